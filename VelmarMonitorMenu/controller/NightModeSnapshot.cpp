@@ -1,0 +1,36 @@
+#include "NightModeSnapshot.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+QByteArray NightModeSnapshot::toJson() const {
+    const QJsonObject object{
+        {QStringLiteral("brightness"), brightness},
+        {QStringLiteral("red"), red},
+        {QStringLiteral("green"), green},
+        {QStringLiteral("blue"), blue},
+    };
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+std::optional<NightModeSnapshot> NightModeSnapshot::fromJson(const QByteArray& data) {
+    QJsonParseError error{};
+    const auto document = QJsonDocument::fromJson(data, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    const auto object = document.object();
+    NightModeSnapshot snapshot;
+    const std::pair<const char*, double*> fields[] = {
+        {"brightness", &snapshot.brightness},
+        {"red", &snapshot.red},
+        {"green", &snapshot.green},
+        {"blue", &snapshot.blue},
+    };
+    for (const auto& [key, target] : fields) {
+        const auto value = object.value(QLatin1String(key));
+        if (!value.isDouble())
+            return std::nullopt;
+        *target = value.toDouble();
+    }
+    return snapshot;
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "HelperLocation.h"
+#include "MonitorFeature.h"
+#include "MonitorInput.h"
+#include "Result.h"
+#include "async/Cancellation.h"
+#include "async/SerialQueue.h"
+
+#include <QCoro/QCoroTask>
+#include <QStringList>
+
+#include <chrono>
+
+using namespace std::chrono_literals;
+
+// The only component that talks to the monitor: one helper process per command, one
+// process at a time, in the order commands arrive. Callers await it from the main thread;
+// the event loop keeps running while a helper works.
+class DDCClient {
+public:
+    // No real DDC/CI exchange takes more than a second or two; a helper still running
+    // after this is stuck, and would otherwise hold up every later command.
+    static constexpr auto defaultTimeLimit = 10s;
+    // Room for the monitor to recover before a read is tried again.
+    static constexpr auto readRetryPause = 120ms;
+    static constexpr int readAttempts = 3;
+
+    explicit DDCClient(HelperLocator locator = HelperLocation::bundled(),
+                       std::chrono::milliseconds timeLimit = defaultTimeLimit);
+    DDCClient(const DDCClient&) = delete;
+    DDCClient& operator=(const DDCClient&) = delete;
+
+    std::optional<QString> helperURL() const { return m_locator(); }
+
+    /// Runs the helper with exactly these arguments; the standard output as it stands on exit 0.
+    QCoro::Task<Result<QString>> run(QStringList arguments);
+    /// The last whole base-10 integer the helper printed.
+    QCoro::Task<Result<qint64>> readValue(QStringList arguments);
+    /// Up to three attempts, 120 ms apart; the pause ends early when `token` is cancelled.
+    QCoro::Task<Result<qint64>> read(MonitorFeature feature, CancelToken token = {});
+    /// One attempt; the value is clamped to 0..100.
+    QCoro::Task<Result<void>> write(MonitorFeature feature, qint64 value);
+    /// One attempt with the vendor "input-alt" code.
+    QCoro::Task<Result<void>> setVelmarInput(MonitorInput input);
+
+    /// No helper running and none waiting.
+    bool isIdle() const { return !m_queue.isBusy(); }
+
+    /// The last whole base-10 integer among the whitespace-separated pieces, if any.
+    static std::optional<qint64> lastInteger(const QString& output);
+
+private:
+    QCoro::Task<Result<QString>> runHelper(QStringList arguments);
+
+    HelperLocator m_locator;
+    std::chrono::milliseconds m_timeLimit;
+    SerialQueue m_queue;
+};
