@@ -52,6 +52,9 @@ struct MonitorScene {
 
     /// A JSON array of scenes, compact, in list order.
     static QByteArray encodeList(const QList<MonitorScene>& scenes);
+    /// Why the list has no faithful JSON form (a value that is NaN or infinite, which JSON
+    /// would turn into null), or nullopt when it encodes as it is.
+    static std::optional<QString> encodingError(const QList<MonitorScene>& scenes);
     /// Fails as a whole when the data is not a JSON array or any element fails.
     static std::optional<QList<MonitorScene>> decodeList(const QByteArray& data, QString* error = nullptr);
 };
