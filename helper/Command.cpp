@@ -1,0 +1,80 @@
+#include "Command.h"
+
+#include <charconv>
+#include <optional>
+#include <system_error>
+
+namespace m1ddc {
+
+namespace {
+
+constexpr int maxPercentage = 100;
+constexpr int maxInputCode = 0xFF; // a VCP value byte
+
+std::string quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+// Plain decimal only: no sign other than '-', no spaces, no hex, nothing after the digits.
+std::variant<int, UsageError> parseValue(std::string_view text, Attribute attribute) {
+    int value = 0;
+    const auto* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || stop != end || error == std::errc::invalid_argument) {
+        return UsageError{"Not a decimal integer: " + quoted(text)};
+    }
+    const int limit = isPercentage(attribute) ? maxPercentage : maxInputCode;
+    if (error == std::errc::result_out_of_range || value < 0 || value > limit) {
+        return UsageError{"Value " + std::string(text) + " for " + std::string(wordOf(attribute)) +
+                          " is out of range 0 to " + std::to_string(limit)};
+    }
+    return value;
+}
+
+} // namespace
+
+std::variant<Command, UsageError> parseCommand(std::span<const std::string_view> arguments) {
+    if (arguments.empty()) {
+        return UsageError{"Usage: m1ddc get <attribute> | m1ddc set <attribute> <value>"};
+    }
+    Command command;
+    if (arguments[0] == "get") {
+        command.action = Command::Action::get;
+    } else if (arguments[0] == "set") {
+        command.action = Command::Action::set;
+    } else {
+        return UsageError{"Unknown command " + quoted(arguments[0]) + " (expected get or set)"};
+    }
+
+    if (arguments.size() < 2) {
+        return UsageError{"Missing attribute after " + quoted(arguments[0])};
+    }
+    const auto attribute = attributeFromWord(arguments[1]);
+    if (!attribute) {
+        return UsageError{"Unknown attribute " + quoted(arguments[1])};
+    }
+    command.attribute = *attribute;
+
+    const std::size_t expectedCount = command.action == Command::Action::get ? 2 : 3;
+    if (arguments.size() > expectedCount) {
+        return UsageError{"Unexpected argument " + quoted(arguments[expectedCount])};
+    }
+    if (command.action == Command::Action::get) {
+        return command;
+    }
+
+    if (command.attribute == Attribute::input) {
+        return UsageError{"The input attribute is read only; switch inputs with input-alt"};
+    }
+    if (arguments.size() < 3) {
+        return UsageError{"Missing value after " + quoted("set " + std::string(arguments[1]))};
+    }
+    auto value = parseValue(arguments[2], command.attribute);
+    if (auto* error = std::get_if<UsageError>(&value)) {
+        return std::move(*error);
+    }
+    command.value = std::get<int>(value);
+    return command;
+}
+
+} // namespace m1ddc

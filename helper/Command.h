@@ -1,0 +1,30 @@
+#pragma once
+
+#include "Attribute.h"
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace m1ddc {
+
+/// One helper invocation: `get <attribute>` or `set <attribute> <value>`.
+struct Command {
+    enum class Action { get, set };
+
+    Action action = Action::get;
+    Attribute attribute = Attribute::luminance;
+    int value = 0; ///< only meaningful for `set`
+};
+
+/// Why the command line was refused, as one line of text.
+struct UsageError {
+    std::string reason;
+};
+
+/// Parses the arguments after the program name. Values are checked for range here so that a bad
+/// command line never reaches the monitor.
+std::variant<Command, UsageError> parseCommand(std::span<const std::string_view> arguments);
+
+} // namespace m1ddc

@@ -1,0 +1,111 @@
+#include "DdcPacket.h"
+
+namespace m1ddc::ddc {
+
+namespace {
+
+constexpr std::uint8_t lengthFlag = 0x80; // set on every length byte so it cannot be mistaken for data
+constexpr std::uint8_t resultNoError = 0x00;
+constexpr std::uint8_t resultUnsupported = 0x01;
+
+std::vector<std::uint8_t> frame(std::uint8_t source, std::span<const std::uint8_t> data) {
+    std::vector<std::uint8_t> message;
+    message.reserve(data.size() + 3);
+    message.push_back(source);
+    message.push_back(static_cast<std::uint8_t>(lengthFlag | data.size()));
+    message.insert(message.end(), data.begin(), data.end());
+    message.push_back(checksum(displayAddress, message));
+    return message;
+}
+
+} // namespace
+
+std::uint8_t checksum(std::uint8_t seed, std::span<const std::uint8_t> bytes) {
+    std::uint8_t sum = seed;
+    for (const auto byte : bytes) {
+        sum ^= byte;
+    }
+    return sum;
+}
+
+std::vector<std::uint8_t> encodeGetVcpRequest(std::uint8_t source, std::uint8_t feature) {
+    const std::uint8_t data[] = {getVcpOpcode, feature};
+    return frame(source, data);
+}
+
+std::vector<std::uint8_t> encodeSetVcpRequest(std::uint8_t source, std::uint8_t feature,
+                                              std::uint16_t value) {
+    const std::uint8_t data[] = {setVcpOpcode, feature, static_cast<std::uint8_t>(value >> 8),
+                                 static_cast<std::uint8_t>(value & 0xFF)};
+    return frame(source, data);
+}
+
+std::string_view describe(ReplyError error) {
+    switch (error) {
+    case ReplyError::truncated:
+        return "The display's reply was cut short";
+    case ReplyError::wrongSource:
+        return "The reply did not come from the display";
+    case ReplyError::badLength:
+        return "The display's reply has an invalid length";
+    case ReplyError::badChecksum:
+        return "The display's reply failed its checksum";
+    case ReplyError::nullMessage:
+        return "The display answered with an empty message";
+    case ReplyError::wrongOpcode:
+        return "The display's reply is not a feature reply";
+    case ReplyError::unsupportedFeature:
+        return "The display does not support this feature";
+    case ReplyError::badResultCode:
+        return "The display's reply carries an unknown result code";
+    case ReplyError::wrongFeature:
+        return "The display answered for a different feature";
+    }
+    return "The display's reply is invalid";
+}
+
+std::variant<VcpValue, ReplyError> parseGetVcpReply(std::span<const std::uint8_t> reply,
+                                                    std::uint8_t feature) {
+    if (reply.size() < 2) {
+        return ReplyError::truncated;
+    }
+    if (reply[0] != displayAddress) {
+        return ReplyError::wrongSource;
+    }
+    if ((reply[1] & lengthFlag) == 0) {
+        return ReplyError::badLength;
+    }
+    const std::size_t dataLength = reply[1] & ~lengthFlag;
+    if (reply.size() < dataLength + 3) {
+        return ReplyError::truncated;
+    }
+    const auto message = reply.first(dataLength + 2);
+    if (checksum(replyChecksumSeed, message) != reply[dataLength + 2]) {
+        return ReplyError::badChecksum;
+    }
+    if (dataLength == 0) {
+        return ReplyError::nullMessage;
+    }
+    if (message[2] != getVcpReplyOpcode) {
+        return ReplyError::wrongOpcode;
+    }
+    if (dataLength != getVcpReplySize - 3) {
+        return ReplyError::badLength;
+    }
+    if (message[3] == resultUnsupported) {
+        return ReplyError::unsupportedFeature;
+    }
+    if (message[3] != resultNoError) {
+        return ReplyError::badResultCode;
+    }
+    if (message[4] != feature) {
+        return ReplyError::wrongFeature;
+    }
+    return VcpValue{
+        .type = message[5],
+        .maximum = static_cast<std::uint16_t>(message[6] << 8 | message[7]),
+        .current = static_cast<std::uint16_t>(message[8] << 8 | message[9]),
+    };
+}
+
+} // namespace m1ddc::ddc

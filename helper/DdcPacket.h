@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+// DDC/CI message framing, as bytes handed to /dev/i2c-N with the display's slave address already
+// selected (the kernel sends the 0x6E/0x6F address byte itself, but the checksum still covers it).
+namespace m1ddc::ddc {
+
+constexpr std::uint8_t displayAddress = 0x6E;      ///< the display's I2C write address (0x37 << 1)
+constexpr std::uint8_t hostAddress = 0x51;         ///< the usual source address of host messages
+constexpr std::uint8_t vendorHostAddress = 0x50;   ///< source address the vendor input register answers to
+constexpr std::uint8_t replyChecksumSeed = 0x50;   ///< replies are checksummed as if sent to 0x50
+constexpr std::uint8_t displaySlaveAddress = 0x37; ///< for ioctl(I2C_SLAVE)
+
+constexpr std::uint8_t getVcpOpcode = 0x01;
+constexpr std::uint8_t getVcpReplyOpcode = 0x02;
+constexpr std::uint8_t setVcpOpcode = 0x03;
+
+/// Size of a complete Get VCP reply: source, length, 8 data bytes, checksum.
+constexpr std::size_t getVcpReplySize = 11;
+
+/// XOR of `seed` and every byte.
+std::uint8_t checksum(std::uint8_t seed, std::span<const std::uint8_t> bytes);
+
+/// A Get VCP Feature request from `source` for `feature`.
+std::vector<std::uint8_t> encodeGetVcpRequest(std::uint8_t source, std::uint8_t feature);
+
+/// A Set VCP Feature request from `source` setting `feature` to `value`.
+std::vector<std::uint8_t> encodeSetVcpRequest(std::uint8_t source, std::uint8_t feature, std::uint16_t value);
+
+/// A feature's value as the display reported it.
+struct VcpValue {
+    std::uint8_t type = 0; ///< 0 = set parameter, 1 = momentary
+    std::uint16_t maximum = 0;
+    std::uint16_t current = 0;
+};
+
+/// Why a reply was refused. Every kind except `unsupportedFeature` is worth asking again.
+enum class ReplyError {
+    truncated,
+    wrongSource,
+    badLength,
+    badChecksum,
+    nullMessage,
+    wrongOpcode,
+    unsupportedFeature,
+    badResultCode,
+    wrongFeature,
+};
+
+/// One line of text describing `error` for the user.
+std::string_view describe(ReplyError error);
+
+/// Validates a Get VCP Feature reply for `feature` as read from the display. Bytes after the
+/// message are ignored: displays pad short messages when asked for more than they sent.
+std::variant<VcpValue, ReplyError> parseGetVcpReply(std::span<const std::uint8_t> reply,
+                                                    std::uint8_t feature);
+
+} // namespace m1ddc::ddc

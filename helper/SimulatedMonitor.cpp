@@ -1,0 +1,381 @@
+// The simulated monitor keeps its state in the file named by VELMAR_SIMULATED_MONITOR, a flat
+// JSON object with one integer per attribute word:
+//
+//   {
+//     "luminance": 70,
+//     "contrast": 70,
+//     "volume": 30,
+//     "red": 50,
+//     "green": 50,
+//     "blue": 50,
+//     "input-alt": 144,
+//     "input": 17
+//   }
+//
+// The six percentages are 0 to 100. "input-alt" is a vendor input code (208 DisplayPort,
+// 210 USB-C, 144 HDMI 1, 145 HDMI 2) and "input" the standard code of the same port (15 or 16,
+// 27, 17, 18). A missing or blank file starts from the values above; a missing key takes its
+// default (or, for one input code, follows the other). Anything else that is not such an object,
+// an unknown key, a value out of range or two input codes naming different ports is reported as
+// an error and the file is left as it is, so a hand edit gone wrong is not silently thrown away.
+//
+// Concurrent runs serialise on an exclusive flock of "<file>.lock" (not the state file itself,
+// which is replaced on every write) and replace the state through "<file>.tmp" and a rename, so a
+// reader never sees half a file.
+#include "SimulatedMonitor.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <functional>
+#include <optional>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace m1ddc {
+
+namespace {
+
+constexpr int minPercentage = 0;
+constexpr int maxPercentage = 100;
+constexpr std::array stateOrder{Attribute::luminance, Attribute::contrast, Attribute::volume,
+                                Attribute::red,       Attribute::green,    Attribute::blue,
+                                Attribute::inputAlt,  Attribute::input};
+
+// Reads the one shape of JSON a state file holds: an object of string keys and integer values.
+class FlatObjectReader {
+public:
+    explicit FlatObjectReader(std::string_view text) : text_(text) {}
+
+    using Member = std::pair<std::string, int>;
+
+    std::variant<std::vector<Member>, std::string> read() {
+        std::vector<Member> members;
+        if (!consume('{')) {
+            return expected("'{'");
+        }
+        if (consume('}')) {
+            return finish(std::move(members));
+        }
+        while (true) {
+            auto key = readString();
+            if (!key) {
+                return expected("a quoted key");
+            }
+            if (!consume(':')) {
+                return expected("':'");
+            }
+            auto value = readInteger();
+            if (!value) {
+                return expected("an integer value for \"" + *key + "\"");
+            }
+            members.emplace_back(std::move(*key), *value);
+            if (consume('}')) {
+                return finish(std::move(members));
+            }
+            if (!consume(',')) {
+                return expected("',' or '}'");
+            }
+        }
+    }
+
+private:
+    void skipSpace() {
+        while (pos_ < text_.size() &&
+               (text_[pos_] == ' ' || text_[pos_] == '\n' || text_[pos_] == '\r' || text_[pos_] == '\t')) {
+            ++pos_;
+        }
+    }
+
+    bool consume(char c) {
+        skipSpace();
+        if (pos_ < text_.size() && text_[pos_] == c) {
+            ++pos_;
+            return true;
+        }
+        return false;
+    }
+
+    // Keys are plain attribute words, so escapes are not needed and refused.
+    std::optional<std::string> readString() {
+        if (!consume('"')) {
+            return std::nullopt;
+        }
+        const auto end = text_.find_first_of("\"\\\n", pos_);
+        if (end == std::string_view::npos || text_[end] != '"') {
+            return std::nullopt;
+        }
+        std::string result(text_.substr(pos_, end - pos_));
+        pos_ = end + 1;
+        return result;
+    }
+
+    std::optional<int> readInteger() {
+        skipSpace();
+        int value = 0;
+        const char* begin = text_.data() + pos_;
+        const char* end = text_.data() + text_.size();
+        const auto [stop, error] = std::from_chars(begin, end, value);
+        if (error != std::errc() || (stop != end && (*stop == '.' || *stop == 'e' || *stop == 'E'))) {
+            return std::nullopt;
+        }
+        pos_ += static_cast<std::size_t>(stop - begin);
+        return value;
+    }
+
+    std::variant<std::vector<Member>, std::string> finish(std::vector<Member> members) {
+        skipSpace();
+        if (pos_ != text_.size()) {
+            return "unexpected text after the object at offset " + std::to_string(pos_);
+        }
+        return members;
+    }
+
+    std::string expected(const std::string& what) {
+        skipSpace();
+        return "expected " + what + " at offset " + std::to_string(pos_);
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+};
+
+bool isBlank(std::string_view text) {
+    return text.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+std::string errnoText() {
+    return std::strerror(errno);
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+// The file's text, nullopt when it does not exist.
+std::variant<std::optional<std::string>, Failure> readTextFile(const std::filesystem::path& path) {
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file.valid()) {
+        if (errno == ENOENT) {
+            return std::optional<std::string>();
+        }
+        return Failure{"Cannot read the simulated monitor " + path.string() + ": " + errnoText()};
+    }
+    std::string text;
+    char buffer[4096];
+    while (true) {
+        const auto count = ::read(file.get(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count < 0) {
+            return Failure{"Cannot read the simulated monitor " + path.string() + ": " + errnoText()};
+        }
+        if (count == 0) {
+            return std::optional<std::string>(std::move(text));
+        }
+        text.append(buffer, static_cast<std::size_t>(count));
+    }
+}
+
+WriteOutcome replaceTextFile(const std::filesystem::path& path, std::string_view text) {
+    auto temporary = path;
+    temporary += ".tmp";
+    {
+        const FileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        if (!file.valid()) {
+            return Failure{"Cannot write the simulated monitor " + temporary.string() + ": " + errnoText()};
+        }
+        std::size_t done = 0;
+        while (done < text.size()) {
+            const auto count = ::write(file.get(), text.data() + done, text.size() - done);
+            if (count < 0 && errno == EINTR) {
+                continue;
+            }
+            if (count < 0) {
+                return Failure{"Cannot write the simulated monitor " + temporary.string() + ": " +
+                               errnoText()};
+            }
+            done += static_cast<std::size_t>(count);
+        }
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        return Failure{"Cannot replace the simulated monitor " + path.string() + ": " + errnoText()};
+    }
+    return std::nullopt;
+}
+
+// Runs `change` on the state under the lock and saves the result when it differs from the file.
+std::variant<SimulatedState, Failure> transact(const std::filesystem::path& stateFile,
+                                               const std::function<WriteOutcome(SimulatedState&)>& change) {
+    auto lockPath = stateFile;
+    lockPath += ".lock";
+    const FileDescriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (!lock.valid()) {
+        return Failure{"Cannot open the simulated monitor's lock " + lockPath.string() + ": " + errnoText()};
+    }
+    while (::flock(lock.get(), LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            return Failure{"Cannot lock the simulated monitor " + lockPath.string() + ": " + errnoText()};
+        }
+    }
+
+    auto text = readTextFile(stateFile);
+    if (auto* failure = std::get_if<Failure>(&text)) {
+        return std::move(*failure);
+    }
+    const auto& content = std::get<std::optional<std::string>>(text);
+    const bool mustCreate = !content || isBlank(*content);
+    auto parsed = parseSimulatedState(content.value_or(""));
+    if (auto* failure = std::get_if<Failure>(&parsed)) {
+        return Failure{"The simulated monitor " + stateFile.string() + " is invalid: " + failure->reason};
+    }
+    auto state = std::get<SimulatedState>(parsed);
+    const auto before = state;
+    if (auto failure = change(state)) {
+        return std::move(*failure);
+    }
+    if (mustCreate || state != before) {
+        if (auto failure = replaceTextFile(stateFile, formatSimulatedState(state))) {
+            return std::move(*failure);
+        }
+    }
+    return state;
+}
+
+} // namespace
+
+SimulatedState SimulatedState::defaults() {
+    SimulatedState state;
+    state.setValue(Attribute::luminance, 70);
+    state.setValue(Attribute::contrast, 70);
+    state.setValue(Attribute::volume, 30);
+    state.setValue(Attribute::red, 50);
+    state.setValue(Attribute::green, 50);
+    state.setValue(Attribute::blue, 50);
+    state.setValue(Attribute::inputAlt, 0x90);
+    state.setValue(Attribute::input, 17);
+    return state;
+}
+
+std::variant<SimulatedState, Failure> parseSimulatedState(std::string_view text) {
+    auto state = SimulatedState::defaults();
+    if (isBlank(text)) {
+        return state;
+    }
+    auto members = FlatObjectReader(text).read();
+    if (auto* error = std::get_if<std::string>(&members)) {
+        return Failure{std::move(*error)};
+    }
+
+    std::array<bool, std::tuple_size_v<decltype(state.values)>> seen{};
+    for (const auto& [key, value] : std::get<std::vector<FlatObjectReader::Member>>(members)) {
+        const auto attribute = attributeFromWord(key);
+        if (!attribute) {
+            return Failure{"unknown key \"" + key + "\""};
+        }
+        auto& wasSeen = seen[static_cast<std::size_t>(*attribute)];
+        if (wasSeen) {
+            return Failure{"\"" + key + "\" appears twice"};
+        }
+        wasSeen = true;
+        if (isPercentage(*attribute) && (value < minPercentage || value > maxPercentage)) {
+            return Failure{"\"" + key + "\" is " + std::to_string(value) + ", outside 0 to 100"};
+        }
+        state.setValue(*attribute, value);
+    }
+
+    const bool hasVendor = seen[static_cast<std::size_t>(Attribute::inputAlt)];
+    const bool hasStandard = seen[static_cast<std::size_t>(Attribute::input)];
+    const int vendor = state.value(Attribute::inputAlt);
+    const int standard = state.value(Attribute::input);
+    if (hasVendor && !standardInputForVendorCode(vendor)) {
+        return Failure{"\"input-alt\" " + std::to_string(vendor) + " is not a known input code"};
+    }
+    if (hasStandard && !vendorCodeForStandardInput(standard)) {
+        return Failure{"\"input\" " + std::to_string(standard) + " is not a known input code"};
+    }
+    if (hasVendor && hasStandard && vendorCodeForStandardInput(standard) != vendor) {
+        return Failure{"\"input\" " + std::to_string(standard) + " and \"input-alt\" " +
+                       std::to_string(vendor) + " name different inputs"};
+    }
+    if (hasVendor && !hasStandard) {
+        state.setValue(Attribute::input, *standardInputForVendorCode(vendor));
+    } else if (hasStandard && !hasVendor) {
+        state.setValue(Attribute::inputAlt, *vendorCodeForStandardInput(standard));
+    }
+    return state;
+}
+
+std::string formatSimulatedState(const SimulatedState& state) {
+    std::string text = "{\n";
+    for (std::size_t i = 0; i < stateOrder.size(); ++i) {
+        text +=
+            "  \"" + std::string(wordOf(stateOrder[i])) + "\": " + std::to_string(state.value(stateOrder[i]));
+        text += i + 1 < stateOrder.size() ? ",\n" : "\n";
+    }
+    text += "}\n";
+    return text;
+}
+
+WriteOutcome applyWrite(SimulatedState& state, Attribute attribute, int value) {
+    if (attribute == Attribute::input) {
+        return Failure{"The input attribute is read only"};
+    }
+    if (attribute == Attribute::inputAlt) {
+        const auto standard = standardInputForVendorCode(value);
+        if (!standard) {
+            return Failure{"The monitor has no input with code " + std::to_string(value)};
+        }
+        // Selecting the input already shown changes nothing, so DisplayPort 2 stays 16.
+        if (state.value(Attribute::inputAlt) != value) {
+            state.setValue(Attribute::inputAlt, value);
+            state.setValue(Attribute::input, *standard);
+        }
+        return std::nullopt;
+    }
+    if (value < minPercentage || value > maxPercentage) {
+        return Failure{"Value " + std::to_string(value) + " for " + std::string(wordOf(attribute)) +
+                       " is out of range 0 to 100"};
+    }
+    state.setValue(attribute, value);
+    return std::nullopt;
+}
+
+SimulatedMonitor::SimulatedMonitor(std::filesystem::path stateFile) : stateFile_(std::move(stateFile)) {}
+
+ReadOutcome SimulatedMonitor::read(Attribute attribute) {
+    auto state = transact(stateFile_, [](SimulatedState&) { return WriteOutcome(); });
+    if (auto* failure = std::get_if<Failure>(&state)) {
+        return std::move(*failure);
+    }
+    return std::get<SimulatedState>(state).value(attribute);
+}
+
+WriteOutcome SimulatedMonitor::write(Attribute attribute, int value) {
+    auto state = transact(stateFile_, [&](SimulatedState& s) { return applyWrite(s, attribute, value); });
+    if (auto* failure = std::get_if<Failure>(&state)) {
+        return std::move(*failure);
+    }
+    return std::nullopt;
+}
+
+} // namespace m1ddc
