@@ -1,6 +1,7 @@
 #include "Cancellation.h"
 
 #include <algorithm>
+#include <utility>
 
 void Cancellation::cancel() {
     if (m_cancelled)

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <coroutine>
 #include <memory>
+#include <utility>
 
 // Awaitable pause on the monotonic clock that never blocks the event loop.
 // `co_await pause(50ms)` yields true when the whole time has passed and false when the

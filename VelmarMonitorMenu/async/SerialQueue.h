@@ -2,6 +2,7 @@
 
 #include <coroutine>
 #include <deque>
+#include <utility>
 
 // Lets coroutines take turns, first come first served: the main-thread stand-in for an
 // actor's serial executor. `auto turn = co_await queue.acquire();` holds the turn until

@@ -1,0 +1,87 @@
+// Changes the user makes directly: slider drags and releases, colour presets, input switches.
+#include "MonitorController.h"
+
+#include "MonitorValue.h"
+#include "async/Pause.h"
+
+void MonitorController::markManualChange() {
+    setActiveSceneID(std::nullopt);
+    if (m_adaptiveBrightnessEnabled)
+        setAdaptiveBrightnessPausedUntil(now().addSecs(adaptivePauseLength.count()));
+}
+
+void MonitorController::setLive(MonitorFeature feature, double value) {
+    setValue(feature, value);
+    markManualChange();
+    if (const auto pending = m_pendingWrites.find(feature); pending != m_pendingWrites.end())
+        pending->second->cancel();
+    auto token = makeCancelToken();
+    m_pendingWrites[feature] = token;
+    liveWrite(feature, value, std::move(token));
+}
+
+QCoro::Task<> MonitorController::liveWrite(MonitorFeature feature, double value, CancelToken token) {
+    // Only a value that stood still for the whole delay is written. Once the write has begun a
+    // cancel no longer stops it; a later value is then written after it, in order.
+    if (!co_await pause(liveWriteDelay, token))
+        co_return;
+    co_await performWrite(feature, value);
+}
+
+void MonitorController::set(MonitorFeature feature, double value) {
+    setValue(feature, value);
+    markManualChange();
+    if (const auto pending = m_pendingWrites.find(feature); pending != m_pendingWrites.end()) {
+        pending->second->cancel();
+        m_pendingWrites.erase(pending);
+    }
+    performWrite(feature, value);
+}
+
+QCoro::Task<> MonitorController::performWrite(MonitorFeature feature, double value) {
+    const auto result = co_await m_ddc->write(feature, wholeMonitorValue(value));
+    if (!result) {
+        // The slider keeps the user's value; nothing is read back or retried.
+        setStatus(result.error().errorDescription(), true);
+        co_return;
+    }
+    markLoaded(feature);
+    setStatus(connectedStatus(tr("Connected via DDC/CI")), false);
+    updateActiveSceneMatch();
+}
+
+void MonitorController::apply(ColorPreset preset) {
+    markManualChange();
+    const auto gains = ColorPresets::gains(preset);
+    setValue(MonitorFeature::red, gains.red);
+    setValue(MonitorFeature::green, gains.green);
+    setValue(MonitorFeature::blue, gains.blue);
+    writePreset(gains);
+}
+
+QCoro::Task<> MonitorController::writePreset(ColorGains gains) {
+    // Each write reports its own status and a failure does not stop the next gain.
+    co_await performWrite(MonitorFeature::red, gains.red);
+    co_await pause(presetWritePause);
+    co_await performWrite(MonitorFeature::green, gains.green);
+    co_await pause(presetWritePause);
+    co_await performWrite(MonitorFeature::blue, gains.blue);
+}
+
+void MonitorController::setInput(MonitorInput input) {
+    const auto previous = m_activeInput;
+    setActiveInput(input);
+    assign(m_status, tr("Switching to %1…").arg(MonitorInputs::title(input)), &MonitorController::statusChanged);
+    switchInput(input, previous);
+}
+
+QCoro::Task<> MonitorController::switchInput(MonitorInput input, std::optional<MonitorInput> previous) {
+    const auto result = co_await m_ddc->setVelmarInput(input);
+    if (!result) {
+        setActiveInput(previous);
+        setStatus(result.error().errorDescription(), true);
+        co_return;
+    }
+    setStatus(tr("%1 • Connected").arg(MonitorInputs::title(input)), false);
+    co_await applyPreferredSceneForCurrentInput();
+}

@@ -1,0 +1,154 @@
+// Scenes on the controller's side: applying them, tracking the active one, saving,
+// duplicating and deleting, and the preferred scene of each input.
+#include "MonitorController.h"
+
+#include "MonitorValue.h"
+#include "SettingsKeys.h"
+#include "async/Pause.h"
+#include "scenes/MonitorSceneMatcher.h"
+#include "scenes/MonitorSceneState.h"
+
+void MonitorController::apply(const MonitorScene& scene) {
+    if (m_isApplyingScene)
+        return;
+    applyScene(scene, true);
+}
+
+QCoro::Task<> MonitorController::applyScene(MonitorScene scene, bool switchesInput) {
+    if (m_isApplyingScene)
+        co_return; // dropped, not queued
+    setApplyingScene(true);
+
+    // No delayed slider write may land after the scene's values.
+    for (auto& [feature, token] : m_pendingWrites)
+        token->cancel();
+    m_pendingWrites.clear();
+
+    if (m_adaptiveBrightnessEnabled)
+        setAdaptiveBrightnessPausedUntil(now().addSecs(adaptivePauseLength.count()));
+    else
+        setAdaptiveBrightnessPausedUntil(std::nullopt);
+
+    auto fail = [this, &scene](const ClientError& error) {
+        // What was written stays written, on the monitor and in the sliders; no rollback.
+        setActiveSceneID(std::nullopt);
+        setStatus(tr("Could not apply %1: %2").arg(scene.name, error.errorDescription()), true);
+        setApplyingScene(false);
+    };
+
+    std::vector<std::pair<MonitorFeature, double>> values;
+    if (scene.brightness)
+        values.emplace_back(MonitorFeature::brightness, *scene.brightness);
+    if (scene.contrast)
+        values.emplace_back(MonitorFeature::contrast, *scene.contrast);
+    if (scene.volume)
+        values.emplace_back(MonitorFeature::volume, *scene.volume);
+    if (scene.rgb) {
+        values.emplace_back(MonitorFeature::red, scene.rgb->red);
+        values.emplace_back(MonitorFeature::green, scene.rgb->green);
+        values.emplace_back(MonitorFeature::blue, scene.rgb->blue);
+    }
+    for (const auto& [feature, value] : values) {
+        const auto written = co_await writeSceneValue(feature, value);
+        if (!written) {
+            fail(written.error());
+            co_return;
+        }
+        setValue(feature, value);
+    }
+
+    if (switchesInput && scene.input && scene.input != m_activeInput) {
+        const auto switched = co_await m_ddc->setVelmarInput(*scene.input);
+        if (!switched) {
+            fail(switched.error());
+            co_return;
+        }
+        setActiveInput(scene.input);
+    }
+
+    // A scene ends Night Mode without restoring: its own values are what the user asked for.
+    if (m_isNightMode)
+        forgetNightMode();
+
+    setActiveSceneID(scene.id);
+    setStatus(tr("%1 • Applied").arg(scene.name), false);
+    setApplyingScene(false);
+}
+
+QCoro::Task<Result<void>> MonitorController::writeSceneValue(MonitorFeature feature, double value) {
+    const auto result = co_await m_ddc->write(feature, wholeMonitorValue(value));
+    if (!result)
+        co_return result;
+    markLoaded(feature);
+    co_await pause(valueSetWritePause);
+    co_return Result<void>{};
+}
+
+void MonitorController::updateActiveSceneMatch() {
+    if (!m_loadedFeatures.contains(MonitorFeature::brightness))
+        return; // the default values say nothing about the monitor yet
+    const auto match = MonitorSceneMatcher::matchingScene(MonitorSceneState::of(*this), m_sceneStore.allScenes(),
+                                                          sceneMatchTolerance);
+    setActiveSceneID(match ? std::optional<QUuid>(match->id) : std::nullopt);
+}
+
+QCoro::Task<> MonitorController::applyPreferredSceneForCurrentInput() {
+    if (!m_perInputScenesEnabled || !m_activeInput)
+        co_return;
+    const auto id = preferredSceneID(*m_activeInput);
+    if (!id)
+        co_return;
+    const auto scene = m_sceneStore.scene(*id);
+    if (!scene)
+        co_return; // a deleted scene is no preference
+    if (m_activeSceneID == scene->id)
+        co_return; // already applied
+    co_await applyScene(*scene, false);
+}
+
+void MonitorController::saveCurrentSettingsAsScene(const QString& name, const QString& symbol) {
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        return;
+    MonitorScene scene;
+    scene.id = QUuid::createUuid();
+    scene.name = trimmed;
+    scene.symbol = symbol;
+    scene.kind = MonitorScene::Kind::custom;
+    scene.brightness = m_brightness;
+    scene.contrast = m_contrast;
+    scene.volume = m_volume;
+    scene.rgb = MonitorScene::RGB{m_red, m_green, m_blue};
+    m_sceneStore.add(scene);
+    setActiveSceneID(scene.id);
+}
+
+void MonitorController::duplicateScene(const MonitorScene& scene) {
+    MonitorScene copy = scene;
+    copy.id = QUuid::createUuid();
+    copy.name = tr("%1 Copy").arg(scene.name);
+    copy.kind = MonitorScene::Kind::custom;
+    m_sceneStore.add(copy);
+}
+
+void MonitorController::deleteScene(const MonitorScene& scene) {
+    if (scene.kind == MonitorScene::Kind::builtIn)
+        return;
+    m_sceneStore.remove(scene.id);
+    if (m_activeSceneID == scene.id)
+        setActiveSceneID(std::nullopt);
+    // Input preferences naming the scene stay; a missing scene simply counts as no preference.
+}
+
+std::optional<QUuid> MonitorController::preferredSceneID(MonitorInput input) const {
+    const auto text = m_inputScenePreferences.sceneIdentifier(rawValue(input));
+    if (!text)
+        return std::nullopt;
+    return uuidFromText(*text);
+}
+
+void MonitorController::setPerInputScenesEnabled(bool enabled) {
+    assign(m_perInputScenesEnabled, enabled, &MonitorController::perInputScenesEnabledChanged);
+    m_defaults->setValue(QLatin1String(SettingsKeys::perInputScenesEnabled), enabled);
+    m_defaults->sync();
+}

@@ -9,7 +9,8 @@
 //             <arg pattern...> = <response> [; <response> ...]
 //           A pattern token is an argument or "*" for any one argument. The n-th invocation
 //           that matches a rule gets its n-th response; the last one repeats. A response is
-//           made of: out="text" err="text" exit=N delay=MS hang crash
+//           made of: out="text" err="text" exit=N delay=MS hang crash spam=BYTES
+//           (spam writes that many filler bytes to both pipes before the output)
 //           ("\n", "\t", "\\", "\"" and "\xHH" escapes work in text). A response without
 //           out, err or exit acts on the state like a monitor would (after its delay).
 #include <atomic>
@@ -36,6 +37,7 @@ struct Response {
     std::optional<std::string> err;
     std::optional<int> exitCode;
     int delayMs = 0;
+    size_t spamBytes = 0;
     bool hang = false;
     bool crash = false;
 };
@@ -157,6 +159,8 @@ Response parseResponse(const std::string& text) {
             response.exitCode = std::stoi(value);
         else if (key == "delay")
             response.delayMs = std::stoi(value);
+        else if (key == "spam")
+            response.spamBytes = std::stoul(value);
         else if (key == "hang")
             response.hang = true;
         else if (key == "crash")
@@ -297,6 +301,13 @@ int main(int argc, char** argv) {
     }
     if (!response->out && !response->err && !response->exitCode)
         return actOnState(dir + "/state", args);
+    if (response->spamBytes > 0) {
+        // More than a pipe holds: a client that only reads after exit would deadlock here.
+        const std::string filler(response->spamBytes, 'x');
+        std::fwrite(filler.data(), 1, filler.size(), stdout);
+        std::fwrite(filler.data(), 1, filler.size(), stderr);
+        std::fputc('\n', stdout);
+    }
     if (response->out)
         std::fwrite(response->out->data(), 1, response->out->size(), stdout);
     if (response->err)

@@ -1,0 +1,11 @@
+#pragma once
+
+// The controller's keys in the defaults database.
+namespace SettingsKeys {
+inline constexpr auto adaptiveBrightnessEnabled = "adaptiveBrightnessEnabled";
+inline constexpr auto adaptiveMinimumBrightness = "adaptiveMinimumBrightness";
+inline constexpr auto adaptiveMaximumBrightness = "adaptiveMaximumBrightness";
+inline constexpr auto perInputScenesEnabled = "perInputScenesEnabled";
+inline constexpr auto nightModeEnabled = "nightModeEnabled";
+inline constexpr auto nightModeSnapshot = "nightModeSnapshot";
+} // namespace SettingsKeys

@@ -1,0 +1,211 @@
+// Live and committed writes, colour presets and input switches, as they reach the monitor.
+#include "support/ControllerFixture.h"
+#include "support/TestSupport.h"
+
+#include <QSignalSpy>
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+class TestAdjustments : public QObject {
+    Q_OBJECT
+
+private slots:
+    void dragIsDebouncedToTheValueThatStoodStill() {
+        ControllerFixture f;
+        auto& c = f.c();
+        c.setLive(MonitorFeature::brightness, 40);
+        QTest::qWait(10);
+        c.setLive(MonitorFeature::brightness, 41);
+        QTest::qWait(10);
+        c.setLive(MonitorFeature::brightness, 42);
+        const auto lastValueAt = Clock::now();
+        QCOMPARE(c.brightness(), 42.0); // the slider's value is there at once
+        QTRY_COMPARE(f.monitor.writes().size(), 1);
+        QTest::qWait(200);
+        QCOMPARE(f.monitor.writes(), QStringList{"set luminance 42"});
+        QVERIFY(msBetween(lastValueAt, f.monitor.invocations().first().startedAt) >= 89);
+    }
+
+    void releaseCancelsThePendingWriteAndWritesAtOnce() {
+        ControllerFixture f;
+        f.c().setLive(MonitorFeature::contrast, 42);
+        f.c().set(MonitorFeature::contrast, 42);
+        QTRY_COMPARE(f.monitor.writes().size(), 1);
+        QTest::qWait(200);
+        QCOMPARE(f.monitor.writes(), QStringList{"set contrast 42"});
+    }
+
+    void releaseAlwaysWritesEvenAfterALiveWrite() {
+        ControllerFixture f;
+        f.c().setLive(MonitorFeature::volume, 20);
+        QTRY_COMPARE(f.monitor.writes().size(), 1);
+        f.c().set(MonitorFeature::volume, 20);
+        QTRY_COMPARE(f.monitor.writes(), (QStringList{"set volume 20", "set volume 20"}));
+    }
+
+    void featuresAreDebouncedIndependently() {
+        ControllerFixture f;
+        f.c().setLive(MonitorFeature::brightness, 30);
+        f.c().setLive(MonitorFeature::contrast, 60);
+        f.c().setLive(MonitorFeature::brightness, 31);
+        f.c().setLive(MonitorFeature::contrast, 61);
+        QTRY_COMPARE(f.monitor.writes().size(), 2);
+        QTest::qWait(200);
+        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 31", "set contrast 61"}));
+    }
+
+    void aWriteThatHasBegunIsNeverLost() {
+        ControllerFixture f;
+        f.monitor.setScript("set luminance * = delay=250\n");
+        f.c().setLive(MonitorFeature::brightness, 40);
+        QTRY_COMPARE(f.monitor.writes().size(), 1); // the slow write of 40 is under way
+        f.c().setLive(MonitorFeature::brightness, 41);
+        QTRY_COMPARE_WITH_TIMEOUT(f.monitor.writes().size(), 2, 5000);
+        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 40", "set luminance 41"}));
+        f.settle();
+        QCOMPARE(f.monitor.stateValue("luminance"), QStringLiteral("41"));
+    }
+
+    void valuesAreRoundedHalfAwayFromZero_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("67.5") << 67.5 << "set red 68";
+        QTest::newRow("0.4") << 0.4 << "set red 0";
+        QTest::newRow("49.5") << 49.5 << "set red 50";
+        QTest::newRow("49.4") << 49.4 << "set red 49";
+        QTest::newRow("above range is clamped") << 100.6 << "set red 100";
+    }
+    void valuesAreRoundedHalfAwayFromZero() {
+        QFETCH(double, value);
+        QFETCH(QString, written);
+        ControllerFixture f;
+        f.c().set(MonitorFeature::red, value);
+        QTRY_COMPARE(f.monitor.writes(), QStringList{written});
+        QCOMPARE(f.c().red(), value); // the controller keeps the unrounded value
+    }
+
+    void writeStatusTexts() {
+        ControllerFixture f;
+        f.c().set(MonitorFeature::volume, 25);
+        QTRY_COMPARE(f.c().status(), QStringLiteral("Connected via DDC/CI"));
+        QVERIFY(f.c().loadedFeatures().contains(MonitorFeature::volume));
+
+        QVERIFY(runTask(f.c().refresh()));
+        f.c().setInput(MonitorInput::usbC);
+        f.settle();
+        f.c().set(MonitorFeature::volume, 26);
+        f.settle();
+        QCOMPARE(f.c().status(), QStringLiteral("USB-C • Connected"));
+        QVERIFY(!f.c().hasError());
+
+        f.monitor.setScript("set volume * = exit=1 err=\"volume locked\\n\"\n");
+        f.c().set(MonitorFeature::volume, 90);
+        QTRY_VERIFY(f.c().hasError());
+        QCOMPARE(f.c().status(), QStringLiteral("volume locked\n"));
+        QCOMPARE(f.c().volume(), 90.0); // nothing is reverted or read back
+        QCOMPARE(f.monitor.writes().count("set volume 90"), 1); // and nothing retried
+    }
+
+    void manualChangesClearTheSceneMarkAndPauseAdaptive() {
+        ControllerFixture f;
+        // Movie's values: the refresh finds the scene.
+        f.monitor.setState({{"luminance", "35"}, {"contrast", "75"}, {"red", "50"}, {"green", "47"}, {"blue", "43"}});
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
+
+        QSignalSpy scene(f.controller.get(), &MonitorController::activeSceneIDChanged);
+        f.c().setLive(MonitorFeature::brightness, 35.6);
+        QVERIFY(!f.c().activeSceneID()); // cleared at once
+        QVERIFY(!f.c().adaptiveBrightnessPausedUntil()); // adaptive is off: no pause
+        QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::movie().id); // re-matched within 1.0 after the write
+        QCOMPARE(scene.count(), 2);
+
+        f.c().set(MonitorFeature::brightness, 50);
+        QTRY_COMPARE(f.monitor.writes().size(), 2);
+        f.settle();
+        QVERIFY(!f.c().activeSceneID());
+    }
+
+    void anyManualChangePausesAdaptiveForHalfAnHour() {
+        ControllerFixture f;
+        f.reader.reading = BuiltInDisplayBrightnessReading::unavailable(
+            BuiltInDisplayBrightnessReading::UnavailableReason::noBuiltInDisplay);
+        f.c().setAdaptiveBrightnessEnabled(true);
+        f.clock->advance(5min);
+        f.c().setLive(MonitorFeature::volume, 10);
+        QCOMPARE(f.c().adaptiveBrightnessPausedUntil(), f.clock->current.addSecs(1800));
+        f.clock->advance(1min);
+        f.c().apply(ColorPreset::cool);
+        QCOMPARE(f.c().adaptiveBrightnessPausedUntil(), f.clock->current.addSecs(1800));
+        f.c().setAdaptiveBrightnessEnabled(false);
+    }
+
+    void presetShowsAtOnceAndWritesThreeGainsApart() {
+        ControllerFixture f;
+        f.c().apply(ColorPreset::warm);
+        QCOMPARE(f.c().red(), 50.0);
+        QCOMPARE(f.c().green(), 46.0);
+        QCOMPARE(f.c().blue(), 40.0);
+        QCOMPARE(f.c().matchedPreset(), ColorPreset::warm);
+        QTRY_COMPARE(f.monitor.writes().size(), 3);
+        QCOMPARE(f.monitor.writes(), (QStringList{"set red 50", "set green 46", "set blue 40"}));
+        for (double gap : FakeMonitor::gapsMs(f.monitor.invocations()))
+            QVERIFY2(gap >= 49, qPrintable(QString::number(gap)));
+    }
+
+    void aFailedGainDoesNotStopTheNext() {
+        ControllerFixture f;
+        f.monitor.setScript("set green * = exit=1 err=\"green failed\"\n");
+        f.c().apply(ColorPreset::cool);
+        QTRY_COMPARE(f.monitor.writes().size(), 3);
+        f.settle();
+        QCOMPARE(f.monitor.writes(), (QStringList{"set red 42", "set green 46", "set blue 50"}));
+        QVERIFY(!f.c().hasError()); // the blue write reported last
+        QCOMPARE(f.c().status(), QStringLiteral("Connected via DDC/CI"));
+    }
+
+    void inputSwitchShowsTheChoiceAndRestoresOnFailure() {
+        ControllerFixture f;
+        f.monitor.setState({{"input-alt", "208"}});
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(f.c().activeInput(), MonitorInput::displayPort);
+
+        f.monitor.setScript("set input-alt * = exit=1 err=\"no signal on HDMI 2\"\n");
+        f.c().setInput(MonitorInput::hdmi2);
+        QCOMPARE(f.c().activeInput(), MonitorInput::hdmi2);
+        QCOMPARE(f.c().status(), QStringLiteral("Switching to HDMI 2…"));
+        QTRY_VERIFY(f.c().hasError());
+        QCOMPARE(f.c().activeInput(), MonitorInput::displayPort);
+        QCOMPARE(f.c().status(), QStringLiteral("no signal on HDMI 2"));
+
+        f.monitor.setScript(QString());
+        f.c().setInput(MonitorInput::hdmi2);
+        QTRY_COMPARE(f.c().status(), QStringLiteral("HDMI 2 • Connected"));
+        QVERIFY(!f.c().hasError());
+        QCOMPARE(f.monitor.stateValue("input"), QStringLiteral("18"));
+    }
+
+    void inputSwitchesAreNotCoalesced() {
+        ControllerFixture f;
+        f.c().setInput(MonitorInput::usbC);
+        f.c().setInput(MonitorInput::usbC);
+        QTRY_COMPARE(f.monitor.writes(), (QStringList{"set input-alt 210", "set input-alt 210"}));
+        f.settle();
+    }
+
+    void inputSwitchLeavesSceneMarkAndAdaptiveAlone() {
+        ControllerFixture f;
+        f.monitor.setState({{"luminance", "35"}, {"contrast", "75"}, {"red", "50"}, {"green", "47"}, {"blue", "43"}});
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
+        f.c().setInput(MonitorInput::hdmi2);
+        f.settle();
+        QCOMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
+        QVERIFY(!f.c().adaptiveBrightnessPausedUntil());
+        QCOMPARE(f.monitor.commandLines().last(), QStringLiteral("set input-alt 145")); // nothing re-read
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAdjustments)
+#include "tst_adjustments.moc"

@@ -1,0 +1,214 @@
+// Night Mode: what it reads and writes, what it keeps across a restart, and every failure path.
+#include "support/ControllerFixture.h"
+#include "support/TestSupport.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSignalSpy>
+
+using namespace std::chrono_literals;
+
+class TestNightMode : public QObject {
+    Q_OBJECT
+
+private:
+    static void setMonitor(ControllerFixture& f, int brightness) {
+        f.monitor.setState({{"luminance", QString::number(brightness)}, {"red", "49"}, {"green", "51"}, {"blue", "52"}});
+    }
+    static QStringList reads(const FakeMonitor& monitor) {
+        QStringList result;
+        for (const auto& line : monitor.commandLines())
+            if (line.startsWith(QLatin1String("get")))
+                result.append(line);
+        return result;
+    }
+
+private slots:
+    void turningOnSnapshotsThenWritesTheNightValues() {
+        ControllerFixture f;
+        setMonitor(f, 80);
+        QSignalSpy changing(f.controller.get(), &MonitorController::isChangingNightModeChanged);
+        f.c().setNightMode(true);
+        QVERIFY(f.c().isChangingNightMode());
+        QTRY_VERIFY(f.c().isNightMode());
+        f.settle();
+
+        const auto calls = f.monitor.invocations();
+        QCOMPARE(f.monitor.commandLines(),
+                 (QStringList{"get luminance", "get red", "get green", "get blue", "set luminance 25", "set red 50",
+                              "set green 46", "set blue 40"}));
+        const auto gaps = FakeMonitor::gapsMs(calls);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(gaps[i] >= 49, qPrintable(QString::number(gaps[i])));
+        for (int i = 4; i < 7; ++i)
+            QVERIFY2(gaps[i] >= 59, qPrintable(QString::number(gaps[i])));
+
+        auto& c = f.c();
+        QCOMPARE(c.brightness(), 25.0);
+        QCOMPARE(c.red(), 50.0);
+        QCOMPARE(c.green(), 46.0);
+        QCOMPARE(c.blue(), 40.0);
+        QCOMPARE(c.status(), QStringLiteral("Night Mode • On"));
+        QVERIFY(!c.hasError());
+        QVERIFY(!c.isChangingNightMode());
+        QCOMPARE(changing.count(), 2);
+        QCOMPARE(*c.nightModeSnapshot(), (NightModeSnapshot{80, 49, 51, 52}));
+        QVERIFY(c.loadedFeatures().contains(MonitorFeature::blue));
+
+        f.settings->sync();
+        QCOMPARE(f.settings->value("nightModeEnabled").toBool(), true);
+        const auto stored = QJsonDocument::fromJson(f.settings->value("nightModeSnapshot").toByteArray()).object();
+        QCOMPARE(stored.keys(), (QStringList{"blue", "brightness", "green", "red"}));
+        QCOMPARE(stored.value("brightness").toDouble(), 80.0);
+        QCOMPARE(stored.value("blue").toDouble(), 52.0);
+    }
+
+    void aDimMonitorKeepsItsBrightness() {
+        ControllerFixture f;
+        setMonitor(f, 20);
+        f.c().setNightMode(true);
+        QTRY_VERIFY(f.c().isNightMode());
+        f.settle();
+        QCOMPARE(f.monitor.writes().first(), QStringLiteral("set luminance 20"));
+    }
+
+    void nightModeSurvivesARestartAndWritesTheSnapshotBack() {
+        ControllerFixture f;
+        setMonitor(f, 80);
+        f.c().setNightMode(true);
+        QTRY_VERIFY(f.c().isNightMode());
+        f.rebuild();
+        f.monitor.clearLog();
+        QVERIFY(f.c().isNightMode()); // before any monitor access
+        QTest::qWait(50);
+        QVERIFY(f.monitor.commandLines().isEmpty());
+
+        f.c().setNightMode(false);
+        QTRY_VERIFY(!f.c().isNightMode());
+        f.settle();
+        QCOMPARE(f.monitor.commandLines(),
+                 (QStringList{"set luminance 80", "set red 49", "set green 51", "set blue 52"}));
+        QCOMPARE(f.c().brightness(), 80.0);
+        QCOMPARE(f.c().blue(), 52.0);
+        QVERIFY(!f.c().nightModeSnapshot());
+        QCOMPARE(f.c().status(), QStringLiteral("DDC/CI • Connected")); // no input known after the restart
+        f.settings->sync();
+        QVERIFY(!f.settings->contains("nightModeEnabled"));
+        QVERIFY(!f.settings->contains("nightModeSnapshot"));
+    }
+
+    void requestsThatChangeNothingDoNothing() {
+        ControllerFixture f;
+        setMonitor(f, 35);
+        f.monitor.setState({{"contrast", "75"}, {"red", "50"}, {"green", "47"}, {"blue", "43"}});
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
+        f.monitor.clearLog();
+
+        f.c().setNightMode(false); // already off
+        QCOMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
+        QVERIFY(!f.c().isChangingNightMode());
+
+        f.c().setNightMode(true);
+        QVERIFY(!f.c().activeSceneID());
+        f.c().setNightMode(false); // dropped: a change is running
+        f.c().setNightMode(true);  // dropped too
+        QTRY_VERIFY(f.c().isNightMode());
+        f.settle();
+        QCOMPARE(f.monitor.writes().size(), 4);
+    }
+
+    void readFailureTouchesNothing() {
+        ControllerFixture f;
+        setMonitor(f, 80);
+        f.monitor.setScript("get blue = exit=1 err=\"blue unreadable\\n\"\n");
+        f.c().setNightMode(true);
+        QTRY_VERIFY(f.c().hasError());
+        f.settle();
+        QCOMPARE(f.c().status(), QStringLiteral("Night Mode failed: blue unreadable\n"));
+        QVERIFY(f.monitor.writes().isEmpty());
+        QVERIFY(!f.c().isNightMode());
+        QCOMPARE(f.c().brightness(), 50.0);
+        QVERIFY(!f.settings->contains("nightModeEnabled"));
+    }
+
+    void failedNightWriteRestoresTheSnapshot() {
+        ControllerFixture f;
+        setMonitor(f, 80);
+        // The night value for green fails; writing the snapshot back works.
+        f.monitor.setScript("set green * = exit=1 err=\"green stuck\\n\"; exit=0\n");
+        f.c().setNightMode(true);
+        QTRY_VERIFY(f.c().hasError());
+        f.settle();
+        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 25", "set red 50", "set green 46", "set luminance 80",
+                                                  "set red 49", "set green 51", "set blue 52"}));
+        QCOMPARE(f.c().status(), QStringLiteral("Night Mode failed: green stuck\n"));
+        QVERIFY(!f.c().isNightMode());
+        QVERIFY(!f.c().isChangingNightMode());
+        QCOMPARE(f.c().brightness(), 80.0);
+        QCOMPARE(f.c().green(), 51.0);
+        QVERIFY(!f.settings->contains("nightModeEnabled"));
+    }
+
+    void failedWriteBackStillShowsTheSnapshotValues() {
+        ControllerFixture f;
+        setMonitor(f, 70);
+        f.monitor.setScript("set red * = exit=1 err=\"red stuck\"\n");
+        f.c().setNightMode(true);
+        QTRY_VERIFY(f.c().hasError());
+        f.settle();
+        QCOMPARE(f.c().status(), QStringLiteral("Night Mode failed: red stuck")); // the night write's error
+        QCOMPARE(f.c().brightness(), 70.0);
+        QCOMPARE(f.c().red(), 49.0);
+    }
+
+    void failedTurnOffKeepsNightModeForAnotherTry() {
+        ControllerFixture f;
+        setMonitor(f, 80);
+        f.c().setNightMode(true);
+        QTRY_VERIFY(f.c().isNightMode());
+        f.settle();
+        f.monitor.clearLog();
+
+        f.monitor.setScript("set red * = exit=1 err=\"bus error\"\n");
+        f.c().setNightMode(false);
+        QTRY_VERIFY(f.c().hasError());
+        f.settle();
+        QCOMPARE(f.c().status(), QStringLiteral("Could not restore display: bus error"));
+        QVERIFY(f.c().isNightMode());
+        QVERIFY(f.c().nightModeSnapshot());
+        QVERIFY(f.settings->contains("nightModeSnapshot"));
+
+        f.monitor.setScript(QString());
+        f.monitor.clearLog();
+        f.c().setNightMode(false);
+        QTRY_VERIFY(!f.c().isNightMode());
+        f.settle();
+        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 80", "set red 49", "set green 51", "set blue 52"}));
+        QVERIFY(!f.c().hasError());
+    }
+
+    void turningOffUsesTheInputInTheStatus() {
+        ControllerFixture f;
+        QVERIFY(runTask(f.c().refresh()));
+        f.c().setNightMode(true);
+        QTRY_VERIFY(f.c().isNightMode());
+        f.c().setNightMode(false);
+        QTRY_VERIFY(!f.c().isNightMode());
+        QCOMPARE(f.c().status(), QStringLiteral("HDMI 1 • Connected"));
+    }
+
+    void manualChangesDoNotEndNightMode() {
+        ControllerFixture f;
+        setMonitor(f, 80);
+        f.c().setNightMode(true);
+        QTRY_VERIFY(f.c().isNightMode());
+        f.c().set(MonitorFeature::brightness, 10);
+        f.settle();
+        QVERIFY(f.c().isNightMode());
+        QCOMPARE(f.c().nightModeSnapshot()->brightness, 80.0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNightMode)
+#include "tst_nightmode.moc"

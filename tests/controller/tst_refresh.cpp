@@ -1,0 +1,236 @@
+// The controller's construction (settings it loads) and the full refresh, against the fake helper.
+#include "support/ControllerFixture.h"
+#include "support/TestSupport.h"
+
+#include <QSignalSpy>
+
+using namespace std::chrono_literals;
+
+class TestRefresh : public QObject {
+    Q_OBJECT
+
+private slots:
+    void constructionTalksToNobody() {
+        ControllerFixture f;
+        auto& c = f.c();
+        QCOMPARE(c.status(), QStringLiteral("Checking monitor…"));
+        QCOMPARE(c.displayName(), QStringLiteral("Velmar Monitor"));
+        QCOMPARE(c.brightness(), 50.0);
+        QCOMPARE(c.contrast(), 70.0);
+        QCOMPARE(c.volume(), 30.0);
+        QCOMPARE(c.red(), 50.0);
+        QVERIFY(!c.activeInput());
+        QVERIFY(!c.hasError());
+        QVERIFY(c.loadedFeatures().empty());
+        QVERIFY(!c.adaptiveBrightnessEnabled());
+        QCOMPARE(c.adaptiveMinimumBrightness(), 8.0);
+        QCOMPARE(c.adaptiveMaximumBrightness(), 82.0);
+        QVERIFY(!c.adaptiveBrightnessSupported());
+        QVERIFY(!c.isNightMode());
+        QTest::qWait(100);
+        QVERIFY(f.monitor.commandLines().isEmpty());
+        QCOMPARE(f.reader.reads, 0);
+    }
+
+    void constructionLoadsStoredSettings() {
+        ControllerFixture f;
+        f.settings->setValue("adaptiveBrightnessEnabled", true);
+        f.settings->setValue("perInputScenesEnabled", true);
+        f.settings->setValue("adaptiveMinimumBrightness", 0); // a stored zero is a value
+        f.settings->setValue("adaptiveMaximumBrightness", 140.5); // kept as stored, made valid only when used
+        f.settings->sync();
+        f.rebuild();
+        QVERIFY(f.c().adaptiveBrightnessEnabled());
+        QVERIFY(f.c().perInputScenesEnabled());
+        QCOMPARE(f.c().adaptiveMinimumBrightness(), 0.0);
+        QCOMPARE(f.c().adaptiveMaximumBrightness(), 140.5);
+        QVERIFY(!f.c().isAdaptiveLoopRunning()); // nothing starts before start()
+    }
+
+    void nightModeIsRestoredOnlyWithAReadableSnapshot_data() {
+        QTest::addColumn<QVariant>("enabled");
+        QTest::addColumn<QVariant>("snapshot");
+        QTest::addColumn<bool>("restored");
+        const QByteArray good = R"({"brightness":80,"red":50,"green":50,"blue":48})";
+        QTest::newRow("both keys") << QVariant(true) << QVariant(good) << true;
+        QTest::newRow("no snapshot") << QVariant(true) << QVariant() << false;
+        QTest::newRow("flag false") << QVariant(false) << QVariant(good) << false;
+        QTest::newRow("missing key in snapshot")
+            << QVariant(true) << QVariant(QByteArray(R"({"brightness":80,"red":50,"green":50})")) << false;
+        QTest::newRow("string instead of number")
+            << QVariant(true) << QVariant(QByteArray(R"({"brightness":"80","red":50,"green":50,"blue":1})")) << false;
+        QTest::newRow("not JSON") << QVariant(true) << QVariant(QByteArray("night")) << false;
+    }
+    void nightModeIsRestoredOnlyWithAReadableSnapshot() {
+        QFETCH(QVariant, enabled);
+        QFETCH(QVariant, snapshot);
+        QFETCH(bool, restored);
+        ControllerFixture f;
+        f.settings->setValue("nightModeEnabled", enabled);
+        if (snapshot.isValid())
+            f.settings->setValue("nightModeSnapshot", snapshot);
+        f.settings->sync();
+        f.rebuild();
+        QCOMPARE(f.c().isNightMode(), restored);
+        QCOMPARE(f.c().nightModeSnapshot().has_value(), restored);
+        if (restored)
+            QCOMPARE(*f.c().nightModeSnapshot(), (NightModeSnapshot{80, 50, 50, 48}));
+        // Restoring (or not) leaves the stored keys alone and talks to no monitor.
+        QCOMPARE(f.settings->contains("nightModeEnabled"), true);
+        QVERIFY(f.monitor.commandLines().isEmpty());
+    }
+
+    void refreshReadsEverythingInOrderWithPauses() {
+        ControllerFixture f;
+        f.monitor.setState({{"luminance", "64"}, {"contrast", "71"}, {"volume", "12"}, {"red", "49"},
+                            {"green", "48"}, {"blue", "47"}, {"input-alt", "144"}});
+        QVERIFY(runTask(f.c().refresh()));
+        auto& c = f.c();
+        QCOMPARE(c.brightness(), 64.0);
+        QCOMPARE(c.contrast(), 71.0);
+        QCOMPARE(c.volume(), 12.0);
+        QCOMPARE(c.red(), 49.0);
+        QCOMPARE(c.green(), 48.0);
+        QCOMPARE(c.blue(), 47.0);
+        QCOMPARE(c.activeInput(), MonitorInput::hdmi1);
+        QCOMPARE(c.status(), QStringLiteral("HDMI 1 • Connected"));
+        QVERIFY(!c.hasError());
+        QCOMPARE(c.loadedFeatures().size(), 6u);
+        QCOMPARE(f.monitor.commandLines(), (QStringList{"get luminance", "get contrast", "get volume", "get red",
+                                                        "get green", "get blue", "get input-alt"}));
+        const auto gaps = FakeMonitor::gapsMs(f.monitor.invocations());
+        for (int i = 0; i < 5; ++i)
+            QVERIFY2(gaps[i] >= 49, qPrintable(QString::number(gaps[i])));
+    }
+
+    void inputFallsBackToTheStandardCode() {
+        ControllerFixture f;
+        f.monitor.setScript("get input-alt = out=\"0\"\nget input = out=\"16\"\n");
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(f.c().activeInput(), MonitorInput::displayPort);
+        QCOMPARE(f.c().status(), QStringLiteral("DisplayPort • Connected"));
+        const auto calls = f.monitor.invocations();
+        QCOMPARE(calls.at(calls.size() - 2).commandLine(), QStringLiteral("get input-alt"));
+        QCOMPARE(calls.last().commandLine(), QStringLiteral("get input"));
+    }
+
+    void unknownInputKeepsThePreviousOne() {
+        ControllerFixture f;
+        QVERIFY(runTask(f.c().refresh())); // input-alt 144 from the fake's defaults
+        QCOMPARE(f.c().activeInput(), MonitorInput::hdmi1);
+        f.monitor.setScript("get input-alt = exit=1\nget input = out=\"99\"\n");
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(f.c().activeInput(), MonitorInput::hdmi1);
+        QCOMPARE(f.c().status(), QStringLiteral("HDMI 1 • Connected"));
+        QVERIFY(!f.c().hasError());
+    }
+
+    void noInputEverKnownGivesTheGenericConnectedText() {
+        ControllerFixture f;
+        f.monitor.setScript("get input-alt = exit=1\nget input = exit=1 err=\"unsupported\"\n");
+        QVERIFY(runTask(f.c().refresh()));
+        QVERIFY(!f.c().activeInput());
+        QCOMPARE(f.c().status(), QStringLiteral("DDC/CI • Connected"));
+        QVERIFY(!f.c().hasError());
+    }
+
+    void brightnessDecidesTheOutcome() {
+        ControllerFixture f;
+        // Contrast and volume fail; brightness answers: still connected, other values kept.
+        f.monitor.setScript("get contrast = exit=1 err=\"contrast busy\"\nget volume = exit=1\n");
+        QVERIFY(runTask(f.c().refresh()));
+        QVERIFY(!f.c().hasError());
+        QCOMPARE(f.c().contrast(), 70.0);
+        QVERIFY(!f.c().loadedFeatures().contains(MonitorFeature::contrast));
+        QVERIFY(f.c().loadedFeatures().contains(MonitorFeature::red));
+
+        // Once loaded, brightness counts as loaded for the rest of the run.
+        f.monitor.setScript("get luminance = exit=1 err=\"gone\"\n");
+        QVERIFY(runTask(f.c().refresh()));
+        QVERIFY(!f.c().hasError());
+        QCOMPARE(f.c().status(), QStringLiteral("HDMI 1 • Connected"));
+        QVERIFY(f.c().loadedFeatures().contains(MonitorFeature::brightness));
+    }
+
+    void failureShowsTheFirstErrorOfTheRefresh() {
+        ControllerFixture f;
+        f.monitor.setScript("get luminance = exit=1\nget contrast = exit=1 err=\"later error\"\n");
+        QVERIFY(runTask(f.c().refresh()));
+        QVERIFY(f.c().hasError());
+        QCOMPARE(f.c().status(), QStringLiteral("The monitor did not respond. Check that DDC/CI is enabled."));
+        // A failing read does not stop the refresh: the remaining values still arrive.
+        QCOMPARE(f.c().volume(), 30.0);
+        QVERIFY(f.c().loadedFeatures().contains(MonitorFeature::blue));
+        QCOMPARE(f.c().activeInput(), MonitorInput::hdmi1);
+        QCOMPARE(f.monitor.commandLines().count("get luminance"), 3);
+    }
+
+    void missingHelperIsReported() {
+        ControllerFixture f;
+        QFile::remove(f.monitor.helperPath());
+        QVERIFY(runTask(f.c().refresh()));
+        QVERIFY(f.c().hasError());
+        QCOMPARE(f.c().status(), QStringLiteral("DDC helper is missing from the app bundle."));
+        QVERIFY(!f.c().isWorking());
+    }
+
+    void valuesAreStoredAsReported() {
+        ControllerFixture f;
+        f.monitor.setState({{"luminance", "120"}});
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(f.c().brightness(), 120.0); // only writes are clamped
+    }
+
+    void overlappingRefreshIsDropped() {
+        ControllerFixture f;
+        f.monitor.setScript("get luminance = delay=150 out=\"55\"\n");
+        QSignalSpy working(f.controller.get(), &MonitorController::isWorkingChanged);
+        auto first = f.c().refresh();
+        QVERIFY(f.c().isWorking());
+        QVERIFY(runTask(f.c().refresh(), 1s)); // returns at once
+        QVERIFY(runTask(std::move(first)));
+        QVERIFY(!f.c().isWorking());
+        QCOMPARE(working.count(), 2);
+        QCOMPARE(f.monitor.commandLines().count("get luminance"), 1);
+        QCOMPARE(f.monitor.commandLines().size(), 7);
+    }
+
+    void equalValuesNotifyNobody() {
+        ControllerFixture f;
+        QSignalSpy brightness(f.controller.get(), &MonitorController::brightnessChanged);
+        QSignalSpy status(f.controller.get(), &MonitorController::statusChanged);
+        QSignalSpy input(f.controller.get(), &MonitorController::activeInputChanged);
+        QSignalSpy loaded(f.controller.get(), &MonitorController::loadedFeaturesChanged);
+        QVERIFY(runTask(f.c().refresh()));
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(brightness.count(), 1); // 50 -> 60 once; the second refresh reads 60 again
+        QCOMPARE(status.count(), 1);
+        QCOMPARE(input.count(), 1);
+        QCOMPARE(loaded.count(), 6);
+        QCOMPARE(f.c().contrast(), 70.0); // read 70 over the default 70: no change at all
+    }
+
+    void displayNameComesFromTheScreens_data() {
+        QTest::addColumn<QStringList>("screens");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("external beside the laptop")
+            << QStringList{"Built-in Display", "DELL U2720Q"} << "DELL U2720Q";
+        QTest::newRow("Velmar wins in any case")
+            << QStringList{"Built-in Display", "DELL U2720Q", "vELMAR VX27"} << "vELMAR VX27";
+        QTest::newRow("only the laptop") << QStringList{"Built-in Display"} << "Velmar Monitor";
+        QTest::newRow("no screens") << QStringList{} << "Velmar Monitor";
+        QTest::newRow("built-in matched case-insensitively")
+            << QStringList{"BUILT-IN retina", "Velmar Pro 32"} << "Velmar Pro 32";
+    }
+    void displayNameComesFromTheScreens() {
+        QFETCH(QStringList, screens);
+        QFETCH(QString, expected);
+        ControllerFixture f;
+        f.screens->names = screens;
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(f.c().displayName(), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRefresh)
+#include "tst_refresh.moc"

@@ -1,0 +1,260 @@
+// The DDC client against the scriptable fake helper: what reaches the "monitor", how the
+// helper's answers become values or errors, pacing, ordering and the time limit.
+#include "monitor/DDCClient.h"
+#include "support/FakeMonitor.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+class TestDDCClient : public QObject {
+    Q_OBJECT
+
+private:
+    static QString description(const Result<qint64>& result) {
+        return result.ok() ? QString() : result.error().errorDescription();
+    }
+
+private slots:
+    void lastIntegerParsing_data() {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<qint64>("expected"); // -999 = no integer
+        QTest::newRow("value and line break") << "50\n" << qint64(50);
+        QTest::newRow("last of several wins") << "16 then some words 35" << qint64(35);
+        QTest::newRow("signed") << "-3\t+7" << qint64(7);
+        QTest::newRow("words around") << "VCP 10 current value = 42 max 100" << qint64(100);
+        QTest::newRow("unicode whitespace") << QStringLiteral("\u2003 42\u00a0") << qint64(42);
+        QTest::newRow("empty") << "" << qint64(-999);
+        QTest::newRow("percent sign") << "50%" << qint64(-999);
+        QTest::newRow("decimal point") << "1.5" << qint64(-999);
+        QTest::newRow("hexadecimal") << "0x10" << qint64(-999);
+        QTest::newRow("bare signs") << "+ -" << qint64(-999);
+        QTest::newRow("too large for 64 bits is skipped") << "7 99999999999999999999999" << qint64(7);
+        QTest::newRow("arabic-indic digits are not digits") << QStringLiteral("8 \u0663") << qint64(8);
+    }
+    void lastIntegerParsing() {
+        QFETCH(QString, output);
+        QFETCH(qint64, expected);
+        const auto value = DDCClient::lastInteger(output);
+        if (expected == -999)
+            QVERIFY(!value.has_value());
+        else
+            QCOMPARE(value.value_or(-1), expected);
+    }
+
+    void readsTurnHelperOutputIntoValuesOrErrors_data() {
+        QTest::addColumn<QString>("response");
+        QTest::addColumn<qint64>("value"); // -1 = error expected
+        QTest::addColumn<QString>("error");
+        QTest::newRow("plain value") << R"(out="50\n")" << qint64(50) << QString();
+        QTest::newRow("last integer") << R"(out="16 words 35\n")" << qint64(35) << QString();
+        QTest::newRow("stderr ignored after exit 0") << R"(out="61" err="warning: slow bus\n")" << qint64(61)
+                                                     << QString();
+        QTest::newRow("empty output") << R"(out="")" << qint64(-1)
+                                      << "The monitor returned an unreadable value.";
+        QTest::newRow("value with percent") << R"(out="50%\n")" << qint64(-1)
+                                            << "The monitor returned an unreadable value.";
+        QTest::newRow("silent failure") << "exit=1" << qint64(-1)
+                                        << "The monitor did not respond. Check that DDC/CI is enabled.";
+        QTest::newRow("stderr text kept exactly") << R"(exit=1 err="DDC read failed\n" out="ignored")"
+                                                  << qint64(-1) << "DDC read failed\n";
+        QTest::newRow("stdout when stderr is empty") << R"(exit=2 out="no monitor\n")" << qint64(-1)
+                                                     << "no monitor\n";
+        QTest::newRow("crash") << "crash" << qint64(-1)
+                               << "The monitor did not respond. Check that DDC/CI is enabled.";
+        QTest::newRow("non-UTF-8 before the value") << R"(out="\xff\xfe 42\n")" << qint64(42) << QString();
+        QTest::newRow("non-UTF-8 error text") << R"(exit=1 err="bad \xff byte")" << qint64(-1)
+                                              << QStringLiteral("bad \uFFFD byte");
+    }
+    void readsTurnHelperOutputIntoValuesOrErrors() {
+        QFETCH(QString, response);
+        QFETCH(qint64, value);
+        QFETCH(QString, error);
+        FakeMonitor monitor;
+        // The same answer for every attempt, so failures are retried into the same error.
+        monitor.setScript(QStringLiteral("get contrast = %1\n").arg(response));
+        DDCClient client(monitor.locator());
+
+        const auto result = runTask(client.read(MonitorFeature::contrast));
+        QVERIFY(result.has_value());
+        if (value >= 0) {
+            QVERIFY2(result->ok(), qPrintable(description(*result)));
+            QCOMPARE(result->value(), value);
+            QCOMPARE(monitor.commandLines(), QStringList{"get contrast"});
+        } else {
+            QVERIFY(!result->ok());
+            QCOMPARE(result->error().errorDescription(), error);
+            QCOMPARE(monitor.commandLines().size(), DDCClient::readAttempts);
+        }
+    }
+
+    void writesSendClampedValuesAndVendorInputCodes() {
+        FakeMonitor monitor;
+        DDCClient client(monitor.locator());
+        QVERIFY(runTask(client.write(MonitorFeature::volume, 130))->ok());
+        QVERIFY(runTask(client.write(MonitorFeature::red, -4))->ok());
+        QVERIFY(runTask(client.write(MonitorFeature::brightness, 37))->ok());
+        QVERIFY(runTask(client.setVelmarInput(MonitorInput::hdmi2))->ok());
+        QVERIFY(runTask(client.setVelmarInput(MonitorInput::usbC))->ok());
+        QCOMPARE(monitor.commandLines(), (QStringList{"set volume 100", "set red 0", "set luminance 37",
+                                                      "set input-alt 145", "set input-alt 210"}));
+    }
+
+    void writeFailureIsOneAttempt() {
+        FakeMonitor monitor;
+        monitor.setScript(R"(set * * = exit=1 err="busy\n")");
+        DDCClient client(monitor.locator());
+        const auto result = runTask(client.write(MonitorFeature::blue, 20));
+        QVERIFY(!result->ok());
+        QCOMPARE(result->error().errorDescription(), QStringLiteral("busy\n"));
+        QCOMPARE(monitor.commandLines().size(), 1);
+    }
+
+    void readRetriesTwiceWithPauses() {
+        FakeMonitor monitor;
+        monitor.setScript(R"(get luminance = exit=1 err="first"; exit=1 err="second"; out="44")");
+        DDCClient client(monitor.locator());
+        const auto result = runTask(client.read(MonitorFeature::brightness));
+        QVERIFY(result->ok());
+        QCOMPARE(result->value(), 44);
+        const auto calls = monitor.invocations();
+        QCOMPARE(calls.size(), 3);
+        for (double gap : FakeMonitor::gapsMs(calls))
+            QVERIFY2(gap >= 119, qPrintable(QString::number(gap)));
+        QVERIFY(msBetween(calls.first().startedAt, calls.last().startedAt) >= 239);
+    }
+
+    void readReportsTheThirdError() {
+        FakeMonitor monitor;
+        monitor.setScript(R"(get green = exit=1 err="one"; exit=1 err="two"; exit=1 err="three")");
+        DDCClient client(monitor.locator());
+        const auto result = runTask(client.read(MonitorFeature::green));
+        QCOMPARE(result->error().errorDescription(), QStringLiteral("three"));
+        QCOMPARE(monitor.commandLines().size(), 3);
+    }
+
+    void missingHelperStartsNothingAndIsRetriedByReads() {
+        DDCClient client([] { return std::optional<QString>(); });
+        const auto run = runTask(client.run({QStringLiteral("get"), QStringLiteral("volume")}));
+        QCOMPARE(run->error().kind(), ClientError::Kind::helperMissing);
+        QCOMPARE(run->error().errorDescription(), QStringLiteral("DDC helper is missing from the app bundle."));
+
+        int lookups = 0;
+        DDCClient counting([&lookups] {
+            ++lookups;
+            return std::optional<QString>();
+        });
+        const auto read = runTask(counting.read(MonitorFeature::volume));
+        QCOMPARE(read->error().kind(), ClientError::Kind::helperMissing);
+        QCOMPARE(lookups, 3); // located afresh for every attempt
+    }
+
+    void helperThatCannotStartGivesThePlatformText() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("m1ddc"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("#!/bin/sh\necho 50\n");
+        file.close();
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner); // not executable
+
+        DDCClient client(HelperLocation::fixed(path));
+        const auto result = runTask(client.write(MonitorFeature::contrast, 50));
+        QVERIFY(!result->ok());
+        QCOMPARE(result->error().kind(), ClientError::Kind::launchFailed);
+        QVERIFY(!result->error().errorDescription().isEmpty());
+        // The client is still usable afterwards.
+        QVERIFY(client.isIdle());
+    }
+
+    void hungHelperIsKilledAndTheNextCommandStillRuns() {
+        FakeMonitor monitor;
+        monitor.setScript("get luminance = hang\n");
+        DDCClient client(monitor.locator(), 400ms);
+
+        std::optional<Result<void>> write;
+        auto writer = [&]() -> QCoro::Task<> { write = co_await client.write(MonitorFeature::volume, 12); };
+        auto hung = client.run({QStringLiteral("get"), QStringLiteral("luminance")});
+        auto pendingWrite = writer(); // queued behind the hung helper
+
+        const auto result = runTask(std::move(hung));
+        QVERIFY(!result->ok());
+        QCOMPARE(result->error().kind(), ClientError::Kind::timedOut);
+        QVERIFY(result->error().errorDescription().contains(QLatin1String("did not finish")));
+        QTRY_VERIFY(write.has_value());
+        QVERIFY(write->ok());
+        const auto calls = monitor.invocations();
+        QCOMPARE(calls.size(), 2);
+        QCOMPARE(calls[1].commandLine(), QStringLiteral("set volume 12"));
+        // The limit is a coarse timer: it may fire up to 5% early.
+        QVERIFY(msBetween(calls[0].startedAt, calls[1].startedAt) >= 370);
+        QTRY_VERIFY(client.isIdle());
+    }
+
+    void oneHelperAtATimeInArrivalOrder() {
+        FakeMonitor monitor;
+        monitor.setScript("get * = delay=80 out=\"5\"\nset * * = delay=80\n");
+        DDCClient client(monitor.locator());
+        QList<int> finished;
+        auto op = [&](int tag, QCoro::Task<Result<void>> task) -> QCoro::Task<> {
+            co_await std::move(task);
+            finished.append(tag);
+        };
+        auto readOp = [&](int tag, MonitorFeature feature) -> QCoro::Task<> {
+            co_await client.read(feature);
+            finished.append(tag);
+        };
+        auto a = op(1, client.write(MonitorFeature::brightness, 10));
+        auto b = readOp(2, MonitorFeature::contrast);
+        auto c = op(3, client.setVelmarInput(MonitorInput::displayPort));
+        auto d = op(4, client.write(MonitorFeature::blue, 90));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 4, 10000);
+        QCOMPARE(finished, (QList<int>{1, 2, 3, 4}));
+        QCOMPARE(monitor.commandLines(),
+                 (QStringList{"set luminance 10", "get contrast", "set input-alt 208", "set blue 90"}));
+        // No two helpers overlapped: each started after the previous one's 80 ms.
+        for (double gap : FakeMonitor::gapsMs(monitor.invocations()))
+            QVERIFY2(gap >= 79, qPrintable(QString::number(gap)));
+    }
+
+    void eventLoopKeepsRunningWhileAHelperWorks() {
+        FakeMonitor monitor;
+        monitor.setScript("get volume = delay=400 out=\"33\"\n");
+        DDCClient client(monitor.locator());
+        QTimer ticker;
+        ticker.setInterval(20);
+        int ticks = 0;
+        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start();
+        const auto result = runTask(client.read(MonitorFeature::volume));
+        QCOMPARE(result->value(), 33);
+        QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
+    }
+
+    void chattyHelperCannotDeadlock() {
+        FakeMonitor monitor;
+        monitor.setScript("get red = spam=1000000 out=\"47\\n\"\n");
+        DDCClient client(monitor.locator(), 5s);
+        const auto result = runTask(client.read(MonitorFeature::red));
+        QVERIFY2(result->ok(), qPrintable(description(*result)));
+        QCOMPARE(result->value(), 47);
+    }
+
+    void cancellingDuringTheRetryPauseEndsTheRead() {
+        FakeMonitor monitor;
+        monitor.setScript(R"(get blue = exit=1 err="nope")");
+        DDCClient client(monitor.locator());
+        auto token = makeCancelToken();
+        QTimer::singleShot(40ms, [token] { token->cancel(); });
+        const auto result = runTask(client.read(MonitorFeature::blue, token));
+        QCOMPARE(result->error().kind(), ClientError::Kind::cancelled);
+        QCOMPARE(monitor.commandLines().size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDDCClient)
+#include "tst_ddcclient.moc"
