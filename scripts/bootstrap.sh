@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+    qt6-base-private-dev # tests add, move and remove screens on the offscreen platform
     qcoro-qt6-dev
     libddcutil-dev
     dbus dbus-x11 xvfb xauth fonts-dejavu-core

@@ -1,0 +1,153 @@
+#include "system/DisplayLifecycleObservers.h"
+
+#include "system/DisplayLifecycleEventSource.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Receives the platform's signals: a QObject so D-Bus can deliver to its slots, and the
+// context of every Qt connection, so destroying it ends them all.
+class LifecycleSignalReceiver : public QObject {
+    Q_OBJECT
+public:
+    explicit LifecycleSignalReceiver(DisplayLifecycleEventSource* source) : m_source(source) {}
+
+    void watchScreen(QScreen* screen) {
+        connect(screen, &QScreen::geometryChanged, this,
+                [this] { post(DisplayLifecycleEvent::displayConfigurationDidChange); });
+    }
+
+    void post(DisplayLifecycleEvent event) {
+        // Handed over from the event loop, not from inside D-Bus dispatch or Qt's screen
+        // handling, so the consumer it resumes never runs within them. Dropped if we are
+        // destroyed before it runs.
+        QMetaObject::invokeMethod(
+            this,
+            [source = m_source, event] {
+                if (source)
+                    source->post(event);
+            },
+            Qt::QueuedConnection);
+    }
+
+public Q_SLOTS:
+    void prepareForSleep(bool goingToSleep) {
+        if (!goingToSleep)
+            post(DisplayLifecycleEvent::systemDidWake);
+    }
+
+    void screenSaverActiveChanged(bool active) {
+        // One wake can be announced more than once: KDE sends the change on two object
+        // paths, and a desktop may offer both interfaces. Only the step from active (or not
+        // yet known, as at start-up) to inactive counts.
+        if (active) {
+            m_screenSaverMayBeActive = true;
+            return;
+        }
+        if (std::exchange(m_screenSaverMayBeActive, false))
+            post(DisplayLifecycleEvent::screensDidWake);
+    }
+
+private:
+    QPointer<DisplayLifecycleEventSource> m_source;
+    bool m_screenSaverMayBeActive = true;
+};
+
+struct BusSignal {
+    QDBusConnection::BusType bus;
+    QString service;
+    QString path;
+    QString interface;
+    QString name;
+    const char* slot;
+};
+
+// Each signal is taken only from the owner of its well-known name, as Qt tracks it: on the
+// system bus only logind itself can own its name. Absent services are still subscribed,
+// so a screen locker that starts after us is heard.
+std::vector<BusSignal> observedBusSignals() {
+    const auto activeChanged = SLOT(screenSaverActiveChanged(bool));
+    return {
+        {QDBusConnection::SystemBus, QStringLiteral("org.freedesktop.login1"),
+         QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
+         QStringLiteral("PrepareForSleep"), SLOT(prepareForSleep(bool))},
+        {QDBusConnection::SessionBus, QStringLiteral("org.freedesktop.ScreenSaver"),
+         QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
+         QStringLiteral("ActiveChanged"), activeChanged},
+        {QDBusConnection::SessionBus, QStringLiteral("org.freedesktop.ScreenSaver"),
+         QStringLiteral("/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
+         QStringLiteral("ActiveChanged"), activeChanged},
+        {QDBusConnection::SessionBus, QStringLiteral("org.gnome.ScreenSaver"),
+         QStringLiteral("/org/gnome/ScreenSaver"), QStringLiteral("org.gnome.ScreenSaver"),
+         QStringLiteral("ActiveChanged"), activeChanged},
+    };
+}
+
+QDBusConnection busConnection(QDBusConnection::BusType bus) {
+    return bus == QDBusConnection::SystemBus ? QDBusConnection::systemBus() : QDBusConnection::sessionBus();
+}
+
+} // namespace
+
+struct DisplayLifecycleObservers::Private {
+    explicit Private(DisplayLifecycleEventSource* source) : receiver(source) {}
+
+    struct Subscription {
+        QDBusConnection connection;
+        BusSignal signal;
+    };
+
+    LifecycleSignalReceiver receiver;
+    std::vector<Subscription> subscriptions;
+    bool watchesScreens = false;
+};
+
+DisplayLifecycleObservers::DisplayLifecycleObservers(DisplayLifecycleEventSource* source)
+    : d(new Private(source)) {
+    for (BusSignal& signal : observedBusSignals()) {
+        // A desktop without this bus (a container, a minimal session) leaves its events silent.
+        QDBusConnection connection = busConnection(signal.bus);
+        if (!connection.isConnected())
+            continue;
+        if (connection.connect(signal.service, signal.path, signal.interface, signal.name, &d->receiver,
+                               signal.slot))
+            d->subscriptions.push_back({connection, std::move(signal)});
+    }
+
+    // Screens exist only for a GUI application; a plain core application has none to watch.
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!app)
+        return;
+    auto* receiver = &d->receiver;
+    QObject::connect(app, &QGuiApplication::screenAdded, receiver, [receiver](QScreen* screen) {
+        receiver->watchScreen(screen);
+        receiver->post(DisplayLifecycleEvent::displayConfigurationDidChange);
+    });
+    QObject::connect(app, &QGuiApplication::screenRemoved, receiver,
+                     [receiver] { receiver->post(DisplayLifecycleEvent::displayConfigurationDidChange); });
+    for (QScreen* screen : QGuiApplication::screens())
+        receiver->watchScreen(screen);
+    d->watchesScreens = true;
+}
+
+DisplayLifecycleObservers::~DisplayLifecycleObservers() {
+    for (auto& [connection, signal] : d->subscriptions)
+        connection.disconnect(signal.service, signal.path, signal.interface, signal.name, &d->receiver,
+                              signal.slot);
+    // The receiver goes with d, and with it every Qt connection and any event not yet handed over.
+    delete d;
+}
+
+int DisplayLifecycleObservers::registrationCount() const {
+    return static_cast<int>(d->subscriptions.size()) + (d->watchesScreens ? 1 : 0);
+}
+
+#include "DisplayLifecycleObservers.moc"

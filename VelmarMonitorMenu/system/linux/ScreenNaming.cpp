@@ -1,0 +1,56 @@
+#include "ScreenNaming.h"
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+namespace {
+
+QString cleaned(const QString& text) {
+    QString result = text.simplified();
+    // Qt turns the line feed that ends an EDID name shorter than its field into a dash
+    // ("DELL U2720Q-"); some monitors pad with more of them.
+    while (result.endsWith(QLatin1Char('-')))
+        result.chop(1);
+    result = result.trimmed();
+    // Some Wayland compositors report a field they do not know as "Unknown".
+    if (result.compare(QLatin1String("unknown"), Qt::CaseInsensitive) == 0)
+        return {};
+    return result;
+}
+
+QString firstWord(const QString& text) {
+    QString word = text.section(QLatin1Char(' '), 0, 0);
+    while (word.endsWith(QLatin1Char('.')) || word.endsWith(QLatin1Char(',')))
+        word.chop(1);
+    return word;
+}
+
+} // namespace
+
+bool ScreenNaming::isBuiltInConnector(const QString& connector) {
+    // DRM names the panel connectors eDP-1, LVDS-1 and DSI-1; X drivers drop the dash
+    // (eDP1) or the number (eDP), and with a second GPU add another (eDP-1-1).
+    static const QRegularExpression panel(QStringLiteral("^(edp|lvds|dsi)(-?[0-9]+)*$"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    return panel.match(connector.trimmed()).hasMatch();
+}
+
+QString ScreenNaming::screenName(const QString& connector, const QString& manufacturer,
+                                 const QString& model) {
+    if (isBuiltInConnector(connector))
+        return QCoreApplication::translate("ScreenNaming", "Built-in Display");
+
+    const QString maker = cleaned(manufacturer);
+    const QString product = cleaned(model);
+    if (maker.isEmpty() && product.isEmpty())
+        return connector.trimmed();
+    if (maker.isEmpty())
+        return product;
+    if (product.isEmpty())
+        return maker;
+    // Most monitors already carry the brand in their own name: "Dell Inc." and "DELL U2720Q"
+    // make "DELL U2720Q", not "Dell Inc. DELL U2720Q".
+    if (firstWord(product).compare(firstWord(maker), Qt::CaseInsensitive) == 0)
+        return product;
+    return maker + QLatin1Char(' ') + product;
+}
