@@ -1,30 +1,57 @@
 #include "Pause.h"
 
-PauseAwaiter::~PauseAwaiter() {
-    if (m_token && m_listenerId)
-        m_token->removeListener(m_listenerId);
-}
+#include <QTimer>
 
-void PauseAwaiter::await_suspend(std::coroutine_handle<> handle) {
-    m_handle = handle;
-    m_timer = std::make_unique<QTimer>();
-    m_timer->setSingleShot(true);
-    // Pacing between monitor commands is part of the protocol; a coarse timer may fire 5% early.
-    m_timer->setTimerType(Qt::PreciseTimer);
-    QObject::connect(m_timer.get(), &QTimer::timeout, [this] { finish(true); });
-    if (m_token)
-        m_listenerId = m_token->addListener([this] { finish(false); });
-    m_timer->start(m_duration);
-}
+#include <coroutine>
+#include <utility>
 
-void PauseAwaiter::finish(bool elapsed) {
-    if (!m_handle)
-        return;
-    m_elapsed = elapsed;
-    m_timer->stop();
-    if (m_token && m_listenerId) {
-        m_token->removeListener(m_listenerId);
-        m_listenerId = 0;
+namespace {
+
+// Everything the suspended pause needs, kept as a named local of the pause coroutine. The
+// awaiter only points at it: GCC 12 copies awaiter objects, so they must carry no state.
+struct PauseState {
+    QTimer timer;
+    CancelToken token;
+    std::coroutine_handle<> handle;
+    int listenerId = 0;
+    bool elapsed = false;
+
+    void finish(bool hasElapsed) {
+        if (!handle)
+            return;
+        elapsed = hasElapsed;
+        timer.stop();
+        if (token && listenerId) {
+            token->removeListener(listenerId);
+            listenerId = 0;
+        }
+        std::exchange(handle, {}).resume();
     }
-    std::exchange(m_handle, {}).resume();
+};
+
+struct PauseAwaiter {
+    PauseState* state;
+    std::chrono::milliseconds duration;
+
+    bool await_ready() const noexcept { return isCancelled(state->token); }
+    void await_suspend(std::coroutine_handle<> handle) const {
+        PauseState* s = state;
+        s->handle = handle;
+        s->timer.setSingleShot(true);
+        // Pacing between monitor commands is part of the protocol; a coarse timer may fire 5% early.
+        s->timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&s->timer, &QTimer::timeout, [s] { s->finish(true); });
+        if (s->token)
+            s->listenerId = s->token->addListener([s] { s->finish(false); });
+        s->timer.start(duration);
+    }
+    bool await_resume() const noexcept { return state->elapsed; }
+};
+
+} // namespace
+
+QCoro::Task<bool> pause(std::chrono::milliseconds duration, CancelToken token) {
+    PauseState state;
+    state.token = std::move(token);
+    co_return co_await PauseAwaiter{&state, duration};
 }

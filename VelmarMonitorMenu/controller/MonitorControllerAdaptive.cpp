@@ -56,7 +56,8 @@ QCoro::Task<> MonitorController::adaptiveLoop(AdaptiveBrightnessPolicy policy, C
     // cancelled loop finishes the sample under way, then ends without touching the controller.
     while (!token->isCancelled()) {
         co_await sampleAdaptiveBrightness(policy);
-        if (!co_await pause(interval, token))
+        const bool waited = co_await pause(interval, token);
+        if (!waited)
             co_return;
     }
 }

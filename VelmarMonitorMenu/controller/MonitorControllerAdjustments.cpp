@@ -23,7 +23,8 @@ void MonitorController::setLive(MonitorFeature feature, double value) {
 QCoro::Task<> MonitorController::liveWrite(MonitorFeature feature, double value, CancelToken token) {
     // Only a value that stood still for the whole delay is written. Once the write has begun a
     // cancel no longer stops it; a later value is then written after it, in order.
-    if (!co_await pause(liveWriteDelay, token))
+    const bool waited = co_await pause(liveWriteDelay, token);
+    if (!waited)
         co_return;
     co_await performWrite(feature, value);
 }

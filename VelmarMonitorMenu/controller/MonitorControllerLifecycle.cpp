@@ -25,7 +25,8 @@ QCoro::Task<> MonitorController::lifecycleLoop(CancelToken token) {
         const auto event = co_await m_displayLifecycle->next();
         if (!event || token->isCancelled())
             co_return;
-        if (!co_await pause(lifecycleSettleDelay, token))
+        const bool waited = co_await pause(lifecycleSettleDelay, token);
+        if (!waited)
             co_return;
         co_await refresh();
         co_await applyPreferredSceneForCurrentInput();

@@ -95,7 +95,8 @@ QCoro::Task<Result<qint64>> DDCClient::read(MonitorFeature feature, CancelToken 
         auto result = co_await readValue(arguments);
         if (result || attempt == readAttempts)
             co_return result;
-        if (!co_await pause(readRetryPause, token))
+        const bool waited = co_await pause(readRetryPause, token);
+        if (!waited)
             co_return ClientError::cancelled();
     }
 }

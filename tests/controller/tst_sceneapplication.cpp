@@ -1,0 +1,276 @@
+// Applying scenes, the active-scene mark, per-input scenes, and saving, duplicating and deleting.
+#include "support/ControllerFixture.h"
+#include "support/TestSupport.h"
+
+#include <QSignalSpy>
+
+using namespace std::chrono_literals;
+
+namespace {
+MonitorScene customScene(const QString& name) {
+    MonitorScene scene;
+    scene.id = QUuid::createUuid();
+    scene.name = name;
+    scene.symbol = QStringLiteral("display");
+    scene.kind = MonitorScene::Kind::custom;
+    return scene;
+}
+} // namespace
+
+class TestSceneApplication : public QObject {
+    Q_OBJECT
+
+private slots:
+    void applyingMovieWritesItsValuesInOrder() {
+        ControllerFixture f;
+        f.c().apply(MonitorScene::movie());
+        QVERIFY(f.c().isApplyingScene());
+        QTRY_VERIFY(!f.c().isApplyingScene());
+        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 35", "set contrast 75", "set red 50", "set green 47",
+                                                  "set blue 43"}));
+        for (double gap : FakeMonitor::gapsMs(f.monitor.invocations()))
+            QVERIFY2(gap >= 59, qPrintable(QString::number(gap)));
+        auto& c = f.c();
+        QCOMPARE(c.status(), QStringLiteral("Movie • Applied"));
+        QCOMPARE(c.activeSceneID(), MonitorScene::movie().id);
+        QVERIFY(!c.hasError());
+        QVERIFY(!c.adaptiveBrightnessPausedUntil());
+        QCOMPARE(c.brightness(), 35.0);
+        QCOMPARE(c.blue(), 43.0);
+        QCOMPARE(c.volume(), 30.0);
+        QVERIFY(c.loadedFeatures().contains(MonitorFeature::contrast));
+        QVERIFY(!c.loadedFeatures().contains(MonitorFeature::volume));
+    }
+
+    void valuesAreRoundedWhenWrittenAndKeptUnrounded() {
+        ControllerFixture f;
+        auto scene = customScene("Halves");
+        scene.brightness = 49.5;
+        scene.contrast = 49.4;
+        f.c().apply(scene);
+        QTRY_VERIFY(!f.c().isApplyingScene());
+        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 50", "set contrast 49"}));
+        QCOMPARE(f.c().brightness(), 49.5);
+        QCOMPARE(f.c().contrast(), 49.4);
+    }
+
+    void aFailedWriteStopsTheSceneWhereItIs() {
+        ControllerFixture f;
+        f.monitor.setScript("set contrast * = exit=1 err=\"contrast locked\"\n");
+        f.c().apply(MonitorScene::movie());
+        QTRY_VERIFY(!f.c().isApplyingScene());
+        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 35", "set contrast 75"}));
+        QCOMPARE(f.c().brightness(), 35.0);
+        QCOMPARE(f.c().contrast(), 70.0);
+        QCOMPARE(f.c().red(), 50.0);
+        QVERIFY(!f.c().activeSceneID());
+        QVERIFY(f.c().hasError());
+        QCOMPARE(f.c().status(), QStringLiteral("Could not apply Movie: contrast locked"));
+    }
+
+    void applyingTwiceQuicklyAppliesOnce() {
+        ControllerFixture f;
+        f.c().apply(MonitorScene::work());
+        f.c().apply(MonitorScene::work());
+        f.c().apply(MonitorScene::night());
+        QTRY_VERIFY(!f.c().isApplyingScene());
+        f.settle();
+        QCOMPARE(f.monitor.writes().size(), 5);
+        QCOMPARE(f.c().activeSceneID(), MonitorScene::work().id);
+    }
+
+    void pendingSliderWritesAreCancelled() {
+        ControllerFixture f;
+        f.c().setLive(MonitorFeature::brightness, 90);
+        f.c().apply(MonitorScene::reading());
+        QTRY_VERIFY(!f.c().isApplyingScene());
+        f.settle();
+        QVERIFY(!f.monitor.writes().contains("set luminance 90"));
+        QCOMPARE(f.monitor.stateValue("luminance"), QStringLiteral("45"));
+    }
+
+    void adaptiveIsPausedByAnyScene() {
+        ControllerFixture f;
+        f.reader.reading = BuiltInDisplayBrightnessReading::available(0.5);
+        f.c().setAdaptiveBrightnessEnabled(true);
+        QTRY_COMPARE(f.monitor.writes().size(), 1);
+        auto quiet = customScene("Quiet");
+        quiet.volume = 5;
+        f.c().apply(quiet);
+        QTRY_VERIFY(!f.c().isApplyingScene());
+        QCOMPARE(f.c().adaptiveBrightnessPausedUntil(), f.clock->current.addSecs(1800));
+        f.c().setAdaptiveBrightnessEnabled(false);
+    }
+
+    void aSceneEndsNightModeWithoutRestoring() {
+        ControllerFixture f;
+        f.monitor.setState({{"luminance", "80"}, {"red", "49"}, {"green", "51"}, {"blue", "52"}});
+        f.c().setNightMode(true);
+        QTRY_VERIFY(f.c().isNightMode());
+        f.settle();
+        f.monitor.clearLog();
+
+        auto quiet = customScene("Quiet");
+        quiet.volume = 5;
+        f.c().apply(quiet);
+        QTRY_VERIFY(!f.c().isApplyingScene());
+        QCOMPARE(f.monitor.writes(), QStringList{"set volume 5"});
+        QVERIFY(!f.c().isNightMode());
+        QVERIFY(!f.c().nightModeSnapshot());
+        QCOMPARE(f.c().red(), 50.0); // the night gains stay
+        f.settings->sync();
+        QVERIFY(!f.settings->contains("nightModeEnabled"));
+        QVERIFY(!f.settings->contains("nightModeSnapshot"));
+    }
+
+    void theInputIsSwitchedOnlyWhenItDiffers() {
+        ControllerFixture f;
+        QVERIFY(runTask(f.c().refresh())); // HDMI 1
+        auto same = customScene("Same input");
+        same.input = MonitorInput::hdmi1;
+        f.c().apply(same);
+        QTRY_VERIFY(!f.c().isApplyingScene());
+        QVERIFY(f.monitor.writes().isEmpty());
+        QCOMPARE(f.c().status(), QStringLiteral("Same input • Applied"));
+
+        auto other = customScene("Console");
+        other.brightness = 60;
+        other.input = MonitorInput::hdmi2;
+        f.c().apply(other);
+        QTRY_VERIFY(!f.c().isApplyingScene());
+        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 60", "set input-alt 145"}));
+        QCOMPARE(f.c().activeInput(), MonitorInput::hdmi2);
+
+        f.monitor.setScript("set input-alt * = exit=1 err=\"no signal\"\n");
+        auto third = customScene("Laptop");
+        third.input = MonitorInput::usbC;
+        f.c().apply(third);
+        QTRY_VERIFY(!f.c().isApplyingScene());
+        QCOMPARE(f.c().status(), QStringLiteral("Could not apply Laptop: no signal"));
+        QCOMPARE(f.c().activeInput(), MonitorInput::hdmi2);
+    }
+
+    void perInputScenesApplyAfterAManualSwitch() {
+        ControllerFixture f;
+        f.c().setPerInputScenesEnabled(true);
+        f.preferences->setSceneID(MonitorScene::reading().id, "hdmi1");
+        f.monitor.setState({{"input-alt", "208"}});
+        QVERIFY(runTask(f.c().refresh()));
+        f.monitor.clearLog();
+
+        f.c().setInput(MonitorInput::hdmi1);
+        QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::reading().id);
+        f.settle();
+        QCOMPARE(f.monitor.writes(), (QStringList{"set input-alt 144", "set luminance 45", "set contrast 65",
+                                                  "set red 50", "set green 47", "set blue 42"}));
+        QCOMPARE(f.c().status(), QStringLiteral("Reading • Applied"));
+
+        // Already active: switching again writes only the input.
+        f.monitor.clearLog();
+        f.c().setInput(MonitorInput::hdmi1);
+        f.settle();
+        QCOMPARE(f.monitor.writes(), QStringList{"set input-alt 144"});
+    }
+
+    void thePreferredPathNeverSwitchesInput() {
+        ControllerFixture f;
+        auto console = customScene("Console");
+        console.brightness = 66;
+        console.input = MonitorInput::hdmi2;
+        f.store->add(console);
+        f.preferences->setSceneID(console.id, "hdmi1");
+        f.c().setPerInputScenesEnabled(true);
+        QVERIFY(runTask(f.c().start())); // HDMI 1 at start-up
+        f.settle();
+        QCOMPARE(f.c().activeSceneID(), console.id);
+        QVERIFY(f.monitor.writes().contains("set luminance 66"));
+        QVERIFY(!f.monitor.writes().contains("set input-alt 145"));
+    }
+
+    void perInputScenesRunAfterLifecycleEvents() {
+        ControllerFixture f;
+        QVERIFY(runTask(f.c().start()));
+        f.c().setPerInputScenesEnabled(true); // takes effect at the next event, not now
+        f.preferences->setSceneID(MonitorScene::night().id, "hdmi1");
+        QTest::qWait(100);
+        QVERIFY(f.monitor.writes().isEmpty());
+        f.c().displayLifecycle().post(DisplayLifecycleEvent::screensDidWake);
+        QTRY_COMPARE_WITH_TIMEOUT(f.c().activeSceneID(), MonitorScene::night().id, 5000);
+    }
+
+    void unusablePreferencesAreIgnored() {
+        ControllerFixture f;
+        f.c().setPerInputScenesEnabled(true);
+        auto gone = customScene("Gone");
+        gone.volume = 3;
+        f.store->add(gone);
+        f.preferences->setSceneID(gone.id, "hdmi1");
+        f.c().deleteScene(gone);
+        f.settings->setValue("inputScenePreferences",
+                             QVariantMap{{"hdmi1", uuidText(gone.id)}, {"hdmi2", "not-a-uuid"}});
+        QVERIFY(runTask(f.c().start()));
+        f.settle();
+        QVERIFY(f.monitor.writes().isEmpty());
+        QVERIFY(!f.c().preferredSceneID(MonitorInput::hdmi2));
+
+        // Deleting a scene leaves preferences that name it alone.
+        f.preferences->setSceneID(gone.id, "usbC");
+        QCOMPARE(f.c().preferredSceneID(MonitorInput::usbC), gone.id);
+    }
+
+    void savingDuplicatingAndDeleting() {
+        ControllerFixture f;
+        QVERIFY(runTask(f.c().refresh()));
+        f.c().saveCurrentSettingsAsScene(QStringLiteral("  Evening \n"), QStringLiteral("moon.stars.fill"));
+        QCOMPARE(f.store->customScenes().size(), 1);
+        const auto saved = f.store->customScenes().first();
+        QCOMPARE(saved.name, QStringLiteral("Evening"));
+        QCOMPARE(saved.brightness, 60.0);
+        QCOMPARE(saved.rgb, (MonitorScene::RGB{50, 50, 50}));
+        QVERIFY(!saved.input);
+        QCOMPARE(f.c().activeSceneID(), saved.id);
+
+        f.c().saveCurrentSettingsAsScene(QStringLiteral(" \n\t "), QStringLiteral("display"));
+        QCOMPARE(f.store->customScenes().size(), 1);
+
+        f.c().duplicateScene(MonitorScene::night());
+        QCOMPARE(f.store->customScenes().size(), 2);
+        const auto copy = f.store->customScenes().last();
+        QCOMPARE(copy.name, QStringLiteral("Night Copy"));
+        QVERIFY(copy.id != MonitorScene::night().id);
+        QCOMPARE(copy.kind, MonitorScene::Kind::custom);
+        QCOMPARE(copy.rgb, MonitorScene::night().rgb);
+        QCOMPARE(f.c().activeSceneID(), saved.id); // duplicating marks nothing
+
+        f.c().deleteScene(MonitorScene::night()); // built-in: nothing happens
+        QCOMPARE(f.store->customScenes().size(), 2);
+        f.c().deleteScene(saved);
+        QVERIFY(!f.c().activeSceneID());
+        QCOMPARE(f.store->customScenes().size(), 1);
+    }
+
+    void matchingWaitsForARealBrightness() {
+        ControllerFixture f;
+        auto quiet = customScene("Quiet");
+        quiet.volume = 30;
+        f.store->add(quiet);
+        f.c().set(MonitorFeature::volume, 30);
+        f.settle();
+        QVERIFY(!f.c().activeSceneID()); // defaults say nothing about the monitor yet
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(f.c().activeSceneID(), quiet.id);
+    }
+
+    void perInputSwitchIsStored() {
+        ControllerFixture f;
+        QSignalSpy changed(f.controller.get(), &MonitorController::perInputScenesEnabledChanged);
+        f.c().setPerInputScenesEnabled(true);
+        f.c().setPerInputScenesEnabled(true);
+        QCOMPARE(changed.count(), 1);
+        f.rebuild();
+        QVERIFY(f.c().perInputScenesEnabled());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSceneApplication)
+#include "tst_sceneapplication.moc"
