@@ -81,14 +81,14 @@ private:
     QString state_;
 
 private slots:
+    // A fresh monitor for every test and data row.
     void init() {
         QVERIFY(dir_.isValid());
-        state_ = dir_.filePath(QString("monitor-%1.json").arg(QTest::currentTestFunction()));
+        QString name = QTest::currentTestFunction();
         if (QTest::currentDataTag()) {
-            state_ = dir_.filePath(QString("monitor-%1-%2.json")
-                                       .arg(QTest::currentTestFunction(), QTest::currentDataTag())
-                                       .replace(' ', '_'));
+            name += '-' + QString(QTest::currentDataTag()).replace(' ', '_');
         }
+        state_ = dir_.filePath(name + ".json");
     }
 
     void readsPlausibleValuesFromAFreshMonitor() {
