@@ -70,9 +70,10 @@ struct BusSignal {
     const char* slot;
 };
 
-// Each signal is taken only from the owner of its well-known name, as Qt tracks it: on the
-// system bus only logind itself can own its name. Absent services are still subscribed,
-// so a screen locker that starts after us is heard.
+// A signal is taken only from the current owner of its service's well-known name (Qt follows
+// the owner as it changes), so another client cannot fake a wake; on the system bus only
+// logind may own its name. An absent service is still subscribed to, so a screen locker that
+// starts after us is heard.
 std::vector<BusSignal> observedBusSignals() {
     const auto activeChanged = SLOT(screenSaverActiveChanged(bool));
     return {
@@ -146,6 +147,7 @@ DisplayLifecycleObservers::~DisplayLifecycleObservers() {
     delete d;
 }
 
+// One per D-Bus signal subscription the bus took, and one for Qt's screens.
 int DisplayLifecycleObservers::registrationCount() const {
     return static_cast<int>(d->subscriptions.size()) + (d->watchesScreens ? 1 : 0);
 }
