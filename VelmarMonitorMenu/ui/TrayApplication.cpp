@@ -77,5 +77,6 @@ void TrayApplication::updateStatus() {
         m_fallbackWindow->setText(QStringLiteral("<b>%1</b><br><span style='color:%2'>%3</span>")
                                       .arg(m_monitor.displayName().toHtmlEscaped(), color,
                                            m_monitor.status().toHtmlEscaped()));
+        m_fallbackWindow->adjustSize();
     }
 }
