@@ -130,8 +130,13 @@ struct Consumer {
     bool ended = false;
 
     QCoro::Task<> consume(DisplayLifecycleEventSource& source) {
-        while (const auto event = co_await source.next())
+        // Awaited in a statement of its own: GCC 12 mishandles co_await inside a condition.
+        for (;;) {
+            const auto event = co_await source.next();
+            if (!event)
+                break;
             events.append(*event);
+        }
         ended = true;
     }
 };
