@@ -42,8 +42,11 @@ QString ScreenNaming::screenName(const QString& connector, const QString& manufa
 
     const QString maker = cleaned(manufacturer);
     const QString product = cleaned(model);
+    // A screen that does not say what it is (a virtual or remote display, a monitor without
+    // EDID names) gets no name: a connector such as "screen" or "HDMI-A-1" would read worse
+    // than the program's own default.
     if (maker.isEmpty() && product.isEmpty())
-        return connector.trimmed();
+        return {};
     if (maker.isEmpty())
         return product;
     if (product.isEmpty())

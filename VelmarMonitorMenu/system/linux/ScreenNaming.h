@@ -10,8 +10,8 @@ namespace ScreenNaming {
 bool isBuiltInConnector(const QString& connector);
 
 /// "Built-in Display" for the laptop's own panel; otherwise what the monitor calls itself,
-/// from the manufacturer and model Qt read from its EDID, or the connector name when the
-/// monitor tells nothing. Empty only when nothing at all is known.
+/// from the manufacturer and model Qt read from its EDID. Empty when the monitor tells nothing
+/// about itself.
 QString screenName(const QString& connector, const QString& manufacturer, const QString& model);
 
 } // namespace ScreenNaming
