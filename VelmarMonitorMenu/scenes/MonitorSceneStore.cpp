@@ -52,11 +52,13 @@ void MonitorSceneStore::update(const MonitorScene& scene) {
         return;
     MonitorScene custom = scene;
     custom.kind = MonitorScene::Kind::custom;
-    if (*found == custom)
-        return;
+    // An update always saves, so saving the same scene again is also a retry after a failed
+    // save; only a real change is announced.
+    const bool changed = !(*found == custom);
     *found = std::move(custom);
     persist();
-    emit customScenesChanged();
+    if (changed)
+        emit customScenesChanged();
 }
 
 void MonitorSceneStore::remove(const QUuid& id) {
