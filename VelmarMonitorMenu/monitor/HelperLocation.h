@@ -18,6 +18,8 @@ inline constexpr auto helperName = "m1ddc";
 /// The last two are used if the file exists, executable or not: a helper that cannot be
 /// started is reported with the platform's own text.
 std::optional<QString> bundledHelper();
+/// The same search for a program living in `applicationDir`.
+std::optional<QString> bundledHelper(const QString& applicationDir);
 HelperLocator bundled();
 /// A fixed path, for tests and tools.
 HelperLocator fixed(QString path);
