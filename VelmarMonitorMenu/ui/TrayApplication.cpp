@@ -63,9 +63,8 @@ TrayApplication::TrayApplication(MonitorController& monitor, QObject* parent)
 
 TrayApplication::~TrayApplication() = default;
 
-QString TrayApplication::toolTip() const {
-    return tr("%1\n%2").arg(m_monitor.displayName(), m_monitor.status());
-}
+// The status line alone: the same text the panels will show under the monitor's name.
+QString TrayApplication::toolTip() const { return m_monitor.status(); }
 
 void TrayApplication::updateStatus() {
     m_statusAction->setText(m_monitor.status());
