@@ -172,5 +172,10 @@ BuiltInDisplayBrightnessReading SystemBuiltInDisplayBrightnessReader::readBright
 }
 
 std::unique_ptr<BuiltInDisplayBrightnessReadingSource> makeSystemBuiltInDisplayBrightnessReader() {
+    // Like the simulated monitor, a simulated panel lets adaptive brightness be demonstrated and
+    // tested on machines without a backlight: a directory laid out like /sys/class/backlight.
+    const QString simulated = qEnvironmentVariable("VELMAR_SIMULATED_BACKLIGHT");
+    if (!simulated.isEmpty())
+        return std::make_unique<SystemBuiltInDisplayBrightnessReader>(simulated);
     return std::make_unique<SystemBuiltInDisplayBrightnessReader>();
 }
