@@ -4,7 +4,6 @@
 // plugin takes a new screen configuration through its native interface and reports the
 // difference to QGuiApplication exactly as a real platform reports monitors coming and going.
 
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -14,56 +13,45 @@
 
 namespace OffscreenScreens {
 
-inline QPlatformNativeInterface* platform() {
-    return qGuiApp->platformName() == QLatin1String("offscreen") ? qGuiApp->platformNativeInterface()
-                                                                 : nullptr;
+// The offscreen plugin's function `name`, or null on any other platform.
+template <class Function> Function resource(const char* name) {
+    if (qGuiApp->platformName() != QLatin1String("offscreen"))
+        return nullptr;
+    return reinterpret_cast<Function>(qGuiApp->platformNativeInterface()->nativeResourceForIntegration(name));
 }
 
 inline QJsonObject configuration() {
-    auto* native = platform();
-    if (!native)
-        return {};
-    using Getter = QJsonObject (*)(QPlatformNativeInterface*);
-    auto get = reinterpret_cast<Getter>(native->nativeResourceForIntegration("configuration"));
-    return get ? get(native) : QJsonObject{};
+    auto get = resource<QJsonObject (*)(QPlatformNativeInterface*)>("configuration");
+    return get ? get(qGuiApp->platformNativeInterface()) : QJsonObject{};
 }
 
 inline bool setConfiguration(const QJsonObject& configuration) {
-    auto* native = platform();
-    if (!native)
-        return false;
-    using Setter = void (*)(const QJsonObject&, QPlatformNativeInterface*);
-    auto set = reinterpret_cast<Setter>(native->nativeResourceForIntegration("setConfiguration"));
+    auto set = resource<void (*)(const QJsonObject&, QPlatformNativeInterface*)>("setConfiguration");
     if (!set)
         return false;
-    set(configuration, native);
+    set(configuration, qGuiApp->platformNativeInterface());
+    // Delivered at once, as Qt's screens would have been updated by the time a user looks.
+    QWindowSystemInterface::flushWindowSystemEvents();
     return true;
 }
 
-inline QJsonObject screen(const QString& name, const QRect& geometry) {
-    return QJsonObject{{"name", name},
-                       {"x", geometry.x()},
-                       {"y", geometry.y()},
-                       {"width", geometry.width()},
-                       {"height", geometry.height()},
-                       {"logicalDpi", 96},
-                       {"logicalBaseDpi", 96},
-                       {"dpr", 1.0}};
+inline QJsonObject screen(const QString& name, const QRect& rect) {
+    return {{"name", name},
+            {"x", rect.x()},
+            {"y", rect.y()},
+            {"width", rect.width()},
+            {"height", rect.height()},
+            {"logicalDpi", 96},
+            {"logicalBaseDpi", 96},
+            {"dpr", 1.0}};
 }
 
 /// Replaces the screens, keeping the rest of `base`. Screens are matched by name: a new name
 /// is a monitor plugged in, a missing one a monitor unplugged, a changed rectangle a new mode
 /// or arrangement.
-inline bool setScreens(const QJsonObject& base, const QJsonArray& screens) {
-    QJsonObject configuration = base;
-    configuration.insert(QStringLiteral("screens"), screens);
-    return setConfiguration(configuration);
-}
-
-/// Delivers the platform's queued screen changes, then whatever they posted in turn.
-inline void flush() {
-    QWindowSystemInterface::flushWindowSystemEvents();
-    QCoreApplication::sendPostedEvents();
+inline bool setScreens(QJsonObject base, const QJsonArray& screens) {
+    base.insert(QStringLiteral("screens"), screens);
+    return setConfiguration(base);
 }
 
 } // namespace OffscreenScreens
