@@ -4,10 +4,14 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QScreen>
 
+#include <chrono>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -44,50 +48,53 @@ public Q_SLOTS:
             post(DisplayLifecycleEvent::systemDidWake);
     }
 
-    void screenSaverActiveChanged(bool active) {
-        // One wake can be announced more than once: KDE sends the change on two object
-        // paths, and a desktop may offer both interfaces. Only the step from active (or not
-        // yet known, as at start-up) to inactive counts.
+    void screenSaverActiveChanged(bool active, const QDBusMessage& message) {
+        // One wake can be announced more than once: KDE sends the change on two object paths,
+        // and a desktop may offer both interfaces. An announcement from another path or
+        // interface shortly after the first is the same wake; the same one again is a new wake.
         if (active) {
-            m_screenSaverMayBeActive = true;
+            m_wakeAnnouncedBy.clear();
             return;
         }
-        if (std::exchange(m_screenSaverMayBeActive, false))
+        const QString announcer = message.path() + QLatin1Char(' ') + message.interface();
+        const bool sameWake = !m_wakeAnnouncedBy.empty() && !m_wakeAnnouncedBy.contains(announcer) &&
+                              m_wakeAnnouncedAt.elapsed() < std::chrono::milliseconds(sameWakeWindow).count();
+        if (!sameWake) {
+            m_wakeAnnouncedBy.clear();
+            m_wakeAnnouncedAt.start();
             post(DisplayLifecycleEvent::screensDidWake);
+        }
+        m_wakeAnnouncedBy.insert(announcer);
     }
 
 private:
+    static constexpr std::chrono::seconds sameWakeWindow{2};
+
     QPointer<DisplayLifecycleEventSource> m_source;
-    bool m_screenSaverMayBeActive = true;
+    std::set<QString> m_wakeAnnouncedBy;
+    QElapsedTimer m_wakeAnnouncedAt;
 };
 
 struct BusSignal {
     QDBusConnection::BusType bus;
-    QString service;
     QString path;
     QString interface;
     QString name;
     const char* slot;
 };
 
-// A signal is taken only from the current owner of its service's well-known name (Qt follows
-// the owner as it changes), so another client cannot fake a wake; on the system bus only
-// logind may own its name. An absent service is still subscribed to, so a screen locker that
-// starts after us is heard.
+// Matched by path, interface and name from any sender: screen lockers differ in which process
+// sends the signal, and a wake that was not real costs no more than one re-read of the monitor.
 std::vector<BusSignal> observedBusSignals() {
-    const auto activeChanged = SLOT(screenSaverActiveChanged(bool));
+    const auto activeChanged = SLOT(screenSaverActiveChanged(bool, QDBusMessage));
     return {
-        {QDBusConnection::SystemBus, QStringLiteral("org.freedesktop.login1"),
-         QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
+        {QDBusConnection::SystemBus, QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
          QStringLiteral("PrepareForSleep"), SLOT(prepareForSleep(bool))},
-        {QDBusConnection::SessionBus, QStringLiteral("org.freedesktop.ScreenSaver"),
-         QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
+        {QDBusConnection::SessionBus, QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
          QStringLiteral("ActiveChanged"), activeChanged},
-        {QDBusConnection::SessionBus, QStringLiteral("org.freedesktop.ScreenSaver"),
-         QStringLiteral("/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
+        {QDBusConnection::SessionBus, QStringLiteral("/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
          QStringLiteral("ActiveChanged"), activeChanged},
-        {QDBusConnection::SessionBus, QStringLiteral("org.gnome.ScreenSaver"),
-         QStringLiteral("/org/gnome/ScreenSaver"), QStringLiteral("org.gnome.ScreenSaver"),
+        {QDBusConnection::SessionBus, QStringLiteral("/org/gnome/ScreenSaver"), QStringLiteral("org.gnome.ScreenSaver"),
          QStringLiteral("ActiveChanged"), activeChanged},
     };
 }
@@ -118,7 +125,7 @@ DisplayLifecycleObservers::DisplayLifecycleObservers(DisplayLifecycleEventSource
         QDBusConnection connection = busConnection(signal.bus);
         if (!connection.isConnected())
             continue;
-        if (connection.connect(signal.service, signal.path, signal.interface, signal.name, &d->receiver,
+        if (connection.connect(QString(), signal.path, signal.interface, signal.name, &d->receiver,
                                signal.slot))
             d->subscriptions.push_back({connection, std::move(signal)});
     }
@@ -141,7 +148,7 @@ DisplayLifecycleObservers::DisplayLifecycleObservers(DisplayLifecycleEventSource
 
 DisplayLifecycleObservers::~DisplayLifecycleObservers() {
     for (auto& [connection, signal] : d->subscriptions)
-        connection.disconnect(signal.service, signal.path, signal.interface, signal.name, &d->receiver,
+        connection.disconnect(QString(), signal.path, signal.interface, signal.name, &d->receiver,
                               signal.slot);
     // The receiver goes with d, and with it every Qt connection and any event not yet handed over.
     delete d;
