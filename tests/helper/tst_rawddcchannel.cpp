@@ -2,8 +2,6 @@
 
 #include <QTest>
 
-#include <deque>
-#include <string>
 #include <vector>
 
 using namespace m1ddc;
@@ -17,38 +15,37 @@ const Bytes vendorInputHdmi2Reply{0x6E, 0x88, 0x02, 0x00, 0xF4, 0x00, 0x00, 0xFF
 const Bytes badChecksumReply{0x6E, 0x88, 0x02, 0x00, 0xF4, 0x00, 0x00, 0xFF, 0x00, 0x91, 0x2F};
 const Bytes nullMessage{0x6E, 0x80, 0xBE};
 const Bytes unsupportedReply{0x6E, 0x88, 0x02, 0x01, 0xF4, 0x00, 0x00, 0x00, 0x00, 0x00, 0x41};
+const Bytes getVendorInputRequest{0x50, 0x82, 0x01, 0xF4, 0x49};
+const Bytes setVendorInputDisplayPort{0x50, 0x84, 0x03, 0xF4, 0x00, 0xD0, 0x9D};
+const Failure busy{"Cannot write to /dev/i2c-7: Device or resource busy"};
 
-// Records every exchange in order and answers reads from a script; pauses are recorded, not slept.
+using Sends = std::vector<WriteOutcome>;
+using Replies = std::vector<std::variant<Bytes, Failure>>;
+
+// Answers the n-th send and receive from a script and records what was sent; pauses are added up,
+// not slept.
 class ScriptedTransport final : public DdcTransport {
 public:
-    struct Event {
-        enum Kind { send, receive, pause } kind;
-        Bytes bytes;
-        std::chrono::milliseconds duration{};
-    };
+    ScriptedTransport(Sends sendResults, Replies replies)
+        : sendResults(std::move(sendResults)), replies(std::move(replies)) {}
 
-    std::deque<std::variant<Bytes, Failure>> replies;
-    std::deque<WriteOutcome> sendResults;
-    std::vector<Event> events;
+    const Sends sendResults;
+    const Replies replies;
+    std::vector<Bytes> sent;
+    std::vector<std::chrono::milliseconds> waitsBeforeReceive;
+    std::chrono::milliseconds waitedSinceSend{};
 
     WriteOutcome send(std::span<const std::uint8_t> message) override {
-        events.push_back({Event::send, Bytes(message.begin(), message.end())});
-        if (sendResults.empty()) {
-            return std::nullopt;
-        }
-        auto result = sendResults.front();
-        sendResults.pop_front();
-        return result;
+        sent.emplace_back(message.begin(), message.end());
+        waitedSinceSend = 0ms;
+        return sent.size() <= sendResults.size() ? sendResults[sent.size() - 1] : std::nullopt;
     }
 
     std::variant<std::size_t, Failure> receive(std::span<std::uint8_t> buffer) override {
-        events.push_back({Event::receive, {}});
-        if (replies.empty()) {
-            return Failure{"nothing scripted"};
-        }
-        auto reply = replies.front();
-        replies.pop_front();
-        if (auto* failure = std::get_if<Failure>(&reply)) {
+        waitsBeforeReceive.push_back(waitedSinceSend);
+        // Throws, failing the test, when the channel reads more than was scripted.
+        const auto& reply = replies.at(waitsBeforeReceive.size() - 1);
+        if (const auto* failure = std::get_if<Failure>(&reply)) {
             return *failure;
         }
         const auto& bytes = std::get<Bytes>(reply);
@@ -57,144 +54,65 @@ public:
         return count;
     }
 
-    void pause(std::chrono::milliseconds duration) override {
-        events.push_back({Event::pause, {}, duration});
-    }
-
-    int count(Event::Kind kind) const {
-        return int(
-            std::count_if(events.begin(), events.end(), [&](const Event& e) { return e.kind == kind; }));
-    }
-
-    // The shortest pause between each send and the receive that follows it.
-    std::vector<std::chrono::milliseconds> pausesBeforeReceives() const {
-        std::vector<std::chrono::milliseconds> result;
-        std::chrono::milliseconds waited{};
-        for (const auto& event : events) {
-            if (event.kind == Event::send) {
-                waited = 0ms;
-            } else if (event.kind == Event::pause) {
-                waited += event.duration;
-            } else {
-                result.push_back(waited);
-            }
-        }
-        return result;
-    }
+    void pause(std::chrono::milliseconds duration) override { waitedSinceSend += duration; }
 };
 
-const Bytes getVendorInputRequest{0x50, 0x82, 0x01, 0xF4, 0x49};
-
 } // namespace
+
+Q_DECLARE_METATYPE(Sends)
+Q_DECLARE_METATYPE(Replies)
 
 class TestRawDdcChannel : public QObject {
     Q_OBJECT
 
 private slots:
-    void readsAValueWithTheProtocolDelay() {
-        ScriptedTransport transport;
-        transport.replies.push_back(vendorInputHdmi2Reply);
-        RawDdcChannel channel(transport, 0x50);
-
-        const auto value = channel.getVcp(0xF4);
-        QVERIFY(std::holds_alternative<ddc::VcpValue>(value));
-        QCOMPARE(std::get<ddc::VcpValue>(value).current, 0x91);
-
-        QCOMPARE(transport.count(ScriptedTransport::Event::send), 1);
-        QCOMPARE(transport.events.front().bytes, getVendorInputRequest);
-        const auto pauses = transport.pausesBeforeReceives();
-        QCOMPARE(pauses.size(), 1u);
-        QVERIFY(pauses[0] >= 40ms);
+    void getsAskingAgainWhileItHelps_data() {
+        QTest::addColumn<Sends>("sendResults");
+        QTest::addColumn<Replies>("replies");
+        QTest::addColumn<QString>("outcome"); // the value read, or the reason given
+        QTest::addColumn<int>("attempts");
+        QTest::addColumn<int>("reads");
+        const Failure noDevice{"Cannot read from /dev/i2c-7: No such device"};
+        // clang-format off
+        QTest::newRow("garbled, then good") << Sends{} << Replies{badChecksumReply, nullMessage, vendorInputHdmi2Reply} << "145" << 3 << 3;
+        // No read follows a failed write; a later good reply is never asked for.
+        QTest::newRow("gives up with the last reason") << Sends{busy} << Replies{nullMessage, noDevice, vendorInputHdmi2Reply} << QString::fromStdString(noDevice.reason) << 3 << 2;
+        // A definite answer: asking again would not change it.
+        QTest::newRow("unsupported") << Sends{} << Replies{unsupportedReply, vendorInputHdmi2Reply} << QString::fromUtf8(ddc::describe(ddc::ReplyError::unsupportedFeature)) << 1 << 1;
+        // clang-format on
     }
-
-    void asksAgainAfterGarbledOrMissingReplies() {
-        ScriptedTransport transport;
-        transport.replies = {badChecksumReply, nullMessage, vendorInputHdmi2Reply};
+    void getsAskingAgainWhileItHelps() {
+        QFETCH(Sends, sendResults);
+        QFETCH(Replies, replies);
+        ScriptedTransport transport(sendResults, replies);
         RawDdcChannel channel(transport, 0x50);
 
         const auto value = channel.getVcp(0xF4);
-        QVERIFY(std::holds_alternative<ddc::VcpValue>(value));
-        QCOMPARE(std::get<ddc::VcpValue>(value).current, 0x91);
-        QCOMPARE(transport.count(ScriptedTransport::Event::send), 3);
-        // Every attempt sends the full request again and waits before reading.
-        for (const auto& event : transport.events) {
-            if (event.kind == ScriptedTransport::Event::send) {
-                QCOMPARE(event.bytes, getVendorInputRequest);
-            }
-        }
-        for (const auto pause : transport.pausesBeforeReceives()) {
-            QVERIFY(pause >= 40ms);
+        const auto* read = std::get_if<ddc::VcpValue>(&value);
+        QTEST(read ? QString::number(read->current) : QString::fromStdString(std::get<Failure>(value).reason),
+              "outcome");
+        QFETCH(int, attempts);
+        QCOMPARE(transport.sent, std::vector<Bytes>(attempts, getVendorInputRequest));
+        QTEST(int(transport.waitsBeforeReceive.size()), "reads");
+        // The display needs time to prepare every reply.
+        for (const auto wait : transport.waitsBeforeReceive) {
+            QVERIFY(wait >= 40ms);
         }
     }
 
-    void retriesAfterTransportErrors() {
-        ScriptedTransport transport;
-        transport.sendResults = {Failure{"Cannot write to /dev/i2c-7: Input/output error"}, std::nullopt};
-        transport.replies = {vendorInputHdmi2Reply};
-        RawDdcChannel channel(transport, 0x50);
-
-        const auto value = channel.getVcp(0xF4);
-        QVERIFY(std::holds_alternative<ddc::VcpValue>(value));
-        QCOMPARE(transport.count(ScriptedTransport::Event::send), 2);
-        QCOMPARE(transport.count(ScriptedTransport::Event::receive), 1);
-    }
-
-    void givesUpWithTheLastReason() {
-        ScriptedTransport transport;
-        transport.replies = {nullMessage, nullMessage, badChecksumReply, vendorInputHdmi2Reply};
-        RawDdcChannel channel(transport, 0x50);
-
-        const auto value = channel.getVcp(0xF4);
-        QVERIFY(std::holds_alternative<Failure>(value));
-        QCOMPARE(std::get<Failure>(value).reason, std::string(ddc::describe(ddc::ReplyError::badChecksum)));
-        QCOMPARE(transport.count(ScriptedTransport::Event::send), RawDdcChannel::maxAttempts);
-
-        ScriptedTransport silent;
-        silent.replies = {Failure{"Cannot read from /dev/i2c-7: Remote I/O error"},
-                          Failure{"Cannot read from /dev/i2c-7: Remote I/O error"},
-                          Failure{"Cannot read from /dev/i2c-7: No such device"}};
-        RawDdcChannel silentChannel(silent, 0x50);
-        const auto silentValue = silentChannel.getVcp(0xF4);
-        QVERIFY(std::holds_alternative<Failure>(silentValue));
-        QCOMPARE(std::get<Failure>(silentValue).reason,
-                 std::string("Cannot read from /dev/i2c-7: No such device"));
-    }
-
-    void acceptsAnUnsupportedAnswerAtOnce() {
-        ScriptedTransport transport;
-        transport.replies = {unsupportedReply, vendorInputHdmi2Reply};
-        RawDdcChannel channel(transport, 0x50);
-
-        const auto value = channel.getVcp(0xF4);
-        QVERIFY(std::holds_alternative<Failure>(value));
-        QCOMPARE(std::get<Failure>(value).reason,
-                 std::string(ddc::describe(ddc::ReplyError::unsupportedFeature)));
-        QCOMPARE(transport.count(ScriptedTransport::Event::send), 1);
-    }
-
-    void setsAndLetsTheDisplaySettle() {
-        ScriptedTransport transport;
-        RawDdcChannel channel(transport, 0x50);
-
-        QVERIFY(!channel.setVcp(0xF4, 0xD0));
-        QCOMPARE(transport.count(ScriptedTransport::Event::send), 1);
-        QCOMPARE(transport.events.front().bytes, (Bytes{0x50, 0x84, 0x03, 0xF4, 0x00, 0xD0, 0x9D}));
-        QCOMPARE(transport.count(ScriptedTransport::Event::receive), 0);
+    void setsAgainUntilSentThenLetsTheDisplaySettle() {
+        ScriptedTransport transport({busy, std::nullopt, busy}, {});
+        QVERIFY(!RawDdcChannel(transport, 0x50).setVcp(0xF4, 0xD0));
+        QCOMPARE(transport.sent, std::vector<Bytes>(2, setVendorInputDisplayPort));
+        QVERIFY(transport.waitsBeforeReceive.empty());
         // A following command, even from the next run, must not reach the display too soon.
-        QCOMPARE(transport.events.back().kind, ScriptedTransport::Event::pause);
-        QVERIFY(transport.events.back().duration >= 50ms);
-    }
+        QVERIFY(transport.waitedSinceSend >= 50ms);
 
-    void reportsASetThatNeverGoesThrough() {
-        ScriptedTransport transport;
-        const Failure busy{"Cannot write to /dev/i2c-7: Device or resource busy"};
-        transport.sendResults = {busy, busy, busy, std::nullopt};
-        RawDdcChannel channel(transport, 0x50);
-
-        const auto failure = channel.setVcp(0xF4, 0xD2);
+        ScriptedTransport jammed(Sends(4, busy), {});
+        const auto failure = RawDdcChannel(jammed, 0x50).setVcp(0xF4, 0xD0);
         QVERIFY(failure.has_value());
         QCOMPARE(failure->reason, busy.reason);
-        QCOMPARE(transport.count(ScriptedTransport::Event::send), RawDdcChannel::maxAttempts);
+        QCOMPARE(int(jammed.sent.size()), RawDdcChannel::maxAttempts);
     }
 };
 
