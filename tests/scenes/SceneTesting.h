@@ -15,7 +15,6 @@ inline MonitorScene makeScene(const QString& name, std::optional<double> brightn
     scene.id = QUuid::createUuid();
     scene.name = name;
     scene.symbol = QStringLiteral("star");
-    scene.kind = MonitorScene::Kind::custom;
     scene.brightness = brightness;
     scene.input = input;
     return scene;
