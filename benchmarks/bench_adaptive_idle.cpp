@@ -18,7 +18,8 @@ namespace {
 double cpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
+    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
+           usage.ru_stime.tv_usec / 1e6;
 }
 
 void write(const QString& path, const QByteArray& text) {
@@ -54,9 +55,10 @@ int main(int argc, char** argv) {
         const double start = cpuSeconds();
         QTimer::singleShot(seconds * 1000, [&, start] {
             const double used = cpuSeconds() - start;
-            std::printf("adaptive following, steady panel: %.4f s CPU in %d s = %.4f %% of one core; writes: %lld\n",
-                        used, seconds, 100.0 * used / seconds,
-                        static_cast<long long>(fixture.monitor.writes().size()));
+            std::printf(
+                "adaptive following, steady panel: %.4f s CPU in %d s = %.4f %% of one core; writes: %lld\n",
+                used, seconds, 100.0 * used / seconds,
+                static_cast<long long>(fixture.monitor.writes().size()));
             controller.setAdaptiveBrightnessEnabled(false);
             app.quit();
         });

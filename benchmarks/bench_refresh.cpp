@@ -33,9 +33,10 @@ int main(int argc, char** argv) {
     }
     std::sort(overheads.begin(), overheads.end());
     const double median = overheads[overheads.size() / 2];
-    std::printf("full refresh: %d helper runs, pacing floor %.0f ms, %d rounds\n", helperRuns, floorMs, rounds);
-    std::printf("overhead above the floor: min %.1f ms, median %.1f ms, max %.1f ms\n", overheads.front(), median,
-                overheads.back());
+    std::printf("full refresh: %d helper runs, pacing floor %.0f ms, %d rounds\n", helperRuns, floorMs,
+                rounds);
+    std::printf("overhead above the floor: min %.1f ms, median %.1f ms, max %.1f ms\n", overheads.front(),
+                median, overheads.back());
     std::printf("per helper run (median): %.2f ms\n", median / helperRuns);
     return 0;
 }

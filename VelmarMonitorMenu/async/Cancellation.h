@@ -23,5 +23,9 @@ private:
 // A null token can never be cancelled.
 using CancelToken = std::shared_ptr<Cancellation>;
 
-inline CancelToken makeCancelToken() { return std::make_shared<Cancellation>(); }
-inline bool isCancelled(const CancelToken& token) { return token && token->isCancelled(); }
+inline CancelToken makeCancelToken() {
+    return std::make_shared<Cancellation>();
+}
+inline bool isCancelled(const CancelToken& token) {
+    return token && token->isCancelled();
+}

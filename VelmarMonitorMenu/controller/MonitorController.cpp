@@ -1,7 +1,7 @@
 #include "MonitorController.h"
 
-#include "SettingsKeys.h"
 #include "scenes/MonitorSceneState.h"
+#include "SettingsKeys.h"
 
 #include <QCoreApplication>
 
@@ -19,7 +19,7 @@ std::optional<double> storedNumber(const QSettings& defaults, const char* key) {
 } // namespace
 
 MonitorSceneState MonitorSceneState::of(const MonitorController& monitor) {
-    return {monitor.brightness(), monitor.contrast(), monitor.volume(), monitor.red(),
+    return {monitor.brightness(), monitor.contrast(), monitor.volume(),     monitor.red(),
             monitor.green(),      monitor.blue(),     monitor.activeInput()};
 }
 
@@ -30,9 +30,10 @@ MonitorController::MonitorController(MonitorSceneStore& sceneStore,
     : QObject(parent), m_displayName(tr("Velmar Monitor")), m_status(tr("Checking monitor…")),
       m_sceneStore(sceneStore),
       m_ddc(std::make_unique<DDCClient>(std::move(environment.helperLocator), environment.helperTimeLimit)),
-      m_displayLifecycle(std::make_unique<DisplayLifecycleEventSource>()), m_brightnessReader(brightnessReader),
-      m_inputScenePreferences(inputScenePreferences), m_defaults(environment.defaults),
-      m_screens(std::move(environment.screens)), m_now(std::move(environment.now)) {
+      m_displayLifecycle(std::make_unique<DisplayLifecycleEventSource>()),
+      m_brightnessReader(brightnessReader), m_inputScenePreferences(inputScenePreferences),
+      m_defaults(environment.defaults), m_screens(std::move(environment.screens)),
+      m_now(std::move(environment.now)) {
     if (!m_defaults) {
         m_ownDefaults = std::make_unique<QSettings>();
         m_defaults = m_ownDefaults.get();
@@ -56,8 +57,10 @@ MonitorController::~MonitorController() {
 }
 
 void MonitorController::loadSettings() {
-    m_adaptiveBrightnessEnabled = m_defaults->value(QLatin1String(SettingsKeys::adaptiveBrightnessEnabled), false).toBool();
-    m_perInputScenesEnabled = m_defaults->value(QLatin1String(SettingsKeys::perInputScenesEnabled), false).toBool();
+    m_adaptiveBrightnessEnabled =
+        m_defaults->value(QLatin1String(SettingsKeys::adaptiveBrightnessEnabled), false).toBool();
+    m_perInputScenesEnabled =
+        m_defaults->value(QLatin1String(SettingsKeys::perInputScenesEnabled), false).toBool();
     if (const auto minimum = storedNumber(*m_defaults, SettingsKeys::adaptiveMinimumBrightness))
         m_adaptiveMinimumBrightness = *minimum;
     if (const auto maximum = storedNumber(*m_defaults, SettingsKeys::adaptiveMaximumBrightness))
@@ -76,7 +79,9 @@ void MonitorController::loadSettings() {
     }
 }
 
-QDateTime MonitorController::now() const { return m_now(); }
+QDateTime MonitorController::now() const {
+    return m_now();
+}
 
 double MonitorController::value(MonitorFeature feature) const {
     switch (feature) {
@@ -136,7 +141,9 @@ void MonitorController::setDisplayName(const QString& name) {
     assign(m_displayName, name, &MonitorController::displayNameChanged);
 }
 
-void MonitorController::setWorking(bool working) { assign(m_isWorking, working, &MonitorController::isWorkingChanged); }
+void MonitorController::setWorking(bool working) {
+    assign(m_isWorking, working, &MonitorController::isWorkingChanged);
+}
 
 void MonitorController::setNightModeState(bool on, std::optional<NightModeSnapshot> snapshot) {
     m_nightModeSnapshot = std::move(snapshot);

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "AdaptiveBrightnessPolicy.h"
-#include "NightModeSnapshot.h"
 #include "async/Cancellation.h"
 #include "monitor/ColorPreset.h"
 #include "monitor/DDCClient.h"
 #include "monitor/MonitorFeature.h"
 #include "monitor/MonitorInput.h"
+#include "NightModeSnapshot.h"
 #include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneStore.h"
 #include "system/BuiltInDisplayBrightnessReadingSource.h"
@@ -60,9 +60,12 @@ class MonitorController : public QObject {
     Q_PROPERTY(QStringList loadedFeatures READ loadedFeatureNames NOTIFY loadedFeaturesChanged)
     Q_PROPERTY(QUuid activeSceneID READ activeSceneUuid NOTIFY activeSceneIDChanged)
     Q_PROPERTY(bool isApplyingScene READ isApplyingScene NOTIFY isApplyingSceneChanged)
-    Q_PROPERTY(bool adaptiveBrightnessEnabled READ adaptiveBrightnessEnabled NOTIFY adaptiveBrightnessEnabledChanged)
-    Q_PROPERTY(double adaptiveMinimumBrightness READ adaptiveMinimumBrightness NOTIFY adaptiveMinimumBrightnessChanged)
-    Q_PROPERTY(double adaptiveMaximumBrightness READ adaptiveMaximumBrightness NOTIFY adaptiveMaximumBrightnessChanged)
+    Q_PROPERTY(
+        bool adaptiveBrightnessEnabled READ adaptiveBrightnessEnabled NOTIFY adaptiveBrightnessEnabledChanged)
+    Q_PROPERTY(double adaptiveMinimumBrightness READ adaptiveMinimumBrightness NOTIFY
+                   adaptiveMinimumBrightnessChanged)
+    Q_PROPERTY(double adaptiveMaximumBrightness READ adaptiveMaximumBrightness NOTIFY
+                   adaptiveMaximumBrightnessChanged)
     Q_PROPERTY(QVariant adaptiveBrightnessSupported READ adaptiveBrightnessSupportedValue NOTIFY
                    adaptiveBrightnessSupportedChanged)
     Q_PROPERTY(QDateTime adaptiveBrightnessPausedUntil READ adaptiveBrightnessPausedUntilValue NOTIFY
@@ -71,19 +74,20 @@ class MonitorController : public QObject {
 
 public:
     // Pacing between monitor commands: cheap monitors drop a command that follows another too closely.
-    static constexpr auto readPause = 50ms;        // between the reads of a refresh or a snapshot
-    static constexpr auto presetWritePause = 50ms; // between the three gains of a colour preset
+    static constexpr auto readPause = 50ms;          // between the reads of a refresh or a snapshot
+    static constexpr auto presetWritePause = 50ms;   // between the three gains of a colour preset
     static constexpr auto valueSetWritePause = 60ms; // after each write of a scene or the night values
-    static constexpr auto liveWriteDelay = 90ms;   // let a drag settle before the monitor is written
-    static constexpr auto lifecycleSettleDelay = 900ms; // let a woken or re-plugged monitor answer DDC/CI again
+    static constexpr auto liveWriteDelay = 90ms;     // let a drag settle before the monitor is written
+    static constexpr auto lifecycleSettleDelay =
+        900ms; // let a woken or re-plugged monitor answer DDC/CI again
     static constexpr auto adaptivePauseLength = std::chrono::seconds(1800); // after a manual change
     static constexpr double sceneMatchTolerance = 1.0;
     static constexpr double nightBrightnessCap = 25;
     static constexpr ColorGains nightGains{50, 46, 40};
 
     MonitorController(MonitorSceneStore& sceneStore, BuiltInDisplayBrightnessReadingSource& brightnessReader,
-                      InputScenePreferenceStore& inputScenePreferences, MonitorControllerEnvironment environment = {},
-                      QObject* parent = nullptr);
+                      InputScenePreferenceStore& inputScenePreferences,
+                      MonitorControllerEnvironment environment = {}, QObject* parent = nullptr);
     ~MonitorController() override;
 
     // --- state -------------------------------------------------------------------------
@@ -160,7 +164,9 @@ public:
     QStringList loadedFeatureNames() const;
     QUuid activeSceneUuid() const { return m_activeSceneID.value_or(QUuid()); }
     QVariant adaptiveBrightnessSupportedValue() const;
-    QDateTime adaptiveBrightnessPausedUntilValue() const { return m_adaptiveBrightnessPausedUntil.value_or(QDateTime()); }
+    QDateTime adaptiveBrightnessPausedUntilValue() const {
+        return m_adaptiveBrightnessPausedUntil.value_or(QDateTime());
+    }
 
 signals:
     void brightnessChanged();

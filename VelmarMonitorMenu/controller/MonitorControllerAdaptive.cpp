@@ -2,8 +2,8 @@
 // user's range, and stands aside for half an hour after a manual change.
 #include "MonitorController.h"
 
-#include "SettingsKeys.h"
 #include "async/Pause.h"
+#include "SettingsKeys.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,7 +30,9 @@ void MonitorController::setAdaptiveBrightnessRange(double minimum, double maximu
     updateAdaptiveBrightnessTask();
 }
 
-void MonitorController::resumeAdaptiveBrightness() { clearAdaptivePause(); }
+void MonitorController::resumeAdaptiveBrightness() {
+    clearAdaptivePause();
+}
 
 void MonitorController::clearAdaptivePause() {
     setAdaptiveBrightnessPausedUntil(std::nullopt);
@@ -45,7 +47,8 @@ void MonitorController::updateAdaptiveBrightnessTask() {
     if (!m_adaptiveBrightnessEnabled)
         return;
     // Stored values are kept as the user left them; only the policy sees a valid range.
-    const auto policy = AdaptiveBrightnessPolicy::forRange(m_adaptiveMinimumBrightness, m_adaptiveMaximumBrightness);
+    const auto policy =
+        AdaptiveBrightnessPolicy::forRange(m_adaptiveMinimumBrightness, m_adaptiveMaximumBrightness);
     m_adaptiveBrightnessTask = makeCancelToken();
     adaptiveLoop(policy, m_adaptiveBrightnessTask);
 }

@@ -1,8 +1,8 @@
 // Changes the user makes directly: slider drags and releases, colour presets, input switches.
 #include "MonitorController.h"
 
-#include "MonitorValue.h"
 #include "async/Pause.h"
+#include "MonitorValue.h"
 
 void MonitorController::markManualChange() {
     setActiveSceneID(std::nullopt);
@@ -72,7 +72,8 @@ QCoro::Task<> MonitorController::writePreset(ColorGains gains) {
 void MonitorController::setInput(MonitorInput input) {
     const auto previous = m_activeInput;
     setActiveInput(input);
-    assign(m_status, tr("Switching to %1…").arg(MonitorInputs::title(input)), &MonitorController::statusChanged);
+    assign(m_status, tr("Switching to %1…").arg(MonitorInputs::title(input)),
+           &MonitorController::statusChanged);
     switchInput(input, previous);
 }
 

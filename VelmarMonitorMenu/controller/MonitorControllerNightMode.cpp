@@ -2,9 +2,9 @@
 // across restarts) and written back when it ends.
 #include "MonitorController.h"
 
+#include "async/Pause.h"
 #include "MonitorValue.h"
 #include "SettingsKeys.h"
-#include "async/Pause.h"
 
 void MonitorController::setNightMode(bool enabled) {
     if (enabled == m_isNightMode)
@@ -27,9 +27,11 @@ QCoro::Task<> MonitorController::changeNightMode(bool enabled) {
             co_return;
         }
         const NightModeSnapshot saved = snapshot.value();
-        const double nightBrightness = saved.brightness > nightBrightnessCap ? nightBrightnessCap : saved.brightness;
+        const double nightBrightness =
+            saved.brightness > nightBrightnessCap ? nightBrightnessCap : saved.brightness;
 
-        const auto written = co_await writeNightValues(nightBrightness, nightGains.red, nightGains.green, nightGains.blue);
+        const auto written =
+            co_await writeNightValues(nightBrightness, nightGains.red, nightGains.green, nightGains.blue);
         if (!written) {
             // Part of the night values may already be on the monitor: put everything back,
             // whether or not that succeeds, and show the values the user had.
@@ -48,7 +50,8 @@ QCoro::Task<> MonitorController::changeNightMode(bool enabled) {
         setValue(MonitorFeature::red, nightGains.red);
         setValue(MonitorFeature::green, nightGains.green);
         setValue(MonitorFeature::blue, nightGains.blue);
-        for (auto feature : {MonitorFeature::brightness, MonitorFeature::red, MonitorFeature::green, MonitorFeature::blue})
+        for (auto feature :
+             {MonitorFeature::brightness, MonitorFeature::red, MonitorFeature::green, MonitorFeature::blue})
             markLoaded(feature);
         setNightModeState(true, saved);
         persistNightMode(saved);

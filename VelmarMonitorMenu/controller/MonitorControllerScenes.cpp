@@ -2,11 +2,11 @@
 // duplicating and deleting, and the preferred scene of each input.
 #include "MonitorController.h"
 
-#include "MonitorValue.h"
-#include "SettingsKeys.h"
 #include "async/Pause.h"
+#include "MonitorValue.h"
 #include "scenes/MonitorSceneMatcher.h"
 #include "scenes/MonitorSceneState.h"
+#include "SettingsKeys.h"
 
 void MonitorController::apply(const MonitorScene& scene) {
     if (m_isApplyingScene)
@@ -87,8 +87,8 @@ QCoro::Task<Result<void>> MonitorController::writeSceneValue(MonitorFeature feat
 void MonitorController::updateActiveSceneMatch() {
     if (!m_loadedFeatures.contains(MonitorFeature::brightness))
         return; // the default values say nothing about the monitor yet
-    const auto match = MonitorSceneMatcher::matchingScene(MonitorSceneState::of(*this), m_sceneStore.allScenes(),
-                                                          sceneMatchTolerance);
+    const auto match = MonitorSceneMatcher::matchingScene(MonitorSceneState::of(*this),
+                                                          m_sceneStore.allScenes(), sceneMatchTolerance);
     setActiveSceneID(match ? std::optional<QUuid>(match->id) : std::nullopt);
 }
 

@@ -19,7 +19,9 @@ public:
     static ClientError failed(QString payload) { return {Kind::failed, std::move(payload)}; }
     static ClientError invalidResponse(QString output) { return {Kind::invalidResponse, std::move(output)}; }
     static ClientError helperMissing() { return {Kind::helperMissing, {}}; }
-    static ClientError launchFailed(QString platformText) { return {Kind::launchFailed, std::move(platformText)}; }
+    static ClientError launchFailed(QString platformText) {
+        return {Kind::launchFailed, std::move(platformText)};
+    }
     static ClientError timedOut(std::chrono::milliseconds limit);
     static ClientError cancelled() { return {Kind::cancelled, {}}; }
 

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "async/Cancellation.h"
+#include "async/SerialQueue.h"
 #include "HelperLocation.h"
 #include "MonitorFeature.h"
 #include "MonitorInput.h"
 #include "Result.h"
-#include "async/Cancellation.h"
-#include "async/SerialQueue.h"
 
 #include <QCoro/QCoroTask>
 #include <QStringList>

@@ -16,11 +16,13 @@ QString inBundle(const QString& bundleDir) {
 }
 } // namespace
 
-std::optional<QString> bundledHelper() { return bundledHelper(applicationDir()); }
+std::optional<QString> bundledHelper() {
+    return bundledHelper(applicationDir());
+}
 
 std::optional<QString> bundledHelper(const QString& appDir) {
-    const QString resources =
-        QDir(appDir).filePath(QStringLiteral(VELMAR_RESOURCES_RELATIVE_DIR "/") + QString::fromLatin1(bundleName));
+    const QString resources = QDir(appDir).filePath(QStringLiteral(VELMAR_RESOURCES_RELATIVE_DIR "/") +
+                                                    QString::fromLatin1(bundleName));
     const QFileInfo installed(inBundle(resources));
     if (installed.isFile() && installed.isExecutable())
         return installed.absoluteFilePath();

@@ -10,8 +10,8 @@
 enum class MonitorInput { usbC, displayPort, hdmi1, hdmi2 };
 
 namespace MonitorInputs {
-inline constexpr std::array<MonitorInput, 4> allCases = {
-    MonitorInput::usbC, MonitorInput::displayPort, MonitorInput::hdmi1, MonitorInput::hdmi2};
+inline constexpr std::array<MonitorInput, 4> allCases = {MonitorInput::usbC, MonitorInput::displayPort,
+                                                         MonitorInput::hdmi1, MonitorInput::hdmi2};
 
 /// Value of the helper's "input-alt" attribute: the only code ever sent to switch inputs.
 int vendorCode(MonitorInput input);

@@ -64,7 +64,9 @@ TrayApplication::TrayApplication(MonitorController& monitor, QObject* parent)
 TrayApplication::~TrayApplication() = default;
 
 // The status line alone: the same text the panels will show under the monitor's name.
-QString TrayApplication::toolTip() const { return m_monitor.status(); }
+QString TrayApplication::toolTip() const {
+    return m_monitor.status();
+}
 
 void TrayApplication::updateStatus() {
     m_statusAction->setText(m_monitor.status());
@@ -73,9 +75,9 @@ void TrayApplication::updateStatus() {
         m_tray->setToolTip(toolTip());
     if (m_fallbackWindow) {
         const QString color = m_monitor.hasError() ? QStringLiteral("#c0392b") : QStringLiteral("#444444");
-        m_fallbackWindow->setText(QStringLiteral("<b>%1</b><br><span style='color:%2'>%3</span>")
-                                      .arg(m_monitor.displayName().toHtmlEscaped(), color,
-                                           m_monitor.status().toHtmlEscaped()));
+        m_fallbackWindow->setText(
+            QStringLiteral("<b>%1</b><br><span style='color:%2'>%3</span>")
+                .arg(m_monitor.displayName().toHtmlEscaped(), color, m_monitor.status().toHtmlEscaped()));
         m_fallbackWindow->adjustSize();
     }
 }

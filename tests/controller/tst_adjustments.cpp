@@ -99,22 +99,24 @@ private slots:
         f.c().set(MonitorFeature::volume, 90);
         QTRY_VERIFY(f.c().hasError());
         QCOMPARE(f.c().status(), QStringLiteral("volume locked\n"));
-        QCOMPARE(f.c().volume(), 90.0); // nothing is reverted or read back
+        QCOMPARE(f.c().volume(), 90.0);                         // nothing is reverted or read back
         QCOMPARE(f.monitor.writes().count("set volume 90"), 1); // and nothing retried
     }
 
     void manualChangesClearTheSceneMarkAndPauseAdaptive() {
         ControllerFixture f;
         // Movie's values: the refresh finds the scene.
-        f.monitor.setState({{"luminance", "35"}, {"contrast", "75"}, {"red", "50"}, {"green", "47"}, {"blue", "43"}});
+        f.monitor.setState(
+            {{"luminance", "35"}, {"contrast", "75"}, {"red", "50"}, {"green", "47"}, {"blue", "43"}});
         QVERIFY(runTask(f.c().refresh()));
         QCOMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
 
         QSignalSpy scene(f.controller.get(), &MonitorController::activeSceneIDChanged);
         f.c().setLive(MonitorFeature::brightness, 35.6);
-        QVERIFY(!f.c().activeSceneID()); // cleared at once
+        QVERIFY(!f.c().activeSceneID());                 // cleared at once
         QVERIFY(!f.c().adaptiveBrightnessPausedUntil()); // adaptive is off: no pause
-        QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::movie().id); // re-matched within 1.0 after the write
+        QTRY_COMPARE(f.c().activeSceneID(),
+                     MonitorScene::movie().id); // re-matched within 1.0 after the write
         QCOMPARE(scene.count(), 2);
 
         f.c().set(MonitorFeature::brightness, 50);
@@ -184,7 +186,8 @@ private slots:
 
     void inputSwitchesAreNotCoalescedAndLeaveSceneMarkAndAdaptiveAlone() {
         ControllerFixture f;
-        f.monitor.setState({{"luminance", "35"}, {"contrast", "75"}, {"red", "50"}, {"green", "47"}, {"blue", "43"}});
+        f.monitor.setState(
+            {{"luminance", "35"}, {"contrast", "75"}, {"red", "50"}, {"green", "47"}, {"blue", "43"}});
         QVERIFY(runTask(f.c().refresh()));
         QCOMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
         f.c().setInput(MonitorInput::usbC);

@@ -6,7 +6,9 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-int refreshesIn(const FakeMonitor& monitor) { return monitor.commandLines().count(QStringLiteral("get luminance")); }
+int refreshesIn(const FakeMonitor& monitor) {
+    return monitor.commandLines().count(QStringLiteral("get luminance"));
+}
 } // namespace
 
 class TestLifecycle : public QObject {

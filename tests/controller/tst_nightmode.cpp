@@ -13,7 +13,8 @@ class TestNightMode : public QObject {
 
 private:
     static void setMonitor(ControllerFixture& f, int brightness) {
-        f.monitor.setState({{"luminance", QString::number(brightness)}, {"red", "49"}, {"green", "51"}, {"blue", "52"}});
+        f.monitor.setState(
+            {{"luminance", QString::number(brightness)}, {"red", "49"}, {"green", "51"}, {"blue", "52"}});
     }
     static QStringList reads(const FakeMonitor& monitor) {
         QStringList result;
@@ -35,8 +36,8 @@ private slots:
 
         const auto calls = f.monitor.invocations();
         QCOMPARE(f.monitor.commandLines(),
-                 (QStringList{"get luminance", "get red", "get green", "get blue", "set luminance 25", "set red 50",
-                              "set green 46", "set blue 40"}));
+                 (QStringList{"get luminance", "get red", "get green", "get blue", "set luminance 25",
+                              "set red 50", "set green 46", "set blue 40"}));
         const auto gaps = FakeMonitor::gapsMs(calls);
         for (int i = 0; i < 3; ++i)
             QVERIFY2(gaps[i] >= 49, qPrintable(QString::number(gaps[i])));
@@ -57,7 +58,8 @@ private slots:
 
         f.settings->sync();
         QCOMPARE(f.settings->value("nightModeEnabled").toBool(), true);
-        const auto stored = QJsonDocument::fromJson(f.settings->value("nightModeSnapshot").toByteArray()).object();
+        const auto stored =
+            QJsonDocument::fromJson(f.settings->value("nightModeSnapshot").toByteArray()).object();
         QCOMPARE(stored.keys(), (QStringList{"blue", "brightness", "green", "red"}));
         QCOMPARE(stored.value("brightness").toDouble(), 80.0);
         QCOMPARE(stored.value("blue").toDouble(), 52.0);
@@ -141,8 +143,8 @@ private slots:
         f.c().setNightMode(true);
         QTRY_VERIFY(f.c().hasError());
         f.settle();
-        QCOMPARE(f.monitor.writes(),
-                 (QStringList{"set luminance 25", "set red 50", "set green 46", "set luminance 80", "set red 49"}));
+        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 25", "set red 50", "set green 46",
+                                                  "set luminance 80", "set red 49"}));
         QCOMPARE(f.c().status(), QStringLiteral("Night Mode failed: green stuck\n"));
         QVERIFY(!f.c().isNightMode());
         QVERIFY(!f.c().isChangingNightMode());
@@ -174,7 +176,8 @@ private slots:
         f.c().setNightMode(false);
         QTRY_VERIFY(!f.c().isNightMode());
         f.settle();
-        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 80", "set red 49", "set green 51", "set blue 52"}));
+        QCOMPARE(f.monitor.writes(),
+                 (QStringList{"set luminance 80", "set red 49", "set green 51", "set blue 52"}));
         QVERIFY(!f.c().hasError());
     }
 

@@ -24,7 +24,7 @@ private slots:
         ControllerFixture f;
         f.settings->setValue("adaptiveBrightnessEnabled", true);
         f.settings->setValue("perInputScenesEnabled", true);
-        f.settings->setValue("adaptiveMinimumBrightness", 0); // a stored zero is a value
+        f.settings->setValue("adaptiveMinimumBrightness", 0);     // a stored zero is a value
         f.settings->setValue("adaptiveMaximumBrightness", 140.5); // kept as stored, made valid only when used
         f.settings->sync();
         f.rebuild();
@@ -68,8 +68,13 @@ private slots:
     void refreshReadsEverythingInOrderWithPauses() {
         ControllerFixture f;
         // Values are stored as reported, without clamping: only writes are clamped.
-        f.monitor.setState({{"luminance", "120"}, {"contrast", "71"}, {"volume", "12"}, {"red", "49"},
-                            {"green", "48"}, {"blue", "47"}, {"input-alt", "144"}});
+        f.monitor.setState({{"luminance", "120"},
+                            {"contrast", "71"},
+                            {"volume", "12"},
+                            {"red", "49"},
+                            {"green", "48"},
+                            {"blue", "47"},
+                            {"input-alt", "144"}});
         QVERIFY(runTask(f.c().refresh()));
         auto& c = f.c();
         QCOMPARE(c.brightness(), 120.0);
@@ -82,8 +87,9 @@ private slots:
         QCOMPARE(c.status(), QStringLiteral("HDMI 1 • Connected"));
         QVERIFY(!c.hasError());
         QCOMPARE(c.loadedFeatures().size(), 6u);
-        QCOMPARE(f.monitor.commandLines(), (QStringList{"get luminance", "get contrast", "get volume", "get red",
-                                                        "get green", "get blue", "get input-alt"}));
+        QCOMPARE(f.monitor.commandLines(),
+                 (QStringList{"get luminance", "get contrast", "get volume", "get red", "get green",
+                              "get blue", "get input-alt"}));
         const auto gaps = FakeMonitor::gapsMs(f.monitor.invocations());
         for (int i = 0; i < 5; ++i)
             QVERIFY2(gaps[i] >= 49, qPrintable(QString::number(gaps[i])));
@@ -143,7 +149,8 @@ private slots:
         f.monitor.setScript("get luminance = exit=1\nget contrast = exit=1 err=\"later error\"\n");
         QVERIFY(runTask(f.c().refresh()));
         QVERIFY(f.c().hasError());
-        QCOMPARE(f.c().status(), QStringLiteral("The monitor did not respond. Check that DDC/CI is enabled."));
+        QCOMPARE(f.c().status(),
+                 QStringLiteral("The monitor did not respond. Check that DDC/CI is enabled."));
         // A failing read does not stop the refresh: the remaining values still arrive.
         QCOMPARE(f.c().volume(), 30.0);
         QVERIFY(f.c().loadedFeatures().contains(MonitorFeature::blue));

@@ -26,8 +26,8 @@ private slots:
         f.c().apply(MonitorScene::movie());
         QVERIFY(f.c().isApplyingScene());
         QTRY_VERIFY(!f.c().isApplyingScene());
-        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 35", "set contrast 75", "set red 50", "set green 47",
-                                                  "set blue 43"}));
+        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 35", "set contrast 75", "set red 50",
+                                                  "set green 47", "set blue 43"}));
         for (double gap : FakeMonitor::gapsMs(f.monitor.invocations()))
             QVERIFY2(gap >= 59, qPrintable(QString::number(gap)));
         auto& c = f.c();

@@ -14,24 +14,27 @@ private slots:
     void installedTreeIsFoundFirst() {
         QTemporaryDir prefix;
         QProcess install;
-        install.start(QStringLiteral("cmake"), {QStringLiteral("--install"), QStringLiteral(VELMAR_BINARY_DIR),
-                                                QStringLiteral("--prefix"), prefix.path()});
+        install.start(QStringLiteral("cmake"),
+                      {QStringLiteral("--install"), QStringLiteral(VELMAR_BINARY_DIR),
+                       QStringLiteral("--prefix"), prefix.path()});
         QVERIFY(install.waitForFinished(60000));
         QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
 
         const QString bin = prefix.filePath(QStringLiteral("bin"));
         const auto found = HelperLocation::bundledHelper(bin);
         QVERIFY(found);
-        QCOMPARE(QFileInfo(*found).canonicalFilePath(),
-                 QFileInfo(prefix.filePath(QStringLiteral("libexec/velmar-monitor/"
-                                                          "VelmarMonitorMenu_VelmarMonitorMenu.bundle/m1ddc")))
-                     .canonicalFilePath());
+        QCOMPARE(
+            QFileInfo(*found).canonicalFilePath(),
+            QFileInfo(prefix.filePath(QStringLiteral("libexec/velmar-monitor/"
+                                                     "VelmarMonitorMenu_VelmarMonitorMenu.bundle/m1ddc")))
+                .canonicalFilePath());
 
         // The installed helper answers on the simulated monitor.
         QTemporaryDir state;
         QProcess helper;
         auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("VELMAR_SIMULATED_MONITOR"), state.filePath(QStringLiteral("monitor.json")));
+        environment.insert(QStringLiteral("VELMAR_SIMULATED_MONITOR"),
+                           state.filePath(QStringLiteral("monitor.json")));
         helper.setProcessEnvironment(environment);
         helper.start(*found, {QStringLiteral("get"), QStringLiteral("luminance")});
         QVERIFY(helper.waitForFinished(10000));
@@ -44,15 +47,18 @@ private slots:
         QFile::setPermissions(*found, QFile::ReadOwner | QFile::WriteOwner);
         const auto fallback = HelperLocation::bundledHelper(bin);
         QVERIFY(fallback);
-        QCOMPARE(QFileInfo(*fallback).canonicalFilePath(), QFileInfo(QStringLiteral(M1DDC_PATH)).canonicalFilePath());
+        QCOMPARE(QFileInfo(*fallback).canonicalFilePath(),
+                 QFileInfo(QStringLiteral(M1DDC_PATH)).canonicalFilePath());
     }
 
     void buildTreeHelperSitsBesideTheProgram() {
         const QString bundleDir = QFileInfo(QStringLiteral(M1DDC_PATH)).absolutePath();
-        QCOMPARE(QFileInfo(bundleDir).fileName(), QStringLiteral("VelmarMonitorMenu_VelmarMonitorMenu.bundle"));
+        QCOMPARE(QFileInfo(bundleDir).fileName(),
+                 QStringLiteral("VelmarMonitorMenu_VelmarMonitorMenu.bundle"));
         const auto found = HelperLocation::bundledHelper(QFileInfo(bundleDir).absolutePath());
         QVERIFY(found);
-        QCOMPARE(QFileInfo(*found).canonicalFilePath(), QFileInfo(QStringLiteral(M1DDC_PATH)).canonicalFilePath());
+        QCOMPARE(QFileInfo(*found).canonicalFilePath(),
+                 QFileInfo(QStringLiteral(M1DDC_PATH)).canonicalFilePath());
     }
 
     void fixedLocatorNeedsAFile() {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "FakeMonitor.h"
 #include "controller/MonitorController.h"
+#include "FakeMonitor.h"
 #include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneStore.h"
 
@@ -52,16 +52,18 @@ public:
         preferences.reset();
         store.reset();
         settings = std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat);
-        store = std::make_unique<MonitorSceneStore>(std::make_unique<UserDefaultsMonitorSceneStorage>(*settings),
-                                                    MonitorScene::builtInDefaults());
-        preferences = std::make_unique<InputScenePreferenceStore>(*settings, QStringLiteral("inputScenePreferences"));
+        store = std::make_unique<MonitorSceneStore>(
+            std::make_unique<UserDefaultsMonitorSceneStorage>(*settings), MonitorScene::builtInDefaults());
+        preferences =
+            std::make_unique<InputScenePreferenceStore>(*settings, QStringLiteral("inputScenePreferences"));
         MonitorControllerEnvironment environment;
         environment.defaults = settings.get();
         environment.helperLocator = monitor.locator();
         environment.helperTimeLimit = std::chrono::seconds(5);
         environment.screens = screens;
         environment.now = [clock = clock] { return clock->current; };
-        controller = std::make_unique<MonitorController>(*store, reader, *preferences, std::move(environment));
+        controller =
+            std::make_unique<MonitorController>(*store, reader, *preferences, std::move(environment));
     }
 
     /// Waits until no helper runs or waits and no operation is under way.

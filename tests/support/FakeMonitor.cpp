@@ -8,7 +8,9 @@ FakeMonitor::FakeMonitor() {
     QFile::link(QStringLiteral(FAKE_M1DDC_PATH), helperPath());
 }
 
-QString FakeMonitor::helperPath() const { return m_dir.filePath(QStringLiteral("m1ddc")); }
+QString FakeMonitor::helperPath() const {
+    return m_dir.filePath(QStringLiteral("m1ddc"));
+}
 
 void FakeMonitor::setScript(const QString& script) {
     QFile file(m_dir.filePath(QStringLiteral("script")));
@@ -20,7 +22,8 @@ void FakeMonitor::setState(const QMap<QString, QString>& values) {
     QMap<QString, QString> state;
     QFile existing(m_dir.filePath(QStringLiteral("state")));
     if (existing.open(QIODevice::ReadOnly)) {
-        for (const auto& line : QString::fromUtf8(existing.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        for (const auto& line :
+             QString::fromUtf8(existing.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
             const auto eq = line.indexOf(QLatin1Char('='));
             state.insert(line.left(eq), line.mid(eq + 1));
         }
@@ -53,7 +56,8 @@ QList<Invocation> FakeMonitor::invocations() const {
     for (const auto& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         auto fields = line.split(QLatin1Char('\t'));
         Invocation invocation;
-        invocation.startedAt = std::chrono::steady_clock::time_point(std::chrono::nanoseconds(fields.takeFirst().toLongLong()));
+        invocation.startedAt =
+            std::chrono::steady_clock::time_point(std::chrono::nanoseconds(fields.takeFirst().toLongLong()));
         invocation.arguments = fields;
         result.append(invocation);
     }
@@ -76,11 +80,14 @@ QStringList FakeMonitor::writes() const {
     return lines;
 }
 
-void FakeMonitor::clearLog() { QFile::remove(m_dir.filePath(QStringLiteral("log"))); }
+void FakeMonitor::clearLog() {
+    QFile::remove(m_dir.filePath(QStringLiteral("log")));
+}
 
 QList<double> FakeMonitor::gapsMs(const QList<Invocation>& list) {
     QList<double> gaps;
     for (qsizetype i = 1; i < list.size(); ++i)
-        gaps.append(std::chrono::duration<double, std::milli>(list[i].startedAt - list[i - 1].startedAt).count());
+        gaps.append(
+            std::chrono::duration<double, std::milli>(list[i].startedAt - list[i - 1].startedAt).count());
     return gaps;
 }

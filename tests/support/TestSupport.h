@@ -44,6 +44,7 @@ inline bool runTask(QCoro::Task<> task, std::chrono::milliseconds timeout = std:
     return done;
 }
 
-inline double msBetween(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to) {
+inline double msBetween(std::chrono::steady_clock::time_point from,
+                        std::chrono::steady_clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }

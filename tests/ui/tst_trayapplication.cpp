@@ -35,7 +35,8 @@ private slots:
             auto* window = statusWindow();
             QVERIFY(window);
             QVERIFY(window->text().contains(QLatin1String("Velmar VX27")));
-            QVERIFY2(window->text().contains(QStringLiteral("HDMI 1 • Connected")), qPrintable(window->text()));
+            QVERIFY2(window->text().contains(QStringLiteral("HDMI 1 • Connected")),
+                     qPrintable(window->text()));
             window->grab().save(QDir::current().filePath(QStringLiteral("tray-status-window.png")));
         }
 

@@ -88,14 +88,15 @@ struct BusSignal {
 std::vector<BusSignal> observedBusSignals() {
     const auto activeChanged = SLOT(screenSaverActiveChanged(bool, QDBusMessage));
     return {
-        {QDBusConnection::SystemBus, QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
-         QStringLiteral("PrepareForSleep"), SLOT(prepareForSleep(bool))},
-        {QDBusConnection::SessionBus, QStringLiteral("/org/freedesktop/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
-         QStringLiteral("ActiveChanged"), activeChanged},
-        {QDBusConnection::SessionBus, QStringLiteral("/ScreenSaver"), QStringLiteral("org.freedesktop.ScreenSaver"),
-         QStringLiteral("ActiveChanged"), activeChanged},
-        {QDBusConnection::SessionBus, QStringLiteral("/org/gnome/ScreenSaver"), QStringLiteral("org.gnome.ScreenSaver"),
-         QStringLiteral("ActiveChanged"), activeChanged},
+        {QDBusConnection::SystemBus, QStringLiteral("/org/freedesktop/login1"),
+         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
+         SLOT(prepareForSleep(bool))},
+        {QDBusConnection::SessionBus, QStringLiteral("/org/freedesktop/ScreenSaver"),
+         QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("ActiveChanged"), activeChanged},
+        {QDBusConnection::SessionBus, QStringLiteral("/ScreenSaver"),
+         QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("ActiveChanged"), activeChanged},
+        {QDBusConnection::SessionBus, QStringLiteral("/org/gnome/ScreenSaver"),
+         QStringLiteral("org.gnome.ScreenSaver"), QStringLiteral("ActiveChanged"), activeChanged},
     };
 }
 
