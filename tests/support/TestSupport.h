@@ -7,16 +7,22 @@
 
 #include <chrono>
 #include <optional>
+#include <type_traits>
 
-// Runs a coroutine to completion inside a nested event loop; fails the test instead of
-// hanging when it takes longer than `timeout`.
+// Runs a coroutine to completion inside a nested event loop; gives up (returning nothing, or
+// false for a task without a value) instead of hanging when it takes longer than `timeout`.
 template <class T>
-std::optional<T> runTask(QCoro::Task<T> task, std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
-    std::optional<T> result;
+auto runTask(QCoro::Task<T> task, std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
     QEventLoop loop;
     bool done = false;
+    std::optional<std::conditional_t<std::is_void_v<T>, bool, T>> result;
     auto wrapper = [&]() -> QCoro::Task<> {
-        result = co_await task;
+        if constexpr (std::is_void_v<T>) {
+            co_await task;
+            result = true;
+        } else {
+            result = co_await task;
+        }
         done = true;
         loop.quit();
     };
@@ -25,23 +31,10 @@ std::optional<T> runTask(QCoro::Task<T> task, std::chrono::milliseconds timeout 
         QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
         loop.exec();
     }
-    return result;
-}
-
-inline bool runTask(QCoro::Task<> task, std::chrono::milliseconds timeout = std::chrono::seconds(20)) {
-    QEventLoop loop;
-    bool done = false;
-    auto wrapper = [&]() -> QCoro::Task<> {
-        co_await task;
-        done = true;
-        loop.quit();
-    };
-    auto running = wrapper();
-    if (!done) {
-        QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return done;
+    if constexpr (std::is_void_v<T>)
+        return done;
+    else
+        return result;
 }
 
 inline double msBetween(std::chrono::steady_clock::time_point from,
