@@ -18,10 +18,7 @@ private slots:
     void switchingOnWritesAtOnceThenOnlyOnRealChanges() {
         ControllerFixture f;
         // Movie's values: the refresh marks the scene, which the adaptive write then clears.
-        f.monitor.setState(
-            {{"luminance", "35"}, {"contrast", "75"}, {"red", "50"}, {"green", "47"}, {"blue", "43"}});
-        QVERIFY(runTask(f.c().refresh()));
-        QCOMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
+        QVERIFY(f.refreshShowingMovie());
         f.monitor.clearLog();
         f.reader.reading = Reading::available(0.5);
         f.c().setAdaptiveBrightnessEnabled(true);

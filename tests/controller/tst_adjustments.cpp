@@ -106,10 +106,7 @@ private slots:
     void manualChangesClearTheSceneMarkAndPauseAdaptive() {
         ControllerFixture f;
         // Movie's values: the refresh finds the scene.
-        f.monitor.setState(
-            {{"luminance", "35"}, {"contrast", "75"}, {"red", "50"}, {"green", "47"}, {"blue", "43"}});
-        QVERIFY(runTask(f.c().refresh()));
-        QCOMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
+        QVERIFY(f.refreshShowingMovie());
 
         QSignalSpy scene(f.controller.get(), &MonitorController::activeSceneIDChanged);
         f.c().setLive(MonitorFeature::brightness, 35.6);
@@ -186,10 +183,7 @@ private slots:
 
     void inputSwitchesAreNotCoalescedAndLeaveSceneMarkAndAdaptiveAlone() {
         ControllerFixture f;
-        f.monitor.setState(
-            {{"luminance", "35"}, {"contrast", "75"}, {"red", "50"}, {"green", "47"}, {"blue", "43"}});
-        QVERIFY(runTask(f.c().refresh()));
-        QCOMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
+        QVERIFY(f.refreshShowingMovie());
         f.c().setInput(MonitorInput::usbC);
         f.c().setInput(MonitorInput::usbC); // input switches are not coalesced
         f.settle();

@@ -80,6 +80,15 @@ public:
 
     MonitorController& c() { return *controller; }
 
+    /// Puts Movie's values on the monitor and refreshes, so that Movie is the active scene.
+    bool refreshShowingMovie() {
+        monitor.setState(
+            {{"luminance", "35"}, {"contrast", "75"}, {"red", "50"}, {"green", "47"}, {"blue", "43"}});
+        controller->refresh();
+        return QTest::qWaitFor([this] { return !controller->isWorking(); }, 20000) &&
+               controller->activeSceneID() == MonitorScene::movie().id;
+    }
+
     FakeMonitor monitor;
     std::shared_ptr<FakeScreens> screens = std::make_shared<FakeScreens>();
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
