@@ -2,7 +2,7 @@
 //
 // It keeps its files in the directory it is started from (the tests start it through a
 // symlink named m1ddc in a temporary directory):
-//   log     one line per invocation: "<steady-clock ns>\t<arg>\t<arg>..."
+//   log     one line per invocation: "<steady-clock ns>\t<pid>\t<arg>\t<arg>..."
 //   state   "name=value" lines: the simulated monitor's values (luminance, contrast, volume,
 //           red, green, blue, input-alt, input)
 //   script  optional rules, first match wins:
@@ -200,7 +200,7 @@ size_t previousMatches(const std::string& log, const Rule& rule) {
     std::string line;
     while (std::getline(lines, line)) {
         auto fields = splitTabs(line);
-        fields.erase(fields.begin());
+        fields.erase(fields.begin(), fields.begin() + std::min<size_t>(2, fields.size()));
         if (matches(rule.pattern, fields))
             ++count;
     }
@@ -211,7 +211,7 @@ void appendLog(const std::string& path, const std::vector<std::string>& args) {
     const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                          std::chrono::steady_clock::now().time_since_epoch())
                          .count();
-    std::string line = std::to_string(now);
+    std::string line = std::to_string(now) + "\t" + std::to_string(::getpid());
     for (const auto& arg : args)
         line += "\t" + arg;
     line += "\n";

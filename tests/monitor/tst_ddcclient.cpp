@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -190,6 +191,7 @@ private slots:
         QVERIFY(write->ok());
         const auto calls = monitor.invocations();
         QCOMPARE(calls.size(), 2);
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(calls[0].pid))); // killed and reaped
         QCOMPARE(calls[1].commandLine(), QStringLiteral("set volume 12"));
         // The limit is a coarse timer: it may fire up to 5% early.
         QVERIFY(msBetween(calls[0].startedAt, calls[1].startedAt) >= 370);

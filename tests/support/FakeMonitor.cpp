@@ -58,6 +58,7 @@ QList<Invocation> FakeMonitor::invocations() const {
         Invocation invocation;
         invocation.startedAt =
             std::chrono::steady_clock::time_point(std::chrono::nanoseconds(fields.takeFirst().toLongLong()));
+        invocation.pid = fields.takeFirst().toLongLong();
         invocation.arguments = fields;
         result.append(invocation);
     }

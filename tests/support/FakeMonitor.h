@@ -12,6 +12,7 @@
 // One invocation of the fake helper as it reached the "monitor".
 struct Invocation {
     std::chrono::steady_clock::time_point startedAt;
+    qint64 pid = 0;
     QStringList arguments;
 
     QString commandLine() const { return arguments.join(QLatin1Char(' ')); }
