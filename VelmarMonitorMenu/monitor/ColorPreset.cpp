@@ -1,5 +1,7 @@
 #include "ColorPreset.h"
 
+#include "RawValue.h"
+
 #include <QCoreApplication>
 
 namespace ColorPresets {
@@ -64,9 +66,5 @@ QString rawValue(ColorPreset preset) {
 }
 
 std::optional<ColorPreset> colorPresetFromRawValue(const QString& raw) {
-    for (auto preset : ColorPresets::allCases) {
-        if (rawValue(preset) == raw)
-            return preset;
-    }
-    return std::nullopt;
+    return caseFromRawValue(ColorPresets::allCases, raw);
 }

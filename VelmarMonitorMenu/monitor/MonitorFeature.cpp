@@ -1,5 +1,7 @@
 #include "MonitorFeature.h"
 
+#include "RawValue.h"
+
 QString rawValue(MonitorFeature feature) {
     switch (feature) {
     case MonitorFeature::brightness:
@@ -19,9 +21,5 @@ QString rawValue(MonitorFeature feature) {
 }
 
 std::optional<MonitorFeature> monitorFeatureFromRawValue(const QString& raw) {
-    for (auto feature : MonitorFeatures::allCases) {
-        if (rawValue(feature) == raw)
-            return feature;
-    }
-    return std::nullopt;
+    return caseFromRawValue(MonitorFeatures::allCases, raw);
 }

@@ -1,5 +1,7 @@
 #include "MonitorInput.h"
 
+#include "RawValue.h"
+
 #include <QCoreApplication>
 
 namespace MonitorInputs {
@@ -86,9 +88,5 @@ QString rawValue(MonitorInput input) {
 }
 
 std::optional<MonitorInput> monitorInputFromRawValue(const QString& raw) {
-    for (auto input : MonitorInputs::allCases) {
-        if (rawValue(input) == raw)
-            return input;
-    }
-    return std::nullopt;
+    return caseFromRawValue(MonitorInputs::allCases, raw);
 }
