@@ -1,7 +1,8 @@
 #include "MonitorController.h"
 
-#include "scenes/MonitorSceneState.h"
+#include "async/SerialQueue.h"
 #include "SettingsKeys.h"
+#include "system/SettingsSync.h"
 
 #include <QCoreApplication>
 
@@ -18,42 +19,62 @@ std::optional<double> storedNumber(const QSettings& defaults, const char* key) {
 }
 } // namespace
 
-MonitorSceneState MonitorSceneState::of(const MonitorController& monitor) {
-    return {monitor.brightness(), monitor.contrast(), monitor.volume(),     monitor.red(),
-            monitor.green(),      monitor.blue(),     monitor.activeInput()};
-}
-
 MonitorController::MonitorController(MonitorSceneStore& sceneStore,
                                      BuiltInDisplayBrightnessReadingSource& brightnessReader,
                                      InputScenePreferenceStore& inputScenePreferences,
                                      MonitorControllerEnvironment environment, QObject* parent)
     : QObject(parent), m_displayName(tr("Velmar Monitor")), m_status(tr("Checking monitor…")),
-      m_sceneStore(sceneStore),
-      m_ddc(std::make_unique<DDCClient>(std::move(environment.helperLocator), environment.helperTimeLimit)),
-      m_displayLifecycle(std::make_unique<DisplayLifecycleEventSource>()),
-      m_brightnessReader(brightnessReader), m_inputScenePreferences(inputScenePreferences),
+      m_sceneStore(sceneStore), m_ddc(std::make_unique<DDCClient>(std::move(environment.helperLocator),
+                                                                  environment.timings.helperTimeLimit,
+                                                                  environment.timings.readRetryPause)),
+      m_displayLifecycle(std::move(environment.displayLifecycle)), m_brightnessReader(brightnessReader),
+      m_inputScenePreferences(inputScenePreferences), m_adaptiveSamples(std::make_shared<SerialQueue>()),
       m_defaults(environment.defaults), m_screens(std::move(environment.screens)),
-      m_now(std::move(environment.now)) {
+      m_now(std::move(environment.now)), m_timings(environment.timings) {
     if (!m_defaults) {
         m_ownDefaults = std::make_unique<QSettings>();
         m_defaults = m_ownDefaults.get();
     }
+    if (!m_displayLifecycle)
+        m_displayLifecycle = std::make_unique<DisplayLifecycleEventSource>();
     if (!m_screens)
         m_screens = makeSystemScreenNameSource();
     if (!m_now)
         m_now = [] { return QDateTime::currentDateTimeUtc(); };
+    m_settingsCheck.setSingleShot(true);
+    m_settingsCheck.setInterval(m_timings.settingsCheckDelay);
+    connect(&m_settingsCheck, &QTimer::timeout, this, &MonitorController::checkSettingsSaved);
+    connect(&m_sceneStore, &MonitorSceneStore::customScenesChanged, this, &MonitorController::scenesChanged);
     loadSettings();
 }
 
 MonitorController::~MonitorController() {
-    // Wake every loop so it can end; a loop woken this way returns without touching us.
-    for (auto& [feature, token] : m_pendingWrites)
-        token->cancel();
-    if (m_adaptiveBrightnessTask)
-        m_adaptiveBrightnessTask->cancel();
-    if (m_lifecycleTask)
-        m_lifecycleTask->cancel();
+    // From here on every task of ours ends at its next resumption without touching us. Pauses
+    // end at once; the event source ends its stream; the client kills and reaps its helper and
+    // fails the commands queued behind it.
+    m_lifetime->cancel();
     m_displayLifecycle.reset();
+    m_ddc.reset();
+    if (m_settingsCheck.isActive())
+        m_defaults->sync();
+}
+
+void MonitorController::storeSetting(const char* key, const QVariant& value) {
+    m_defaults->setValue(QLatin1String(key), value);
+    m_settingsCheck.start(); // QSettings writes on its own; we only look at how that went
+}
+
+void MonitorController::removeSetting(const char* key) {
+    m_defaults->remove(QLatin1String(key));
+    m_settingsCheck.start();
+}
+
+void MonitorController::checkSettingsSaved() {
+    // A lost write would bring back, say, Night Mode's way out only until the next restart.
+    if (syncSettings(*m_defaults))
+        setSettingsError(std::nullopt);
+    else
+        setSettingsError(tr("Could not save your settings: the settings file is not writable."));
 }
 
 void MonitorController::loadSettings() {
@@ -102,20 +123,28 @@ double MonitorController::value(MonitorFeature feature) const {
 }
 
 void MonitorController::setValue(MonitorFeature feature, double value) {
-    switch (feature) {
-    case MonitorFeature::brightness:
-        return assign(m_brightness, value, &MonitorController::brightnessChanged);
-    case MonitorFeature::contrast:
-        return assign(m_contrast, value, &MonitorController::contrastChanged);
-    case MonitorFeature::volume:
-        return assign(m_volume, value, &MonitorController::volumeChanged);
-    case MonitorFeature::red:
-        return assign(m_red, value, &MonitorController::redChanged);
-    case MonitorFeature::green:
-        return assign(m_green, value, &MonitorController::greenChanged);
-    case MonitorFeature::blue:
-        return assign(m_blue, value, &MonitorController::blueChanged);
-    }
+    const auto [field, changed] = [&]() -> std::pair<double*, void (MonitorController::*)()> {
+        switch (feature) {
+        case MonitorFeature::brightness:
+            return {&m_brightness, &MonitorController::brightnessChanged};
+        case MonitorFeature::contrast:
+            return {&m_contrast, &MonitorController::contrastChanged};
+        case MonitorFeature::volume:
+            return {&m_volume, &MonitorController::volumeChanged};
+        case MonitorFeature::red:
+            return {&m_red, &MonitorController::redChanged};
+        case MonitorFeature::green:
+            return {&m_green, &MonitorController::greenChanged};
+        case MonitorFeature::blue:
+            break;
+        }
+        return {&m_blue, &MonitorController::blueChanged};
+    }();
+    if (*field == value)
+        return;
+    *field = value;
+    emit(this->*changed)();
+    emit valueChanged(feature);
 }
 
 std::optional<ColorPreset> MonitorController::matchedPreset() const {
@@ -162,12 +191,22 @@ void MonitorController::setApplyingScene(bool applying) {
     assign(m_isApplyingScene, applying, &MonitorController::isApplyingSceneChanged);
 }
 
-void MonitorController::setAdaptiveBrightnessSupported(std::optional<bool> supported) {
+void MonitorController::setAdaptiveBrightnessSupported(AdaptiveSupport supported) {
     assign(m_adaptiveBrightnessSupported, supported, &MonitorController::adaptiveBrightnessSupportedChanged);
 }
 
 void MonitorController::setAdaptiveBrightnessPausedUntil(std::optional<QDateTime> until) {
     assign(m_adaptiveBrightnessPausedUntil, until, &MonitorController::adaptiveBrightnessPausedUntilChanged);
+}
+
+void MonitorController::setSettingsError(std::optional<QString> error) {
+    assign(m_settingsError, error, &MonitorController::settingsErrorChanged);
+}
+
+void MonitorController::cancelPendingWrites() {
+    for (auto& [feature, token] : m_pendingWrites)
+        token->cancel();
+    m_pendingWrites.clear();
 }
 
 void MonitorController::markLoaded(MonitorFeature feature) {
@@ -180,8 +219,4 @@ QStringList MonitorController::loadedFeatureNames() const {
     for (auto feature : m_loadedFeatures)
         names.append(rawValue(feature));
     return names;
-}
-
-QVariant MonitorController::adaptiveBrightnessSupportedValue() const {
-    return m_adaptiveBrightnessSupported ? QVariant(*m_adaptiveBrightnessSupported) : QVariant();
 }

@@ -8,6 +8,7 @@
 #include "monitor/MonitorInput.h"
 #include "NightModeSnapshot.h"
 #include "scenes/InputScenePreferenceStore.h"
+#include "scenes/MonitorSceneState.h"
 #include "scenes/MonitorSceneStore.h"
 #include "system/BuiltInDisplayBrightnessReadingSource.h"
 #include "system/DisplayLifecycleEventSource.h"
@@ -17,8 +18,8 @@
 #include <QDateTime>
 #include <QObject>
 #include <QSettings>
+#include <QTimer>
 #include <QUuid>
-#include <QVariant>
 
 #include <chrono>
 #include <functional>
@@ -27,16 +28,37 @@
 #include <optional>
 #include <set>
 
+class SerialQueue;
+
 using namespace std::chrono_literals;
+
+// Every wait the controller makes. The defaults are the production values; tests shorten the
+// ones they are not measuring.
+struct MonitorControllerTimings {
+    // Pacing between monitor commands: cheap monitors drop a command that follows another too closely.
+    std::chrono::milliseconds readPause = 50ms;             // between the reads of a refresh or a snapshot
+    std::chrono::milliseconds presetWritePause = 50ms;      // between the three gains of a colour preset
+    std::chrono::milliseconds valueSetWritePause = 60ms;    // after each write of a scene or the night values
+    std::chrono::milliseconds liveWriteDelay = 90ms;        // let a drag settle before the monitor is written
+    std::chrono::milliseconds lifecycleSettleDelay = 900ms; // let a woken or re-plugged monitor answer again
+    std::chrono::milliseconds adaptiveSamplingInterval = 1s; // how often the built-in panel is looked at
+    std::chrono::milliseconds readRetryPause = DDCClient::defaultReadRetryPause;
+    std::chrono::milliseconds helperTimeLimit = DDCClient::defaultTimeLimit;
+    // Settings are checked for a failed write once changes have stood still this long, so a
+    // dragged range slider costs one check, not one per step.
+    std::chrono::milliseconds settingsCheckDelay = 1s;
+};
 
 // What the controller needs from its surroundings beyond the three collaborators the app
 // shell hands it. Every member has a production default; tests replace what they need.
 struct MonitorControllerEnvironment {
     QSettings* defaults = nullptr; // the standard defaults database when null
     HelperLocator helperLocator = HelperLocation::bundled();
-    std::chrono::milliseconds helperTimeLimit = DDCClient::defaultTimeLimit;
     std::shared_ptr<ScreenNameSource> screens; // the platform's screens when null
-    std::function<QDateTime()> now;            // wall clock for the adaptive pause; system clock when empty
+    /// The platform's wake and display signals when null.
+    std::unique_ptr<DisplayLifecycleEventSource> displayLifecycle;
+    std::function<QDateTime()> now; // wall clock for the adaptive pause; system clock when empty
+    MonitorControllerTimings timings;
 };
 
 // The one observable object behind every view: it holds what the interface shows about the
@@ -66,20 +88,18 @@ class MonitorController : public QObject {
                    adaptiveMinimumBrightnessChanged)
     Q_PROPERTY(double adaptiveMaximumBrightness READ adaptiveMaximumBrightness NOTIFY
                    adaptiveMaximumBrightnessChanged)
-    Q_PROPERTY(QVariant adaptiveBrightnessSupported READ adaptiveBrightnessSupportedValue NOTIFY
+    Q_PROPERTY(AdaptiveSupport adaptiveBrightnessSupported READ adaptiveBrightnessSupported NOTIFY
                    adaptiveBrightnessSupportedChanged)
     Q_PROPERTY(QDateTime adaptiveBrightnessPausedUntil READ adaptiveBrightnessPausedUntilValue NOTIFY
                    adaptiveBrightnessPausedUntilChanged)
     Q_PROPERTY(bool perInputScenesEnabled READ perInputScenesEnabled NOTIFY perInputScenesEnabledChanged)
+    Q_PROPERTY(QString settingsError READ settingsErrorText NOTIFY settingsErrorChanged)
 
 public:
-    // Pacing between monitor commands: cheap monitors drop a command that follows another too closely.
-    static constexpr auto readPause = 50ms;          // between the reads of a refresh or a snapshot
-    static constexpr auto presetWritePause = 50ms;   // between the three gains of a colour preset
-    static constexpr auto valueSetWritePause = 60ms; // after each write of a scene or the night values
-    static constexpr auto liveWriteDelay = 90ms;     // let a drag settle before the monitor is written
-    static constexpr auto lifecycleSettleDelay =
-        900ms; // let a woken or re-plugged monitor answer DDC/CI again
+    /// Whether the built-in display's brightness can be read, as far as the last sample knows.
+    enum class AdaptiveSupport { unknown, yes, no };
+    Q_ENUM(AdaptiveSupport)
+
     static constexpr auto adaptivePauseLength = std::chrono::seconds(1800); // after a manual change
     static constexpr double sceneMatchTolerance = 1.0;
     static constexpr double nightBrightnessCap = 25;
@@ -88,6 +108,9 @@ public:
     MonitorController(MonitorSceneStore& sceneStore, BuiltInDisplayBrightnessReadingSource& brightnessReader,
                       InputScenePreferenceStore& inputScenePreferences,
                       MonitorControllerEnvironment environment = {}, QObject* parent = nullptr);
+    /// Safe with work in flight: the running helper is killed and reaped before this returns,
+    /// queued monitor commands are dropped, and every task of ours that is still suspended ends
+    /// without touching the controller when it next resumes. Settings not yet on disk are written.
     ~MonitorController() override;
 
     // --- state -------------------------------------------------------------------------
@@ -111,20 +134,18 @@ public:
     bool adaptiveBrightnessEnabled() const { return m_adaptiveBrightnessEnabled; }
     double adaptiveMinimumBrightness() const { return m_adaptiveMinimumBrightness; }
     double adaptiveMaximumBrightness() const { return m_adaptiveMaximumBrightness; }
-    std::optional<bool> adaptiveBrightnessSupported() const { return m_adaptiveBrightnessSupported; }
+    AdaptiveSupport adaptiveBrightnessSupported() const { return m_adaptiveBrightnessSupported; }
     std::optional<QDateTime> adaptiveBrightnessPausedUntil() const { return m_adaptiveBrightnessPausedUntil; }
     bool perInputScenesEnabled() const { return m_perInputScenesEnabled; }
     /// The colour preset whose gains equal the current ones exactly.
     std::optional<ColorPreset> matchedPreset() const;
+    /// Why the controller's own settings could not be saved; nullopt once a save has worked.
+    const std::optional<QString>& settingsError() const { return m_settingsError; }
 
+    /// Built-in scenes in their order, then the user's in theirs; scenesChanged() tells of changes.
+    QList<MonitorScene> scenes() const { return m_sceneStore.allScenes(); }
+    /// The store behind scenes(), for its persistenceError.
     MonitorSceneStore& sceneStore() const { return m_sceneStore; }
-    InputScenePreferenceStore& inputScenePreferences() const { return m_inputScenePreferences; }
-    DisplayLifecycleEventSource& displayLifecycle() const { return *m_displayLifecycle; }
-    DDCClient& ddc() const { return *m_ddc; }
-    const std::optional<NightModeSnapshot>& nightModeSnapshot() const { return m_nightModeSnapshot; }
-    std::optional<double> lastAdaptiveBrightness() const { return m_lastAdaptiveBrightness; }
-    bool hasStarted() const { return m_hasStarted; }
-    bool isAdaptiveLoopRunning() const { return m_adaptiveBrightnessTask != nullptr; }
 
     // --- start-up and refresh -------------------------------------------------------------
     /// The one-time start: event source, lifecycle loop, adaptive loop, first refresh and the
@@ -136,11 +157,11 @@ public:
     // --- adjustments ------------------------------------------------------------------------
     /// Stores a value in the controller only (a slider's binding); nothing is written.
     void setValue(MonitorFeature feature, double value);
-    /// A value during a drag: written once it has stood still for 90 ms.
+    /// A value during a drag: written once it has stood still for the live-write delay.
     void setLive(MonitorFeature feature, double value);
     /// The value on release: written at once.
     void set(MonitorFeature feature, double value);
-    void apply(ColorPreset preset);
+    void applyPreset(ColorPreset preset);
     void setInput(MonitorInput input);
 
     // --- Night Mode -----------------------------------------------------------------------
@@ -154,19 +175,23 @@ public:
     // --- scenes ---------------------------------------------------------------------------
     void apply(const MonitorScene& scene);
     void saveCurrentSettingsAsScene(const QString& name, const QString& symbol);
+    /// Saves an edited custom scene; an edited active scene no longer counts as applied.
+    void updateScene(const MonitorScene& scene);
     void duplicateScene(const MonitorScene& scene);
     void deleteScene(const MonitorScene& scene);
     std::optional<QUuid> preferredSceneID(MonitorInput input) const;
+    /// The scene applied after a switch to `input` while per-input scenes are on; nullopt for none.
+    void setPreferredSceneID(MonitorInput input, std::optional<QUuid> sceneID);
     void setPerInputScenesEnabled(bool enabled);
 
     // Property adaptors for the Qt meta-object system (optional values as empty/invalid).
     QString activeInputRawValue() const { return m_activeInput ? rawValue(*m_activeInput) : QString(); }
     QStringList loadedFeatureNames() const;
     QUuid activeSceneUuid() const { return m_activeSceneID.value_or(QUuid()); }
-    QVariant adaptiveBrightnessSupportedValue() const;
     QDateTime adaptiveBrightnessPausedUntilValue() const {
         return m_adaptiveBrightnessPausedUntil.value_or(QDateTime());
     }
+    QString settingsErrorText() const { return m_settingsError.value_or(QString()); }
 
 signals:
     void brightnessChanged();
@@ -175,6 +200,8 @@ signals:
     void redChanged();
     void greenChanged();
     void blueChanged();
+    /// Any of the six values changed; sent after the value's own signal.
+    void valueChanged(MonitorFeature feature);
     void activeInputChanged();
     void displayNameChanged();
     void statusChanged();
@@ -191,8 +218,32 @@ signals:
     void adaptiveBrightnessSupportedChanged();
     void adaptiveBrightnessPausedUntilChanged();
     void perInputScenesEnabledChanged();
+    void scenesChanged();
+    void settingsErrorChanged();
 
 private:
+    friend class MonitorControllerProbe; // tests look at the internals through it
+
+    // Counts a one-shot task as running while it lives; a task that outlives the controller
+    // ends without touching it.
+    class RunningTask {
+    public:
+        explicit RunningTask(MonitorController* controller)
+            : m_controller(controller), m_lifetime(controller->m_lifetime) {
+            ++controller->m_runningTasks;
+        }
+        ~RunningTask() {
+            if (!m_lifetime->isCancelled())
+                --m_controller->m_runningTasks;
+        }
+        RunningTask(const RunningTask&) = delete;
+        RunningTask& operator=(const RunningTask&) = delete;
+
+    private:
+        MonitorController* m_controller;
+        CancelToken m_lifetime;
+    };
+
     template <class T> void assign(T& field, const T& value, void (MonitorController::*changed)()) {
         if (field == value)
             return;
@@ -201,6 +252,9 @@ private:
     }
 
     void loadSettings();
+    void storeSetting(const char* key, const QVariant& value);
+    void removeSetting(const char* key);
+    void checkSettingsSaved();
     QDateTime now() const;
     QString connectedStatus(const QString& withoutInput) const;
     void setActiveInput(std::optional<MonitorInput> input);
@@ -211,9 +265,11 @@ private:
     void setChangingNightMode(bool changing);
     void setActiveSceneID(std::optional<QUuid> id);
     void setApplyingScene(bool applying);
-    void setAdaptiveBrightnessSupported(std::optional<bool> supported);
+    void setAdaptiveBrightnessSupported(AdaptiveSupport supported);
     void setAdaptiveBrightnessPausedUntil(std::optional<QDateTime> until);
+    void setSettingsError(std::optional<QString> error);
     void markLoaded(MonitorFeature feature);
+    void cancelPendingWrites();
 
     // refresh
     void detectDisplayName();
@@ -221,32 +277,36 @@ private:
 
     // adjustments
     void markManualChange();
-    QCoro::Task<> performWrite(MonitorFeature feature, double value);
+    QCoro::Task<Result<void>> performWrite(MonitorFeature feature, double value);
     QCoro::Task<> liveWrite(MonitorFeature feature, double value, CancelToken token);
     QCoro::Task<> writePreset(ColorGains gains);
     QCoro::Task<> switchInput(MonitorInput input, std::optional<MonitorInput> previous);
 
     // Night Mode
     QCoro::Task<> changeNightMode(bool enabled);
+    QCoro::Task<> turnNightModeOn();
+    QCoro::Task<> turnNightModeOff();
     QCoro::Task<Result<NightModeSnapshot>> currentNightModeSnapshot();
-    QCoro::Task<Result<void>> writeNightValues(double brightness, double red, double green, double blue);
+    QCoro::Task<std::optional<ClientError>> writeNightValues(NightModeSnapshot values);
+    void showNightValues(const NightModeSnapshot& values);
     void persistNightMode(const NightModeSnapshot& snapshot);
     void forgetNightMode();
 
     // adaptive brightness
     void updateAdaptiveBrightnessTask();
-    QCoro::Task<> adaptiveLoop(AdaptiveBrightnessPolicy policy, CancelToken token);
-    QCoro::Task<> sampleAdaptiveBrightness(AdaptiveBrightnessPolicy policy);
+    QCoro::Task<> adaptiveLoop(AdaptiveBrightnessPolicy policy, CancelToken loop);
+    QCoro::Task<> sampleAdaptiveBrightness(AdaptiveBrightnessPolicy policy, CancelToken loop);
     void clearAdaptivePause();
 
     // scenes
     QCoro::Task<> applyScene(MonitorScene scene, bool switchesInput);
     QCoro::Task<Result<void>> writeSceneValue(MonitorFeature feature, double value);
+    MonitorSceneState sceneState() const;
     void updateActiveSceneMatch();
     QCoro::Task<> applyPreferredSceneForCurrentInput();
 
     // lifecycle
-    QCoro::Task<> lifecycleLoop(CancelToken token);
+    QCoro::Task<> lifecycleLoop();
 
     // fields, in the order the views and operations think of them
     double m_brightness = 50;
@@ -268,9 +328,10 @@ private:
     bool m_adaptiveBrightnessEnabled = false;
     double m_adaptiveMinimumBrightness = 8;
     double m_adaptiveMaximumBrightness = 82;
-    std::optional<bool> m_adaptiveBrightnessSupported;
+    AdaptiveSupport m_adaptiveBrightnessSupported = AdaptiveSupport::unknown;
     std::optional<QDateTime> m_adaptiveBrightnessPausedUntil;
     bool m_perInputScenesEnabled = false;
+    std::optional<QString> m_settingsError;
 
     MonitorSceneStore& m_sceneStore;
     std::unique_ptr<DDCClient> m_ddc;
@@ -280,14 +341,22 @@ private:
 
     std::map<MonitorFeature, CancelToken> m_pendingWrites;
     std::optional<NightModeSnapshot> m_nightModeSnapshot;
-    CancelToken m_lifecycleTask;
     CancelToken m_adaptiveBrightnessTask;
+    // One adaptive sample at a time: a restarted loop's first sample waits for the old loop's
+    // write instead of overlapping it or being dropped.
+    std::shared_ptr<SerialQueue> m_adaptiveSamples;
     bool m_hasStarted = false;
     std::optional<double> m_lastAdaptiveBrightness;
-    bool m_adaptiveSampleInFlight = false;
+
+    // Cancelled first thing in the destructor: every task holds it and checks it after each
+    // suspension before touching the controller.
+    CancelToken m_lifetime = makeCancelToken();
+    int m_runningTasks = 0;
 
     std::unique_ptr<QSettings> m_ownDefaults;
     QSettings* m_defaults;
+    QTimer m_settingsCheck;
     std::shared_ptr<ScreenNameSource> m_screens;
     std::function<QDateTime()> m_now;
+    MonitorControllerTimings m_timings;
 };

@@ -3,6 +3,7 @@
 #include "MonitorController.h"
 
 #include "async/Pause.h"
+#include "async/SerialQueue.h"
 #include "SettingsKeys.h"
 
 #include <algorithm>
@@ -10,8 +11,7 @@
 
 void MonitorController::setAdaptiveBrightnessEnabled(bool enabled) {
     assign(m_adaptiveBrightnessEnabled, enabled, &MonitorController::adaptiveBrightnessEnabledChanged);
-    m_defaults->setValue(QLatin1String(SettingsKeys::adaptiveBrightnessEnabled), enabled);
-    m_defaults->sync();
+    storeSetting(SettingsKeys::adaptiveBrightnessEnabled, enabled);
     // Runs in full even without a change, so switching on always writes at the first sample.
     clearAdaptivePause();
     updateAdaptiveBrightnessTask();
@@ -23,9 +23,8 @@ void MonitorController::setAdaptiveBrightnessRange(double minimum, double maximu
     hi = std::min(hi, 100.0);
     assign(m_adaptiveMinimumBrightness, lo, &MonitorController::adaptiveMinimumBrightnessChanged);
     assign(m_adaptiveMaximumBrightness, hi, &MonitorController::adaptiveMaximumBrightnessChanged);
-    m_defaults->setValue(QLatin1String(SettingsKeys::adaptiveMinimumBrightness), lo);
-    m_defaults->setValue(QLatin1String(SettingsKeys::adaptiveMaximumBrightness), hi);
-    m_defaults->sync();
+    storeSetting(SettingsKeys::adaptiveMinimumBrightness, lo);
+    storeSetting(SettingsKeys::adaptiveMaximumBrightness, hi);
     m_lastAdaptiveBrightness.reset(); // the new range applies at the next sample; the pause stands
     updateAdaptiveBrightnessTask();
 }
@@ -47,25 +46,38 @@ void MonitorController::updateAdaptiveBrightnessTask() {
     if (!m_adaptiveBrightnessEnabled)
         return;
     // Stored values are kept as the user left them; only the policy sees a valid range.
-    const auto policy =
+    auto policy =
         AdaptiveBrightnessPolicy::forRange(m_adaptiveMinimumBrightness, m_adaptiveMaximumBrightness);
+    policy.samplingInterval = std::chrono::duration<double>(m_timings.adaptiveSamplingInterval).count();
     m_adaptiveBrightnessTask = makeCancelToken();
     adaptiveLoop(policy, m_adaptiveBrightnessTask);
 }
 
-QCoro::Task<> MonitorController::adaptiveLoop(AdaptiveBrightnessPolicy policy, CancelToken token) {
+QCoro::Task<> MonitorController::adaptiveLoop(AdaptiveBrightnessPolicy policy, CancelToken loop) {
+    const auto lifetime = m_lifetime;
     const auto interval = std::chrono::milliseconds(std::lround(policy.samplingInterval * 1000));
-    // Each sample is awaited before the next sleep, so the loop never overlaps itself. A
-    // cancelled loop finishes the sample under way, then ends without touching the controller.
-    while (!token->isCancelled()) {
-        co_await sampleAdaptiveBrightness(policy);
-        const bool waited = co_await pause(interval, token);
-        if (!waited)
+    // The loop begins on the next turn of the event loop, as a task of lower priority would:
+    // whoever started it finishes first (at launch, the start-up refresh reads the monitor
+    // before any sample could write it).
+    bool go = co_await pause(0ms, loop, lifetime);
+    // Each sample is awaited before the next sleep, so the loop never overlaps itself.
+    while (go) {
+        co_await sampleAdaptiveBrightness(policy, loop);
+        if (lifetime->isCancelled() || loop->isCancelled())
             co_return;
+        go = co_await pause(interval, loop, lifetime);
     }
 }
 
-QCoro::Task<> MonitorController::sampleAdaptiveBrightness(AdaptiveBrightnessPolicy policy) {
+QCoro::Task<> MonitorController::sampleAdaptiveBrightness(AdaptiveBrightnessPolicy policy, CancelToken loop) {
+    const auto lifetime = m_lifetime;
+    const auto samples = m_adaptiveSamples;
+    const RunningTask running(this);
+    // A sample of a replaced loop may still be writing to a slow monitor: wait for it.
+    auto turn = co_await samples->acquire();
+    if (lifetime->isCancelled() || loop->isCancelled())
+        co_return;
+
     if (m_adaptiveBrightnessPausedUntil) {
         if (*m_adaptiveBrightnessPausedUntil > now())
             co_return;
@@ -73,31 +85,31 @@ QCoro::Task<> MonitorController::sampleAdaptiveBrightness(AdaptiveBrightnessPoli
     }
     if (m_isWorking || m_isApplyingScene)
         co_return;
-    // A restarted loop must not join a sample of the previous loop that still waits on a slow monitor.
-    if (m_adaptiveSampleInFlight)
-        co_return;
 
     const auto reading = m_brightnessReader.readBrightness();
     if (!reading.isAvailable()) {
-        setAdaptiveBrightnessSupported(false);
+        setAdaptiveBrightnessSupported(AdaptiveSupport::no);
         co_return;
     }
-    setAdaptiveBrightnessSupported(true);
+    setAdaptiveBrightnessSupported(AdaptiveSupport::yes);
 
     const auto proposal = policy.proposedMonitorBrightness(reading.fraction(), m_lastAdaptiveBrightness);
     if (!proposal)
         co_return;
 
-    m_adaptiveSampleInFlight = true;
     const auto result = co_await m_ddc->write(MonitorFeature::brightness, *proposal);
-    m_adaptiveSampleInFlight = false;
+    if (lifetime->isCancelled())
+        co_return;
     if (!result) {
         // The last written value stays, so the next sample proposes and tries again.
         setStatus(result.error().errorDescription(), true);
         co_return;
     }
     setValue(MonitorFeature::brightness, *proposal);
-    m_lastAdaptiveBrightness = *proposal;
+    // A loop replaced while this write was under way cleared the last value so that its
+    // successor writes at its first sample; this older value must not stand in its way.
+    if (!loop->isCancelled())
+        m_lastAdaptiveBrightness = *proposal;
     setActiveSceneID(std::nullopt);
     markLoaded(MonitorFeature::brightness);
     setStatus(tr("Adaptive • Following MacBook"), false);

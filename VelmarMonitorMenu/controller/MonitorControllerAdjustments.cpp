@@ -3,6 +3,7 @@
 
 #include "async/Pause.h"
 #include "MonitorValue.h"
+#include "PacedCommands.h"
 
 void MonitorController::markManualChange() {
     setActiveSceneID(std::nullopt);
@@ -23,7 +24,8 @@ void MonitorController::setLive(MonitorFeature feature, double value) {
 QCoro::Task<> MonitorController::liveWrite(MonitorFeature feature, double value, CancelToken token) {
     // Only a value that stood still for the whole delay is written. Once the write has begun a
     // cancel no longer stops it; a later value is then written after it, in order.
-    const bool waited = co_await pause(liveWriteDelay, token);
+    const RunningTask running(this);
+    const bool waited = co_await pause(m_timings.liveWriteDelay, token, m_lifetime);
     if (!waited)
         co_return;
     co_await performWrite(feature, value);
@@ -39,19 +41,24 @@ void MonitorController::set(MonitorFeature feature, double value) {
     performWrite(feature, value);
 }
 
-QCoro::Task<> MonitorController::performWrite(MonitorFeature feature, double value) {
+QCoro::Task<Result<void>> MonitorController::performWrite(MonitorFeature feature, double value) {
+    const auto lifetime = m_lifetime;
+    const RunningTask running(this);
     const auto result = co_await m_ddc->write(feature, wholeMonitorValue(value));
+    if (lifetime->isCancelled())
+        co_return ClientError::cancelled();
     if (!result) {
         // The slider keeps the user's value; nothing is read back or retried.
         setStatus(result.error().errorDescription(), true);
-        co_return;
+        co_return result;
     }
     markLoaded(feature);
     setStatus(connectedStatus(tr("Connected via DDC/CI")), false);
     updateActiveSceneMatch();
+    co_return result;
 }
 
-void MonitorController::apply(ColorPreset preset) {
+void MonitorController::applyPreset(ColorPreset preset) {
     markManualChange();
     const auto gains = ColorPresets::gains(preset);
     setValue(MonitorFeature::red, gains.red);
@@ -62,11 +69,13 @@ void MonitorController::apply(ColorPreset preset) {
 
 QCoro::Task<> MonitorController::writePreset(ColorGains gains) {
     // Each write reports its own status and a failure does not stop the next gain.
-    co_await performWrite(MonitorFeature::red, gains.red);
-    co_await pause(presetWritePause);
-    co_await performWrite(MonitorFeature::green, gains.green);
-    co_await pause(presetWritePause);
-    co_await performWrite(MonitorFeature::blue, gains.blue);
+    const RunningTask running(this);
+    const std::vector<std::pair<MonitorFeature, double>> writes{{MonitorFeature::red, gains.red},
+                                                                {MonitorFeature::green, gains.green},
+                                                                {MonitorFeature::blue, gains.blue}};
+    co_await runPaced(
+        writes, m_timings.presetWritePause, OnFailure::carryOn, m_lifetime,
+        [this](const auto& write) { return performWrite(write.first, write.second); }, [](const auto&) {});
 }
 
 void MonitorController::setInput(MonitorInput input) {
@@ -78,7 +87,11 @@ void MonitorController::setInput(MonitorInput input) {
 }
 
 QCoro::Task<> MonitorController::switchInput(MonitorInput input, std::optional<MonitorInput> previous) {
+    const auto lifetime = m_lifetime;
+    const RunningTask running(this);
     const auto result = co_await m_ddc->setVelmarInput(input);
+    if (lifetime->isCancelled())
+        co_return;
     if (!result) {
         setActiveInput(previous);
         setStatus(result.error().errorDescription(), true);

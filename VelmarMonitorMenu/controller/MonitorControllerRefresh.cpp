@@ -1,7 +1,7 @@
 // Reading the monitor: the full refresh, input detection and the display name.
 #include "MonitorController.h"
 
-#include "async/Pause.h"
+#include "PacedCommands.h"
 
 #include <limits>
 
@@ -16,24 +16,28 @@ std::optional<int> asInt(qint64 value) {
 QCoro::Task<> MonitorController::refresh() {
     if (m_isWorking)
         co_return; // dropped, not queued: the running refresh reads everything anyway
+    const auto lifetime = m_lifetime;
+    const RunningTask running(this);
     setWorking(true);
     detectDisplayName();
 
-    std::optional<ClientError> firstError;
-    bool firstRead = true;
-    for (const auto feature : MonitorFeatures::allCases) {
-        if (!std::exchange(firstRead, false))
-            co_await pause(readPause);
-        const auto result = co_await m_ddc->read(feature);
-        if (result) {
-            setValue(feature, static_cast<double>(result.value()));
+    // A failing read does not stop the refresh: the other values still arrive.
+    const std::vector<MonitorFeature> features(MonitorFeatures::allCases.begin(),
+                                               MonitorFeatures::allCases.end());
+    const auto firstError = co_await runPaced(
+        features, m_timings.readPause, OnFailure::carryOn, lifetime,
+        [this](MonitorFeature feature) { return m_ddc->read(feature); },
+        [this](MonitorFeature feature, qint64 value) {
+            setValue(feature, static_cast<double>(value));
             markLoaded(feature);
-        } else if (!firstError) {
-            firstError = result.error();
-        }
-    }
+        });
+    if (lifetime->isCancelled())
+        co_return;
 
-    if (const auto input = co_await detectActiveInput())
+    const auto input = co_await detectActiveInput();
+    if (lifetime->isCancelled())
+        co_return;
+    if (input)
         setActiveInput(*input);
 
     // Only brightness decides: a monitor whose brightness answers is connected, even if some
@@ -51,6 +55,7 @@ QCoro::Task<std::optional<MonitorInput>> MonitorController::detectActiveInput() 
     // The vendor attribute names every input this monitor has; the standard one is the
     // fallback for firmware that does not answer it. One attempt each: input detection is a
     // bonus, not a reason to keep the monitor busy.
+    const auto lifetime = m_lifetime;
     const QStringList vendorQuery{QStringLiteral("get"), QStringLiteral("input-alt")};
     const auto vendor = co_await m_ddc->readValue(vendorQuery);
     if (vendor) {
@@ -59,6 +64,8 @@ QCoro::Task<std::optional<MonitorInput>> MonitorController::detectActiveInput() 
                 co_return input;
         }
     }
+    if (lifetime->isCancelled())
+        co_return std::nullopt;
     const QStringList standardQuery{QStringLiteral("get"), QStringLiteral("input")};
     const auto standard = co_await m_ddc->readValue(standardQuery);
     if (standard) {
@@ -69,13 +76,13 @@ QCoro::Task<std::optional<MonitorInput>> MonitorController::detectActiveInput() 
 }
 
 void MonitorController::detectDisplayName() {
-    const QStringList names = m_screens->screenNames();
-    for (const auto& name : names) {
-        if (name.contains(QLatin1String("Velmar"), Qt::CaseInsensitive))
-            return setDisplayName(name);
+    const auto screens = m_screens->screens();
+    for (const auto& screen : screens) {
+        if (screen.name.contains(QLatin1String("Velmar"), Qt::CaseInsensitive))
+            return setDisplayName(screen.name);
     }
-    for (const auto& name : names) {
-        if (!name.contains(QLatin1String("Built-in"), Qt::CaseInsensitive))
-            return setDisplayName(name);
+    for (const auto& screen : screens) {
+        if (!screen.isBuiltIn)
+            return setDisplayName(screen.name);
     }
 }

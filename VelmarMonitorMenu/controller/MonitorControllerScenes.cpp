@@ -4,8 +4,8 @@
 
 #include "async/Pause.h"
 #include "MonitorValue.h"
+#include "PacedCommands.h"
 #include "scenes/MonitorSceneMatcher.h"
-#include "scenes/MonitorSceneState.h"
 #include "SettingsKeys.h"
 
 void MonitorController::apply(const MonitorScene& scene) {
@@ -17,12 +17,12 @@ void MonitorController::apply(const MonitorScene& scene) {
 QCoro::Task<> MonitorController::applyScene(MonitorScene scene, bool switchesInput) {
     if (m_isApplyingScene)
         co_return; // dropped, not queued
+    const auto lifetime = m_lifetime;
+    const RunningTask running(this);
     setApplyingScene(true);
 
     // No delayed slider write may land after the scene's values.
-    for (auto& [feature, token] : m_pendingWrites)
-        token->cancel();
-    m_pendingWrites.clear();
+    cancelPendingWrites();
 
     if (m_adaptiveBrightnessEnabled)
         setAdaptiveBrightnessPausedUntil(now().addSecs(adaptivePauseLength.count()));
@@ -48,17 +48,22 @@ QCoro::Task<> MonitorController::applyScene(MonitorScene scene, bool switchesInp
         values.emplace_back(MonitorFeature::green, scene.rgb->green);
         values.emplace_back(MonitorFeature::blue, scene.rgb->blue);
     }
-    for (const auto& [feature, value] : values) {
-        const auto written = co_await writeSceneValue(feature, value);
-        if (!written) {
-            fail(written.error());
-            co_return;
-        }
-        setValue(feature, value);
+    // Each write waits out its own spacing afterwards, so the sequence needs no gap of its own.
+    const auto failure = co_await runPaced(
+        values, 0ms, OnFailure::stop, lifetime,
+        [this](const auto& value) { return writeSceneValue(value.first, value.second); },
+        [this](const auto& value) { setValue(value.first, value.second); });
+    if (lifetime->isCancelled())
+        co_return;
+    if (failure) {
+        fail(*failure);
+        co_return;
     }
 
     if (switchesInput && scene.input && scene.input != m_activeInput) {
         const auto switched = co_await m_ddc->setVelmarInput(*scene.input);
+        if (lifetime->isCancelled())
+            co_return;
         if (!switched) {
             fail(switched.error());
             co_return;
@@ -76,19 +81,26 @@ QCoro::Task<> MonitorController::applyScene(MonitorScene scene, bool switchesInp
 }
 
 QCoro::Task<Result<void>> MonitorController::writeSceneValue(MonitorFeature feature, double value) {
+    const auto lifetime = m_lifetime;
     const auto result = co_await m_ddc->write(feature, wholeMonitorValue(value));
+    if (lifetime->isCancelled())
+        co_return ClientError::cancelled();
     if (!result)
         co_return result;
     markLoaded(feature);
-    co_await pause(valueSetWritePause);
+    co_await pause(m_timings.valueSetWritePause, lifetime); // cut short only when we are going away
     co_return Result<void>{};
+}
+
+MonitorSceneState MonitorController::sceneState() const {
+    return {m_brightness, m_contrast, m_volume, m_red, m_green, m_blue, m_activeInput};
 }
 
 void MonitorController::updateActiveSceneMatch() {
     if (!m_loadedFeatures.contains(MonitorFeature::brightness))
         return; // the default values say nothing about the monitor yet
-    const auto match = MonitorSceneMatcher::matchingScene(MonitorSceneState::of(*this),
-                                                          m_sceneStore.allScenes(), sceneMatchTolerance);
+    const auto match =
+        MonitorSceneMatcher::matchingScene(sceneState(), m_sceneStore.allScenes(), sceneMatchTolerance);
     setActiveSceneID(match ? std::optional<QUuid>(match->id) : std::nullopt);
 }
 
@@ -104,6 +116,13 @@ QCoro::Task<> MonitorController::applyPreferredSceneForCurrentInput() {
     if (m_activeSceneID == scene->id)
         co_return; // already applied
     co_await applyScene(*scene, false);
+}
+
+void MonitorController::updateScene(const MonitorScene& scene) {
+    m_sceneStore.update(scene);
+    // The edited values may no longer be what the monitor shows.
+    if (m_activeSceneID == scene.id)
+        setActiveSceneID(std::nullopt);
 }
 
 void MonitorController::saveCurrentSettingsAsScene(const QString& name, const QString& symbol) {
@@ -147,8 +166,12 @@ std::optional<QUuid> MonitorController::preferredSceneID(MonitorInput input) con
     return uuidFromText(*text);
 }
 
+void MonitorController::setPreferredSceneID(MonitorInput input, std::optional<QUuid> sceneID) {
+    m_inputScenePreferences.setSceneID(sceneID, rawValue(input));
+    m_settingsCheck.start();
+}
+
 void MonitorController::setPerInputScenesEnabled(bool enabled) {
     assign(m_perInputScenesEnabled, enabled, &MonitorController::perInputScenesEnabledChanged);
-    m_defaults->setValue(QLatin1String(SettingsKeys::perInputScenesEnabled), enabled);
-    m_defaults->sync();
+    storeSetting(SettingsKeys::perInputScenesEnabled, enabled);
 }

@@ -3,6 +3,26 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+void NightModeSnapshot::set(MonitorFeature feature, double value) {
+    switch (feature) {
+    case MonitorFeature::brightness:
+        brightness = value;
+        break;
+    case MonitorFeature::red:
+        red = value;
+        break;
+    case MonitorFeature::green:
+        green = value;
+        break;
+    case MonitorFeature::blue:
+        blue = value;
+        break;
+    case MonitorFeature::contrast:
+    case MonitorFeature::volume:
+        break;
+    }
+}
+
 QByteArray NightModeSnapshot::toJson() const {
     const QJsonObject object{
         {QStringLiteral("brightness"), brightness},

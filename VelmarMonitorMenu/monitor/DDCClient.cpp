@@ -1,50 +1,217 @@
 #include "DDCClient.h"
 
 #include "async/Pause.h"
+#include "async/SerialQueue.h"
 
-#include <QCoro/QCoroProcess>
 #include <QProcess>
+#include <QTimer>
 
 #include <algorithm>
+#include <coroutine>
+#include <utility>
 
-DDCClient::DDCClient(HelperLocator locator, std::chrono::milliseconds timeLimit)
-    : m_locator(std::move(locator)), m_timeLimit(timeLimit) {}
+namespace {
 
-QCoro::Task<Result<QString>> DDCClient::run(QStringList arguments) {
-    auto turn = co_await m_queue.acquire();
-    co_return co_await runHelper(std::move(arguments));
+// A helper killed at its time limit normally dies at once; one stuck in the kernel (an I2C
+// transfer that never returns) is let go after this rather than holding every later command.
+constexpr auto killGrace = 5s;
+// How long the client's destructor waits for a killed helper to be reaped, so none outlives us.
+constexpr int reapOnCloseMs = 1000;
+
+// One helper process and the coroutine waiting for it, kept in that coroutine's frame.
+// Every resumption is posted to the event loop, so the waiting coroutine (which destroys the
+// process when it ends) never runs inside QProcess's own signal emission.
+class HelperRun : public QObject {
+public:
+    enum class Outcome { running, exited, failedToStart, timedOut, aborted };
+
+    HelperRun(QString program, QStringList arguments, std::chrono::milliseconds timeLimit)
+        : m_process(std::make_unique<QProcess>()), m_timeLimit(timeLimit) {
+        m_process->setProgram(std::move(program));
+        m_process->setArguments(std::move(arguments));
+        m_process->setProcessChannelMode(QProcess::SeparateChannels);
+        m_process->setInputChannelMode(QProcess::ForwardedInputChannel);
+        m_timer.setSingleShot(true);
+    }
+
+    ~HelperRun() override {
+        if (m_process && m_process->state() != QProcess::NotRunning) {
+            // Killed but not yet gone (stuck in the kernel): let it go without blocking, and
+            // let Qt reap it whenever it dies.
+            QProcess* orphan = m_process.release();
+            orphan->disconnect(this);
+            QObject::connect(orphan, &QProcess::finished, orphan, &QObject::deleteLater);
+        }
+    }
+
+    struct Awaiter {
+        HelperRun* run;
+        bool await_ready() const noexcept { return false; }
+        void await_suspend(std::coroutine_handle<> handle) const { run->start(handle); }
+        Outcome await_resume() const noexcept { return run->m_outcome; }
+    };
+    Awaiter operator co_await() { return Awaiter{this}; }
+
+    /// Kills the helper and reaps it before returning; the waiting coroutine resumes later.
+    void abort() {
+        m_outcome = Outcome::aborted;
+        m_timer.stop();
+        if (m_process->state() != QProcess::NotRunning) {
+            m_process->kill();
+            m_process->waitForFinished(reapOnCloseMs);
+        }
+        postResume();
+    }
+
+    QProcess& process() { return *m_process; }
+
+private:
+    void start(std::coroutine_handle<> waiter) {
+        m_waiter = waiter;
+        // QProcess reads both pipes as data arrives, so a chatty helper cannot fill a pipe
+        // and stall while we wait for it to exit.
+        connect(m_process.get(), &QProcess::finished, this, [this] {
+            if (m_outcome == Outcome::running)
+                m_outcome = Outcome::exited;
+            postResume();
+        });
+        // An exec failure never reaches `started` or `finished`: without this the command would
+        // wait out the whole time limit.
+        connect(m_process.get(), &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart && m_outcome == Outcome::running) {
+                m_outcome = Outcome::failedToStart;
+                postResume();
+            }
+        });
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            if (m_outcome != Outcome::running) {
+                postResume(); // killed at the limit and still not gone: give up on it
+                return;
+            }
+            m_outcome = Outcome::timedOut;
+            m_process->kill();
+            m_timer.start(killGrace); // resumed by `finished`, or by this timer at the latest
+        });
+        m_timer.start(m_timeLimit);
+        m_process->start(QIODevice::ReadOnly);
+    }
+
+    void postResume() {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_timer.stop();
+                if (auto waiter = std::exchange(m_waiter, {}))
+                    waiter.resume();
+            },
+            Qt::QueuedConnection);
+    }
+
+    std::unique_ptr<QProcess> m_process;
+    QTimer m_timer;
+    std::chrono::milliseconds m_timeLimit;
+    std::coroutine_handle<> m_waiter;
+    Outcome m_outcome = Outcome::running;
+};
+
+} // namespace
+
+struct DDCClient::Shared {
+    HelperLocator locator;
+    std::chrono::milliseconds timeLimit = defaultTimeLimit;
+    std::chrono::milliseconds readRetryPause = defaultReadRetryPause;
+    SerialQueue queue;
+    CancelToken closing = makeCancelToken(); // cancelled when the client goes away
+    HelperRun* current = nullptr;
+
+    // The coroutines below hold `shared` in their frames and never touch the DDCClient itself.
+    static QCoro::Task<Result<QString>> run(std::shared_ptr<Shared> shared, QStringList arguments);
+    static QCoro::Task<Result<QString>> runHelper(std::shared_ptr<Shared> shared, QStringList arguments);
+    static QCoro::Task<Result<qint64>> readValue(std::shared_ptr<Shared> shared, QStringList arguments);
+    static QCoro::Task<Result<qint64>> read(std::shared_ptr<Shared> shared, QStringList arguments,
+                                            CancelToken token);
+    static QCoro::Task<Result<void>> runDiscardingOutput(std::shared_ptr<Shared> shared,
+                                                         QStringList arguments);
+};
+
+DDCClient::DDCClient(HelperLocator locator, std::chrono::milliseconds timeLimit,
+                     std::chrono::milliseconds readRetryPause)
+    : m_shared(std::make_shared<Shared>()) {
+    m_shared->locator = std::move(locator);
+    m_shared->timeLimit = timeLimit;
+    m_shared->readRetryPause = readRetryPause;
 }
 
-QCoro::Task<Result<QString>> DDCClient::runHelper(QStringList arguments) {
-    const auto helper = m_locator();
+DDCClient::~DDCClient() {
+    m_shared->closing->cancel();
+    if (auto* running = std::exchange(m_shared->current, nullptr))
+        running->abort();
+}
+
+std::optional<QString> DDCClient::helperURL() const {
+    return m_shared->locator();
+}
+
+bool DDCClient::isIdle() const {
+    return !m_shared->queue.isBusy();
+}
+
+QCoro::Task<Result<QString>> DDCClient::run(QStringList arguments) {
+    return Shared::run(m_shared, std::move(arguments));
+}
+
+QCoro::Task<Result<qint64>> DDCClient::readValue(QStringList arguments) {
+    return Shared::readValue(m_shared, std::move(arguments));
+}
+
+QCoro::Task<Result<qint64>> DDCClient::read(MonitorFeature feature, CancelToken token) {
+    QStringList arguments{QStringLiteral("get"), rawValue(feature)};
+    return Shared::read(m_shared, std::move(arguments), std::move(token));
+}
+
+QCoro::Task<Result<void>> DDCClient::write(MonitorFeature feature, qint64 value) {
+    const qint64 clamped = std::clamp<qint64>(value, 0, 100);
+    QStringList arguments{QStringLiteral("set"), rawValue(feature), QString::number(clamped)};
+    return Shared::runDiscardingOutput(m_shared, std::move(arguments));
+}
+
+QCoro::Task<Result<void>> DDCClient::setVelmarInput(MonitorInput input) {
+    QStringList arguments{QStringLiteral("set"), QStringLiteral("input-alt"),
+                          QString::number(MonitorInputs::vendorCode(input))};
+    return Shared::runDiscardingOutput(m_shared, std::move(arguments));
+}
+
+QCoro::Task<Result<QString>> DDCClient::Shared::run(std::shared_ptr<Shared> shared, QStringList arguments) {
+    auto turn = co_await shared->queue.acquire();
+    if (shared->closing->isCancelled())
+        co_return ClientError::cancelled(); // dropped while it waited for its turn
+    co_return co_await runHelper(shared, std::move(arguments));
+}
+
+QCoro::Task<Result<QString>> DDCClient::Shared::runHelper(std::shared_ptr<Shared> shared,
+                                                          QStringList arguments) {
+    const auto helper = shared->locator();
     if (!helper)
         co_return ClientError::helperMissing();
 
-    QProcess process;
-    process.setProgram(*helper);
-    process.setArguments(arguments);
-    process.setProcessChannelMode(QProcess::SeparateChannels);
-    process.setInputChannelMode(QProcess::ForwardedInputChannel);
+    HelperRun run(*helper, std::move(arguments), shared->timeLimit);
+    shared->current = &run;
+    const auto outcome = co_await run;
+    if (shared->current == &run)
+        shared->current = nullptr;
 
-    // QProcess reads both pipes as data arrives, so a chatty helper cannot fill a pipe
-    // and stall while we wait for it to exit.
-    const bool started = co_await qCoro(process).start(QIODevice::ReadOnly, m_timeLimit);
-    if (!started) {
-        const QString reason = process.errorString();
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(1000);
-        }
-        co_return ClientError::launchFailed(reason);
+    QProcess& process = run.process();
+    switch (outcome) {
+    case HelperRun::Outcome::aborted:
+    case HelperRun::Outcome::running:
+        co_return ClientError::cancelled();
+    case HelperRun::Outcome::failedToStart:
+        co_return ClientError::launchFailed(process.errorString());
+    case HelperRun::Outcome::timedOut:
+        co_return ClientError::timedOut(shared->timeLimit);
+    case HelperRun::Outcome::exited:
+        break;
     }
-
-    const bool finished = co_await qCoro(process).waitForFinished(m_timeLimit);
-    if (!finished && process.state() != QProcess::NotRunning) {
-        process.kill();
-        co_await qCoro(process).waitForFinished(5s);
-        co_return ClientError::timedOut(m_timeLimit);
-    }
-
     const QString output = QString::fromUtf8(process.readAllStandardOutput());
     const QString errors = QString::fromUtf8(process.readAllStandardError());
     if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
@@ -80,8 +247,9 @@ std::optional<qint64> DDCClient::lastInteger(const QString& output) {
     return last;
 }
 
-QCoro::Task<Result<qint64>> DDCClient::readValue(QStringList arguments) {
-    const auto output = co_await run(std::move(arguments));
+QCoro::Task<Result<qint64>> DDCClient::Shared::readValue(std::shared_ptr<Shared> shared,
+                                                         QStringList arguments) {
+    const auto output = co_await run(shared, std::move(arguments));
     if (!output)
         co_return output.error();
     if (const auto value = lastInteger(output.value()))
@@ -89,31 +257,21 @@ QCoro::Task<Result<qint64>> DDCClient::readValue(QStringList arguments) {
     co_return ClientError::invalidResponse(output.value());
 }
 
-QCoro::Task<Result<qint64>> DDCClient::read(MonitorFeature feature, CancelToken token) {
-    const QStringList arguments{QStringLiteral("get"), rawValue(feature)};
+QCoro::Task<Result<qint64>> DDCClient::Shared::read(std::shared_ptr<Shared> shared, QStringList arguments,
+                                                    CancelToken token) {
     for (int attempt = 1;; ++attempt) {
-        auto result = co_await readValue(arguments);
+        auto result = co_await readValue(shared, arguments);
         if (result || attempt == readAttempts)
             co_return result;
-        const bool waited = co_await pause(readRetryPause, token);
+        const bool waited = co_await pause(shared->readRetryPause, token, shared->closing);
         if (!waited)
             co_return ClientError::cancelled();
     }
 }
 
-QCoro::Task<Result<void>> DDCClient::write(MonitorFeature feature, qint64 value) {
-    const qint64 clamped = std::clamp<qint64>(value, 0, 100);
-    const QStringList arguments{QStringLiteral("set"), rawValue(feature), QString::number(clamped)};
-    const auto result = co_await run(arguments);
-    if (!result)
-        co_return result.error();
-    co_return Result<void>{};
-}
-
-QCoro::Task<Result<void>> DDCClient::setVelmarInput(MonitorInput input) {
-    const QStringList arguments{QStringLiteral("set"), QStringLiteral("input-alt"),
-                                QString::number(MonitorInputs::vendorCode(input))};
-    const auto result = co_await run(arguments);
+QCoro::Task<Result<void>> DDCClient::Shared::runDiscardingOutput(std::shared_ptr<Shared> shared,
+                                                                 QStringList arguments) {
+    const auto result = co_await run(shared, std::move(arguments));
     if (!result)
         co_return result.error();
     co_return Result<void>{};

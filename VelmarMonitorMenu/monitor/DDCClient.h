@@ -1,7 +1,6 @@
 #pragma once
 
 #include "async/Cancellation.h"
-#include "async/SerialQueue.h"
 #include "HelperLocation.h"
 #include "MonitorFeature.h"
 #include "MonitorInput.h"
@@ -11,6 +10,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <memory>
 
 using namespace std::chrono_literals;
 
@@ -23,21 +23,26 @@ public:
     // after this is stuck, and would otherwise hold up every later command.
     static constexpr auto defaultTimeLimit = 10s;
     // Room for the monitor to recover before a read is tried again.
-    static constexpr auto readRetryPause = 120ms;
+    static constexpr auto defaultReadRetryPause = 120ms;
     static constexpr int readAttempts = 3;
 
     explicit DDCClient(HelperLocator locator = HelperLocation::bundled(),
-                       std::chrono::milliseconds timeLimit = defaultTimeLimit);
+                       std::chrono::milliseconds timeLimit = defaultTimeLimit,
+                       std::chrono::milliseconds readRetryPause = defaultReadRetryPause);
+    /// Stops the helper that is running (killed and reaped before this returns) and drops the
+    /// commands waiting behind it. Their callers are resumed later, from the event loop, with
+    /// ClientError::cancelled; nothing resumed that way touches this object.
+    ~DDCClient();
     DDCClient(const DDCClient&) = delete;
     DDCClient& operator=(const DDCClient&) = delete;
 
-    std::optional<QString> helperURL() const { return m_locator(); }
+    std::optional<QString> helperURL() const;
 
     /// Runs the helper with exactly these arguments; the standard output as it stands on exit 0.
     QCoro::Task<Result<QString>> run(QStringList arguments);
     /// The last whole base-10 integer the helper printed.
     QCoro::Task<Result<qint64>> readValue(QStringList arguments);
-    /// Up to three attempts, 120 ms apart; the pause ends early when `token` is cancelled.
+    /// Up to three attempts, a retry pause apart; the pause ends early when `token` is cancelled.
     QCoro::Task<Result<qint64>> read(MonitorFeature feature, CancelToken token = {});
     /// One attempt; the value is clamped to 0..100.
     QCoro::Task<Result<void>> write(MonitorFeature feature, qint64 value);
@@ -45,15 +50,14 @@ public:
     QCoro::Task<Result<void>> setVelmarInput(MonitorInput input);
 
     /// No helper running and none waiting.
-    bool isIdle() const { return !m_queue.isBusy(); }
+    bool isIdle() const;
 
     /// The last whole base-10 integer among the whitespace-separated pieces, if any.
     static std::optional<qint64> lastInteger(const QString& output);
 
 private:
-    QCoro::Task<Result<QString>> runHelper(QStringList arguments);
-
-    HelperLocator m_locator;
-    std::chrono::milliseconds m_timeLimit;
-    SerialQueue m_queue;
+    struct Shared;
+    // Everything a suspended command touches after it resumes lives here, held by the command's
+    // own frame as well, so a command that outlives the client ends without touching it.
+    std::shared_ptr<Shared> m_shared;
 };

@@ -4,8 +4,6 @@
 
 #include <optional>
 
-class MonitorController;
-
 // A snapshot of the monitor as the controller sees it, for matching against scenes.
 struct MonitorSceneState {
     double brightness = 50;
@@ -15,6 +13,4 @@ struct MonitorSceneState {
     double green = 50;
     double blue = 50;
     std::optional<MonitorInput> input;
-
-    static MonitorSceneState of(const MonitorController& monitor);
 };

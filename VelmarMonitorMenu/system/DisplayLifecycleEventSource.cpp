@@ -2,7 +2,8 @@
 
 #include "DisplayLifecycleObservers.h"
 
-DisplayLifecycleEventSource::DisplayLifecycleEventSource(QObject* parent) : QObject(parent) {}
+DisplayLifecycleEventSource::DisplayLifecycleEventSource(Observe observe, QObject* parent)
+    : QObject(parent), m_observe(observe) {}
 
 DisplayLifecycleEventSource::~DisplayLifecycleEventSource() {
     m_observers.reset();
@@ -17,7 +18,8 @@ void DisplayLifecycleEventSource::start() {
     if (m_running)
         return;
     m_running = true;
-    m_observers = std::make_unique<DisplayLifecycleObservers>(this);
+    if (m_observe == Observe::platform)
+        m_observers = std::make_unique<DisplayLifecycleObservers>(this);
 }
 
 void DisplayLifecycleEventSource::post(DisplayLifecycleEvent event) {

@@ -19,7 +19,12 @@ class DisplayLifecycleEventSource : public QObject {
 public:
     static constexpr std::size_t bufferLimit = 8;
 
-    explicit DisplayLifecycleEventSource(QObject* parent = nullptr);
+    enum class Observe {
+        platform, // the platform's wake and display signals
+        nothing,  // only events handed to post(): for tests, which must not hear the real desktop
+    };
+
+    explicit DisplayLifecycleEventSource(Observe observe = Observe::platform, QObject* parent = nullptr);
     ~DisplayLifecycleEventSource() override;
 
     /// Starts observing the platform. Idempotent; nothing is observed before it.
@@ -48,6 +53,7 @@ public:
     std::size_t pendingCount() const { return m_buffer.size(); }
 
 private:
+    Observe m_observe;
     bool m_running = false;
     bool m_ended = false;
     std::deque<DisplayLifecycleEvent> m_buffer;

@@ -15,14 +15,11 @@ private slots:
         ControllerFixture f;
         auto& c = f.c();
         c.setLive(MonitorFeature::brightness, 40);
-        QTest::qWait(10);
         c.setLive(MonitorFeature::brightness, 41);
-        QTest::qWait(10);
         c.setLive(MonitorFeature::brightness, 42);
         const auto lastValueAt = Clock::now();
         QCOMPARE(c.brightness(), 42.0); // the slider's value is there at once
-        QTRY_COMPARE(f.monitor.writes().size(), 1);
-        QTest::qWait(200);
+        f.settle();
         QCOMPARE(f.monitor.writes(), QStringList{"set luminance 42"});
         QVERIFY(msBetween(lastValueAt, f.monitor.invocations().first().startedAt) >= 89);
     }
@@ -31,8 +28,7 @@ private slots:
         ControllerFixture f;
         f.c().setLive(MonitorFeature::contrast, 42);
         f.c().set(MonitorFeature::contrast, 42);
-        QTRY_COMPARE(f.monitor.writes().size(), 1);
-        QTest::qWait(200);
+        f.settle();
         QCOMPARE(f.monitor.writes(), QStringList{"set contrast 42"});
 
         // A release right after a live write of the same value still writes.
@@ -46,8 +42,7 @@ private slots:
         f.c().setLive(MonitorFeature::contrast, 60);
         f.c().setLive(MonitorFeature::brightness, 31);
         f.c().setLive(MonitorFeature::contrast, 61);
-        QTRY_COMPARE(f.monitor.writes().size(), 2);
-        QTest::qWait(200);
+        f.settle();
         QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 31", "set contrast 61"}));
     }
 
@@ -57,9 +52,8 @@ private slots:
         f.c().setLive(MonitorFeature::brightness, 40);
         QTRY_COMPARE(f.monitor.writes().size(), 1); // the slow write of 40 is under way
         f.c().setLive(MonitorFeature::brightness, 41);
-        QTRY_COMPARE_WITH_TIMEOUT(f.monitor.writes().size(), 2, 5000);
-        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 40", "set luminance 41"}));
         f.settle();
+        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 40", "set luminance 41"}));
         QCOMPARE(f.monitor.stateValue("luminance"), QStringLiteral("41"));
     }
 
@@ -77,7 +71,8 @@ private slots:
         QFETCH(QString, written);
         ControllerFixture f;
         f.c().set(MonitorFeature::red, value);
-        QTRY_COMPARE(f.monitor.writes(), QStringList{written});
+        f.settle();
+        QCOMPARE(f.monitor.writes(), QStringList{written});
         QCOMPARE(f.c().red(), value); // the controller keeps the unrounded value
     }
 
@@ -117,7 +112,6 @@ private slots:
         QCOMPARE(scene.count(), 2);
 
         f.c().set(MonitorFeature::brightness, 50);
-        QTRY_COMPARE(f.monitor.writes().size(), 2);
         f.settle();
         QVERIFY(!f.c().activeSceneID());
     }
@@ -131,19 +125,19 @@ private slots:
         f.c().setLive(MonitorFeature::volume, 10);
         QCOMPARE(f.c().adaptiveBrightnessPausedUntil(), f.clock->current.addSecs(1800));
         f.clock->advance(1min);
-        f.c().apply(ColorPreset::cool);
+        f.c().applyPreset(ColorPreset::cool);
         QCOMPARE(f.c().adaptiveBrightnessPausedUntil(), f.clock->current.addSecs(1800));
         f.c().setAdaptiveBrightnessEnabled(false);
     }
 
     void presetShowsAtOnceAndWritesThreeGainsApart() {
         ControllerFixture f;
-        f.c().apply(ColorPreset::warm);
+        f.c().applyPreset(ColorPreset::warm);
         QCOMPARE(f.c().red(), 50.0);
         QCOMPARE(f.c().green(), 46.0);
         QCOMPARE(f.c().blue(), 40.0);
         QCOMPARE(f.c().matchedPreset(), ColorPreset::warm);
-        QTRY_COMPARE(f.monitor.writes().size(), 3);
+        f.settle();
         QCOMPARE(f.monitor.writes(), (QStringList{"set red 50", "set green 46", "set blue 40"}));
         for (double gap : FakeMonitor::gapsMs(f.monitor.invocations()))
             QVERIFY2(gap >= 49, qPrintable(QString::number(gap)));
@@ -152,8 +146,7 @@ private slots:
     void aFailedGainDoesNotStopTheNext() {
         ControllerFixture f;
         f.monitor.setScript("set green * = exit=1 err=\"green failed\"\n");
-        f.c().apply(ColorPreset::cool);
-        QTRY_COMPARE(f.monitor.writes().size(), 3);
+        f.c().applyPreset(ColorPreset::cool);
         f.settle();
         QCOMPARE(f.monitor.writes(), (QStringList{"set red 42", "set green 46", "set blue 50"}));
         QVERIFY(!f.c().hasError()); // the blue write reported last

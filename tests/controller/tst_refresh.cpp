@@ -14,8 +14,8 @@ private slots:
         ControllerFixture f;
         QCOMPARE(f.c().status(), QStringLiteral("Checking monitor…"));
         QCOMPARE(f.c().displayName(), QStringLiteral("Velmar Monitor"));
-        QVERIFY(!f.c().adaptiveBrightnessSupported());
-        QTest::qWait(100);
+        QCOMPARE(f.c().adaptiveBrightnessSupported(), MonitorController::AdaptiveSupport::unknown);
+        QTest::qWait(50);
         QVERIFY(f.monitor.commandLines().isEmpty());
         QCOMPARE(f.reader.reads, 0);
     }
@@ -26,13 +26,12 @@ private slots:
         f.settings->setValue("perInputScenesEnabled", true);
         f.settings->setValue("adaptiveMinimumBrightness", 0);     // a stored zero is a value
         f.settings->setValue("adaptiveMaximumBrightness", 140.5); // kept as stored, made valid only when used
-        f.settings->sync();
         f.rebuild();
         QVERIFY(f.c().adaptiveBrightnessEnabled());
         QVERIFY(f.c().perInputScenesEnabled());
         QCOMPARE(f.c().adaptiveMinimumBrightness(), 0.0);
         QCOMPARE(f.c().adaptiveMaximumBrightness(), 140.5);
-        QVERIFY(!f.c().isAdaptiveLoopRunning()); // nothing starts before start()
+        QVERIFY(!Probe::isAdaptiveLoopRunning(f.c())); // nothing starts before start()
     }
 
     void nightModeIsRestoredOnlyWithAReadableSnapshot_data() {
@@ -54,12 +53,11 @@ private slots:
         f.settings->setValue("nightModeEnabled", enabled);
         if (snapshot.isValid())
             f.settings->setValue("nightModeSnapshot", snapshot);
-        f.settings->sync();
         f.rebuild();
         QCOMPARE(f.c().isNightMode(), restored);
-        QCOMPARE(f.c().nightModeSnapshot().has_value(), restored);
+        QCOMPARE(Probe::nightModeSnapshot(f.c()).has_value(), restored);
         if (restored)
-            QCOMPARE(*f.c().nightModeSnapshot(), (NightModeSnapshot{80, 50, 50, 48}));
+            QCOMPARE(*Probe::nightModeSnapshot(f.c()), (NightModeSnapshot{80, 50, 50, 48}));
         // Restoring (or not) leaves the stored keys alone and talks to no monitor.
         QCOMPARE(f.settings->contains("nightModeEnabled"), true);
         QVERIFY(f.monitor.commandLines().isEmpty());
@@ -197,21 +195,24 @@ private slots:
     }
 
     void displayNameComesFromTheScreens_data() {
-        QTest::addColumn<QStringList>("screens");
+        using Screens = QList<ScreenDescription>;
+        QTest::addColumn<Screens>("screens");
         QTest::addColumn<QString>("expected");
+        const ScreenDescription laptop{"Built-in Display", true};
         QTest::newRow("external beside the laptop")
-            << QStringList{"Built-in Display", "DELL U2720Q"} << "DELL U2720Q";
+            << Screens{laptop, {"DELL U2720Q", false}} << "DELL U2720Q";
         QTest::newRow("Velmar wins in any case")
-            << QStringList{"Built-in Display", "DELL U2720Q", "vELMAR VX27"} << "vELMAR VX27";
-        QTest::newRow("only the laptop") << QStringList{"Built-in Display"} << "Velmar Monitor";
-        QTest::newRow("built-in matched case-insensitively")
-            << QStringList{"BUILT-IN retina", "Velmar Pro 32"} << "Velmar Pro 32";
+            << Screens{laptop, {"DELL U2720Q", false}, {"vELMAR VX27", false}} << "vELMAR VX27";
+        QTest::newRow("only the laptop") << Screens{laptop} << "Velmar Monitor";
+        // The built-in panel is known by what the platform says, not by its (translated) name.
+        QTest::newRow("translated panel name")
+            << Screens{{"Integrierter Bildschirm", true}, {"LG HDR 4K", false}} << "LG HDR 4K";
     }
     void displayNameComesFromTheScreens() {
-        QFETCH(QStringList, screens);
+        QFETCH(QList<ScreenDescription>, screens);
         QFETCH(QString, expected);
         ControllerFixture f;
-        f.screens->names = screens;
+        f.screens->list = screens;
         QVERIFY(runTask(f.c().refresh()));
         QCOMPARE(f.c().displayName(), expected);
     }

@@ -116,9 +116,8 @@ private slots:
         QTRY_VERIFY(!f.c().isApplyingScene());
         QCOMPARE(f.monitor.writes(), QStringList{"set volume 5"});
         QVERIFY(!f.c().isNightMode());
-        QVERIFY(!f.c().nightModeSnapshot());
+        QVERIFY(!Probe::nightModeSnapshot(f.c()));
         QCOMPARE(f.c().red(), 50.0); // the night gains stay
-        f.settings->sync();
         QVERIFY(!f.settings->contains("nightModeEnabled"));
         QVERIFY(!f.settings->contains("nightModeSnapshot"));
     }
@@ -153,7 +152,7 @@ private slots:
     void perInputScenesApplyAfterAManualSwitch() {
         ControllerFixture f;
         f.c().setPerInputScenesEnabled(true);
-        f.preferences->setSceneID(MonitorScene::reading().id, "hdmi1");
+        f.c().setPreferredSceneID(MonitorInput::hdmi1, MonitorScene::reading().id);
         f.monitor.setState({{"input-alt", "208"}});
         QVERIFY(runTask(f.c().refresh()));
         f.monitor.clearLog();
@@ -178,7 +177,7 @@ private slots:
         console.brightness = 66;
         console.input = MonitorInput::hdmi2;
         f.store->add(console);
-        f.preferences->setSceneID(console.id, "hdmi1");
+        f.c().setPreferredSceneID(MonitorInput::hdmi1, console.id);
         f.c().setPerInputScenesEnabled(true);
         QVERIFY(runTask(f.c().start())); // HDMI 1 at start-up
         f.settle();
@@ -191,11 +190,11 @@ private slots:
         ControllerFixture f;
         QVERIFY(runTask(f.c().start()));
         f.c().setPerInputScenesEnabled(true); // takes effect at the next event, not now
-        f.preferences->setSceneID(MonitorScene::night().id, "hdmi1");
-        QTest::qWait(100);
+        f.c().setPreferredSceneID(MonitorInput::hdmi1, MonitorScene::night().id);
+        QTest::qWait(50);
         QVERIFY(f.monitor.writes().isEmpty());
-        f.c().displayLifecycle().post(DisplayLifecycleEvent::screensDidWake);
-        QTRY_COMPARE_WITH_TIMEOUT(f.c().activeSceneID(), MonitorScene::night().id, 5000);
+        f.lifecycle->post(DisplayLifecycleEvent::screensDidWake);
+        QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::night().id);
     }
 
     void unusablePreferencesAreIgnored() {
@@ -204,7 +203,7 @@ private slots:
         auto gone = customScene("Gone");
         gone.volume = 3;
         f.store->add(gone);
-        f.preferences->setSceneID(gone.id, "hdmi1");
+        f.c().setPreferredSceneID(MonitorInput::hdmi1, gone.id);
         f.c().deleteScene(gone);
         f.settings->setValue("inputScenePreferences",
                              QVariantMap{{"hdmi1", uuidText(gone.id)}, {"hdmi2", "not-a-uuid"}});
@@ -214,7 +213,7 @@ private slots:
         QVERIFY(!f.c().preferredSceneID(MonitorInput::hdmi2));
 
         // Deleting a scene leaves preferences that name it alone.
-        f.preferences->setSceneID(gone.id, "usbC");
+        f.c().setPreferredSceneID(MonitorInput::usbC, gone.id);
         QCOMPARE(f.c().preferredSceneID(MonitorInput::usbC), gone.id);
     }
 

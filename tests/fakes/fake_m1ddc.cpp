@@ -9,8 +9,9 @@
 //             <arg pattern...> = <response> [; <response> ...]
 //           A pattern token is an argument or "*" for any one argument. The n-th invocation
 //           that matches a rule gets its n-th response; the last one repeats. A response is
-//           made of: out="text" err="text" exit=N delay=MS hang crash spam=BYTES
-//           (spam writes that many filler bytes to both pipes before the output)
+//           made of: out="text" err="text" exit=N delay=MS hang crash spam=BYTES wait=NAME
+//           (spam writes that many filler bytes to both pipes before the output; wait holds
+//           the helper until a file NAME exists in its directory, so a test decides when it ends)
 //           ("\n", "\t", "\\", "\"" and "\xHH" escapes work in text). A response without
 //           out, err or exit acts on the state like a monitor would (after its delay).
 #include <atomic>
@@ -38,6 +39,7 @@ struct Response {
     std::optional<int> exitCode;
     int delayMs = 0;
     size_t spamBytes = 0;
+    std::string waitFor;
     bool hang = false;
     bool crash = false;
 };
@@ -161,6 +163,8 @@ Response parseResponse(const std::string& text) {
             response.delayMs = std::stoi(value);
         else if (key == "spam")
             response.spamBytes = std::stoul(value);
+        else if (key == "wait")
+            response.waitFor = value;
         else if (key == "hang")
             response.hang = true;
         else if (key == "crash")
@@ -291,6 +295,11 @@ int main(int argc, char** argv) {
 
     if (response->delayMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(response->delayMs));
+    if (!response->waitFor.empty()) {
+        const std::string gate = dir + "/" + response->waitFor;
+        while (::access(gate.c_str(), F_OK) != 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
     if (response->hang) {
         for (;;)
             ::pause();

@@ -11,11 +11,32 @@
 
 #include <memory>
 
+using namespace std::chrono_literals;
+
+// The controller's internals, for tests only (a friend of MonitorController).
+class MonitorControllerProbe {
+public:
+    static DDCClient& ddc(MonitorController& c) { return *c.m_ddc; }
+    static bool hasStarted(const MonitorController& c) { return c.m_hasStarted; }
+    static bool isAdaptiveLoopRunning(const MonitorController& c) {
+        return c.m_adaptiveBrightnessTask != nullptr;
+    }
+    static std::optional<double> lastAdaptiveBrightness(const MonitorController& c) {
+        return c.m_lastAdaptiveBrightness;
+    }
+    static const std::optional<NightModeSnapshot>& nightModeSnapshot(const MonitorController& c) {
+        return c.m_nightModeSnapshot;
+    }
+    /// No operation under way (a pending slider write counts) and no helper running or queued.
+    static bool isIdle(const MonitorController& c) { return c.m_runningTasks == 0 && c.m_ddc->isIdle(); }
+};
+using Probe = MonitorControllerProbe;
+
 // Screens as a test wants them.
 class FakeScreens : public ScreenNameSource {
 public:
-    QStringList names;
-    QStringList screenNames() const override { return names; }
+    QList<ScreenDescription> list;
+    QList<ScreenDescription> screens() const override { return list; }
 };
 
 // A built-in panel whose brightness the test sets.
@@ -35,20 +56,43 @@ struct FakeClock {
     void advance(std::chrono::seconds by) { current = current.addSecs(by.count()); }
 };
 
-// Everything a controller needs, over a temporary settings file and the fake helper. The
-// controller can be rebuilt over the same settings to play a restart.
+// Waits short enough for a test to wait them out; the pacing between commands keeps its real
+// values, so tests can check it.
+inline MonitorControllerTimings testTimings() {
+    MonitorControllerTimings timings;
+    timings.lifecycleSettleDelay = 150ms;
+    timings.adaptiveSamplingInterval = 40ms;
+    timings.readRetryPause = 20ms;
+    timings.helperTimeLimit = 5s;
+    timings.settingsCheckDelay = 10ms;
+    return timings;
+}
+
+// Everything a controller needs, over a temporary settings file, the fake helper and an event
+// source that hears nothing of the real desktop. The controller can be rebuilt over the same
+// settings to play a restart.
 class ControllerFixture {
 public:
-    ControllerFixture() : m_settingsPath(m_dir.filePath(QStringLiteral("velmar.conf"))) { rebuild(); }
+    explicit ControllerFixture(MonitorControllerTimings timings = testTimings())
+        : timings(timings), m_settingsPath(m_dir.filePath(QStringLiteral("velmar.conf"))) {
+        rebuild();
+    }
 
-    ~ControllerFixture() { settle(); }
+    // Whatever is still under way is torn down with the controller: that must be safe too.
+    // Events are then processed, so anything resumed afterwards runs while ASan watches.
+    ~ControllerFixture() {
+        controller.reset();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
 
-    /// Tears the controller down (after its work has settled) and builds a new one over the
-    /// same settings file, as a restart of the program would.
+    /// Builds a new controller over the same settings file once the old one's work has settled,
+    /// as a restart of the program would.
     void rebuild() {
         if (controller)
             settle();
         controller.reset();
+        lifecycle = nullptr;
         preferences.reset();
         store.reset();
         settings = std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat);
@@ -59,23 +103,20 @@ public:
         MonitorControllerEnvironment environment;
         environment.defaults = settings.get();
         environment.helperLocator = monitor.locator();
-        environment.helperTimeLimit = std::chrono::seconds(5);
         environment.screens = screens;
+        environment.displayLifecycle =
+            std::make_unique<DisplayLifecycleEventSource>(DisplayLifecycleEventSource::Observe::nothing);
+        lifecycle = environment.displayLifecycle.get();
         environment.now = [clock = clock] { return clock->current; };
+        environment.timings = timings;
         controller =
             std::make_unique<MonitorController>(*store, reader, *preferences, std::move(environment));
     }
 
-    /// Waits until no helper runs or waits and no operation is under way.
+    /// Waits until no operation is under way and no helper runs or waits.
     void settle() {
-        if (!controller)
-            return;
-        QTRY_VERIFY_WITH_TIMEOUT(controller->ddc().isIdle() && !controller->isWorking() &&
-                                     !controller->isChangingNightMode() && !controller->isApplyingScene(),
-                                 20000);
-        // Pending live writes wait before they reach the client.
-        QTest::qWait(150);
-        QTRY_VERIFY_WITH_TIMEOUT(controller->ddc().isIdle(), 20000);
+        if (controller)
+            QTRY_VERIFY_WITH_TIMEOUT(Probe::isIdle(*controller), 20000);
     }
 
     MonitorController& c() { return *controller; }
@@ -89,6 +130,7 @@ public:
                controller->activeSceneID() == MonitorScene::movie().id;
     }
 
+    MonitorControllerTimings timings;
     FakeMonitor monitor;
     std::shared_ptr<FakeScreens> screens = std::make_shared<FakeScreens>();
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
@@ -97,6 +139,7 @@ public:
     std::unique_ptr<MonitorSceneStore> store;
     std::unique_ptr<InputScenePreferenceStore> preferences;
     std::unique_ptr<MonitorController> controller;
+    DisplayLifecycleEventSource* lifecycle = nullptr; // owned by the controller
 
 private:
     QTemporaryDir m_dir;

@@ -5,7 +5,19 @@
 #include <QTextStream>
 
 FakeMonitor::FakeMonitor() {
-    QFile::link(QStringLiteral(FAKE_M1DDC_PATH), helperPath());
+    setPresent(true);
+}
+
+void FakeMonitor::setPresent(bool present) {
+    if (present)
+        QFile::link(QStringLiteral(FAKE_M1DDC_PATH), helperPath());
+    else
+        QFile::remove(helperPath());
+}
+
+void FakeMonitor::openGate(const QString& name) {
+    QFile gate(m_dir.filePath(name));
+    gate.open(QIODevice::WriteOnly);
 }
 
 QString FakeMonitor::helperPath() const {

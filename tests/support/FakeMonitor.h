@@ -29,6 +29,11 @@ public:
     QString helperPath() const;
     HelperLocator locator() const { return HelperLocation::fixed(helperPath()); }
 
+    /// Takes the helper away (as if it were deleted) or puts it back.
+    void setPresent(bool present);
+    /// Lets every helper held by a `wait=name` response go on.
+    void openGate(const QString& name);
+
     /// Script rules (see fake_m1ddc.cpp), replacing earlier ones.
     void setScript(const QString& script);
     /// Values the fake reports for "get" and updates on "set" (luminance, contrast, volume,

@@ -58,7 +58,7 @@ private slots:
         using namespace OffscreenScreens;
         const auto source = makeSystemScreenNameSource();
         // The offscreen platform's own screen has no name: a screen that tells nothing is left out.
-        QCOMPARE(source->screenNames(), QStringList{});
+        QCOMPARE(source->screens(), QList<ScreenDescription>{});
 
         const QJsonObject unnamed = m_initialConfiguration.value("screens").toArray().first().toObject();
         const auto panel = screen("eDP-1", {800, 0, 1920, 1200});
@@ -66,11 +66,11 @@ private slots:
         QVERIFY(setScreens(m_initialConfiguration, {unnamed, panel, monitor}));
         QCOMPARE(QGuiApplication::screens().size(), 3);
         // The offscreen monitor carries no EDID names, so it is left out like the unnamed screen.
-        QCOMPARE(source->screenNames(), (QStringList{"Built-in Display"}));
+        QCOMPARE(source->screens(), (QList<ScreenDescription>{{"Built-in Display", true}}));
 
         // Asked afresh each time: an unplugged panel is gone from the next answer.
         QVERIFY(setScreens(m_initialConfiguration, {unnamed, monitor}));
-        QCOMPARE(source->screenNames(), QStringList{});
+        QCOMPARE(source->screens(), QList<ScreenDescription>{});
     }
 };
 

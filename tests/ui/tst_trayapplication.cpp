@@ -24,7 +24,8 @@ private:
 private slots:
     void followsTheStatusLine() {
         ControllerFixture f;
-        f.screens->names = {QStringLiteral("Built-in Display"), QStringLiteral("Velmar VX27")};
+        f.screens->list = {{QStringLiteral("Built-in Display"), true},
+                           {QStringLiteral("Velmar VX27"), false}};
         TrayApplication tray(f.c());
         QCOMPARE(tray.toolTip(), QStringLiteral("Checking monitor…"));
 

@@ -10,19 +10,19 @@ namespace {
 
 class SystemScreenNameSource : public ScreenNameSource {
 public:
-    QStringList screenNames() const override {
-        QStringList names;
+    QList<ScreenDescription> screens() const override {
+        QList<ScreenDescription> screens;
         // Without a GUI application there are no screens to ask about.
         if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-            return names;
+            return screens;
         for (const QScreen* screen : QGuiApplication::screens()) {
             const QString name =
                 ScreenNaming::screenName(screen->name(), screen->manufacturer(), screen->model());
             // A screen that tells nothing about itself has no name worth showing.
             if (!name.isEmpty())
-                names.append(name);
+                screens.append({name, ScreenNaming::isBuiltInConnector(screen->name())});
         }
-        return names;
+        return screens;
     }
 };
 

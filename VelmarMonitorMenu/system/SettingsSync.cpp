@@ -1,0 +1,14 @@
+#include "SettingsSync.h"
+
+// QSettings remembers only the first error it met, so when an older error is already recorded
+// its status cannot tell about this write; then the file itself is asked whether it can be written.
+bool syncSettings(QSettings& defaults) {
+    const auto before = defaults.status();
+    defaults.sync();
+    const auto after = defaults.status();
+    if (after == QSettings::NoError)
+        return true;
+    if (before == QSettings::NoError)
+        return after != QSettings::AccessError;
+    return defaults.isWritable();
+}
