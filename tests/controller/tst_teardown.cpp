@@ -1,0 +1,97 @@
+// Destroying the controller in the middle of each kind of work: nothing touches freed memory
+// (ASan watches the event loop that goes on afterwards), the helper that was running is gone,
+// and nothing queued reaches the monitor later.
+#include "support/ControllerFixture.h"
+#include "support/TestSupport.h"
+
+#include <QFileInfo>
+
+#include <functional>
+
+namespace {
+using Work = std::function<void(ControllerFixture&)>;
+
+struct Case {
+    QString script;      // holds the command the work is waiting on, if any
+    QString heldCommand; // the command that is running when the controller goes; empty: none
+    Work work;
+};
+
+const QMap<QString, Case>& cases() {
+    static const QMap<QString, Case> all{
+        {"refresh", {"get contrast = wait=gate", "get contrast", [](auto& f) { f.c().refresh(); }}},
+        {"start-up with a hung helper",
+         {"get luminance = hang", "get luminance", [](auto& f) { f.c().start(); }}},
+        {"live write waiting out its delay",
+         {"", "", [](auto& f) { f.c().setLive(MonitorFeature::volume, 20); }}},
+        {"live write at the monitor",
+         {"set luminance * = wait=gate", "set luminance 20",
+          [](auto& f) { f.c().setLive(MonitorFeature::brightness, 20); }}},
+        {"colour preset",
+         {"set green * = wait=gate", "set green 46", [](auto& f) { f.c().applyPreset(ColorPreset::warm); }}},
+        {"input switch",
+         {"set input-alt * = wait=gate", "set input-alt 145",
+          [](auto& f) { f.c().setInput(MonitorInput::hdmi2); }}},
+        {"scene",
+         {"set contrast * = wait=gate", "set contrast 75",
+          [](auto& f) { f.c().apply(MonitorScene::movie()); }}},
+        {"scene between two writes",
+         {"", "",
+          [](auto& f) {
+              f.c().apply(MonitorScene::movie());
+              QTRY_COMPARE(f.monitor.writes().size(), 1);
+          }}},
+        {"Night Mode turning on",
+         {"get red = wait=gate", "get red", [](auto& f) { f.c().setNightMode(true); }}},
+        {"Night Mode turning off",
+         {"set red * = wait=gate", "set red 49",
+          [](auto& f) {
+              f.settings->setValue("nightModeEnabled", true);
+              f.settings->setValue("nightModeSnapshot", NightModeSnapshot{80, 49, 51, 52}.toJson());
+              f.rebuild();
+              f.c().setNightMode(false);
+          }}},
+        {"adaptive write",
+         {"set luminance * = wait=gate", "set luminance 41",
+          [](auto& f) { f.c().setAdaptiveBrightnessEnabled(true); }}},
+    };
+    return all;
+}
+} // namespace
+
+class TestTeardown : public QObject {
+    Q_OBJECT
+
+private slots:
+    void destroyingTheControllerMidWork_data() {
+        QTest::addColumn<QString>("name");
+        for (const auto& name : cases().keys())
+            QTest::newRow(qPrintable(name)) << name;
+    }
+    void destroyingTheControllerMidWork() {
+        QFETCH(QString, name);
+        const Case& work = cases()[name];
+        ControllerFixture f;
+        f.monitor.setScript(work.script + "\n");
+        work.work(f);
+        qint64 heldPid = 0;
+        if (!work.heldCommand.isEmpty()) {
+            // The helper is running (it has logged itself) and held there.
+            QTRY_VERIFY(f.monitor.commandLines().contains(work.heldCommand));
+            heldPid = f.monitor.invocations().last().pid;
+        }
+        const auto sentBefore = f.monitor.commandLines();
+
+        f.controller.reset();
+        if (heldPid)
+            QVERIFY2(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(heldPid)), "the helper outlived us");
+
+        // Everything that was waiting resumes now and must neither crash nor send anything.
+        f.monitor.openGate("gate");
+        QTest::qWait(200);
+        QCOMPARE(f.monitor.commandLines(), sentBefore);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTeardown)
+#include "tst_teardown.moc"
