@@ -2,6 +2,8 @@
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
@@ -187,6 +189,23 @@ private slots:
         f.c().setNightMode(false);
         QTRY_VERIFY(!f.c().isNightMode());
         QCOMPARE(f.c().status(), QStringLiteral("HDMI 1 • Connected"));
+    }
+
+    void aSettingsFileThatCannotBeWrittenIsReported() {
+        ControllerFixture f;
+        setMonitor(f, 80);
+        // A folder where the settings file should be: no one can write it, root included.
+        QVERIFY(QFile::remove(f.settingsPath()) || !QFile::exists(f.settingsPath()));
+        QVERIFY(QDir().mkdir(f.settingsPath()));
+        QSignalSpy reported(f.controller.get(), &MonitorController::settingsErrorChanged);
+        f.c().setNightMode(true);
+        QTRY_VERIFY(f.c().settingsError().has_value());
+        QVERIFY(f.c().isNightMode()); // on for this run; the user is told it will not survive a restart
+        QCOMPARE(reported.count(), 1);
+
+        QVERIFY(QDir().rmdir(f.settingsPath()));
+        f.c().setNightMode(false);
+        QTRY_VERIFY(!f.c().settingsError().has_value());
     }
 
     void manualChangesDoNotEndNightMode() {

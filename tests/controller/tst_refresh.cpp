@@ -185,9 +185,12 @@ private slots:
         QSignalSpy status(f.controller.get(), &MonitorController::statusChanged);
         QSignalSpy input(f.controller.get(), &MonitorController::activeInputChanged);
         QSignalSpy loaded(f.controller.get(), &MonitorController::loadedFeaturesChanged);
+        QSignalSpy anyValue(f.controller.get(), &MonitorController::valueChanged);
         QVERIFY(runTask(f.c().refresh()));
         QVERIFY(runTask(f.c().refresh()));
         QCOMPARE(brightness.count(), 1); // 50 -> 60 once; the second refresh reads 60 again
+        QCOMPARE(anyValue.count(), 1);
+        QCOMPARE(anyValue.first().first().value<MonitorFeature>(), MonitorFeature::brightness);
         QCOMPARE(status.count(), 1);
         QCOMPARE(input.count(), 1);
         QCOMPARE(loaded.count(), 6);

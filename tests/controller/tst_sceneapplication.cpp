@@ -228,6 +228,7 @@ private slots:
         QCOMPARE(saved.rgb, (MonitorScene::RGB{50, 50, 50}));
         QVERIFY(!saved.input);
         QCOMPARE(f.c().activeSceneID(), saved.id);
+        QCOMPARE(f.c().scenes().last(), saved);
 
         f.c().saveCurrentSettingsAsScene(QStringLiteral(" \n\t "), QStringLiteral("display"));
         QCOMPARE(f.store->customScenes().size(), 1);
@@ -246,6 +247,28 @@ private slots:
         f.c().deleteScene(saved);
         QVERIFY(!f.c().activeSceneID());
         QCOMPARE(f.store->customScenes().size(), 1);
+    }
+
+    void editsGoThroughTheController() {
+        ControllerFixture f;
+        f.c().saveCurrentSettingsAsScene(QStringLiteral("Evening"), QStringLiteral("moon.stars.fill"));
+        f.c().duplicateScene(MonitorScene::work());
+        const auto saved = f.store->customScenes().first();
+        auto copy = f.store->customScenes().last();
+        QSignalSpy scenesChanged(f.controller.get(), &MonitorController::scenesChanged);
+
+        copy.name = QStringLiteral("Office");
+        f.c().updateScene(copy); // not the active scene: the mark stays
+        QCOMPARE(f.c().activeSceneID(), saved.id);
+        QCOMPARE(f.c().scenes().last().name, QStringLiteral("Office"));
+
+        // The active scene edited: the monitor may no longer show what the scene now says.
+        auto edited = saved;
+        edited.brightness = 20;
+        f.c().updateScene(edited);
+        QVERIFY(!f.c().activeSceneID());
+        QCOMPARE(f.store->customScenes().first().brightness, 20.0);
+        QCOMPARE(scenesChanged.count(), 2);
     }
 
     void matchingWaitsForARealBrightness() {

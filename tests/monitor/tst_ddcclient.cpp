@@ -4,6 +4,7 @@
 #include "support/FakeMonitor.h"
 #include "support/TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
@@ -164,12 +165,15 @@ private slots:
         file.close();
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner); // not executable
 
-        DDCClient client(HelperLocation::fixed(path));
+        DDCClient client(HelperLocation::fixed(path)); // the production time limit
+        QElapsedTimer elapsed;
+        elapsed.start();
         const auto result = runTask(client.write(MonitorFeature::contrast, 50));
         QVERIFY(!result->ok());
         QCOMPARE(result->error().kind(), ClientError::Kind::launchFailed);
         QVERIFY(!result->error().errorDescription().isEmpty());
-        // The client is still usable afterwards.
+        // At once, not after the time limit a running helper would get.
+        QVERIFY2(elapsed.elapsed() < 2000, qPrintable(QString::number(elapsed.elapsed())));
         QVERIFY(client.isIdle());
     }
 
@@ -196,6 +200,31 @@ private slots:
         // The limit is a coarse timer: it may fire up to 5% early.
         QVERIFY(msBetween(calls[0].startedAt, calls[1].startedAt) >= 370);
         QTRY_VERIFY(client.isIdle());
+    }
+
+    void destroyingTheClientStopsItsHelperAndDropsWhatWaits() {
+        FakeMonitor monitor;
+        monitor.setScript("get luminance = hang\n");
+        auto client = std::make_unique<DDCClient>(monitor.locator());
+        std::optional<Result<qint64>> hung, queuedRead;
+        std::optional<Result<void>> queuedWrite;
+        // Named, so the coroutines' captures outlive them.
+        auto readHung = [&]() -> QCoro::Task<> { hung = co_await client->read(MonitorFeature::brightness); };
+        auto writeRed = [&]() -> QCoro::Task<> { queuedWrite = co_await client->write(MonitorFeature::red, 9); };
+        auto readBlue = [&]() -> QCoro::Task<> { queuedRead = co_await client->read(MonitorFeature::blue); };
+        auto first = readHung();
+        auto second = writeRed();
+        auto third = readBlue();
+        QTRY_COMPARE(monitor.commandLines().size(), 1);
+        const qint64 pid = monitor.invocations().first().pid;
+
+        client.reset();
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid))); // killed and reaped already
+        QTRY_VERIFY(hung && queuedWrite && queuedRead);
+        QCOMPARE(hung->error().kind(), ClientError::Kind::cancelled);
+        QCOMPARE(queuedWrite->error().kind(), ClientError::Kind::cancelled);
+        QCOMPARE(queuedRead->error().kind(), ClientError::Kind::cancelled);
+        QCOMPARE(monitor.commandLines(), QStringList{"get luminance"}); // nothing queued was run
     }
 
     void oneHelperAtATimeInArrivalOrder() {

@@ -120,6 +120,7 @@ public:
     }
 
     MonitorController& c() { return *controller; }
+    const QString& settingsPath() const { return m_settingsPath; }
 
     /// Puts Movie's values on the monitor and refreshes, so that Movie is the active scene.
     bool refreshShowingMovie() {
