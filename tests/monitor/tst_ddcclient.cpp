@@ -52,14 +52,12 @@ private slots:
         QTest::addColumn<QString>("response");
         QTest::addColumn<qint64>("value"); // -1 = error expected
         QTest::addColumn<QString>("error");
-        QTest::newRow("plain value") << R"(out="50\n")" << qint64(50) << QString();
-        QTest::newRow("last integer") << R"(out="16 words 35\n")" << qint64(35) << QString();
+        // How the output is searched for the value is lastIntegerParsing's; these rows are about
+        // exit status, the two pipes and their bytes.
         QTest::newRow("stderr ignored after exit 0")
             << R"(out="61" err="warning: slow bus\n")" << qint64(61) << QString();
         QTest::newRow("empty output")
             << R"(out="")" << qint64(-1) << "The monitor returned an unreadable value.";
-        QTest::newRow("value with percent")
-            << R"(out="50%\n")" << qint64(-1) << "The monitor returned an unreadable value.";
         QTest::newRow("silent failure")
             << "exit=1" << qint64(-1) << "The monitor did not respond. Check that DDC/CI is enabled.";
         QTest::newRow("stderr text kept exactly")
@@ -180,7 +178,7 @@ private slots:
     void hungHelperIsKilledAndTheNextCommandStillRuns() {
         FakeMonitor monitor;
         monitor.setScript("get luminance = hang\n");
-        DDCClient client(monitor.locator(), 400ms);
+        DDCClient client(monitor.locator(), 1s);
 
         std::optional<Result<void>> write;
         auto writer = [&]() -> QCoro::Task<> { write = co_await client.write(MonitorFeature::volume, 12); };
@@ -198,7 +196,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(calls[0].pid))); // killed and reaped
         QCOMPARE(calls[1].commandLine(), QStringLiteral("set volume 12"));
         // The limit is a coarse timer: it may fire up to 5% early.
-        QVERIFY(msBetween(calls[0].startedAt, calls[1].startedAt) >= 370);
+        QVERIFY(msBetween(calls[0].startedAt, calls[1].startedAt) >= 950);
         QTRY_VERIFY(client.isIdle());
     }
 
@@ -210,7 +208,9 @@ private slots:
         std::optional<Result<void>> queuedWrite;
         // Named, so the coroutines' captures outlive them.
         auto readHung = [&]() -> QCoro::Task<> { hung = co_await client->read(MonitorFeature::brightness); };
-        auto writeRed = [&]() -> QCoro::Task<> { queuedWrite = co_await client->write(MonitorFeature::red, 9); };
+        auto writeRed = [&]() -> QCoro::Task<> {
+            queuedWrite = co_await client->write(MonitorFeature::red, 9);
+        };
         auto readBlue = [&]() -> QCoro::Task<> { queuedRead = co_await client->read(MonitorFeature::blue); };
         auto first = readHung();
         auto second = writeRed();
@@ -255,16 +255,14 @@ private slots:
 
     void eventLoopKeepsRunningWhileAHelperWorks() {
         FakeMonitor monitor;
-        monitor.setScript("get volume = delay=400 out=\"33\"\n");
+        monitor.setScript("get volume = wait=gate out=\"33\"\n");
         DDCClient client(monitor.locator());
-        QTimer ticker;
-        ticker.setInterval(20);
-        int ticks = 0;
-        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
-        ticker.start();
+        // The helper only finishes once a timer of ours has run: a client that blocked the
+        // event loop while waiting would never get there.
+        QTimer::singleShot(50ms, [&] { monitor.openGate("gate"); });
         const auto result = runTask(client.read(MonitorFeature::volume));
+        QVERIFY(result && result->ok());
         QCOMPARE(result->value(), 33);
-        QVERIFY2(ticks >= 5, qPrintable(QString::number(ticks)));
     }
 
     void chattyHelperCannotDeadlock() {
