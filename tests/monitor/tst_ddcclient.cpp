@@ -178,7 +178,7 @@ private slots:
     void hungHelperIsKilledAndTheNextCommandStillRuns() {
         FakeMonitor monitor;
         monitor.setScript("get luminance = hang\n");
-        DDCClient client(monitor.locator(), 1s);
+        DDCClient client(monitor.locator(), 2s);
 
         std::optional<Result<void>> write;
         auto writer = [&]() -> QCoro::Task<> { write = co_await client.write(MonitorFeature::volume, 12); };
@@ -196,7 +196,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(calls[0].pid))); // killed and reaped
         QCOMPARE(calls[1].commandLine(), QStringLiteral("set volume 12"));
         // The limit is a coarse timer: it may fire up to 5% early.
-        QVERIFY(msBetween(calls[0].startedAt, calls[1].startedAt) >= 950);
+        QVERIFY(msBetween(calls[0].startedAt, calls[1].startedAt) >= 1900);
         QTRY_VERIFY(client.isIdle());
     }
 
