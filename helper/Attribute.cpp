@@ -1,8 +1,9 @@
 #include "Attribute.h"
 
+#include "MonitorCodes.h"
+
 #include <array>
 #include <cstddef>
-#include <utility>
 
 namespace m1ddc {
 
@@ -30,10 +31,6 @@ constexpr std::array attributes{
 const AttributeInfo& infoOf(Attribute attribute) {
     return attributes[static_cast<std::size_t>(attribute)];
 }
-
-// Vendor code -> the standard code the monitor reports for the same port. DisplayPort also
-// reports 16 (its second port), which maps back to the same vendor code.
-constexpr std::array<std::pair<int, int>, 4> inputCodes{{{0xD2, 27}, {0xD0, 15}, {0x90, 17}, {0x91, 18}}};
 
 constexpr bool rowsInEnumerationOrder() {
     for (std::size_t i = 0; i < attributes.size(); ++i) {
@@ -69,24 +66,19 @@ bool isPercentage(Attribute attribute) {
 }
 
 std::optional<int> standardInputForVendorCode(int vendorCode) {
-    for (const auto& [vendor, standard] : inputCodes) {
-        if (vendor == vendorCode) {
-            return standard;
-        }
+    const auto input = MonitorCodes::inputFromVendorCode(vendorCode);
+    if (!input) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    return MonitorCodes::codesOf(*input).standardCodes.front();
 }
 
 std::optional<int> vendorCodeForStandardInput(int standardCode) {
-    if (standardCode == 16) {
-        return 0xD0;
+    const auto input = MonitorCodes::inputFromStandardCode(standardCode);
+    if (!input) {
+        return std::nullopt;
     }
-    for (const auto& [vendor, standard] : inputCodes) {
-        if (standard == standardCode) {
-            return vendor;
-        }
-    }
-    return std::nullopt;
+    return MonitorCodes::codesOf(*input).vendorCode;
 }
 
 } // namespace m1ddc

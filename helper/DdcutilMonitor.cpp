@@ -3,6 +3,7 @@
 #include "HardwareMonitor.h"
 #include "I2cDevTransport.h"
 #include "LibDdcutil.h"
+#include "MonitorCodes.h"
 #include "RawDdcChannel.h"
 
 #include <charconv>
@@ -17,16 +18,6 @@ namespace m1ddc {
 namespace {
 
 constexpr const char* noDisplayText = "No external display found";
-
-// Built-in panels are left alone even if they happen to answer: the user means the external one.
-bool isBuiltInPanelConnector(std::string_view connector) {
-    for (const std::string_view kind : {"-eDP-", "-LVDS-", "-DSI-"}) {
-        if (connector.find(kind) != std::string_view::npos) {
-            return true;
-        }
-    }
-    return false;
-}
 
 std::optional<int> busNumberOf(std::string_view adapterName) {
     constexpr std::string_view prefix = "i2c-";
@@ -44,13 +35,14 @@ std::optional<int> busNumberOf(std::string_view adapterName) {
 }
 
 // The I2C buses of built-in panels, from the DRM connectors in sysfs (card0-eDP-1/ddc links to
-// the adapter; DisplayPort-style connectors hold theirs as an i2c-N child).
+// the adapter; DisplayPort-style connectors hold theirs as an i2c-N child). Built-in panels are
+// left alone even if they happen to answer: the user means the external monitor.
 std::set<int> builtInPanelBuses() {
     namespace fs = std::filesystem;
     std::set<int> buses;
     std::error_code error;
     for (const auto& connector : fs::directory_iterator("/sys/class/drm", error)) {
-        if (!isBuiltInPanelConnector(connector.path().filename().string())) {
+        if (!MonitorCodes::isBuiltInPanelConnector(connector.path().filename().string())) {
             continue;
         }
         std::error_code linkError;

@@ -2,46 +2,38 @@
 
 #include "RawValue.h"
 
+#include "MonitorCodes.h"
+
 #include <QCoreApplication>
+
+namespace {
+
+// The app's enumeration and the shared one name the same inputs in the same order.
+static_assert(int(MonitorInput::usbC) == int(MonitorCodes::Input::usbC) &&
+              int(MonitorInput::displayPort) == int(MonitorCodes::Input::displayPort) &&
+              int(MonitorInput::hdmi1) == int(MonitorCodes::Input::hdmi1) &&
+              int(MonitorInput::hdmi2) == int(MonitorCodes::Input::hdmi2));
+
+std::optional<MonitorInput> fromShared(std::optional<MonitorCodes::Input> input) {
+    if (!input)
+        return std::nullopt;
+    return static_cast<MonitorInput>(*input);
+}
+
+} // namespace
 
 namespace MonitorInputs {
 
 int vendorCode(MonitorInput input) {
-    switch (input) {
-    case MonitorInput::usbC:
-        return 0xD2;
-    case MonitorInput::displayPort:
-        return 0xD0;
-    case MonitorInput::hdmi1:
-        return 0x90;
-    case MonitorInput::hdmi2:
-        return 0x91;
-    }
-    return 0;
+    return MonitorCodes::codesOf(static_cast<MonitorCodes::Input>(input)).vendorCode;
 }
 
 std::optional<MonitorInput> fromVendorCode(int code) {
-    for (auto input : allCases) {
-        if (vendorCode(input) == code)
-            return input;
-    }
-    return std::nullopt;
+    return fromShared(MonitorCodes::inputFromVendorCode(code));
 }
 
 std::optional<MonitorInput> fromStandardCode(int code) {
-    switch (code) {
-    case 0x1B:
-        return MonitorInput::usbC;
-    case 0x0F: // DisplayPort 1
-    case 0x10: // DisplayPort 2
-        return MonitorInput::displayPort;
-    case 0x11:
-        return MonitorInput::hdmi1;
-    case 0x12:
-        return MonitorInput::hdmi2;
-    default:
-        return std::nullopt;
-    }
+    return fromShared(MonitorCodes::inputFromStandardCode(code));
 }
 
 QString title(MonitorInput input) {

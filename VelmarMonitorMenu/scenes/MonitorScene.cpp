@@ -260,12 +260,11 @@ std::optional<QList<MonitorScene>> MonitorScene::decodeList(const QByteArray& da
     const QJsonArray array = document.array();
     QList<MonitorScene> scenes;
     scenes.reserve(array.size());
-    for (qsizetype i = 0; i < array.size(); ++i) {
+    for (const QJsonValue& element : array) {
         QString reason;
-        auto scene = fromJson(array.at(i), &reason);
+        auto scene = fromJson(element, &reason);
         if (!scene)
-            return failWith(
-                tr("Scene %1 of %2: %3").arg(QString::number(i + 1), QString::number(array.size()), reason));
+            return failWith(reason);
         scenes.append(std::move(*scene));
     }
     return scenes;

@@ -55,7 +55,8 @@ struct MonitorScene {
     /// Why the list has no faithful JSON form (a value that is NaN or infinite, which JSON
     /// would turn into null), or nullopt when it encodes as it is.
     static std::optional<QString> encodingError(const QList<MonitorScene>& scenes);
-    /// Fails as a whole when the data is not a JSON array or any element fails.
+    /// Fails as a whole when the data is not a JSON array or any element fails; `error` then gets
+    /// the failing element's reason as fromJson words it.
     static std::optional<QList<MonitorScene>> decodeList(const QByteArray& data, QString* error = nullptr);
 };
 

@@ -13,7 +13,7 @@ MonitorSceneStore::MonitorSceneStore(std::unique_ptr<MonitorSceneStorage> storag
     if (!scenes) {
         // The blob stays where it is; persist() moves it aside before anything replaces it.
         m_unreadableBlob = *blob;
-        m_persistenceError = tr("Could not read your saved scenes. %1").arg(reason);
+        m_persistenceError = reason;
         return;
     }
     for (auto& scene : *scenes)

@@ -126,10 +126,8 @@ void TestMonitorScene::decodeRejects_data() {
 
     // clang-format off
     QTest::newRow("not an object") << QJsonValue(QJsonArray{1}) << QString();
-    QTest::newRow("id missing") << without("id") << QString();
-    QTest::newRow("name missing") << without("name") << QString();
-    QTest::newRow("symbol missing") << without("symbol") << QString();
-    QTest::newRow("kind missing") << without("kind") << QString();
+    for (const char* key : {"id", "name", "symbol", "kind"})
+        QTest::addRow("%s missing", key) << without(key) << QString();
     QTest::newRow("kind unknown") << with("kind", "Custom") << QString();
     QTest::newRow("id not a UUID") << with("id", "movie") << QString();
     QTest::newRow("name a number") << with("name", 3) << QString();
@@ -139,7 +137,6 @@ void TestMonitorScene::decodeRejects_data() {
     QTest::newRow("rgb an array") << with("rgb", QJsonArray{1, 2, 3}) << QString();
     QTest::newRow("input a number") << with("input", 17) << QString();
     QTest::newRow("input in capitals") << with("input", "HDMI1") << "Unknown monitor input: HDMI1";
-    QTest::newRow("input empty") << with("input", "") << "Unknown monitor input: ";
     // clang-format on
 }
 
@@ -156,23 +153,24 @@ void TestMonitorScene::decodeRejects() {
 
 void TestMonitorScene::decodeListFailsAsWhole_data() {
     QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QString>("errorMentions");
+    QTest::addColumn<QString>("errorStart");
 
     const QByteArray good = MonitorScene::encodeList({MonitorScene::movie()});
-    QTest::newRow("not JSON") << QByteArray("{[not json") << "not valid JSON";
-    QTest::newRow("an object") << QByteArray("{}") << "not a JSON array";
+    QTest::newRow("not JSON") << QByteArray("{[not json") << "The data is not valid JSON";
+    QTest::newRow("an object") << QByteArray("{}") << "The data is not a JSON array.";
+    // The element's own reason, word for word.
     QTest::newRow("second of two fails")
         << QByteArray(good.chopped(1) + R"(,{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"A",)"
                                         R"("symbol":"b","kind":"custom","input":"hdmi3"}])")
-        << "Scene 2 of 2: Unknown monitor input: hdmi3";
+        << "Unknown monitor input: hdmi3";
 }
 
 void TestMonitorScene::decodeListFailsAsWhole() {
     QFETCH(QByteArray, data);
-    QFETCH(QString, errorMentions);
+    QFETCH(QString, errorStart);
     QString error;
     QVERIFY(!MonitorScene::decodeList(data, &error).has_value());
-    QVERIFY2(error.contains(errorMentions), qPrintable(error));
+    QVERIFY2(error.startsWith(errorStart), qPrintable(error));
 }
 
 void TestMonitorScene::uuidText_data() {
@@ -182,7 +180,6 @@ void TestMonitorScene::uuidText_data() {
     // clang-format off
     QTest::newRow("upper case") << "77B56D67-531C-457C-91DA-4C0B72EA46A1" << true;
     QTest::newRow("lower case") << "77b56d67-531c-457c-91da-4c0b72ea46a1" << true;
-    QTest::newRow("braces") << "{77B56D67-531C-457C-91DA-4C0B72EA46A1}" << false;
     QTest::newRow("trailing hex") << "77B56D67-531C-457C-91DA-4C0B72EA46A1FF" << false;
     QTest::newRow("hyphen moved") << "77B56D6-7531C-457C-91DA-4C0B72EA46A1" << false;
     QTest::newRow("not hex") << "77B56D67-531C-457C-91DA-4C0B72EA46AG" << false;

@@ -103,9 +103,7 @@ private slots:
         QTest::newRow("below zero") << QList<B>{{.actual = "-5"}} << at(0.0);
 
         QTest::newRow("maximum 0") << QList<B>{{.maximum = "0"}} << noService;
-        QTest::newRow("negative maximum") << QList<B>{{.maximum = "-100"}} << noService;
         QTest::newRow("maximum not a number") << QList<B>{{.maximum = "full"}} << noService;
-        QTest::newRow("level in hex") << QList<B>{{.actual = "0x20"}} << noService;
         QTest::newRow("garbled hardware level is not papered over") << QList<B>{{.actual = "12abc", .requested = "50"}} << noService;
         QTest::newRow("no maximum file") << QList<B>{{.maximum = {}}} << missing;
         QTest::newRow("no level files") << QList<B>{{.actual = {}, .requested = {}}} << missing;

@@ -26,14 +26,8 @@ private slots:
         QTest::addColumn<QString>("model");
         QTest::addColumn<QString>("expected");
         // clang-format off
-        // A panel's connector as DRM names it, as X drivers do (no dash, no number, a second GPU's
-        // suffix), in any capitals; nothing else is one.
-        for (const char* panel : {"eDP1", "eDP", "eDP-1-1", "EDP-1", "DSI-1"})
-            QTest::newRow(panel) << panel << "" << "" << "Built-in Display";
-        for (const char* other : {"DisplayPort-0", "Virtual-1", "eDPx", ""})
-            QTest::newRow(*other ? other : "(no connector)") << other << "" << "" << "";
+        // Which connectors are a panel's is the shared rule's business (tst_monitorcodes).
         QTest::newRow("laptop panel, whatever its EDID says") << "eDP-1" << "BOE Technology" << "NE135FBM-N41" << "Built-in Display";
-        QTest::newRow("laptop panel without EDID names") << "LVDS1" << "" << "" << "Built-in Display";
         QTest::newRow("brand already in the model") << "DP-1" << "Dell Inc." << "DELL U2720Q" << "DELL U2720Q";
         QTest::newRow("punctuation after the brand") << "DP-1" << "Velmar, Inc." << "VELMAR X27" << "VELMAR X27";
         QTest::newRow("brand not in the model") << "HDMI-A-1" << "Samsung Electric Company" << "S27R65x" << "Samsung Electric Company S27R65x";

@@ -38,7 +38,9 @@ private slots:
             QVERIFY(window->text().contains(QLatin1String("Velmar VX27")));
             QVERIFY2(window->text().contains(QStringLiteral("HDMI 1 • Connected")),
                      qPrintable(window->text()));
-            window->grab().save(QDir::current().filePath(QStringLiteral("tray-status-window.png")));
+            const QDir screenshots(QStringLiteral(VELMAR_SCREENSHOTS_DIR));
+            QVERIFY(screenshots.mkpath(QStringLiteral(".")));
+            QVERIFY(window->grab().save(screenshots.filePath(QStringLiteral("tray-status-window.png"))));
         }
 
         f.monitor.setScript("get luminance = exit=1 err=\"DDC/CI is switched off in the monitor's menu\"\n");

@@ -1,7 +1,8 @@
 #include "ScreenNaming.h"
 
+#include "MonitorCodes.h"
+
 #include <QCoreApplication>
-#include <QRegularExpression>
 
 namespace {
 
@@ -28,11 +29,7 @@ QString firstWord(const QString& text) {
 } // namespace
 
 bool ScreenNaming::isBuiltInConnector(const QString& connector) {
-    // DRM names the panel connectors eDP-1, LVDS-1 and DSI-1; X drivers drop the dash
-    // (eDP1) or the number (eDP), and with a second GPU add another (eDP-1-1).
-    static const QRegularExpression panel(QStringLiteral("^(edp|lvds|dsi)(-?[0-9]+)*$"),
-                                          QRegularExpression::CaseInsensitiveOption);
-    return panel.match(connector.trimmed()).hasMatch();
+    return MonitorCodes::isBuiltInPanelConnector(connector.toStdString());
 }
 
 QString ScreenNaming::screenName(const QString& connector, const QString& manufacturer,
