@@ -19,6 +19,9 @@
 // an unknown key, a value out of range or two input codes naming different ports is reported as
 // an error and the file is left as it is, so a hand edit gone wrong is not silently thrown away.
 //
+// When a file "<file>.log" exists, every write that took is appended to it as a line such as
+// "set luminance 40", so a test can see what reached the monitor; without it nothing is logged.
+//
 // Concurrent runs serialise on an exclusive flock of "<file>.lock" (not the state file itself,
 // which is replaced on every write) and replace the state through "<file>.tmp" and a rename, so a
 // reader never sees half a file.
@@ -360,6 +363,22 @@ WriteOutcome applyWrite(SimulatedState& state, Attribute attribute, int value) {
     return std::nullopt;
 }
 
+namespace {
+
+// Only an existing log is written: nobody asked for one otherwise.
+void appendToLog(const std::filesystem::path& stateFile, Attribute attribute, int value) {
+    const std::string path = stateFile.string() + ".log";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0) {
+        return;
+    }
+    const std::string line = "set " + std::string(wordOf(attribute)) + " " + std::to_string(value) + "\n";
+    [[maybe_unused]] const auto written = ::write(fd, line.data(), line.size());
+    ::close(fd);
+}
+
+} // namespace
+
 SimulatedMonitor::SimulatedMonitor(std::filesystem::path stateFile) : stateFile_(std::move(stateFile)) {}
 
 ReadOutcome SimulatedMonitor::read(Attribute attribute) {
@@ -375,6 +394,7 @@ WriteOutcome SimulatedMonitor::write(Attribute attribute, int value) {
     if (auto* failure = std::get_if<Failure>(&state)) {
         return std::move(*failure);
     }
+    appendToLog(stateFile_, attribute, value);
     return std::nullopt;
 }
 

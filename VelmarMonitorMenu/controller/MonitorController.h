@@ -136,6 +136,10 @@ public:
     double adaptiveMaximumBrightness() const { return m_adaptiveMaximumBrightness; }
     AdaptiveSupport adaptiveBrightnessSupported() const { return m_adaptiveBrightnessSupported; }
     std::optional<QDateTime> adaptiveBrightnessPausedUntil() const { return m_adaptiveBrightnessPausedUntil; }
+    /// A pause is set and still lies ahead (on the controller's clock).
+    bool isAdaptiveBrightnessPaused() const {
+        return m_adaptiveBrightnessPausedUntil && *m_adaptiveBrightnessPausedUntil > now();
+    }
     bool perInputScenesEnabled() const { return m_perInputScenesEnabled; }
     /// The colour preset whose gains equal the current ones exactly.
     std::optional<ColorPreset> matchedPreset() const;
@@ -152,7 +156,8 @@ public:
     /// per-input scene step. Later calls return at once.
     QCoro::Task<> start();
     /// Re-reads all values, the input and the display name; dropped while one is running.
-    QCoro::Task<> refresh();
+    /// Cancelling `cancel` (the view that asked has gone) cuts the reads' retries short.
+    QCoro::Task<> refresh(CancelToken cancel = {});
 
     // --- adjustments ------------------------------------------------------------------------
     /// Stores a value in the controller only (a slider's binding); nothing is written.

@@ -5,6 +5,7 @@
 #include "async/Pause.h"
 #include "async/SerialQueue.h"
 #include "SettingsKeys.h"
+#include "system/PlatformWording.h"
 
 #include <algorithm>
 #include <cmath>
@@ -112,5 +113,5 @@ QCoro::Task<> MonitorController::sampleAdaptiveBrightness(AdaptiveBrightnessPoli
         m_lastAdaptiveBrightness = *proposal;
     setActiveSceneID(std::nullopt);
     markLoaded(MonitorFeature::brightness);
-    setStatus(tr("Adaptive • Following MacBook"), false);
+    setStatus(PlatformWording::adaptiveFollowingStatus(), false);
 }

@@ -13,7 +13,7 @@ std::optional<int> asInt(qint64 value) {
 }
 } // namespace
 
-QCoro::Task<> MonitorController::refresh() {
+QCoro::Task<> MonitorController::refresh(CancelToken cancel) {
     if (m_isWorking)
         co_return; // dropped, not queued: the running refresh reads everything anyway
     const auto lifetime = m_lifetime;
@@ -26,7 +26,7 @@ QCoro::Task<> MonitorController::refresh() {
                                                MonitorFeatures::allCases.end());
     const auto firstError = co_await runPaced(
         features, m_timings.readPause, OnFailure::carryOn, lifetime,
-        [this](MonitorFeature feature) { return m_ddc->read(feature); },
+        [this, cancel](MonitorFeature feature) { return m_ddc->read(feature, cancel); },
         [this](MonitorFeature feature, qint64 value) {
             setValue(feature, static_cast<double>(value));
             markLoaded(feature);

@@ -2,6 +2,7 @@
 // fake panel and a wall clock the test moves.
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
+#include "system/PlatformWording.h"
 
 #include <QSignalSpy>
 
@@ -28,7 +29,7 @@ private slots:
         f.monitor.clearLog();
         f.reader.reading = Reading::available(0.5);
         f.c().setAdaptiveBrightnessEnabled(true);
-        QTRY_COMPARE(f.c().status(), QStringLiteral("Adaptive • Following MacBook"));
+        QTRY_COMPARE(f.c().status(), PlatformWording::adaptiveFollowingStatus());
         QCOMPARE(f.monitor.writes(), QStringList{"set luminance 41"});
         QCOMPARE(f.c().brightness(), 41.0);
         QVERIFY(!f.c().activeSceneID());

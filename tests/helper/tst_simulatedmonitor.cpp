@@ -107,6 +107,14 @@ private slots:
 
         QVERIFY(!first.write(Attribute::contrast, 33));
         QCOMPARE(std::get<int>(SimulatedMonitor(path.toStdString()).read(Attribute::contrast)), 33);
+
+        // Writes are logged only once someone has put a log beside the state.
+        QVERIFY(!QFile::exists(path + ".log"));
+        writeAll(path + ".log", "");
+        QVERIFY(!first.write(Attribute::luminance, 40));
+        QVERIFY(first.write(Attribute::luminance, 140)); // refused: not logged
+        QVERIFY(!first.write(Attribute::inputAlt, 145));
+        QCOMPARE(readAll(path + ".log"), QByteArray("set luminance 40\nset input-alt 145\n"));
     }
 
     void reportsAFileItCannotUse_data() {

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// The sentences that name the computer itself. The texts were written for a MacBook; on other
+// platforms the same sentences name what the machine is, from one table per platform.
+namespace PlatformWording {
+/// Status line after adaptive brightness wrote the monitor: "Adaptive • Following MacBook".
+QString adaptiveFollowingStatus();
+/// Adaptive state while following: "Following MacBook brightness".
+QString followingBuiltInBrightness();
+/// Adaptive state before the first reading: "Checking MacBook brightness…".
+QString checkingBuiltInBrightness();
+/// Adaptive state when the built-in display cannot be read: "Unavailable on this Mac".
+QString unavailableOnThisComputer();
+/// Tooltip of the adaptive switch: "Follow the MacBook's automatic brightness".
+QString followAutomaticBrightness();
+} // namespace PlatformWording
