@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
     qt6-base-private-dev # tests add, move and remove screens on the offscreen platform
+    qt6-svg-dev # the symbol icons are SVG images built into the program
     qcoro-qt6-dev
     libddcutil-dev
     dbus dbus-x11 xvfb xauth fonts-dejavu-core

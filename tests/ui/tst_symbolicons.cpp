@@ -1,0 +1,344 @@
+// The symbol images: every name the design uses has a drawing of its own, tinted and sharp at
+// any scale; an unknown name falls back quietly; icons follow the palette; names read well.
+#include "ui/icons/SymbolIcons.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QList>
+#include <QPainter>
+#include <QSet>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Every name the design and stored scenes use.
+const QStringList designSymbols{
+    u"display"_s,
+    u"tv"_s,
+    u"cable.connector"_s,
+    u"sun.max.fill"_s,
+    u"sun.min"_s,
+    u"sun.horizon.fill"_s,
+    u"moon.fill"_s,
+    u"moon.stars.fill"_s,
+    u"speaker.fill"_s,
+    u"speaker.slash.fill"_s,
+    u"speaker.wave.2.fill"_s,
+    u"speaker.wave.3.fill"_s,
+    u"exclamationmark.triangle.fill"_s,
+    u"rectangle.2.swap"_s,
+    u"slider.horizontal.3"_s,
+    u"gearshape.fill"_s,
+    u"ellipsis"_s,
+    u"ellipsis.circle"_s,
+    u"arrow.clockwise"_s,
+    u"circle.lefthalf.filled"_s,
+    u"r.circle.fill"_s,
+    u"g.circle.fill"_s,
+    u"b.circle.fill"_s,
+    u"circle.grid.cross.fill"_s,
+    u"snowflake"_s,
+    u"film.fill"_s,
+    u"briefcase.fill"_s,
+    u"book.fill"_s,
+    u"gamecontroller.fill"_s,
+    u"play.fill"_s,
+    u"checkmark.circle.fill"_s,
+    u"plus"_s,
+    u"plus.square.on.square"_s,
+    u"pencil"_s,
+    u"trash"_s,
+};
+
+// What a drawing covers, read from its device pixels.
+struct Ink {
+    int solid = 0;          // fully opaque pixels
+    int solidOffColour = 0; // fully opaque pixels not in the requested colour
+    int covered = 0;        // pixels at least half covered
+    int touched = 0;        // pixels with any coverage
+    int edge = 0;           // pixels partly covered
+    QRect bounds;           // of the half-covered pixels
+    bool frameClear = true; // the outermost ring of pixels is fully transparent
+};
+
+Ink inkOf(const QPixmap& pixmap, const QColor& colour) {
+    const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    Ink ink;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            const bool onFrame = x == 0 || y == 0 || x == image.width() - 1 || y == image.height() - 1;
+            if (onFrame && qAlpha(p) != 0)
+                ink.frameClear = false;
+            if (qAlpha(p) == 255) {
+                ++ink.solid;
+                if (qRed(p) != colour.red() || qGreen(p) != colour.green() || qBlue(p) != colour.blue())
+                    ++ink.solidOffColour;
+            }
+            if (qAlpha(p) > 0)
+                ++ink.touched;
+            if (qAlpha(p) > 0 && qAlpha(p) < 255)
+                ++ink.edge;
+            if (qAlpha(p) >= 128) {
+                ++ink.covered;
+                ink.bounds |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return ink;
+}
+
+QImage imageOf(const QPixmap& pixmap) {
+    return pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+QPalette paletteWith(const QColor& window, const QColor& text, const QColor& disabledText,
+                     const QColor& highlightedText) {
+    QPalette palette;
+    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, disabledText);
+    palette.setColor(QPalette::HighlightedText, highlightedText);
+    return palette;
+}
+
+} // namespace
+
+class TestSymbolIcons : public QObject {
+    Q_OBJECT
+
+private slots:
+    void knowsEveryNameTheDesignUses() {
+        const QStringList known = SymbolIcons::knownSymbols();
+        for (const QString& name : designSymbols) {
+            QVERIFY2(known.contains(name), qPrintable(name));
+            QVERIFY2(SymbolIcons::isKnown(name), qPrintable(name));
+        }
+        QCOMPARE(QSet<QString>(known.begin(), known.end()).size(), known.size());
+        QVERIFY(!SymbolIcons::isKnown(u"no.such.symbol"_s));
+        QVERIFY(!SymbolIcons::isKnown(QString()));
+    }
+
+    void everyKnownSymbolDrawsItself_data() {
+        QTest::addColumn<QString>("symbol");
+        for (const QString& name : SymbolIcons::knownSymbols())
+            QTest::newRow(qPrintable(name)) << name;
+    }
+
+    void everyKnownSymbolDrawsItself() {
+        QFETCH(QString, symbol);
+        const QColor colour(200, 40, 90);
+        const QPixmap pixmap = SymbolIcons::pixmap(symbol, 24, colour);
+        QCOMPARE(pixmap.size(), QSize(24, 24));
+        QCOMPARE(pixmap.devicePixelRatio(), 1.0);
+
+        const Ink ink = inkOf(pixmap, colour);
+        QVERIFY2(ink.solid >= 20, qPrintable(u"only %1 solid pixels"_s.arg(ink.solid)));
+        QCOMPARE(ink.solidOffColour, 0);
+        // The box keeps a margin and the drawing sits in its middle, so symbols line up in a row.
+        QVERIFY(ink.frameClear);
+        const QPointF centre = QRectF(ink.bounds).center();
+        QVERIFY2(qAbs(centre.x() - 12) <= 1.5 && qAbs(centre.y() - 12) <= 1.5,
+                 qPrintable(u"ink centred at %1,%2"_s.arg(centre.x()).arg(centre.y())));
+        // Neither a speck nor a blot.
+        const double coverage = ink.covered / double(24 * 24);
+        QVERIFY2(coverage > 0.08 && coverage < 0.7, qPrintable(u"coverage %1"_s.arg(coverage)));
+
+        QVERIFY(imageOf(pixmap) != imageOf(SymbolIcons::pixmap(u"no.such.symbol"_s, 24, colour)));
+    }
+
+    void noTwoSymbolsShareADrawing() {
+        QList<std::pair<QString, QImage>> seen;
+        for (const QString& name : SymbolIcons::knownSymbols()) {
+            const QImage image = imageOf(SymbolIcons::pixmap(name, 24, Qt::black));
+            for (const auto& [other, drawn] : seen)
+                QVERIFY2(drawn != image, qPrintable(name + u" draws like "_s + other));
+            seen.append({name, image});
+        }
+    }
+
+    void unknownNamesFallBack() {
+        const QColor colour(30, 120, 60);
+        const QImage fallback = imageOf(SymbolIcons::pixmap(u"no.such.symbol"_s, 24, colour));
+        QCOMPARE(fallback.size(), QSize(24, 24));
+        QVERIFY(inkOf(QPixmap::fromImage(fallback), colour).solid > 0);
+        QCOMPARE(inkOf(QPixmap::fromImage(fallback), colour).solidOffColour, 0);
+        for (const QString& name : {QString(), u"sun.max.fill.extra"_s, u"fallback"_s}) {
+            QVERIFY2(!SymbolIcons::isKnown(name), qPrintable(name));
+            QCOMPARE(imageOf(SymbolIcons::pixmap(name, 24, colour)), fallback);
+        }
+        QVERIFY(fallback != imageOf(SymbolIcons::pixmap(u"display"_s, 24, colour)));
+        QVERIFY(!SymbolIcons::icon(u"no.such.symbol"_s).isNull());
+        QVERIFY(!SymbolIcons::pixmap(u"no.such.symbol"_s, 0, colour).isNull());
+    }
+
+    void sharpAtEveryScale_data() {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<int>("deviceSide");
+        QTest::newRow("1x") << 1.0 << 24;
+        QTest::newRow("1.25x") << 1.25 << 30;
+        QTest::newRow("2x") << 2.0 << 48;
+        QTest::newRow("3x") << 3.0 << 72;
+    }
+
+    void sharpAtEveryScale() {
+        QFETCH(qreal, ratio);
+        QFETCH(int, deviceSide);
+        const QString symbol = u"sun.max.fill"_s;
+        const QPixmap pixmap = SymbolIcons::pixmap(symbol, 24, Qt::black, ratio);
+        QCOMPARE(pixmap.size(), QSize(deviceSide, deviceSide));
+        QCOMPARE(pixmap.devicePixelRatio(), ratio);
+        QCOMPARE(pixmap.deviceIndependentSize(), QSizeF(24, 24));
+
+        // Drawn at the device size, not scaled up from 1x: the soft rim of partly covered pixels
+        // stays about one device pixel wide, so it is a smaller share of the ink at a higher ratio.
+        const Ink ink = inkOf(pixmap, Qt::black);
+        const Ink base = inkOf(SymbolIcons::pixmap(symbol, 24, Qt::black), Qt::black);
+        const double rim = ink.edge / double(ink.touched), baseRim = base.edge / double(base.touched);
+        if (ratio >= 2)
+            QVERIFY2(rim < 0.75 * baseRim,
+                     qPrintable(u"rim %1 of the ink, %2 at 1x"_s.arg(rim).arg(baseRim)));
+        QVERIFY(ink.frameClear);
+    }
+
+    void cacheKeepsSizesAndColoursApart() {
+        const QString symbol = u"moon.fill"_s;
+        for (int round = 0; round < 2; ++round) { // the second round is served from the cache
+            QCOMPARE(SymbolIcons::pixmap(symbol, 16, Qt::red).size(), QSize(16, 16));
+            QCOMPARE(SymbolIcons::pixmap(symbol, 16, Qt::red, 2.0).size(), QSize(32, 32));
+            QCOMPARE(SymbolIcons::pixmap(symbol, 32, Qt::red).size(), QSize(32, 32));
+            QCOMPARE(SymbolIcons::pixmap(symbol, 32, Qt::red).devicePixelRatio(), 1.0);
+            QCOMPARE(inkOf(SymbolIcons::pixmap(symbol, 16, Qt::red), Qt::red).solidOffColour, 0);
+            QCOMPARE(inkOf(SymbolIcons::pixmap(symbol, 16, Qt::blue), Qt::blue).solidOffColour, 0);
+        }
+    }
+
+    void iconFollowsThePalette() {
+        const QColor text(20, 20, 20), disabled(150, 150, 150), highlighted(255, 255, 255);
+        const QIcon icon = SymbolIcons::icon(u"gearshape.fill"_s,
+                                             paletteWith(QColor(240, 240, 240), text, disabled, highlighted));
+        const auto at = [&](QIcon::Mode mode) { return icon.pixmap(QSize(24, 24), 1.0, mode); };
+
+        QCOMPARE(at(QIcon::Normal).size(), QSize(24, 24));
+        const Ink normal = inkOf(at(QIcon::Normal), text);
+        QVERIFY(normal.solid > 0);
+        QCOMPARE(normal.solidOffColour, 0);
+        QCOMPARE(inkOf(at(QIcon::Disabled), disabled).solidOffColour, 0);
+        QCOMPARE(inkOf(at(QIcon::Selected), highlighted).solidOffColour, 0);
+        QCOMPARE(inkOf(at(QIcon::Active), highlighted).solidOffColour, 0);
+        QVERIFY(imageOf(at(QIcon::Normal)) != imageOf(at(QIcon::Disabled)));
+
+        // Rendered on demand at the scale asked for, not scaled from a smaller image.
+        const QPixmap doubled = icon.pixmap(QSize(24, 24), 2.0);
+        QCOMPARE(doubled.size(), QSize(48, 48));
+        QCOMPARE(doubled.devicePixelRatio(), 2.0);
+        QCOMPARE(imageOf(doubled), imageOf(SymbolIcons::pixmap(u"gearshape.fill"_s, 24, text, 2.0)));
+
+        // Painting into a 2x surface (a menu on a HiDPI screen) draws the 2x image pixel for pixel.
+        QImage canvas(64, 64, QImage::Format_ARGB32_Premultiplied);
+        canvas.setDevicePixelRatio(2.0);
+        canvas.fill(Qt::transparent);
+        {
+            QPainter painter(&canvas);
+            icon.paint(&painter, QRect(4, 4, 24, 24));
+        }
+        QImage painted = canvas.copy(8, 8, 48, 48);
+        painted.setDevicePixelRatio(2.0);
+        QCOMPARE(painted, imageOf(SymbolIcons::pixmap(u"gearshape.fill"_s, 24, text, 2.0)));
+    }
+
+    void iconGreysOutWithoutADisabledColour() {
+        const QColor text(20, 20, 20);
+        QPalette flat = paletteWith(Qt::white, text, text, Qt::white);
+        flat.setColor(QPalette::Disabled, QPalette::PlaceholderText, text);
+        const QIcon icon = SymbolIcons::icon(u"trash"_s, flat);
+        QVERIFY(imageOf(icon.pixmap(QSize(24, 24), 1.0, QIcon::Normal)) !=
+                imageOf(icon.pixmap(QSize(24, 24), 1.0, QIcon::Disabled)));
+    }
+
+    void namesReadWell_data() {
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<QString>("name");
+        // The scene editor's choices.
+        QTest::newRow("film") << u"film.fill"_s << u"Film"_s;
+        QTest::newRow("briefcase") << u"briefcase.fill"_s << u"Briefcase"_s;
+        QTest::newRow("book") << u"book.fill"_s << u"Book"_s;
+        QTest::newRow("moon stars") << u"moon.stars.fill"_s << u"Moon Stars"_s;
+        QTest::newRow("game controller") << u"gamecontroller.fill"_s << u"Game Controller"_s;
+        QTest::newRow("display") << u"display"_s << u"Display"_s;
+        QTest::newRow("sliders") << u"slider.horizontal.3"_s << u"Sliders"_s;
+        // Names the program has no image for still read as words.
+        QTest::newRow("unknown, enclosed") << u"person.crop.circle.fill"_s << u"Person Crop"_s;
+        QTest::newRow("unknown, variant count") << u"speaker.wave.1"_s << u"Speaker Wave"_s;
+        QTest::newRow("unknown, joined") << u"plus.rectangle.on.folder"_s << u"Plus on Folder"_s;
+        QTest::newRow("unknown, only a shape") << u"circle.fill"_s << u"Circle"_s;
+        QTest::newRow("unknown, only a modifier") << u"fill"_s << u"Fill"_s;
+        QTest::newRow("empty") << QString() << QString();
+    }
+
+    void namesReadWell() {
+        QFETCH(QString, symbol);
+        QFETCH(QString, name);
+        QCOMPARE(SymbolIcons::displayName(symbol), name);
+    }
+
+    void everyKnownSymbolHasItsOwnName() {
+        QSet<QString> names;
+        for (const QString& symbol : SymbolIcons::knownSymbols()) {
+            const QString name = SymbolIcons::displayName(symbol);
+            QVERIFY2(!name.isEmpty() && !name.contains(u'.') && name.at(0).isUpper(), qPrintable(symbol));
+            QVERIFY2(!names.contains(name), qPrintable(symbol + u" reads like another: "_s + name));
+            names.insert(name);
+        }
+    }
+
+    // Not a check of its own: sheets of every symbol in a light and a dark palette, for people
+    // to look at, saved under the build tree.
+    void savesSheets_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QPalette>("palette");
+        QTest::newRow("light") << u"symbols-light.png"_s
+                               << paletteWith(QColor(0xf4, 0xf4, 0xf4), QColor(0x1e, 0x1e, 0x1e),
+                                              QColor(0xa8, 0xa8, 0xa8), Qt::white);
+        QTest::newRow("dark") << u"symbols-dark.png"_s
+                              << paletteWith(QColor(0x26, 0x26, 0x28), QColor(0xec, 0xec, 0xec),
+                                             QColor(0x70, 0x70, 0x72), Qt::white);
+    }
+
+    void savesSheets() {
+        QFETCH(QString, file);
+        QFETCH(QPalette, palette);
+        const QStringList symbols = SymbolIcons::knownSymbols() << u"no.such.symbol"_s;
+        constexpr int columns = 3, cellWidth = 330, rowHeight = 44, margin = 12;
+        const int rows = int((symbols.size() + columns - 1) / columns);
+        QImage sheet(columns * cellWidth + 2 * margin, rows * rowHeight + 2 * margin,
+                     QImage::Format_ARGB32_Premultiplied);
+        sheet.fill(palette.color(QPalette::Window));
+        {
+            QPainter painter(&sheet);
+            painter.setPen(palette.color(QPalette::WindowText));
+            for (int i = 0; i < symbols.size(); ++i) {
+                const QIcon icon = SymbolIcons::icon(symbols[i], palette);
+                const QPoint cell(margin + int(i / rows) * cellWidth, margin + int(i % rows) * rowHeight);
+                int x = cell.x();
+                for (int size : {16, 24, 32}) {
+                    icon.paint(&painter, QRect(x, cell.y() + (32 - size) / 2, size, size));
+                    x += size + 8;
+                }
+                icon.paint(&painter, QRect(x, cell.y() + 4, 24, 24), Qt::AlignCenter, QIcon::Disabled);
+                x += 24 + 12;
+                painter.drawText(QRect(x, cell.y(), cellWidth - (x - cell.x()), 32), Qt::AlignVCenter,
+                                 SymbolIcons::displayName(symbols[i]));
+            }
+        }
+        const QDir screenshots(QStringLiteral(VELMAR_SCREENSHOTS_DIR));
+        QVERIFY(screenshots.mkpath(u"."_s));
+        QVERIFY(sheet.save(screenshots.filePath(file)));
+        QCOMPARE(QImage(screenshots.filePath(file)).size(), sheet.size());
+    }
+};
+
+QTEST_MAIN(TestSymbolIcons)
+#include "tst_symbolicons.moc"
