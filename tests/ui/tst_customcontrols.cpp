@@ -1,6 +1,7 @@
 // The panels' custom controls driven as the user drives them: pointer, keys and screen reader.
 // Every edit is checked as the sequence of live and commit signals it produces, because that
 // sequence decides what the monitor is sent.
+#include "ui/widgets/CapsuleSlider.h"
 #include "ui/widgets/Spinner.h"
 
 #include <QAccessible>
@@ -18,6 +19,57 @@
 #include <QTimer>
 
 namespace {
+
+// What an edit told the controller, in order: "live 40", "commit 40".
+class EditLog : public QObject {
+public:
+    template <class Control> explicit EditLog(Control* control) {
+        connect(control, &Control::liveChanged, this,
+                [this](double v) { entries << QStringLiteral("live %1").arg(v); });
+        connect(control, &Control::committed, this,
+                [this](double v) { entries << QStringLiteral("commit %1").arg(v); });
+    }
+    QStringList entries;
+};
+
+QStringList edit(double value) {
+    return {QStringLiteral("live %1").arg(value), QStringLiteral("commit %1").arg(value)};
+}
+
+QPalette darkPalette() {
+    QPalette palette(QColor(0x3a, 0x3a, 0x3c), QColor(0x26, 0x26, 0x28));
+    const QColor text(0xf2, 0xf2, 0xf2);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(role, text);
+    palette.setColor(QPalette::Base, QColor(0x1c, 0x1c, 0x1e));
+    palette.setColor(QPalette::AlternateBase, QColor(0x2c, 0x2c, 0x2e));
+    palette.setColor(QPalette::Highlight, QColor(0x2f, 0x7c, 0xf6));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::PlaceholderText, QColor(0xf2, 0xf2, 0xf2, 0x80));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::Highlight})
+        palette.setColor(QPalette::Disabled, role, QColor(0x80, 0x80, 0x80));
+    return palette;
+}
+
+// A window with room around the control, so that the pointer can really be beside it.
+class Host : public QWidget {
+public:
+    explicit Host(QWidget* control, int controlWidth = -1) {
+        auto* layout = new QHBoxLayout(this);
+        layout->setContentsMargins(60, 20, 60, 20);
+        layout->addWidget(control);
+        if (controlWidth > 0)
+            control->setFixedWidth(controlWidth);
+    }
+    bool showAndWait() {
+        show();
+        return QTest::qWaitForWindowExposed(this);
+    }
+};
+
+bool isWhite(QRgb pixel) {
+    return qRed(pixel) > 245 && qGreen(pixel) > 245 && qBlue(pixel) > 245;
+}
 
 class PaintCounter : public QObject {
 public:
@@ -71,6 +123,145 @@ private slots:
         QVERIFY(accessible);
         QCOMPARE(accessible->role(), QAccessible::ProgressBar);
         QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("Loading"));
+    }
+
+    void capsulePointerSetsValue_data() {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<QList<int>>("path"); // press, moves..., release; x on a 400 px track
+        QTest::addColumn<QStringList>("expected");
+
+        QTest::newRow("click at 40 percent") << 0.0 << QList<int>{160, 160} << edit(40);
+        QTest::newRow("dragged left of the track")
+            << 50.0 << QList<int>{200, 100, -30, -30} << QStringList{"live 25", "live 0", "commit 0"};
+        QTest::newRow("dragged past the end")
+            << 50.0 << QList<int>{200, 300, 430, 430} << QStringList{"live 75", "live 100", "commit 100"};
+        QTest::newRow("halves round away from zero")
+            << 0.0 << QList<int>{41, 42, 43, 43} << QStringList{"live 10", "live 11", "commit 11"};
+        // 159..161 px all round to 40, the value the drag started on.
+        QTest::newRow("back where it started")
+            << 40.0 << QList<int>{160, 161, 159, 160} << QStringList{"commit 40"};
+    }
+
+    void capsulePointerSetsValue() {
+        QFETCH(double, start);
+        QFETCH(QList<int>, path);
+        QFETCH(QStringList, expected);
+
+        auto* slider = new CapsuleSlider;
+        Host host(slider, 400);
+        QVERIFY(host.showAndWait());
+        slider->setValue(start);
+        EditLog log(slider);
+
+        const int y = slider->height() / 2;
+        QTest::mousePress(slider, Qt::LeftButton, {}, QPoint(path.first(), y));
+        for (qsizetype i = 1; i + 1 < path.size(); ++i)
+            QTest::mouseMove(slider, QPoint(path[i], y));
+        QTest::mouseRelease(slider, Qt::LeftButton, {}, QPoint(path.last(), y));
+
+        QCOMPARE(log.entries, expected);
+        QCOMPARE(slider->value(), expected.last().section(' ', 1).toDouble());
+    }
+
+    void capsuleSetValueEmitsNothingAndMovesTheFill() {
+        auto* slider = new CapsuleSlider;
+        slider->setPalette(darkPalette()); // white fill on a grey track
+        Host host(slider, 400);
+        QVERIFY(host.showAndWait());
+        EditLog log(slider);
+
+        const int h = slider->height();
+        QCOMPARE(h, 22);
+        QVERIFY(isWhite(slider->grab().toImage().pixel(h / 2, h / 2))); // at 0 the fill is a circle
+        QVERIFY(!isWhite(slider->grab().toImage().pixel(h + 4, h / 2)));
+
+        slider->setValue(100);
+        QCOMPARE(slider->value(), 100.0);
+        QTRY_VERIFY(isWhite(slider->grab().toImage().pixel(400 - h / 2, h / 2)));
+        slider->setValue(50);
+        QTRY_VERIFY(!isWhite(slider->grab().toImage().pixel(220, h / 2)));
+        QVERIFY(isWhite(slider->grab().toImage().pixel(180, h / 2)));
+        slider->setValue(140);
+        QCOMPARE(slider->value(), 100.0);
+        QCOMPARE(log.entries, QStringList());
+    }
+
+    void capsuleDisabledIgnoresPointerAndKeys() {
+        auto* slider = new CapsuleSlider;
+        Host host(slider, 400);
+        QVERIFY(host.showAndWait());
+        slider->setValue(20);
+        slider->setEnabled(false);
+        EditLog log(slider);
+
+        QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(300, slider->height() / 2));
+        QTest::keyClick(slider, Qt::Key_End);
+        QCOMPARE(log.entries, QStringList());
+        QCOMPARE(slider->value(), 20.0);
+    }
+
+    void capsuleKeys_data() {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QStringList>("expected");
+
+        QTest::newRow("Left") << 50.0 << int(Qt::Key_Left) << edit(49);
+        QTest::newRow("Down") << 50.0 << int(Qt::Key_Down) << edit(49);
+        QTest::newRow("Right") << 50.0 << int(Qt::Key_Right) << edit(51);
+        QTest::newRow("Up") << 50.0 << int(Qt::Key_Up) << edit(51);
+        QTest::newRow("Page Down") << 50.0 << int(Qt::Key_PageDown) << edit(40);
+        QTest::newRow("Page Up") << 50.0 << int(Qt::Key_PageUp) << edit(60);
+        QTest::newRow("Page Up stops at 100") << 95.0 << int(Qt::Key_PageUp) << edit(100);
+        QTest::newRow("Home") << 50.0 << int(Qt::Key_Home) << edit(0);
+        QTest::newRow("End") << 50.0 << int(Qt::Key_End) << edit(100);
+        QTest::newRow("Left at 0 changes nothing") << 0.0 << int(Qt::Key_Left) << QStringList();
+        QTest::newRow("End at 100 changes nothing") << 100.0 << int(Qt::Key_End) << QStringList();
+    }
+
+    void capsuleKeys() {
+        QFETCH(double, start);
+        QFETCH(int, key);
+        QFETCH(QStringList, expected);
+
+        auto* slider = new CapsuleSlider;
+        Host host(slider, 400);
+        QVERIFY(host.showAndWait());
+        slider->setValue(start);
+        EditLog log(slider);
+
+        QTest::keyClick(slider, Qt::Key(key));
+        QCOMPARE(log.entries, expected);
+        QCOMPARE(slider->value(), expected.isEmpty() ? start : expected.last().section(' ', 1).toDouble());
+    }
+
+    void capsuleAccessibility() {
+        auto* slider = new CapsuleSlider;
+        Host host(slider, 400);
+        QVERIFY(host.showAndWait());
+        slider->setAccessibleName(QStringLiteral("Brightness"));
+        slider->setAccessibleValueText(QStringLiteral("Reading monitor"));
+        slider->setValue(42);
+        EditLog log(slider);
+
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(slider);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->role(), QAccessible::Slider);
+        QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("Brightness"));
+        QCOMPARE(accessible->text(QAccessible::Value), QStringLiteral("Reading monitor"));
+        slider->setAccessibleValueText(QStringLiteral("42 percent"));
+        QCOMPARE(accessible->text(QAccessible::Value), QStringLiteral("42 percent"));
+        QVERIFY(accessible->state().focusable);
+
+        QAccessibleValueInterface* value = accessible->valueInterface();
+        QVERIFY(value);
+        QCOMPARE(value->minimumValue().toDouble(), 0.0);
+        QCOMPARE(value->maximumValue().toDouble(), 100.0);
+        QCOMPARE(value->minimumStepSize().toDouble(), 1.0);
+        QCOMPARE(value->currentValue().toDouble(), 42.0);
+
+        value->setCurrentValue(55.0);
+        QCOMPARE(log.entries, edit(55));
+        QCOMPARE(value->currentValue().toDouble(), 55.0);
     }
 };
 
