@@ -2,6 +2,7 @@
 // Every edit is checked as the sequence of live and commit signals it produces, because that
 // sequence decides what the monitor is sent.
 #include "ui/widgets/CapsuleSlider.h"
+#include "ui/widgets/CompactMonitorSlider.h"
 #include "ui/widgets/Spinner.h"
 
 #include <QAccessible>
@@ -66,6 +67,39 @@ public:
         return QTest::qWaitForWindowExposed(this);
     }
 };
+
+QRect handleRect(const QSlider* slider) {
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = slider->orientation();
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->sliderPosition();
+    option.sliderValue = slider->value();
+    option.singleStep = slider->singleStep();
+    option.pageStep = slider->pageStep();
+    return slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+}
+
+// The bounding box of what is painted inside `area` of a widget over its plain background (the
+// area's top-left pixel), in the area's coordinates.
+QRect inkIn(QWidget* widget, const QRect& area) {
+    const QImage image = widget->grab(area).toImage();
+    const QRgb background = image.pixel(0, 0);
+    auto differs = [background](QRgb pixel) {
+        return qAbs(qRed(pixel) - qRed(background)) + qAbs(qGreen(pixel) - qGreen(background)) +
+                   qAbs(qBlue(pixel) - qBlue(background)) >
+               120;
+    };
+    QRect ink;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (differs(image.pixel(x, y)))
+                ink |= QRect(x, y, 1, 1);
+        }
+    }
+    return ink;
+}
 
 bool isWhite(QRgb pixel) {
     return qRed(pixel) > 245 && qGreen(pixel) > 245 && qBlue(pixel) > 245;
@@ -262,6 +296,216 @@ private slots:
         value->setCurrentValue(55.0);
         QCOMPARE(log.entries, edit(55));
         QCOMPARE(value->currentValue().toDouble(), 55.0);
+    }
+
+    void compactSetValueDoesNotEcho() {
+        auto* row = new CompactMonitorSlider(QStringLiteral("Brightness"), QStringLiteral("sun.max.fill"));
+        Host host(row, 400);
+        QVERIFY(host.showAndWait());
+        EditLog log(row);
+
+        row->setValue(30);
+        row->setLoaded(true);
+        row->setValue(64.6);
+        QCOMPARE(row->value(), 64.6);
+        QCOMPARE(row->findChild<QSlider*>()->value(), 65);
+        QCOMPARE(log.entries, QStringList());
+    }
+
+    void compactDragCommitsOnRelease_data() {
+        QTest::addColumn<bool>("fromHandle"); // or pressed on the groove, where it jumps to the pointer
+        QTest::newRow("handle") << true;
+        QTest::newRow("groove, with the style's jump-to button") << false;
+    }
+
+    void compactDragCommitsOnRelease() {
+        QFETCH(bool, fromHandle);
+
+        auto* row = new CompactMonitorSlider(QStringLiteral("Brightness"), QStringLiteral("sun.max.fill"));
+        Host host(row, 400);
+        QVERIFY(host.showAndWait());
+        row->setLoaded(true);
+        row->setValue(20);
+        EditLog log(row);
+
+        auto* slider = row->findChild<QSlider*>();
+        const QRect handle = handleRect(slider);
+        QPoint start = handle.center();
+        Qt::MouseButton button = Qt::LeftButton;
+        if (!fromHandle) {
+            button = Qt::MouseButton(slider->style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons));
+            if (button == Qt::NoButton)
+                QSKIP("this style has no button that moves the handle to the pointer");
+            start = QPoint(handle.right() + 40, handle.center().y());
+        }
+        QTest::mousePress(slider, button, {}, start);
+        for (int dx : {20, 40, 60})
+            QTest::mouseMove(slider, start + QPoint(dx, 0));
+        QTest::mouseRelease(slider, button, {}, start + QPoint(60, 0));
+
+        QVERIFY2(log.entries.size() >= 3, qPrintable(log.entries.join(", ")));
+        QCOMPARE(log.entries.filter(QStringLiteral("commit")), QStringList{log.entries.last()});
+        QCOMPARE(log.entries.last(), QStringLiteral("commit %1").arg(row->value()));
+        QCOMPARE(log.entries[log.entries.size() - 2], QStringLiteral("live %1").arg(row->value()));
+        QVERIFY(row->value() > 25);
+    }
+
+    void compactDiscreteEdits_data() {
+        QTest::addColumn<int>("key"); // 0: a click on the groove right of the handle
+        QTest::addColumn<double>("expected");
+
+        QTest::newRow("Right") << int(Qt::Key_Right) << 51.0;
+        QTest::newRow("Page Down") << int(Qt::Key_PageDown) << 40.0;
+        QTest::newRow("Home") << int(Qt::Key_Home) << 0.0;
+        QTest::newRow("click on the groove") << 0 << -1.0; // how far depends on the style
+    }
+
+    void compactDiscreteEdits() {
+        QFETCH(int, key);
+        QFETCH(double, expected);
+
+        auto* row = new CompactMonitorSlider(QStringLiteral("Volume"), QStringLiteral("speaker.wave.2.fill"));
+        Host host(row, 400);
+        QVERIFY(host.showAndWait());
+        row->setLoaded(true);
+        row->setValue(50);
+        EditLog log(row);
+
+        auto* slider = row->findChild<QSlider*>();
+        if (key != 0) {
+            QTest::keyClick(slider, Qt::Key(key));
+        } else {
+            const QRect handle = handleRect(slider);
+            QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() - 4, handle.center().y()));
+        }
+
+        QVERIFY(row->value() != 50);
+        if (expected >= 0)
+            QCOMPARE(row->value(), expected);
+        QCOMPARE(log.entries, edit(row->value()));
+    }
+
+    void compactReadoutAndEnabledState_data() {
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<bool>("loading");
+        QTest::addColumn<QString>("readout"); // "number", "spinner" or "dash"
+        QTest::addColumn<bool>("enabled");
+
+        QTest::newRow("loaded") << true << false << "number" << true;
+        QTest::newRow("loaded, reading again") << true << true << "number" << true;
+        QTest::newRow("first read") << false << true << "spinner" << false;
+        QTest::newRow("not available") << false << false << "dash" << true;
+    }
+
+    void compactReadoutAndEnabledState() {
+        QFETCH(bool, loaded);
+        QFETCH(bool, loading);
+        QFETCH(QString, readout);
+        QFETCH(bool, enabled);
+
+        auto* row =
+            new CompactMonitorSlider(QStringLiteral("Contrast"), QStringLiteral("circle.lefthalf.filled"));
+        Host host(row, 400);
+        row->setValue(75);
+        row->setLoading(loading);
+        row->setLoaded(loaded);
+        QVERIFY(host.showAndWait());
+
+        auto* slider = row->findChild<QSlider*>();
+        auto* spinner = row->findChild<Spinner*>();
+        QCOMPARE(slider->isEnabled(), enabled);
+        QCOMPARE(spinner->isVisible(), readout == QLatin1String("spinner"));
+
+        // The readout is painted by the row: what it shows is read from its pixels.
+        const QRect area(row->width() - 28, 0, 28, row->height());
+        const QRect ink = inkIn(row, area);
+        QVERIFY(!ink.isEmpty());
+        QVERIFY2(ink.right() >= area.width() - 2, "the readout hugs the trailing edge");
+        if (readout == QLatin1String("number")) {
+            QVERIFY2(ink.height() >= 6 && ink.width() >= 8, qPrintable(QDebug::toString(ink)));
+            row->setValue(100); // a digit more
+            QTRY_VERIFY(inkIn(row, area).left() < ink.left());
+        } else if (readout == QLatin1String("dash"))
+            QVERIFY2(ink.height() <= 2 && ink.width() >= 6, qPrintable(QDebug::toString(ink)));
+        else
+            QVERIFY(spinner->geometry().contains(ink.translated(area.topLeft())));
+    }
+
+    void compactToolTip_data() {
+        QTest::addColumn<bool>("loaded");
+        QTest::addColumn<bool>("loading");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("toolTip");
+        QTest::addColumn<QString>("valueText");
+
+        QTest::newRow("loaded") << true << false << 42.0 << "Brightness: 42 percent"
+                                << "42 percent";
+        QTest::newRow("half rounds up") << true << false << 42.5 << "Brightness: 43 percent"
+                                        << "43 percent";
+        QTest::newRow("below half rounds down") << true << false << 42.4 << "Brightness: 42 percent"
+                                                << "42 percent";
+        QTest::newRow("first read") << false << true << 42.0 << "Brightness is not available"
+                                    << "Reading monitor";
+        QTest::newRow("not available") << false << false << 42.0 << "Brightness is not available"
+                                       << "Reading monitor";
+    }
+
+    void compactToolTip() {
+        QFETCH(bool, loaded);
+        QFETCH(bool, loading);
+        QFETCH(double, value);
+        QFETCH(QString, toolTip);
+        QFETCH(QString, valueText);
+
+        CompactMonitorSlider row(QStringLiteral("Brightness"), QStringLiteral("sun.max.fill"));
+        row.setValue(value);
+        row.setLoading(loading);
+        row.setLoaded(loaded);
+
+        QCOMPARE(row.toolTip(), toolTip);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(row.findChild<QSlider*>());
+        QVERIFY(accessible);
+        QCOMPARE(accessible->text(QAccessible::Value), valueText);
+    }
+
+    void compactAccessibility() {
+        auto* row =
+            new CompactMonitorSlider(QStringLiteral("Red"), QStringLiteral("circle.fill"), QColor(Qt::red));
+        Host host(row, 400);
+        row->setLoading(true);
+        QVERIFY(host.showAndWait());
+        EditLog log(row);
+
+        // The row's one slider carries the title; the symbol and readout are not separate items.
+        QAccessibleInterface* rowAccessible = QAccessible::queryAccessibleInterface(row);
+        QVERIFY(rowAccessible);
+        QAccessibleInterface* slider = nullptr;
+        for (int i = 0; i < rowAccessible->childCount(); ++i) {
+            QAccessibleInterface* child = rowAccessible->child(i);
+            if (child->role() == QAccessible::Slider) {
+                QVERIFY(!slider);
+                slider = child;
+            } else {
+                QCOMPARE(child->role(), QAccessible::ProgressBar); // the spinner while reading
+            }
+        }
+        QVERIFY(slider);
+        QCOMPARE(slider->text(QAccessible::Name), QStringLiteral("Red"));
+        QCOMPARE(slider->text(QAccessible::Value), QStringLiteral("Reading monitor"));
+        QVERIFY(slider->state().disabled);
+
+        row->setValue(30);
+        row->setLoaded(true);
+        QCOMPARE(slider->text(QAccessible::Value), QStringLiteral("30 percent"));
+        QVERIFY(!slider->state().disabled);
+        QAccessibleValueInterface* value = slider->valueInterface();
+        QVERIFY(value);
+        QCOMPARE(value->currentValue().toDouble(), 30.0);
+        QCOMPARE(value->maximumValue().toDouble(), 100.0);
+
+        value->setCurrentValue(60.0);
+        QCOMPARE(log.entries, edit(60));
+        QCOMPARE(slider->text(QAccessible::Value), QStringLiteral("60 percent"));
     }
 };
 
