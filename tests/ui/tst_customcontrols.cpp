@@ -2,6 +2,7 @@
 // Every edit is checked as the sequence of live and commit signals it produces, because that
 // sequence decides what the monitor is sent.
 #include "ui/widgets/CapsuleSlider.h"
+#include "ui/widgets/CircleChip.h"
 #include "ui/widgets/CompactMonitorSlider.h"
 #include "ui/widgets/Spinner.h"
 
@@ -506,6 +507,78 @@ private slots:
         value->setCurrentValue(60.0);
         QCOMPARE(log.entries, edit(60));
         QCOMPARE(slider->text(QAccessible::Value), QStringLiteral("60 percent"));
+    }
+
+    void chipSizeAndMenu() {
+        auto* chip = new CircleChip;
+        chip->setSymbol(QStringLiteral("ellipsis"));
+        QMenu menu;
+        menu.addAction(QStringLiteral("Settings…"));
+        chip->setMenu(&menu);
+        chip->setPopupMode(QToolButton::InstantPopup);
+        Host host(chip);
+        QVERIFY(host.showAndWait());
+        QCOMPARE(chip->size(), QSize(34, 34));
+
+        // The menu runs its own event loop; close it from there once it is on screen.
+        int shown = 0;
+        connect(&menu, &QMenu::aboutToShow, &menu, [&] {
+            QMetaObject::invokeMethod(
+                &menu,
+                [&] {
+                    shown += menu.isVisible() ? 1 : 0;
+                    menu.close();
+                },
+                Qt::QueuedConnection);
+        });
+        QTest::mouseClick(chip, Qt::LeftButton);
+        QCOMPARE(shown, 1);
+        QTRY_VERIFY(!menu.isVisible());
+
+        chip->setFocus();
+        QTest::keyClick(chip, Qt::Key_Return);
+        QCOMPARE(shown, 2);
+    }
+
+    void chipActivationKeys() {
+        auto* chip = new CircleChip;
+        chip->setSymbol(QStringLiteral("arrow.clockwise"));
+        Host host(chip);
+        QVERIFY(host.showAndWait());
+        QCOMPARE(chip->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(chip);
+        QVERIFY(accessible);
+        QCOMPARE(accessible->role(), QAccessible::Button);
+
+        QSignalSpy clicked(chip, &QAbstractButton::clicked);
+        chip->setFocus();
+        QTest::keyClick(chip, Qt::Key_Space);
+        QCOMPARE(clicked.size(), 1);
+        QTest::keyClick(chip, Qt::Key_Return);
+        QCOMPARE(clicked.size(), 2);
+        QTest::keyClick(chip, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(clicked.size(), 3);
+        QTest::keyClick(chip, Qt::Key_A);
+        QCOMPARE(clicked.size(), 3);
+    }
+
+    void chipBusyShowsSpinner() {
+        auto* chip = new CircleChip;
+        chip->setSymbol(QStringLiteral("arrow.clockwise"));
+        Host host(chip);
+        QVERIFY(host.showAndWait());
+        auto* spinner = chip->findChild<Spinner*>();
+        QVERIFY(spinner);
+        QVERIFY(!spinner->isVisible());
+
+        chip->setBusy(true);
+        QVERIFY(spinner->isVisible());
+        QCOMPARE(spinner->geometry().center(), chip->rect().center());
+        QVERIFY(spinner->findChild<QTimer*>()->isActive());
+
+        chip->setBusy(false);
+        QVERIFY(!spinner->isVisible());
+        QVERIFY(!spinner->findChild<QTimer*>()->isActive());
     }
 };
 
