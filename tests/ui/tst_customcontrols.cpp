@@ -38,6 +38,10 @@ QStringList edit(double value) {
     return {QStringLiteral("live %1").arg(value), QStringLiteral("commit %1").arg(value)};
 }
 
+QPalette lightPalette() {
+    return QApplication::style()->standardPalette();
+}
+
 QPalette darkPalette() {
     QPalette palette(QColor(0x3a, 0x3a, 0x3c), QColor(0x26, 0x26, 0x28));
     const QColor text(0xf2, 0xf2, 0xf2);
@@ -579,6 +583,109 @@ private slots:
         chip->setBusy(false);
         QVERIFY(!spinner->isVisible());
         QVERIFY(!spinner->findChild<QTimer*>()->isActive());
+    }
+
+    void screenshots() {
+        const QDir directory(QStringLiteral(VELMAR_SCREENSHOTS_DIR));
+        QVERIFY(directory.mkpath(QStringLiteral(".")));
+        QVERIFY(saveSheet(lightPalette(), directory.filePath(QStringLiteral("controls-light.png"))));
+        QVERIFY(saveSheet(darkPalette(), directory.filePath(QStringLiteral("controls-dark.png"))));
+    }
+
+private:
+    // Every control in every state, captioned, in one window; the two focus rings are taken
+    // from two grabs, since only one control has the focus at a time.
+    static bool saveSheet(const QPalette& palette, const QString& path) {
+        QWidget sheet;
+        sheet.setPalette(palette);
+        sheet.setAutoFillBackground(true);
+        auto* grid = new QGridLayout(&sheet);
+        grid->setContentsMargins(20, 20, 20, 20);
+        grid->setHorizontalSpacing(16);
+        grid->setVerticalSpacing(12);
+        int row = 0;
+        auto add = [&](const QString& caption, QWidget* control) {
+            grid->addWidget(new QLabel(caption), row, 0);
+            grid->addWidget(control, row++, 1);
+        };
+
+        for (double value : {0.0, 40.0, 100.0}) {
+            auto* slider = new CapsuleSlider;
+            slider->setValue(value);
+            add(QStringLiteral("Capsule %1").arg(value), slider);
+        }
+        auto* disabled = new CapsuleSlider;
+        disabled->setValue(60);
+        disabled->setEnabled(false);
+        add(QStringLiteral("Capsule disabled"), disabled);
+        auto* focusedSlider = new CapsuleSlider;
+        focusedSlider->setValue(40);
+        add(QStringLiteral("Capsule focused"), focusedSlider);
+
+        for (std::optional<QColor> tint :
+             {std::optional<QColor>(), std::optional<QColor>(QColor(0xe0, 0x4a, 0x3f))}) {
+            const QString suffix = tint ? QStringLiteral(" (tint)") : QString();
+            auto* loaded =
+                new CompactMonitorSlider(QStringLiteral("Brightness"), QStringLiteral("sun.max.fill"), tint);
+            loaded->setValue(42);
+            loaded->setLoaded(true);
+            add(QStringLiteral("Loaded") + suffix, loaded);
+            auto* loading = new CompactMonitorSlider(QStringLiteral("Contrast"),
+                                                     QStringLiteral("circle.lefthalf.filled"), tint);
+            loading->setValue(50);
+            loading->setLoading(true);
+            add(QStringLiteral("Loading") + suffix, loading);
+            auto* missing = new CompactMonitorSlider(QStringLiteral("Volume"),
+                                                     QStringLiteral("speaker.wave.2.fill"), tint);
+            missing->setValue(100);
+            add(QStringLiteral("Not available") + suffix, missing);
+        }
+
+        auto* chips = new QWidget;
+        auto* chipRow = new QHBoxLayout(chips);
+        chipRow->setContentsMargins(0, 0, 0, 0);
+        chipRow->setSpacing(10);
+        auto addChip = [&](bool active, const QString& symbol) {
+            auto* chip = new CircleChip;
+            chip->setActive(active);
+            chip->setSymbol(symbol);
+            if (active)
+                chip->setSymbolColor(QColor(Qt::black));
+            chipRow->addWidget(chip);
+            return chip;
+        };
+        addChip(true, QStringLiteral("moon.stars.fill"));
+        addChip(false, QStringLiteral("moon.stars.fill"));
+        addChip(false, QStringLiteral("arrow.clockwise"))->setBusy(true);
+        addChip(true, QStringLiteral("arrow.clockwise"))->setBusy(true);
+        addChip(false, QStringLiteral("gearshape"))->setDown(true);
+        addChip(false, QStringLiteral("gearshape"))->setEnabled(false);
+        CircleChip* focusedChip = addChip(false, QStringLiteral("ellipsis"));
+        chipRow->addStretch();
+        add(QStringLiteral("Chips"), chips);
+        grid->addWidget(
+            new QLabel(QStringLiteral("active, inactive, busy, busy active, pressed, disabled, focused")),
+            row++, 1);
+
+        sheet.resize(560, sheet.sizeHint().height());
+        sheet.show();
+        if (!QTest::qWaitForWindowExposed(&sheet))
+            return false;
+        sheet.activateWindow();
+        if (!QTest::qWaitForWindowActive(&sheet))
+            return false;
+        // As if reached with Tab: standard controls only ring keyboard focus.
+        sheet.setAttribute(Qt::WA_KeyboardFocusChange);
+
+        focusedSlider->setFocus(Qt::TabFocusReason);
+        QPixmap shot = sheet.grab();
+        focusedChip->setFocus(Qt::TabFocusReason);
+        const QPixmap chipFocused = sheet.grab();
+        const QRect chipArea(focusedChip->mapTo(&sheet, QPoint()), focusedChip->size());
+        const qreal ratio = shot.devicePixelRatio();
+        const QRectF chipPixels(QPointF(chipArea.topLeft()) * ratio, QSizeF(chipArea.size()) * ratio);
+        QPainter(&shot).drawPixmap(QRectF(chipArea), chipFocused, chipPixels);
+        return shot.save(path);
     }
 };
 
