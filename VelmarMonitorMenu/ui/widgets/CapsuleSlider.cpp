@@ -1,0 +1,265 @@
+#include "CapsuleSlider.h"
+
+#include "ControlLook.h"
+#include "PercentSliderAccessible.h"
+
+#include <QAccessible>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVariantAnimation>
+
+#include <chrono>
+#include <cmath>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Long enough to see the fill travel to a value the model pushed, short enough not to lag.
+constexpr auto fillAnimationDuration = 150ms;
+constexpr qreal disabledOpacity = 0.45;
+constexpr qreal trackOpacity = 0.14;
+
+// The standard ease-out curve, so the fill decelerates like other desktop transitions.
+QEasingCurve easeOut() {
+    QEasingCurve curve(QEasingCurve::BezierSpline);
+    curve.addCubicBezierSegment(QPointF(0, 0), QPointF(0.58, 1), QPointF(1, 1));
+    return curve;
+}
+
+// A soft drop shadow under a capsule (black at 0.18, about 1.5 px of blur, 0.5 px down),
+// built from a few widening translucent capsules instead of a blur pass on every frame.
+void drawCapsuleShadow(QPainter& painter, const QRectF& capsule) {
+    constexpr qreal blur = 1.5;
+    constexpr int layers = 3;
+    constexpr qreal totalOpacity = 0.18;
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromRgbF(0, 0, 0, totalOpacity / layers));
+    for (int i = 1; i <= layers; ++i) {
+        const qreal grow = blur * i / layers;
+        const QRectF layer = capsule.translated(0, 0.5).adjusted(-grow, -grow, grow, grow);
+        painter.drawRoundedRect(layer, layer.height() / 2, layer.height() / 2);
+    }
+    painter.restore();
+}
+
+} // namespace
+
+class CapsuleSliderAccessible final : public PercentSliderAccessible {
+public:
+    explicit CapsuleSliderAccessible(CapsuleSlider* slider) : PercentSliderAccessible(slider) {}
+
+protected:
+    double value() const override { return slider()->value(); }
+    QString valueText() const override {
+        const QString text = slider()->accessibleValueText();
+        return text.isEmpty() ? CapsuleSlider::tr("%1 percent").arg(std::llround(slider()->value())) : text;
+    }
+    void applyValue(double value) override { slider()->applyEdit(value); }
+
+private:
+    CapsuleSlider* slider() const { return static_cast<CapsuleSlider*>(widget()); }
+};
+
+namespace {
+
+QAccessibleInterface* accessibleFactory(const QString& key, QObject* object) {
+    if (key == QLatin1String("CapsuleSlider"))
+        return new CapsuleSliderAccessible(static_cast<CapsuleSlider*>(object));
+    return nullptr;
+}
+
+} // namespace
+
+CapsuleSlider::CapsuleSlider(QWidget* parent)
+    : QWidget(parent), m_fillAnimation(new QVariantAnimation(this)) {
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
+    Q_UNUSED(factoryInstalled);
+
+    setFocusPolicy(Qt::StrongFocus);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFixedHeight(m_trackHeight);
+
+    m_fillAnimation->setEasingCurve(easeOut());
+    connect(m_fillAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& shown) {
+        m_shownValue = shown.toDouble();
+        update();
+    });
+}
+
+void CapsuleSlider::setValue(double value) {
+    store(qBound(0.0, value, 100.0));
+}
+
+void CapsuleSlider::setTrackHeight(int height) {
+    m_trackHeight = qMax(1, height);
+    setFixedHeight(m_trackHeight);
+    updateGeometry();
+    update();
+}
+
+void CapsuleSlider::setAccessibleValueText(const QString& text) {
+    if (text == m_accessibleValueText)
+        return;
+    m_accessibleValueText = text;
+    QAccessibleValueChangeEvent event(this, m_value);
+    QAccessible::updateAccessibility(&event);
+}
+
+QSize CapsuleSlider::sizeHint() const {
+    return {m_trackHeight * 8, m_trackHeight};
+}
+
+QSize CapsuleSlider::minimumSizeHint() const {
+    return {m_trackHeight * 2, m_trackHeight};
+}
+
+void CapsuleSlider::store(double value) {
+    if (value == m_value)
+        return;
+    m_value = value;
+    showFill(value);
+    QAccessibleValueChangeEvent event(this, value);
+    QAccessible::updateAccessibility(&event);
+}
+
+void CapsuleSlider::showFill(double value) {
+    m_fillAnimation->stop();
+    // Under the pointer the fill follows the finger; hidden, there is nothing to watch.
+    const auto duration = m_dragging || !isVisible()
+                              ? std::chrono::milliseconds(0)
+                              : ControlLook::animationDuration(this, fillAnimationDuration);
+    if (duration.count() == 0 || m_shownValue == value) {
+        m_shownValue = value;
+        update();
+        return;
+    }
+    m_fillAnimation->setDuration(int(duration.count()));
+    m_fillAnimation->setStartValue(m_shownValue);
+    m_fillAnimation->setEndValue(value);
+    m_fillAnimation->start();
+}
+
+void CapsuleSlider::applyEdit(double value) {
+    if (value == m_value)
+        return;
+    store(value);
+    emit liveChanged(value);
+    emit committed(value);
+}
+
+void CapsuleSlider::dragTo(qreal x) {
+    const qreal fraction = width() > 0 ? x / width() : 0;
+    // Whole numbers while dragging; std::round rounds halves away from zero.
+    const double value = fraction <= 0 ? 0.0 : std::round(qMin<qreal>(fraction, 1) * 100);
+    if (value == m_value)
+        return;
+    store(value);
+    emit liveChanged(value);
+}
+
+void CapsuleSlider::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    m_dragging = true;
+    showFill(m_value); // a fill still easing to the model's value jumps under the pointer
+    dragTo(event->position().x());
+}
+
+void CapsuleSlider::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragging) {
+        event->ignore();
+        return;
+    }
+    dragTo(event->position().x());
+}
+
+void CapsuleSlider::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !m_dragging) {
+        event->ignore();
+        return;
+    }
+    dragTo(event->position().x());
+    m_dragging = false;
+    emit committed(m_value);
+}
+
+void CapsuleSlider::keyPressEvent(QKeyEvent* event) {
+    double target = m_value;
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+        target -= 1;
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+        target += 1;
+        break;
+    case Qt::Key_PageDown:
+        target -= 10;
+        break;
+    case Qt::Key_PageUp:
+        target += 10;
+        break;
+    case Qt::Key_Home:
+        target = 0;
+        break;
+    case Qt::Key_End:
+        target = 100;
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    applyEdit(qBound(0.0, target, 100.0));
+}
+
+void CapsuleSlider::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // A hidden control never gets its release: the drag is over, and the fill stands still.
+    m_dragging = false;
+    m_fillAnimation->stop();
+    m_shownValue = m_value;
+}
+
+void CapsuleSlider::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+        m_dragging = false; // input stops here, so no release will end the drag
+}
+
+void CapsuleSlider::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (!isEnabled())
+        painter.setOpacity(disabledOpacity); // the enabled drawing, faded
+
+    const QPalette& pal = palette();
+    const QColor text = pal.color(ControlLook::enabledColorGroup(this), QPalette::WindowText);
+    const QRectF track = rect();
+    const qreal radius = track.height() / 2;
+
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(ControlLook::faded(text, trackOpacity));
+    painter.drawRoundedRect(track, radius, radius);
+
+    // Even at 0 the fill stays a full circle: the knob the user grabs.
+    const qreal fillWidth = qMin(track.width(), qMax(track.height(), track.width() * m_shownValue / 100));
+    const QRectF fill(track.topLeft(), QSizeF(fillWidth, track.height()));
+    drawCapsuleShadow(painter, fill);
+    painter.setBrush(Qt::white);
+    painter.drawRoundedRect(fill, radius, radius);
+    if (!ControlLook::isDark(pal)) {
+        // On a light window white meets a pale track; a hairline keeps the fill's edge crisp.
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(ControlLook::faded(text, 0.12), 1));
+        painter.drawRoundedRect(fill.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5, radius - 0.5);
+    }
+
+    if (ControlLook::showsFocusRing(this))
+        ControlLook::drawFocusRing(painter, track, radius, pal);
+}

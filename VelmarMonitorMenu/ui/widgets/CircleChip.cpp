@@ -1,0 +1,157 @@
+#include "CircleChip.h"
+
+#include "ControlLook.h"
+#include "Spinner.h"
+#include "ui/icons/SymbolIcons.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+
+namespace {
+
+constexpr int chipSide = 34;
+constexpr qreal hairlineOpacity = 0.06;
+constexpr qreal disabledSymbolOpacity = 0.4;
+
+bool isReturnKey(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+}
+
+// A tool button only answers Space; Return presses it the same way, so a menu chip opens its
+// menu on the press and a plain chip clicks on the release.
+QKeyEvent asSpace(const QKeyEvent* event) {
+    return QKeyEvent(event->type(), Qt::Key_Space, event->modifiers(), QStringLiteral(" "),
+                     event->isAutoRepeat(), ushort(event->count()));
+}
+
+} // namespace
+
+CircleChip::CircleChip(QWidget* parent)
+    : QToolButton(parent), m_spinner(new Spinner(Spinner::Size::mini, this)) {
+    setFixedSize(chipSide, chipSide);
+    setAttribute(Qt::WA_Hover);
+    setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_spinner->hide();
+    m_spinner->move((chipSide - m_spinner->width()) / 2, (chipSide - m_spinner->height()) / 2);
+    updateSpinnerColor();
+}
+
+void CircleChip::setActive(bool active) {
+    if (active == m_active)
+        return;
+    m_active = active;
+    update();
+}
+
+void CircleChip::setSymbol(const QString& symbol, int pixelSize) {
+    m_symbol = symbol;
+    m_symbolPixelSize = pixelSize;
+    update();
+}
+
+void CircleChip::setSymbolColor(std::optional<QColor> color) {
+    m_symbolColor = color;
+    updateSpinnerColor();
+    update();
+}
+
+void CircleChip::setBusy(bool busy) {
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    m_spinner->setVisible(busy);
+    update();
+}
+
+QSize CircleChip::sizeHint() const {
+    return {chipSide, chipSide};
+}
+
+QColor CircleChip::symbolColor() const {
+    // Disabled, only the symbol fades; the disc keeps its enabled colours.
+    const QColor color =
+        m_symbolColor.value_or(palette().color(ControlLook::enabledColorGroup(this), QPalette::WindowText));
+    return isEnabled() ? color : ControlLook::faded(color, disabledSymbolOpacity);
+}
+
+void CircleChip::updateSpinnerColor() {
+    // The spinner stands in for the symbol, so it takes the symbol's colour.
+    QPalette palette = m_spinner->palette();
+    palette.setColor(QPalette::WindowText, symbolColor());
+    m_spinner->setPalette(palette);
+}
+
+void CircleChip::keyPressEvent(QKeyEvent* event) {
+    if (!isReturnKey(event)) {
+        QToolButton::keyPressEvent(event);
+        return;
+    }
+    QKeyEvent space = asSpace(event);
+    QToolButton::keyPressEvent(&space);
+    event->setAccepted(space.isAccepted());
+}
+
+void CircleChip::keyReleaseEvent(QKeyEvent* event) {
+    if (!isReturnKey(event)) {
+        QToolButton::keyReleaseEvent(event);
+        return;
+    }
+    QKeyEvent space = asSpace(event);
+    QToolButton::keyReleaseEvent(&space);
+    event->setAccepted(space.isAccepted());
+}
+
+void CircleChip::changeEvent(QEvent* event) {
+    QToolButton::changeEvent(event);
+    switch (event->type()) {
+    case QEvent::PaletteChange:
+    case QEvent::EnabledChange:
+    case QEvent::ActivationChange:
+        updateSpinnerColor();
+        break;
+    default:
+        break;
+    }
+}
+
+void CircleChip::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+
+    const QPalette& pal = palette();
+    const QColor text = pal.color(ControlLook::enabledColorGroup(this), QPalette::WindowText);
+    const QRectF disc = rect();
+    const qreal radius = disc.width() / 2;
+    const bool dark = ControlLook::isDark(pal);
+
+    // Inactive, the disc is a translucent wash of the text colour over the window: a grey
+    // that sets it apart from the white active disc in a light palette and lifts it off the
+    // window in a dark one.
+    const QColor face = m_active ? QColor(Qt::white) : ControlLook::faded(text, dark ? 0.12 : 0.07);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(face);
+    painter.drawEllipse(disc);
+
+    const bool lightFace = m_active || !dark;
+    const qreal feedback = isDown() ? 0.1 : underMouse() && isEnabled() ? 0.05 : 0;
+    if (feedback > 0) {
+        // Darken a light face, lighten a dark one.
+        painter.setBrush(QColor::fromRgbF(lightFace ? 0 : 1, lightFace ? 0 : 1, lightFace ? 0 : 1, feedback));
+        painter.drawEllipse(disc);
+    }
+
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(ControlLook::faded(text, hairlineOpacity), 1));
+    painter.drawEllipse(disc.adjusted(0.5, 0.5, -0.5, -0.5));
+
+    if (ControlLook::showsFocusRing(this))
+        ControlLook::drawFocusRing(painter, disc, radius, pal);
+
+    if (m_busy || m_symbol.isEmpty())
+        return;
+    const QPixmap symbol =
+        SymbolIcons::pixmap(m_symbol, m_symbolPixelSize, symbolColor(), devicePixelRatioF());
+    const QSizeF size = symbol.deviceIndependentSize();
+    painter.drawPixmap(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), symbol);
+}

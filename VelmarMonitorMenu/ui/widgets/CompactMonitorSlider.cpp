@@ -1,0 +1,261 @@
+#include "CompactMonitorSlider.h"
+
+#include "ControlLook.h"
+#include "PercentSliderAccessible.h"
+#include "Spinner.h"
+#include "ui/icons/SymbolIcons.h"
+
+#include <QAccessible>
+#include <QHBoxLayout>
+#include <QLocale>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScopedValueRollback>
+#include <QSlider>
+
+#include <cmath>
+#include <utility>
+
+namespace {
+
+constexpr int symbolWidth = 18;
+constexpr int symbolPixelSize = 16;
+constexpr int readoutWidth = 28;
+constexpr int spacing = 9;
+constexpr int minimumRowHeight = 28;
+
+// Draws a number right-aligned with every digit in a cell of the same width, so that the
+// readout does not jitter while it counts (Qt cannot ask the font for tabular figures).
+void drawTabularNumber(QPainter& painter, const QRect& rect, const QString& text) {
+    const QFontMetricsF metrics(painter.font());
+    const QLocale locale;
+    qreal cell = 0;
+    for (int digit = 0; digit <= 9; ++digit)
+        cell = qMax(cell, metrics.horizontalAdvance(locale.toString(digit)));
+
+    const qreal baseline = rect.top() + (rect.height() + metrics.ascent() - metrics.descent()) / 2;
+    qreal right = rect.left() + rect.width();
+    for (qsizetype end = text.size(); end > 0;) {
+        const qsizetype length = end > 1 && text.at(end - 1).isLowSurrogate() ? 2 : 1;
+        const QString unit = text.mid(end - length, length);
+        end -= length;
+        const char32_t codePoint = unit.toUcs4().value(0);
+        const qreal advance = metrics.horizontalAdvance(unit);
+        const qreal width = QChar::isDigit(codePoint) ? cell : advance;
+        painter.drawText(QPointF(right - width + (width - advance) / 2, baseline), unit);
+        right -= width;
+    }
+}
+
+} // namespace
+
+// The platform slider inside the row: it carries the row's spoken value and reports when it
+// has finished handling a mouse press, so the row can tell the start of a drag (the handle
+// jumps to the pointer, then follows it) from a click that pages.
+class CompactMonitorSliderControl final : public QSlider {
+    Q_OBJECT
+
+public:
+    explicit CompactMonitorSliderControl(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+
+    QString accessibleValueText;
+    bool handlingMousePress = false;
+
+signals:
+    void mousePressHandled();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        {
+            QScopedValueRollback pressing(handlingMousePress, true);
+            QSlider::mousePressEvent(event);
+        }
+        emit mousePressHandled();
+    }
+};
+
+class CompactMonitorSliderControlAccessible final : public PercentSliderAccessible {
+public:
+    explicit CompactMonitorSliderControlAccessible(CompactMonitorSliderControl* slider)
+        : PercentSliderAccessible(slider) {}
+
+protected:
+    double value() const override { return slider()->value(); }
+    QString valueText() const override { return slider()->accessibleValueText; }
+    // Moving the slider is an edit like a key press: the row reports it.
+    void applyValue(double value) override { slider()->setValue(int(std::lround(value))); }
+
+private:
+    CompactMonitorSliderControl* slider() const {
+        return static_cast<CompactMonitorSliderControl*>(widget());
+    }
+};
+
+namespace {
+
+QAccessibleInterface* accessibleFactory(const QString& key, QObject* object) {
+    if (key == QLatin1String("CompactMonitorSliderControl"))
+        return new CompactMonitorSliderControlAccessible(static_cast<CompactMonitorSliderControl*>(object));
+    return nullptr;
+}
+
+} // namespace
+
+CompactMonitorSlider::CompactMonitorSlider(const QString& title, const QString& symbol,
+                                           std::optional<QColor> tint, QWidget* parent)
+    : QWidget(parent), m_title(title), m_symbol(symbol), m_tint(tint),
+      m_slider(new CompactMonitorSliderControl(this)), m_spinner(new Spinner(Spinner::Size::mini, this)) {
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
+    Q_UNUSED(factoryInstalled);
+
+    setMinimumHeight(minimumRowHeight);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+
+    // The symbol and the readout are painted in the margins, so that the slider is the row's
+    // one accessible element instead of a label, a slider and another label.
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(symbolWidth + spacing, 0, spacing + readoutWidth, 0);
+    layout->addWidget(m_slider);
+
+    m_slider->setRange(0, 100);
+    m_slider->setSingleStep(1);
+    m_slider->setPageStep(10);
+    m_slider->setAccessibleName(title);
+    if (tint) {
+        QPalette palette = m_slider->palette();
+        for (auto group : {QPalette::Active, QPalette::Inactive})
+            palette.setColor(group, QPalette::Highlight, *tint);
+        m_slider->setPalette(palette);
+    }
+
+    connect(m_slider, &QSlider::valueChanged, this, &CompactMonitorSlider::userChanged);
+    connect(m_slider, &CompactMonitorSliderControl::mousePressHandled, this,
+            &CompactMonitorSlider::mousePressHandled);
+    connect(m_slider, &QSlider::sliderReleased, this, [this] { emit committed(m_value); });
+
+    refreshState();
+}
+
+void CompactMonitorSlider::setSymbol(const QString& symbol) {
+    if (symbol == m_symbol)
+        return;
+    m_symbol = symbol;
+    update(symbolRect());
+}
+
+void CompactMonitorSlider::setValue(double value) {
+    value = qBound(0.0, value, 100.0);
+    if (value == m_value)
+        return;
+    m_value = value;
+    {
+        QScopedValueRollback pushing(m_pushing, true);
+        m_slider->setValue(int(std::lround(value)));
+    }
+    refreshState();
+}
+
+void CompactMonitorSlider::setLoaded(bool loaded) {
+    if (loaded == m_loaded)
+        return;
+    m_loaded = loaded;
+    refreshState();
+}
+
+void CompactMonitorSlider::setLoading(bool loading) {
+    if (loading == m_loading)
+        return;
+    m_loading = loading;
+    refreshState();
+}
+
+void CompactMonitorSlider::userChanged(int value) {
+    if (m_pushing)
+        return;
+    m_value = value;
+    refreshState();
+    if (m_slider->handlingMousePress) {
+        m_changedInPress = true; // decided once the press is handled
+        return;
+    }
+    emit liveChanged(m_value);
+    if (!m_slider->isSliderDown())
+        emit committed(m_value);
+}
+
+void CompactMonitorSlider::mousePressHandled() {
+    if (!std::exchange(m_changedInPress, false))
+        return;
+    emit liveChanged(m_value);
+    // A slider that went down is being dragged: its release commits.
+    if (!m_slider->isSliderDown())
+        emit committed(m_value);
+}
+
+void CompactMonitorSlider::refreshState() {
+    m_slider->setEnabled(!(m_loading && !m_loaded));
+    m_spinner->setVisible(m_loading && !m_loaded);
+
+    const auto percent = static_cast<qint64>(std::llround(m_value));
+    setToolTip(m_loaded ? tr("%1: %2 percent").arg(m_title).arg(percent)
+                        : tr("%1 is not available").arg(m_title));
+    const QString valueText = m_loaded ? tr("%1 percent").arg(percent) : tr("Reading monitor");
+    if (valueText != m_slider->accessibleValueText) {
+        m_slider->accessibleValueText = valueText;
+        QAccessibleValueChangeEvent event(m_slider, m_slider->value());
+        QAccessible::updateAccessibility(&event);
+    }
+    update(readoutRect());
+}
+
+QSize CompactMonitorSlider::sizeHint() const {
+    return QWidget::sizeHint().expandedTo(QSize(0, minimumRowHeight));
+}
+
+QRect CompactMonitorSlider::symbolRect() const {
+    return {0, 0, symbolWidth, height()};
+}
+
+QRect CompactMonitorSlider::readoutRect() const {
+    return {width() - readoutWidth, 0, readoutWidth, height()};
+}
+
+void CompactMonitorSlider::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const QRect readout = readoutRect();
+    m_spinner->move(readout.x() + readout.width() - m_spinner->width(), (height() - m_spinner->height()) / 2);
+}
+
+void CompactMonitorSlider::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LocaleChange || event->type() == QEvent::FontChange)
+        update();
+}
+
+void CompactMonitorSlider::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+
+    // While the value changes only the readout is repainted, so the symbol is drawn rarely.
+    const QRect symbol = symbolRect();
+    if (event->rect().intersects(symbol)) {
+        const QColor color = m_tint.value_or(ControlLook::secondaryText(palette()));
+        const QPixmap pixmap = SymbolIcons::pixmap(m_symbol, symbolPixelSize, color, devicePixelRatioF());
+        const QSizeF size = pixmap.deviceIndependentSize();
+        painter.drawPixmap(QPointF(symbol.x() + (symbol.width() - size.width()) / 2,
+                                   symbol.y() + (symbol.height() - size.height()) / 2),
+                           pixmap);
+    }
+
+    const QRect readout = readoutRect();
+    if (!event->rect().intersects(readout))
+        return;
+    painter.setPen(ControlLook::secondaryText(palette()));
+    if (m_loaded)
+        drawTabularNumber(painter, readout, QLocale().toString(static_cast<qint64>(std::llround(m_value))));
+    else if (!m_loading)
+        painter.drawText(readout, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("\u2014"));
+}
+
+#include "CompactMonitorSlider.moc"
