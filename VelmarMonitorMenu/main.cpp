@@ -2,7 +2,8 @@
 #include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneStore.h"
 #include "system/BuiltInDisplayBrightnessReadingSource.h"
-#include "ui/TrayApplication.h"
+#include "ui/SingleInstance.h"
+#include "ui/VelmarMonitorMenuApp.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -13,8 +14,13 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("VelmarMonitor"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velmar Monitor"));
     QApplication::setApplicationVersion(QStringLiteral(VELMAR_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("velmar-monitor"));
     // A tray utility: closing a window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance;
+    if (!instance.claim())
+        return 0; // the running instance shows its window instead
 
     QSettings defaults;
     MonitorSceneStore sceneStore(std::make_unique<UserDefaultsMonitorSceneStorage>(defaults),
@@ -26,7 +32,9 @@ int main(int argc, char* argv[]) {
     environment.defaults = &defaults;
     MonitorController monitor(sceneStore, *brightnessReader, inputScenePreferences, std::move(environment));
 
-    TrayApplication tray(monitor);
-    monitor.start();
+    VelmarMonitorMenuApp shell(monitor);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &shell,
+                     &VelmarMonitorMenuApp::raiseWindow);
+    shell.start();
     return app.exec();
 }

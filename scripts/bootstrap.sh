@@ -11,6 +11,7 @@ packages=(
     qcoro-qt6-dev
     libddcutil-dev
     dbus dbus-x11 xvfb xauth fonts-dejavu-core
+    trayer xdotool # the end-to-end test: a tray host on the virtual X server, and a real pointer
 )
 
 missing=()

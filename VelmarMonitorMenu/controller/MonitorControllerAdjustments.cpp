@@ -73,9 +73,9 @@ QCoro::Task<> MonitorController::writePreset(ColorGains gains) {
     const std::vector<std::pair<MonitorFeature, double>> writes{{MonitorFeature::red, gains.red},
                                                                 {MonitorFeature::green, gains.green},
                                                                 {MonitorFeature::blue, gains.blue}};
-    co_await runPaced(
-        writes, m_timings.presetWritePause, OnFailure::carryOn, m_lifetime,
-        [this](const auto& write) { return performWrite(write.first, write.second); }, [](const auto&) {});
+    const auto write = [this](const auto& gain) { return performWrite(gain.first, gain.second); };
+    const auto nothingMore = [](const auto&) {};
+    co_await runPaced(writes, m_timings.presetWritePause, OnFailure::carryOn, m_lifetime, write, nothingMore);
 }
 
 void MonitorController::setInput(MonitorInput input) {

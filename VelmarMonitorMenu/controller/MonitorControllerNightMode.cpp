@@ -89,12 +89,12 @@ QCoro::Task<Result<NightModeSnapshot>> MonitorController::currentNightModeSnapsh
     NightModeSnapshot snapshot;
     const std::vector<MonitorFeature> features(NightModeSnapshot::features.begin(),
                                                NightModeSnapshot::features.end());
-    const auto failure = co_await runPaced(
-        features, m_timings.readPause, OnFailure::stop, m_lifetime,
-        [this](MonitorFeature feature) { return m_ddc->read(feature); },
-        [&snapshot](MonitorFeature feature, qint64 value) {
-            snapshot.set(feature, static_cast<double>(value));
-        });
+    const auto read = [this](MonitorFeature feature) { return m_ddc->read(feature); };
+    const auto keep = [&snapshot](MonitorFeature feature, qint64 value) {
+        snapshot.set(feature, static_cast<double>(value));
+    };
+    const auto failure =
+        co_await runPaced(features, m_timings.readPause, OnFailure::stop, m_lifetime, read, keep);
     if (failure)
         co_return *failure;
     co_return snapshot;
@@ -103,10 +103,12 @@ QCoro::Task<Result<NightModeSnapshot>> MonitorController::currentNightModeSnapsh
 QCoro::Task<std::optional<ClientError>> MonitorController::writeNightValues(NightModeSnapshot values) {
     const auto pairs = values.values();
     const std::vector<std::pair<MonitorFeature, double>> writes(pairs.begin(), pairs.end());
-    co_return co_await runPaced(
-        writes, m_timings.valueSetWritePause, OnFailure::stop, m_lifetime,
-        [this](const auto& write) { return m_ddc->write(write.first, wholeMonitorValue(write.second)); },
-        [](const auto&) {});
+    const auto write = [this](const auto& value) {
+        return m_ddc->write(value.first, wholeMonitorValue(value.second));
+    };
+    const auto nothingMore = [](const auto&) {};
+    co_return co_await runPaced(writes, m_timings.valueSetWritePause, OnFailure::stop, m_lifetime, write,
+                                nothingMore);
 }
 
 void MonitorController::showNightValues(const NightModeSnapshot& values) {

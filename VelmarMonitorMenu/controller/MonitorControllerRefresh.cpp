@@ -24,13 +24,13 @@ QCoro::Task<> MonitorController::refresh(CancelToken cancel) {
     // A failing read does not stop the refresh: the other values still arrive.
     const std::vector<MonitorFeature> features(MonitorFeatures::allCases.begin(),
                                                MonitorFeatures::allCases.end());
-    const auto firstError = co_await runPaced(
-        features, m_timings.readPause, OnFailure::carryOn, lifetime,
-        [this, cancel](MonitorFeature feature) { return m_ddc->read(feature, cancel); },
-        [this](MonitorFeature feature, qint64 value) {
-            setValue(feature, static_cast<double>(value));
-            markLoaded(feature);
-        });
+    const auto read = [this, cancel](MonitorFeature feature) { return m_ddc->read(feature, cancel); };
+    const auto store = [this](MonitorFeature feature, qint64 value) {
+        setValue(feature, static_cast<double>(value));
+        markLoaded(feature);
+    };
+    const auto firstError =
+        co_await runPaced(features, m_timings.readPause, OnFailure::carryOn, lifetime, read, store);
     if (lifetime->isCancelled())
         co_return;
 

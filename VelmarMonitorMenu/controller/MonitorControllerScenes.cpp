@@ -49,10 +49,9 @@ QCoro::Task<> MonitorController::applyScene(MonitorScene scene, bool switchesInp
         values.emplace_back(MonitorFeature::blue, scene.rgb->blue);
     }
     // Each write waits out its own spacing afterwards, so the sequence needs no gap of its own.
-    const auto failure = co_await runPaced(
-        values, 0ms, OnFailure::stop, lifetime,
-        [this](const auto& value) { return writeSceneValue(value.first, value.second); },
-        [this](const auto& value) { setValue(value.first, value.second); });
+    const auto write = [this](const auto& value) { return writeSceneValue(value.first, value.second); };
+    const auto show = [this](const auto& value) { setValue(value.first, value.second); };
+    const auto failure = co_await runPaced(values, 0ms, OnFailure::stop, lifetime, write, show);
     if (lifetime->isCancelled())
         co_return;
     if (failure) {

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+class MonitorController;
+
+// How adaptive brightness reads to the user, wherever it is shown.
+namespace AdaptiveStatus {
+/// "Off", "Paused after manual adjustment", the unavailable, checking or following text.
+QString text(const MonitorController& monitor);
+/// Switched on but the built-in display cannot be read: shown in a warning colour.
+bool isWarning(const MonitorController& monitor);
+} // namespace AdaptiveStatus

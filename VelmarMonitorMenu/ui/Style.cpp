@@ -1,0 +1,53 @@
+#include "Style.h"
+
+#include <QApplication>
+#include <QWidget>
+
+namespace Style {
+
+QFont font(qreal pointSize, QFont::Weight weight) {
+    QFont result = QApplication::font();
+    result.setPointSizeF(pointSize);
+    result.setWeight(weight);
+    return result;
+}
+
+QFont captionFont() {
+    QFont result = QApplication::font();
+    result.setPointSizeF(std::max(7.0, result.pointSizeF() * 0.85));
+    return result;
+}
+
+static QColor withAlpha(QColor color, qreal alpha) {
+    color.setAlphaF(alpha);
+    return color;
+}
+
+QColor secondaryText(const QPalette& palette) {
+    return withAlpha(palette.color(QPalette::WindowText), 0.62);
+}
+
+QColor tertiaryText(const QPalette& palette) {
+    return withAlpha(palette.color(QPalette::WindowText), 0.45);
+}
+
+bool isDark(const QPalette& palette) {
+    return palette.color(QPalette::Window).lightnessF() < 0.5;
+}
+
+QColor errorText(const QPalette& palette) {
+    return isDark(palette) ? QColor(0xff, 0x6b, 0x61) : QColor(0xc4, 0x1e, 0x1e);
+}
+
+QColor warningText(const QPalette& palette) {
+    return isDark(palette) ? QColor(0xff, 0xa8, 0x3a) : QColor(0xc2, 0x5e, 0x00);
+}
+
+void setTextColor(QWidget* widget, const QColor& color) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::Text, color);
+    widget->setPalette(palette);
+}
+
+} // namespace Style

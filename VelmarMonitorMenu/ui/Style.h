@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPalette>
+
+class QWidget;
+
+// The few text styles and colours the panels share, derived from the palette so they read in
+// light and dark desktops alike.
+namespace Style {
+/// A font `pointSize` points large (the design's sizes), optionally heavier.
+QFont font(qreal pointSize, QFont::Weight weight = QFont::Normal);
+/// The smaller font of secondary texts.
+QFont captionFont();
+/// Text a step back from the main text (values beside their labels).
+QColor secondaryText(const QPalette& palette);
+/// Text two steps back (the quiet status in the panel header).
+QColor tertiaryText(const QPalette& palette);
+/// Failures.
+QColor errorText(const QPalette& palette);
+/// Something that needs attention without being a failure.
+QColor warningText(const QPalette& palette);
+/// Whether the palette is a dark one.
+bool isDark(const QPalette& palette);
+/// Sets the widget's text colour (its WindowText and Text roles).
+void setTextColor(QWidget* widget, const QColor& color);
+} // namespace Style

@@ -1,0 +1,159 @@
+#include "VelmarMonitorMenuApp.h"
+
+#include "controller/MonitorController.h"
+#include "icons/SymbolIcons.h"
+#include "panel/MonitorMenuView.h"
+#include "window/UnifiedMonitorWindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+#include <QPainter>
+#include <QSystemTrayIcon>
+
+namespace {
+
+// The tray shows the "display" symbol. Tray backgrounds may be light or dark whatever the
+// application palette says, so the symbol is drawn light with a dark outline, readable on both.
+QIcon trayIconImage() {
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        const QPixmap outline =
+            SymbolIcons::pixmap(QStringLiteral("display"), size, QColor(0x20, 0x20, 0x20));
+        for (const QPoint offset : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
+            painter.drawPixmap(offset, outline);
+        painter.drawPixmap(0, 0,
+                           SymbolIcons::pixmap(QStringLiteral("display"), size, QColor(0xf4, 0xf4, 0xf4)));
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
+constexpr qint64 reopenGuardMs = 300;
+
+} // namespace
+
+VelmarMonitorMenuApp::VelmarMonitorMenuApp(MonitorController& monitor, QObject* parent)
+    : QObject(parent), m_monitor(monitor), m_settingsCommand(new QAction(tr("Settings…"), this)) {
+    // The Preferences shortcut of the platform: Command-comma on macOS; on Linux desktops,
+    // which define none, Ctrl+comma as most applications use.
+    const auto preferences = QKeySequence::keyBindings(QKeySequence::Preferences);
+    m_settingsCommand->setShortcuts(
+        preferences.isEmpty() ? QList<QKeySequence>{QKeySequence(Qt::CTRL | Qt::Key_Comma)} : preferences);
+    m_settingsCommand->setShortcutContext(Qt::ApplicationShortcut);
+    connect(m_settingsCommand, &QAction::triggered, this,
+            [this] { openWindow(MonitorWindowSection::settings); });
+}
+
+VelmarMonitorMenuApp::~VelmarMonitorMenuApp() {
+    delete m_panel;
+    delete m_window;
+}
+
+MonitorMenuView* VelmarMonitorMenuApp::panel() const {
+    return m_panel;
+}
+
+UnifiedMonitorWindow* VelmarMonitorMenuApp::window() const {
+    return m_window;
+}
+
+void VelmarMonitorMenuApp::start() {
+    if (QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_tray = std::make_unique<QSystemTrayIcon>(trayIconImage());
+        m_trayMenu = std::make_unique<QMenu>();
+        m_trayMenu->addAction(tr("Open Controls…"), this,
+                              [this] { openWindow(MonitorWindowSection::controls); });
+        m_trayMenu->addAction(m_settingsCommand);
+        m_trayMenu->addSeparator();
+        m_trayMenu->addAction(tr("Quit Velmar Monitor"), qApp, &QCoreApplication::quit);
+        m_tray->setContextMenu(m_trayMenu.get());
+        connect(m_tray.get(), &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) {
+                    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                        togglePanel(trayAnchor());
+                });
+        connect(&m_monitor, &MonitorController::statusChanged, this,
+                &VelmarMonitorMenuApp::updateTrayToolTip);
+        updateTrayToolTip();
+        m_tray->show();
+    } else {
+        // Running invisibly would leave the user no way to reach the program: the window stands
+        // in for the tray, and closing it quits.
+        m_withoutTray = true;
+        auto& window = ensureWindow();
+        window.setNotice(tr("No system tray was found on this desktop, so Velmar Monitor runs in this "
+                            "window. Closing it quits the program."));
+        window.setAttribute(Qt::WA_QuitOnClose, true);
+        qApp->setQuitOnLastWindowClosed(true);
+        openWindow(MonitorWindowSection::controls);
+    }
+    m_monitor.start();
+}
+
+void VelmarMonitorMenuApp::updateTrayToolTip() {
+    if (m_tray)
+        m_tray->setToolTip(tr("Velmar Monitor — %1").arg(m_monitor.status().trimmed()));
+}
+
+QRect VelmarMonitorMenuApp::trayAnchor() const {
+    // Only the XEmbed tray knows where its icon is; elsewhere the pointer is beside it.
+    const QRect icon = m_tray ? m_tray->geometry() : QRect();
+    if (icon.isValid() && !icon.isEmpty())
+        return icon;
+    return QRect(QCursor::pos(), QSize(1, 1));
+}
+
+MonitorMenuView& VelmarMonitorMenuApp::ensurePanel() {
+    if (!m_panel) {
+        m_panel = new MonitorMenuView(m_monitor);
+        m_panel->addAction(m_settingsCommand);
+        connect(m_panel, &MonitorMenuView::openWindowRequested, this, &VelmarMonitorMenuApp::openWindow);
+        connect(m_panel, &MonitorMenuView::quitRequested, qApp, &QCoreApplication::quit,
+                Qt::QueuedConnection);
+        m_panel->installEventFilter(this);
+    }
+    return *m_panel;
+}
+
+UnifiedMonitorWindow& VelmarMonitorMenuApp::ensureWindow() {
+    if (!m_window) {
+        m_window = new UnifiedMonitorWindow(m_monitor, m_selection);
+        m_window->addAction(m_settingsCommand);
+    }
+    return *m_window;
+}
+
+void VelmarMonitorMenuApp::togglePanel(const QRect& anchor) {
+    if (m_panel && m_panel->isVisible()) {
+        m_panel->close();
+        return;
+    }
+    if (m_panelClosed.isValid() && m_panelClosed.elapsed() < reopenGuardMs)
+        return;
+    ensurePanel().popUp(anchor);
+}
+
+void VelmarMonitorMenuApp::openWindow(MonitorWindowSection section) {
+    m_selection.setSection(section);
+    raiseWindow();
+}
+
+void VelmarMonitorMenuApp::raiseWindow() {
+    auto& window = ensureWindow();
+    window.show();
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.raise();
+    window.activateWindow();
+}
+
+bool VelmarMonitorMenuApp::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_panel && event->type() == QEvent::Hide)
+        m_panelClosed.start();
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "MonitorWindowSection.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class MonitorController;
+class MonitorMenuView;
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+class UnifiedMonitorWindow;
+
+// The program's shell around the controller: the tray icon and its panel, the one window and
+// the Settings command, and which section the window shows. The panel and the window are made
+// the first time they are wanted, so a program that only sits in the tray costs little.
+class VelmarMonitorMenuApp : public QObject {
+    Q_OBJECT
+public:
+    explicit VelmarMonitorMenuApp(MonitorController& monitor, QObject* parent = nullptr);
+    ~VelmarMonitorMenuApp() override;
+
+    /// Shows the tray icon (or, without a tray, the window) and starts the controller.
+    void start();
+
+    /// Selects `section`, opens or raises the window and brings the program to the front.
+    void openWindow(MonitorWindowSection section);
+    /// Opens the window on the section it last showed.
+    void raiseWindow();
+    /// Opens the panel beside `anchor`, or closes it if it is open.
+    void togglePanel(const QRect& anchor);
+
+    WindowSectionState& selection() { return m_selection; }
+    /// The panel and the window, once made; for tests and screenshots.
+    MonitorMenuView* panel() const;
+    UnifiedMonitorWindow* window() const;
+    QSystemTrayIcon* trayIcon() const { return m_tray.get(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MonitorMenuView& ensurePanel();
+    UnifiedMonitorWindow& ensureWindow();
+    QRect trayAnchor() const;
+    void updateTrayToolTip();
+
+    MonitorController& m_monitor;
+    WindowSectionState m_selection;
+    std::unique_ptr<QSystemTrayIcon> m_tray;
+    std::unique_ptr<QMenu> m_trayMenu;
+    QPointer<MonitorMenuView> m_panel;
+    QPointer<UnifiedMonitorWindow> m_window;
+    QAction* m_settingsCommand;
+    QElapsedTimer m_panelClosed; // a click on the icon that closed the panel must not reopen it
+    bool m_withoutTray = false;
+};

@@ -1,0 +1,247 @@
+#include "ControlPanelView.h"
+
+#include "controller/MonitorController.h"
+#include "FormSection.h"
+#include "ui/ElidedLabel.h"
+#include "ui/icons/SymbolIcons.h"
+#include "ui/Style.h"
+#include "ui/widgets/CompactMonitorSlider.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QScrollArea>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int sliderWidth = 260;
+constexpr int pickerWidth = 220;
+
+QString volumeSymbol(double volume) {
+    return volume == 0 ? QStringLiteral("speaker.slash.fill") : QStringLiteral("speaker.wave.2.fill");
+}
+
+QComboBox* picker(QWidget* parent, const QString& accessibleName) {
+    auto* box = new QComboBox(parent);
+    box->setFixedWidth(pickerWidth);
+    box->setAccessibleName(accessibleName);
+    return box;
+}
+
+// Rebuilds a picker's entries without it announcing a choice the user did not make.
+template <class Fill> void refill(QComboBox* box, Fill fill) {
+    const QSignalBlocker blocker(box);
+    box->clear();
+    fill();
+}
+
+} // namespace
+
+ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
+    : QWidget(parent), m_monitor(monitor) {
+    setFixedSize(480, 640);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(scroll);
+    auto* form = new QWidget(scroll);
+    auto* layout = new QVBoxLayout(form);
+    layout->setContentsMargins(20, 16, 20, 20);
+    layout->setSpacing(18);
+    scroll->setWidget(form);
+
+    auto* display = new FormSection(tr("Display"), form);
+    m_name = new QLabel(form);
+    m_name->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    display->addRow(tr("Monitor"), m_name);
+    m_status = new ElidedLabel(form);
+    m_status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_status->setMaximumWidth(300);
+    display->addRow(tr("Status"), m_status);
+    m_input = picker(form, tr("Input"));
+    for (const auto input : MonitorInputs::allCases)
+        m_input->addItem(SymbolIcons::icon(MonitorInputs::symbol(input), palette()),
+                         MonitorInputs::title(input), rawValue(input));
+    display->addRow(tr("Input"), m_input);
+    layout->addWidget(display);
+
+    auto* picture = new FormSection(tr("Picture"), form);
+    m_tone = picker(form, tr("Display tone"));
+    picture->addRow(tr("Tone"), m_tone);
+    picture->addRow(tr("Brightness"), addSlider(MonitorFeature::brightness, tr("Brightness"),
+                                                QStringLiteral("sun.max.fill"), {}));
+    picture->addRow(tr("Contrast"), addSlider(MonitorFeature::contrast, tr("Contrast"),
+                                              QStringLiteral("circle.lefthalf.filled"), {}));
+    layout->addWidget(picture);
+
+    auto* color = new FormSection(tr("Color"), form);
+    m_preset = picker(form, tr("Preset"));
+    color->addRow(tr("Preset"), m_preset);
+    color->addRow(tr("Red"), addSlider(MonitorFeature::red, tr("Red"), QStringLiteral("r.circle.fill"),
+                                       QColor(0xe5, 0x3e, 0x3e)));
+    color->addRow(tr("Green"), addSlider(MonitorFeature::green, tr("Green"), QStringLiteral("g.circle.fill"),
+                                         QColor(0x2f, 0xa8, 0x4f)));
+    color->addRow(tr("Blue"), addSlider(MonitorFeature::blue, tr("Blue"), QStringLiteral("b.circle.fill"),
+                                        QColor(0x2f, 0x7c, 0xf6)));
+    color->setFooter(tr("Adjusts the monitor's hardware RGB gain over DDC/CI. Presets are starting points — "
+                        "fine-tune with the channel sliders."));
+    layout->addWidget(color);
+
+    auto* audio = new FormSection(tr("Audio"), form);
+    audio->addRow(tr("Volume"),
+                  addSlider(MonitorFeature::volume, tr("Volume"), volumeSymbol(monitor.volume()), {}));
+    layout->addWidget(audio);
+    layout->addStretch(1);
+
+    // The pickers act only on what the user chose; the model's own changes refill them silently.
+    connect(m_input, &QComboBox::activated, this, [this](int index) {
+        if (const auto input = monitorInputFromRawValue(m_input->itemData(index).toString()))
+            m_monitor.setInput(*input);
+    });
+    connect(m_tone, &QComboBox::activated, this, [this](int index) {
+        const QUuid id = m_tone->itemData(index).toUuid();
+        for (const auto& scene : m_monitor.scenes()) {
+            if (!id.isNull() && scene.id == id)
+                return m_monitor.apply(scene);
+        }
+        updateTones(); // "Custom" stands for no scene: choosing it changes nothing
+    });
+    connect(m_preset, &QComboBox::activated, this, [this](int index) {
+        if (const auto preset = colorPresetFromRawValue(m_preset->itemData(index).toString()))
+            m_monitor.applyPreset(*preset);
+        else
+            updatePresets();
+    });
+
+    connect(&monitor, &MonitorController::displayNameChanged, this,
+            [this] { m_name->setText(m_monitor.displayName()); });
+    connect(&monitor, &MonitorController::statusChanged, this, &ControlPanelView::updateStatus);
+    connect(&monitor, &MonitorController::hasErrorChanged, this, &ControlPanelView::updateStatus);
+    connect(&monitor, &MonitorController::activeInputChanged, this, &ControlPanelView::updateInputs);
+    connect(&monitor, &MonitorController::activeSceneIDChanged, this, &ControlPanelView::updateTones);
+    connect(&monitor, &MonitorController::scenesChanged, this, &ControlPanelView::updateTones);
+    connect(&monitor, &MonitorController::isApplyingSceneChanged, this, &ControlPanelView::updateTones);
+    connect(&monitor, &MonitorController::valueChanged, this, &ControlPanelView::updateValue);
+    connect(&monitor, &MonitorController::loadedFeaturesChanged, this, &ControlPanelView::updateLoading);
+    connect(&monitor, &MonitorController::isWorkingChanged, this, &ControlPanelView::updateLoading);
+
+    m_name->setText(monitor.displayName());
+    for (const auto feature : MonitorFeatures::allCases)
+        updateValue(feature);
+    updateLoading();
+    restyle();
+}
+
+void ControlPanelView::restyle() {
+    if (!m_preset)
+        return; // still being built
+    Style::setTextColor(m_name, Style::secondaryText(palette()));
+    for (int i = 0; i < m_input->count(); ++i)
+        m_input->setItemIcon(i, SymbolIcons::icon(MonitorInputs::symbol(*monitorInputFromRawValue(
+                                                      m_input->itemData(i).toString())),
+                                                  palette()));
+    updateStatus();
+    updateInputs();
+    updateTones();
+    updatePresets();
+}
+
+void ControlPanelView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The desktop switched between light and dark: colours and symbols are drawn anew.
+    if (event->type() == QEvent::PaletteChange)
+        restyle();
+}
+
+ControlPanelView::~ControlPanelView() {
+    if (m_appearance)
+        m_appearance->cancel();
+}
+
+CompactMonitorSlider* ControlPanelView::addSlider(MonitorFeature feature, const QString& title,
+                                                  const QString& symbol, std::optional<QColor> tint) {
+    auto* slider = new CompactMonitorSlider(title, symbol, tint, this);
+    slider->setFixedWidth(sliderWidth);
+    slider->setAccessibleName(title);
+    connect(slider, &CompactMonitorSlider::liveChanged, this,
+            [this, feature](double value) { m_monitor.setLive(feature, value); });
+    connect(slider, &CompactMonitorSlider::committed, this,
+            [this, feature](double value) { m_monitor.set(feature, value); });
+    m_sliders[feature] = slider;
+    return slider;
+}
+
+void ControlPanelView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return; // the window coming back from the taskbar is not a new appearance
+    // Every appearance reads the monitor again; leaving cuts the read's retries short.
+    if (m_appearance)
+        m_appearance->cancel();
+    m_appearance = makeCancelToken();
+    m_monitor.refresh(m_appearance);
+}
+
+void ControlPanelView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (m_appearance)
+        m_appearance->cancel();
+}
+
+void ControlPanelView::updateStatus() {
+    m_status->setText(m_monitor.status());
+    Style::setTextColor(m_status,
+                        m_monitor.hasError() ? Style::errorText(palette()) : Style::secondaryText(palette()));
+}
+
+void ControlPanelView::updateInputs() {
+    const auto input = m_monitor.activeInput().value_or(MonitorInput::usbC);
+    const QSignalBlocker blocker(m_input);
+    m_input->setCurrentIndex(m_input->findData(rawValue(input)));
+}
+
+void ControlPanelView::updateTones() {
+    refill(m_tone, [this] {
+        const auto active = m_monitor.activeSceneID();
+        if (!active)
+            m_tone->addItem(SymbolIcons::icon(QStringLiteral("slider.horizontal.3"), palette()), tr("Custom"),
+                            QUuid());
+        for (const auto& scene : m_monitor.scenes())
+            m_tone->addItem(SymbolIcons::icon(scene.symbol, palette()), scene.name, scene.id);
+        m_tone->setCurrentIndex(active ? m_tone->findData(*active) : 0);
+    });
+    m_tone->setEnabled(!m_monitor.isApplyingScene());
+}
+
+void ControlPanelView::updatePresets() {
+    refill(m_preset, [this] {
+        for (const auto preset : ColorPresets::allCases)
+            m_preset->addItem(SymbolIcons::icon(ColorPresets::symbol(preset), palette()),
+                              ColorPresets::title(preset), rawValue(preset));
+        const auto matched = m_monitor.matchedPreset();
+        if (!matched)
+            m_preset->addItem(SymbolIcons::icon(QStringLiteral("slider.horizontal.3"), palette()),
+                              tr("Custom"), QString());
+        m_preset->setCurrentIndex(matched ? m_preset->findData(rawValue(*matched)) : m_preset->count() - 1);
+    });
+}
+
+void ControlPanelView::updateValue(MonitorFeature feature) {
+    const double value = m_monitor.value(feature);
+    m_sliders.at(feature)->setValue(value);
+    if (feature == MonitorFeature::volume)
+        m_sliders.at(feature)->setSymbol(volumeSymbol(value));
+    if (feature == MonitorFeature::red || feature == MonitorFeature::green || feature == MonitorFeature::blue)
+        updatePresets();
+}
+
+void ControlPanelView::updateLoading() {
+    for (const auto& [feature, slider] : m_sliders) {
+        slider->setLoaded(m_monitor.loadedFeatures().contains(feature));
+        slider->setLoading(m_monitor.isWorking());
+    }
+}

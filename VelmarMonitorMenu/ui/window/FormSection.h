@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QVBoxLayout;
+
+// One group of a grouped form: an optional header, a rounded card of labelled rows divided by
+// hairlines, and an optional footer note.
+class FormSection : public QWidget {
+    Q_OBJECT
+public:
+    explicit FormSection(const QString& header = {}, QWidget* parent = nullptr);
+
+    /// A row with `label` at the leading edge and `content` at the trailing edge. The label
+    /// names the content for screen readers unless the content has a name of its own.
+    QLabel* addRow(const QString& label, QWidget* content);
+    void setFooter(const QString& text);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    QWidget* m_card;
+    QVBoxLayout* m_rows;
+    QLabel* m_footer = nullptr;
+    int m_rowCount = 0;
+};

@@ -1,0 +1,94 @@
+#include "UnifiedMonitorWindow.h"
+
+#include "controller/MonitorController.h"
+#include "ControlPanelView.h"
+#include "SectionPicker.h"
+#include "SettingsPlaceholder.h"
+#include "ui/Divider.h"
+#include "ui/Style.h"
+#include "ui/widgets/CircleChip.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int chipSize = 34;
+}
+
+UnifiedMonitorWindow::UnifiedMonitorWindow(MonitorController& monitor, WindowSectionState& selection,
+                                           QWidget* parent)
+    : QWidget(parent), m_monitor(monitor), m_selection(selection) {
+    setWindowTitle(tr("Velmar Monitor"));
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    // The window is as large as its content, no larger.
+    m_layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(12, 8, 12, 8);
+    header->setSpacing(12);
+    auto* leading = new QWidget(this);
+    leading->setFixedSize(chipSize, chipSize); // balances the refresh chip so the picker is centred
+    header->addWidget(leading);
+    header->addStretch(1);
+    m_picker = new SectionPicker(this);
+    header->addWidget(m_picker);
+    header->addStretch(1);
+    m_refresh = new CircleChip(this);
+    m_refresh->setSymbol(QStringLiteral("arrow.clockwise"), 14);
+    m_refresh->setToolTip(tr("Refresh monitor values"));
+    m_refresh->setAccessibleName(tr("Refresh monitor values"));
+    header->addWidget(m_refresh);
+    m_refreshSpacer = new QWidget(this);
+    m_refreshSpacer->setFixedSize(chipSize, chipSize);
+    header->addWidget(m_refreshSpacer);
+    m_layout->addLayout(header);
+
+    m_notice = new QLabel(this);
+    m_notice->setWordWrap(true);
+    m_notice->setContentsMargins(16, 4, 16, 8);
+    m_notice->setFont(Style::captionFont());
+    Style::setTextColor(m_notice, Style::warningText(palette()));
+    m_notice->hide();
+    m_layout->addWidget(m_notice);
+    m_layout->addWidget(new Divider(this));
+
+    connect(m_picker, &SectionPicker::sectionPicked, &m_selection, &WindowSectionState::setSection);
+    connect(&m_selection, &WindowSectionState::sectionChanged, this, &UnifiedMonitorWindow::showSection);
+    connect(m_refresh, &CircleChip::clicked, this, [this] { m_monitor.refresh(); });
+    connect(&monitor, &MonitorController::isWorkingChanged, this, &UnifiedMonitorWindow::updateRefresh);
+    showSection(m_selection.section());
+    updateRefresh();
+}
+
+void UnifiedMonitorWindow::setNotice(const QString& text) {
+    m_notice->setText(text);
+    m_notice->setVisible(!text.isEmpty());
+}
+
+void UnifiedMonitorWindow::showSection(MonitorWindowSection section) {
+    m_picker->setSection(section);
+    const bool controls = section == MonitorWindowSection::controls;
+    m_refresh->setVisible(controls);
+    m_refreshSpacer->setVisible(!controls);
+    // A fresh panel each time: the Settings panel's passing state (a name being typed, a scene
+    // being edited) starts empty, and the Controls panel reads the monitor as it appears.
+    if (m_content) {
+        m_content->hide();
+        m_content->deleteLater();
+    }
+    if (controls)
+        m_content = new ControlPanelView(m_monitor, this);
+    else
+        m_content = new SettingsPlaceholder(this);
+    m_layout->addWidget(m_content);
+    m_content->show();
+}
+
+void UnifiedMonitorWindow::updateRefresh() {
+    const bool working = m_monitor.isWorking();
+    m_refresh->setBusy(working);
+    m_refresh->setEnabled(!working);
+}

@@ -1,0 +1,125 @@
+// The program as a user meets it on a real X desktop: a tray host (trayer) holds its icon, a
+// click on the icon opens the panel, and dragging the brightness slider with the real pointer
+// writes the simulated monitor through the real helper: with where the drag ended, not once per
+// movement.
+#include "support/ControllerFixture.h"
+#include "ui/panel/MonitorMenuView.h"
+#include "ui/VelmarMonitorMenuApp.h"
+#include "ui/widgets/CapsuleSlider.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Runs xdotool with the event loop still turning, so the program sees the pointer as it moves.
+bool xdotool(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral("xdotool"), arguments);
+    if (!process.waitForStarted(5000))
+        return false;
+    return QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 30000) &&
+           process.exitCode() == 0;
+}
+
+QStringList loggedWrites(const QString& log) {
+    QFile file(log);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestTrayEndToEnd : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X server (the test command runs it under xvfb-run)");
+        for (const auto* tool : {"trayer", "xdotool"}) {
+            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+                QSKIP(qPrintable(
+                    QStringLiteral("%1 is not installed (scripts/bootstrap.sh installs it)").arg(tool)));
+        }
+        m_trayHost.start(QStringLiteral("trayer"),
+                         {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "28",
+                          "--SetDockType", "true", "--transparent", "false"});
+        QVERIFY(m_trayHost.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), 20000);
+    }
+
+    void cleanupTestCase() {
+        m_trayHost.kill();
+        m_trayHost.waitForFinished(5000);
+    }
+
+    void aDragInThePanelWritesWhereItEnds() {
+        QTemporaryDir dir;
+        const QString state = dir.filePath(QStringLiteral("monitor.json"));
+        QFile(state).open(QIODevice::WriteOnly);
+        QFile(state + QStringLiteral(".log")).open(QIODevice::WriteOnly);
+        qputenv("VELMAR_SIMULATED_MONITOR", state.toUtf8());
+
+        QSettings settings(dir.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
+        MonitorSceneStore store(std::make_unique<UserDefaultsMonitorSceneStorage>(settings),
+                                MonitorScene::builtInDefaults());
+        InputScenePreferenceStore preferences(settings, QStringLiteral("inputScenePreferences"));
+        FakeBrightnessReader reader;
+        MonitorControllerEnvironment environment;
+        environment.defaults = &settings;
+        environment.helperLocator = HelperLocation::fixed(QStringLiteral(M1DDC_PATH));
+        environment.displayLifecycle =
+            std::make_unique<DisplayLifecycleEventSource>(DisplayLifecycleEventSource::Observe::nothing);
+        MonitorController monitor(store, reader, preferences, std::move(environment));
+        VelmarMonitorMenuApp shell(monitor);
+        shell.start();
+
+        QVERIFY(shell.trayIcon());
+        QVERIFY(!shell.trayIcon()->icon().isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(shell.trayIcon()->geometry().isValid(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(monitor.loadedFeatures().contains(MonitorFeature::brightness), 20000);
+        QCOMPARE(monitor.brightness(), 70.0); // the simulated monitor's own value
+
+        const QPoint icon = shell.trayIcon()->geometry().center();
+        QVERIFY(xdotool(
+            {"mousemove", "--sync", QString::number(icon.x()), QString::number(icon.y()), "click", "1"}));
+        QTRY_VERIFY_WITH_TIMEOUT(shell.panel() && shell.panel()->isVisible(), 10000);
+        auto* slider = shell.panel()->findChild<CapsuleSlider*>();
+        QVERIFY(slider && slider->isEnabled());
+        QVERIFY(QTest::qWaitForWindowExposed(shell.panel()));
+
+        // A steady drag from near the left end to a quarter of the track: about 60 moves a second.
+        const QRect track(slider->mapToGlobal(QPoint(0, 0)), slider->size());
+        const int y = track.center().y();
+        QStringList drag{"mousemove",        "--sync",    QString::number(track.left() + 4),
+                         QString::number(y), "mousedown", "1"};
+        const int end = track.left() + track.width() / 4;
+        for (int x = track.left() + 8; x <= end; x += 3)
+            drag << "sleep"
+                 << "0.016"
+                 << "mousemove" << QString::number(x) << QString::number(y);
+        drag << "mouseup"
+             << "1";
+        QVERIFY(xdotool(drag));
+
+        QTRY_VERIFY_WITH_TIMEOUT(!loggedWrites(state + ".log").isEmpty(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(loggedWrites(state + ".log").last(),
+                                  QStringLiteral("set luminance %1").arg(qRound(monitor.brightness())),
+                                  10000);
+        QVERIFY(monitor.brightness() < 40);
+        const auto writes = loggedWrites(state + ".log");
+        QVERIFY2(writes.size() <= 3, qPrintable(writes.join(", ")));
+    }
+
+private:
+    QProcess m_trayHost;
+};
+
+QTEST_MAIN(TestTrayEndToEnd)
+#include "tst_traye2e.moc"

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QApplication>
+#include <QDir>
+#include <QPalette>
+#include <QStyle>
+#include <QWidget>
+
+// Finding widgets the way a screen reader names them, and saving what the user sees.
+namespace UiTesting {
+
+template <class T> T* byAccessibleName(const QWidget* root, const QString& name) {
+    for (T* child : root->findChildren<T*>()) {
+        if (child->accessibleName() == name)
+            return child;
+    }
+    return nullptr;
+}
+
+inline QPalette lightPalette() {
+    return QApplication::style()->standardPalette();
+}
+
+inline QPalette darkPalette() {
+    QPalette p;
+    const QColor window(0x2b, 0x2b, 0x2e), base(0x1e, 0x1e, 0x20), text(0xee, 0xee, 0xf0);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::Highlight, QColor(0x3d, 0x8b, 0xfd));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::ToolTipBase, base);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
+    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x77, 0x77, 0x7a));
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x77, 0x77, 0x7a));
+    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x77, 0x77, 0x7a));
+    return p;
+}
+
+/// Saves the widget as `name`.png in the build tree's screenshots folder.
+inline bool saveScreenshot(QWidget* widget, const QString& name) {
+    const QDir folder(QStringLiteral(VELMAR_SCREENSHOTS_DIR));
+    if (!folder.mkpath(QStringLiteral(".")))
+        return false;
+    return widget->grab().save(folder.filePath(name + QStringLiteral(".png")));
+}
+
+} // namespace UiTesting

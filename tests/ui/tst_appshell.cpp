@@ -1,0 +1,154 @@
+// The shell: one section value shared by the window, the panel and the Settings command; the
+// window's header; life without a system tray; one instance per user; and screenshots of what
+// the user sees, in a light and a dark palette.
+#include "support/ControllerFixture.h"
+#include "support/TestSupport.h"
+#include "ui/panel/MonitorMenuView.h"
+#include "ui/SingleInstance.h"
+#include "ui/VelmarMonitorMenuApp.h"
+#include "ui/widgets/CircleChip.h"
+#include "ui/window/ControlPanelView.h"
+#include "ui/window/SettingsPlaceholder.h"
+#include "ui/window/UnifiedMonitorWindow.h"
+#include "UiTesting.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+
+using namespace UiTesting;
+
+class TestAppShell : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theSettingsCommandOpensTheWindowOnSettings() {
+        ControllerFixture f;
+        VelmarMonitorMenuApp shell(f.c());
+        QVERIFY(!shell.window());
+        auto& window = [&]() -> UnifiedMonitorWindow& {
+            shell.openWindow(MonitorWindowSection::controls);
+            return *shell.window();
+        }();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(window.findChild<ControlPanelView*>());
+        auto* refresh = byAccessibleName<CircleChip>(&window, QStringLiteral("Refresh monitor values"));
+        QVERIFY(refresh && refresh->isVisible());
+
+        // Ctrl+, (the Preferences shortcut): the window turns to Settings; the refresh chip
+        // gives way to a spacer of its size, so the picker stays centred.
+        QTest::keyClick(&window, Qt::Key_Comma, Qt::ControlModifier);
+        QCOMPARE(shell.selection().section(), MonitorWindowSection::settings);
+        QVERIFY(window.findChild<SettingsPlaceholder*>());
+        QVERIFY(!refresh->isVisible());
+
+        // Closing hides; reopening shows the section last chosen.
+        window.close();
+        QVERIFY(!window.isVisible());
+        shell.raiseWindow();
+        QVERIFY(window.isVisible());
+        QCOMPARE(shell.selection().section(), MonitorWindowSection::settings);
+
+        // The panel's window buttons change the same value.
+        shell.togglePanel(QRect(100, 0, 20, 20));
+        QVERIFY(shell.panel()->isVisible());
+        byAccessibleName<CircleChip>(shell.panel(), QStringLiteral("Open Controls window"))->click();
+        QCOMPARE(shell.selection().section(), MonitorWindowSection::controls);
+        QVERIFY(window.findChild<ControlPanelView*>());
+    }
+
+    void theRefreshChipWaitsWhileTheMonitorIsRead() {
+        ControllerFixture f;
+        f.monitor.setScript("get luminance = wait=gate out=\"60\"\n");
+        WindowSectionState selection;
+        UnifiedMonitorWindow window(f.c(), selection);
+        auto* refresh = byAccessibleName<CircleChip>(&window, QStringLiteral("Refresh monitor values"));
+        refresh->click();
+        QVERIFY(f.c().isWorking());
+        QVERIFY(!refresh->isEnabled());
+        f.monitor.openGate("gate");
+        QTRY_VERIFY(refresh->isEnabled());
+    }
+
+    void withoutATrayTheWindowStandsIn() {
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            QSKIP("this desktop has a system tray");
+        ControllerFixture f;
+        VelmarMonitorMenuApp shell(f.c());
+        shell.start();
+        QVERIFY(shell.window() && shell.window()->isVisible());
+        QVERIFY(!shell.trayIcon());
+        const auto notices = shell.window()->findChildren<QLabel*>();
+        QVERIFY(std::any_of(notices.begin(), notices.end(), [](QLabel* label) {
+            return label->isVisible() && label->text().contains(QLatin1String("No system tray"));
+        }));
+        QVERIFY(shell.window()->testAttribute(Qt::WA_QuitOnClose));
+        f.settle();
+        QVERIFY(!f.monitor.commandLines().isEmpty()); // started all the same
+    }
+
+    void oneInstancePerUser() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("instance.socket"));
+        // An instance that was killed left its socket file behind.
+        QFile stale(path);
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.close();
+
+        SingleInstance first(path);
+        QVERIFY(first.claim());
+        QSignalSpy asked(&first, &SingleInstance::activationRequested);
+        SingleInstance second(path);
+        QVERIFY(!second.claim());
+        QVERIFY(asked.wait(5000));
+    }
+
+    void screenshots_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void screenshots() {
+        QFETCH(bool, dark);
+        const QPalette original = QApplication::palette();
+        QApplication::setPalette(dark ? darkPalette() : lightPalette());
+        const QString suffix = dark ? QStringLiteral("-dark") : QStringLiteral("-light");
+        {
+            ControllerFixture f;
+            f.screens->list = {{QStringLiteral("Velmar VX27"), false}};
+            MonitorMenuView panel(f.c());
+            WindowSectionState selection;
+            UnifiedMonitorWindow window(f.c(), selection);
+            panel.show();
+            window.show();
+            f.settle();
+            QVERIFY(saveScreenshot(&panel, "panel-loading" + suffix));
+
+            QVERIFY(runTask(f.c().refresh()));
+            QVERIFY(saveScreenshot(&panel, "panel-loaded" + suffix));
+            QVERIFY(saveScreenshot(&window, "window-controls" + suffix));
+
+            f.c().setNightMode(true);
+            QTRY_VERIFY(f.c().isNightMode());
+            f.reader.reading = BuiltInDisplayBrightnessReading::unavailable(
+                BuiltInDisplayBrightnessReading::UnavailableReason::noBuiltInDisplay);
+            f.c().setAdaptiveBrightnessEnabled(true);
+            QTRY_COMPARE(f.c().adaptiveBrightnessSupported(), MonitorController::AdaptiveSupport::no);
+            QVERIFY(saveScreenshot(&panel, "panel-night-adaptive-unavailable" + suffix));
+            f.c().setAdaptiveBrightnessEnabled(false);
+
+            f.monitor.setScript(
+                "set contrast * = exit=1 err=\"The monitor did not answer on I2C bus 6.\\n\"\n");
+            f.c().set(MonitorFeature::contrast, 30);
+            QTRY_VERIFY(f.c().hasError());
+            QVERIFY(saveScreenshot(&panel, "panel-error" + suffix));
+            QVERIFY(saveScreenshot(&window, "window-error" + suffix));
+        }
+        QApplication::setPalette(original);
+    }
+};
+
+QTEST_MAIN(TestAppShell)
+#include "tst_appshell.moc"

@@ -1,0 +1,117 @@
+// The Controls section: its pickers and rows follow the controller, act only on what the user
+// chooses, and read the monitor each time the section appears.
+#include "support/ControllerFixture.h"
+#include "support/TestSupport.h"
+#include "ui/ElidedLabel.h"
+#include "ui/widgets/CompactMonitorSlider.h"
+#include "ui/window/ControlPanelView.h"
+#include "UiTesting.h"
+
+#include <QComboBox>
+
+using namespace UiTesting;
+
+namespace {
+QStringList entries(const QComboBox* box) {
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts.append(box->itemText(i));
+    return texts;
+}
+} // namespace
+
+class TestControlPanel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void eachAppearanceReadsTheMonitor() {
+        ControllerFixture f;
+        ControlPanelView panel(f.c());
+        QVERIFY(f.monitor.commandLines().isEmpty()); // made, not shown: nothing read
+        panel.show();
+        QVERIFY(f.c().isWorking());
+        f.settle();
+        panel.hide();
+        panel.show();
+        f.settle();
+        QCOMPARE(f.monitor.commandLines().count("get luminance"), 2);
+        QCOMPARE(byAccessibleName<CompactMonitorSlider>(&panel, QStringLiteral("Contrast"))->value(), 70.0);
+    }
+
+    void tonePickerOffersCustomOnlyWhenNoSceneMatches() {
+        ControllerFixture f;
+        ControlPanelView panel(f.c());
+        auto* tone = byAccessibleName<QComboBox>(&panel, QStringLiteral("Display tone"));
+        QVERIFY(tone);
+        QCOMPARE(entries(tone), (QStringList{"Custom", "Movie", "Work", "Reading", "Night"}));
+        QCOMPARE(tone->currentText(), QStringLiteral("Custom"));
+
+        QVERIFY(f.refreshShowingMovie());
+        QCOMPARE(entries(tone), (QStringList{"Movie", "Work", "Reading", "Night"}));
+        QCOMPARE(tone->currentText(), QStringLiteral("Movie"));
+
+        // The user picks Night: it is applied, and the picker is disabled meanwhile.
+        f.monitor.clearLog();
+        tone->setCurrentIndex(3);
+        emit tone->activated(3);
+        QVERIFY(!tone->isEnabled());
+        QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::night().id);
+        QVERIFY(tone->isEnabled());
+        QCOMPARE(tone->currentText(), QStringLiteral("Night"));
+        QCOMPARE(f.monitor.writes().first(), QStringLiteral("set luminance 20"));
+
+        // A saved scene joins the list at once.
+        f.c().saveCurrentSettingsAsScene(QStringLiteral("Evening"), QStringLiteral("moon.stars.fill"));
+        QCOMPARE(entries(tone).last(), QStringLiteral("Evening"));
+    }
+
+    void presetPickerFollowsTheGains() {
+        ControllerFixture f;
+        ControlPanelView panel(f.c());
+        auto* preset = byAccessibleName<QComboBox>(&panel, QStringLiteral("Preset"));
+        QVERIFY(preset);
+        QCOMPARE(entries(preset), (QStringList{"Warm", "Neutral", "Cool"}));
+        QCOMPARE(preset->currentText(), QStringLiteral("Neutral")); // 50/50/50
+
+        f.c().setValue(MonitorFeature::red, 47); // off every preset: "Custom" appears
+        QCOMPARE(entries(preset), (QStringList{"Warm", "Neutral", "Cool", "Custom"}));
+        QCOMPARE(preset->currentText(), QStringLiteral("Custom"));
+
+        emit preset->activated(3); // choosing "Custom" changes nothing
+        QCOMPARE(f.c().red(), 47.0);
+        emit preset->activated(0);
+        QCOMPARE(f.c().red(), 50.0);
+        QCOMPARE(f.c().blue(), 40.0);
+        QCOMPARE(preset->currentText(), QStringLiteral("Warm"));
+        f.settle();
+        QCOMPARE(f.monitor.writes(), (QStringList{"set red 50", "set green 46", "set blue 40"}));
+    }
+
+    void rowsShowWhatIsKnown() {
+        ControllerFixture f;
+        f.monitor.setScript("get contrast = exit=1\nget volume = out=\"0\"\n");
+        ControlPanelView panel(f.c());
+        auto* contrast = byAccessibleName<CompactMonitorSlider>(&panel, QStringLiteral("Contrast"));
+        auto* volume = byAccessibleName<CompactMonitorSlider>(&panel, QStringLiteral("Volume"));
+        QCOMPARE(contrast->toolTip(), QStringLiteral("Contrast is not available"));
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(contrast->toolTip(), QStringLiteral("Contrast is not available")); // it never answered
+        QCOMPARE(volume->toolTip(), QStringLiteral("Volume: 0 percent"));
+
+        auto* input = byAccessibleName<QComboBox>(&panel, QStringLiteral("Input"));
+        QCOMPARE(input->currentText(), QStringLiteral("HDMI 1"));
+        emit input->activated(input->findText(QStringLiteral("HDMI 2")));
+        QCOMPARE(f.c().activeInput(), MonitorInput::hdmi2);
+
+        // The status row is one line however the helper ended its message.
+        f.monitor.setScript("set red * = exit=1 err=\"bus error\\n\"\n");
+        f.c().set(MonitorFeature::red, 10);
+        QTRY_VERIFY(f.c().hasError());
+        auto* status = byAccessibleName<ElidedLabel>(&panel, QStringLiteral("bus error"));
+        QVERIFY(status);
+        QCOMPARE(status->toolTip(), QStringLiteral("bus error"));
+    }
+};
+
+QTEST_MAIN(TestControlPanel)
+#include "tst_controlpanel.moc"

@@ -1,0 +1,187 @@
+// The tray panel: what it shows for each state of the controller, and what its controls do to
+// the monitor.
+#include "support/ControllerFixture.h"
+#include "support/TestSupport.h"
+#include "system/PlatformWording.h"
+#include "ui/ElidedLabel.h"
+#include "ui/panel/MonitorMenuView.h"
+#include "ui/ToggleSwitch.h"
+#include "ui/widgets/CapsuleSlider.h"
+#include "ui/widgets/CircleChip.h"
+#include "ui/widgets/Spinner.h"
+#include "UiTesting.h"
+
+#include <QAccessible>
+#include <QLabel>
+#include <QMenu>
+#include <QSignalSpy>
+
+using namespace UiTesting;
+using Reading = BuiltInDisplayBrightnessReading;
+
+namespace {
+
+QString valueText(QWidget* widget) {
+    auto* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(QAccessible::Value) : QString();
+}
+
+QLabel* adaptiveStatusLabel(const MonitorMenuView& panel, const QString& text) {
+    for (auto* label : panel.findChildren<QLabel*>()) {
+        if (label->text() == text)
+            return label;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class TestMenuPanel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void headerShowsTheStatusOrASpinner() {
+        ControllerFixture f;
+        f.monitor.setScript("get luminance = wait=gate out=\"60\"\n");
+        MonitorMenuView panel(f.c());
+        panel.show();
+        auto* status = panel.findChild<ElidedLabel*>();
+        auto* spinner = panel.findChild<Spinner*>();
+        QCOMPARE(status->text(), QStringLiteral("Checking monitor…"));
+        QVERIFY(!spinner->isVisible());
+
+        auto refreshing = f.c().refresh();
+        QVERIFY(spinner->isVisible());
+        QVERIFY(!status->isVisible());
+        f.monitor.openGate("gate");
+        QVERIFY(runTask(std::move(refreshing)));
+        QVERIFY(!spinner->isVisible());
+        QCOMPARE(status->text(), QStringLiteral("HDMI 1 • Connected"));
+
+        // A helper's error keeps its line break; the header shows one line, the error row all of it.
+        f.monitor.setScript("set volume * = exit=1 err=\"DDC/CI is off in the monitor's menu\\n\"\n");
+        f.c().set(MonitorFeature::volume, 10);
+        QTRY_VERIFY(f.c().hasError());
+        QCOMPARE(status->toolTip(), QStringLiteral("DDC/CI is off in the monitor's menu"));
+        QVERIFY(
+            adaptiveStatusLabel(panel, QStringLiteral("DDC/CI is off in the monitor's menu"))->isVisible());
+    }
+
+    void adaptiveStatusReadsTheStateInOrder() {
+        ControllerFixture f;
+        MonitorMenuView panel(f.c());
+        panel.show();
+        auto* toggle = byAccessibleName<ToggleSwitch>(&panel, QStringLiteral("Adaptive Brightness"));
+        QVERIFY(toggle);
+        QCOMPARE(toggle->toolTip(), PlatformWording::followAutomaticBrightness());
+        QVERIFY(adaptiveStatusLabel(panel, QStringLiteral("Off")));
+        QCOMPARE(valueText(toggle), QStringLiteral("Off"));
+
+        f.reader.reading = Reading::unavailable(Reading::UnavailableReason::noBuiltInDisplay);
+        toggle->click(); // the user switches it on
+        QVERIFY(f.c().adaptiveBrightnessEnabled());
+        QTRY_VERIFY(adaptiveStatusLabel(panel, PlatformWording::unavailableOnThisComputer()));
+        QCOMPARE(valueText(toggle), PlatformWording::unavailableOnThisComputer());
+        const QColor warning = adaptiveStatusLabel(panel, PlatformWording::unavailableOnThisComputer())
+                                   ->palette()
+                                   .color(QPalette::WindowText);
+
+        // A pause ahead reads before "unavailable".
+        f.c().set(MonitorFeature::contrast, 40);
+        QVERIFY(adaptiveStatusLabel(panel, QStringLiteral("Paused after manual adjustment")));
+
+        f.c().resumeAdaptiveBrightness();
+        f.reader.reading = Reading::available(0.5);
+        QTRY_VERIFY(adaptiveStatusLabel(panel, PlatformWording::followingBuiltInBrightness()));
+        QVERIFY(adaptiveStatusLabel(panel, PlatformWording::followingBuiltInBrightness())
+                    ->palette()
+                    .color(QPalette::WindowText) != warning);
+        f.c().setAdaptiveBrightnessEnabled(false);
+    }
+
+    void slidersWaitForTheMonitorThenWriteWhereTheUserLetsGo() {
+        ControllerFixture f;
+        MonitorMenuView panel(f.c());
+        panel.show();
+        auto* brightness = byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Brightness"));
+        QVERIFY(brightness);
+        QVERIFY(!brightness->isEnabled());
+        QCOMPARE(valueText(brightness), QStringLiteral("Reading monitor"));
+
+        QVERIFY(runTask(f.c().refresh()));
+        QVERIFY(brightness->isEnabled());
+        QCOMPARE(brightness->value(), 60.0);
+        QCOMPARE(valueText(brightness), QStringLiteral("60 percent"));
+
+        // A drag across the track: live values while moving, one write where it ends.
+        const int y = brightness->height() / 2;
+        QTest::mousePress(brightness, Qt::LeftButton, {}, QPoint(2, y));
+        for (int x = 2; x <= brightness->width() * 3 / 4; x += 6)
+            QTest::mouseMove(brightness, QPoint(x, y));
+        QTest::mouseRelease(brightness, Qt::LeftButton, {}, QPoint(brightness->width() * 3 / 4, y));
+        f.settle();
+        const auto written = f.monitor.writes();
+        QCOMPARE(written.last(), QStringLiteral("set luminance %1").arg(qRound(f.c().brightness())));
+        QVERIFY2(written.size() <= 2, qPrintable(written.join(", "))); // not once per movement
+
+        // A change made elsewhere (the window, adaptive brightness) moves the slider.
+        f.c().setValue(MonitorFeature::brightness, 12);
+        QTRY_COMPARE(brightness->value(), 12.0);
+    }
+
+    void soundShowsASlashedSpeakerAtZero() {
+        ControllerFixture f;
+        MonitorMenuView panel(f.c());
+        auto* sound = byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Sound"));
+        QVERIFY(sound);
+        const auto symbolOf = [&] {
+            return sound->parentWidget()->findChildren<QLabel*>().at(1)->pixmap().toImage();
+        };
+        f.c().setValue(MonitorFeature::volume, 1);
+        const QImage speaking = symbolOf();
+        f.c().setValue(MonitorFeature::volume, 0);
+        QVERIFY(symbolOf() != speaking);
+        QCOMPARE(sound->parentWidget()->toolTip(), QStringLiteral("Sound: 0 percent"));
+    }
+
+    void footerButtons() {
+        ControllerFixture f;
+        MonitorMenuView panel(f.c());
+        panel.show();
+        auto* night = byAccessibleName<CircleChip>(&panel, QStringLiteral("Night Mode"));
+        auto* input = byAccessibleName<CircleChip>(&panel, QStringLiteral("Input source"));
+        QVERIFY(night && input);
+        QCOMPARE(night->toolTip(), QStringLiteral("Night Mode: warmer color and lower brightness"));
+        QCOMPARE(input->toolTip(), QStringLiteral("Input: Unknown"));
+        // No input known: the picker shows USB-C chosen.
+        QCOMPARE(input->menu()->actions().first()->isChecked(), true);
+
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(input->toolTip(), QStringLiteral("Input: HDMI 1"));
+
+        night->click();
+        QVERIFY(!night->isEnabled()); // a change is running
+        QTRY_VERIFY(f.c().isNightMode());
+        QVERIFY(night->isEnabled());
+        QVERIFY(night->isActive());
+        QCOMPARE(night->toolTip(), QStringLiteral("Turn off Night Mode"));
+
+        QSignalSpy open(&panel, &MonitorMenuView::openWindowRequested);
+        byAccessibleName<CircleChip>(&panel, QStringLiteral("Settings"))->click();
+        QCOMPARE(open.count(), 1);
+        QCOMPARE(open.first().first().value<MonitorWindowSection>(), MonitorWindowSection::settings);
+        QVERIFY(!panel.isVisible()); // the panel gets out of the way of the window
+    }
+
+    void escapeCloses() {
+        ControllerFixture f;
+        MonitorMenuView panel(f.c());
+        panel.popUp(QRect(600, 0, 20, 20));
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        QTest::keyClick(&panel, Qt::Key_Escape);
+        QVERIFY(!panel.isVisible());
+    }
+};
+
+QTEST_MAIN(TestMenuPanel)
+#include "tst_menupanel.moc"
