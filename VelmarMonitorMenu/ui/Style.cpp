@@ -6,8 +6,11 @@
 namespace Style {
 
 QFont font(qreal pointSize, QFont::Weight weight) {
+    // The sizes were chosen against a 13-point body text; desktops differ (10 or 11 points on
+    // most Linux desktops), so they scale with the user's own font.
+    constexpr qreal designBody = 13;
     QFont result = QApplication::font();
-    result.setPointSizeF(pointSize);
+    result.setPointSizeF(result.pointSizeF() * pointSize / designBody);
     result.setWeight(weight);
     return result;
 }

@@ -9,7 +9,8 @@ class QWidget;
 // The few text styles and colours the panels share, derived from the palette so they read in
 // light and dark desktops alike.
 namespace Style {
-/// A font `pointSize` points large (the design's sizes), optionally heavier.
+/// The font the design sizes at `pointSize` points against a 13-point body text, scaled to the
+/// user's own body size, optionally heavier.
 QFont font(qreal pointSize, QFont::Weight weight = QFont::Normal);
 /// The smaller font of secondary texts.
 QFont captionFont();

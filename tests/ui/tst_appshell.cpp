@@ -118,15 +118,17 @@ private slots:
         {
             ControllerFixture f;
             f.screens->list = {{QStringLiteral("Velmar VX27"), false}};
+            f.monitor.setScript("get luminance = wait=gate out=\"64\"\n");
             MonitorMenuView panel(f.c());
             WindowSectionState selection;
             UnifiedMonitorWindow window(f.c(), selection);
             panel.show();
-            window.show();
-            f.settle();
+            window.show(); // the Controls section reads the monitor as it appears
+            QVERIFY(f.c().isWorking());
             QVERIFY(saveScreenshot(&panel, "panel-loading" + suffix));
-
-            QVERIFY(runTask(f.c().refresh()));
+            QVERIFY(saveScreenshot(&window, "window-loading" + suffix));
+            f.monitor.openGate("gate");
+            f.settle();
             QVERIFY(saveScreenshot(&panel, "panel-loaded" + suffix));
             QVERIFY(saveScreenshot(&window, "window-controls" + suffix));
 

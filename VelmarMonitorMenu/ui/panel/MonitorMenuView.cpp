@@ -52,14 +52,17 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     // frameless tool window that closes when it loses focus.
     setWindowTitle(tr("Velmar Monitor"));
     setAccessibleName(tr("Velmar Monitor"));
-    setFixedWidth(panelWidth);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);
     layout->setSpacing(10);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    // Header: the monitor's name, and its status or a spinner while it is read.
-    auto* header = new QHBoxLayout;
+    // Header: the monitor's name, and its status or a spinner while it is read. Its fixed width
+    // sets the panel's: the layout sizes the panel to its content.
+    auto* headerRow = new QWidget(this);
+    headerRow->setFixedWidth(panelWidth - 2 * 14);
+    auto* header = new QHBoxLayout(headerRow);
+    header->setContentsMargins(0, 0, 0, 0);
     header->setSpacing(8);
     m_name = new QLabel(this);
     m_name->setFont(Style::font(13, QFont::DemiBold));
@@ -72,7 +75,7 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     m_headerStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_headerStatus->setMaximumWidth(170);
     header->addWidget(m_headerStatus);
-    layout->addLayout(header);
+    layout->addWidget(headerRow);
     layout->addWidget(new Divider(this));
 
     // Adaptive brightness.

@@ -53,7 +53,7 @@ FormSection::FormSection(const QString& header, QWidget* parent) : QWidget(paren
     layout->setSpacing(6);
     if (!header.isEmpty()) {
         auto* title = new QLabel(header, this);
-        title->setFont(Style::font(QApplication::font().pointSizeF(), QFont::DemiBold));
+        title->setFont(Style::font(13, QFont::DemiBold));
         title->setContentsMargins(4, 0, 0, 0);
         layout->addWidget(title);
     }

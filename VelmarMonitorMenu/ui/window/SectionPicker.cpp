@@ -34,7 +34,8 @@ protected:
             painter.setBrush(hover);
             painter.drawRoundedRect(face, 6, 6);
         }
-        if (hasFocus()) {
+        // A focus ring for keyboard users only, not on the segment that merely opened focused.
+        if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
             painter.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
             painter.setBrush(Qt::NoBrush);
             painter.drawRoundedRect(face.adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
