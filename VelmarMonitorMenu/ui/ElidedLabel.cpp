@@ -3,17 +3,19 @@
 #include <QAccessible>
 #include <QEvent>
 #include <QPainter>
-#include <QRegularExpression>
 
 ElidedLabel::ElidedLabel(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
 QString ElidedLabel::oneLine(const QString& text) {
-    static const QRegularExpression lineBreaks(QStringLiteral("\\s*[\\r\\n]+\\s*"));
-    QString line = text.trimmed();
-    line.replace(lineBreaks, QStringLiteral(" "));
-    return line;
+    QStringList lines;
+    for (const auto& line : QStringView(text).split(u'\n')) {
+        const auto trimmed = line.trimmed();
+        if (!trimmed.isEmpty())
+            lines.append(trimmed.toString());
+    }
+    return lines.join(QLatin1Char(' '));
 }
 
 void ElidedLabel::setText(const QString& text) {

@@ -1,32 +1,35 @@
 #pragma once
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
-
-// One Velmar Monitor per user: the first instance listens on a socket in the user's private
-// runtime folder; a later one finds it there, asks it to show its window, and ends.
+// One Velmar Monitor per user: the first instance owns a well-known name on the user's session
+// bus; a later one finds the name taken, asks its owner to show its window, and ends. The bus
+// frees the name when its owner dies, however it dies, so nothing stale is ever left behind.
 class SingleInstance : public QObject {
     Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.velmar.Monitor.Application")
 public:
-    explicit SingleInstance(QString socketPath = defaultSocketPath(), QObject* parent = nullptr);
+    static constexpr auto serviceName = "com.velmar.Monitor";
+    static constexpr auto objectPath = "/com/velmar/Monitor";
+
+    explicit SingleInstance(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    /// True when this process is the first instance (it now listens); false when another one
-    /// answered and has been asked to show itself. A socket left behind by an instance that was
-    /// killed is taken over.
+    /// True when this process is the first instance (or no session bus can tell); false when
+    /// another instance owns the name and has been asked to show itself.
     bool claim();
 
-    static QString defaultSocketPath();
+public slots:
+    /// Called over the bus by a later launch.
+    Q_SCRIPTABLE void Activate();
 
 signals:
     /// A later launch asked this instance to show itself.
     void activationRequested();
 
 private:
-    bool askRunningInstance();
-
-    QString m_socketPath;
-    QLocalServer* m_server = nullptr;
+    QDBusConnection m_bus;
+    bool m_owner = false;
 };

@@ -3,6 +3,7 @@
 #include "controller/MonitorController.h"
 #include "icons/SymbolIcons.h"
 #include "panel/MonitorMenuView.h"
+#include "system/MemoryRelease.h"
 #include "window/UnifiedMonitorWindow.h"
 
 #include <QAction>
@@ -11,6 +12,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace {
 
@@ -112,6 +114,9 @@ QRect VelmarMonitorMenuApp::trayAnchor() const {
 MonitorMenuView& VelmarMonitorMenuApp::ensurePanel() {
     if (!m_panel) {
         m_panel = new MonitorMenuView(m_monitor);
+        // Made again each time it opens: nothing is kept while the program only sits in the tray.
+        m_panel->setAttribute(Qt::WA_DeleteOnClose);
+        connect(m_panel, &QObject::destroyed, this, [] { QTimer::singleShot(0, &releaseFreedMemory); });
         m_panel->addAction(m_settingsCommand);
         connect(m_panel, &MonitorMenuView::openWindowRequested, this, &VelmarMonitorMenuApp::openWindow);
         connect(m_panel, &MonitorMenuView::quitRequested, qApp, &QCoreApplication::quit,
@@ -124,6 +129,8 @@ MonitorMenuView& VelmarMonitorMenuApp::ensurePanel() {
 UnifiedMonitorWindow& VelmarMonitorMenuApp::ensureWindow() {
     if (!m_window) {
         m_window = new UnifiedMonitorWindow(m_monitor, m_selection);
+        m_window->setAttribute(Qt::WA_DeleteOnClose); // as the panel: made again when next wanted
+        connect(m_window, &QObject::destroyed, this, [] { QTimer::singleShot(0, &releaseFreedMemory); });
         m_window->addAction(m_settingsCommand);
     }
     return *m_window;

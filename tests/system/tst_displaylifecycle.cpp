@@ -1,5 +1,6 @@
 // Display lifecycle events: the buffered stream, and the Linux observers driven by real D-Bus
 // signals on private buses and real screen changes of the offscreen platform.
+#include "support/PrivateBus.h"
 #include "system/DisplayLifecycleEventSource.h"
 #include "system/DisplayLifecycleObservers.h"
 
@@ -21,8 +22,6 @@
 #include <memory>
 #include <optional>
 #include <utility>
-
-#include <sys/prctl.h>
 
 using Event = DisplayLifecycleEvent;
 
@@ -352,17 +351,6 @@ static int runWithoutBuses(int argc, char** argv) {
     return 0;
 }
 
-// A dbus-daemon of the test's own, its address or empty. It is told to die with the test, so a
-// crashed run leaves no daemon behind.
-static QString startBus(QProcess& daemon) {
-    daemon.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"}, QIODevice::ReadOnly);
-    while (!daemon.canReadLine())
-        if (!daemon.waitForReadyRead(10000))
-            return {};
-    return QString::fromUtf8(daemon.readLine().trimmed());
-}
-
 int main(int argc, char** argv) {
     if (argc > 1 && qstrcmp(argv[1], withoutBusesFlag) == 0)
         return runWithoutBuses(argc, argv);
@@ -371,7 +359,7 @@ int main(int argc, char** argv) {
     // before anything else does, so nothing can reach the user's real buses.
     QGuiApplication app(argc, argv);
     QProcess system, session;
-    QString systemAddress = startBus(system), sessionAddress = startBus(session);
+    QString systemAddress = PrivateBus::start(system), sessionAddress = PrivateBus::start(session);
     QString busProblem;
     QTemporaryDir nowhere;
     if (systemAddress.isEmpty() || sessionAddress.isEmpty()) {

@@ -2,6 +2,7 @@
 // window's header; life without a system tray; one instance per user; and screenshots of what
 // the user sees, in a light and a dark palette.
 #include "support/ControllerFixture.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/SingleInstance.h"
@@ -12,13 +13,19 @@
 #include "ui/window/UnifiedMonitorWindow.h"
 #include "UiTesting.h"
 
-#include <QFile>
+#include <QDBusConnectionInterface>
 #include <QLabel>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
-#include <QTemporaryDir>
+
+#include <cstdio>
 
 using namespace UiTesting;
+
+namespace {
+constexpr auto holdInstanceFlag = "--hold-instance";
+}
 
 class TestAppShell : public QObject {
     Q_OBJECT
@@ -90,19 +97,34 @@ private slots:
     }
 
     void oneInstancePerUser() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("instance.socket"));
-        // An instance that was killed left its socket file behind.
-        QFile stale(path);
-        QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.close();
+        QProcess daemon;
+        const QString address = PrivateBus::start(daemon);
+        if (address.isEmpty())
+            QSKIP("dbus-daemon did not start (Debian package dbus, which scripts/bootstrap.sh installs)");
 
-        SingleInstance first(path);
-        QVERIFY(first.claim());
-        QSignalSpy asked(&first, &SingleInstance::activationRequested);
-        SingleInstance second(path);
-        QVERIFY(!second.claim());
-        QVERIFY(asked.wait(5000));
+        // An instance in a process of its own answers a later launch, then is killed without a
+        // word: the bus frees its name all the same.
+        QProcess killed;
+        killed.start(QCoreApplication::applicationFilePath(), {QLatin1String(holdInstanceFlag), address});
+        QVERIFY(killed.waitForReadyRead(10000));
+        QVERIFY(!SingleInstance(QDBusConnection::connectToBus(address, QStringLiteral("later"))).claim());
+        killed.kill();
+        killed.waitForFinished();
+        auto observer = QDBusConnection::connectToBus(address, QStringLiteral("observer"));
+        QTRY_VERIFY(!observer.interface()->isServiceRegistered(QLatin1String(SingleInstance::serviceName)));
+
+        {
+            SingleInstance first(QDBusConnection::connectToBus(address, QStringLiteral("first")));
+            QVERIFY(first.claim());
+            QSignalSpy asked(&first, &SingleInstance::activationRequested);
+            SingleInstance second(QDBusConnection::connectToBus(address, QStringLiteral("second")));
+            QVERIFY(!second.claim());
+            QTRY_COMPARE(asked.count(), 1);
+        }
+        for (const char* name : {"later", "observer", "first", "second"})
+            QDBusConnection::disconnectFromBus(QLatin1String(name));
+        daemon.terminate();
+        daemon.waitForFinished();
     }
 
     void screenshots_data() {
@@ -152,5 +174,24 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAppShell)
+// A first instance in a process of its own, for the test above to ask and then kill.
+static int holdInstance(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    SingleInstance instance(
+        QDBusConnection::connectToBus(QString::fromLocal8Bit(argv[2]), QStringLiteral("held")));
+    if (!instance.claim())
+        return 1;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    return app.exec();
+}
+
+int main(int argc, char** argv) {
+    if (argc > 2 && qstrcmp(argv[1], holdInstanceFlag) == 0)
+        return holdInstance(argc, argv);
+    QApplication app(argc, argv);
+    TestAppShell test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_appshell.moc"

@@ -8,6 +8,7 @@
 #include "ui/Style.h"
 #include "ui/widgets/CircleChip.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -54,6 +55,12 @@ UnifiedMonitorWindow::UnifiedMonitorWindow(MonitorController& monitor, WindowSec
     m_notice->hide();
     m_layout->addWidget(m_notice);
     m_layout->addWidget(new Divider(this));
+
+    // The desktop's Close shortcut (Ctrl+W) hides the window like its close button.
+    auto* closeWindow = new QAction(tr("Close"), this);
+    closeWindow->setShortcuts(QKeySequence::Close);
+    connect(closeWindow, &QAction::triggered, this, &QWidget::close);
+    addAction(closeWindow);
 
     connect(m_picker, &SectionPicker::sectionPicked, &m_selection, &WindowSectionState::setSection);
     connect(&m_selection, &WindowSectionState::sectionChanged, this, &UnifiedMonitorWindow::showSection);
