@@ -164,6 +164,7 @@ private slots:
         QTRY_VERIFY(f.c().isNightMode());
         QVERIFY(night->isEnabled());
         QVERIFY(night->isActive());
+        QVERIFY(QAccessible::queryAccessibleInterface(night)->state().checked);
         QCOMPARE(night->toolTip(), QStringLiteral("Turn off Night Mode"));
 
         QSignalSpy open(&panel, &MonitorMenuView::openWindowRequested);

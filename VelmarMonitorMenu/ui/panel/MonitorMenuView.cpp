@@ -134,6 +134,7 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     m_nightMode = new CircleChip(this);
     m_nightMode->setSymbol(QStringLiteral("moon.fill"), 14);
     m_nightMode->setAccessibleName(tr("Night Mode"));
+    m_nightMode->setCheckable(true); // a screen reader announces it as a toggle, on or off
     connect(m_nightMode, &CircleChip::clicked, this,
             [this] { m_monitor.setNightMode(!m_monitor.isNightMode()); });
     footer->addWidget(m_nightMode);
@@ -354,6 +355,7 @@ void MonitorMenuView::updateError() {
 void MonitorMenuView::updateNightMode() {
     const bool on = m_monitor.isNightMode();
     m_nightMode->setActive(on);
+    m_nightMode->setChecked(on);
     m_nightMode->setSymbolColor(on ? std::optional<QColor>(Qt::black) : std::nullopt);
     m_nightMode->setEnabled(!m_monitor.isChangingNightMode() && !m_monitor.isWorking());
     m_nightMode->setToolTip(on ? tr("Turn off Night Mode")
