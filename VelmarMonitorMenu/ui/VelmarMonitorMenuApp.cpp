@@ -121,7 +121,7 @@ MonitorMenuView& VelmarMonitorMenuApp::ensurePanel() {
         connect(m_panel, &MonitorMenuView::openWindowRequested, this, &VelmarMonitorMenuApp::openWindow);
         connect(m_panel, &MonitorMenuView::quitRequested, qApp, &QCoreApplication::quit,
                 Qt::QueuedConnection);
-        m_panel->installEventFilter(this);
+        connect(m_panel, &MonitorMenuView::hidden, this, [this] { m_panelClosed.start(); });
     }
     return *m_panel;
 }
@@ -157,10 +157,4 @@ void VelmarMonitorMenuApp::raiseWindow() {
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.raise();
     window.activateWindow();
-}
-
-bool VelmarMonitorMenuApp::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_panel && event->type() == QEvent::Hide)
-        m_panelClosed.start();
-    return QObject::eventFilter(watched, event);
 }

@@ -40,9 +40,6 @@ public:
     UnifiedMonitorWindow* window() const;
     QSystemTrayIcon* trayIcon() const { return m_tray.get(); }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     MonitorMenuView& ensurePanel();
     UnifiedMonitorWindow& ensureWindow();

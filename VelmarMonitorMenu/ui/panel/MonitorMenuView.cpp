@@ -400,6 +400,11 @@ void MonitorMenuView::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
+void MonitorMenuView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    emit hidden();
+}
+
 bool MonitorMenuView::event(QEvent* event) {
     if (event->type() == QEvent::WindowDeactivate && isWayland() && !QApplication::activePopupWidget())
         close();

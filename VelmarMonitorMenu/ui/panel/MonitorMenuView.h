@@ -29,9 +29,12 @@ signals:
     /// The user asked for the window, on this section.
     void openWindowRequested(MonitorWindowSection section);
     void quitRequested();
+    /// The panel went away (Escape, a click elsewhere, or one of its buttons).
+    void hidden();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool event(QEvent* event) override;
     void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
