@@ -1,10 +1,25 @@
 #include "ElidedLabel.h"
 
 #include <QAccessible>
+#include <QAccessibleWidget>
 #include <QEvent>
 #include <QPainter>
 
+namespace {
+// Announced as the text it is, not as an anonymous pane.
+QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("ElidedLabel") && object && object->isWidgetType())
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::StaticText);
+    return nullptr;
+}
+} // namespace
+
 ElidedLabel::ElidedLabel(QWidget* parent) : QWidget(parent) {
+    static const bool installed = [] {
+        QAccessible::installFactory(accessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 

@@ -11,7 +11,8 @@
 
 namespace {
 
-// The card: a slightly raised rounded rectangle behind the rows.
+// The card: a slightly raised rounded rectangle behind the rows, with a hairline between each
+// two rows that are shown.
 class Card : public QWidget {
 public:
     using QWidget::QWidget;
@@ -29,19 +30,17 @@ protected:
         painter.setPen(QPen(border, 1));
         painter.setBrush(face);
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
-    }
-};
 
-class Hairline : public QWidget {
-public:
-    explicit Hairline(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
         QColor line = palette().color(QPalette::WindowText);
         line.setAlphaF(0.09);
-        painter.fillRect(rect().adjusted(12, 0, 0, 0), line);
+        bool first = true;
+        for (const QObject* child : children()) {
+            const auto* row = qobject_cast<const QWidget*>(child);
+            if (!row || !row->isVisibleTo(this))
+                continue;
+            if (!std::exchange(first, false))
+                painter.fillRect(QRect(12, row->geometry().top(), width() - 12, 1), line);
+        }
     }
 };
 
@@ -59,13 +58,11 @@ FormSection::FormSection(const QString& header, QWidget* parent) : QWidget(paren
     }
     m_rows = new QVBoxLayout(m_card);
     m_rows->setContentsMargins(0, 2, 0, 2);
-    m_rows->setSpacing(0);
+    m_rows->setSpacing(1); // room for the hairline the card draws between rows
     layout->addWidget(m_card);
 }
 
-QLabel* FormSection::addRow(const QString& label, QWidget* content) {
-    if (m_rowCount++ > 0)
-        m_rows->addWidget(new Hairline(m_card));
+QWidget* FormSection::addRow(const QString& label, QWidget* content) {
     auto* row = new QWidget(m_card);
     auto* line = new QHBoxLayout(row);
     line->setContentsMargins(12, 6, 12, 6);
@@ -78,9 +75,21 @@ QLabel* FormSection::addRow(const QString& label, QWidget* content) {
     line->addWidget(content);
     row->setMinimumHeight(36);
     m_rows->addWidget(row);
-    if (content->accessibleName().isEmpty())
+    // A control is named by its row; a text is named by what it says.
+    if (content->accessibleName().isEmpty() && !qobject_cast<QLabel*>(content))
         content->setAccessibleName(label);
-    return title;
+    return row;
+}
+
+QWidget* FormSection::addFullRow(QWidget* content) {
+    auto* row = new QWidget(m_card);
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(12, 4, 12, 4);
+    content->setParent(row);
+    line->addWidget(content);
+    row->setMinimumHeight(36);
+    m_rows->addWidget(row);
+    return row;
 }
 
 void FormSection::setFooter(const QString& text) {

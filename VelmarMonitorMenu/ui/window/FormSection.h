@@ -5,8 +5,8 @@
 class QLabel;
 class QVBoxLayout;
 
-// One group of a grouped form: an optional header, a rounded card of labelled rows divided by
-// hairlines, and an optional footer note.
+// One group of a grouped form: an optional header, a rounded card of rows divided by
+// hairlines, and an optional footer note. Rows can be hidden; the hairlines follow.
 class FormSection : public QWidget {
     Q_OBJECT
 public:
@@ -14,7 +14,10 @@ public:
 
     /// A row with `label` at the leading edge and `content` at the trailing edge. The label
     /// names the content for screen readers unless the content has a name of its own.
-    QLabel* addRow(const QString& label, QWidget* content);
+    /// Returns the row, to hide or show it.
+    QWidget* addRow(const QString& label, QWidget* content);
+    /// A row that `content` fills.
+    QWidget* addFullRow(QWidget* content);
     void setFooter(const QString& text);
 
 protected:
@@ -24,5 +27,4 @@ private:
     QWidget* m_card;
     QVBoxLayout* m_rows;
     QLabel* m_footer = nullptr;
-    int m_rowCount = 0;
 };
