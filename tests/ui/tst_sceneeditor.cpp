@@ -1,14 +1,23 @@
-// Scene rows, driven as the user drives them: what a row's menu offers, what its button says and
-// what a screen reader hears. Screenshots in a light and a dark palette are saved under the build tree.
+// Scene rows and the scene editor, driven as the user drives them: what a row's menu offers and
+// what its button says, the editor's starting state, what Save hands over, and what a screen
+// reader hears. Screenshots in a light and a dark palette are saved under the build tree.
 #include "scenes/MonitorScene.h"
+#include "ui/scenes/SceneEditorSheet.h"
 #include "ui/scenes/SceneFormRows.h"
 #include "ui/scenes/SceneManagementRow.h"
+#include "ui/scenes/SceneValueEditorRow.h"
+#include "ui/ToggleSwitch.h"
 #include "ui/window/FormSection.h"
 #include "UiTesting.h"
 
 #include <QAccessible>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -76,7 +85,14 @@ QString accessibleText(QWidget* widget, QAccessible::Text text) {
     return accessible ? accessible->text(text) : u"(no accessible interface)"_s;
 }
 
-// The colour most of an icon's opaque pixels have.
+QStringList entries(const QComboBox* box) {
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts << box->itemText(i);
+    return texts;
+}
+
+// The colour an icon is drawn in: that of its first fully opaque pixel.
 QColor inkOf(const QIcon& icon) {
     const QImage image = icon.pixmap(QSize(24, 24), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < image.height(); ++y) {
@@ -88,12 +104,81 @@ QColor inkOf(const QIcon& icon) {
     return {};
 }
 
+MonitorScene customScene() {
+    MonitorScene scene;
+    scene.id = QUuid(u"{0E4C3B2A-7D61-4F0E-9C5B-2B7A1E6D4F33}"_s);
+    scene.name = u"Evening"_s;
+    scene.symbol = u"moon.stars.fill"_s;
+    scene.kind = MonitorScene::Kind::custom;
+    return scene;
+}
+
+// Everything a scene can set, so that each value can be seen surviving or being dropped.
+MonitorScene fullScene() {
+    MonitorScene scene = customScene();
+    scene.brightness = 35;
+    scene.contrast = 75;
+    scene.volume = 12;
+    scene.rgb = MonitorScene::RGB{50, 47, 43};
+    scene.input = MonitorInput::hdmi2;
+    return scene;
+}
+
+// An editor for `scene` that records what it saves.
+struct Editor {
+    explicit Editor(const MonitorScene& scene)
+        : sheet(scene, [this](const MonitorScene& s) { saved.append(s); }) {}
+
+    bool show() {
+        sheet.show();
+        if (!QTest::qWaitForWindowExposed(&sheet))
+            return false;
+        sheet.activateWindow();
+        return QTest::qWaitForWindowActive(&sheet);
+    }
+    SceneValueEditorRow* row(const QString& title) const {
+        for (auto* row : sheet.findChildren<SceneValueEditorRow*>()) {
+            if (row->title() == title)
+                return row;
+        }
+        return nullptr;
+    }
+    ToggleSwitch* include(const QString& title) const {
+        return byAccessibleName<ToggleSwitch>(&sheet, title);
+    }
+    QSlider* slider(const QString& title) const { return byAccessibleName<QSlider>(&sheet, title); }
+    ToggleSwitch* color() const { return byAccessibleName<ToggleSwitch>(&sheet, u"Adjust RGB gains"_s); }
+    QLineEdit* name() const { return byAccessibleName<QLineEdit>(&sheet, u"Scene name"_s); }
+    QComboBox* icon() const { return byAccessibleName<QComboBox>(&sheet, u"Scene icon"_s); }
+    QComboBox* input() const { return byAccessibleName<QComboBox>(&sheet, u"Input"_s); }
+    QPushButton* button(const QString& text) const {
+        for (auto* button : sheet.findChildren<QPushButton*>()) {
+            if (button->text() == text)
+                return button;
+        }
+        return nullptr;
+    }
+    bool channelsShown() const {
+        return row(u"Red"_s)->isVisibleTo(&sheet) && row(u"Green"_s)->isVisibleTo(&sheet) &&
+               row(u"Blue"_s)->isVisibleTo(&sheet);
+    }
+    bool channelsHidden() const {
+        return !row(u"Red"_s)->isVisibleTo(&sheet) && !row(u"Green"_s)->isVisibleTo(&sheet) &&
+               !row(u"Blue"_s)->isVisibleTo(&sheet);
+    }
+
+    QList<MonitorScene> saved;
+    SceneEditorSheet sheet;
+};
+
 } // namespace
 
 class TestSceneEditor : public QObject {
     Q_OBJECT
 
 private slots:
+    // Rows
+
     void menuOffersWhatTheSceneAllows_data() {
         QTest::addColumn<bool>("custom");
         QTest::addColumn<bool>("edit");
@@ -285,6 +370,289 @@ private slots:
         QCOMPARE(applied, 1);
     }
 
+    // Editor
+
+    void opensWithTheDefaultsForUnsetValues() {
+        MonitorScene scene = customScene();
+        scene.brightness = 80;
+        Editor e(scene);
+        QCOMPARE(e.sheet.windowTitle(), u"Edit Scene"_s);
+        QCOMPARE(e.sheet.size(), QSize(440, 620));
+        QCOMPARE(e.sheet.minimumSize(), e.sheet.maximumSize());
+        QCOMPARE(e.sheet.windowModality(), Qt::WindowModal);
+        QVERIFY(e.show());
+
+        QCOMPARE(e.name()->text(), u"Evening"_s);
+        QCOMPARE(e.icon()->currentData().toString(), u"moon.stars.fill"_s);
+        const std::tuple<QString, bool, double> expected[] = {
+            {u"Brightness"_s, true, 80}, {u"Contrast"_s, false, 70}, {u"Volume"_s, false, 30},
+            {u"Red"_s, true, 50},        {u"Green"_s, true, 50},     {u"Blue"_s, true, 50}};
+        for (const auto& [title, included, value] : expected) {
+            QCOMPARE(e.row(title)->isIncluded(), included);
+            QCOMPARE(e.row(title)->value(), value);
+            QCOMPARE(e.slider(title)->value(), int(value));
+        }
+        QVERIFY(!e.color()->isChecked());
+        QVERIFY(e.channelsHidden());
+        QCOMPARE(e.input()->currentText(), u"Leave unchanged"_s);
+        QVERIFY(e.button(u"Save"_s)->isEnabled());
+        QCOMPARE(e.sheet.editedScene(), scene);
+    }
+
+    void everythingASceneSetsComesBackUnchanged() {
+        MonitorScene scene = fullScene();
+        scene.brightness = 80.4; // values stay as stored until the user moves them
+        scene.kind = MonitorScene::Kind::builtIn;
+        Editor e(scene);
+        QVERIFY(e.color()->isChecked());
+        QCOMPARE(e.input()->currentText(), u"HDMI 2"_s);
+        QCOMPARE(e.slider(u"Brightness"_s)->value(), 80);
+        MonitorScene expected = scene;
+        expected.kind = MonitorScene::Kind::custom; // what the editor saves is always the user's own
+        QCOMPARE(e.sheet.editedScene(), expected);
+    }
+
+    void savingAfterExcludingEverythingChangesNothing() {
+        Editor e(fullScene());
+        QVERIFY(e.show());
+        for (const QString& title : {u"Brightness"_s, u"Contrast"_s, u"Volume"_s}) {
+            QVERIFY(e.include(title)->isChecked());
+            QTest::mouseClick(e.include(title), Qt::LeftButton);
+        }
+        QTest::mouseClick(e.color(), Qt::LeftButton);
+        e.input()->setCurrentIndex(0);
+        QTest::mouseClick(e.button(u"Save"_s), Qt::LeftButton);
+
+        QCOMPARE(e.saved.size(), 1);
+        const MonitorScene saved = e.saved.first();
+        QVERIFY(saved.isEmpty());
+        QCOMPARE(saved.id, fullScene().id);
+        QCOMPARE(saved.name, u"Evening"_s);
+        QCOMPARE(saved.symbol, u"moon.stars.fill"_s);
+        QCOMPARE(saved.kind, MonitorScene::Kind::custom);
+        QCOMPARE(e.sheet.result(), int(QDialog::Accepted));
+        QVERIFY(!e.sheet.isVisible());
+    }
+
+    void blankNameCannotBeSaved() {
+        Editor e(fullScene());
+        QVERIFY(e.show());
+        QPushButton* save = e.button(u"Save"_s);
+        QVERIFY(save->isDefault());
+        e.name()->setFocus();
+        e.name()->selectAll();
+        QTest::keyClicks(e.name(), u"   "_s);
+        QCOMPARE(e.name()->text(), u"   "_s);
+        QVERIFY(!save->isEnabled());
+        QVERIFY(!e.sheet.canSave());
+
+        QTest::keyClick(e.name(), Qt::Key_Return);
+        QVERIFY(!e.name()->hasFocus()); // Return finishes the name, and nothing more
+        QTest::keyClick(&e.sheet, Qt::Key_Return);
+        e.sheet.save();
+        QVERIFY(e.saved.isEmpty());
+        QVERIFY(e.sheet.isVisible());
+
+        e.name()->setText(u"\n\t"_s);
+        QVERIFY(!save->isEnabled());
+        e.name()->setText(u" x "_s);
+        QVERIFY(save->isEnabled());
+    }
+
+    void returnFinishesTheNameThenSaves() {
+        Editor e(fullScene());
+        QVERIFY(e.show());
+        e.name()->setFocus();
+        e.name()->setText(u"  Late film \t"_s);
+        QVERIFY(e.sheet.canSave());
+
+        // Return in the name field only leaves it: the rest of the form may still be to do.
+        QTest::keyClick(e.name(), Qt::Key_Return);
+        QVERIFY(!e.name()->hasFocus());
+        QVERIFY(e.saved.isEmpty());
+        QVERIFY(e.sheet.isVisible());
+
+        // Elsewhere, Return presses Save.
+        QTest::keyClick(&e.sheet, Qt::Key_Return);
+        QCOMPARE(e.saved.size(), 1);
+        QCOMPARE(e.saved.first().name, u"Late film"_s);
+        QVERIFY(!e.sheet.isVisible());
+    }
+
+    void cancelAndEscapeDiscard() {
+        for (const bool escape : {false, true}) {
+            Editor e(fullScene());
+            QVERIFY(e.show());
+            e.name()->setText(u"Changed"_s);
+            QTest::mouseClick(e.include(u"Brightness"_s), Qt::LeftButton);
+            if (escape)
+                QTest::keyClick(&e.sheet, Qt::Key_Escape);
+            else
+                QTest::mouseClick(e.button(u"Cancel"_s), Qt::LeftButton);
+            QCOMPARE(e.sheet.result(), int(QDialog::Rejected));
+            QVERIFY(!e.sheet.isVisible());
+            QVERIFY(e.saved.isEmpty());
+        }
+    }
+
+    void colourChannelsComeAndGoTogether() {
+        Editor e(fullScene());
+        QVERIFY(e.show());
+        QVERIFY(e.channelsShown());
+        for (const QString& title : {u"Red"_s, u"Green"_s, u"Blue"_s}) {
+            QVERIFY(!e.include(title)->isVisibleTo(&e.sheet)); // included with the others, never alone
+            QVERIFY(e.slider(title)->isEnabled());
+        }
+        e.slider(u"Green"_s)->setFocus();
+        QTest::keyClick(e.slider(u"Green"_s), Qt::Key_Left);
+        QCOMPARE(e.sheet.editedScene().rgb, (MonitorScene::RGB{50, 46, 43}));
+
+        QTest::mouseClick(e.color(), Qt::LeftButton);
+        QVERIFY(e.channelsHidden());
+        QCOMPARE(e.sheet.editedScene().rgb, std::nullopt);
+
+        QTest::mouseClick(e.color(), Qt::LeftButton);
+        QVERIFY(e.channelsShown());
+        QCOMPARE(e.row(u"Green"_s)->value(), 46.0);
+        QCOMPARE(e.sheet.editedScene().rgb, (MonitorScene::RGB{50, 46, 43}));
+
+        // A scene without colour turned on in the editor starts from the neutral gains.
+        MonitorScene plain = customScene();
+        Editor other(plain);
+        QVERIFY(other.show());
+        QVERIFY(other.channelsHidden());
+        QTest::mouseClick(other.color(), Qt::LeftButton);
+        QVERIFY(other.channelsShown());
+        QCOMPARE(other.sheet.editedScene().rgb, (MonitorScene::RGB{50, 50, 50}));
+    }
+
+    void excludedSliderKeepsItsPosition() {
+        MonitorScene scene = customScene();
+        scene.brightness = 80;
+        Editor e(scene);
+        QVERIFY(e.show());
+        QSlider* slider = e.slider(u"Brightness"_s);
+        QCOMPARE(accessibleText(slider, QAccessible::Value), u"80 percent"_s);
+
+        QTest::mouseClick(e.include(u"Brightness"_s), Qt::LeftButton);
+        QVERIFY(!slider->isEnabled());
+        QCOMPARE(slider->value(), 80);
+        QCOMPARE(accessibleText(slider, QAccessible::Value), u"Not changed by this scene"_s);
+        QCOMPARE(e.sheet.editedScene().brightness, std::nullopt);
+        // Assistive technology cannot move it either while it is left out.
+        QAccessible::queryAccessibleInterface(slider)->valueInterface()->setCurrentValue(20.0);
+        QCOMPARE(e.row(u"Brightness"_s)->value(), 80.0);
+
+        QTest::mouseClick(e.include(u"Brightness"_s), Qt::LeftButton);
+        QVERIFY(slider->isEnabled());
+        QCOMPARE(accessibleText(slider, QAccessible::Value), u"80 percent"_s);
+        QCOMPARE(e.sheet.editedScene().brightness, 80.0);
+
+        // Included, it follows the keys and assistive technology.
+        slider->setFocus();
+        QTest::keyClick(slider, Qt::Key_Right);
+        QCOMPARE(e.sheet.editedScene().brightness, 81.0);
+        QCOMPARE(accessibleText(slider, QAccessible::Value), u"81 percent"_s);
+        QAccessible::queryAccessibleInterface(slider)->valueInterface()->setCurrentValue(20.4);
+        QCOMPARE(e.sheet.editedScene().brightness, 20.0);
+    }
+
+    void formScrollsRatherThanSqueezingRows() {
+        Editor e(fullScene()); // every row shown: taller than the sheet
+        QVERIFY(e.show());
+        auto* scroll = e.sheet.findChild<QScrollArea*>();
+        QVERIFY(scroll->verticalScrollBar()->maximum() > 0);
+        for (auto* row : e.sheet.findChildren<SceneValueEditorRow*>())
+            QVERIFY2(row->height() >= row->minimumSizeHint().height(), qPrintable(row->title()));
+        for (auto* toggle : e.sheet.findChildren<ToggleSwitch*>()) {
+            if (toggle->isVisibleTo(&e.sheet))
+                QCOMPARE(toggle->size(), toggle->sizeHint());
+        }
+    }
+
+    void valueRowsSpeakTheirValues() {
+        MonitorScene scene = fullScene();
+        scene.contrast.reset();
+        Editor e(scene);
+        const std::pair<QString, QString> expected[] = {
+            {u"Brightness"_s, u"35 percent"_s}, {u"Contrast"_s, u"Not changed by this scene"_s},
+            {u"Red"_s, u"50 percent"_s},        {u"Green"_s, u"47 percent"_s},
+            {u"Blue"_s, u"43 percent"_s},       {u"Volume"_s, u"12 percent"_s}};
+        for (const auto& [title, value] : expected) {
+            QSlider* slider = e.slider(title);
+            QVERIFY2(slider, qPrintable(title));
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(slider);
+            QCOMPARE(accessible->role(), QAccessible::Slider);
+            QCOMPARE(accessible->text(QAccessible::Name), title);
+            QCOMPARE(accessible->text(QAccessible::Value), value);
+            // The readout beside it is drawn, not a second element to step through.
+            QCOMPARE(accessible->parent()->childCount(), 1);
+        }
+    }
+
+    void iconPickerOffersTheSevenSymbols() {
+        Editor e(customScene());
+        QComboBox* icon = e.icon();
+        QCOMPARE(entries(icon), (QStringList{u"Film"_s, u"Briefcase"_s, u"Book"_s, u"Moon Stars"_s,
+                                             u"Gamecontroller"_s, u"Display"_s, u"Slider Horizontal 3"_s}));
+        QStringList symbols;
+        for (int i = 0; i < icon->count(); ++i) {
+            symbols << icon->itemData(i).toString();
+            QVERIFY(!icon->itemIcon(i).isNull());
+        }
+        QCOMPARE(symbols, SceneEditorSheet::symbolChoices());
+        QCOMPARE(SceneEditorSheet::symbolChoices(),
+                 (QStringList{u"film.fill"_s, u"briefcase.fill"_s, u"book.fill"_s, u"moon.stars.fill"_s,
+                              u"gamecontroller.fill"_s, u"display"_s, u"slider.horizontal.3"_s}));
+        icon->setCurrentIndex(2);
+        QCOMPARE(e.sheet.editedScene().symbol, u"book.fill"_s);
+
+        // A scene whose symbol is not among them keeps it unless the user picks another.
+        MonitorScene foreign = customScene();
+        foreign.symbol = u"tv"_s;
+        Editor other(foreign);
+        QCOMPARE(other.icon()->count(), 8);
+        QCOMPARE(other.icon()->currentText(), u"Tv"_s);
+        QCOMPARE(other.sheet.editedScene().symbol, u"tv"_s);
+        other.icon()->setCurrentIndex(0);
+        QCOMPARE(other.sheet.editedScene().symbol, u"film.fill"_s);
+    }
+
+    void inputPickerOffersLeaveUnchangedThenEveryInput() {
+        Editor e(customScene());
+        QComboBox* input = e.input();
+        QCOMPARE(entries(input), (QStringList{u"Leave unchanged"_s, MonitorInputs::title(MonitorInput::usbC),
+                                              MonitorInputs::title(MonitorInput::displayPort),
+                                              MonitorInputs::title(MonitorInput::hdmi1),
+                                              MonitorInputs::title(MonitorInput::hdmi2)}));
+        for (int i = 1; i < input->count(); ++i)
+            QVERIFY(!input->itemIcon(i).isNull());
+        input->setCurrentIndex(2);
+        QCOMPARE(e.sheet.editedScene().input, MonitorInput::displayPort);
+        input->setCurrentIndex(0);
+        QCOMPARE(e.sheet.editedScene().input, std::nullopt);
+    }
+
+    void followsLightAndDark() {
+        const QPalette original = QApplication::palette();
+        QApplication::setPalette(lightPalette());
+        Calls calls;
+        {
+            Editor e(fullScene());
+            std::unique_ptr<SceneManagementRow> row(makeRow(customItem(), false, calls));
+            const QColor lightText = lightPalette().color(QPalette::WindowText);
+            QCOMPARE(inkOf(e.icon()->itemIcon(0)), lightText);
+
+            // The desktop turns dark (the change reaches widgets through posted events).
+            QApplication::setPalette(darkPalette());
+            const QColor darkText = darkPalette().color(QPalette::WindowText);
+            QTRY_COMPARE(inkOf(e.icon()->itemIcon(0)), darkText);
+            QTRY_COMPARE(inkOf(e.input()->itemIcon(1)), darkText);
+            QTRY_COMPARE(inkOf(menuAction(row.get(), u"Edit"_s)->icon()), darkText);
+        }
+        QApplication::setPalette(original);
+    }
+
     // Not checks of their own: what the user sees, for people to look at.
     void screenshots_data() {
         QTest::addColumn<bool>("dark");
@@ -296,6 +664,25 @@ private slots:
         const QPalette original = QApplication::palette();
         QApplication::setPalette(dark ? darkPalette() : lightPalette());
         const QString suffix = dark ? u"-dark"_s : u"-light"_s;
+        {
+            MonitorScene scene = customScene();
+            scene.brightness = 40;
+            scene.contrast = 65;
+            scene.rgb = MonitorScene::RGB{50, 44, 36};
+            Editor e(scene);
+            QVERIFY(e.show());
+            QVERIFY(saveScreenshot(&e.sheet, u"scene-editor"_s + suffix));
+            auto* scroll = e.sheet.findChild<QScrollArea*>();
+            scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+            QVERIFY(saveScreenshot(&e.sheet, u"scene-editor-scrolled"_s + suffix));
+        }
+        {
+            MonitorScene scene = customScene();
+            scene.name.clear();
+            Editor e(scene);
+            QVERIFY(e.show());
+            QVERIFY(saveScreenshot(&e.sheet, u"scene-editor-empty"_s + suffix));
+        }
         {
             Calls calls;
             QWidget list;

@@ -23,4 +23,17 @@ void addWideRow(FormSection& section, QWidget* content) {
     content->parentWidget()->setMinimumHeight(0);
 }
 
+void setRowShown(QWidget* content, bool shown) {
+    QWidget* row = content->parentWidget();
+    row->setVisible(shown);
+    QLayout* rows = row->parentWidget() ? row->parentWidget()->layout() : nullptr;
+    if (!rows)
+        return;
+    // The card puts a one-pixel hairline before every row but the first.
+    const int index = rows->indexOf(row);
+    if (QWidget* above = index > 0 ? rows->itemAt(index - 1)->widget() : nullptr;
+        above && above->maximumHeight() == 1)
+        above->setVisible(shown);
+}
+
 } // namespace SceneFormRows
