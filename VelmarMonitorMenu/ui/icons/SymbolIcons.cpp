@@ -14,59 +14,51 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Symbol {
-    QLatin1StringView name;
-    // What a person calls it, where the name itself reads badly; null: derived from the name.
-    const char* displayName = nullptr;
-};
-
 // In the order a picker lists them: the monitor, light, sound, controls, colour, scenes, actions.
 constexpr std::array symbols{
-    Symbol{"display"_L1},
-    Symbol{"tv"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "TV")},
-    Symbol{"cable.connector"_L1},
-    Symbol{"rectangle.2.swap"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Swap")},
-    Symbol{"sun.max.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Sun")},
-    Symbol{"sun.min"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Dim Sun")},
-    Symbol{"sun.horizon.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Sunrise")},
-    Symbol{"moon.fill"_L1},
-    Symbol{"moon.stars.fill"_L1},
-    Symbol{"speaker.fill"_L1},
-    Symbol{"speaker.slash.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Speaker Off")},
-    Symbol{"speaker.wave.2.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Speaker On")},
-    Symbol{"speaker.wave.3.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Speaker Loud")},
-    Symbol{"slider.horizontal.3"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Sliders")},
-    Symbol{"gearshape.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Gear")},
-    Symbol{"circle.lefthalf.filled"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Contrast")},
-    Symbol{"r.circle.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Circled R")},
-    Symbol{"g.circle.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Circled G")},
-    Symbol{"b.circle.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Circled B")},
-    Symbol{"circle.grid.cross.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Circle Grid")},
-    Symbol{"snowflake"_L1},
-    Symbol{"film.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Film")},
-    Symbol{"briefcase.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Briefcase")},
-    Symbol{"book.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Book")},
-    Symbol{"gamecontroller.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Game Controller")},
-    Symbol{"play.fill"_L1},
-    Symbol{"exclamationmark.triangle.fill"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Warning")},
-    Symbol{"checkmark.circle.fill"_L1},
-    Symbol{"arrow.clockwise"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Clockwise Arrow")},
-    Symbol{"ellipsis"_L1},
-    Symbol{"ellipsis.circle"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Circled Ellipsis")},
-    Symbol{"plus"_L1},
-    Symbol{"plus.square.on.square"_L1, QT_TRANSLATE_NOOP("SymbolIcons", "Duplicate")},
-    Symbol{"pencil"_L1},
-    Symbol{"trash"_L1},
+    "display"_L1,
+    "tv"_L1,
+    "cable.connector"_L1,
+    "rectangle.2.swap"_L1,
+    "sun.max.fill"_L1,
+    "sun.min"_L1,
+    "sun.horizon.fill"_L1,
+    "moon.fill"_L1,
+    "moon.stars.fill"_L1,
+    "speaker.fill"_L1,
+    "speaker.slash.fill"_L1,
+    "speaker.wave.2.fill"_L1,
+    "speaker.wave.3.fill"_L1,
+    "slider.horizontal.3"_L1,
+    "gearshape.fill"_L1,
+    "circle.lefthalf.filled"_L1,
+    "r.circle.fill"_L1,
+    "g.circle.fill"_L1,
+    "b.circle.fill"_L1,
+    "circle.grid.cross.fill"_L1,
+    "snowflake"_L1,
+    "film.fill"_L1,
+    "briefcase.fill"_L1,
+    "book.fill"_L1,
+    "gamecontroller.fill"_L1,
+    "play.fill"_L1,
+    "exclamationmark.triangle.fill"_L1,
+    "checkmark.circle.fill"_L1,
+    "arrow.clockwise"_L1,
+    "ellipsis"_L1,
+    "ellipsis.circle"_L1,
+    "plus"_L1,
+    "plus.square.on.square"_L1,
+    "pencil"_L1,
+    "trash"_L1,
 };
 
-const Symbol* find(const QString& name) {
-    const auto it =
-        std::find_if(symbols.begin(), symbols.end(), [&](const Symbol& s) { return s.name == name; });
-    return it == symbols.end() ? nullptr : &*it;
+bool isListed(const QString& name) {
+    return std::find(symbols.begin(), symbols.end(), name) != symbols.end();
 }
 
 QString imageFile(const QString& symbol) {
-    return find(symbol) ? u":/symbols/"_s + symbol + u".svg"_s : u":/symbols/fallback.svg"_s;
+    return isListed(symbol) ? u":/symbols/"_s + symbol + u".svg"_s : u":/symbols/fallback.svg"_s;
 }
 
 // Enough for every symbol on the panel at a couple of sizes on a 2x screen, and never more
@@ -177,10 +169,6 @@ private:
     QColor m_highlighted;
 };
 
-QString capitalised(QStringView word) {
-    return word.left(1).toString().toUpper() + word.mid(1).toString();
-}
-
 } // namespace
 
 namespace SymbolIcons {
@@ -206,45 +194,29 @@ QIcon icon(const QString& symbol, const QPalette& palette) {
 }
 
 bool isKnown(const QString& symbol) {
-    return find(symbol) != nullptr;
+    return isListed(symbol);
 }
 
 QStringList knownSymbols() {
     QStringList names;
     names.reserve(qsizetype(symbols.size()));
-    for (const Symbol& s : symbols)
-        names.append(s.name);
+    for (const QLatin1StringView name : symbols)
+        names.append(name);
     return names;
 }
 
 QString displayName(const QString& symbol) {
-    if (const Symbol* known = find(symbol); known && known->displayName)
-        return QCoreApplication::translate("SymbolIcons", known->displayName);
-
-    // Derived: the words of the name without the drawing-style modifiers ("fill") or the
-    // variant counts ("wave.2"), and without an enclosing shape unless it is the subject
-    // ("checkmark.circle" is a checkmark, "circle" is a circle).
-    static const QStringList styleWords{u"fill"_s, u"filled"_s};
-    static const QStringList enclosures{u"circle"_s, u"square"_s, u"rectangle"_s};
-    static const QStringList joiningWords{u"on"_s, u"and"_s, u"of"_s, u"in"_s, u"with"_s};
-    const QStringList parts = symbol.split(u'.', Qt::SkipEmptyParts);
-    QStringList words;
-    for (const QString& part : parts) {
-        bool isNumber = false;
-        part.toInt(&isNumber);
-        if (isNumber || styleWords.contains(part) || (!words.isEmpty() && enclosures.contains(part)))
-            continue;
-        words.append(joiningWords.contains(part) && !words.isEmpty() ? part : capitalised(part));
+    // One literal rule, so a symbol reads the same wherever the program names it: every
+    // ".fill" goes, dots part the words, and each word starts with a capital.
+    QString name = symbol;
+    name.remove(u".fill"_s);
+    name.replace(u'.', u' ');
+    bool startsWord = true;
+    for (QChar& c : name) {
+        c = startsWord ? c.toUpper() : c.toLower();
+        startsWord = c == u' ';
     }
-    // A name of nothing but modifiers still names something.
-    if (words.isEmpty()) {
-        for (const QString& part : parts)
-            words.append(capitalised(part));
-    }
-    // "plus.on.square" without its enclosure would end on a joining word.
-    while (words.size() > 1 && joiningWords.contains(words.last()))
-        words.removeLast();
-    return words.join(u' ');
+    return name;
 }
 
 } // namespace SymbolIcons

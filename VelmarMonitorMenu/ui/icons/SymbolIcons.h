@@ -22,6 +22,7 @@ QIcon icon(const QString& symbol, const QPalette& palette = QPalette());
 bool isKnown(const QString& symbol);
 /// Every symbol the program has an image for.
 QStringList knownSymbols();
-/// How a person would name the symbol: "moon.stars.fill" reads "Moon Stars".
+/// The symbol's name as pickers show it: every ".fill" removed, dots become spaces, each word
+/// capitalised ("moon.stars.fill" reads "Moon Stars", "slider.horizontal.3" "Slider Horizontal 3").
 QString displayName(const QString& symbol);
 } // namespace SymbolIcons

@@ -1,0 +1,71 @@
+#include "SceneSymbolView.h"
+
+#include "ui/icons/SymbolIcons.h"
+#include "ui/widgets/ControlLook.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QPainter>
+
+namespace {
+
+class SceneSymbolViewAccessible : public QAccessibleWidget {
+public:
+    explicit SceneSymbolViewAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Graphic) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State state = QAccessibleWidget::state();
+        // A symbol that only decorates a labelled control would be read out as a nameless image.
+        if (widget()->accessibleName().isEmpty())
+            state.invisible = true;
+        return state;
+    }
+};
+
+QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("SceneSymbolView") && object && object->isWidgetType())
+        return new SceneSymbolViewAccessible(static_cast<QWidget*>(object));
+    return nullptr;
+}
+
+} // namespace
+
+SceneSymbolView::SceneSymbolView(const QString& symbol, int pixelSize, Tone tone, QWidget* parent)
+    : QWidget(parent), m_symbol(symbol), m_pixelSize(pixelSize), m_tone(tone) {
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
+    Q_UNUSED(factoryInstalled);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void SceneSymbolView::setSymbol(const QString& symbol) {
+    if (symbol == m_symbol)
+        return;
+    m_symbol = symbol;
+    update();
+}
+
+void SceneSymbolView::setTint(std::optional<QColor> tint) {
+    m_tint = tint;
+    update();
+}
+
+QColor SceneSymbolView::color() const {
+    if (m_tint)
+        return *m_tint;
+    return m_tone == Tone::accent ? palette().color(QPalette::Highlight)
+                                  : ControlLook::secondaryText(palette());
+}
+
+QSize SceneSymbolView::sizeHint() const {
+    return {m_pixelSize, m_pixelSize};
+}
+
+void SceneSymbolView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    // A disabled row fades its symbol with it.
+    if (!isEnabled())
+        painter.setOpacity(0.45);
+    const QPixmap pixmap = SymbolIcons::pixmap(m_symbol, m_pixelSize, color(), devicePixelRatioF());
+    const QSizeF size = pixmap.deviceIndependentSize();
+    painter.drawPixmap(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), pixmap);
+}

@@ -1,0 +1,258 @@
+#include "SceneValueEditorRow.h"
+
+#include "SceneSymbolView.h"
+#include "ui/ToggleSwitch.h"
+#include "ui/widgets/ControlLook.h"
+#include "ui/widgets/PercentSliderAccessible.h"
+
+#include <QAccessible>
+#include <QEvent>
+#include <QGraphicsOpacityEffect>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPainter>
+#include <QPropertyAnimation>
+#include <QScopedValueRollback>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <chrono>
+#include <cmath>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int symbolWidth = 18;
+constexpr int symbolPixelSize = 16;
+constexpr int readoutWidth = 30;
+constexpr int readoutSpacing = 8;
+// A value the scene leaves out shows its slider faded, in its own colours, rather than in the
+// palette's disabled colours: some palettes grey a disabled slider out, others hardly change it.
+constexpr qreal excludedOpacity = 0.45;
+constexpr auto fadeDuration = 150ms; // eases out, like the switch beside it
+
+// Every digit in a cell of the widest digit's width, right-aligned, so the readout does not
+// jitter while it counts (Qt cannot ask the font for tabular figures).
+void drawTabularNumber(QPainter& painter, const QRect& rect, const QString& text, const QLocale& locale) {
+    const QFontMetricsF metrics(painter.font());
+    qreal cell = 0;
+    for (int digit = 0; digit <= 9; ++digit)
+        cell = qMax(cell, metrics.horizontalAdvance(locale.toString(digit)));
+    const qreal baseline = rect.top() + (rect.height() + metrics.ascent() - metrics.descent()) / 2;
+    qreal right = rect.left() + rect.width();
+    for (qsizetype end = text.size(); end > 0;) {
+        const qsizetype length = end > 1 && text.at(end - 1).isLowSurrogate() ? 2 : 1;
+        const QString unit = text.mid(end - length, length);
+        end -= length;
+        const qreal advance = metrics.horizontalAdvance(unit);
+        const qreal width = QChar::isDigit(unit.toUcs4().value(0)) ? cell : advance;
+        painter.drawText(QPointF(right - width + (width - advance) / 2, baseline), unit);
+        right -= width;
+    }
+}
+
+} // namespace
+
+// The platform slider of a value row; it carries the row's spoken value.
+class SceneValueSlider final : public QSlider {
+    Q_OBJECT
+public:
+    explicit SceneValueSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+    QString accessibleValueText;
+};
+
+// The slider with its readout painted beside it, so the slider stays the line's one accessible
+// element rather than a slider and a label.
+class SceneValueSliderLine final : public QWidget {
+public:
+    explicit SceneValueSliderLine(QWidget* parent) : QWidget(parent), slider(new SceneValueSlider(this)) {
+        auto* layout = new QHBoxLayout(this);
+        layout->setContentsMargins(0, 0, readoutSpacing + readoutWidth, 0);
+        layout->addWidget(slider);
+    }
+
+    SceneValueSlider* slider;
+    QString readout;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(ControlLook::secondaryText(palette()));
+        drawTabularNumber(painter, QRect(width() - readoutWidth, 0, readoutWidth, height()), readout,
+                          locale());
+    }
+    void changeEvent(QEvent* event) override {
+        QWidget::changeEvent(event);
+        if (event->type() == QEvent::FontChange)
+            update();
+    }
+};
+
+namespace {
+
+class SceneValueSliderAccessible final : public PercentSliderAccessible {
+public:
+    explicit SceneValueSliderAccessible(SceneValueSlider* slider) : PercentSliderAccessible(slider) {}
+
+protected:
+    double value() const override { return slider()->value(); }
+    QString valueText() const override { return slider()->accessibleValueText; }
+    // Moved by assistive technology: an edit like a key press, which the row reports.
+    void applyValue(double value) override { slider()->setValue(int(std::lround(value))); }
+
+private:
+    SceneValueSlider* slider() const { return static_cast<SceneValueSlider*>(widget()); }
+};
+
+QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("SceneValueSlider"))
+        return new SceneValueSliderAccessible(static_cast<SceneValueSlider*>(object));
+    return nullptr;
+}
+
+} // namespace
+
+SceneValueEditorRow::SceneValueEditorRow(const QString& title, const QString& symbol,
+                                         std::optional<QColor> tint, QWidget* parent)
+    : QWidget(parent), m_title(title), m_tint(tint), m_symbol(new SceneSymbolView(symbol, symbolPixelSize)),
+      m_switch(new ToggleSwitch), m_sliderLine(new SceneValueSliderLine(this)),
+      m_slider(m_sliderLine->slider), m_fade(new QGraphicsOpacityEffect),
+      m_fadeAnimation(new QPropertyAnimation(m_fade, "opacity", this)) {
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
+    Q_UNUSED(factoryInstalled);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+
+    auto* toggleLine = new QHBoxLayout;
+    toggleLine->setSpacing(8);
+    m_symbol->setFixedWidth(symbolWidth);
+    m_symbol->setTint(tint);
+    toggleLine->addWidget(m_symbol);
+    auto* titleLabel = new QLabel(title);
+    titleLabel->setBuddy(m_switch);
+    toggleLine->addWidget(titleLabel);
+    toggleLine->addStretch(1);
+    m_switch->setAccessibleName(title);
+    toggleLine->addWidget(m_switch);
+    column->addLayout(toggleLine);
+    column->addWidget(m_sliderLine);
+
+    m_slider->setRange(0, 100);
+    m_slider->setSingleStep(1);
+    m_slider->setPageStep(10);
+    m_slider->setAccessibleName(title);
+    matchDisabledColours();
+    m_sliderLine->setGraphicsEffect(m_fade);
+    m_fadeAnimation->setEasingCurve(QEasingCurve::OutCubic);
+
+    connect(m_switch, &ToggleSwitch::toggled, this, &SceneValueEditorRow::applyIncluded);
+    connect(m_slider, &QSlider::valueChanged, this, &SceneValueEditorRow::userMovedSlider);
+
+    m_sliderLine->setEnabled(false);
+    m_fade->setOpacity(excludedOpacity);
+    refreshValueText();
+}
+
+SceneValueEditorRow::~SceneValueEditorRow() = default;
+
+void SceneValueEditorRow::setIncluded(bool included) {
+    // The switch reports the change, as it does for a click.
+    m_switch->setChecked(included || m_inclusionFixed);
+}
+
+void SceneValueEditorRow::setInclusionFixed(bool fixed) {
+    m_inclusionFixed = fixed;
+    m_switch->setVisible(!fixed);
+    if (fixed)
+        setIncluded(true);
+}
+
+void SceneValueEditorRow::setValue(double value) {
+    value = qBound(0.0, value, 100.0);
+    if (value == m_value)
+        return;
+    m_value = value;
+    {
+        QScopedValueRollback pushing(m_pushing, true);
+        m_slider->setValue(int(std::lround(value)));
+    }
+    refreshValueText();
+    emit valueChanged(m_value);
+}
+
+void SceneValueEditorRow::applyIncluded(bool included) {
+    if (included == m_included)
+        return;
+    m_included = included;
+    m_sliderLine->setEnabled(included);
+    fadeSliderLine();
+    refreshValueText();
+    emit includedChanged(included);
+}
+
+void SceneValueEditorRow::userMovedSlider(int position) {
+    if (m_pushing)
+        return;
+    m_value = position;
+    refreshValueText();
+    emit valueChanged(m_value);
+}
+
+void SceneValueEditorRow::refreshValueText() {
+    const auto percent = static_cast<qint64>(std::llround(m_value));
+    m_sliderLine->readout = locale().toString(percent);
+    m_sliderLine->update();
+    const QString valueText = m_included ? tr("%1 percent").arg(percent) : tr("Not changed by this scene");
+    if (valueText != m_slider->accessibleValueText) {
+        m_slider->accessibleValueText = valueText;
+        QAccessibleValueChangeEvent event(m_slider, m_slider->value());
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void SceneValueEditorRow::fadeSliderLine() {
+    const qreal target = m_included ? 1.0 : excludedOpacity;
+    m_fadeAnimation->stop();
+    const auto duration = ControlLook::animationDuration(this, fadeDuration);
+    if (duration == 0ms || !isVisible()) {
+        m_fade->setOpacity(target);
+        return;
+    }
+    m_fadeAnimation->setDuration(int(duration.count()));
+    m_fadeAnimation->setStartValue(m_fade->opacity());
+    m_fadeAnimation->setEndValue(target);
+    m_fadeAnimation->start();
+}
+
+void SceneValueEditorRow::matchDisabledColours() {
+    // Disabled, the slider keeps its enabled colours (the fade shows the state), and a tint
+    // colours the filled part of its groove.
+    QPalette colours = palette();
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+        const auto r = QPalette::ColorRole(role);
+        if (r == QPalette::NoRole)
+            continue;
+        colours.setColor(QPalette::Disabled, r, colours.color(QPalette::Active, r));
+    }
+    if (m_tint) {
+        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            colours.setColor(group, QPalette::Highlight, *m_tint);
+    }
+    m_slider->setPalette(colours);
+}
+
+void SceneValueEditorRow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LocaleChange)
+        refreshValueText();
+    // Light or dark: the slider's colours come from the new palette.
+    if (event->type() == QEvent::PaletteChange && m_slider)
+        matchDisabledColours();
+}
+
+#include "SceneValueEditorRow.moc"

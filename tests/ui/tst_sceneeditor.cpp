@@ -1,0 +1,721 @@
+// Scene rows and the scene editor, driven as the user drives them: what a row's menu offers and
+// what its button says, the editor's starting state, what Save hands over, and what a screen
+// reader hears. Screenshots in a light and a dark palette are saved under the build tree.
+#include "scenes/MonitorScene.h"
+#include "ui/scenes/SceneEditorSheet.h"
+#include "ui/scenes/SceneFormRows.h"
+#include "ui/scenes/SceneManagementRow.h"
+#include "ui/scenes/SceneValueEditorRow.h"
+#include "ui/ToggleSwitch.h"
+#include "ui/window/FormSection.h"
+#include "UiTesting.h"
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+using namespace UiTesting;
+
+namespace {
+
+// How often each of a row's callbacks ran.
+struct Calls {
+    int apply = 0, edit = 0, duplicate = 0, remove = 0;
+};
+
+ScenePickerItem builtInItem() {
+    return {uuidText(MonitorScene::movie().id), u"Movie"_s, u"Brightness 35 · Contrast 75 · Color"_s,
+            u"film.fill"_s, false};
+}
+
+ScenePickerItem customItem() {
+    return {u"9B0D1F64-2C1E-4E36-8A5B-3A51C7E5A0D2"_s,
+            u"Late-night reading with the warm lamp on and the blinds half closed"_s,
+            u"Brightness 25 · Volume 10 · HDMI 2"_s, u"book.fill"_s, true};
+}
+
+// A row whose callbacks count into `calls`; `given` picks which of edit, duplicate and delete
+// the owner offers.
+struct Offer {
+    bool edit = true, duplicate = true, remove = true;
+};
+SceneManagementRow* makeRow(const ScenePickerItem& item, bool active, Calls& calls, Offer given = {}) {
+    return new SceneManagementRow(
+        item, active, [&calls] { ++calls.apply; },
+        given.edit ? std::function<void()>([&calls] { ++calls.edit; }) : nullptr,
+        given.duplicate ? std::function<void()>([&calls] { ++calls.duplicate; }) : nullptr,
+        given.remove ? std::function<void()>([&calls] { ++calls.remove; }) : nullptr);
+}
+
+QToolButton* actionsOf(const SceneManagementRow* row) {
+    return byAccessibleName<QToolButton>(row, u"Actions for "_s + row->item().title);
+}
+
+QAbstractButton* applyOf(const SceneManagementRow* row) {
+    return byAccessibleName<QAbstractButton>(row, u"Apply "_s + row->item().title + u" scene"_s);
+}
+
+// The menu as read: item texts, "|" for a separator.
+QStringList menuEntries(const SceneManagementRow* row) {
+    QStringList entries;
+    for (const QAction* action : actionsOf(row)->menu()->actions())
+        entries << (action->isSeparator() ? u"|"_s : action->text());
+    return entries;
+}
+
+QAction* menuAction(const SceneManagementRow* row, const QString& text) {
+    for (QAction* action : actionsOf(row)->menu()->actions()) {
+        if (action->text() == text)
+            return action;
+    }
+    return nullptr;
+}
+
+QString accessibleText(QWidget* widget, QAccessible::Text text) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(text) : u"(no accessible interface)"_s;
+}
+
+QStringList entries(const QComboBox* box) {
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts << box->itemText(i);
+    return texts;
+}
+
+// The colour an icon is drawn in: that of its first fully opaque pixel.
+QColor inkOf(const QIcon& icon) {
+    const QImage image = icon.pixmap(QSize(24, 24), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) == 255)
+                return QColor::fromRgb(image.pixel(x, y));
+        }
+    }
+    return {};
+}
+
+MonitorScene customScene() {
+    MonitorScene scene;
+    scene.id = QUuid(u"{0E4C3B2A-7D61-4F0E-9C5B-2B7A1E6D4F33}"_s);
+    scene.name = u"Evening"_s;
+    scene.symbol = u"moon.stars.fill"_s;
+    scene.kind = MonitorScene::Kind::custom;
+    return scene;
+}
+
+// Everything a scene can set, so that each value can be seen surviving or being dropped.
+MonitorScene fullScene() {
+    MonitorScene scene = customScene();
+    scene.brightness = 35;
+    scene.contrast = 75;
+    scene.volume = 12;
+    scene.rgb = MonitorScene::RGB{50, 47, 43};
+    scene.input = MonitorInput::hdmi2;
+    return scene;
+}
+
+// An editor for `scene` that records what it saves.
+struct Editor {
+    explicit Editor(const MonitorScene& scene)
+        : sheet(scene, [this](const MonitorScene& s) { saved.append(s); }) {}
+
+    bool show() {
+        sheet.show();
+        if (!QTest::qWaitForWindowExposed(&sheet))
+            return false;
+        sheet.activateWindow();
+        return QTest::qWaitForWindowActive(&sheet);
+    }
+    SceneValueEditorRow* row(const QString& title) const {
+        for (auto* row : sheet.findChildren<SceneValueEditorRow*>()) {
+            if (row->title() == title)
+                return row;
+        }
+        return nullptr;
+    }
+    ToggleSwitch* include(const QString& title) const {
+        return byAccessibleName<ToggleSwitch>(&sheet, title);
+    }
+    QSlider* slider(const QString& title) const { return byAccessibleName<QSlider>(&sheet, title); }
+    ToggleSwitch* color() const { return byAccessibleName<ToggleSwitch>(&sheet, u"Adjust RGB gains"_s); }
+    QLineEdit* name() const { return byAccessibleName<QLineEdit>(&sheet, u"Scene name"_s); }
+    QComboBox* icon() const { return byAccessibleName<QComboBox>(&sheet, u"Scene icon"_s); }
+    QComboBox* input() const { return byAccessibleName<QComboBox>(&sheet, u"Input"_s); }
+    QPushButton* button(const QString& text) const {
+        for (auto* button : sheet.findChildren<QPushButton*>()) {
+            if (button->text() == text)
+                return button;
+        }
+        return nullptr;
+    }
+    bool channelsShown() const {
+        return row(u"Red"_s)->isVisibleTo(&sheet) && row(u"Green"_s)->isVisibleTo(&sheet) &&
+               row(u"Blue"_s)->isVisibleTo(&sheet);
+    }
+    bool channelsHidden() const {
+        return !row(u"Red"_s)->isVisibleTo(&sheet) && !row(u"Green"_s)->isVisibleTo(&sheet) &&
+               !row(u"Blue"_s)->isVisibleTo(&sheet);
+    }
+
+    QList<MonitorScene> saved;
+    SceneEditorSheet sheet;
+};
+
+} // namespace
+
+class TestSceneEditor : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Rows
+
+    void menuOffersWhatTheSceneAllows_data() {
+        QTest::addColumn<bool>("custom");
+        QTest::addColumn<bool>("edit");
+        QTest::addColumn<bool>("duplicate");
+        QTest::addColumn<bool>("remove");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("built-in") << false << false << true << false << QStringList{u"Duplicate"_s};
+        QTest::newRow("custom") << true << true << true << true
+                                << QStringList{u"Edit"_s, u"Duplicate"_s, u"|"_s, u"Delete"_s};
+        QTest::newRow("built-in offered a delete")
+            << false << true << true << true << QStringList{u"Edit"_s, u"Duplicate"_s};
+        QTest::newRow("custom without a delete") << true << true << false << false << QStringList{u"Edit"_s};
+        QTest::newRow("custom, delete only")
+            << true << false << false << true << QStringList{u"|"_s, u"Delete"_s};
+    }
+    void menuOffersWhatTheSceneAllows() {
+        QFETCH(bool, custom);
+        QFETCH(bool, edit);
+        QFETCH(bool, duplicate);
+        QFETCH(bool, remove);
+        QFETCH(QStringList, expected);
+        Calls calls;
+        std::unique_ptr<SceneManagementRow> row(
+            makeRow(custom ? customItem() : builtInItem(), false, calls, {edit, duplicate, remove}));
+        QToolButton* actions = actionsOf(row.get());
+        QVERIFY(actions);
+        QCOMPARE(actions->toolTip(), u"Scene actions"_s);
+        QCOMPARE(actions->size(), QSize(28, 28));
+        QCOMPARE(actions->popupMode(), QToolButton::InstantPopup);
+        QCOMPARE(menuEntries(row.get()), expected);
+
+        // Each entry runs its own callback once, after the menu has been dealt with.
+        const std::pair<QString, int Calls::*> wiring[] = {
+            {u"Edit"_s, &Calls::edit}, {u"Duplicate"_s, &Calls::duplicate}, {u"Delete"_s, &Calls::remove}};
+        for (const auto& [text, count] : wiring) {
+            if (QAction* action = menuAction(row.get(), text)) {
+                QVERIFY(!action->icon().isNull());
+                action->trigger();
+                QTRY_COMPARE(calls.*count, 1);
+            }
+        }
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(calls.edit + calls.duplicate + calls.remove, int(expected.size() - expected.count(u"|"_s)));
+        QCOMPARE(calls.apply, 0);
+    }
+
+    void deleteIsMarkedDestructive() {
+        Calls calls;
+        std::unique_ptr<SceneManagementRow> row(makeRow(customItem(), false, calls));
+        QAction* remove = menuAction(row.get(), u"Delete"_s);
+        QAction* edit = menuAction(row.get(), u"Edit"_s);
+        QVERIFY(remove && edit);
+        const QColor deleteInk = inkOf(remove->icon()), editInk = inkOf(edit->icon());
+        QVERIFY2(deleteInk.red() > deleteInk.green() + 80 && deleteInk.red() > deleteInk.blue() + 80,
+                 qPrintable(deleteInk.name()));
+        QVERIFY(qAbs(editInk.red() - editInk.green()) < 30); // the text colour, not red
+    }
+
+    void rowWithoutActionsHasNoMenuButton() {
+        Calls calls;
+        SceneManagementRow row(builtInItem(), false, [&calls] { ++calls.apply; });
+        row.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&row));
+        QVERIFY(!actionsOf(&row)->isVisible());
+        QVERIFY(applyOf(&row)->isVisible());
+    }
+
+    void activeRowShowsCheckmarkAndSaysSo() {
+        Calls calls;
+        QWidget list;
+        auto* layout = new QVBoxLayout(&list);
+        auto* movie = makeRow(builtInItem(), true, calls, {false, true, false});
+        auto* custom = makeRow(customItem(), false, calls);
+        layout->addWidget(movie);
+        layout->addWidget(custom);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+
+        const auto checkmark = [](const SceneManagementRow* row) {
+            QWidget* mark = byAccessibleName<QWidget>(row, u"Active"_s);
+            return mark && mark->isVisible();
+        };
+        QAbstractButton* apply = applyOf(movie);
+        QVERIFY(apply);
+        QVERIFY(checkmark(movie));
+        QVERIFY(!checkmark(custom));
+        QCOMPARE(accessibleText(apply, QAccessible::Name), u"Apply Movie scene"_s);
+        QCOMPARE(accessibleText(apply, QAccessible::Value), u"Active"_s);
+        QCOMPARE(QAccessible::queryAccessibleInterface(apply)->role(), QAccessible::Button);
+        QCOMPARE(apply->toolTip(), u"Apply Movie"_s);
+        QCOMPARE(accessibleText(applyOf(custom), QAccessible::Value), u"Not active"_s);
+        QCOMPARE(applyOf(custom)->toolTip(),
+                 u"Apply Late-night reading with the warm lamp on and the blinds half closed"_s);
+        QVERIFY(apply->height() >= 36);
+
+        // Another scene becomes active.
+        movie->setActive(false);
+        custom->setActive(true);
+        QVERIFY(!checkmark(movie));
+        QVERIFY(checkmark(custom));
+        QCOMPARE(accessibleText(apply, QAccessible::Value), u"Not active"_s);
+        QCOMPARE(accessibleText(applyOf(custom), QAccessible::Value), u"Active"_s);
+        QVERIFY(movie->item() == builtInItem());
+    }
+
+    void detailLineOnlyWhenThereIsOne() {
+        Calls calls;
+        const auto lines = [&calls](std::optional<QString> detail) {
+            ScenePickerItem item = customItem();
+            item.detail = detail;
+            std::unique_ptr<SceneManagementRow> row(makeRow(item, false, calls));
+            QStringList texts;
+            for (QWidget* child : applyOf(row.get())->findChildren<QWidget*>()) {
+                if (!child->accessibleName().isEmpty() && child->accessibleName() != u"Active"_s)
+                    texts << child->accessibleName();
+            }
+            return texts;
+        };
+        QCOMPARE(lines(u"Brightness 25"_s), (QStringList{customItem().title, u"Brightness 25"_s}));
+        QCOMPARE(lines(u""_s), QStringList{customItem().title});
+        QCOMPARE(lines(std::nullopt), QStringList{customItem().title});
+    }
+
+    void applyingByPointerAndKeyboard() {
+        Calls calls;
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* before = new QLineEdit;
+        auto* row = makeRow(customItem(), false, calls);
+        layout->addWidget(before);
+        layout->addWidget(row);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QAbstractButton* apply = applyOf(row);
+
+        // A click anywhere on the row's face, the detail line included, applies once.
+        QTest::mouseClick(apply, Qt::LeftButton, {}, QPoint(apply->width() / 2, apply->height() - 6));
+        QTRY_COMPARE(calls.apply, 1);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(calls.apply, 1);
+
+        // Tab reaches the row, then its menu button.
+        before->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(before, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), apply);
+        QTest::keyClick(apply, Qt::Key_Space);
+        QTRY_COMPARE(calls.apply, 2);
+        QTest::keyClick(apply, Qt::Key_Return);
+        QTRY_COMPARE(calls.apply, 3);
+        QTest::keyClick(apply, Qt::Key_A);
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(calls.apply, 3);
+        QTest::keyClick(apply, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), actionsOf(row));
+
+        // Return opens the menu as Space does.
+        QMenu* menu = actionsOf(row)->menu();
+        int opened = 0;
+        connect(menu, &QMenu::aboutToShow, menu, [&] {
+            QMetaObject::invokeMethod(
+                menu,
+                [&] {
+                    opened += menu->isVisible() ? 1 : 0;
+                    menu->close();
+                },
+                Qt::QueuedConnection);
+        });
+        QTest::keyClick(actionsOf(row), Qt::Key_Return);
+        QCOMPARE(opened, 1);
+        QCOMPARE(calls.edit + calls.duplicate + calls.remove, 0);
+    }
+
+    void ownerMayFreeTheRowFromItsCallback() {
+        QWidget list;
+        auto* layout = new QVBoxLayout(&list);
+        QPointer<SceneManagementRow> row;
+        int applied = 0;
+        row = new SceneManagementRow(customItem(), false, [&] {
+            ++applied;
+            delete row; // the list is rebuilt with the new active scene
+        });
+        layout->addWidget(row);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QTest::mouseClick(applyOf(row), Qt::LeftButton);
+        QTRY_VERIFY(!row);
+        QCOMPARE(applied, 1);
+    }
+
+    // Editor
+
+    void opensWithTheDefaultsForUnsetValues() {
+        MonitorScene scene = customScene();
+        scene.brightness = 80;
+        Editor e(scene);
+        QCOMPARE(e.sheet.windowTitle(), u"Edit Scene"_s);
+        QCOMPARE(e.sheet.size(), QSize(440, 620));
+        QCOMPARE(e.sheet.minimumSize(), e.sheet.maximumSize());
+        QCOMPARE(e.sheet.windowModality(), Qt::WindowModal);
+        QVERIFY(e.show());
+
+        QCOMPARE(e.name()->text(), u"Evening"_s);
+        QCOMPARE(e.icon()->currentData().toString(), u"moon.stars.fill"_s);
+        const std::tuple<QString, bool, double> expected[] = {
+            {u"Brightness"_s, true, 80}, {u"Contrast"_s, false, 70}, {u"Volume"_s, false, 30},
+            {u"Red"_s, true, 50},        {u"Green"_s, true, 50},     {u"Blue"_s, true, 50}};
+        for (const auto& [title, included, value] : expected) {
+            QCOMPARE(e.row(title)->isIncluded(), included);
+            QCOMPARE(e.row(title)->value(), value);
+            QCOMPARE(e.slider(title)->value(), int(value));
+        }
+        QVERIFY(!e.color()->isChecked());
+        QVERIFY(e.channelsHidden());
+        QCOMPARE(e.input()->currentText(), u"Leave unchanged"_s);
+        QVERIFY(e.button(u"Save"_s)->isEnabled());
+        QCOMPARE(e.sheet.editedScene(), scene);
+    }
+
+    void everythingASceneSetsComesBackUnchanged() {
+        MonitorScene scene = fullScene();
+        scene.brightness = 80.4; // values stay as stored until the user moves them
+        scene.kind = MonitorScene::Kind::builtIn;
+        Editor e(scene);
+        QVERIFY(e.color()->isChecked());
+        QCOMPARE(e.input()->currentText(), u"HDMI 2"_s);
+        QCOMPARE(e.slider(u"Brightness"_s)->value(), 80);
+        MonitorScene expected = scene;
+        expected.kind = MonitorScene::Kind::custom; // what the editor saves is always the user's own
+        QCOMPARE(e.sheet.editedScene(), expected);
+    }
+
+    void savingAfterExcludingEverythingChangesNothing() {
+        Editor e(fullScene());
+        QVERIFY(e.show());
+        for (const QString& title : {u"Brightness"_s, u"Contrast"_s, u"Volume"_s}) {
+            QVERIFY(e.include(title)->isChecked());
+            QTest::mouseClick(e.include(title), Qt::LeftButton);
+        }
+        QTest::mouseClick(e.color(), Qt::LeftButton);
+        e.input()->setCurrentIndex(0);
+        QTest::mouseClick(e.button(u"Save"_s), Qt::LeftButton);
+
+        QCOMPARE(e.saved.size(), 1);
+        const MonitorScene saved = e.saved.first();
+        QVERIFY(saved.isEmpty());
+        QCOMPARE(saved.id, fullScene().id);
+        QCOMPARE(saved.name, u"Evening"_s);
+        QCOMPARE(saved.symbol, u"moon.stars.fill"_s);
+        QCOMPARE(saved.kind, MonitorScene::Kind::custom);
+        QCOMPARE(e.sheet.result(), int(QDialog::Accepted));
+        QVERIFY(!e.sheet.isVisible());
+    }
+
+    void blankNameCannotBeSaved() {
+        Editor e(fullScene());
+        QVERIFY(e.show());
+        QPushButton* save = e.button(u"Save"_s);
+        QVERIFY(save->isDefault());
+        e.name()->setFocus();
+        e.name()->selectAll();
+        QTest::keyClicks(e.name(), u"   "_s);
+        QCOMPARE(e.name()->text(), u"   "_s);
+        QVERIFY(!save->isEnabled());
+        QVERIFY(!e.sheet.canSave());
+
+        QTest::keyClick(e.name(), Qt::Key_Return);
+        QVERIFY(!e.name()->hasFocus()); // Return finishes the name, and nothing more
+        QTest::keyClick(&e.sheet, Qt::Key_Return);
+        e.sheet.save();
+        QVERIFY(e.saved.isEmpty());
+        QVERIFY(e.sheet.isVisible());
+
+        e.name()->setText(u"\n\t"_s);
+        QVERIFY(!save->isEnabled());
+        e.name()->setText(u" x "_s);
+        QVERIFY(save->isEnabled());
+    }
+
+    void returnFinishesTheNameThenSaves() {
+        Editor e(fullScene());
+        QVERIFY(e.show());
+        e.name()->setFocus();
+        e.name()->setText(u"  Late film \t"_s);
+        QVERIFY(e.sheet.canSave());
+
+        // Return in the name field only leaves it: the rest of the form may still be to do.
+        QTest::keyClick(e.name(), Qt::Key_Return);
+        QVERIFY(!e.name()->hasFocus());
+        QVERIFY(e.saved.isEmpty());
+        QVERIFY(e.sheet.isVisible());
+
+        // Elsewhere, Return presses Save.
+        QTest::keyClick(&e.sheet, Qt::Key_Return);
+        QCOMPARE(e.saved.size(), 1);
+        QCOMPARE(e.saved.first().name, u"Late film"_s);
+        QVERIFY(!e.sheet.isVisible());
+    }
+
+    void cancelAndEscapeDiscard() {
+        for (const bool escape : {false, true}) {
+            Editor e(fullScene());
+            QVERIFY(e.show());
+            e.name()->setText(u"Changed"_s);
+            QTest::mouseClick(e.include(u"Brightness"_s), Qt::LeftButton);
+            if (escape)
+                QTest::keyClick(&e.sheet, Qt::Key_Escape);
+            else
+                QTest::mouseClick(e.button(u"Cancel"_s), Qt::LeftButton);
+            QCOMPARE(e.sheet.result(), int(QDialog::Rejected));
+            QVERIFY(!e.sheet.isVisible());
+            QVERIFY(e.saved.isEmpty());
+        }
+    }
+
+    void colourChannelsComeAndGoTogether() {
+        Editor e(fullScene());
+        QVERIFY(e.show());
+        QVERIFY(e.channelsShown());
+        for (const QString& title : {u"Red"_s, u"Green"_s, u"Blue"_s}) {
+            QVERIFY(!e.include(title)->isVisibleTo(&e.sheet)); // included with the others, never alone
+            QVERIFY(e.slider(title)->isEnabled());
+        }
+        e.slider(u"Green"_s)->setFocus();
+        QTest::keyClick(e.slider(u"Green"_s), Qt::Key_Left);
+        QCOMPARE(e.sheet.editedScene().rgb, (MonitorScene::RGB{50, 46, 43}));
+
+        QTest::mouseClick(e.color(), Qt::LeftButton);
+        QVERIFY(e.channelsHidden());
+        QCOMPARE(e.sheet.editedScene().rgb, std::nullopt);
+
+        QTest::mouseClick(e.color(), Qt::LeftButton);
+        QVERIFY(e.channelsShown());
+        QCOMPARE(e.row(u"Green"_s)->value(), 46.0);
+        QCOMPARE(e.sheet.editedScene().rgb, (MonitorScene::RGB{50, 46, 43}));
+
+        // A scene without colour turned on in the editor starts from the neutral gains.
+        MonitorScene plain = customScene();
+        Editor other(plain);
+        QVERIFY(other.show());
+        QVERIFY(other.channelsHidden());
+        QTest::mouseClick(other.color(), Qt::LeftButton);
+        QVERIFY(other.channelsShown());
+        QCOMPARE(other.sheet.editedScene().rgb, (MonitorScene::RGB{50, 50, 50}));
+    }
+
+    void excludedSliderKeepsItsPosition() {
+        MonitorScene scene = customScene();
+        scene.brightness = 80;
+        Editor e(scene);
+        QVERIFY(e.show());
+        QSlider* slider = e.slider(u"Brightness"_s);
+        QCOMPARE(accessibleText(slider, QAccessible::Value), u"80 percent"_s);
+
+        QTest::mouseClick(e.include(u"Brightness"_s), Qt::LeftButton);
+        QVERIFY(!slider->isEnabled());
+        QCOMPARE(slider->value(), 80);
+        QCOMPARE(accessibleText(slider, QAccessible::Value), u"Not changed by this scene"_s);
+        QCOMPARE(e.sheet.editedScene().brightness, std::nullopt);
+        // Assistive technology cannot move it either while it is left out.
+        QAccessible::queryAccessibleInterface(slider)->valueInterface()->setCurrentValue(20.0);
+        QCOMPARE(e.row(u"Brightness"_s)->value(), 80.0);
+
+        QTest::mouseClick(e.include(u"Brightness"_s), Qt::LeftButton);
+        QVERIFY(slider->isEnabled());
+        QCOMPARE(accessibleText(slider, QAccessible::Value), u"80 percent"_s);
+        QCOMPARE(e.sheet.editedScene().brightness, 80.0);
+
+        // Included, it follows the keys and assistive technology.
+        slider->setFocus();
+        QTest::keyClick(slider, Qt::Key_Right);
+        QCOMPARE(e.sheet.editedScene().brightness, 81.0);
+        QCOMPARE(accessibleText(slider, QAccessible::Value), u"81 percent"_s);
+        QAccessible::queryAccessibleInterface(slider)->valueInterface()->setCurrentValue(20.4);
+        QCOMPARE(e.sheet.editedScene().brightness, 20.0);
+    }
+
+    void formScrollsRatherThanSqueezingRows() {
+        Editor e(fullScene()); // every row shown: taller than the sheet
+        QVERIFY(e.show());
+        auto* scroll = e.sheet.findChild<QScrollArea*>();
+        QVERIFY(scroll->verticalScrollBar()->maximum() > 0);
+        for (auto* row : e.sheet.findChildren<SceneValueEditorRow*>())
+            QVERIFY2(row->height() >= row->minimumSizeHint().height(), qPrintable(row->title()));
+        for (auto* toggle : e.sheet.findChildren<ToggleSwitch*>()) {
+            if (toggle->isVisibleTo(&e.sheet))
+                QCOMPARE(toggle->size(), toggle->sizeHint());
+        }
+    }
+
+    void valueRowsSpeakTheirValues() {
+        MonitorScene scene = fullScene();
+        scene.contrast.reset();
+        Editor e(scene);
+        const std::pair<QString, QString> expected[] = {
+            {u"Brightness"_s, u"35 percent"_s}, {u"Contrast"_s, u"Not changed by this scene"_s},
+            {u"Red"_s, u"50 percent"_s},        {u"Green"_s, u"47 percent"_s},
+            {u"Blue"_s, u"43 percent"_s},       {u"Volume"_s, u"12 percent"_s}};
+        for (const auto& [title, value] : expected) {
+            QSlider* slider = e.slider(title);
+            QVERIFY2(slider, qPrintable(title));
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(slider);
+            QCOMPARE(accessible->role(), QAccessible::Slider);
+            QCOMPARE(accessible->text(QAccessible::Name), title);
+            QCOMPARE(accessible->text(QAccessible::Value), value);
+            // The readout beside it is drawn, not a second element to step through.
+            QCOMPARE(accessible->parent()->childCount(), 1);
+        }
+    }
+
+    void iconPickerOffersTheSevenSymbols() {
+        Editor e(customScene());
+        QComboBox* icon = e.icon();
+        QCOMPARE(entries(icon), (QStringList{u"Film"_s, u"Briefcase"_s, u"Book"_s, u"Moon Stars"_s,
+                                             u"Gamecontroller"_s, u"Display"_s, u"Slider Horizontal 3"_s}));
+        QStringList symbols;
+        for (int i = 0; i < icon->count(); ++i) {
+            symbols << icon->itemData(i).toString();
+            QVERIFY(!icon->itemIcon(i).isNull());
+        }
+        QCOMPARE(symbols, SceneEditorSheet::symbolChoices());
+        QCOMPARE(SceneEditorSheet::symbolChoices(),
+                 (QStringList{u"film.fill"_s, u"briefcase.fill"_s, u"book.fill"_s, u"moon.stars.fill"_s,
+                              u"gamecontroller.fill"_s, u"display"_s, u"slider.horizontal.3"_s}));
+        icon->setCurrentIndex(2);
+        QCOMPARE(e.sheet.editedScene().symbol, u"book.fill"_s);
+
+        // A scene whose symbol is not among them keeps it unless the user picks another.
+        MonitorScene foreign = customScene();
+        foreign.symbol = u"tv"_s;
+        Editor other(foreign);
+        QCOMPARE(other.icon()->count(), 8);
+        QCOMPARE(other.icon()->currentText(), u"Tv"_s);
+        QCOMPARE(other.sheet.editedScene().symbol, u"tv"_s);
+        other.icon()->setCurrentIndex(0);
+        QCOMPARE(other.sheet.editedScene().symbol, u"film.fill"_s);
+    }
+
+    void inputPickerOffersLeaveUnchangedThenEveryInput() {
+        Editor e(customScene());
+        QComboBox* input = e.input();
+        QCOMPARE(entries(input), (QStringList{u"Leave unchanged"_s, MonitorInputs::title(MonitorInput::usbC),
+                                              MonitorInputs::title(MonitorInput::displayPort),
+                                              MonitorInputs::title(MonitorInput::hdmi1),
+                                              MonitorInputs::title(MonitorInput::hdmi2)}));
+        for (int i = 1; i < input->count(); ++i)
+            QVERIFY(!input->itemIcon(i).isNull());
+        input->setCurrentIndex(2);
+        QCOMPARE(e.sheet.editedScene().input, MonitorInput::displayPort);
+        input->setCurrentIndex(0);
+        QCOMPARE(e.sheet.editedScene().input, std::nullopt);
+    }
+
+    void followsLightAndDark() {
+        const QPalette original = QApplication::palette();
+        QApplication::setPalette(lightPalette());
+        Calls calls;
+        {
+            Editor e(fullScene());
+            std::unique_ptr<SceneManagementRow> row(makeRow(customItem(), false, calls));
+            const QColor lightText = lightPalette().color(QPalette::WindowText);
+            QCOMPARE(inkOf(e.icon()->itemIcon(0)), lightText);
+
+            // The desktop turns dark (the change reaches widgets through posted events).
+            QApplication::setPalette(darkPalette());
+            const QColor darkText = darkPalette().color(QPalette::WindowText);
+            QTRY_COMPARE(inkOf(e.icon()->itemIcon(0)), darkText);
+            QTRY_COMPARE(inkOf(e.input()->itemIcon(1)), darkText);
+            QTRY_COMPARE(inkOf(menuAction(row.get(), u"Edit"_s)->icon()), darkText);
+        }
+        QApplication::setPalette(original);
+    }
+
+    // Not checks of their own: what the user sees, for people to look at.
+    void screenshots_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void screenshots() {
+        QFETCH(bool, dark);
+        const QPalette original = QApplication::palette();
+        QApplication::setPalette(dark ? darkPalette() : lightPalette());
+        const QString suffix = dark ? u"-dark"_s : u"-light"_s;
+        {
+            MonitorScene scene = customScene();
+            scene.brightness = 40;
+            scene.contrast = 65;
+            scene.rgb = MonitorScene::RGB{50, 44, 36};
+            Editor e(scene);
+            QVERIFY(e.show());
+            QVERIFY(saveScreenshot(&e.sheet, u"scene-editor"_s + suffix));
+            auto* scroll = e.sheet.findChild<QScrollArea*>();
+            scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+            QVERIFY(saveScreenshot(&e.sheet, u"scene-editor-scrolled"_s + suffix));
+        }
+        {
+            MonitorScene scene = customScene();
+            scene.name.clear();
+            Editor e(scene);
+            QVERIFY(e.show());
+            QVERIFY(saveScreenshot(&e.sheet, u"scene-editor-empty"_s + suffix));
+        }
+        {
+            Calls calls;
+            QWidget list;
+            list.setFixedWidth(440);
+            auto* layout = new QVBoxLayout(&list);
+            layout->setContentsMargins(20, 16, 20, 20);
+            auto* section = new FormSection(u"Scenes"_s, &list);
+            const ScenePickerItem work{uuidText(MonitorScene::work().id), u"Work"_s,
+                                       u"Brightness 70 · Contrast 70 · Color"_s, u"briefcase.fill"_s, false};
+            ScenePickerItem plain = customItem();
+            plain.title = u"Games"_s;
+            plain.symbol = u"gamecontroller.fill"_s;
+            plain.detail.reset();
+            SceneFormRows::addWideRow(*section, makeRow(builtInItem(), true, calls, {false, true, false}));
+            SceneFormRows::addWideRow(*section, makeRow(work, false, calls, {false, true, false}));
+            SceneFormRows::addWideRow(*section, makeRow(customItem(), false, calls));
+            SceneFormRows::addWideRow(*section, makeRow(plain, false, calls));
+            layout->addWidget(section);
+            list.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&list));
+            QVERIFY(saveScreenshot(&list, u"scene-rows"_s + suffix));
+
+            // The custom row's menu, open.
+            const auto rows = list.findChildren<SceneManagementRow*>();
+            QMenu* menu = actionsOf(rows.at(2))->menu();
+            menu->popup(list.mapToGlobal(QPoint(200, 40)));
+            QVERIFY(QTest::qWaitForWindowExposed(menu));
+            QVERIFY(saveScreenshot(menu, u"scene-row-menu"_s + suffix));
+            menu->close();
+        }
+        QApplication::setPalette(original);
+    }
+};
+
+QTEST_MAIN(TestSceneEditor)
+#include "tst_sceneeditor.moc"
