@@ -15,4 +15,15 @@ QString checkingBuiltInBrightness();
 QString unavailableOnThisComputer();
 /// Tooltip of the adaptive switch: "Follow the MacBook's automatic brightness".
 QString followAutomaticBrightness();
+/// The adaptive switch in Settings: "Follow MacBook brightness".
+QString followBuiltInBrightnessSwitch();
+/// Below the adaptive settings: "Follows the brightness macOS chooses for the built-in display. ...".
+QString adaptiveBrightnessExplanation();
+/// "The built-in display brightness is unavailable on this Mac."
+QString builtInBrightnessUnavailable();
+/// Below the login switch: "Velmar Monitor lives in the menu bar. ...".
+QString launchAtLoginExplanation();
+/// The credit for what talks to the monitor in this build, and where its source lives.
+QString monitorAccessCredit();
+QString monitorAccessCreditLink();
 } // namespace PlatformWording

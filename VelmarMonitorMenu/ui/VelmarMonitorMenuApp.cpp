@@ -3,6 +3,7 @@
 #include "controller/MonitorController.h"
 #include "icons/SymbolIcons.h"
 #include "panel/MonitorMenuView.h"
+#include "system/LoginItemService.h"
 #include "system/MemoryRelease.h"
 #include "window/UnifiedMonitorWindow.h"
 
@@ -40,8 +41,12 @@ constexpr qint64 reopenGuardMs = 300;
 
 } // namespace
 
-VelmarMonitorMenuApp::VelmarMonitorMenuApp(MonitorController& monitor, QObject* parent)
-    : QObject(parent), m_monitor(monitor), m_settingsCommand(new QAction(tr("Settings…"), this)) {
+VelmarMonitorMenuApp::VelmarMonitorMenuApp(MonitorController& monitor, std::unique_ptr<LoginItemService> loginItem,
+                                           QObject* parent)
+    : QObject(parent), m_monitor(monitor), m_loginItem(std::move(loginItem)),
+      m_settingsCommand(new QAction(tr("Settings…"), this)) {
+    if (!m_loginItem)
+        m_loginItem = makeSystemLoginItemService();
     // The Preferences shortcut of the platform: Command-comma on macOS; on Linux desktops,
     // which define none, Ctrl+comma as most applications use.
     const auto preferences = QKeySequence::keyBindings(QKeySequence::Preferences);
@@ -128,7 +133,7 @@ MonitorMenuView& VelmarMonitorMenuApp::ensurePanel() {
 
 UnifiedMonitorWindow& VelmarMonitorMenuApp::ensureWindow() {
     if (!m_window) {
-        m_window = new UnifiedMonitorWindow(m_monitor, m_selection);
+        m_window = new UnifiedMonitorWindow(m_monitor, m_selection, *m_loginItem);
         m_window->setAttribute(Qt::WA_DeleteOnClose); // as the panel: made again when next wanted
         connect(m_window, &QObject::destroyed, this, [] { QTimer::singleShot(0, &releaseFreedMemory); });
         m_window->addAction(m_settingsCommand);

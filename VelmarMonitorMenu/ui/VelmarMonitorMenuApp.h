@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "system/LoginItemService.h"
 class MonitorController;
 class MonitorMenuView;
 class QAction;
@@ -21,7 +22,10 @@ class UnifiedMonitorWindow;
 class VelmarMonitorMenuApp : public QObject {
     Q_OBJECT
 public:
-    explicit VelmarMonitorMenuApp(MonitorController& monitor, QObject* parent = nullptr);
+    /// `loginItem` is the platform's login item service when null.
+    explicit VelmarMonitorMenuApp(MonitorController& monitor,
+                                  std::unique_ptr<LoginItemService> loginItem = {},
+                                  QObject* parent = nullptr);
     ~VelmarMonitorMenuApp() override;
 
     /// Shows the tray icon (or, without a tray, the window) and starts the controller.
@@ -48,6 +52,7 @@ private:
 
     MonitorController& m_monitor;
     WindowSectionState m_selection;
+    std::unique_ptr<LoginItemService> m_loginItem;
     std::unique_ptr<QSystemTrayIcon> m_tray;
     std::unique_ptr<QMenu> m_trayMenu;
     QPointer<MonitorMenuView> m_panel;

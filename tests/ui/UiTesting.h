@@ -1,5 +1,7 @@
 #pragma once
 
+#include "system/LoginItemService.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QPalette>
@@ -8,6 +10,24 @@
 
 // Finding widgets the way a screen reader names them, and saving what the user sees.
 namespace UiTesting {
+
+// A login item whose state the test sets, and that fails when told to.
+class FakeLoginItem : public LoginItemService {
+public:
+    bool enabled = false;
+    std::optional<QString> failure;
+    bool isEnabled() const override { return enabled; }
+    std::optional<QString> enable() override { return change(true); }
+    std::optional<QString> disable() override { return change(false); }
+
+private:
+    std::optional<QString> change(bool on) {
+        if (failure)
+            return failure;
+        enabled = on;
+        return std::nullopt;
+    }
+};
 
 template <class T> T* byAccessibleName(const QWidget* root, const QString& name) {
     for (T* child : root->findChildren<T*>()) {

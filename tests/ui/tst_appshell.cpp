@@ -9,7 +9,7 @@
 #include "ui/VelmarMonitorMenuApp.h"
 #include "ui/widgets/CircleChip.h"
 #include "ui/window/ControlPanelView.h"
-#include "ui/window/SettingsPlaceholder.h"
+#include "ui/window/SettingsView.h"
 #include "ui/window/UnifiedMonitorWindow.h"
 #include "UiTesting.h"
 
@@ -33,7 +33,7 @@ class TestAppShell : public QObject {
 private slots:
     void theSettingsCommandOpensTheWindowOnSettings() {
         ControllerFixture f;
-        VelmarMonitorMenuApp shell(f.c());
+        VelmarMonitorMenuApp shell(f.c(), std::make_unique<FakeLoginItem>());
         QVERIFY(!shell.window());
         auto& window = [&]() -> UnifiedMonitorWindow& {
             shell.openWindow(MonitorWindowSection::controls);
@@ -48,7 +48,7 @@ private slots:
         // gives way to a spacer of its size, so the picker stays centred.
         QTest::keyClick(&window, Qt::Key_Comma, Qt::ControlModifier);
         QCOMPARE(shell.selection().section(), MonitorWindowSection::settings);
-        QVERIFY(window.findChild<SettingsPlaceholder*>());
+        QVERIFY(window.findChild<SettingsView*>());
         QVERIFY(!refresh->isVisible());
 
         // Closing hides; reopening shows the section last chosen.
@@ -70,7 +70,8 @@ private slots:
         ControllerFixture f;
         f.monitor.setScript("get luminance = wait=gate out=\"60\"\n");
         WindowSectionState selection;
-        UnifiedMonitorWindow window(f.c(), selection);
+        FakeLoginItem login;
+        UnifiedMonitorWindow window(f.c(), selection, login);
         auto* refresh = byAccessibleName<CircleChip>(&window, QStringLiteral("Refresh monitor values"));
         refresh->click();
         QVERIFY(f.c().isWorking());
@@ -83,7 +84,7 @@ private slots:
         if (QSystemTrayIcon::isSystemTrayAvailable())
             QSKIP("this desktop has a system tray");
         ControllerFixture f;
-        VelmarMonitorMenuApp shell(f.c());
+        VelmarMonitorMenuApp shell(f.c(), std::make_unique<FakeLoginItem>());
         shell.start();
         QVERIFY(shell.window() && shell.window()->isVisible());
         QVERIFY(!shell.trayIcon());
@@ -143,7 +144,8 @@ private slots:
             f.monitor.setScript("get luminance = wait=gate out=\"64\"\n");
             MonitorMenuView panel(f.c());
             WindowSectionState selection;
-            UnifiedMonitorWindow window(f.c(), selection);
+            FakeLoginItem login;
+            UnifiedMonitorWindow window(f.c(), selection, login);
             panel.show();
             window.show(); // the Controls section reads the monitor as it appears
             QVERIFY(f.c().isWorking());

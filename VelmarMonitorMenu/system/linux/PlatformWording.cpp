@@ -25,4 +25,37 @@ QString followAutomaticBrightness() {
     return QCoreApplication::translate("PlatformWording", "Follow the laptop's automatic brightness");
 }
 
+QString followBuiltInBrightnessSwitch() {
+    return QCoreApplication::translate("PlatformWording", "Follow laptop brightness");
+}
+
+QString adaptiveBrightnessExplanation() {
+    return QCoreApplication::translate("PlatformWording",
+                                       "Follows the brightness the desktop chooses for the laptop's built-in "
+                                       "display. Manual changes pause following for 30 minutes.");
+}
+
+QString builtInBrightnessUnavailable() {
+    return QCoreApplication::translate("PlatformWording",
+                                       "The built-in display brightness is unavailable on this computer.");
+}
+
+QString launchAtLoginExplanation() {
+    return QCoreApplication::translate(
+        "PlatformWording",
+        "Velmar Monitor lives in the system tray. Enable this to have it ready whenever you log in.");
+}
+
+// On Linux the program talks to the monitor through its own helper, which finds the display
+// with libddcutil.
+QString monitorAccessCredit() {
+    return QCoreApplication::translate(
+        "PlatformWording", "DDC/CI through Velmar's own helper and libddcutil by Sanford Rockowitz "
+                           "(GPL-2.0-or-later)");
+}
+
+QString monitorAccessCreditLink() {
+    return QStringLiteral("https://www.ddcutil.com/");
+}
+
 } // namespace PlatformWording

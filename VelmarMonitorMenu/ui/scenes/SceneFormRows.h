@@ -8,7 +8,6 @@ class QWidget;
 namespace SceneFormRows {
 /// Adds `content` as a row without a label, as wide as the card.
 void addWideRow(FormSection& section, QWidget* content);
-/// Shows or hides the row holding `content` together with the hairline above it, so the card
-/// never shows two hairlines in a row.
+/// Shows or hides the row holding `content`.
 void setRowShown(QWidget* content, bool shown);
 } // namespace SceneFormRows

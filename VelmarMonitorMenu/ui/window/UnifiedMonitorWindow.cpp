@@ -3,7 +3,7 @@
 #include "controller/MonitorController.h"
 #include "ControlPanelView.h"
 #include "SectionPicker.h"
-#include "SettingsPlaceholder.h"
+#include "SettingsView.h"
 #include "ui/Divider.h"
 #include "ui/Style.h"
 #include "ui/widgets/CircleChip.h"
@@ -18,8 +18,8 @@ constexpr int chipSize = 34;
 }
 
 UnifiedMonitorWindow::UnifiedMonitorWindow(MonitorController& monitor, WindowSectionState& selection,
-                                           QWidget* parent)
-    : QWidget(parent), m_monitor(monitor), m_selection(selection) {
+                                           LoginItemService& loginItem, QWidget* parent)
+    : QWidget(parent), m_monitor(monitor), m_selection(selection), m_loginItem(loginItem) {
     setWindowTitle(tr("Velmar Monitor"));
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
@@ -89,7 +89,7 @@ void UnifiedMonitorWindow::showSection(MonitorWindowSection section) {
     if (controls)
         m_content = new ControlPanelView(m_monitor, this);
     else
-        m_content = new SettingsPlaceholder(this);
+        m_content = new SettingsView(m_monitor, m_loginItem, this);
     m_layout->addWidget(m_content);
     m_content->show();
 }

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class CircleChip;
+class LoginItemService;
 class MonitorController;
 class QLabel;
 class QVBoxLayout;
@@ -16,7 +17,7 @@ class UnifiedMonitorWindow : public QWidget {
     Q_OBJECT
 public:
     UnifiedMonitorWindow(MonitorController& monitor, WindowSectionState& selection,
-                         QWidget* parent = nullptr);
+                         LoginItemService& loginItem, QWidget* parent = nullptr);
 
     /// A line above the sections, for what the user must know about how the program runs
     /// (for example that there is no system tray). Empty hides it.
@@ -28,6 +29,7 @@ private:
 
     MonitorController& m_monitor;
     WindowSectionState& m_selection;
+    LoginItemService& m_loginItem;
     SectionPicker* m_picker;
     CircleChip* m_refresh;
     QWidget* m_refreshSpacer;

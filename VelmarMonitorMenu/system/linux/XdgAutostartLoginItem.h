@@ -1,0 +1,27 @@
+#pragma once
+
+#include "system/LoginItemService.h"
+
+#include <QString>
+
+// An entry in the user's XDG autostart folder, which every freedesktop desktop (GNOME, KDE,
+// Xfce, ...) reads at login. An entry that says Hidden=true, or that GNOME's switch turned off,
+// counts as disabled, as the desktops themselves treat it.
+class XdgAutostartLoginItem : public LoginItemService {
+public:
+    /// `configHome` is $XDG_CONFIG_HOME (its default when empty); `program` the executable the
+    /// entry starts.
+    XdgAutostartLoginItem(QString configHome, QString program);
+
+    bool isEnabled() const override;
+    std::optional<QString> enable() override;
+    std::optional<QString> disable() override;
+
+    QString entryPath() const;
+
+    static constexpr auto entryName = "velmar-monitor.desktop";
+
+private:
+    QString m_configHome;
+    QString m_program;
+};

@@ -1,0 +1,397 @@
+#include "SettingsView.h"
+
+#include "controller/MonitorController.h"
+#include "FormSection.h"
+#include "system/LoginItemService.h"
+#include "system/PlatformWording.h"
+#include "ui/icons/SymbolIcons.h"
+#include "ui/scenes/SceneEditorSheet.h"
+#include "ui/scenes/SceneManagementRow.h"
+#include "ui/Style.h"
+#include "ui/ToggleSwitch.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSlider>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+constexpr int pickerWidth = 220;
+constexpr auto newSceneSymbol = "slider.horizontal.3";
+
+int sliderValue(double value, int lowest, int highest) {
+    if (!std::isfinite(value))
+        return lowest;
+    return std::clamp(static_cast<int>(std::lround(value)), lowest, highest);
+}
+
+// A slider with its value beside it, 210 wide: the adaptive range's two ends.
+QWidget* rangeSlider(QSlider*& slider, QLabel*& readout, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    row->setFixedWidth(210);
+    auto* line = new QHBoxLayout(row);
+    line->setContentsMargins(0, 0, 0, 0);
+    line->setSpacing(8);
+    slider = new QSlider(Qt::Horizontal, row);
+    slider->setSingleStep(1);
+    slider->setPageStep(10);
+    line->addWidget(slider, 1);
+    readout = new QLabel(row);
+    readout->setFixedWidth(28);
+    readout->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    line->addWidget(readout);
+    return row;
+}
+
+// A line in a warning or error colour with its symbol, for problems the user must see.
+QLabel* problemLabel(QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    label->setFont(Style::captionFont());
+    return label;
+}
+
+QWidget* switchRow(ToggleSwitch*& toggle, QWidget* parent) {
+    toggle = new ToggleSwitch(parent);
+    return toggle;
+}
+
+} // namespace
+
+SettingsView::SettingsView(MonitorController& monitor, LoginItemService& loginItem, QWidget* parent)
+    : QWidget(parent), m_monitor(monitor), m_loginItem(loginItem) {
+    setFixedSize(480, 640);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(scroll);
+    auto* form = new QWidget(scroll);
+    auto* layout = new QVBoxLayout(form);
+    layout->setContentsMargins(20, 16, 20, 20);
+    layout->setSpacing(18);
+    scroll->setWidget(form);
+
+    m_settingsProblem = problemLabel(form);
+    layout->addWidget(m_settingsProblem);
+    buildScenesSection(layout);
+    buildAdaptiveSection(layout);
+    buildInputScenesSection(layout);
+    buildLoginSection(layout);
+    buildAboutSection(layout);
+    layout->addStretch(1);
+
+    connect(&monitor, &MonitorController::scenesChanged, this, &SettingsView::rebuildSceneRows);
+    connect(&monitor, &MonitorController::activeSceneIDChanged, this, &SettingsView::updateActiveScene);
+    connect(&monitor, &MonitorController::settingsErrorChanged, this, &SettingsView::updateProblems);
+    connect(&monitor.sceneStore(), &MonitorSceneStore::persistenceErrorChanged, this,
+            &SettingsView::updateProblems);
+    for (auto signal : {&MonitorController::adaptiveBrightnessEnabledChanged,
+                        &MonitorController::adaptiveMinimumBrightnessChanged,
+                        &MonitorController::adaptiveMaximumBrightnessChanged,
+                        &MonitorController::adaptiveBrightnessSupportedChanged,
+                        &MonitorController::adaptiveBrightnessPausedUntilChanged})
+        connect(&monitor, signal, this, &SettingsView::updateAdaptive);
+    connect(&monitor, &MonitorController::perInputScenesEnabledChanged, this,
+            &SettingsView::updateInputScenes);
+
+    rebuildSceneRows();
+    restyle();
+}
+
+SettingsView::~SettingsView() = default;
+
+QString SettingsView::sceneSummary(const MonitorScene& scene) {
+    QStringList parts;
+    // Whole numbers by dropping the fraction: 49.9 reads 49.
+    const auto whole = [](double value) { return QString::number(static_cast<long long>(value)); };
+    if (scene.brightness)
+        parts.append(tr("Brightness %1").arg(whole(*scene.brightness)));
+    if (scene.contrast)
+        parts.append(tr("Contrast %1").arg(whole(*scene.contrast)));
+    if (scene.volume)
+        parts.append(tr("Volume %1").arg(whole(*scene.volume)));
+    return parts.mid(0, 2).join(QStringLiteral(" · "));
+}
+
+void SettingsView::buildScenesSection(QVBoxLayout* layout) {
+    m_scenes = new FormSection(tr("Scenes"), this);
+    m_scenesProblem = problemLabel(this);
+    m_scenes->addFullRow(m_scenesProblem);
+    m_sceneRowsHolder = new QWidget(this);
+    m_sceneRows = new QVBoxLayout(m_sceneRowsHolder);
+    m_sceneRows->setContentsMargins(0, 0, 0, 0);
+    m_sceneRows->setSpacing(0);
+    m_scenes->addFullRow(m_sceneRowsHolder)->layout()->setContentsMargins(12, 0, 12, 0);
+    auto* save = new QPushButton(tr("Save Current Settings as Scene…"), this);
+    save->setFlat(true);
+    save->setCursor(Qt::PointingHandCursor);
+    save->setStyleSheet(QStringLiteral("text-align: left; padding: 4px 0px;"));
+    save->setObjectName(QStringLiteral("saveScene"));
+    connect(save, &QPushButton::clicked, this, &SettingsView::startNamingScene);
+    m_scenes->addFullRow(save);
+    m_scenes->setFooter(
+        tr("A scene applies its saved monitor values together. Built-in scenes can be duplicated "
+           "and customized."));
+    layout->addWidget(m_scenes);
+}
+
+void SettingsView::rebuildSceneRows() {
+    // Later, not now: the change may come from a row's own menu, still on the stack.
+    for (auto& [id, row] : m_rows) {
+        row->hide();
+        row->deleteLater();
+    }
+    m_rows.clear();
+    for (const auto& scene : m_monitor.scenes()) {
+        ScenePickerItem item{uuidText(scene.id), scene.name, sceneSummary(scene), scene.symbol,
+                             scene.kind == MonitorScene::Kind::custom};
+        const bool custom = item.isEditable;
+        auto onApply = [this, scene] { m_monitor.apply(scene); };
+        std::function<void()> onEdit, onDelete;
+        if (custom) {
+            onEdit = [this, scene] { editScene(scene); };
+            onDelete = [this, scene] { m_monitor.deleteScene(scene); };
+        }
+        auto onDuplicate = [this, scene] { m_monitor.duplicateScene(scene); };
+        auto* row = new SceneManagementRow(item, m_monitor.activeSceneID() == scene.id, onApply, onEdit,
+                                           onDuplicate, onDelete, m_sceneRowsHolder);
+        m_sceneRows->addWidget(row);
+        m_rows.emplace_back(scene.id, row);
+    }
+    updateInputScenes(); // the pickers list the scenes too
+}
+
+void SettingsView::updateActiveScene() {
+    const auto active = m_monitor.activeSceneID();
+    for (auto& [id, row] : m_rows)
+        row->setActive(active == id);
+}
+
+void SettingsView::buildAdaptiveSection(QVBoxLayout* layout) {
+    auto* section = new FormSection(tr("Adaptive Brightness"), this);
+    section->addRow(PlatformWording::followBuiltInBrightnessSwitch(), switchRow(m_adaptive, this));
+    connect(m_adaptive, &ToggleSwitch::clicked, this,
+            [this](bool enabled) { m_monitor.setAdaptiveBrightnessEnabled(enabled); });
+
+    m_minimumRow = section->addRow(tr("Velmar minimum"), rangeSlider(m_minimum, m_minimumValue, this));
+    m_maximumRow = section->addRow(tr("Velmar maximum"), rangeSlider(m_maximum, m_maximumValue, this));
+    m_minimum->setAccessibleName(tr("Velmar minimum"));
+    m_maximum->setAccessibleName(tr("Velmar maximum"));
+    // Each end's range stops at the other end, so the two can never cross.
+    connect(m_minimum, &QSlider::valueChanged, this, [this](int value) {
+        m_monitor.setAdaptiveBrightnessRange(value, m_monitor.adaptiveMaximumBrightness());
+    });
+    connect(m_maximum, &QSlider::valueChanged, this, [this](int value) {
+        m_monitor.setAdaptiveBrightnessRange(m_monitor.adaptiveMinimumBrightness(), value);
+    });
+
+    auto* resume = new QPushButton(tr("Resume Following Now"), this);
+    resume->setObjectName(QStringLiteral("resumeFollowing"));
+    connect(resume, &QPushButton::clicked, this, [this] { m_monitor.resumeAdaptiveBrightness(); });
+    m_resumeRow = section->addFullRow(resume);
+    m_resumeRow->layout()->setAlignment(resume, Qt::AlignLeft);
+
+    m_unavailable = problemLabel(this);
+    m_unavailable->setText(PlatformWording::builtInBrightnessUnavailable());
+    m_unavailableRow = section->addFullRow(m_unavailable);
+    section->setFooter(PlatformWording::adaptiveBrightnessExplanation());
+    layout->addWidget(section);
+}
+
+void SettingsView::buildInputScenesSection(QVBoxLayout* layout) {
+    auto* section = new FormSection(tr("Input Scenes"), this);
+    section->addRow(tr("Apply scenes by input"), switchRow(m_perInput, this));
+    connect(m_perInput, &ToggleSwitch::clicked, this,
+            [this](bool enabled) { m_monitor.setPerInputScenesEnabled(enabled); });
+    for (const auto input : MonitorInputs::allCases) {
+        auto* picker = new QComboBox(this);
+        picker->setFixedWidth(pickerWidth);
+        picker->setAccessibleName(MonitorInputs::title(input));
+        auto* row = section->addRow(MonitorInputs::title(input), picker);
+        connect(picker, &QComboBox::activated, this, [this, input, picker](int index) {
+            const QUuid id = picker->itemData(index).toUuid();
+            m_monitor.setPreferredSceneID(input, id.isNull() ? std::nullopt : std::optional<QUuid>(id));
+        });
+        m_inputPickers[input] = {row, picker};
+    }
+    section->setFooter(tr("Optionally apply a chosen scene after switching to a particular Velmar input."));
+    layout->addWidget(section);
+}
+
+void SettingsView::buildLoginSection(QVBoxLayout* layout) {
+    auto* section = new FormSection(QString(), this);
+    section->addRow(tr("Launch at login"), switchRow(m_launchAtLogin, this));
+    m_launchAtLogin->setChecked(m_loginItem.isEnabled());
+    connect(m_launchAtLogin, &ToggleSwitch::clicked, this, &SettingsView::updateLaunchAtLogin);
+    m_launchError = problemLabel(this);
+    m_launchErrorRow = section->addFullRow(m_launchError);
+    m_launchErrorRow->hide();
+    section->setFooter(PlatformWording::launchAtLoginExplanation());
+    layout->addWidget(section);
+}
+
+void SettingsView::buildAboutSection(QVBoxLayout* layout) {
+    auto* section = new FormSection(tr("About"), this);
+    const QString version = QCoreApplication::applicationVersion();
+    auto* versionLabel = new QLabel(version.isEmpty() ? QStringLiteral("—") : version, this);
+    versionLabel->setObjectName(QStringLiteral("version"));
+    versionLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    section->addRow(tr("Version"), versionLabel);
+    auto* credit = new QLabel(this);
+    credit->setWordWrap(true);
+    credit->setTextFormat(Qt::RichText);
+    credit->setText(QStringLiteral("<a href=\"%1\">%2</a>")
+                        .arg(PlatformWording::monitorAccessCreditLink(),
+                             PlatformWording::monitorAccessCredit().toHtmlEscaped()));
+    credit->setOpenExternalLinks(true);
+    credit->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    credit->setAccessibleName(PlatformWording::monitorAccessCredit());
+    section->addFullRow(credit);
+    layout->addWidget(section);
+}
+
+void SettingsView::updateProblems() {
+    const auto& settingsError = m_monitor.settingsError();
+    m_settingsProblem->setText(settingsError.value_or(QString()));
+    m_settingsProblem->setVisible(settingsError.has_value());
+    const auto& scenesError = m_monitor.sceneStore().persistenceError();
+    m_scenesProblem->setText(scenesError ? tr("Your scenes could not be read or saved: %1").arg(*scenesError)
+                                         : QString());
+    m_scenesProblem->parentWidget()->setVisible(scenesError.has_value());
+}
+
+void SettingsView::updateAdaptive() {
+    const bool enabled = m_monitor.adaptiveBrightnessEnabled();
+    m_adaptive->setChecked(enabled);
+    m_adaptive->setAccessibleValueText(enabled ? tr("On") : tr("Off"));
+    m_minimumRow->setVisible(enabled);
+    m_maximumRow->setVisible(enabled);
+    const double minimum = m_monitor.adaptiveMinimumBrightness();
+    const double maximum = m_monitor.adaptiveMaximumBrightness();
+    {
+        const QSignalBlocker blockMinimum(m_minimum), blockMaximum(m_maximum);
+        m_minimum->setRange(0, sliderValue(maximum, 0, 100));
+        m_minimum->setValue(sliderValue(minimum, 0, 100));
+        m_maximum->setRange(sliderValue(minimum, 0, 100), 100);
+        m_maximum->setValue(sliderValue(maximum, 0, 100));
+    }
+    const QLocale locale;
+    m_minimumValue->setText(locale.toString(m_minimum->value()));
+    m_maximumValue->setText(locale.toString(m_maximum->value()));
+    m_resumeRow->setVisible(enabled && m_monitor.isAdaptiveBrightnessPaused());
+    m_unavailableRow->setVisible(enabled && m_monitor.adaptiveBrightnessSupported() ==
+                                                MonitorController::AdaptiveSupport::no);
+}
+
+void SettingsView::updateInputScenes() {
+    const bool enabled = m_monitor.perInputScenesEnabled();
+    m_perInput->setChecked(enabled);
+    m_perInput->setAccessibleValueText(enabled ? tr("On") : tr("Off"));
+    const auto scenes = m_monitor.scenes();
+    for (auto& [input, entry] : m_inputPickers) {
+        auto& [row, picker] = entry;
+        row->setVisible(enabled);
+        const QSignalBlocker blocker(picker);
+        picker->clear();
+        picker->addItem(tr("None"), QUuid());
+        for (const auto& scene : scenes)
+            picker->addItem(SymbolIcons::icon(scene.symbol, palette()), scene.name, scene.id);
+        const auto preferred = m_monitor.preferredSceneID(input);
+        // A preference that names a scene no longer there shows as no choice at all.
+        picker->setCurrentIndex(preferred ? picker->findData(*preferred) : 0);
+    }
+}
+
+void SettingsView::updateLaunchAtLogin(bool enabled) {
+    const auto failure = enabled ? m_loginItem.enable() : m_loginItem.disable();
+    m_launchError->setText(failure.value_or(QString()));
+    m_launchErrorRow->setVisible(failure.has_value());
+    // After a failure the switch shows how things really stand.
+    m_launchAtLogin->setChecked(failure ? m_loginItem.isEnabled() : enabled);
+    m_launchAtLogin->setAccessibleValueText(m_launchAtLogin->isChecked() ? tr("On") : tr("Off"));
+}
+
+void SettingsView::startNamingScene() {
+    auto* dialog = new QDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(tr("Save Current Settings"));
+    dialog->setObjectName(QStringLiteral("namingDialog"));
+    auto* layout = new QVBoxLayout(dialog);
+    auto* title = new QLabel(tr("Save Current Settings"), dialog);
+    title->setFont(Style::font(13, QFont::DemiBold));
+    layout->addWidget(title);
+    auto* message =
+        new QLabel(tr("Brightness, contrast, volume, and color values will be saved together."), dialog);
+    message->setWordWrap(true);
+    layout->addWidget(message);
+    auto* name = new QLineEdit(dialog);
+    name->setPlaceholderText(tr("Scene name"));
+    name->setAccessibleName(tr("Scene name"));
+    layout->addWidget(name);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel | QDialogButtonBox::Save, dialog);
+    auto* save = buttons->button(QDialogButtonBox::Save);
+    save->setEnabled(false);
+    connect(name, &QLineEdit::textChanged, save,
+            [save](const QString& text) { save->setEnabled(!text.trimmed().isEmpty()); });
+    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::accepted, dialog, [this, dialog, name] {
+        if (name->text().trimmed().isEmpty())
+            return; // Return in the field while the name is blank
+        // The name goes as typed: the controller trims it.
+        m_monitor.saveCurrentSettingsAsScene(name->text(), QLatin1String(newSceneSymbol));
+        dialog->accept();
+    });
+    layout->addWidget(buttons);
+    dialog->setMinimumWidth(320);
+    dialog->open();
+}
+
+void SettingsView::editScene(const MonitorScene& scene) {
+    auto* sheet = new SceneEditorSheet(
+        scene, [this](const MonitorScene& edited) { m_monitor.updateScene(edited); }, this);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->open();
+}
+
+void SettingsView::restyle() {
+    if (!m_launchError)
+        return; // still being built
+    Style::setTextColor(m_settingsProblem, Style::errorText(palette()));
+    Style::setTextColor(m_scenesProblem, Style::errorText(palette()));
+    Style::setTextColor(m_unavailable, Style::warningText(palette()));
+    Style::setTextColor(m_launchError, Style::errorText(palette()));
+    for (auto* label : {m_minimumValue, m_maximumValue})
+        Style::setTextColor(label, Style::secondaryText(palette()));
+    if (auto* save = findChild<QPushButton*>(QStringLiteral("saveScene")))
+        save->setIcon(SymbolIcons::icon(QStringLiteral("plus"), palette()));
+    if (auto* resume = findChild<QPushButton*>(QStringLiteral("resumeFollowing")))
+        resume->setIcon(SymbolIcons::icon(QStringLiteral("play.fill"), palette()));
+    m_unavailable->setText(PlatformWording::builtInBrightnessUnavailable());
+    updateProblems();
+    updateAdaptive();
+    updateInputScenes();
+    m_launchAtLogin->setAccessibleValueText(m_launchAtLogin->isChecked() ? tr("On") : tr("Off"));
+}
+
+void SettingsView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The desktop switched between light and dark: colours and symbols are drawn anew.
+    if (event->type() == QEvent::PaletteChange)
+        restyle();
+}

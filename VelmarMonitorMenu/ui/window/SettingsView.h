@@ -1,0 +1,84 @@
+#pragma once
+
+#include "monitor/MonitorInput.h"
+#include "scenes/MonitorScene.h"
+
+#include <QWidget>
+
+#include <map>
+#include <optional>
+
+class FormSection;
+class LoginItemService;
+class MonitorController;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+class QVBoxLayout;
+class SceneManagementRow;
+class ToggleSwitch;
+
+// The Settings section of the window: the scenes and their actions, adaptive brightness, scenes
+// by input, launch at login, and About. Made afresh each time the window turns to Settings, so
+// whatever was half done in it (a name being typed, a scene being edited) starts over.
+class SettingsView : public QWidget {
+    Q_OBJECT
+public:
+    SettingsView(MonitorController& monitor, LoginItemService& loginItem, QWidget* parent = nullptr);
+    ~SettingsView() override;
+
+    /// "Brightness 35 · Contrast 75": at most the first two of the scene's brightness, contrast
+    /// and volume, fractions dropped; empty when it sets none of them.
+    static QString sceneSummary(const MonitorScene& scene);
+
+    /// Opens the dialog that names a scene made of the current settings.
+    void startNamingScene();
+    /// Opens the editor for a custom scene.
+    void editScene(const MonitorScene& scene);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void buildScenesSection(QVBoxLayout* layout);
+    void buildAdaptiveSection(QVBoxLayout* layout);
+    void buildInputScenesSection(QVBoxLayout* layout);
+    void buildLoginSection(QVBoxLayout* layout);
+    void buildAboutSection(QVBoxLayout* layout);
+    void rebuildSceneRows();
+    void updateActiveScene();
+    void updateProblems();
+    void updateAdaptive();
+    void updateInputScenes();
+    void updateLaunchAtLogin(bool enabled);
+    void restyle();
+
+    MonitorController& m_monitor;
+    LoginItemService& m_loginItem;
+
+    QLabel* m_settingsProblem = nullptr;
+    FormSection* m_scenes = nullptr;
+    QWidget* m_sceneRowsHolder = nullptr;
+    QVBoxLayout* m_sceneRows = nullptr;
+    std::vector<std::pair<QUuid, SceneManagementRow*>> m_rows;
+    QLabel* m_scenesProblem = nullptr;
+
+    ToggleSwitch* m_adaptive = nullptr;
+    QWidget* m_minimumRow = nullptr;
+    QWidget* m_maximumRow = nullptr;
+    QSlider* m_minimum = nullptr;
+    QSlider* m_maximum = nullptr;
+    QLabel* m_minimumValue = nullptr;
+    QLabel* m_maximumValue = nullptr;
+    QWidget* m_resumeRow = nullptr;
+    QWidget* m_unavailableRow = nullptr;
+    QLabel* m_unavailable = nullptr;
+
+    ToggleSwitch* m_perInput = nullptr;
+    std::map<MonitorInput, std::pair<QWidget*, QComboBox*>> m_inputPickers;
+
+    ToggleSwitch* m_launchAtLogin = nullptr;
+    QWidget* m_launchErrorRow = nullptr;
+    QLabel* m_launchError = nullptr;
+};

@@ -1,0 +1,269 @@
+// The Settings section: scene rows and the naming dialog, adaptive brightness with its range
+// and pause, scenes by input, launch at login, About, and the problems the user must see.
+#include "support/ControllerFixture.h"
+#include "support/TestSupport.h"
+#include "system/PlatformWording.h"
+#include "ui/scenes/SceneEditorSheet.h"
+#include "ui/scenes/SceneManagementRow.h"
+#include "ui/ToggleSwitch.h"
+#include "ui/window/SettingsView.h"
+#include "UiTesting.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+
+using namespace UiTesting;
+using Reading = BuiltInDisplayBrightnessReading;
+
+namespace {
+
+MonitorScene customScene(const QString& name) {
+    MonitorScene scene;
+    scene.id = QUuid::createUuid();
+    scene.name = name;
+    scene.symbol = QStringLiteral("display");
+    scene.kind = MonitorScene::Kind::custom;
+    return scene;
+}
+
+bool shows(const QWidget* root, const QString& text) {
+    for (auto* label : root->findChildren<QLabel*>()) {
+        if (label->text() == text && label->isVisibleTo(root->window()))
+            return true;
+    }
+    return false;
+}
+
+QPushButton* button(const QWidget* root, const QString& text) {
+    for (auto* b : root->findChildren<QPushButton*>()) {
+        if (b->text() == text)
+            return b;
+    }
+    return nullptr;
+}
+
+ToggleSwitch* toggleNamed(const QWidget* root, const QString& name) {
+    return byAccessibleName<ToggleSwitch>(root, name);
+}
+
+} // namespace
+
+class TestSettingsView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void sceneSummaryNamesAtMostTwoValues_data() {
+        QTest::addColumn<std::optional<double>>("brightness");
+        QTest::addColumn<std::optional<double>>("contrast");
+        QTest::addColumn<std::optional<double>>("volume");
+        QTest::addColumn<QString>("summary");
+        using V = std::optional<double>;
+        QTest::newRow("three values, two shown")
+            << V(49.9) << V(75.0) << V(30.0) << "Brightness 49 · Contrast 75";
+        QTest::newRow("volume alone") << V() << V() << V(12.7) << "Volume 12";
+        QTest::newRow("colour only") << V() << V() << V() << "";
+    }
+    void sceneSummaryNamesAtMostTwoValues() {
+        QFETCH(std::optional<double>, brightness);
+        QFETCH(std::optional<double>, contrast);
+        QFETCH(std::optional<double>, volume);
+        QFETCH(QString, summary);
+        auto scene = customScene(QStringLiteral("Any"));
+        scene.brightness = brightness;
+        scene.contrast = contrast;
+        scene.volume = volume;
+        scene.rgb = MonitorScene::RGB{50, 46, 40};
+        QCOMPARE(SettingsView::sceneSummary(scene), summary);
+    }
+
+    void sceneRowsApplyAndANewSceneIsNamed() {
+        ControllerFixture f;
+        f.store->add(customScene(QStringLiteral("Gaming")));
+        FakeLoginItem login;
+        SettingsView view(f.c(), login);
+        view.show();
+        const auto rows = view.findChildren<SceneManagementRow*>();
+        QStringList titles;
+        for (auto* row : rows)
+            titles.append(row->item().title);
+        QCOMPARE(titles, (QStringList{"Movie", "Work", "Reading", "Night", "Gaming"}));
+        QVERIFY(!rows.first()->item().isEditable);
+        QVERIFY(rows.last()->item().isEditable);
+
+        byAccessibleName<QAbstractButton>(&view, QStringLiteral("Apply Movie scene"))->click();
+        QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
+        QTRY_VERIFY(view.findChildren<SceneManagementRow*>().first()->isActive());
+
+        // Naming: Save waits for a name that is more than blanks; the name goes as typed.
+        button(&view, QStringLiteral("Save Current Settings as Scene…"))->click();
+        auto* dialog = view.findChild<QDialog*>(QStringLiteral("namingDialog"));
+        QVERIFY(dialog && dialog->isVisible());
+        auto* name = dialog->findChild<QLineEdit*>();
+        auto* save = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save);
+        QVERIFY(!save->isEnabled());
+        name->setText(QStringLiteral("   "));
+        QVERIFY(!save->isEnabled());
+        name->setText(QStringLiteral(" Evening "));
+        save->click();
+        QTRY_COMPARE(f.store->customScenes().last().name, QStringLiteral("Evening"));
+        QCOMPARE(f.store->customScenes().last().symbol, QStringLiteral("slider.horizontal.3"));
+        QTRY_COMPARE(view.findChildren<SceneManagementRow*>().size(), 6);
+    }
+
+    void editingTheActiveSceneClearsItsMark() {
+        ControllerFixture f;
+        auto gaming = customScene(QStringLiteral("Gaming"));
+        gaming.volume = 40;
+        f.store->add(gaming);
+        f.c().apply(gaming);
+        QTRY_COMPARE(f.c().activeSceneID(), gaming.id);
+        FakeLoginItem login;
+        SettingsView view(f.c(), login);
+        view.editScene(gaming);
+        auto* sheet = view.findChild<SceneEditorSheet*>();
+        QVERIFY(sheet);
+        sheet->save();
+        QVERIFY(!f.c().activeSceneID());
+    }
+
+    void adaptiveRangeAndPause() {
+        ControllerFixture f;
+        FakeLoginItem login;
+        SettingsView view(f.c(), login);
+        view.show();
+        auto* follow = toggleNamed(&view, PlatformWording::followBuiltInBrightnessSwitch());
+        QVERIFY(follow);
+        auto* minimum = byAccessibleName<QSlider>(&view, QStringLiteral("Velmar minimum"));
+        auto* maximum = byAccessibleName<QSlider>(&view, QStringLiteral("Velmar maximum"));
+        QVERIFY(!minimum->isVisibleTo(&view));
+
+        f.reader.reading = Reading::unavailable(Reading::UnavailableReason::noBuiltInDisplay);
+        follow->click();
+        QVERIFY(f.c().adaptiveBrightnessEnabled());
+        QVERIFY(minimum->isVisibleTo(&view));
+        // Each end's range stops at the other end's value.
+        QCOMPARE(minimum->maximum(), 82);
+        QCOMPARE(maximum->minimum(), 8);
+        minimum->setValue(30);
+        QCOMPARE(f.c().adaptiveMinimumBrightness(), 30.0);
+        QCOMPARE(maximum->minimum(), 30);
+        QTRY_VERIFY(shows(&view, PlatformWording::builtInBrightnessUnavailable()));
+
+        // "Resume Following Now" only while a pause is ahead, gone once it has passed.
+        auto* resume = button(&view, QStringLiteral("Resume Following Now"));
+        QVERIFY(!resume->isVisibleTo(&view));
+        f.c().set(MonitorFeature::contrast, 40);
+        QVERIFY(resume->isVisibleTo(&view));
+        f.clock->advance(31min);
+        QTRY_VERIFY(!resume->isVisibleTo(&view));
+        f.c().set(MonitorFeature::contrast, 41);
+        QVERIFY(resume->isVisibleTo(&view));
+        resume->click();
+        QVERIFY(!f.c().adaptiveBrightnessPausedUntil());
+        QVERIFY(!resume->isVisibleTo(&view));
+        f.c().setAdaptiveBrightnessEnabled(false);
+    }
+
+    void scenesByInput() {
+        ControllerFixture f;
+        FakeLoginItem login;
+        SettingsView view(f.c(), login);
+        view.show();
+        auto* hdmi1 = byAccessibleName<QComboBox>(&view, QStringLiteral("HDMI 1"));
+        QVERIFY(hdmi1 && !hdmi1->isVisibleTo(&view));
+        toggleNamed(&view, QStringLiteral("Apply scenes by input"))->click();
+        QVERIFY(f.c().perInputScenesEnabled());
+        QVERIFY(hdmi1->isVisibleTo(&view));
+        QCOMPARE(hdmi1->count(), 5); // "None" and the four built-in scenes
+        QCOMPARE(hdmi1->itemText(0), QStringLiteral("None"));
+        emit hdmi1->activated(hdmi1->findText(QStringLiteral("Reading")));
+        QCOMPARE(f.c().preferredSceneID(MonitorInput::hdmi1), MonitorScene::reading().id);
+        // Off hides the pickers and keeps the choices.
+        toggleNamed(&view, QStringLiteral("Apply scenes by input"))->click();
+        QVERIFY(!hdmi1->isVisibleTo(&view));
+        QCOMPARE(f.c().preferredSceneID(MonitorInput::hdmi1), MonitorScene::reading().id);
+    }
+
+    void launchAtLoginShowsAFailureAndTheRealState() {
+        ControllerFixture f;
+        FakeLoginItem login;
+        login.enabled = true;
+        SettingsView view(f.c(), login);
+        view.show();
+        auto* launch = toggleNamed(&view, QStringLiteral("Launch at login"));
+        QVERIFY(launch->isChecked());
+        launch->click();
+        QVERIFY(!login.enabled);
+
+        login.failure = QStringLiteral("Could not write the autostart entry: Permission denied");
+        launch->click();
+        QVERIFY(shows(&view, *login.failure));
+        QVERIFY(!launch->isChecked()); // put back to how things really stand
+        login.failure.reset();
+        launch->click();
+        QVERIFY(login.enabled);
+        QVERIFY(!shows(&view, QStringLiteral("Could not write the autostart entry: Permission denied")));
+    }
+
+    void aboutAndProblemsTheUserMustSee() {
+        ControllerFixture f;
+        f.settings->setValue(QStringLiteral("monitorScenes.custom.v1"), QByteArray("[{\"broken\": "));
+        f.rebuild();
+        FakeLoginItem login;
+        SettingsView view(f.c(), login);
+        view.show();
+        QVERIFY(f.store->persistenceError());
+        bool seen = false;
+        for (auto* label : view.findChildren<QLabel*>())
+            seen =
+                seen || (label->isVisibleTo(&view) && label->text().contains(*f.store->persistenceError()));
+        QVERIFY(seen);
+        QCOMPARE(view.findChild<QLabel*>(QStringLiteral("version"))->text(), QStringLiteral("—"));
+    }
+
+    void screenshots_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void screenshots() {
+        QFETCH(bool, dark);
+        const QPalette original = QApplication::palette();
+        QApplication::setPalette(dark ? darkPalette() : lightPalette());
+        const QString suffix = dark ? QStringLiteral("-dark") : QStringLiteral("-light");
+        {
+            ControllerFixture f;
+            auto gaming = customScene(QStringLiteral("Late-night gaming with the lights off"));
+            gaming.brightness = 25;
+            gaming.volume = 60;
+            gaming.symbol = QStringLiteral("gamecontroller.fill");
+            f.store->add(gaming);
+            QVERIFY(f.refreshShowingMovie());
+            f.c().setPerInputScenesEnabled(true);
+            f.reader.reading = Reading::available(0.4);
+            f.c().setAdaptiveBrightnessEnabled(true);
+            f.c().set(MonitorFeature::contrast, 72); // pauses following
+            FakeLoginItem login;
+            SettingsView view(f.c(), login);
+            view.show();
+            f.settle();
+            QVERIFY(saveScreenshot(&view, "settings" + suffix));
+            view.editScene(gaming);
+            auto* sheet = view.findChild<SceneEditorSheet*>();
+            QVERIFY(QTest::qWaitForWindowExposed(sheet));
+            QVERIFY(saveScreenshot(sheet, "settings-editor" + suffix));
+            sheet->reject();
+            f.c().setAdaptiveBrightnessEnabled(false);
+        }
+        QApplication::setPalette(original);
+    }
+};
+
+QTEST_MAIN(TestSettingsView)
+#include "tst_settingsview.moc"
