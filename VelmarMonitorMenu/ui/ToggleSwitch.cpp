@@ -1,6 +1,7 @@
 #include "ToggleSwitch.h"
 
 #include "Style.h"
+#include "widgets/ControlLook.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -96,12 +97,14 @@ void ToggleSwitch::nextCheckState() {
 
 void ToggleSwitch::animateKnob() {
     const qreal target = isChecked() ? 1.0 : 0.0;
-    if (!isVisible()) {
+    const auto duration = ControlLook::animationDuration(this, std::chrono::milliseconds(150));
+    if (!isVisible() || duration.count() == 0) { // hidden, or the desktop asks for less motion
         m_position = target;
         update();
         return;
     }
     m_animation->stop();
+    m_animation->setDuration(int(duration.count()));
     m_animation->setStartValue(m_position);
     m_animation->setEndValue(target);
     m_animation->start();

@@ -207,9 +207,16 @@ void SettingsView::buildAdaptiveSection(QVBoxLayout* layout) {
     m_resumeRow = section->addFullRow(resume);
     m_resumeRow->layout()->setAlignment(resume, Qt::AlignLeft);
 
-    m_unavailable = problemLabel(this);
+    auto* unavailable = new QWidget(this);
+    auto* unavailableLine = new QHBoxLayout(unavailable);
+    unavailableLine->setContentsMargins(0, 0, 0, 0);
+    unavailableLine->setSpacing(6);
+    m_unavailableSymbol = new QLabel(unavailable);
+    unavailableLine->addWidget(m_unavailableSymbol, 0, Qt::AlignTop);
+    m_unavailable = problemLabel(unavailable);
     m_unavailable->setText(PlatformWording::builtInBrightnessUnavailable());
-    m_unavailableRow = section->addFullRow(m_unavailable);
+    unavailableLine->addWidget(m_unavailable, 1);
+    m_unavailableRow = section->addFullRow(unavailable);
     section->setFooter(PlatformWording::adaptiveBrightnessExplanation());
     layout->addWidget(section);
 }
@@ -375,6 +382,8 @@ void SettingsView::restyle() {
     Style::setTextColor(m_settingsProblem, Style::errorText(palette()));
     Style::setTextColor(m_scenesProblem, Style::errorText(palette()));
     Style::setTextColor(m_unavailable, Style::warningText(palette()));
+    m_unavailableSymbol->setPixmap(SymbolIcons::pixmap(QStringLiteral("exclamationmark.triangle.fill"), 13,
+                                                       Style::warningText(palette()), devicePixelRatioF()));
     Style::setTextColor(m_launchError, Style::errorText(palette()));
     for (auto* label : {m_minimumValue, m_maximumValue})
         Style::setTextColor(label, Style::secondaryText(palette()));

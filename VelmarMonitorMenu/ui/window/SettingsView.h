@@ -74,6 +74,7 @@ private:
     QWidget* m_resumeRow = nullptr;
     QWidget* m_unavailableRow = nullptr;
     QLabel* m_unavailable = nullptr;
+    QLabel* m_unavailableSymbol = nullptr;
 
     ToggleSwitch* m_perInput = nullptr;
     std::map<MonitorInput, std::pair<QWidget*, QComboBox*>> m_inputPickers;
