@@ -2,6 +2,7 @@
 #include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneStore.h"
 #include "system/BuiltInDisplayBrightnessReadingSource.h"
+#include "system/TerminationRequests.h"
 #include "ui/SingleInstance.h"
 #include "ui/VelmarMonitorMenuApp.h"
 
@@ -35,6 +36,12 @@ int main(int argc, char* argv[]) {
     VelmarMonitorMenuApp shell(monitor);
     QObject::connect(&instance, &SingleInstance::activationRequested, &shell,
                      &VelmarMonitorMenuApp::raiseWindow);
+    // Quitting, and being told to end from outside (logout, a terminal, a service manager), both
+    // end cleanly: no helper left running, settings on disk.
+    TerminationRequests termination;
+    QObject::connect(&termination, &TerminationRequests::requested, &shell, &VelmarMonitorMenuApp::quit);
+    QObject::connect(&shell, &VelmarMonitorMenuApp::ended, &app, [] { QCoreApplication::exit(0); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &defaults, [&defaults] { defaults.sync(); });
     shell.start();
     return app.exec();
 }

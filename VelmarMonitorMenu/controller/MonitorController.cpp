@@ -8,6 +8,15 @@
 
 namespace {
 
+// A stored switch is a Boolean (the INI file keeps it as the word "true" or "false"); anything
+// else under the key, a number or a word, is damage and counts as off, not as on.
+bool storedSwitch(const QSettings& defaults, const char* key) {
+    const QVariant value = defaults.value(QLatin1String(key));
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("true");
+}
+
 // A stored number is taken as it stands (0 included); only a missing or non-numeric value
 // keeps the default.
 std::optional<double> storedNumber(const QSettings& defaults, const char* key) {
@@ -78,10 +87,8 @@ void MonitorController::checkSettingsSaved() {
 }
 
 void MonitorController::loadSettings() {
-    m_adaptiveBrightnessEnabled =
-        m_defaults->value(QLatin1String(SettingsKeys::adaptiveBrightnessEnabled), false).toBool();
-    m_perInputScenesEnabled =
-        m_defaults->value(QLatin1String(SettingsKeys::perInputScenesEnabled), false).toBool();
+    m_adaptiveBrightnessEnabled = storedSwitch(*m_defaults, SettingsKeys::adaptiveBrightnessEnabled);
+    m_perInputScenesEnabled = storedSwitch(*m_defaults, SettingsKeys::perInputScenesEnabled);
     if (const auto minimum = storedNumber(*m_defaults, SettingsKeys::adaptiveMinimumBrightness))
         m_adaptiveMinimumBrightness = *minimum;
     if (const auto maximum = storedNumber(*m_defaults, SettingsKeys::adaptiveMaximumBrightness))
@@ -89,7 +96,7 @@ void MonitorController::loadSettings() {
 
     // Night Mode survives a restart only with a readable snapshot to return to; the monitor is
     // taken to still show the night values, so nothing is read or written here.
-    if (m_defaults->value(QLatin1String(SettingsKeys::nightModeEnabled), false).toBool()) {
+    if (storedSwitch(*m_defaults, SettingsKeys::nightModeEnabled)) {
         const auto data = m_defaults->value(QLatin1String(SettingsKeys::nightModeSnapshot));
         if (data.typeId() == QMetaType::QByteArray) {
             if (const auto snapshot = NightModeSnapshot::fromJson(data.toByteArray())) {

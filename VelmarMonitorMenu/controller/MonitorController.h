@@ -41,6 +41,10 @@ struct MonitorControllerTimings {
     std::chrono::milliseconds valueSetWritePause = 60ms;    // after each write of a scene or the night values
     std::chrono::milliseconds liveWriteDelay = 90ms;        // let a drag settle before the monitor is written
     std::chrono::milliseconds lifecycleSettleDelay = 900ms; // let a woken or re-plugged monitor answer again
+    // Monitors may ignore DDC/CI for seconds after waking: a refresh that could not read the
+    // brightness is tried again this long after, twice as long each time, until this much has passed.
+    std::chrono::milliseconds wakeRetryFirstDelay = 2s;
+    std::chrono::milliseconds wakeRetryGiveUpAfter = 30s;
     std::chrono::milliseconds adaptiveSamplingInterval = 1s; // how often the built-in panel is looked at
     std::chrono::milliseconds readRetryPause = DDCClient::defaultReadRetryPause;
     std::chrono::milliseconds helperTimeLimit = DDCClient::defaultTimeLimit;
@@ -155,6 +159,10 @@ public:
     /// The one-time start: event source, lifecycle loop, adaptive loop, first refresh and the
     /// per-input scene step. Later calls return at once.
     QCoro::Task<> start();
+    /// Before the program ends: no new work starts (pending slider writes and adaptive sampling
+    /// stop), and the monitor command under way gets up to `bound` to finish, so quitting does
+    /// not cut a write short. Whatever still runs after that is stopped with the controller.
+    QCoro::Task<> finishWork(std::chrono::milliseconds bound);
     /// Re-reads all values, the input and the display name; dropped while one is running.
     /// Cancelling `cancel` (the view that asked has gone) cuts the reads' retries short.
     QCoro::Task<> refresh(CancelToken cancel = {});
@@ -277,6 +285,9 @@ private:
     void cancelPendingWrites();
 
     // refresh
+    /// The refresh itself: whether it read the brightness this time, or nullopt when it was
+    /// dropped because another refresh is running.
+    QCoro::Task<std::optional<bool>> readMonitor(CancelToken cancel);
     void detectDisplayName();
     QCoro::Task<std::optional<MonitorInput>> detectActiveInput();
 

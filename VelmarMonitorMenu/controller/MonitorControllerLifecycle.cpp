@@ -3,6 +3,8 @@
 
 #include "async/Pause.h"
 
+#include <QElapsedTimer>
+
 QCoro::Task<> MonitorController::start() {
     if (m_hasStarted)
         co_return;
@@ -19,6 +21,24 @@ QCoro::Task<> MonitorController::start() {
     co_await applyPreferredSceneForCurrentInput();
 }
 
+QCoro::Task<> MonitorController::finishWork(std::chrono::milliseconds bound) {
+    const auto lifetime = m_lifetime;
+    cancelPendingWrites();
+    if (m_adaptiveBrightnessTask) {
+        m_adaptiveBrightnessTask->cancel();
+        m_adaptiveBrightnessTask.reset();
+    }
+    // Looked at every few milliseconds, and only while the program is ending.
+    constexpr auto look = 10ms;
+    QElapsedTimer waited;
+    waited.start();
+    while (!m_ddc->isIdle() && waited.elapsed() < bound.count()) {
+        co_await pause(look, lifetime);
+        if (lifetime->isCancelled())
+            co_return;
+    }
+}
+
 QCoro::Task<> MonitorController::lifecycleLoop() {
     // One event at a time: the next one waits in the stream until this refresh and scene
     // step are done. The loop lasts as long as the controller: the stream ends with it.
@@ -30,9 +50,32 @@ QCoro::Task<> MonitorController::lifecycleLoop() {
         const bool waited = co_await pause(m_timings.lifecycleSettleDelay, lifetime);
         if (!waited)
             co_return;
-        co_await refresh();
+        auto readBrightness = co_await readMonitor({});
         if (lifetime->isCancelled())
             co_return;
+
+        // A monitor that has just woken may stay silent for seconds: try again, farther apart each
+        // time, until it answers, the time is up, or the next event takes over.
+        auto delay = m_timings.wakeRetryFirstDelay;
+        auto waitedSoFar = std::chrono::milliseconds(0);
+        while (readBrightness == false && waitedSoFar + delay <= m_timings.wakeRetryGiveUpAfter) {
+            const auto nextEvent = makeCancelToken();
+            const auto connection = connect(m_displayLifecycle.get(), &DisplayLifecycleEventSource::posted,
+                                            m_displayLifecycle.get(), [nextEvent] { nextEvent->cancel(); });
+            const bool retry = co_await pause(delay, nextEvent, lifetime);
+            if (lifetime->isCancelled())
+                co_return;
+            disconnect(connection);
+            if (!retry)
+                break; // the new event gets a refresh of its own
+            waitedSoFar += delay;
+            delay *= 2;
+            readBrightness = co_await readMonitor({});
+            if (lifetime->isCancelled())
+                co_return;
+        }
+        if (readBrightness == false)
+            continue; // nothing known of the monitor now: no scene to apply to it
         co_await applyPreferredSceneForCurrentInput();
         if (lifetime->isCancelled())
             co_return;

@@ -14,8 +14,12 @@ std::optional<int> asInt(qint64 value) {
 } // namespace
 
 QCoro::Task<> MonitorController::refresh(CancelToken cancel) {
+    co_await readMonitor(std::move(cancel));
+}
+
+QCoro::Task<std::optional<bool>> MonitorController::readMonitor(CancelToken cancel) {
     if (m_isWorking)
-        co_return; // dropped, not queued: the running refresh reads everything anyway
+        co_return std::nullopt; // dropped, not queued: the running refresh reads everything anyway
     const auto lifetime = m_lifetime;
     const RunningTask running(this);
     setWorking(true);
@@ -25,18 +29,20 @@ QCoro::Task<> MonitorController::refresh(CancelToken cancel) {
     const std::vector<MonitorFeature> features(MonitorFeatures::allCases.begin(),
                                                MonitorFeatures::allCases.end());
     const auto read = [this, cancel](MonitorFeature feature) { return m_ddc->read(feature, cancel); };
-    const auto store = [this](MonitorFeature feature, qint64 value) {
+    bool readBrightness = false;
+    const auto store = [this, &readBrightness](MonitorFeature feature, qint64 value) {
         setValue(feature, static_cast<double>(value));
         markLoaded(feature);
+        readBrightness = readBrightness || feature == MonitorFeature::brightness;
     };
     const auto firstError =
         co_await runPaced(features, m_timings.readPause, OnFailure::carryOn, lifetime, read, store);
     if (lifetime->isCancelled())
-        co_return;
+        co_return false;
 
     const auto input = co_await detectActiveInput();
     if (lifetime->isCancelled())
-        co_return;
+        co_return false;
     if (input)
         setActiveInput(*input);
 
@@ -49,6 +55,7 @@ QCoro::Task<> MonitorController::refresh(CancelToken cancel) {
         setStatus(firstError ? firstError->errorDescription() : tr("Brightness is unavailable"), true);
     }
     setWorking(false);
+    co_return readBrightness;
 }
 
 QCoro::Task<std::optional<MonitorInput>> MonitorController::detectActiveInput() {

@@ -17,6 +17,17 @@ namespace {
 constexpr auto killGrace = 5s;
 // How long the client's destructor waits for a killed helper to be reaped, so none outlives us.
 constexpr int reapOnCloseMs = 1000;
+// A helper says a few bytes. One that floods its pipes is kept to this much of each, so it can
+// neither exhaust our memory nor put megabytes of text on the screen.
+constexpr qsizetype keptOutputBytes = 64 * 1024;
+constexpr qsizetype shownErrorLength = 1000;
+
+// A failure text as the user sees it: as printed, unless it is far longer than any message.
+QString shownText(const QString& text) {
+    if (text.size() <= shownErrorLength)
+        return text;
+    return text.left(shownErrorLength) + QStringLiteral("…");
+}
 
 // One helper process and the coroutine waiting for it, kept in that coroutine's frame.
 // Every resumption is posted to the event loop, so the waiting coroutine (which destroys the
@@ -64,12 +75,23 @@ public:
     }
 
     QProcess& process() { return *m_process; }
+    /// What the helper printed: the last keptOutputBytes of its output, the first of its errors.
+    const QByteArray& output() {
+        drain();
+        return m_output;
+    }
+    const QByteArray& errors() {
+        drain();
+        return m_errors;
+    }
 
 private:
     void start(std::coroutine_handle<> waiter) {
         m_waiter = waiter;
         // QProcess reads both pipes as data arrives, so a chatty helper cannot fill a pipe
         // and stall while we wait for it to exit.
+        connect(m_process.get(), &QProcess::readyReadStandardOutput, this, &HelperRun::drain);
+        connect(m_process.get(), &QProcess::readyReadStandardError, this, &HelperRun::drain);
         connect(m_process.get(), &QProcess::finished, this, [this] {
             if (m_outcome == Outcome::running)
                 m_outcome = Outcome::exited;
@@ -96,6 +118,15 @@ private:
         m_process->start(QIODevice::ReadOnly);
     }
 
+    void drain() {
+        // The value is the last integer of the output: keep its end. A message reads from its start.
+        m_output.append(m_process->readAllStandardOutput());
+        if (m_output.size() > keptOutputBytes)
+            m_output.remove(0, m_output.size() - keptOutputBytes);
+        const QByteArray errors = m_process->readAllStandardError();
+        m_errors.append(errors.left(std::max<qsizetype>(0, keptOutputBytes - m_errors.size())));
+    }
+
     void postResume() {
         QMetaObject::invokeMethod(
             this,
@@ -112,6 +143,8 @@ private:
     std::chrono::milliseconds m_timeLimit;
     std::coroutine_handle<> m_waiter;
     Outcome m_outcome = Outcome::running;
+    QByteArray m_output;
+    QByteArray m_errors;
 };
 
 } // namespace
@@ -212,11 +245,11 @@ QCoro::Task<Result<QString>> DDCClient::Shared::runHelper(std::shared_ptr<Shared
     case HelperRun::Outcome::exited:
         break;
     }
-    const QString output = QString::fromUtf8(process.readAllStandardOutput());
-    const QString errors = QString::fromUtf8(process.readAllStandardError());
+    const QString output = QString::fromUtf8(run.output());
+    const QString errors = QString::fromUtf8(run.errors());
     if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)
         co_return output;
-    co_return ClientError::failed(errors.isEmpty() ? output : errors);
+    co_return ClientError::failed(shownText(errors.isEmpty() ? output : errors));
 }
 
 std::optional<qint64> DDCClient::lastInteger(const QString& output) {

@@ -28,6 +28,7 @@ void DisplayLifecycleEventSource::post(DisplayLifecycleEvent event) {
     m_buffer.push_back(event);
     while (m_buffer.size() > bufferLimit)
         m_buffer.pop_front();
+    emit posted();
     if (auto consumer = std::exchange(m_consumer, {}))
         consumer.resume();
 }

@@ -52,6 +52,10 @@ public:
     /// Events held for the consumer.
     std::size_t pendingCount() const { return m_buffer.size(); }
 
+signals:
+    /// An event entered the stream (after start()).
+    void posted();
+
 private:
     Observe m_observe;
     bool m_running = false;

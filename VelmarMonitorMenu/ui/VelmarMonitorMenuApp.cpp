@@ -38,11 +38,13 @@ QIcon trayIconImage() {
 }
 
 constexpr qint64 reopenGuardMs = 300;
+// A DDC/CI write takes tens of milliseconds; one still running after this is stuck.
+constexpr auto quitGrace = std::chrono::milliseconds(1000);
 
 } // namespace
 
-VelmarMonitorMenuApp::VelmarMonitorMenuApp(MonitorController& monitor, std::unique_ptr<LoginItemService> loginItem,
-                                           QObject* parent)
+VelmarMonitorMenuApp::VelmarMonitorMenuApp(MonitorController& monitor,
+                                           std::unique_ptr<LoginItemService> loginItem, QObject* parent)
     : QObject(parent), m_monitor(monitor), m_loginItem(std::move(loginItem)),
       m_settingsCommand(new QAction(tr("Settings…"), this)) {
     if (!m_loginItem)
@@ -78,7 +80,7 @@ void VelmarMonitorMenuApp::start() {
                               [this] { openWindow(MonitorWindowSection::controls); });
         m_trayMenu->addAction(m_settingsCommand);
         m_trayMenu->addSeparator();
-        m_trayMenu->addAction(tr("Quit Velmar Monitor"), qApp, &QCoreApplication::quit);
+        m_trayMenu->addAction(tr("Quit Velmar Monitor"), this, &VelmarMonitorMenuApp::quit);
         m_tray->setContextMenu(m_trayMenu.get());
         connect(m_tray.get(), &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
@@ -96,8 +98,7 @@ void VelmarMonitorMenuApp::start() {
         auto& window = ensureWindow();
         window.setNotice(tr("No system tray was found on this desktop, so Velmar Monitor runs in this "
                             "window. Closing it quits the program."));
-        window.setAttribute(Qt::WA_QuitOnClose, true);
-        qApp->setQuitOnLastWindowClosed(true);
+        connect(&window, &QObject::destroyed, this, &VelmarMonitorMenuApp::quit);
         openWindow(MonitorWindowSection::controls);
     }
     m_monitor.start();
@@ -149,6 +150,27 @@ void VelmarMonitorMenuApp::togglePanel(const QRect& anchor) {
     if (m_panelClosed.isValid() && m_panelClosed.elapsed() < reopenGuardMs)
         return;
     ensurePanel().popUp(anchor);
+}
+
+void VelmarMonitorMenuApp::quit() {
+    if (std::exchange(m_quitting, true)) {
+        emit ended(); // asked twice: no more waiting
+        return;
+    }
+    if (m_tray)
+        m_tray->hide();
+    if (m_panel)
+        m_panel->close();
+    if (m_window)
+        m_window->hide();
+    finishThenEnd();
+}
+
+QCoro::Task<> VelmarMonitorMenuApp::finishThenEnd() {
+    const QPointer<VelmarMonitorMenuApp> self(this);
+    co_await m_monitor.finishWork(quitGrace);
+    if (self)
+        emit self->ended();
 }
 
 void VelmarMonitorMenuApp::openWindow(MonitorWindowSection section) {

@@ -2,6 +2,7 @@
 
 #include "MonitorWindowSection.h"
 
+#include <QCoro/QCoroTask>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -37,6 +38,10 @@ public:
     void raiseWindow();
     /// Opens the panel beside `anchor`, or closes it if it is open.
     void togglePanel(const QRect& anchor);
+    /// Ends the program cleanly: the views go at once, a monitor command under way gets a
+    /// moment to finish, then ended() tells the owner to end the event loop. Asked again while
+    /// waiting, it says ended() at once.
+    void quit();
 
     WindowSectionState& selection() { return m_selection; }
     /// The panel and the window, once made; for tests and screenshots.
@@ -44,7 +49,12 @@ public:
     UnifiedMonitorWindow* window() const;
     QSystemTrayIcon* trayIcon() const { return m_tray.get(); }
 
+signals:
+    /// Quitting is done: the event loop may end.
+    void ended();
+
 private:
+    QCoro::Task<> finishThenEnd();
     MonitorMenuView& ensurePanel();
     UnifiedMonitorWindow& ensureWindow();
     QRect trayAnchor() const;
@@ -60,4 +70,5 @@ private:
     QAction* m_settingsCommand;
     QElapsedTimer m_panelClosed; // a click on the icon that closed the panel must not reopen it
     bool m_withoutTray = false;
+    bool m_quitting = false;
 };

@@ -79,6 +79,47 @@ private slots:
         QCOMPARE(f.c().brightness(), 60.0);
     }
 
+    void aMonitorSilentAfterWakeIsAskedAgainUntilItAnswers() {
+        auto timings = testTimings();
+        timings.wakeRetryFirstDelay = 30ms;
+        ControllerFixture f(timings);
+        QVERIFY(runTask(f.c().start()));
+        f.c().setPerInputScenesEnabled(true);
+        f.c().setPreferredSceneID(MonitorInput::hdmi1, MonitorScene::night().id);
+        // After the wake the first two refreshes get no brightness (three attempts each).
+        f.monitor.setScript("get luminance = exit=1; exit=1; exit=1; exit=1; exit=1; exit=1; out=\"33\"\n");
+        f.monitor.clearLog();
+        f.lifecycle->post(DisplayLifecycleEvent::systemDidWake);
+        // The scene step waits for the refresh that worked.
+        QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::night().id);
+        QCOMPARE(refreshesIn(f.monitor), 7); // three failed attempts twice, then the answer
+        QVERIFY(!f.c().hasError());
+    }
+
+    void retriesGiveUpInTimeOrForTheNextEvent() {
+        auto timings = testTimings();
+        timings.wakeRetryFirstDelay = 30ms;
+        timings.wakeRetryGiveUpAfter = 100ms; // retries after 30 and 60 ms more; 120 would pass it
+        ControllerFixture f(timings);
+        QVERIFY(runTask(f.c().start()));
+        f.monitor.setScript("get luminance = exit=1\n");
+        f.monitor.clearLog();
+        f.lifecycle->post(DisplayLifecycleEvent::screensDidWake);
+        QTRY_COMPARE(f.monitor.commandLines().count("get luminance"), 9);
+        QTest::qWait(300);
+        QCOMPARE(f.monitor.commandLines().count("get luminance"), 9);
+
+        // With the next retry far away, a new event does not wait for it.
+        f.timings.wakeRetryFirstDelay = 1h;
+        f.rebuild();
+        QVERIFY(runTask(f.c().start()));
+        f.monitor.clearLog();
+        f.lifecycle->post(DisplayLifecycleEvent::screensDidWake);
+        QTRY_COMPARE(f.monitor.commandLines().count("get luminance"), 3);
+        f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
+        QTRY_COMPARE(f.monitor.commandLines().count("get luminance"), 6);
+    }
+
     void aBusyRefreshDropsTheLoopsRefresh() {
         auto timings = testTimings();
         timings.lifecycleSettleDelay = 0ms;

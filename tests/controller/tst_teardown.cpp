@@ -4,6 +4,7 @@
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <functional>
@@ -91,7 +92,30 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(f.monitor.commandLines(), sentBefore);
     }
+
+    void finishingGivesAWriteUnderWayItsMoment();
 };
+
+void TestTeardown::finishingGivesAWriteUnderWayItsMoment() {
+    ControllerFixture f;
+    f.monitor.setScript("set luminance * = delay=300\n");
+    f.c().set(MonitorFeature::brightness, 33);
+    QTRY_VERIFY(f.monitor.commandLines().contains("set luminance 33")); // under way
+    QVERIFY(runTask(f.c().finishWork(5s)));
+    QCOMPARE(f.monitor.stateValue("luminance"), QStringLiteral("33")); // done, not cut short
+
+    // A command that never ends is waited for no longer than the bound, then stopped with us.
+    f.monitor.setScript("set luminance * = hang\n");
+    f.c().set(MonitorFeature::brightness, 34);
+    QTRY_VERIFY(f.monitor.commandLines().contains("set luminance 34"));
+    QElapsedTimer waited;
+    waited.start();
+    QVERIFY(runTask(f.c().finishWork(200ms)));
+    QVERIFY(waited.elapsed() >= 190);
+    const qint64 hung = f.monitor.invocations().last().pid;
+    f.controller.reset();
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(hung)));
+}
 
 QTEST_GUILESS_MAIN(TestTeardown)
 #include "tst_teardown.moc"

@@ -265,13 +265,20 @@ private slots:
         QCOMPARE(result->value(), 33);
     }
 
-    void chattyHelperCannotDeadlock() {
+    void chattyHelperCannotDeadlockNorFloodTheScreen() {
         FakeMonitor monitor;
-        monitor.setScript("get red = spam=1000000 out=\"47\\n\"\n");
+        monitor.setScript("get red = spam=1000000 out=\"47\\n\"\nset red * = spam=3000000 exit=1\n");
         DDCClient client(monitor.locator(), 5s);
         const auto result = runTask(client.read(MonitorFeature::red));
         QVERIFY2(result->ok(), qPrintable(description(*result)));
         QCOMPARE(result->value(), 47);
+
+        // Megabytes of complaint: the user sees the start of it, not a wall of text.
+        const auto failed = runTask(client.write(MonitorFeature::red, 5));
+        QVERIFY(failed && !failed->ok());
+        const QString text = failed->error().errorDescription();
+        QVERIFY2(text.size() <= 1001 && text.endsWith(QStringLiteral("…")),
+                 qPrintable(QString::number(text.size())));
     }
 
     void cancellingDuringTheRetryPauseEndsTheRead() {
