@@ -20,7 +20,7 @@ std::variant<ddc::VcpValue, Failure> RawDdcChannel::getVcp(std::uint8_t feature)
         }
         transport_.pause(replyDelay);
 
-        std::array<std::uint8_t, ddc::getVcpReplySize> buffer{};
+        std::array<std::uint8_t, ddc::getVcpReadSize> buffer{};
         auto received = transport_.receive(buffer);
         if (auto* failure = std::get_if<Failure>(&received)) {
             lastFailure = std::move(*failure);

@@ -15,6 +15,10 @@ const Bytes vendorInputHdmi2Reply{0x6E, 0x88, 0x02, 0x00, 0xF4, 0x00, 0x00, 0xFF
 const Bytes badChecksumReply{0x6E, 0x88, 0x02, 0x00, 0xF4, 0x00, 0x00, 0xFF, 0x00, 0x91, 0x2F};
 const Bytes nullMessage{0x6E, 0x80, 0xBE};
 const Bytes unsupportedReply{0x6E, 0x88, 0x02, 0x01, 0xF4, 0x00, 0x00, 0x00, 0x00, 0x00, 0x41};
+// Left on the bus by another program that asked for contrast.
+const Bytes strayUnsupportedContrast{0x6E, 0x88, 0x02, 0x01, 0x12, 0x00, 0x00, 0x00, 0x00, 0x00, 0xA7};
+// The display repeats its address before the reply.
+const Bytes repeatedAddressReply{0x6E, 0x6E, 0x88, 0x02, 0x00, 0xF4, 0x00, 0x00, 0xFF, 0x00, 0x91, 0x2E};
 const Bytes getVendorInputRequest{0x50, 0x82, 0x01, 0xF4, 0x49};
 const Bytes setVendorInputDisplayPort{0x50, 0x84, 0x03, 0xF4, 0x00, 0xD0, 0x9D};
 const Failure busy{"Cannot write to /dev/i2c-7: Device or resource busy"};
@@ -79,6 +83,9 @@ private slots:
         QTest::newRow("gives up with the last reason") << Sends{busy} << Replies{nullMessage, noDevice, vendorInputHdmi2Reply} << QString::fromStdString(noDevice.reason) << 3 << 2;
         // A definite answer: asking again would not change it.
         QTest::newRow("unsupported") << Sends{} << Replies{unsupportedReply, vendorInputHdmi2Reply} << QString::fromUtf8(ddc::describe(ddc::ReplyError::unsupportedFeature)) << 1 << 1;
+        QTest::newRow("another feature unsupported, then good") << Sends{} << Replies{strayUnsupportedContrast, vendorInputHdmi2Reply} << "145" << 2 << 2;
+        // Read far enough to find the checksum behind the repeated address.
+        QTest::newRow("address repeated") << Sends{} << Replies{repeatedAddressReply} << "145" << 1 << 1;
         // clang-format on
     }
     void getsAskingAgainWhileItHelps() {
