@@ -180,9 +180,10 @@ public:
         if (auto* failure = std::get_if<Failure>(&transport)) {
             return std::move(*failure);
         }
-        RawDdcChannel channel(std::get<I2cDevTransport>(transport), ddc::vendorHostAddress);
+        SteadyClock clock;
+        RawDdcChannel channel(std::get<I2cDevTransport>(transport), clock, ddc::vendorHostAddress);
         auto value = channel.getVcp(vcpCode(Attribute::inputAlt));
-        if (auto* failure = std::get_if<Failure>(&value)) {
+        if (auto* failure = std::get_if<ChannelFailure>(&value)) {
             return Failure{"Cannot read input-alt: " + failure->reason};
         }
         return std::get<ddc::VcpValue>(value).current & 0xFF;
@@ -205,7 +206,8 @@ public:
         if (auto* failure = std::get_if<Failure>(&transport)) {
             return std::move(*failure);
         }
-        RawDdcChannel channel(std::get<I2cDevTransport>(transport), ddc::vendorHostAddress);
+        SteadyClock clock;
+        RawDdcChannel channel(std::get<I2cDevTransport>(transport), clock, ddc::vendorHostAddress);
         if (auto failure = channel.setVcp(vcpCode(Attribute::inputAlt), static_cast<std::uint16_t>(value))) {
             return Failure{"Cannot set input-alt: " + failure->reason};
         }

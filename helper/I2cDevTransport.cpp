@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <linux/i2c-dev.h>
 #include <sys/ioctl.h>
-#include <thread>
 #include <unistd.h>
 #include <utility>
 
@@ -60,10 +59,6 @@ std::variant<std::size_t, Failure> I2cDevTransport::receive(std::span<std::uint8
         return systemFailure("Cannot read from", path_);
     }
     return static_cast<std::size_t>(count);
-}
-
-void I2cDevTransport::pause(std::chrono::milliseconds duration) {
-    std::this_thread::sleep_for(duration);
 }
 
 } // namespace m1ddc

@@ -19,7 +19,6 @@ public:
 
     WriteOutcome send(std::span<const std::uint8_t> message) override;
     std::variant<std::size_t, Failure> receive(std::span<std::uint8_t> buffer) override;
-    void pause(std::chrono::milliseconds duration) override;
 
 private:
     I2cDevTransport(int fd, std::string path);
