@@ -66,14 +66,16 @@ std::string_view describe(ReplyError error) {
 
 std::variant<VcpValue, ReplyError> parseGetVcpReply(std::span<const std::uint8_t> reply,
                                                     std::uint8_t feature) {
+    // A repeated address cannot be a length byte (0x6E is far beyond any DDC/CI message), so the
+    // last of a run of them starts the reply.
+    while (reply.size() >= 2 && reply[0] == displayAddress && reply[1] == displayAddress) {
+        reply = reply.subspan(1);
+    }
     if (reply.size() < 2) {
         return ReplyError::truncated;
     }
     if (reply[0] != displayAddress) {
         return ReplyError::wrongSource;
-    }
-    if ((reply[1] & lengthFlag) == 0) {
-        return ReplyError::badLength;
     }
     const std::size_t dataLength = reply[1] & ~lengthFlag;
     if (reply.size() < dataLength + 3) {
@@ -92,14 +94,16 @@ std::variant<VcpValue, ReplyError> parseGetVcpReply(std::span<const std::uint8_t
     if (dataLength != getVcpReplySize - 3) {
         return ReplyError::badLength;
     }
+    // The echoed feature first: a reply meant for another request (one left on the bus by another
+    // program) says nothing about ours, not even that it is unsupported.
+    if (message[4] != feature) {
+        return ReplyError::wrongFeature;
+    }
     if (message[3] == resultUnsupported) {
         return ReplyError::unsupportedFeature;
     }
     if (message[3] != resultNoError) {
         return ReplyError::badResultCode;
-    }
-    if (message[4] != feature) {
-        return ReplyError::wrongFeature;
     }
     return VcpValue{
         .type = message[5],

@@ -22,6 +22,9 @@ constexpr std::uint8_t setVcpOpcode = 0x03;
 
 /// Size of a complete Get VCP reply: source, length, 8 data bytes, checksum.
 constexpr std::size_t getVcpReplySize = 11;
+/// How much to read for a Get VCP reply: some displays repeat their address before the reply, so
+/// a read of the bare reply size would lose its checksum.
+constexpr std::size_t getVcpReadSize = getVcpReplySize + 5;
 
 /// XOR of `seed` and every byte.
 std::uint8_t checksum(std::uint8_t seed, std::span<const std::uint8_t> bytes);
@@ -56,7 +59,9 @@ enum class ReplyError {
 std::string_view describe(ReplyError error);
 
 /// Validates a Get VCP Feature reply for `feature` as read from the display. Bytes after the
-/// message are ignored: displays pad short messages when asked for more than they sent.
+/// message are ignored: displays pad short messages when asked for more than they sent. Two common
+/// display faults are tolerated, the checksum still covering the bytes as they came: the address
+/// sent more than once before the reply, and a length byte without its 0x80 flag.
 std::variant<VcpValue, ReplyError> parseGetVcpReply(std::span<const std::uint8_t> reply,
                                                     std::uint8_t feature);
 

@@ -68,13 +68,6 @@ std::variant<const LibDdcutil*, Failure> loadOnce() {
     }
     const bool complete = resolve(library, "ddca_get_display_info_list2", api.getDisplayInfoList2) &&
                           resolve(library, "ddca_free_display_info_list", api.freeDisplayInfoList) &&
-                          resolve(library, "ddca_open_display2", api.openDisplay2) &&
-                          resolve(library, "ddca_close_display", api.closeDisplay) &&
-                          resolve(library, "ddca_get_non_table_vcp_value", api.getNonTableVcpValue) &&
-                          resolve(library, "ddca_set_non_table_vcp_value", api.setNonTableVcpValue) &&
-                          resolve(library, "ddca_rc_desc", api.rcDesc) &&
-                          resolve(library, "ddca_get_error_detail", api.getErrorDetail) &&
-                          resolve(library, "ddca_free_error_detail", api.freeErrorDetail) &&
                           resolve(library, "ddca_set_fout", api.setFout) &&
                           resolve(library, "ddca_set_ferr", api.setFerr) &&
                           resolve(library, "ddca_enable_report_ddc_errors", api.enableReportDdcErrors);

@@ -1,29 +1,52 @@
 #include "RawDdcChannel.h"
 
-#include <array>
+#include <algorithm>
 
 namespace m1ddc {
 
-RawDdcChannel::RawDdcChannel(DdcTransport& transport, std::uint8_t sourceAddress)
-    : transport_(transport), source_(sourceAddress) {}
+RawDdcChannel::RawDdcChannel(DdcTransport& transport, Clock& clock, std::uint8_t sourceAddress, Budget budget)
+    : transport_(transport), clock_(clock), source_(sourceAddress), budget_(budget) {}
 
-std::variant<ddc::VcpValue, Failure> RawDdcChannel::getVcp(std::uint8_t feature) {
-    const auto request = ddc::encodeGetVcpRequest(source_, feature);
-    Failure lastFailure;
-    for (int attempt = 1; attempt <= maxAttempts; ++attempt) {
-        if (attempt > 1) {
-            transport_.pause(retryPause);
+WriteOutcome RawDdcChannel::send(std::span<const std::uint8_t> message) {
+    if (settledAt_) {
+        const auto now = clock_.now();
+        if (now < *settledAt_) {
+            clock_.sleep(*settledAt_ - now);
         }
-        if (auto failure = transport_.send(request)) {
-            lastFailure = std::move(*failure);
+    }
+    return transport_.send(message);
+}
+
+bool RawDdcChannel::timeForAnotherTry(Clock::TimePoint start, Clock::Duration tryLength) {
+    return clock_.now() + retryPause + tryLength <= start + budget_;
+}
+
+std::variant<ddc::VcpValue, ChannelFailure> RawDdcChannel::getVcp(std::uint8_t feature) {
+    const auto start = clock_.now();
+    const auto request = ddc::encodeGetVcpRequest(source_, feature);
+    ChannelFailure lastFailure;
+    std::size_t slowReplies = 0;
+    for (int attempt = 1; attempt <= maxAttempts; ++attempt) {
+        auto wait = Clock::Duration(replyDelay);
+        if (slowReplies > 0) {
+            wait += slowReplyExtraDelays[std::min(slowReplies, slowReplyExtraDelays.size()) - 1];
+        }
+        if (attempt > 1) {
+            if (!timeForAnotherTry(start, wait)) {
+                break;
+            }
+            clock_.sleep(retryPause);
+        }
+        if (auto failure = send(request)) {
+            lastFailure = ChannelFailure{std::move(failure->reason)};
             continue;
         }
-        transport_.pause(replyDelay);
+        clock_.sleep(wait);
 
-        std::array<std::uint8_t, ddc::getVcpReplySize> buffer{};
+        std::array<std::uint8_t, ddc::getVcpReadSize> buffer{};
         auto received = transport_.receive(buffer);
         if (auto* failure = std::get_if<Failure>(&received)) {
-            lastFailure = std::move(*failure);
+            lastFailure = ChannelFailure{std::move(failure->reason)};
             continue;
         }
         const auto reply = std::span(buffer).first(std::get<std::size_t>(received));
@@ -32,28 +55,37 @@ std::variant<ddc::VcpValue, Failure> RawDdcChannel::getVcp(std::uint8_t feature)
             return *value;
         }
         const auto error = std::get<ddc::ReplyError>(parsed);
-        lastFailure = Failure{std::string(ddc::describe(error))};
+        lastFailure = ChannelFailure{std::string(ddc::describe(error))};
         if (error == ddc::ReplyError::unsupportedFeature) {
-            break; // a definite answer: asking again will not change it
+            lastFailure.definite = true;
+            break;
+        }
+        if (error == ddc::ReplyError::nullMessage || error == ddc::ReplyError::badChecksum) {
+            ++slowReplies;
         }
     }
     return lastFailure;
 }
 
-WriteOutcome RawDdcChannel::setVcp(std::uint8_t feature, std::uint16_t value) {
+std::optional<ChannelFailure> RawDdcChannel::setVcp(std::uint8_t feature, std::uint16_t value) {
+    const auto start = clock_.now();
     const auto request = ddc::encodeSetVcpRequest(source_, feature, value);
     WriteOutcome outcome;
     for (int attempt = 1; attempt <= maxAttempts; ++attempt) {
         if (attempt > 1) {
-            transport_.pause(retryPause);
+            if (!timeForAnotherTry(start, Clock::Duration::zero())) {
+                break;
+            }
+            clock_.sleep(retryPause);
         }
-        outcome = transport_.send(request);
+        outcome = send(request);
         if (!outcome) {
-            break;
+            // Only a later message on this channel waits for it: the app paces its own runs.
+            settledAt_ = clock_.now() + settleAfterWrite;
+            return std::nullopt;
         }
     }
-    transport_.pause(settleAfterWrite);
-    return outcome;
+    return ChannelFailure{std::move(outcome->reason)};
 }
 
 } // namespace m1ddc

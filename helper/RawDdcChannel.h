@@ -1,12 +1,16 @@
 #pragma once
 
+#include "Clock.h"
 #include "DdcPacket.h"
 #include "Monitor.h"
 
+#include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <string>
 #include <variant>
 
 namespace m1ddc {
@@ -20,32 +24,57 @@ public:
     virtual WriteOutcome send(std::span<const std::uint8_t> message) = 0;
     /// Reads up to `buffer.size()` bytes; gives how many arrived.
     virtual std::variant<std::size_t, Failure> receive(std::span<std::uint8_t> buffer) = 0;
-    /// Waits as the protocol requires between messages.
-    virtual void pause(std::chrono::milliseconds duration) = 0;
 };
 
-/// Get and Set VCP Feature over a transport with a source address of our choosing, which
-/// libddcutil cannot do: the vendor input register only obeys messages from 0x50.
+/// Why an exchange with the display failed.
+struct ChannelFailure {
+    std::string reason;
+    /// The display itself said no (it does not support the feature): asking again, or on another
+    /// bus, would not change the answer.
+    bool definite = false;
+};
+
+/// Get and Set VCP Feature over a transport with a source address of our choosing (the vendor
+/// input register only obeys messages from 0x50), keeping the protocol's waits and no more.
 class RawDdcChannel {
 public:
-    RawDdcChannel(DdcTransport& transport, std::uint8_t sourceAddress);
+    using Budget = std::chrono::milliseconds;
+
+    /// `budget` bounds how long one get or set may keep trying; the first try is always made.
+    RawDdcChannel(DdcTransport& transport, Clock& clock, std::uint8_t sourceAddress,
+                  Budget budget = defaultBudget);
 
     /// Asks for a feature's value, asking again when the reply is garbled or missing.
-    std::variant<ddc::VcpValue, Failure> getVcp(std::uint8_t feature);
+    std::variant<ddc::VcpValue, ChannelFailure> getVcp(std::uint8_t feature);
     /// Sets a feature. The display does not acknowledge, so success means the message was sent.
-    WriteOutcome setVcp(std::uint8_t feature, std::uint16_t value);
+    std::optional<ChannelFailure> setVcp(std::uint8_t feature, std::uint16_t value);
 
-    static constexpr int maxAttempts = 3;
+    static constexpr int maxAttempts = 6;
+    // The app gives up on the helper after 10 s; one command stays well inside that, with room
+    // for a detection and a second command after a stale bus.
+    static constexpr Budget defaultBudget = std::chrono::milliseconds(2000);
     // A display needs this long to prepare its reply to a Get VCP request.
     static constexpr auto replyDelay = std::chrono::milliseconds(40);
-    // A display may drop a message that follows a Set VCP sooner than this, even from another run.
+    // A slow display answers with an empty or garbled message while it is still preparing the
+    // reply; each such answer gives it longer on the next try, up to the last step.
+    static constexpr std::array slowReplyExtraDelays{
+        std::chrono::milliseconds(25), std::chrono::milliseconds(100), std::chrono::milliseconds(200)};
+    // A display may drop a message that follows a Set VCP sooner than this.
     static constexpr auto settleAfterWrite = std::chrono::milliseconds(50);
     // Lets a display finish whatever garbled the previous exchange before we ask again.
     static constexpr auto retryPause = std::chrono::milliseconds(50);
 
 private:
+    // Sends one message, first letting the display settle from a Set VCP sent on this channel.
+    WriteOutcome send(std::span<const std::uint8_t> message);
+    // True when another try, starting with a retry pause and lasting `tryLength`, ends in budget.
+    bool timeForAnotherTry(Clock::TimePoint start, Clock::Duration tryLength);
+
     DdcTransport& transport_;
+    Clock& clock_;
     std::uint8_t source_;
+    Budget budget_;
+    std::optional<Clock::TimePoint> settledAt_;
 };
 
 } // namespace m1ddc

@@ -60,7 +60,13 @@ private slots:
         QTest::newRow("empty") << Bytes{} << refused(truncated);
         QTest::newRow("checksum missing") << Bytes(luminanceReply.begin(), luminanceReply.end() - 1) << refused(truncated);
         QTest::newRow("not from the display") << corrupt(0, 0x6F) << refused(wrongSource);
-        QTest::newRow("length without its flag") << corrupt(1, 0x08) << refused(badLength);
+        // Some displays leave the flag off their length byte; the checksum covers the byte as sent.
+        QTest::newRow("length without its flag") << Bytes{0x6E, 0x08, 0x02, 0x00, 0x10, 0x00, 0x00, 0x64, 0x00, 0x32, 0x72} << "0 100 50";
+        QTest::newRow("flag lost on the way") << corrupt(1, 0x08) << refused(badChecksum);
+        // Some displays send their address twice before the reply.
+        QTest::newRow("address repeated") << Bytes{0x6E, 0x6E, 0x88, 0x02, 0x00, 0x10, 0x00, 0x00, 0x64, 0x00, 0x32, 0xF2} << "0 100 50";
+        // What a read of the bare reply size gets from such a display: no checksum.
+        QTest::newRow("address repeated, read too short") << Bytes{0x6E, 0x6E, 0x88, 0x02, 0x00, 0x10, 0x00, 0x00, 0x64, 0x00, 0x32} << refused(truncated);
         QTest::newRow("flipped value bit") << corrupt(9, 0x33) << refused(badChecksum);
         // The same bytes checksummed as a request would be (seeded with 0x6E, not 0x50).
         QTest::newRow("checksum with the wrong seed") << corrupt(10, 0xF2 ^ 0x50 ^ 0x6E) << refused(badChecksum);
@@ -71,6 +77,8 @@ private slots:
         QTest::newRow("unsupported feature") << Bytes{0x6E, 0x88, 0x02, 0x01, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0xA5} << refused(unsupportedFeature);
         QTest::newRow("unknown result code") << Bytes{0x6E, 0x88, 0x02, 0x02, 0x10, 0x00, 0x00, 0x64, 0x00, 0x32, 0xF0} << refused(badResultCode);
         QTest::newRow("reply for another feature") << Bytes{0x6E, 0x88, 0x02, 0x00, 0x12, 0x00, 0x00, 0x64, 0x00, 0x32, 0xF0} << refused(wrongFeature);
+        // Contrast unsupported, left on the bus by another program: says nothing about luminance.
+        QTest::newRow("another feature unsupported") << Bytes{0x6E, 0x88, 0x02, 0x01, 0x12, 0x00, 0x00, 0x00, 0x00, 0x00, 0xA7} << refused(wrongFeature);
         // clang-format on
     }
     void parsesReplies() {

@@ -1,4 +1,5 @@
 #include "RawDdcChannel.h"
+#include "VirtualClock.h"
 
 #include <QTest>
 
@@ -15,36 +16,46 @@ const Bytes vendorInputHdmi2Reply{0x6E, 0x88, 0x02, 0x00, 0xF4, 0x00, 0x00, 0xFF
 const Bytes badChecksumReply{0x6E, 0x88, 0x02, 0x00, 0xF4, 0x00, 0x00, 0xFF, 0x00, 0x91, 0x2F};
 const Bytes nullMessage{0x6E, 0x80, 0xBE};
 const Bytes unsupportedReply{0x6E, 0x88, 0x02, 0x01, 0xF4, 0x00, 0x00, 0x00, 0x00, 0x00, 0x41};
+// Left on the bus by another program that asked for contrast.
+const Bytes strayUnsupportedContrast{0x6E, 0x88, 0x02, 0x01, 0x12, 0x00, 0x00, 0x00, 0x00, 0x00, 0xA7};
+// The display repeats its address before the reply.
+const Bytes repeatedAddressReply{0x6E, 0x6E, 0x88, 0x02, 0x00, 0xF4, 0x00, 0x00, 0xFF, 0x00, 0x91, 0x2E};
 const Bytes getVendorInputRequest{0x50, 0x82, 0x01, 0xF4, 0x49};
 const Bytes setVendorInputDisplayPort{0x50, 0x84, 0x03, 0xF4, 0x00, 0xD0, 0x9D};
 const Failure busy{"Cannot write to /dev/i2c-7: Device or resource busy"};
 
 using Sends = std::vector<WriteOutcome>;
 using Replies = std::vector<std::variant<Bytes, Failure>>;
+using Waits = std::vector<std::chrono::milliseconds>;
 
-// Answers the n-th send and receive from a script and records what was sent; pauses are added up,
-// not slept.
+std::chrono::milliseconds inMs(Clock::Duration duration) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(duration);
+}
+
+// Answers the n-th send and receive from a script (the last reply standing for all later ones)
+// and records what was sent and when, on a virtual clock.
 class ScriptedTransport final : public DdcTransport {
 public:
-    ScriptedTransport(Sends sendResults, Replies replies)
-        : sendResults(std::move(sendResults)), replies(std::move(replies)) {}
+    ScriptedTransport(VirtualClock& clock, Sends sendResults, Replies replies)
+        : clock(clock), sendResults(std::move(sendResults)), replies(std::move(replies)) {}
 
+    VirtualClock& clock;
     const Sends sendResults;
     const Replies replies;
     std::vector<Bytes> sent;
-    std::vector<std::chrono::milliseconds> waitsBeforeReceive;
-    std::chrono::milliseconds waitedSinceSend{};
+    std::vector<Clock::TimePoint> sentAt;
+    Waits waitsBeforeReceive;
 
     WriteOutcome send(std::span<const std::uint8_t> message) override {
         sent.emplace_back(message.begin(), message.end());
-        waitedSinceSend = 0ms;
+        sentAt.push_back(clock.now());
         return sent.size() <= sendResults.size() ? sendResults[sent.size() - 1] : std::nullopt;
     }
 
     std::variant<std::size_t, Failure> receive(std::span<std::uint8_t> buffer) override {
-        waitsBeforeReceive.push_back(waitedSinceSend);
-        // Throws, failing the test, when the channel reads more than was scripted.
-        const auto& reply = replies.at(waitsBeforeReceive.size() - 1);
+        waitsBeforeReceive.push_back(inMs(clock.now() - sentAt.back()));
+        // Throws, failing the test, when the channel reads and nothing was scripted.
+        const auto& reply = replies.at(std::min(waitsBeforeReceive.size(), replies.size()) - 1);
         if (const auto* failure = std::get_if<Failure>(&reply)) {
             return *failure;
         }
@@ -53,14 +64,19 @@ public:
         std::copy_n(bytes.begin(), count, buffer.begin());
         return count;
     }
-
-    void pause(std::chrono::milliseconds duration) override { waitedSinceSend += duration; }
 };
+
+QString outcomeOf(const std::variant<ddc::VcpValue, ChannelFailure>& value) {
+    const auto* read = std::get_if<ddc::VcpValue>(&value);
+    return read ? QString::number(read->current)
+                : QString::fromStdString(std::get<ChannelFailure>(value).reason);
+}
 
 } // namespace
 
 Q_DECLARE_METATYPE(Sends)
 Q_DECLARE_METATYPE(Replies)
+Q_DECLARE_METATYPE(Waits)
 
 class TestRawDdcChannel : public QObject {
     Q_OBJECT
@@ -72,25 +88,32 @@ private slots:
         QTest::addColumn<QString>("outcome"); // the value read, or the reason given
         QTest::addColumn<int>("attempts");
         QTest::addColumn<int>("reads");
+        QTest::addColumn<bool>("definite");
         const Failure noDevice{"Cannot read from /dev/i2c-7: No such device"};
+        const auto unsupported = QString::fromUtf8(ddc::describe(ddc::ReplyError::unsupportedFeature));
         // clang-format off
-        QTest::newRow("garbled, then good") << Sends{} << Replies{badChecksumReply, nullMessage, vendorInputHdmi2Reply} << "145" << 3 << 3;
-        // No read follows a failed write; a later good reply is never asked for.
-        QTest::newRow("gives up with the last reason") << Sends{busy} << Replies{nullMessage, noDevice, vendorInputHdmi2Reply} << QString::fromStdString(noDevice.reason) << 3 << 2;
+        QTest::newRow("garbled, then good") << Sends{} << Replies{badChecksumReply, nullMessage, vendorInputHdmi2Reply} << "145" << 3 << 3 << false;
+        // No read follows a failed write; the last reason is the one given.
+        QTest::newRow("gives up with the last reason") << Sends{busy} << Replies{nullMessage, noDevice} << QString::fromStdString(noDevice.reason) << RawDdcChannel::maxAttempts << RawDdcChannel::maxAttempts - 1 << false;
         // A definite answer: asking again would not change it.
-        QTest::newRow("unsupported") << Sends{} << Replies{unsupportedReply, vendorInputHdmi2Reply} << QString::fromUtf8(ddc::describe(ddc::ReplyError::unsupportedFeature)) << 1 << 1;
+        QTest::newRow("unsupported") << Sends{} << Replies{unsupportedReply, vendorInputHdmi2Reply} << unsupported << 1 << 1 << true;
+        QTest::newRow("another feature unsupported, then good") << Sends{} << Replies{strayUnsupportedContrast, vendorInputHdmi2Reply} << "145" << 2 << 2 << false;
+        // Read far enough to find the checksum behind the repeated address.
+        QTest::newRow("address repeated") << Sends{} << Replies{repeatedAddressReply} << "145" << 1 << 1 << false;
         // clang-format on
     }
     void getsAskingAgainWhileItHelps() {
         QFETCH(Sends, sendResults);
         QFETCH(Replies, replies);
-        ScriptedTransport transport(sendResults, replies);
-        RawDdcChannel channel(transport, 0x50);
+        VirtualClock clock;
+        ScriptedTransport transport(clock, sendResults, replies);
+        RawDdcChannel channel(transport, clock, 0x50);
 
         const auto value = channel.getVcp(0xF4);
-        const auto* read = std::get_if<ddc::VcpValue>(&value);
-        QTEST(read ? QString::number(read->current) : QString::fromStdString(std::get<Failure>(value).reason),
-              "outcome");
+        QTEST(outcomeOf(value), "outcome");
+        if (const auto* failure = std::get_if<ChannelFailure>(&value)) {
+            QTEST(failure->definite, "definite");
+        }
         QFETCH(int, attempts);
         QCOMPARE(transport.sent, std::vector<Bytes>(attempts, getVendorInputRequest));
         QTEST(int(transport.waitsBeforeReceive.size()), "reads");
@@ -100,19 +123,73 @@ private slots:
         }
     }
 
-    void setsAgainUntilSentThenLetsTheDisplaySettle() {
-        ScriptedTransport transport({busy, std::nullopt, busy}, {});
-        QVERIFY(!RawDdcChannel(transport, 0x50).setVcp(0xF4, 0xD0));
+    // An empty or garbled reply usually means the display was not ready: it gets longer each
+    // time. Any other fault is not about time.
+    void waitsLongerForASlowDisplay_data() {
+        QTest::addColumn<Replies>("replies");
+        QTest::addColumn<Waits>("waitsBeforeReceive");
+        // clang-format off
+        QTest::newRow("null, null, garbled, null, good") << Replies{nullMessage, nullMessage, badChecksumReply, nullMessage, vendorInputHdmi2Reply} << Waits{40ms, 65ms, 140ms, 240ms, 240ms};
+        QTest::newRow("stray reply, then good") << Replies{strayUnsupportedContrast, vendorInputHdmi2Reply} << Waits{40ms, 40ms};
+        // clang-format on
+    }
+    void waitsLongerForASlowDisplay() {
+        QFETCH(Replies, replies);
+        VirtualClock clock;
+        ScriptedTransport transport(clock, {}, replies);
+        QCOMPARE(outcomeOf(RawDdcChannel(transport, clock, 0x50).getVcp(0xF4)), "145");
+        QTEST(transport.waitsBeforeReceive, "waitsBeforeReceive");
+    }
+
+    void givesUpWithinItsBudget_data() {
+        QTest::addColumn<int>("budgetMs");
+        QTest::addColumn<int>("attempts");
+        // The longest silence with every try made still ends well inside the default budget.
+        QTest::newRow("default budget")
+            << int(RawDdcChannel::defaultBudget.count()) << RawDdcChannel::maxAttempts;
+        // Tries start at 0, 90, 205, 395 and 685 ms; a sixth would end after one second.
+        QTest::newRow("one second") << 1000 << 5;
+        QTest::newRow("no time for a second try") << 100 << 1;
+    }
+    void givesUpWithinItsBudget() {
+        QFETCH(int, budgetMs);
+        VirtualClock clock;
+        ScriptedTransport silent(clock, {}, {nullMessage});
+        RawDdcChannel channel(silent, clock, 0x50, std::chrono::milliseconds(budgetMs));
+        const auto value = channel.getVcp(0xF4);
+        QCOMPARE(outcomeOf(value), QString::fromUtf8(ddc::describe(ddc::ReplyError::nullMessage)));
+        QVERIFY(!std::get<ChannelFailure>(value).definite);
+        QTEST(int(silent.sent.size()), "attempts");
+        QVERIFY(inMs(clock.elapsed) <= std::chrono::milliseconds(budgetMs));
+    }
+
+    void setsAgainUntilSent() {
+        VirtualClock clock;
+        ScriptedTransport transport(clock, {busy, std::nullopt, busy}, {});
+        QVERIFY(!RawDdcChannel(transport, clock, 0x50).setVcp(0xF4, 0xD0));
         QCOMPARE(transport.sent, std::vector<Bytes>(2, setVendorInputDisplayPort));
         QVERIFY(transport.waitsBeforeReceive.empty());
-        // A following command, even from the next run, must not reach the display too soon.
-        QVERIFY(transport.waitedSinceSend >= 50ms);
+        // Nothing waits after the last message: the next run is the app's to pace.
+        QCOMPARE(inMs(clock.elapsed), RawDdcChannel::retryPause);
 
-        ScriptedTransport jammed(Sends(4, busy), {});
-        const auto failure = RawDdcChannel(jammed, 0x50).setVcp(0xF4, 0xD0);
+        ScriptedTransport jammed(clock, Sends(RawDdcChannel::maxAttempts + 1, busy), {});
+        const auto failure = RawDdcChannel(jammed, clock, 0x50).setVcp(0xF4, 0xD0);
         QVERIFY(failure.has_value());
         QCOMPARE(failure->reason, busy.reason);
+        QVERIFY(!failure->definite);
         QCOMPARE(int(jammed.sent.size()), RawDdcChannel::maxAttempts);
+    }
+
+    void letsTheDisplaySettleAfterASetBeforeTheNextMessage() {
+        VirtualClock clock;
+        ScriptedTransport transport(clock, {}, {vendorInputHdmi2Reply});
+        RawDdcChannel channel(transport, clock, 0x50);
+        QVERIFY(!channel.setVcp(0xF4, 0xD0));
+        QVERIFY(!channel.setVcp(0xF4, 0x91));
+        QCOMPARE(outcomeOf(channel.getVcp(0xF4)), "145");
+        QCOMPARE(transport.sentAt.size(), std::size_t(3));
+        QCOMPARE(inMs(transport.sentAt[1] - transport.sentAt[0]), RawDdcChannel::settleAfterWrite);
+        QCOMPARE(inMs(transport.sentAt[2] - transport.sentAt[1]), RawDdcChannel::settleAfterWrite);
     }
 };
 

@@ -1,0 +1,115 @@
+#include "DirectDdcMonitor.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace m1ddc {
+
+namespace {
+
+constexpr const char* noDisplayText = "No external display found";
+
+Failure permissionFailure(const std::string& device) {
+    return Failure{"No permission to use " + device +
+                   ": add your user to the i2c group (sudo usermod -aG i2c $USER, then log in "
+                   "again) or install a udev rule for it, such as the one Debian's ddcutil "
+                   "package ships"};
+}
+
+// The vendor input register only obeys messages from 0x50.
+std::uint8_t sourceAddressFor(Attribute attribute) {
+    return attribute == Attribute::inputAlt ? ddc::vendorHostAddress : ddc::hostAddress;
+}
+
+} // namespace
+
+DirectDdcMonitor::DirectDdcMonitor(DisplayDetector& detector, DisplayBuses& buses,
+                                   const DisplayMemory& memory, Clock& clock)
+    : detector_(detector), buses_(buses), memory_(memory), clock_(clock) {}
+
+std::variant<int, Failure> DirectDdcMonitor::onDisplay(std::uint8_t sourceAddress, const Exchange& exchange) {
+    std::optional<std::string> refusedDevice;
+    if (const auto record = memory_.recall()) {
+        auto opened = buses_.open(record->bus);
+        if (auto* bus = std::get_if<std::unique_ptr<DisplayBus>>(&opened)) {
+            const auto edid = (*bus)->readEdid();
+            const auto* block = std::get_if<EdidBlock>(&edid);
+            if (block != nullptr && edidHash(*block) == record->edidHash) {
+                RawDdcChannel channel(**bus, clock_, sourceAddress, rememberedBusBudget);
+                auto outcome = exchange(channel);
+                if (const auto* value = std::get_if<int>(&outcome)) {
+                    return *value;
+                }
+                if (auto& failure = std::get<ChannelFailure>(outcome); failure.definite) {
+                    return Failure{std::move(failure.reason)};
+                }
+            }
+        } else if (const auto& refusal = std::get<BusRefusal>(opened); refusal.permissionDenied) {
+            refusedDevice = refusal.device;
+        }
+    }
+
+    // Nothing remembered, or the memory did not hold: a detection costs this run its time, where
+    // trusting the memory further could send the command to another display.
+    auto detection = detector_.detect();
+    const auto* found = std::get_if<FoundDisplay>(&detection);
+    if (found == nullptr) {
+        memory_.forget();
+        if (auto* failure = std::get_if<Failure>(&detection)) {
+            return std::move(*failure);
+        }
+        if (!refusedDevice) {
+            refusedDevice = buses_.forbiddenDisplayDevice();
+        }
+        return refusedDevice ? permissionFailure(*refusedDevice) : Failure{noDisplayText};
+    }
+    memory_.remember({.bus = found->bus, .edidHash = edidHash(found->edid)});
+
+    auto opened = buses_.open(found->bus);
+    if (const auto* refusal = std::get_if<BusRefusal>(&opened)) {
+        return refusal->permissionDenied ? permissionFailure(refusal->device) : Failure{refusal->reason};
+    }
+    RawDdcChannel channel(*std::get<std::unique_ptr<DisplayBus>>(opened), clock_, sourceAddress);
+    auto outcome = exchange(channel);
+    if (const auto* value = std::get_if<int>(&outcome)) {
+        return *value;
+    }
+    return Failure{std::move(std::get<ChannelFailure>(outcome).reason)};
+}
+
+ReadOutcome DirectDdcMonitor::read(Attribute attribute) {
+    return onDisplay(sourceAddressFor(attribute),
+                     [attribute](RawDdcChannel& channel) -> std::variant<int, ChannelFailure> {
+                         auto reply = channel.getVcp(vcpCode(attribute));
+                         if (auto* failure = std::get_if<ChannelFailure>(&reply)) {
+                             failure->reason =
+                                 "Cannot read " + std::string(wordOf(attribute)) + ": " + failure->reason;
+                             return std::move(*failure);
+                         }
+                         const int current = std::get<ddc::VcpValue>(reply).current;
+                         // Input codes are one byte; some displays put flags in the high byte.
+                         return isPercentage(attribute) ? current : current & 0xFF;
+                     });
+}
+
+WriteOutcome DirectDdcMonitor::write(Attribute attribute, int value) {
+    if (attribute == Attribute::input) {
+        return Failure{"The input attribute is read only"};
+    }
+    auto outcome = onDisplay(
+        sourceAddressFor(attribute),
+        [attribute, value](RawDdcChannel& channel) -> std::variant<int, ChannelFailure> {
+            if (auto failure = channel.setVcp(vcpCode(attribute), static_cast<std::uint16_t>(value))) {
+                failure->reason = "Cannot set " + std::string(wordOf(attribute)) + ": " + failure->reason;
+                return std::move(*failure);
+            }
+            return 0;
+        });
+    if (auto* failure = std::get_if<Failure>(&outcome)) {
+        return std::move(*failure);
+    }
+    return std::nullopt;
+}
+
+} // namespace m1ddc

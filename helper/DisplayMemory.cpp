@@ -1,0 +1,180 @@
+// The record file holds three lines:
+//
+//   velmar-monitor display 1
+//   bus 7
+//   edid 1d2c3b4a59687786
+//
+// the I2C bus number in decimal and the EDID hash in 16 lower-case hex digits. Anything else in
+// the file, or a file that is not a regular file of the user's, is ignored and replaced after the
+// next detection.
+#include "DisplayMemory.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace m1ddc {
+
+namespace {
+
+constexpr std::string_view header = "velmar-monitor display 1";
+constexpr std::size_t maxRecordSize = 256;
+
+bool isPrivateFolder(const struct stat& status, uid_t owner) {
+    return S_ISDIR(status.st_mode) && status.st_uid == owner && (status.st_mode & 077) == 0;
+}
+
+std::optional<std::string_view> valueAfter(std::string_view line, std::string_view key) {
+    if (!line.starts_with(key) || line.size() <= key.size() || line[key.size()] != ' ') {
+        return std::nullopt;
+    }
+    return line.substr(key.size() + 1);
+}
+
+template <typename Number> std::optional<Number> parseNumber(std::string_view text, int base) {
+    Number number{};
+    const auto* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, number, base);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return number;
+}
+
+// One line without its line break, or nothing when the text has no further line.
+std::optional<std::string_view> nextLine(std::string_view& text) {
+    const auto end = text.find('\n');
+    if (end == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto line = text.substr(0, end);
+    text.remove_prefix(end + 1);
+    return line;
+}
+
+bool writeAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const auto written = ::write(fd, text.data(), text.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+} // namespace
+
+std::string formatDisplayRecord(const DisplayRecord& record) {
+    char hash[17] = {};
+    std::snprintf(hash, sizeof hash, "%016" PRIx64, record.edidHash);
+    return std::string(header) + "\nbus " + std::to_string(record.bus) + "\nedid " + hash + "\n";
+}
+
+std::optional<DisplayRecord> parseDisplayRecord(std::string_view text) {
+    const auto first = nextLine(text);
+    const auto second = nextLine(text);
+    const auto third = nextLine(text);
+    if (!first || *first != header || !second || !third || !text.empty()) {
+        return std::nullopt;
+    }
+    const auto busText = valueAfter(*second, "bus");
+    const auto hashText = valueAfter(*third, "edid");
+    if (!busText || !hashText || hashText->size() != 16 ||
+        hashText->find_first_not_of("0123456789abcdef") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    const auto bus = parseNumber<int>(*busText, 10);
+    const auto hash = parseNumber<std::uint64_t>(*hashText, 16);
+    if (!bus || *bus < 0 || std::to_string(*bus) != *busText || !hash) {
+        return std::nullopt;
+    }
+    return DisplayRecord{.bus = *bus, .edidHash = *hash};
+}
+
+DisplayMemory::DisplayMemory(const char* runtimeDir, std::filesystem::path tmpRoot, uid_t owner)
+    : owner_(owner) {
+    struct stat status {};
+    if (runtimeDir != nullptr && runtimeDir[0] == '/' && ::stat(runtimeDir, &status) == 0 &&
+        isPrivateFolder(status, owner)) {
+        folder_ = runtimeDir;
+        return;
+    }
+    folder_ = std::move(tmpRoot) / ("velmar-monitor-" + std::to_string(owner));
+    fallbackFolder_ = true;
+}
+
+// The fallback folder lives where anyone may create files, so it must be a real folder (not a
+// link someone planted) that only we can enter.
+bool DisplayMemory::folderIsOurs(bool create) const {
+    if (folder_.empty()) {
+        return false;
+    }
+    if (!fallbackFolder_) {
+        return true;
+    }
+    if (create && ::mkdir(folder_.c_str(), 0700) != 0 && errno != EEXIST) {
+        return false;
+    }
+    struct stat status {};
+    return ::lstat(folder_.c_str(), &status) == 0 && isPrivateFolder(status, owner_);
+}
+
+std::optional<DisplayRecord> DisplayMemory::recall() const {
+    if (!folderIsOurs(false)) {
+        return std::nullopt;
+    }
+    const auto file = folder_ / fileName;
+    // Not following links, and not waiting on a FIFO someone left in our place.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat status {};
+    std::string text(maxRecordSize + 1, '\0');
+    ssize_t count = -1;
+    if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == owner_) {
+        count = ::read(fd, text.data(), text.size());
+    }
+    ::close(fd);
+    if (count < 0 || static_cast<std::size_t>(count) > maxRecordSize) {
+        return std::nullopt;
+    }
+    text.resize(static_cast<std::size_t>(count));
+    return parseDisplayRecord(text);
+}
+
+void DisplayMemory::remember(const DisplayRecord& record) const {
+    if (!folderIsOurs(true)) {
+        return;
+    }
+    const auto file = folder_ / fileName;
+    // A name of its own for every writer, so two runs at once never write into one temporary file.
+    std::string temporary = file.string() + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC); // created 0600
+    if (fd < 0) {
+        return;
+    }
+    const bool written = writeAll(fd, formatDisplayRecord(record));
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(temporary.c_str(), file.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+    }
+}
+
+void DisplayMemory::forget() const {
+    if (folderIsOurs(false)) {
+        ::unlink((folder_ / fileName).c_str());
+    }
+}
+
+} // namespace m1ddc

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace m1ddc {
+
+/// The display a detection chose: its I2C bus and the hash of its EDID (see edidHash).
+struct DisplayRecord {
+    int bus = -1;
+    std::uint64_t edidHash = 0;
+
+    bool operator==(const DisplayRecord&) const = default;
+};
+
+/// The record as its file holds it.
+std::string formatDisplayRecord(const DisplayRecord& record);
+/// The record in a file's text; nothing when the text is not exactly what formatDisplayRecord gives.
+std::optional<DisplayRecord> parseDisplayRecord(std::string_view text);
+
+/// Where the helper remembers the display between runs: one small file private to the user, in
+/// $XDG_RUNTIME_DIR when that is a private folder of the user's, otherwise in a folder of our own
+/// under /tmp. Remembering is only a shortcut, so every failure here reads as "nothing
+/// remembered" and is never reported. Safe to use from many processes at once.
+class DisplayMemory {
+public:
+    static constexpr std::string_view fileName = "velmar-monitor-display";
+
+    /// Remembers nothing: every run detects.
+    DisplayMemory() = default;
+    /// `runtimeDir` is $XDG_RUNTIME_DIR (may be null); `tmpRoot` holds the fallback folder
+    /// "velmar-monitor-<owner>"; `owner` is the user whose folders and file these must be.
+    DisplayMemory(const char* runtimeDir, std::filesystem::path tmpRoot, uid_t owner);
+
+    std::optional<DisplayRecord> recall() const;
+    /// Replaces the record in one step, so a reader sees the old record or the new one.
+    void remember(const DisplayRecord& record) const;
+    void forget() const;
+
+private:
+    bool folderIsOurs(bool create) const;
+
+    std::filesystem::path folder_; ///< empty when there is nowhere safe to remember
+    bool fallbackFolder_ = false;  ///< ours under /tmp: created on demand, checked on every use
+    uid_t owner_ = 0;
+};
+
+} // namespace m1ddc

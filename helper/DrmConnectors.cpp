@@ -1,0 +1,81 @@
+#include "DrmConnectors.h"
+
+#include "MonitorCodes.h"
+
+#include <charconv>
+#include <fstream>
+#include <optional>
+#include <string_view>
+#include <system_error>
+
+namespace m1ddc {
+
+namespace {
+
+std::optional<int> busNumberOf(std::string_view adapterName) {
+    constexpr std::string_view prefix = "i2c-";
+    if (!adapterName.starts_with(prefix)) {
+        return std::nullopt;
+    }
+    adapterName.remove_prefix(prefix.size());
+    int bus = 0;
+    const auto* end = adapterName.data() + adapterName.size();
+    const auto [stop, error] = std::from_chars(adapterName.data(), end, bus);
+    if (adapterName.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return bus;
+}
+
+// "card0-DP-1", not "card0" or "renderD128", which sit beside the connectors.
+bool isConnectorName(std::string_view name) {
+    constexpr std::string_view card = "card";
+    if (!name.starts_with(card)) {
+        return false;
+    }
+    const auto dash = name.find('-');
+    return dash != std::string_view::npos && dash > card.size() && dash + 1 < name.size() &&
+           name.substr(card.size(), dash - card.size()).find_first_not_of("0123456789") ==
+               std::string_view::npos;
+}
+
+bool reportedDisconnected(const std::filesystem::path& connector) {
+    std::ifstream status(connector / "status");
+    std::string state;
+    return status >> state && state == "disconnected";
+}
+
+} // namespace
+
+std::vector<DrmConnector> drmConnectors(const std::filesystem::path& sysRoot) {
+    namespace fs = std::filesystem;
+    std::vector<DrmConnector> connectors;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(sysRoot / "class" / "drm", error)) {
+        const auto name = entry.path().filename().string();
+        if (!isConnectorName(name)) {
+            continue;
+        }
+        DrmConnector connector{.name = name,
+                               .buses = {},
+                               .builtIn = MonitorCodes::isBuiltInPanelConnector(name),
+                               .connected = !reportedDisconnected(entry.path())};
+        std::error_code linkError;
+        const auto adapter = fs::read_symlink(entry.path() / "ddc", linkError);
+        if (!linkError) {
+            if (auto bus = busNumberOf(adapter.filename().string())) {
+                connector.buses.insert(*bus);
+            }
+        }
+        std::error_code childError;
+        for (const auto& child : fs::directory_iterator(entry.path(), childError)) {
+            if (auto bus = busNumberOf(child.path().filename().string())) {
+                connector.buses.insert(*bus);
+            }
+        }
+        connectors.push_back(std::move(connector));
+    }
+    return connectors;
+}
+
+} // namespace m1ddc

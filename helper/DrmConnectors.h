@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace m1ddc {
+
+/// A graphics card's connector as sysfs shows it (/sys/class/drm/card0-DP-1).
+struct DrmConnector {
+    std::string name;
+    std::set<int> buses;    ///< the I2C buses its display is reached on
+    bool builtIn = false;   ///< a laptop's own panel
+    bool connected = false; ///< anything but reported disconnected
+};
+
+/// The connectors under `sysRoot` (normally /sys). A connector's bus is the adapter its "ddc"
+/// link names or, on DisplayPort-style connectors, an i2c-N folder of its own.
+std::vector<DrmConnector> drmConnectors(const std::filesystem::path& sysRoot);
+
+} // namespace m1ddc

@@ -1,0 +1,340 @@
+// The helper's command path on a fake machine: displays on numbered buses, a detector that counts
+// its (slow) detections, the real display memory in a temporary runtime folder, virtual time.
+#include "DirectDdcMonitor.h"
+#include "VirtualClock.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <map>
+#include <set>
+
+using namespace m1ddc;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::uint8_t luminance = 0x10, volume = 0x62, input = 0x60, inputAlt = 0xF4;
+
+EdidBlock edidOf(std::uint8_t serial) {
+    EdidBlock edid{0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
+    edid[12] = serial;
+    return edid;
+}
+
+// A monitor: answers Get VCP from its values (a feature it lacks is unsupported), takes Set VCP,
+// and keeps every message it was sent.
+struct FakeScreen {
+    EdidBlock edid = edidOf(1);
+    std::map<std::uint8_t, std::uint16_t> values{
+        {luminance, 70}, {volume, 30}, {input, 0x0111}, {inputAlt, 0x90}}; // input with flags above
+    bool answers = true; ///< false: its DDC/CI is off, every message is refused on the bus
+    int refusals = 0;    ///< messages refused before it answers again, as while it wakes up
+    bool edidReadable = true;
+    std::vector<Bytes> received; ///< every message sent to it, taken or refused
+};
+
+Bytes getVcpReply(std::uint8_t result, std::uint8_t feature, std::uint16_t value) {
+    Bytes reply{
+        0x6E, 0x88, 0x02, result, feature, 0x00, 0x00, 0x64, std::uint8_t(value >> 8), std::uint8_t(value)};
+    std::uint8_t checksum = 0x50;
+    for (const auto byte : reply) {
+        checksum ^= byte;
+    }
+    reply.push_back(checksum);
+    return reply;
+}
+
+class FakeBus final : public DisplayBus {
+public:
+    FakeBus(FakeScreen& screen, std::string device) : screen_(screen), device_(std::move(device)) {}
+
+    WriteOutcome send(std::span<const std::uint8_t> message) override {
+        screen_.received.emplace_back(message.begin(), message.end());
+        if (!screen_.answers || screen_.refusals > 0) {
+            screen_.refusals = std::max(0, screen_.refusals - 1);
+            return Failure{"Cannot write to " + device_ + ": No such device or address"};
+        }
+        const std::uint8_t opcode = message[2], feature = message[3];
+        if (opcode == 0x03) {
+            screen_.values[feature] = std::uint16_t(message[4] << 8 | message[5]);
+        } else if (const auto value = screen_.values.find(feature); value != screen_.values.end()) {
+            reply_ = getVcpReply(0x00, feature, value->second);
+        } else {
+            reply_ = getVcpReply(0x01, feature, 0);
+        }
+        return std::nullopt;
+    }
+
+    std::variant<std::size_t, Failure> receive(std::span<std::uint8_t> buffer) override {
+        const auto count = std::min(reply_.size(), buffer.size());
+        std::copy_n(reply_.begin(), count, buffer.begin());
+        return count;
+    }
+
+    std::variant<EdidBlock, Failure> readEdid() override {
+        if (!screen_.edidReadable) {
+            return Failure{"Cannot read the EDID on " + device_ + ": Input/output error"};
+        }
+        return screen_.edid;
+    }
+
+private:
+    FakeScreen& screen_;
+    std::string device_;
+    Bytes reply_;
+};
+
+// The buses of the machine, each holding a screen or nothing.
+class FakeMachine final : public DisplayBuses {
+public:
+    std::map<int, FakeScreen*> screens;
+    std::set<int> forbidden;                     ///< buses we may not open
+    std::optional<std::string> forbiddenInSysfs; ///< what a look at the connectors would find
+
+    std::variant<std::unique_ptr<DisplayBus>, BusRefusal> open(int bus) override {
+        const auto device = "/dev/i2c-" + std::to_string(bus);
+        if (forbidden.contains(bus)) {
+            return BusRefusal{device, "Cannot open " + device + ": Permission denied", true};
+        }
+        const auto screen = screens.find(bus);
+        if (screen == screens.end()) {
+            return BusRefusal{device, "Cannot open " + device + ": No such file or directory", false};
+        }
+        return std::make_unique<FakeBus>(*screen->second, device);
+    }
+
+    std::optional<std::string> forbiddenDisplayDevice() override { return forbiddenInSysfs; }
+};
+
+// Finds the first screen that answers on a bus we may open, as libddcutil would; counts how often
+// it was asked.
+class FakeDetector final : public DisplayDetector {
+public:
+    explicit FakeDetector(FakeMachine& machine) : machine_(machine) {}
+
+    int detections = 0;
+    std::optional<Failure> failure; ///< set: detection itself fails
+
+    Detection detect() override {
+        ++detections;
+        if (failure) {
+            return *failure;
+        }
+        for (const auto& [bus, screen] : machine_.screens) {
+            if (screen->answers && !machine_.forbidden.contains(bus)) {
+                return FoundDisplay{bus, screen->edid};
+            }
+        }
+        return NoDisplay{};
+    }
+
+private:
+    FakeMachine& machine_;
+};
+
+QString describe(const ReadOutcome& outcome) {
+    const auto* value = std::get_if<int>(&outcome);
+    return value ? QString::number(*value) : QString::fromStdString(std::get<Failure>(outcome).reason);
+}
+
+QString describe(const WriteOutcome& outcome) {
+    return outcome ? QString::fromStdString(outcome->reason) : QString("set");
+}
+
+const QString noDisplay = "No external display found";
+
+} // namespace
+
+class TestDirectDdcMonitor : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir runtime_;
+    std::optional<DisplayMemory> memory_;
+    FakeMachine machine_;
+    std::optional<FakeDetector> detector_;
+    VirtualClock clock_;
+    FakeScreen monitor_; ///< the user's monitor
+    FakeScreen other_;   ///< another monitor, which must never be sent anything
+
+    // One helper run: a fresh monitor object, as every run of the helper starts from nothing.
+    ReadOutcome get(Attribute attribute) {
+        return DirectDdcMonitor(*detector_, machine_, *memory_, clock_).read(attribute);
+    }
+    WriteOutcome set(Attribute attribute, int value) {
+        return DirectDdcMonitor(*detector_, machine_, *memory_, clock_).write(attribute, value);
+    }
+    int detections() const { return detector_->detections; }
+    void remember(int bus, const FakeScreen& screen) { memory_->remember({bus, edidHash(screen.edid)}); }
+
+private slots:
+    void init() {
+        QVERIFY(runtime_.isValid());
+        QFile::remove(runtime_.filePath("velmar-monitor-display"));
+        memory_.emplace(QFile::encodeName(runtime_.path()).constData(), runtime_.path().toStdString(),
+                        ::geteuid());
+        machine_ = FakeMachine();
+        detector_.emplace(machine_);
+        clock_ = VirtualClock();
+        monitor_ = FakeScreen();
+        other_ = FakeScreen();
+        other_.edid = edidOf(2);
+        machine_.screens[5] = &monitor_;
+    }
+
+    void detectsOnceThenGoesStraightToTheRememberedDisplay() {
+        QCOMPARE(describe(get(Attribute::luminance)), "70");
+        QCOMPARE(detections(), 1);
+        QCOMPARE(memory_->recall(), (DisplayRecord{5, edidHash(monitor_.edid)}));
+
+        // A refresh: six reads and the vendor input, none of them detecting.
+        for (const auto attribute :
+             {Attribute::luminance, Attribute::contrast, Attribute::volume, Attribute::red, Attribute::green,
+              Attribute::blue, Attribute::inputAlt}) {
+            get(attribute);
+        }
+        QCOMPARE(describe(set(Attribute::volume, 45)), "set");
+        QCOMPARE(describe(get(Attribute::volume)), "45");
+        QCOMPARE(detections(), 1);
+    }
+
+    // What each attribute reads and writes, and from which address: the vendor input register only
+    // obeys 0x50.
+    void speaksForEachAttribute_data() {
+        QTest::addColumn<Attribute>("attribute");
+        QTest::addColumn<QString>("read");
+        QTest::addColumn<int>("source");
+        QTest::newRow("luminance") << Attribute::luminance << "70" << 0x51;
+        // The high byte holds flags on some displays; the input code is the low byte.
+        QTest::newRow("input") << Attribute::input << "17" << 0x51;
+        QTest::newRow("input-alt") << Attribute::inputAlt << "144" << 0x50;
+    }
+    void speaksForEachAttribute() {
+        QFETCH(Attribute, attribute);
+        QFETCH(int, source);
+        remember(5, monitor_);
+        QTEST(describe(get(attribute)), "read");
+        if (attribute != Attribute::input) {
+            QCOMPARE(describe(set(attribute, 0x91)), "set");
+            QCOMPARE(monitor_.values[vcpCode(attribute)], 0x91);
+        } else {
+            QCOMPARE(describe(set(attribute, 0x12)), "The input attribute is read only");
+        }
+        for (const auto& message : monitor_.received) {
+            QCOMPARE(int(message[0]), source);
+            QCOMPARE(message[3], vcpCode(attribute));
+        }
+        QCOMPARE(monitor_.received.size(), std::size_t(attribute == Attribute::input ? 1 : 2));
+        QCOMPARE(detections(), 0);
+    }
+
+    // A remembered display that is not there, or not ours, or not answering costs one detection in
+    // the same run, and the record is put right; nothing reaches another display.
+    void fallsBackToDetectionWhenTheMemoryIsStale_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<int>("recordedBus"); // -1: no record left
+        const QString denied =
+            "No permission to use /dev/i2c-5: add your user to the i2c group (sudo usermod -aG i2c "
+            "$USER, then log in again) or install a udev rule for it, such as the one Debian's "
+            "ddcutil package ships";
+        QTest::newRow("another monitor on the bus") << "other on 5, ours on 3"
+                                                    << "set" << 3;
+        QTest::newRow("bus gone") << "5 gone, ours on 3"
+                                  << "set" << 3;
+        QTest::newRow("EDID unreadable") << "no EDID"
+                                         << "set" << 5;
+        QTest::newRow("not answering, then found") << "waking up"
+                                                   << "set" << 5;
+        QTest::newRow("not answering, nothing found") << "DDC/CI off" << noDisplay << -1;
+        QTest::newRow("permission denied") << "5 forbidden" << denied << -1;
+    }
+    void fallsBackToDetectionWhenTheMemoryIsStale() {
+        QFETCH(QString, change);
+        QFETCH(int, recordedBus);
+        remember(5, monitor_);
+        if (change.startsWith("other on 5")) {
+            machine_.screens[5] = &other_;
+        } else if (change.startsWith("5 gone")) {
+            machine_.screens.erase(5);
+        } else if (change == "no EDID") {
+            monitor_.edidReadable = false;
+        } else if (change == "waking up") {
+            monitor_.refusals = RawDdcChannel::maxAttempts;
+        } else if (change == "DDC/CI off") {
+            monitor_.answers = false;
+        } else if (change == "5 forbidden") {
+            machine_.forbidden.insert(5);
+        }
+        if (change.endsWith("ours on 3")) {
+            machine_.screens[3] = &monitor_;
+        }
+
+        const auto outcome = set(Attribute::luminance, 40);
+        QTEST(describe(outcome), "outcome");
+        QCOMPARE(detections(), 1);
+        QCOMPARE(memory_->recall().value_or(DisplayRecord{}).bus, recordedBus);
+        QVERIFY(other_.received.empty());
+        // Well inside the 10 s the app gives a helper, even with every try spent twice.
+        QVERIFY(clock_.elapsed <= DirectDdcMonitor::rememberedBusBudget + RawDdcChannel::defaultBudget);
+        if (!outcome) {
+            QCOMPARE(monitor_.values[luminance], 40);
+            monitor_.edidReadable = true;
+            QCOMPARE(describe(get(Attribute::luminance)), "40");
+            QCOMPARE(detections(), 1);
+        }
+    }
+
+    // The display answering that it lacks a feature is an answer, not a sign of a stale memory.
+    void aDefiniteAnswerKeepsTheMemory() {
+        remember(5, monitor_);
+        monitor_.values.erase(volume);
+        QCOMPARE(describe(get(Attribute::volume)),
+                 "Cannot read volume: The display does not support this feature");
+        QCOMPARE(monitor_.received.size(), std::size_t(1));
+        QCOMPARE(detections(), 0);
+        QCOMPARE(memory_->recall(), (DisplayRecord{5, edidHash(monitor_.edid)}));
+    }
+
+    void findsAMonitorMovedToAnotherPort() {
+        QCOMPARE(describe(get(Attribute::luminance)), "70");
+        machine_.screens.erase(5);
+        machine_.screens[8] = &monitor_;
+        machine_.screens[9] = &other_;
+        for (const auto attribute :
+             {Attribute::luminance, Attribute::contrast, Attribute::volume, Attribute::red, Attribute::green,
+              Attribute::blue, Attribute::inputAlt}) {
+            get(attribute);
+        }
+        QCOMPARE(detections(), 2);
+        QCOMPARE(memory_->recall(), (DisplayRecord{8, edidHash(monitor_.edid)}));
+        QCOMPARE(describe(get(Attribute::volume)), "30");
+        QVERIFY(other_.received.empty());
+    }
+
+    void saysWhyNothingWasFound() {
+        machine_.screens.clear();
+        remember(5, monitor_);
+        QCOMPARE(describe(get(Attribute::luminance)), noDisplay);
+        QCOMPARE(memory_->recall(), std::nullopt);
+
+        // Detection cannot see a display on a bus we may not open: say so, and what to do.
+        machine_.forbiddenInSysfs = "/dev/i2c-4";
+        const auto denied = describe(get(Attribute::luminance));
+        QVERIFY2(denied.startsWith("No permission to use /dev/i2c-4: add your user to the i2c group"),
+                 qPrintable(denied));
+        QVERIFY(!denied.contains('\n'));
+
+        detector_->failure =
+            Failure{"Cannot load libddcutil: libddcutil.so.4: cannot open shared object file"};
+        remember(5, monitor_);
+        QCOMPARE(describe(get(Attribute::luminance)), QString::fromStdString(detector_->failure->reason));
+        QCOMPARE(memory_->recall(), std::nullopt);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDirectDdcMonitor)
+#include "tst_directddcmonitor.moc"

@@ -1,0 +1,252 @@
+#include "DisplayMemory.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace m1ddc;
+
+namespace {
+
+const DisplayRecord displayOnBus7{.bus = 7, .edidHash = 0x1d2c3b4a59687786};
+const QString recordName = QString::fromUtf8(DisplayMemory::fileName.data(), DisplayMemory::fileName.size());
+const QByteArray bus7Text = "velmar-monitor display 1\nbus 7\nedid 1d2c3b4a59687786\n";
+constexpr uid_t someoneElse = 4242;
+
+bool isRoot() {
+    return ::geteuid() == 0;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Permission bits and owner of a file or folder, without following a link.
+struct stat statusOf(const QString& path) {
+    struct stat status {};
+    ::lstat(QFile::encodeName(path).constData(), &status);
+    return status;
+}
+
+} // namespace
+
+class TestDisplayMemory : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+    QString runtime_; ///< stands for $XDG_RUNTIME_DIR
+    QString tmp_;     ///< stands for /tmp
+    QString fallback_;
+
+    QString recordIn(const QString& folder) const { return folder + "/" + recordName; }
+    DisplayMemory memory(const char* runtimeDir) const {
+        return DisplayMemory(runtimeDir, tmp_.toStdString(), ::geteuid());
+    }
+
+private slots:
+    void init() {
+        QVERIFY(dir_.isValid());
+        const QString base =
+            dir_.filePath(QTest::currentTestFunction() + QString("-") + QTest::currentDataTag());
+        runtime_ = base + "/run";
+        tmp_ = base + "/tmp";
+        fallback_ = tmp_ + "/velmar-monitor-" + QString::number(::geteuid());
+        QVERIFY(QDir().mkpath(runtime_) && QDir().mkpath(tmp_));
+        QVERIFY(QFile::setPermissions(runtime_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    }
+
+    void readsOnlyItsOwnRecord_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("as written") << bus7Text << true;
+        QTest::newRow("bus 0, hash 0")
+            << QByteArray("velmar-monitor display 1\nbus 0\nedid 0000000000000000\n") << true;
+        QTest::newRow("empty") << QByteArray() << false;
+        QTest::newRow("cut short") << bus7Text.left(bus7Text.size() - 1) << false;
+        QTest::newRow("another format version")
+            << QByteArray(bus7Text).replace("display 1", "display 2") << false;
+        QTest::newRow("another program's file") << QByteArray("[Display]\nbus=7\n") << false;
+        QTest::newRow("negative bus") << QByteArray(bus7Text).replace("bus 7", "bus -7") << false;
+        QTest::newRow("bus with a sign") << QByteArray(bus7Text).replace("bus 7", "bus +7") << false;
+        QTest::newRow("bus with a leading zero") << QByteArray(bus7Text).replace("bus 7", "bus 07") << false;
+        QTest::newRow("bus beyond int") << QByteArray(bus7Text).replace("bus 7", "bus 99999999999") << false;
+        QTest::newRow("hash one digit short") << QByteArray(bus7Text).replace("1d2c", "1d2") << false;
+        QTest::newRow("hash in capitals") << QByteArray(bus7Text).replace("1d2c", "1D2C") << false;
+        QTest::newRow("Windows line breaks") << QByteArray(bus7Text).replace("\n", "\r\n") << false;
+        QTest::newRow("a line more") << bus7Text + "bus 8\n" << false;
+    }
+    void readsOnlyItsOwnRecord() {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, accepted);
+        const auto parsed = parseDisplayRecord(std::string_view(text.constData(), text.size()));
+        QCOMPARE(parsed.has_value(), accepted);
+        if (accepted) {
+            QCOMPARE(QByteArray::fromStdString(formatDisplayRecord(*parsed)), text);
+        }
+    }
+
+    // The record goes to a folder only the user can enter, or nowhere.
+    void remembersOnlyInAPrivatePlace_data() {
+        QTest::addColumn<QString>("setUp");
+        QTest::addColumn<QString>("place"); // "runtime", "fallback" or "nowhere"
+        QTest::newRow("runtime folder") << ""
+                                        << "runtime";
+        QTest::newRow("no runtime folder") << "unset"
+                                           << "fallback";
+        QTest::newRow("relative runtime folder") << "relative"
+                                                 << "fallback";
+        QTest::newRow("runtime folder open to its group") << "runtime 0750"
+                                                          << "fallback";
+        QTest::newRow("fallback already there") << "unset, fallback 0700"
+                                                << "fallback";
+        QTest::newRow("fallback open to others") << "unset, fallback 0755"
+                                                 << "nowhere";
+        QTest::newRow("fallback is a planted link") << "unset, fallback link"
+                                                    << "nowhere";
+        QTest::newRow("fallback of another user") << "unset, fallback someone else's"
+                                                  << "nowhere";
+    }
+    void remembersOnlyInAPrivatePlace() {
+        QFETCH(QString, setUp);
+        QFETCH(QString, place);
+        const QString elsewhere = tmp_ + "/elsewhere";
+        QVERIFY(QDir().mkpath(elsewhere));
+        if (setUp.contains("0750")) {
+            QVERIFY(::chmod(QFile::encodeName(runtime_).constData(), 0750) == 0);
+        }
+        if (setUp.contains("fallback 0")) {
+            QVERIFY(::mkdir(QFile::encodeName(fallback_).constData(), setUp.endsWith("0755") ? 0755 : 0700) ==
+                    0);
+            QVERIFY(::chmod(QFile::encodeName(fallback_).constData(), setUp.endsWith("0755") ? 0755 : 0700) ==
+                    0);
+        }
+        if (setUp.contains("link")) {
+            QVERIFY(QFile::link(elsewhere, fallback_));
+        }
+        if (setUp.contains("someone else's")) {
+            if (!isRoot()) {
+                QSKIP("only root can give a folder to someone else");
+            }
+            QVERIFY(::mkdir(QFile::encodeName(fallback_).constData(), 0700) == 0);
+            QVERIFY(::chown(QFile::encodeName(fallback_).constData(), someoneElse, someoneElse) == 0);
+        }
+        const QByteArray runtimeDir =
+            setUp.contains("relative") ? QByteArray("run") : QFile::encodeName(runtime_);
+        const auto memory = this->memory(setUp.startsWith("unset") ? nullptr : runtimeDir.constData());
+
+        QCOMPARE(memory.recall(), std::nullopt);
+        memory.remember(displayOnBus7);
+        const QString expected = place == "runtime" ? recordIn(runtime_) : recordIn(fallback_);
+        QCOMPARE(QFile::exists(recordIn(runtime_)), place == "runtime");
+        QCOMPARE(QFile::exists(recordIn(fallback_)), place == "fallback");
+        QCOMPARE(QDir(elsewhere).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+                 QStringList());
+        if (place == "nowhere") {
+            QCOMPARE(memory.recall(), std::nullopt);
+            return;
+        }
+        QCOMPARE(memory.recall(), displayOnBus7);
+        QCOMPARE(readFile(expected), bus7Text);
+        QCOMPARE(statusOf(expected).st_mode & 0777, 0600u);
+        if (place == "fallback") {
+            QCOMPARE(statusOf(fallback_).st_mode & 0777, 0700u);
+        }
+        memory.forget();
+        QVERIFY(!QFile::exists(expected));
+        QCOMPARE(memory.recall(), std::nullopt);
+    }
+
+    // Whatever is in the record's place and is not our record is ignored, then replaced by the
+    // next detection's.
+    void ignoresAndReplacesAnythingElse_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("corrupt") << "corrupt";
+        QTest::newRow("another program's file") << "foreign";
+        QTest::newRow("too long") << "long";
+        QTest::newRow("a link to a good record") << "link";
+        QTest::newRow("another user's file") << "owner";
+    }
+    void ignoresAndReplacesAnythingElse() {
+        QFETCH(QString, kind);
+        const QString file = recordIn(runtime_);
+        const QString target = tmp_ + "/good-record";
+        if (kind == "corrupt") {
+            writeFile(file, QByteArray::fromHex("00ff6e80be") + bus7Text);
+        } else if (kind == "foreign") {
+            writeFile(file, "[Display]\nbus=7\n");
+        } else if (kind == "long") {
+            writeFile(file, bus7Text + QByteArray(300, ' '));
+        } else if (kind == "link") {
+            writeFile(target, bus7Text);
+            QVERIFY(QFile::link(target, file));
+        } else {
+            if (!isRoot()) {
+                QSKIP("only root can give a file to someone else");
+            }
+            writeFile(file, bus7Text);
+            QVERIFY(::chown(QFile::encodeName(file).constData(), someoneElse, someoneElse) == 0);
+        }
+        const QByteArray runtimeDir = QFile::encodeName(runtime_);
+        const auto memory = this->memory(runtimeDir.constData());
+        QCOMPARE(memory.recall(), std::nullopt);
+
+        const DisplayRecord detected{.bus = 9, .edidHash = 42};
+        memory.remember(detected);
+        QCOMPARE(memory.recall(), detected);
+        const auto status = statusOf(file);
+        QVERIFY(S_ISREG(status.st_mode));
+        QCOMPARE(status.st_uid, ::geteuid());
+        if (kind == "link") {
+            QCOMPARE(readFile(target), bus7Text); // the link was replaced, not written through
+        }
+    }
+
+    // Two helpers that detect at the same moment both write the record: each write replaces the
+    // file by renaming a temporary file of its own, so a reader sees one whole record or the other.
+    void twoProcessesAtOnceNeverCorruptTheRecord() {
+        const QByteArray runtimeDir = QFile::encodeName(runtime_);
+        const auto memory = this->memory(runtimeDir.constData());
+        const DisplayRecord records[] = {displayOnBus7, {.bus = 12, .edidHash = 0xfedcba9876543210}};
+        memory.remember(records[0]);
+
+        pid_t children[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            children[i] = ::fork();
+            QVERIFY(children[i] >= 0);
+            if (children[i] == 0) {
+                int status = 0;
+                for (int round = 0; round < 500 && status == 0; ++round) {
+                    memory.remember(records[i]);
+                    const auto seen = memory.recall();
+                    status = seen == records[0] || seen == records[1] ? 0 : 1;
+                }
+                ::_exit(status);
+            }
+        }
+        for (const pid_t child : children) {
+            int status = -1;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY(WIFEXITED(status));
+            QCOMPARE(WEXITSTATUS(status), 0);
+        }
+        const auto last = memory.recall();
+        QVERIFY(last == records[0] || last == records[1]);
+        QCOMPARE(QDir(runtime_).entryList(QDir::Files | QDir::Hidden), QStringList{recordName});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDisplayMemory)
+#include "tst_displaymemory.moc"

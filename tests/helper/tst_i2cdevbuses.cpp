@@ -1,0 +1,178 @@
+// The Linux buses over a fake /sys and /dev in a temporary folder: which connector is which, and
+// what opening a bus says when it cannot be done.
+#include "DrmConnectors.h"
+#include "I2cDevBus.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace m1ddc;
+
+namespace {
+
+constexpr uid_t nobody = 65534;
+
+void makeFile(const QString& path, const QByteArray& text = {}) {
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+}
+
+void makeLink(const QString& target, const QString& link) {
+    QVERIFY(QDir().mkpath(QFileInfo(link).path()));
+    QVERIFY(QFile::link(target, link));
+}
+
+QString describe(const DrmConnector& connector) {
+    QStringList buses;
+    for (const int bus : connector.buses) {
+        buses << QString::number(bus);
+    }
+    return QString::fromStdString(connector.name) + " buses [" + buses.join(' ') + "]" +
+           (connector.builtIn ? " built-in" : "") + (connector.connected ? " connected" : "");
+}
+
+// Runs `probe` as a user without our rights, since root may open anything: in a child process as
+// nobody when we are root, directly otherwise. Gives what it returned.
+QString unprivileged(const std::function<std::string()>& probe) {
+    if (::geteuid() != 0) {
+        return QString::fromStdString(probe());
+    }
+    int channel[2];
+    if (::pipe(channel) != 0) {
+        return "no pipe";
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) {
+            ::_exit(1);
+        }
+        const auto result = probe();
+        const bool written = ::write(channel[1], result.data(), result.size()) == ssize_t(result.size());
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(channel[1]);
+    QByteArray result;
+    char buffer[256];
+    for (ssize_t count; (count = ::read(channel[0], buffer, sizeof buffer)) > 0;) {
+        result.append(buffer, count);
+    }
+    ::close(channel[0]);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? QString::fromUtf8(result) : "child failed";
+}
+
+} // namespace
+
+class TestI2cDevBuses : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+    QString sys_;
+    QString dev_;
+
+    // A laptop with its panel on bus 3, a DisplayPort monitor on bus 6 (an i2c-N folder of the
+    // connector) and an HDMI port on bus 7 with nothing plugged in.
+    void buildMachine() {
+        const QString drm = sys_ + "/class/drm";
+        makeFile(drm + "/card0-eDP-1/status", "connected\n");
+        makeLink("../../../devices/pci0000:00/i2c-3", drm + "/card0-eDP-1/ddc");
+        makeFile(drm + "/card0-DP-1/status", "connected\n");
+        QVERIFY(QDir().mkpath(drm + "/card0-DP-1/i2c-6"));
+        makeFile(drm + "/card0-HDMI-A-1/status", "disconnected\n");
+        makeLink("../../../devices/pci0000:00/i2c-7", drm + "/card0-HDMI-A-1/ddc");
+        // Not connectors.
+        QVERIFY(QDir().mkpath(drm + "/card0"));
+        QVERIFY(QDir().mkpath(drm + "/renderD128"));
+        makeFile(drm + "/version", "drm 1.1.0 20060810\n");
+        for (const int bus : {3, 6, 7}) {
+            makeFile(dev_ + "/i2c-" + QString::number(bus));
+        }
+    }
+
+    std::string device(int bus) const { return QString(dev_ + "/i2c-" + QString::number(bus)).toStdString(); }
+
+private slots:
+    void init() {
+        QVERIFY(dir_.isValid());
+        const QString base =
+            dir_.filePath(QTest::currentTestFunction() + QString("-") + QTest::currentDataTag());
+        sys_ = base + "/sys";
+        dev_ = base + "/dev";
+        QVERIFY(QDir().mkpath(sys_) && QDir().mkpath(dev_));
+        // Someone without our rights must be able to look around, as on a real machine.
+        for (const QString& folder : {dir_.path(), base}) {
+            QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+        }
+        buildMachine();
+    }
+
+    void readsTheConnectorsFromSysfs() {
+        auto connectors = drmConnectors(sys_.toStdString());
+        std::sort(connectors.begin(), connectors.end(),
+                  [](const auto& a, const auto& b) { return a.name < b.name; });
+        QStringList described;
+        for (const auto& connector : connectors) {
+            described << describe(connector);
+        }
+        QCOMPARE(described, (QStringList{
+                                "card0-DP-1 buses [6] connected",
+                                "card0-HDMI-A-1 buses [7]",
+                                "card0-eDP-1 buses [3] built-in connected",
+                            }));
+        QVERIFY(drmConnectors((sys_ + "/nothing").toStdString()).empty());
+    }
+
+    void refusesWhatIsNotAnI2cBus_data() {
+        QTest::addColumn<int>("bus");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << 9 << "Cannot open %1: No such file or directory";
+        // A plain file in our fake /dev is no adapter.
+        QTest::newRow("not an adapter") << 6 << "Not an I2C bus: %1: Inappropriate ioctl for device";
+    }
+    void refusesWhatIsNotAnI2cBus() {
+        QFETCH(int, bus);
+        QFETCH(QString, reason);
+        I2cDevBuses buses(dev_.toStdString(), sys_.toStdString());
+        auto opened = buses.open(bus);
+        QVERIFY(std::holds_alternative<BusRefusal>(opened));
+        const auto& refusal = std::get<BusRefusal>(opened);
+        QCOMPARE(refusal.device, device(bus));
+        QCOMPARE(QString::fromStdString(refusal.reason), reason.arg(QString::fromStdString(device(bus))));
+        QVERIFY(!refusal.permissionDenied);
+    }
+
+    // Only a connected external display's bus explains an empty detection: the panel's bus and an
+    // empty port's are often closed to users on purpose.
+    void findsTheDisplayBusWeMayNotOpen() {
+        for (const int bus : {3, 6, 7}) {
+            QVERIFY(::chmod(device(bus).c_str(), 0600) == 0);
+        }
+        const auto probe = [this] {
+            I2cDevBuses buses(dev_.toStdString(), sys_.toStdString());
+            auto opened = buses.open(6);
+            const auto* refusal = std::get_if<BusRefusal>(&opened);
+            const bool denied = refusal != nullptr && refusal->permissionDenied;
+            return (denied ? std::string("denied ") : std::string("opened ")) +
+                   buses.forbiddenDisplayDevice().value_or("nothing");
+        };
+        QCOMPARE(unprivileged(probe), "denied " + QString::fromStdString(device(6)));
+
+        QVERIFY(::chmod(device(6).c_str(), 0666) == 0);
+        QVERIFY(unprivileged(probe).endsWith(" nothing"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestI2cDevBuses)
+#include "tst_i2cdevbuses.moc"
