@@ -12,6 +12,7 @@ packages=(
     libddcutil-dev
     dbus dbus-x11 xvfb xauth fonts-dejavu-core
     trayer xdotool # the end-to-end test: a tray host on the virtual X server, and a real pointer
+    clang-14 libclang-rt-14-dev # the fuzz targets: clang with libFuzzer and the sanitizers' runtimes
 )
 
 missing=()

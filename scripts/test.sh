@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite twice: a normal build, then one under
 # AddressSanitizer and UBSan. Fails if either build or any test fails. The sanitizers' options
-# are in the asan test preset, so running its ctest by hand behaves the same.
+# are in the asan test preset, so running its ctest by hand behaves the same. Then builds the
+# fuzz targets with clang, replays every committed fuzz input and fuzzes each target briefly;
+# a crash fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,3 +18,14 @@ for preset in default asan; do
     echo "== $preset tests =="
     ctest --preset "$preset" -j "$jobs"
 done
+
+echo "== fuzz build =="
+# bootstrap installs clang, so a missing one is a broken machine, not a reason to skip fuzzing.
+if ! command -v clang++-14 >/dev/null 2>&1; then
+    echo "test: clang++-14 is missing, so the fuzz targets cannot be built; scripts/bootstrap.sh installs it" >&2
+    exit 1
+fi
+cmake --preset fuzz
+cmake --build --preset fuzz -j "$jobs"
+echo "== fuzz runs =="
+tests/fuzz/run_fuzzers.sh build/fuzz 25
