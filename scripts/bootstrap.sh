@@ -12,6 +12,7 @@ packages=(
     libddcutil-dev
     dbus dbus-x11 xvfb xauth fonts-dejavu-core
     trayer xdotool # the end-to-end test: a tray host on the virtual X server, and a real pointer
+    libxcb1-dev # the desktop benchmark watches the X server for the tray icon and windows
 )
 
 missing=()
