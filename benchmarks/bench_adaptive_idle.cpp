@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
                 "adaptive following, steady panel: %.4f s CPU in %d s = %.4f %% of one core; writes: %lld\n",
                 used, seconds, 100.0 * used / seconds,
                 static_cast<long long>(fixture.monitor.writes().size()));
+            std::printf("BENCH\tadaptive_cpu_controller\t%.4f\t%%\n", 100.0 * used / seconds);
             controller.setAdaptiveBrightnessEnabled(false);
             app.quit();
         });

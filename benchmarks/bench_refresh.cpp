@@ -38,5 +38,8 @@ int main(int argc, char** argv) {
     std::printf("overhead above the floor: min %.1f ms, median %.1f ms, max %.1f ms\n", overheads.front(),
                 median, overheads.back());
     std::printf("per helper run (median): %.2f ms\n", median / helperRuns);
+    // For scripts/bench.sh: one line per figure.
+    std::printf("BENCH\trefresh_overhead\t%.1f\tms\n", median);
+    std::printf("BENCH\trefresh_helper_runs\t%d\truns\n", helperRuns);
     return 0;
 }

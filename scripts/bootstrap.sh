@@ -13,6 +13,7 @@ packages=(
     dbus dbus-x11 xvfb xauth fonts-dejavu-core
     trayer xdotool # the end-to-end test: a tray host on the virtual X server, and a real pointer
     clang-14 libclang-rt-14-dev # the fuzz targets: clang with libFuzzer and the sanitizers' runtimes
+    libxcb1-dev # the desktop benchmark watches the X server for the tray icon and windows
 )
 
 missing=()
