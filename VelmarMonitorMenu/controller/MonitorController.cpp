@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 
+#include <cmath>
+
 namespace {
 
 // A stored switch is a Boolean (the INI file keeps it as the word "true" or "false"); anything
@@ -17,14 +19,15 @@ bool storedSwitch(const QSettings& defaults, const char* key) {
     return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("true");
 }
 
-// A stored number is taken as it stands (0 included); only a missing or non-numeric value
-// keeps the default.
+// A stored number is taken as it stands (0 included); only a missing, non-numeric or infinite
+// value keeps the default.
 std::optional<double> storedNumber(const QSettings& defaults, const char* key) {
     if (!defaults.contains(QLatin1String(key)))
         return std::nullopt;
     bool ok = false;
     const double value = defaults.value(QLatin1String(key)).toDouble(&ok);
-    return ok ? std::optional<double>(value) : std::nullopt;
+    // "nan" and "inf" read as numbers too, and no limit can be drawn from them.
+    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
 }
 } // namespace
 
@@ -69,11 +72,13 @@ MonitorController::~MonitorController() {
 }
 
 void MonitorController::storeSetting(const char* key, const QVariant& value) {
+    keepSettingsFile(*m_defaults);
     m_defaults->setValue(QLatin1String(key), value);
     m_settingsCheck.start(); // QSettings writes on its own; we only look at how that went
 }
 
 void MonitorController::removeSetting(const char* key) {
+    keepSettingsFile(*m_defaults);
     m_defaults->remove(QLatin1String(key));
     m_settingsCheck.start();
 }

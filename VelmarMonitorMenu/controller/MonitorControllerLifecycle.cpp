@@ -47,9 +47,17 @@ QCoro::Task<> MonitorController::lifecycleLoop() {
         const auto event = co_await m_displayLifecycle->next();
         if (!event || lifetime->isCancelled())
             co_return;
-        const bool waited = co_await pause(m_timings.lifecycleSettleDelay, lifetime);
-        if (!waited)
-            co_return;
+        // Events that come while the monitor settles belong to the same change (a wake brings
+        // several, a dock or a flapping cable a burst): wait until they stop, then read once. A
+        // display that never calms down is read after a few rounds all the same.
+        constexpr int settleRounds = 8;
+        for (int round = 0; round < settleRounds; ++round) {
+            if (!co_await pause(m_timings.lifecycleSettleDelay, lifetime))
+                co_return;
+            if (m_displayLifecycle->pendingCount() == 0)
+                break;
+            m_displayLifecycle->discardPending();
+        }
         auto readBrightness = co_await readMonitor({});
         if (lifetime->isCancelled())
             co_return;

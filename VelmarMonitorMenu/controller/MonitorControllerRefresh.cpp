@@ -47,8 +47,9 @@ QCoro::Task<std::optional<bool>> MonitorController::readMonitor(CancelToken canc
         setActiveInput(*input);
 
     // Only brightness decides: a monitor whose brightness answers is connected, even if some
-    // other value could not be read this time.
-    if (m_loadedFeatures.contains(MonitorFeature::brightness)) {
+    // other value could not be read this time. It must have answered this time: a brightness
+    // read an hour ago says nothing about a monitor that has since gone quiet.
+    if (readBrightness) {
         setStatus(connectedStatus(tr("DDC/CI • Connected")), false);
         updateActiveSceneMatch();
     } else {

@@ -1,6 +1,7 @@
 #include "InputScenePreferenceStore.h"
 
 #include "MonitorScene.h"
+#include "system/SettingsSync.h"
 
 namespace {
 
@@ -42,5 +43,6 @@ void InputScenePreferenceStore::setSceneID(const std::optional<QUuid>& id, const
         map.insert(inputIdentifier, uuidText(*id));
     else
         map.remove(inputIdentifier);
+    keepSettingsFile(m_defaults);
     m_defaults.setValue(m_storageKey, map);
 }

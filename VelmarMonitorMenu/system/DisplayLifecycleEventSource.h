@@ -51,6 +51,8 @@ public:
 
     /// Events held for the consumer.
     std::size_t pendingCount() const { return m_buffer.size(); }
+    /// Drops the events held: the consumer will act on the state they announced anyway.
+    void discardPending() { m_buffer.clear(); }
 
 signals:
     /// An event entered the stream (after start()).

@@ -51,7 +51,8 @@ private slots:
         ControllerFixture f;
         QVERIFY(runTask(f.c().start()));
         f.lifecycle->post(DisplayLifecycleEvent::screensDidWake);
-        f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
+        QTRY_COMPARE(refreshesIn(f.monitor), 2);
+        f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange); // mid-refresh
         QTRY_COMPARE(refreshesIn(f.monitor), 3);
         f.settle();
         // The second refresh began only after the first ended and its own settle delay passed.
@@ -59,6 +60,27 @@ private slots:
         QCOMPARE(calls.size(), 21);
         QVERIFY(msBetween(calls.at(13).startedAt, calls.at(14).startedAt) >=
                 f.timings.lifecycleSettleDelay.count() - 1);
+    }
+
+    void aStormOfEventsIsReadOnceItIsOver() {
+        ControllerFixture f;
+        QVERIFY(runTask(f.c().start()));
+        f.monitor.clearLog();
+        // Hundreds of events within about half a second, as a flapping cable or dock sends them.
+        for (int burst = 0; burst < 10; ++burst) {
+            for (int i = 0; i < 30; ++i)
+                f.lifecycle->post(i % 2 ? DisplayLifecycleEvent::displayConfigurationDidChange
+                                        : DisplayLifecycleEvent::screensDidWake);
+            QTest::qWait(50);
+        }
+        f.monitor.setState({{"luminance", "44"}});
+        f.lifecycle->post(DisplayLifecycleEvent::screensDidWake);
+        QTRY_COMPARE(f.c().brightness(), 44.0); // read after the storm, not only during it
+        f.settle();
+        // One refresh after the storm; on a slow machine a pause between bursts can outlast the
+        // settle delay, and one more may start mid-storm.
+        QVERIFY2(refreshesIn(f.monitor) <= 3, qPrintable(QString::number(refreshesIn(f.monitor))));
+        QCOMPARE(f.lifecycle->pendingCount(), std::size_t(0));
     }
 
     void anEventDuringTheFirstRefreshRefreshesAgainAfterIt() {

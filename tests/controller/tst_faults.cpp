@@ -1,0 +1,230 @@
+// What a program left running for months meets: a helper that vanishes or stops answering in
+// the middle of an operation, a damaged or vanishing settings file, and being killed while it
+// saves. After each the controller answers the next command, says what happened, and keeps
+// everything it had saved.
+#include "scenes/MonitorSceneStorage.h"
+#include "support/ControllerFixture.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+
+#include <csignal>
+#include <cstring>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+MonitorControllerTimings shortHelperLimit() {
+    auto timings = testTimings();
+    timings.helperTimeLimit = 400ms;
+    return timings;
+}
+
+bool refreshWorks(ControllerFixture& f) {
+    f.c().refresh();
+    return QTest::qWaitFor([&f] { return !f.c().isWorking(); }, 20000) && !f.c().hasError();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// Scene lists the saver child alternates between: every scene of a list carries its letter.
+QList<MonitorScene> scenesNamed(const QString& letter, int count) {
+    QList<MonitorScene> scenes;
+    for (int i = 0; i < count; ++i) {
+        auto scene = MonitorScene::movie();
+        scene.id = QUuid::createUuid();
+        scene.kind = MonitorScene::Kind::custom;
+        scene.name = QStringLiteral("%1 %2 %3").arg(letter).arg(i).arg(QString(200, letter.at(0)));
+        scenes.append(scene);
+    }
+    return scenes;
+}
+
+// The child: saves the two lists in turn as fast as it can until it is killed.
+int saveScenesUntilKilled(const char* settingsPath) {
+    QSettings settings(QString::fromLocal8Bit(settingsPath), QSettings::IniFormat);
+    UserDefaultsMonitorSceneStorage storage(settings);
+    const QList<QByteArray> lists{MonitorScene::encodeList(scenesNamed(QStringLiteral("A"), 40)),
+                                  MonitorScene::encodeList(scenesNamed(QStringLiteral("B"), 60))};
+    for (qint64 round = 0;; ++round) {
+        if (!storage.save(lists.at(round % 2)))
+            return 1;
+        if (round == 1) {
+            std::fputs("saving\n", stdout);
+            std::fflush(stdout);
+        }
+    }
+}
+
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aHelperThatVanishesOrCannotRunIsReportedAndForgotten() {
+        ControllerFixture f;
+        QVERIFY(runTask(f.c().start()));
+        f.monitor.setState({{"luminance", "20"}});
+
+        f.monitor.setPresent(false); // deleted while the program runs
+        f.c().refresh();
+        QTRY_VERIFY(f.c().hasError());
+        QCOMPARE(f.c().brightness(), 60.0); // the last values read stay on screen
+
+        writeFile(f.monitor.helperPath(), "#!/bin/sh\necho 20\n"); // back, but not executable
+        f.c().refresh();
+        QTRY_VERIFY(!f.c().isWorking());
+        QVERIFY(f.c().hasError());
+        QVERIFY(!f.c().status().isEmpty());
+
+        QFile::remove(f.monitor.helperPath());
+        f.monitor.setPresent(true);
+        QVERIFY(refreshWorks(f));
+        QCOMPARE(f.c().brightness(), 20.0);
+    }
+
+    void aMonitorThatStopsAnsweringMidSceneOrNightMode() {
+        ControllerFixture f(shortHelperLimit());
+        QVERIFY(runTask(f.c().start()));
+
+        f.monitor.setScript("set contrast * = hang\n");
+        f.c().apply(MonitorScene::movie());
+        QTRY_VERIFY(!f.c().isApplyingScene());
+        QVERIFY(f.c().hasError());
+        QVERIFY(f.c().status().startsWith(QLatin1String("Could not apply Movie")));
+        QVERIFY(!f.c().activeSceneID());
+
+        f.monitor.setScript("set green * = hang\n");
+        f.c().setNightMode(true);
+        QTRY_VERIFY(!f.c().isChangingNightMode());
+        QVERIFY(!f.c().isNightMode());
+        QVERIFY(f.c().status().startsWith(QLatin1String("Night Mode failed")));
+        QVERIFY(!f.settings->contains("nightModeEnabled"));
+
+        // The monitor answers again: so does the program, and no hung helper is left.
+        f.monitor.setScript(QString());
+        f.c().set(MonitorFeature::volume, 33);
+        QTRY_COMPARE(f.monitor.stateValue("volume"), QStringLiteral("33"));
+        f.settle();
+        for (const auto& call : f.monitor.invocations())
+            QVERIFY(!QFile::exists(QStringLiteral("/proc/%1").arg(call.pid)));
+    }
+
+    void damagedSettingsStartWithDefaults_data() {
+        QTest::addColumn<QByteArray>("content");
+        QByteArray binary(4096, '\0');
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(binary.data()), binary.size() / 4);
+        QTest::newRow("binary garbage") << binary;
+        QTest::newRow("cut off mid-write") << QByteArray(
+            "[General]\nadaptiveBrightnessEnabled=tr\nmonitorScenes.custom.v1=@ByteArray([{\"id");
+        QTest::newRow("wrong type under every key")
+            << QByteArray("[General]\n"
+                          "adaptiveBrightnessEnabled=17\n"
+                          "adaptiveMinimumBrightness=nan\n"
+                          "adaptiveMaximumBrightness=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x4)\n"
+                          "perInputScenesEnabled=@ByteArray(true)\n"
+                          "nightModeEnabled=yes\n"
+                          "nightModeSnapshot=42\n"
+                          "monitorScenes.custom.v1=3, 4\n"
+                          "inputScenePreferences=@Variant(\\0\\0\\0\\n\\0\\0\\0\\x2)\n");
+    }
+    void damagedSettingsStartWithDefaults() {
+        QFETCH(QByteArray, content);
+        ControllerFixture f;
+        f.controller.reset();
+        writeFile(f.settingsPath(), content);
+        f.rebuild();
+
+        QVERIFY(!f.c().adaptiveBrightnessEnabled());
+        QVERIFY(!f.c().perInputScenesEnabled());
+        QVERIFY(!f.c().isNightMode());
+        QVERIFY(std::isfinite(f.c().adaptiveMinimumBrightness()));
+        QVERIFY(std::isfinite(f.c().adaptiveMaximumBrightness()));
+        QCOMPARE(f.c().scenes().size(), MonitorScene::builtInDefaults().size());
+        QVERIFY(runTask(f.c().start()));
+        QVERIFY(!f.c().hasError());
+
+        // Saving works, and whatever stood under the scenes key is kept aside, not lost.
+        const QVariant before = f.settings->value("monitorScenes.custom.v1");
+        f.c().saveCurrentSettingsAsScene(QStringLiteral("Desk"), QStringLiteral("desktopcomputer"));
+        QTRY_COMPARE(f.c().scenes().size(), MonitorScene::builtInDefaults().size() + 1);
+        QVERIFY(!f.c().settingsError());
+        QSettings reread(f.settingsPath(), QSettings::IniFormat);
+        QCOMPARE(reread.status(), QSettings::NoError);
+        QVERIFY(reread.value("monitorScenes.custom.v1").toByteArray().contains("Desk"));
+        if (before.isValid())
+            QVERIFY(reread.contains("monitorScenes.custom.v1.unreadable"));
+    }
+
+    void aSettingsFileDeletedWhileRunningIsWrittenWhole() {
+        ControllerFixture f;
+        QVERIFY(runTask(f.c().start()));
+        f.c().setAdaptiveBrightnessRange(20, 70);
+        f.c().setPreferredSceneID(MonitorInput::hdmi1, MonitorScene::night().id);
+        f.c().saveCurrentSettingsAsScene(QStringLiteral("Desk"), QStringLiteral("desktopcomputer"));
+        f.settle();
+        f.settings->sync();
+        QVERIFY(QFile::remove(f.settingsPath()));
+
+        f.c().setPerInputScenesEnabled(true);
+        QTRY_VERIFY(QFile::exists(f.settingsPath()));
+        QTRY_VERIFY(QSettings(f.settingsPath(), QSettings::IniFormat).contains("perInputScenesEnabled"));
+        QSettings reread(f.settingsPath(), QSettings::IniFormat);
+        QCOMPARE(reread.value("adaptiveMinimumBrightness").toDouble(), 20.0);
+        QVERIFY(reread.value("monitorScenes.custom.v1").toByteArray().contains("Desk"));
+        QVERIFY(reread.contains("inputScenePreferences"));
+        QVERIFY(!f.c().settingsError());
+    }
+
+    void killedWhileSavingScenesLeavesTheOldOrTheNewList() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("velmar.conf"));
+        for (int kill = 0; kill < 5; ++kill) {
+            QProcess saver;
+            saver.start(QCoreApplication::applicationFilePath(),
+                        {QStringLiteral("--save-scenes-until-killed"), path});
+            QVERIFY(saver.waitForStarted());
+            // Told once the file holds a saved list.
+            QByteArray told;
+            QTRY_VERIFY_WITH_TIMEOUT((told += saver.readAllStandardOutput()).contains("saving") ||
+                                         saver.state() == QProcess::NotRunning,
+                                     20000);
+            QCOMPARE(saver.state(), QProcess::Running);
+            // A moment somewhere inside the next saves; any moment will do, most are mid-save.
+            QThread::usleep(QRandomGenerator::global()->bounded(20000));
+            ::kill(pid_t(saver.processId()), SIGKILL);
+            QVERIFY(saver.waitForFinished());
+
+            QSettings reread(path, QSettings::IniFormat);
+            QCOMPARE(reread.status(), QSettings::NoError);
+            const auto scenes =
+                MonitorScene::decodeList(reread.value("monitorScenes.custom.v1").toByteArray());
+            QVERIFY(scenes.has_value());
+            QVERIFY(scenes->size() == 40 || scenes->size() == 60);
+            const QChar letter = scenes->size() == 40 ? u'A' : u'B';
+            for (const auto& scene : *scenes)
+                QCOMPARE(scene.name.at(0), letter);
+        }
+    }
+};
+
+int main(int argc, char* argv[]) {
+    if (argc == 3 && std::strcmp(argv[1], "--save-scenes-until-killed") == 0) {
+        QCoreApplication app(argc, argv);
+        return saveScenesUntilKilled(argv[2]);
+    }
+    QCoreApplication app(argc, argv);
+    TestFaults test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_faults.moc"
