@@ -55,6 +55,7 @@ measure() {
     [ -x "$bench/bench_refresh" ] && run "$bench/bench_refresh" 30
     [ -x "$bench/bench_drag" ] && run "$bench/bench_drag" "$((rounds > 5 ? rounds : 5))"
     [ -x "$bench/bench_adaptive_idle" ] && run "$bench/bench_adaptive_idle" "$seconds"
+    [ -x "$bench/bench_helper" ] && run "$bench/bench_helper"
     local driver=(build/default/benchmarks/bench_desktop --program "$build/bin/velmar-monitor"
         --rounds "$rounds" --seconds "$seconds")
     [ -n "$bare" ] && driver+=(--bare "$bare")
@@ -82,6 +83,11 @@ figures=(
     "startup_tray|start-up: exec to tray icon embedded|ms|"
     "startup_refresh|start-up: exec to first refresh finished|ms|"
     "startup_helper_runs|  helper runs in the start-up refresh|runs|"
+    "helper_get_warm|helper get, display remembered (simulated bus)|ms|<= 60"
+    "helper_set_warm|helper set, display remembered (simulated bus)|ms|<= 20"
+    "helper_get_cold|helper get, first run: detection|ms|"
+    "helper_detections_warm|helper detections per refresh, warm|runs|= 0"
+    "helper_detections_moved|helper detections after the monitor moved|runs|= 1"
 )
 
 value_of() { awk -F'\t' -v n="$1" '$1 == n { print $2 }' "$2"; }
@@ -149,7 +155,7 @@ if [ -n "$against" ]; then
         echo 'add_subdirectory(benchmarks)' >>"$old/src/CMakeLists.txt"
     (cd "$old/src" && cmake --preset default >/dev/null)
     cmake --build "$old/src/build/default" --target velmar-monitor m1ddc -j "$jobs"
-    for target in bench_refresh bench_drag bench_adaptive_idle; do
+    for target in bench_refresh bench_drag bench_adaptive_idle bench_helper; do
         rm -f "$old/src/build/default/benchmarks/$target"
         cmake --build "$old/src/build/default" --target "$target" -j "$jobs" >"$work/old-$target.log" 2>&1 ||
             echo "-- $target does not build against $against: its figures are skipped"

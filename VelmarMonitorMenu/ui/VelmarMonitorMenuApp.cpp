@@ -98,7 +98,8 @@ void VelmarMonitorMenuApp::start() {
         auto& window = ensureWindow();
         window.setNotice(tr("No system tray was found on this desktop, so Velmar Monitor runs in this "
                             "window. Closing it quits the program."));
-        connect(&window, &QObject::destroyed, this, &VelmarMonitorMenuApp::quit);
+        // Queued: while `destroyed` is emitted the window is only a QWidget any more.
+        connect(&window, &QObject::destroyed, this, &VelmarMonitorMenuApp::quit, Qt::QueuedConnection);
         openWindow(MonitorWindowSection::controls);
     }
     m_monitor.start();
@@ -125,7 +126,9 @@ MonitorMenuView& VelmarMonitorMenuApp::ensurePanel() {
         connect(m_panel, &QObject::destroyed, this, [] { QTimer::singleShot(0, &releaseFreedMemory); });
         m_panel->addAction(m_settingsCommand);
         connect(m_panel, &MonitorMenuView::openWindowRequested, this, &VelmarMonitorMenuApp::openWindow);
-        connect(m_panel, &MonitorMenuView::quitRequested, qApp, &QCoreApplication::quit,
+        // The same clean ending as the tray menu's Quit: a write under way finishes, no helper
+        // is left behind.
+        connect(m_panel, &MonitorMenuView::quitRequested, this, &VelmarMonitorMenuApp::quit,
                 Qt::QueuedConnection);
         connect(m_panel, &MonitorMenuView::hidden, this, [this] { m_panelClosed.start(); });
     }

@@ -77,12 +77,12 @@ private slots:
 
         f.monitor.setPresent(false); // deleted while the program runs
         f.c().refresh();
-        QTRY_VERIFY(f.c().hasError());
+        QTRY_VERIFY_WITH_TIMEOUT(f.c().hasError(), 30000);
         QCOMPARE(f.c().brightness(), 60.0); // the last values read stay on screen
 
         writeFile(f.monitor.helperPath(), "#!/bin/sh\necho 20\n"); // back, but not executable
         f.c().refresh();
-        QTRY_VERIFY(!f.c().isWorking());
+        QTRY_VERIFY_WITH_TIMEOUT(!f.c().isWorking(), 30000);
         QVERIFY(f.c().hasError());
         QVERIFY(!f.c().status().isEmpty());
 
@@ -98,14 +98,14 @@ private slots:
 
         f.monitor.setScript("set contrast * = hang\n");
         f.c().apply(MonitorScene::movie());
-        QTRY_VERIFY(!f.c().isApplyingScene());
+        QTRY_VERIFY_WITH_TIMEOUT(!f.c().isApplyingScene(), 30000);
         QVERIFY(f.c().hasError());
         QVERIFY(f.c().status().startsWith(QLatin1String("Could not apply Movie")));
         QVERIFY(!f.c().activeSceneID());
 
         f.monitor.setScript("set green * = hang\n");
         f.c().setNightMode(true);
-        QTRY_VERIFY(!f.c().isChangingNightMode());
+        QTRY_VERIFY_WITH_TIMEOUT(!f.c().isChangingNightMode(), 30000);
         QVERIFY(!f.c().isNightMode());
         QVERIFY(f.c().status().startsWith(QLatin1String("Night Mode failed")));
         QVERIFY(!f.settings->contains("nightModeEnabled"));
@@ -113,7 +113,7 @@ private slots:
         // The monitor answers again: so does the program, and no hung helper is left.
         f.monitor.setScript(QString());
         f.c().set(MonitorFeature::volume, 33);
-        QTRY_COMPARE(f.monitor.stateValue("volume"), QStringLiteral("33"));
+        QTRY_COMPARE_WITH_TIMEOUT(f.monitor.stateValue("volume"), QStringLiteral("33"), 30000);
         f.settle();
         for (const auto& call : f.monitor.invocations())
             QVERIFY(!QFile::exists(QStringLiteral("/proc/%1").arg(call.pid)));
@@ -156,7 +156,7 @@ private slots:
         // Saving works, and whatever stood under the scenes key is kept aside, not lost.
         const QVariant before = f.settings->value("monitorScenes.custom.v1");
         f.c().saveCurrentSettingsAsScene(QStringLiteral("Desk"), QStringLiteral("desktopcomputer"));
-        QTRY_COMPARE(f.c().scenes().size(), MonitorScene::builtInDefaults().size() + 1);
+        QTRY_COMPARE_WITH_TIMEOUT(f.c().scenes().size(), MonitorScene::builtInDefaults().size() + 1, 30000);
         QVERIFY(!f.c().settingsError());
         QSettings reread(f.settingsPath(), QSettings::IniFormat);
         QCOMPARE(reread.status(), QSettings::NoError);
@@ -176,8 +176,9 @@ private slots:
         QVERIFY(QFile::remove(f.settingsPath()));
 
         f.c().setPerInputScenesEnabled(true);
-        QTRY_VERIFY(QFile::exists(f.settingsPath()));
-        QTRY_VERIFY(QSettings(f.settingsPath(), QSettings::IniFormat).contains("perInputScenesEnabled"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(f.settingsPath()), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QSettings(f.settingsPath(), QSettings::IniFormat).contains("perInputScenesEnabled"), 30000);
         QSettings reread(f.settingsPath(), QSettings::IniFormat);
         QCOMPARE(reread.value("adaptiveMinimumBrightness").toDouble(), 20.0);
         QVERIFY(reread.value("monitorScenes.custom.v1").toByteArray().contains("Desk"));

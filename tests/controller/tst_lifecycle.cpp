@@ -51,9 +51,9 @@ private slots:
         ControllerFixture f;
         QVERIFY(runTask(f.c().start()));
         f.lifecycle->post(DisplayLifecycleEvent::screensDidWake);
-        QTRY_COMPARE(refreshesIn(f.monitor), 2);
+        QTRY_COMPARE_WITH_TIMEOUT(refreshesIn(f.monitor), 2, 30000);
         f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange); // mid-refresh
-        QTRY_COMPARE(refreshesIn(f.monitor), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(refreshesIn(f.monitor), 3, 30000);
         f.settle();
         // The second refresh began only after the first ended and its own settle delay passed.
         const auto calls = f.monitor.invocations();
@@ -75,7 +75,7 @@ private slots:
         }
         f.monitor.setState({{"luminance", "44"}});
         f.lifecycle->post(DisplayLifecycleEvent::screensDidWake);
-        QTRY_COMPARE(f.c().brightness(), 44.0); // read after the storm, not only during it
+        QTRY_COMPARE_WITH_TIMEOUT(f.c().brightness(), 44.0, 30000); // read after the storm
         f.settle();
         // One refresh after the storm; on a slow machine a pause between bursts can outlast the
         // settle delay, and one more may start mid-storm.
@@ -113,7 +113,7 @@ private slots:
         f.monitor.clearLog();
         f.lifecycle->post(DisplayLifecycleEvent::systemDidWake);
         // The scene step waits for the refresh that worked.
-        QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::night().id);
+        QTRY_COMPARE_WITH_TIMEOUT(f.c().activeSceneID(), MonitorScene::night().id, 30000);
         QCOMPARE(refreshesIn(f.monitor), 7); // three failed attempts twice, then the answer
         QVERIFY(!f.c().hasError());
     }
@@ -127,7 +127,7 @@ private slots:
         f.monitor.setScript("get luminance = exit=1\n");
         f.monitor.clearLog();
         f.lifecycle->post(DisplayLifecycleEvent::screensDidWake);
-        QTRY_COMPARE(f.monitor.commandLines().count("get luminance"), 9);
+        QTRY_COMPARE_WITH_TIMEOUT(f.monitor.commandLines().count("get luminance"), 9, 30000);
         QTest::qWait(300);
         QCOMPARE(f.monitor.commandLines().count("get luminance"), 9);
 
@@ -137,9 +137,9 @@ private slots:
         QVERIFY(runTask(f.c().start()));
         f.monitor.clearLog();
         f.lifecycle->post(DisplayLifecycleEvent::screensDidWake);
-        QTRY_COMPARE(f.monitor.commandLines().count("get luminance"), 3);
+        QTRY_COMPARE_WITH_TIMEOUT(f.monitor.commandLines().count("get luminance"), 3, 30000);
         f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
-        QTRY_COMPARE(f.monitor.commandLines().count("get luminance"), 6);
+        QTRY_COMPARE_WITH_TIMEOUT(f.monitor.commandLines().count("get luminance"), 6, 30000);
     }
 
     void aBusyRefreshDropsTheLoopsRefresh() {
