@@ -106,7 +106,7 @@ grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainf
 newest="$(grep -o '<release version="[^"]*"' "$metainfo" | head -n1 | cut -d'"' -f2)"
 [ "$(field Version)" = "$newest-1" ] || fail "Version $(field Version) but the newest release in the metainfo is $newest"
 icon="$usr/share/icons/hicolor/scalable/apps/$app_id.svg"
-xmllint --noout "$icon" && grep -q '<svg' "$icon" || fail "the icon is not an SVG image"
+{ xmllint --noout "$icon" && grep -q '<svg' "$icon"; } || fail "the icon is not an SVG image"
 grep -q 'GPL-2.0-or-later' "$usr/share/doc/velmar-monitor/copyright" ||
     fail "the copyright file does not name the licence"
 grep -q 'GNU GENERAL PUBLIC LICENSE' "$usr/share/doc/velmar-monitor/LICENSE" || fail "LICENSE is not the GPL"
@@ -127,7 +127,7 @@ answer="$(VELMAR_SIMULATED_MONITOR="$work/monitor.json" "$helper" get luminance)
 # that line (the start-up refresh asks for the helper at once), a minute at most.
 helper_the_program_takes() {
     local log="$work/program.log" home="$work/home"
-    rm -rf "$home" && mkdir -m 700 -p "$home"
+    rm -rf "$home" && mkdir -m 700 "$home"
     : >"$log"
     env HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_RUNTIME_DIR="$home" \
         QT_QPA_PLATFORM=offscreen DBUS_SESSION_BUS_ADDRESS=disabled: QT_FORCE_STDERR_LOGGING=1 \
