@@ -15,7 +15,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("VelmarMonitor"));
     QApplication::setApplicationDisplayName(QStringLiteral("Velmar Monitor"));
     QApplication::setApplicationVersion(QStringLiteral(VELMAR_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("velmar-monitor"));
+    // The installed desktop entry's name, so the desktop matches windows and the tray to it.
+    QApplication::setDesktopFileName(QStringLiteral(VELMAR_APP_ID));
     // A tray utility: closing a window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -10,8 +10,8 @@ namespace m1ddc {
 
 namespace {
 
-// The ABI of the libddcutil 1.4 headers we build against.
-constexpr const char* libraryName = "libddcutil.so.4";
+// The ABI of the libddcutil headers we build against, named in helper/CMakeLists.txt.
+constexpr const char* libraryName = VELMAR_DDCUTIL_SONAME;
 
 // Keeps whatever the library prints while it initialises out of our stdout and stderr.
 class SilencedOutput {

@@ -14,6 +14,8 @@ packages=(
     trayer xdotool # the end-to-end test: a tray host on the virtual X server, and a real pointer
     clang-14 libclang-rt-14-dev # the fuzz targets: clang with libFuzzer and the sanitizers' runtimes
     libxcb1-dev # the desktop benchmark watches the X server for the tray icon and windows
+    dpkg-dev file # the Debian package: cpack finds the binaries with file, their dependencies with dpkg-shlibdeps
+    desktop-file-utils appstream libxml2-utils # the package test validates the desktop entry, metainfo and icon
 )
 
 missing=()

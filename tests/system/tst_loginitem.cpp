@@ -30,7 +30,7 @@ private slots:
         QVERIFY(!item.isEnabled());
         QCOMPARE(item.enable(), std::nullopt);
         QVERIFY(item.isEnabled());
-        QCOMPARE(item.entryPath(), config.filePath(QStringLiteral("autostart/velmar-monitor.desktop")));
+        QCOMPARE(item.entryPath(), config.filePath(QStringLiteral("autostart/com.velmar.Monitor.desktop")));
         const QString entry = read(item.entryPath());
         QVERIFY(entry.startsWith(QLatin1String("[Desktop Entry]\n")));
         QVERIFY(entry.contains(QLatin1String("Type=Application\n")));
@@ -82,11 +82,11 @@ private slots:
         QTemporaryDir config;
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         XdgAutostartLoginItem item(QString(), QStringLiteral("/usr/bin/velmar-monitor"));
-        QCOMPARE(item.entryPath(), config.filePath(QStringLiteral("autostart/velmar-monitor.desktop")));
+        QCOMPARE(item.entryPath(), config.filePath(QStringLiteral("autostart/com.velmar.Monitor.desktop")));
         qunsetenv("XDG_CONFIG_HOME");
         XdgAutostartLoginItem fallback(QString(), QStringLiteral("/usr/bin/velmar-monitor"));
         QCOMPARE(fallback.entryPath(),
-                 QDir::homePath() + QStringLiteral("/.config/autostart/velmar-monitor.desktop"));
+                 QDir::homePath() + QStringLiteral("/.config/autostart/com.velmar.Monitor.desktop"));
     }
 };
 

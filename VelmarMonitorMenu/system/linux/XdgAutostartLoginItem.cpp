@@ -83,7 +83,7 @@ std::optional<QString> XdgAutostartLoginItem::enable() {
                                         "Name=Velmar Monitor\n"
                                         "Comment=Controls the Velmar monitor from the system tray\n"
                                         "Exec=%1\n"
-                                        "Icon=velmar-monitor\n"
+                                        "Icon=com.velmar.Monitor\n"
                                         "Terminal=false\n"
                                         "X-GNOME-Autostart-enabled=true\n")
                              .arg(execValue(m_program));

@@ -19,7 +19,8 @@ public:
 
     QString entryPath() const;
 
-    static constexpr auto entryName = "velmar-monitor.desktop";
+    // Named after the program's desktop entry, as the desktops' own autostart settings name theirs.
+    static constexpr auto entryName = "com.velmar.Monitor.desktop";
 
 private:
     QString m_configHome;
