@@ -71,6 +71,7 @@ expected=(
     "/usr/share/icons/hicolor/scalable/apps/$app_id.svg"
     /usr/share/doc/velmar-monitor/copyright
     /usr/share/doc/velmar-monitor/LICENSE
+    /usr/share/doc/velmar-monitor/changelog.Debian.gz
     /usr/lib/modules-load.d/velmar-monitor.conf
 )
 for path in "${expected[@]}"; do
@@ -105,6 +106,8 @@ grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainf
 # The package's version is the newest release the metainfo describes.
 newest="$(grep -o '<release version="[^"]*"' "$metainfo" | head -n1 | cut -d'"' -f2)"
 [ "$(field Version)" = "$newest-1" ] || fail "Version $(field Version) but the newest release in the metainfo is $newest"
+logged="$(zcat "$usr/share/doc/velmar-monitor/changelog.Debian.gz" | head -n1 | sed -n 's/^velmar-monitor (\([^)]*\)).*/\1/p')" || true
+[ "$(field Version)" = "$logged" ] || fail "Version $(field Version) but the changelog's newest entry is '$logged'"
 icon="$usr/share/icons/hicolor/scalable/apps/$app_id.svg"
 { xmllint --noout "$icon" && grep -q '<svg' "$icon"; } || fail "the icon is not an SVG image"
 grep -q 'GPL-2.0-or-later' "$usr/share/doc/velmar-monitor/copyright" ||
