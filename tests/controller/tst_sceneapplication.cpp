@@ -1,21 +1,11 @@
 // Applying scenes, the active-scene mark, per-input scenes, and saving, duplicating and deleting.
+#include "scenes/SceneTesting.h"
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 
 #include <QSignalSpy>
 
 using namespace std::chrono_literals;
-
-namespace {
-MonitorScene customScene(const QString& name) {
-    MonitorScene scene;
-    scene.id = QUuid::createUuid();
-    scene.name = name;
-    scene.symbol = QStringLiteral("display");
-    scene.kind = MonitorScene::Kind::custom;
-    return scene;
-}
-} // namespace
 
 class TestSceneApplication : public QObject {
     Q_OBJECT
@@ -44,7 +34,7 @@ private slots:
 
     void valuesAreRoundedWhenWrittenAndKeptUnrounded() {
         ControllerFixture f;
-        auto scene = customScene("Halves");
+        auto scene = makeScene("Halves");
         scene.brightness = 49.5;
         scene.contrast = 49.4;
         f.c().apply(scene);
@@ -94,7 +84,7 @@ private slots:
         f.reader.reading = BuiltInDisplayBrightnessReading::available(0.5);
         f.c().setAdaptiveBrightnessEnabled(true);
         QTRY_COMPARE(f.monitor.writes().size(), 1);
-        auto quiet = customScene("Quiet");
+        auto quiet = makeScene("Quiet");
         quiet.volume = 5;
         f.c().apply(quiet);
         QTRY_VERIFY(!f.c().isApplyingScene());
@@ -110,7 +100,7 @@ private slots:
         f.settle();
         f.monitor.clearLog();
 
-        auto quiet = customScene("Quiet");
+        auto quiet = makeScene("Quiet");
         quiet.volume = 5;
         f.c().apply(quiet);
         QTRY_VERIFY(!f.c().isApplyingScene());
@@ -125,14 +115,14 @@ private slots:
     void theInputIsSwitchedOnlyWhenItDiffers() {
         ControllerFixture f;
         QVERIFY(runTask(f.c().refresh())); // HDMI 1
-        auto same = customScene("Same input");
+        auto same = makeScene("Same input");
         same.input = MonitorInput::hdmi1;
         f.c().apply(same);
         QTRY_VERIFY(!f.c().isApplyingScene());
         QVERIFY(f.monitor.writes().isEmpty());
         QCOMPARE(f.c().status(), QStringLiteral("Same input • Applied"));
 
-        auto other = customScene("Console");
+        auto other = makeScene("Console");
         other.brightness = 60;
         other.input = MonitorInput::hdmi2;
         f.c().apply(other);
@@ -141,7 +131,7 @@ private slots:
         QCOMPARE(f.c().activeInput(), MonitorInput::hdmi2);
 
         f.monitor.setScript("set input-alt * = exit=1 err=\"no signal\"\n");
-        auto third = customScene("Laptop");
+        auto third = makeScene("Laptop");
         third.input = MonitorInput::usbC;
         f.c().apply(third);
         QTRY_VERIFY(!f.c().isApplyingScene());
@@ -173,7 +163,7 @@ private slots:
 
     void thePreferredPathNeverSwitchesInput() {
         ControllerFixture f;
-        auto console = customScene("Console");
+        auto console = makeScene("Console");
         console.brightness = 66;
         console.input = MonitorInput::hdmi2;
         f.store->add(console);
@@ -200,7 +190,7 @@ private slots:
     void unusablePreferencesAreIgnored() {
         ControllerFixture f;
         f.c().setPerInputScenesEnabled(true);
-        auto gone = customScene("Gone");
+        auto gone = makeScene("Gone");
         gone.volume = 3;
         f.store->add(gone);
         f.c().setPreferredSceneID(MonitorInput::hdmi1, gone.id);
@@ -273,7 +263,7 @@ private slots:
 
     void matchingWaitsForARealBrightness() {
         ControllerFixture f;
-        auto quiet = customScene("Quiet");
+        auto quiet = makeScene("Quiet");
         quiet.volume = 30;
         f.store->add(quiet);
         f.c().set(MonitorFeature::volume, 30);

@@ -167,6 +167,12 @@ private:
     WriteOutcome set(Attribute attribute, int value) {
         return DirectDdcMonitor(*detector_, machine_, *memory_, clock_).write(attribute, value);
     }
+    // What the app's refresh asks for: six values and the vendor input, each a run of its own.
+    void refresh() {
+        for (const auto attribute : {Attribute::luminance, Attribute::contrast, Attribute::volume,
+                                     Attribute::red, Attribute::green, Attribute::blue, Attribute::inputAlt})
+            get(attribute);
+    }
     int detections() const { return detector_->detections; }
     void remember(int bus, const FakeScreen& screen) { memory_->remember({bus, edidHash(screen.edid)}); }
 
@@ -190,12 +196,7 @@ private slots:
         QCOMPARE(detections(), 1);
         QCOMPARE(memory_->recall(), (DisplayRecord{5, edidHash(monitor_.edid)}));
 
-        // A refresh: six reads and the vendor input, none of them detecting.
-        for (const auto attribute :
-             {Attribute::luminance, Attribute::contrast, Attribute::volume, Attribute::red, Attribute::green,
-              Attribute::blue, Attribute::inputAlt}) {
-            get(attribute);
-        }
+        refresh();
         QCOMPARE(describe(set(Attribute::volume, 45)), "set");
         QCOMPARE(describe(get(Attribute::volume)), "45");
         QCOMPARE(detections(), 1);
@@ -304,11 +305,7 @@ private slots:
         machine_.screens.erase(5);
         machine_.screens[8] = &monitor_;
         machine_.screens[9] = &other_;
-        for (const auto attribute :
-             {Attribute::luminance, Attribute::contrast, Attribute::volume, Attribute::red, Attribute::green,
-              Attribute::blue, Attribute::inputAlt}) {
-            get(attribute);
-        }
+        refresh();
         QCOMPARE(detections(), 2);
         QCOMPARE(memory_->recall(), (DisplayRecord{8, edidHash(monitor_.edid)}));
         QCOMPARE(describe(get(Attribute::volume)), "30");

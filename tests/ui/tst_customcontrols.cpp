@@ -5,6 +5,7 @@
 #include "ui/widgets/CircleChip.h"
 #include "ui/widgets/CompactMonitorSlider.h"
 #include "ui/widgets/Spinner.h"
+#include "UiTesting.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -19,6 +20,8 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <QTimer>
+
+using namespace UiTesting;
 
 namespace {
 
@@ -36,25 +39,6 @@ public:
 
 QStringList edit(double value) {
     return {QStringLiteral("live %1").arg(value), QStringLiteral("commit %1").arg(value)};
-}
-
-QPalette lightPalette() {
-    return QApplication::style()->standardPalette();
-}
-
-QPalette darkPalette() {
-    QPalette palette(QColor(0x3a, 0x3a, 0x3c), QColor(0x26, 0x26, 0x28));
-    const QColor text(0xf2, 0xf2, 0xf2);
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
-        palette.setColor(role, text);
-    palette.setColor(QPalette::Base, QColor(0x1c, 0x1c, 0x1e));
-    palette.setColor(QPalette::AlternateBase, QColor(0x2c, 0x2c, 0x2e));
-    palette.setColor(QPalette::Highlight, QColor(0x2f, 0x7c, 0xf6));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::PlaceholderText, QColor(0xf2, 0xf2, 0xf2, 0x80));
-    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::Highlight})
-        palette.setColor(QPalette::Disabled, role, QColor(0x80, 0x80, 0x80));
-    return palette;
 }
 
 // A window with room around the control, so that the pointer can really be beside it.
@@ -150,14 +134,8 @@ private slots:
         QVERIFY(!timer->isActive());
     }
 
-    void spinnerSizesAndAccessibility() {
+    void spinnerAccessibility() {
         Spinner mini(Spinner::Size::mini);
-        QCOMPARE(mini.size(), QSize(12, 12));
-        Spinner small;
-        QCOMPARE(small.size(), QSize(16, 16));
-        small.setControlSize(Spinner::Size::mini);
-        QCOMPARE(small.size(), QSize(12, 12));
-
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&mini);
         QVERIFY(accessible);
         QCOMPARE(accessible->role(), QAccessible::ProgressBar);
@@ -210,7 +188,6 @@ private slots:
         EditLog log(slider);
 
         const int h = slider->height();
-        QCOMPARE(h, 22);
         QVERIFY(isWhite(slider->grab().toImage().pixel(h / 2, h / 2))); // at 0 the fill is a circle
         QVERIFY(!isWhite(slider->grab().toImage().pixel(h + 4, h / 2)));
 
@@ -522,7 +499,6 @@ private slots:
         chip->setPopupMode(QToolButton::InstantPopup);
         Host host(chip);
         QVERIFY(host.showAndWait());
-        QCOMPARE(chip->size(), QSize(34, 34));
 
         // The menu runs its own event loop; close it from there once it is on screen.
         int shown = 0;

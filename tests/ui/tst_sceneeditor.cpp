@@ -206,8 +206,6 @@ private slots:
         QToolButton* actions = actionsOf(row.get());
         QVERIFY(actions);
         QCOMPARE(actions->toolTip(), u"Scene actions"_s);
-        QCOMPARE(actions->size(), QSize(28, 28));
-        QCOMPARE(actions->popupMode(), QToolButton::InstantPopup);
         QCOMPARE(menuEntries(row.get()), expected);
 
         // Each entry runs its own callback once, after the menu has been dealt with.
@@ -223,18 +221,6 @@ private slots:
         QCoreApplication::sendPostedEvents();
         QCOMPARE(calls.edit + calls.duplicate + calls.remove, int(expected.size() - expected.count(u"|"_s)));
         QCOMPARE(calls.apply, 0);
-    }
-
-    void deleteIsMarkedDestructive() {
-        Calls calls;
-        std::unique_ptr<SceneManagementRow> row(makeRow(customItem(), false, calls));
-        QAction* remove = menuAction(row.get(), u"Delete"_s);
-        QAction* edit = menuAction(row.get(), u"Edit"_s);
-        QVERIFY(remove && edit);
-        const QColor deleteInk = inkOf(remove->icon()), editInk = inkOf(edit->icon());
-        QVERIFY2(deleteInk.red() > deleteInk.green() + 80 && deleteInk.red() > deleteInk.blue() + 80,
-                 qPrintable(deleteInk.name()));
-        QVERIFY(qAbs(editInk.red() - editInk.green()) < 30); // the text colour, not red
     }
 
     void rowWithoutActionsHasNoMenuButton() {
@@ -272,7 +258,6 @@ private slots:
         QCOMPARE(accessibleText(applyOf(custom), QAccessible::Value), u"Not active"_s);
         QCOMPARE(applyOf(custom)->toolTip(),
                  u"Apply Late-night reading with the warm lamp on and the blinds half closed"_s);
-        QVERIFY(apply->height() >= 36);
 
         // Another scene becomes active.
         movie->setActive(false);
@@ -281,7 +266,6 @@ private slots:
         QVERIFY(checkmark(custom));
         QCOMPARE(accessibleText(apply, QAccessible::Value), u"Not active"_s);
         QCOMPARE(accessibleText(applyOf(custom), QAccessible::Value), u"Active"_s);
-        QVERIFY(movie->item() == builtInItem());
     }
 
     void detailLineOnlyWhenThereIsOne() {
@@ -377,8 +361,6 @@ private slots:
         scene.brightness = 80;
         Editor e(scene);
         QCOMPARE(e.sheet.windowTitle(), u"Edit Scene"_s);
-        QCOMPARE(e.sheet.size(), QSize(440, 620));
-        QCOMPARE(e.sheet.minimumSize(), e.sheet.maximumSize());
         QCOMPARE(e.sheet.windowModality(), Qt::WindowModal);
         QVERIFY(e.show());
 
@@ -434,7 +416,9 @@ private slots:
         QVERIFY(!e.sheet.isVisible());
     }
 
-    void blankNameCannotBeSaved() {
+    // Save waits for a name that is more than blanks; Return in the name field only leaves it (the
+    // rest of the form may still be to do), elsewhere it presses Save; the name is saved trimmed.
+    void nameAndReturn() {
         Editor e(fullScene());
         QVERIFY(e.show());
         QPushButton* save = e.button(u"Save"_s);
@@ -442,37 +426,22 @@ private slots:
         e.name()->setFocus();
         e.name()->selectAll();
         QTest::keyClicks(e.name(), u"   "_s);
-        QCOMPARE(e.name()->text(), u"   "_s);
         QVERIFY(!save->isEnabled());
-        QVERIFY(!e.sheet.canSave());
-
         QTest::keyClick(e.name(), Qt::Key_Return);
-        QVERIFY(!e.name()->hasFocus()); // Return finishes the name, and nothing more
+        QVERIFY(!e.name()->hasFocus());
         QTest::keyClick(&e.sheet, Qt::Key_Return);
         e.sheet.save();
+        e.name()->setText(u"\n\t"_s);
+        QVERIFY(!save->isEnabled());
         QVERIFY(e.saved.isEmpty());
         QVERIFY(e.sheet.isVisible());
 
-        e.name()->setText(u"\n\t"_s);
-        QVERIFY(!save->isEnabled());
-        e.name()->setText(u" x "_s);
-        QVERIFY(save->isEnabled());
-    }
-
-    void returnFinishesTheNameThenSaves() {
-        Editor e(fullScene());
-        QVERIFY(e.show());
         e.name()->setFocus();
         e.name()->setText(u"  Late film \t"_s);
-        QVERIFY(e.sheet.canSave());
-
-        // Return in the name field only leaves it: the rest of the form may still be to do.
+        QVERIFY(save->isEnabled());
         QTest::keyClick(e.name(), Qt::Key_Return);
         QVERIFY(!e.name()->hasFocus());
         QVERIFY(e.saved.isEmpty());
-        QVERIFY(e.sheet.isVisible());
-
-        // Elsewhere, Return presses Save.
         QTest::keyClick(&e.sheet, Qt::Key_Return);
         QCOMPARE(e.saved.size(), 1);
         QCOMPARE(e.saved.first().name, u"Late film"_s);
@@ -601,9 +570,6 @@ private slots:
             QVERIFY(!icon->itemIcon(i).isNull());
         }
         QCOMPARE(symbols, SceneEditorSheet::symbolChoices());
-        QCOMPARE(SceneEditorSheet::symbolChoices(),
-                 (QStringList{u"film.fill"_s, u"briefcase.fill"_s, u"book.fill"_s, u"moon.stars.fill"_s,
-                              u"gamecontroller.fill"_s, u"display"_s, u"slider.horizontal.3"_s}));
         icon->setCurrentIndex(2);
         QCOMPARE(e.sheet.editedScene().symbol, u"book.fill"_s);
 

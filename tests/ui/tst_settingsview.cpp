@@ -1,5 +1,6 @@
 // The Settings section: scene rows and the naming dialog, adaptive brightness with its range
 // and pause, scenes by input, launch at login, About, and the problems the user must see.
+#include "scenes/SceneTesting.h"
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 #include "system/PlatformWording.h"
@@ -22,15 +23,6 @@ using namespace UiTesting;
 using Reading = BuiltInDisplayBrightnessReading;
 
 namespace {
-
-MonitorScene customScene(const QString& name) {
-    MonitorScene scene;
-    scene.id = QUuid::createUuid();
-    scene.name = name;
-    scene.symbol = QStringLiteral("display");
-    scene.kind = MonitorScene::Kind::custom;
-    return scene;
-}
 
 bool shows(const QWidget* root, const QString& text) {
     for (auto* label : root->findChildren<QLabel*>()) {
@@ -74,7 +66,7 @@ private slots:
         QFETCH(std::optional<double>, contrast);
         QFETCH(std::optional<double>, volume);
         QFETCH(QString, summary);
-        auto scene = customScene(QStringLiteral("Any"));
+        auto scene = makeScene(QStringLiteral("Any"));
         scene.brightness = brightness;
         scene.contrast = contrast;
         scene.volume = volume;
@@ -84,7 +76,7 @@ private slots:
 
     void sceneRowsApplyAndANewSceneIsNamed() {
         ControllerFixture f;
-        f.store->add(customScene(QStringLiteral("Gaming")));
+        f.store->add(makeScene(QStringLiteral("Gaming")));
         FakeLoginItem login;
         SettingsView view(f.c(), login);
         view.show();
@@ -118,7 +110,7 @@ private slots:
 
     void editingTheActiveSceneClearsItsMark() {
         ControllerFixture f;
-        auto gaming = customScene(QStringLiteral("Gaming"));
+        auto gaming = makeScene(QStringLiteral("Gaming"));
         gaming.volume = 40;
         f.store->add(gaming);
         f.c().apply(gaming);
@@ -239,7 +231,7 @@ private slots:
         const QString suffix = dark ? QStringLiteral("-dark") : QStringLiteral("-light");
         {
             ControllerFixture f;
-            auto gaming = customScene(QStringLiteral("Late-night gaming with the lights off"));
+            auto gaming = makeScene(QStringLiteral("Late-night gaming with the lights off"));
             gaming.brightness = 25;
             gaming.volume = 60;
             gaming.symbol = QStringLiteral("gamecontroller.fill");
