@@ -51,6 +51,8 @@ public:
 
     /// Events held for the consumer.
     std::size_t pendingCount() const { return m_buffer.size(); }
+    /// The consumer waits in next(): every event posted so far has been taken and dealt with.
+    bool isConsumerWaiting() const { return bool(m_consumer); }
     /// Drops the events held: the consumer will act on the state they announced anyway.
     void discardPending() { m_buffer.clear(); }
 

@@ -149,7 +149,9 @@ private slots:
         f.monitor.setScript("get luminance = wait=gate out=\"40\"\n");
         auto starting = f.c().start();
         f.lifecycle->post(DisplayLifecycleEvent::systemDidWake);
-        QTest::qWait(20); // the loop's refresh comes and is dropped while the first one is held
+        // The loop takes the event, its refresh is dropped while the first one is held, and it
+        // waits for the next event again.
+        QTRY_VERIFY_WITH_TIMEOUT(f.lifecycle->isConsumerWaiting(), 30000);
         QVERIFY(f.c().isWorking());
         f.monitor.openGate("gate");
         QVERIFY(runTask(std::move(starting)));
