@@ -281,6 +281,7 @@ private slots:
             QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"), &listener,
             SLOT(receive(QString, QVariantMap, QStringList))));
         QSignalSpy changes(&listener, &ChangeListener::changedProperties);
+        bus.properties(); // a round trip after the match rule: the bus has it in place
 
         // Several changes in a row, one of them undone: one signal with what really changed.
         f.c().setValue(MonitorFeature::brightness, 20);
@@ -290,12 +291,13 @@ private slots:
         QVERIFY(changes.wait(5000));
         QCOMPARE(changes.first().first().toMap(), (QVariantMap{{"Brightness", 20}, {"Contrast", 21}}));
 
-        // The next signal holds only the next change: nothing of the burst came later.
+        // Later signals hold only later changes: nothing of the burst came again.
         f.c().setNightMode(true);
-        QTRY_VERIFY(f.c().isNightMode());
-        QTRY_VERIFY(changes.size() >= 2);
-        QVERIFY(changes.at(1).first().toMap().contains("Busy"));
-        QVERIFY(!changes.at(1).first().toMap().contains("Contrast"));
+        QTRY_VERIFY(std::any_of(changes.begin(), changes.end(), [](const QList<QVariant>& signal) {
+            return signal.first().toMap().value("NightMode") == true;
+        }));
+        for (qsizetype i = 1; i < changes.size(); ++i)
+            QVERIFY(!changes.at(i).first().toMap().contains("Contrast"));
     }
 
 private:
