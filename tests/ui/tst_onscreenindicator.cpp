@@ -9,6 +9,7 @@
 #include "UiTesting.h"
 
 #include <QScreen>
+#include <QScrollArea>
 
 using namespace UiTesting;
 
@@ -98,6 +99,15 @@ private slots:
             QVERIFY(saveScreenshot(&indicator, "indicator-scene" + suffix));
             indicator.showInput(MonitorInput::displayPort);
             QVERIFY(saveScreenshot(&indicator, "indicator-input" + suffix));
+
+            // Where it is turned off.
+            FakeLoginItem login;
+            SettingsView settings(f.c(), login);
+            settings.show();
+            auto* toggle =
+                byAccessibleName<ToggleSwitch>(&settings, QStringLiteral("Show changes on screen"));
+            settings.findChild<QScrollArea*>()->ensureWidgetVisible(toggle, 0, 200);
+            QVERIFY(saveScreenshot(&settings, "settings-shortcuts" + suffix));
         }
         QApplication::setPalette(original);
     }
