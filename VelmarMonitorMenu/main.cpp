@@ -1,6 +1,8 @@
 #include "controller/MonitorController.h"
 #include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneStore.h"
+#include "scripting/CommandLine.h"
+#include "scripting/MonitorBusAdaptor.h"
 #include "system/BuiltInDisplayBrightnessReadingSource.h"
 #include "system/TerminationRequests.h"
 #include "ui/SingleInstance.h"
@@ -8,17 +10,53 @@
 
 #include <QApplication>
 #include <QSettings>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+void nameApplication() {
+    QCoreApplication::setOrganizationName(QStringLiteral("Velmar"));
+    QCoreApplication::setApplicationName(QStringLiteral("VelmarMonitor"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VELMAR_VERSION));
+}
+
+QStringList argumentList(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    return arguments;
+}
+
+// A command for the running instance (what a keyboard shortcut runs) needs neither a display
+// nor the widgets: it is quick, and works from a terminal without a desktop.
+int runCommand(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    nameApplication();
+    QTextStream out(stdout), err(stderr);
+    return CommandLine::run(QCoreApplication::arguments(), QDBusConnection::sessionBus(), out, err);
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    if (CommandLine::isCommand(argumentList(argc, argv)))
+        return runCommand(argc, argv);
+
     QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Velmar"));
-    QApplication::setApplicationName(QStringLiteral("VelmarMonitor"));
+    nameApplication();
     QApplication::setApplicationDisplayName(QStringLiteral("Velmar Monitor"));
-    QApplication::setApplicationVersion(QStringLiteral(VELMAR_VERSION));
     // The installed desktop entry's name, so the desktop matches windows and the tray to it.
     QApplication::setDesktopFileName(QStringLiteral(VELMAR_APP_ID));
     // A tray utility: closing a window must not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Qt has taken its own options (-platform, -style, ...); anything left is a mistyped command.
+    if (const auto rest = QCoreApplication::arguments().mid(1); !rest.isEmpty()) {
+        std::fprintf(stderr, "velmar-monitor: unknown option \"%s\". (See --help.)\n",
+                     qPrintable(rest.first()));
+        return CommandLine::badArguments;
+    }
 
     SingleInstance instance;
     if (!instance.claim())
@@ -37,6 +75,13 @@ int main(int argc, char* argv[]) {
     VelmarMonitorMenuApp shell(monitor);
     QObject::connect(&instance, &SingleInstance::activationRequested, &shell,
                      &VelmarMonitorMenuApp::raiseWindow);
+    // Scripts and keyboard shortcuts reach the controller on the object that holds the name;
+    // what they change is shown on screen for a moment.
+    std::unique_ptr<MonitorBusAdaptor> scripting;
+    if (instance.ownsName()) {
+        scripting = std::make_unique<MonitorBusAdaptor>(monitor, instance.bus(), &instance);
+        shell.showChangesFrom(scripting->changes());
+    }
     // Quitting, and being told to end from outside (logout, a terminal, a service manager), both
     // end cleanly: no helper left running, settings on disk.
     TerminationRequests termination;

@@ -94,6 +94,9 @@ void MonitorController::checkSettingsSaved() {
 void MonitorController::loadSettings() {
     m_adaptiveBrightnessEnabled = storedSwitch(*m_defaults, SettingsKeys::adaptiveBrightnessEnabled);
     m_perInputScenesEnabled = storedSwitch(*m_defaults, SettingsKeys::perInputScenesEnabled);
+    // On unless the user turned it off.
+    if (m_defaults->contains(QLatin1String(SettingsKeys::onScreenIndicatorEnabled)))
+        m_onScreenIndicatorEnabled = storedSwitch(*m_defaults, SettingsKeys::onScreenIndicatorEnabled);
     if (const auto minimum = storedNumber(*m_defaults, SettingsKeys::adaptiveMinimumBrightness))
         m_adaptiveMinimumBrightness = *minimum;
     if (const auto maximum = storedNumber(*m_defaults, SettingsKeys::adaptiveMaximumBrightness))
@@ -110,6 +113,11 @@ void MonitorController::loadSettings() {
             }
         }
     }
+}
+
+void MonitorController::setOnScreenIndicatorEnabled(bool enabled) {
+    assign(m_onScreenIndicatorEnabled, enabled, &MonitorController::onScreenIndicatorEnabledChanged);
+    storeSetting(SettingsKeys::onScreenIndicatorEnabled, enabled);
 }
 
 QDateTime MonitorController::now() const {

@@ -97,6 +97,8 @@ class MonitorController : public QObject {
     Q_PROPERTY(QDateTime adaptiveBrightnessPausedUntil READ adaptiveBrightnessPausedUntilValue NOTIFY
                    adaptiveBrightnessPausedUntilChanged)
     Q_PROPERTY(bool perInputScenesEnabled READ perInputScenesEnabled NOTIFY perInputScenesEnabledChanged)
+    Q_PROPERTY(
+        bool onScreenIndicatorEnabled READ onScreenIndicatorEnabled NOTIFY onScreenIndicatorEnabledChanged)
     Q_PROPERTY(QString settingsError READ settingsErrorText NOTIFY settingsErrorChanged)
 
 public:
@@ -145,6 +147,8 @@ public:
         return m_adaptiveBrightnessPausedUntil && *m_adaptiveBrightnessPausedUntil > now();
     }
     bool perInputScenesEnabled() const { return m_perInputScenesEnabled; }
+    /// Whether a change made by a script or a keyboard shortcut is shown briefly on screen.
+    bool onScreenIndicatorEnabled() const { return m_onScreenIndicatorEnabled; }
     /// The colour preset whose gains equal the current ones exactly.
     std::optional<ColorPreset> matchedPreset() const;
     /// Why the controller's own settings could not be saved; nullopt once a save has worked.
@@ -197,6 +201,9 @@ public:
     void setPreferredSceneID(MonitorInput input, std::optional<QUuid> sceneID);
     void setPerInputScenesEnabled(bool enabled);
 
+    // --- preferences of the shell -----------------------------------------------------------
+    void setOnScreenIndicatorEnabled(bool enabled);
+
     // Property adaptors for the Qt meta-object system (optional values as empty/invalid).
     QString activeInputRawValue() const { return m_activeInput ? rawValue(*m_activeInput) : QString(); }
     QStringList loadedFeatureNames() const;
@@ -231,6 +238,7 @@ signals:
     void adaptiveBrightnessSupportedChanged();
     void adaptiveBrightnessPausedUntilChanged();
     void perInputScenesEnabledChanged();
+    void onScreenIndicatorEnabledChanged();
     void scenesChanged();
     void settingsErrorChanged();
 
@@ -347,6 +355,7 @@ private:
     AdaptiveSupport m_adaptiveBrightnessSupported = AdaptiveSupport::unknown;
     std::optional<QDateTime> m_adaptiveBrightnessPausedUntil;
     bool m_perInputScenesEnabled = false;
+    bool m_onScreenIndicatorEnabled = true;
     std::optional<QString> m_settingsError;
 
     MonitorSceneStore& m_sceneStore;

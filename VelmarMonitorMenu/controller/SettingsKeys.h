@@ -8,4 +8,5 @@ inline constexpr auto adaptiveMaximumBrightness = "adaptiveMaximumBrightness";
 inline constexpr auto perInputScenesEnabled = "perInputScenesEnabled";
 inline constexpr auto nightModeEnabled = "nightModeEnabled";
 inline constexpr auto nightModeSnapshot = "nightModeSnapshot";
+inline constexpr auto onScreenIndicatorEnabled = "onScreenIndicatorEnabled";
 } // namespace SettingsKeys

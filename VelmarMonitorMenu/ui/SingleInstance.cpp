@@ -23,11 +23,12 @@ bool SingleInstance::claim() {
         return true;
     if (m_bus.registerService(QLatin1String(serviceName))) {
         m_owner = true;
-        m_bus.registerObject(QLatin1String(objectPath), this, QDBusConnection::ExportScriptableSlots);
+        m_bus.registerObject(QLatin1String(objectPath), this,
+                             QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportAdaptors);
         return true;
     }
     auto call = QDBusMessage::createMethodCall(QLatin1String(serviceName), QLatin1String(objectPath),
-                                               QStringLiteral("com.velmar.Monitor.Application"),
+                                               QLatin1String(MonitorBus::applicationInterface),
                                                QStringLiteral("Activate"));
     m_bus.call(call, QDBus::BlockWithGui, answerTimeoutMs);
     // Even if the owner did not answer in time, it is running: two instances would fight over

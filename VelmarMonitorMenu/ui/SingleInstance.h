@@ -1,5 +1,7 @@
 #pragma once
 
+#include "scripting/MonitorBus.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
@@ -11,8 +13,8 @@ class SingleInstance : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.velmar.Monitor.Application")
 public:
-    static constexpr auto serviceName = "com.velmar.Monitor";
-    static constexpr auto objectPath = "/com/velmar/Monitor";
+    static constexpr auto serviceName = MonitorBus::serviceName;
+    static constexpr auto objectPath = MonitorBus::objectPath;
 
     explicit SingleInstance(QDBusConnection bus = QDBusConnection::sessionBus(), QObject* parent = nullptr);
     ~SingleInstance() override;
@@ -20,6 +22,9 @@ public:
     /// True when this process is the first instance (or no session bus can tell); false when
     /// another instance owns the name and has been asked to show itself.
     bool claim();
+    /// Whether this process owns the name, and so serves the object at objectPath.
+    bool ownsName() const { return m_owner; }
+    QDBusConnection bus() const { return m_bus; }
 
 public slots:
     /// Called over the bus by a later launch.

@@ -2,7 +2,9 @@
 
 #include "controller/MonitorController.h"
 #include "icons/SymbolIcons.h"
+#include "OnScreenIndicator.h"
 #include "panel/MonitorMenuView.h"
+#include "scripting/ScriptedChanges.h"
 #include "system/LoginItemService.h"
 #include "system/MemoryRelease.h"
 #include "window/UnifiedMonitorWindow.h"
@@ -70,6 +72,38 @@ MonitorMenuView* VelmarMonitorMenuApp::panel() const {
 
 UnifiedMonitorWindow* VelmarMonitorMenuApp::window() const {
     return m_window;
+}
+
+OnScreenIndicator* VelmarMonitorMenuApp::onScreenIndicator() const {
+    return m_indicator.get();
+}
+
+void VelmarMonitorMenuApp::showChangesFrom(const ScriptedChanges& changes) {
+    connect(&changes, &ScriptedChanges::valueRequested, this, [this](MonitorFeature feature) {
+        if (auto* indicator = indicatorForChange())
+            indicator->showValue(feature);
+    });
+    connect(&changes, &ScriptedChanges::inputRequested, this, [this](MonitorInput input) {
+        if (auto* indicator = indicatorForChange())
+            indicator->showInput(input);
+    });
+    connect(&changes, &ScriptedChanges::sceneRequested, this, [this](const MonitorScene& scene) {
+        if (auto* indicator = indicatorForChange())
+            indicator->showScene(scene);
+    });
+    connect(&changes, &ScriptedChanges::nightModeRequested, this, [this](bool on) {
+        if (auto* indicator = indicatorForChange())
+            indicator->showNightMode(on);
+    });
+}
+
+OnScreenIndicator* VelmarMonitorMenuApp::indicatorForChange() {
+    if (m_quitting || !m_monitor.onScreenIndicatorEnabled())
+        return nullptr;
+    // Made the first time it is wanted, like the panel: most users never script a change.
+    if (!m_indicator)
+        m_indicator = std::make_unique<OnScreenIndicator>(m_monitor);
+    return m_indicator.get();
 }
 
 void VelmarMonitorMenuApp::start() {
@@ -166,6 +200,8 @@ void VelmarMonitorMenuApp::quit() {
         m_panel->close();
     if (m_window)
         m_window->hide();
+    if (m_indicator)
+        m_indicator->hide();
     finishThenEnd();
 }
 

@@ -12,9 +12,11 @@
 #include "system/LoginItemService.h"
 class MonitorController;
 class MonitorMenuView;
+class OnScreenIndicator;
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
+class ScriptedChanges;
 class UnifiedMonitorWindow;
 
 // The program's shell around the controller: the tray icon and its panel, the one window and
@@ -42,12 +44,17 @@ public:
     /// moment to finish, then ended() tells the owner to end the event loop. Asked again while
     /// waiting, it says ended() at once.
     void quit();
+    /// Shows each change `changes` tells of on screen for a moment, unless the user turned the
+    /// indicator off in Settings.
+    void showChangesFrom(const ScriptedChanges& changes);
 
     WindowSectionState& selection() { return m_selection; }
     /// The panel and the window, once made; for tests and screenshots.
     MonitorMenuView* panel() const;
     UnifiedMonitorWindow* window() const;
     QSystemTrayIcon* trayIcon() const { return m_tray.get(); }
+    /// The on-screen indicator, once a change has been shown.
+    OnScreenIndicator* onScreenIndicator() const;
 
 signals:
     /// Quitting is done: the event loop may end.
@@ -57,6 +64,8 @@ private:
     QCoro::Task<> finishThenEnd();
     MonitorMenuView& ensurePanel();
     UnifiedMonitorWindow& ensureWindow();
+    /// The indicator to show a change on, or null when it is turned off or the program is ending.
+    OnScreenIndicator* indicatorForChange();
     QRect trayAnchor() const;
     void updateTrayToolTip();
 
@@ -67,6 +76,7 @@ private:
     std::unique_ptr<QMenu> m_trayMenu;
     QPointer<MonitorMenuView> m_panel;
     QPointer<UnifiedMonitorWindow> m_window;
+    std::unique_ptr<OnScreenIndicator> m_indicator;
     QAction* m_settingsCommand;
     QElapsedTimer m_panelClosed; // a click on the icon that closed the panel must not reopen it
     bool m_withoutTray = false;

@@ -92,6 +92,7 @@ SettingsView::SettingsView(MonitorController& monitor, LoginItemService& loginIt
     buildScenesSection(layout);
     buildAdaptiveSection(layout);
     buildInputScenesSection(layout);
+    buildShortcutsSection(layout);
     buildLoginSection(layout);
     buildAboutSection(layout);
     layout->addStretch(1);
@@ -109,6 +110,8 @@ SettingsView::SettingsView(MonitorController& monitor, LoginItemService& loginIt
         connect(&monitor, signal, this, &SettingsView::updateAdaptive);
     connect(&monitor, &MonitorController::perInputScenesEnabledChanged, this,
             &SettingsView::updateInputScenes);
+    connect(&monitor, &MonitorController::onScreenIndicatorEnabledChanged, this,
+            &SettingsView::updateShortcuts);
 
     rebuildSceneRows();
     restyle();
@@ -241,6 +244,17 @@ void SettingsView::buildInputScenesSection(QVBoxLayout* layout) {
     layout->addWidget(section);
 }
 
+void SettingsView::buildShortcutsSection(QVBoxLayout* layout) {
+    auto* section = new FormSection(tr("Shortcuts and Scripts"), this);
+    section->addRow(tr("Show changes on screen"), switchRow(m_onScreenIndicator, this));
+    connect(m_onScreenIndicator, &ToggleSwitch::clicked, this,
+            [this](bool enabled) { m_monitor.setOnScreenIndicatorEnabled(enabled); });
+    section->setFooter(
+        tr("A command such as \"velmar-monitor --brightness +10\", run from a keyboard shortcut "
+           "or a script, shows its change for a moment near the bottom of the screen."));
+    layout->addWidget(section);
+}
+
 void SettingsView::buildLoginSection(QVBoxLayout* layout) {
     auto* section = new FormSection(QString(), this);
     section->addRow(tr("Launch at login"), switchRow(m_launchAtLogin, this));
@@ -325,6 +339,12 @@ void SettingsView::updateInputScenes() {
     }
 }
 
+void SettingsView::updateShortcuts() {
+    const bool enabled = m_monitor.onScreenIndicatorEnabled();
+    m_onScreenIndicator->setChecked(enabled);
+    m_onScreenIndicator->setAccessibleValueText(enabled ? tr("On") : tr("Off"));
+}
+
 void SettingsView::updateLaunchAtLogin(bool enabled) {
     const auto failure = enabled ? m_loginItem.enable() : m_loginItem.disable();
     m_launchError->setText(failure.value_or(QString()));
@@ -395,6 +415,7 @@ void SettingsView::restyle() {
     updateProblems();
     updateAdaptive();
     updateInputScenes();
+    updateShortcuts();
     m_launchAtLogin->setAccessibleValueText(m_launchAtLogin->isChecked() ? tr("On") : tr("Off"));
 }
 

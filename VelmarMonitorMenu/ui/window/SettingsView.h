@@ -20,8 +20,9 @@ class SceneManagementRow;
 class ToggleSwitch;
 
 // The Settings section of the window: the scenes and their actions, adaptive brightness, scenes
-// by input, launch at login, and About. Made afresh each time the window turns to Settings, so
-// whatever was half done in it (a name being typed, a scene being edited) starts over.
+// by input, shortcuts and scripts, launch at login, and About. Made afresh each time the window
+// turns to Settings, so whatever was half done in it (a name being typed, a scene being edited)
+// starts over.
 class SettingsView : public QWidget {
     Q_OBJECT
 public:
@@ -44,6 +45,7 @@ private:
     void buildScenesSection(QVBoxLayout* layout);
     void buildAdaptiveSection(QVBoxLayout* layout);
     void buildInputScenesSection(QVBoxLayout* layout);
+    void buildShortcutsSection(QVBoxLayout* layout);
     void buildLoginSection(QVBoxLayout* layout);
     void buildAboutSection(QVBoxLayout* layout);
     void rebuildSceneRows();
@@ -51,6 +53,7 @@ private:
     void updateProblems();
     void updateAdaptive();
     void updateInputScenes();
+    void updateShortcuts();
     void updateLaunchAtLogin(bool enabled);
     void restyle();
 
@@ -78,6 +81,8 @@ private:
 
     ToggleSwitch* m_perInput = nullptr;
     std::map<MonitorInput, std::pair<QWidget*, QComboBox*>> m_inputPickers;
+
+    ToggleSwitch* m_onScreenIndicator = nullptr;
 
     ToggleSwitch* m_launchAtLogin = nullptr;
     QWidget* m_launchErrorRow = nullptr;

@@ -1,0 +1,319 @@
+#include "CommandLine.h"
+
+#include "MonitorBus.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QRegularExpression>
+#include <QTextStream>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Every read of a monitor that stopped answering runs into the helper's time limit, so a
+// refresh may take this long before the instance answers.
+constexpr auto refreshAnswerLimit = 120s;
+// Any other command is only handed to the controller: a live instance answers at once.
+constexpr auto answerLimit = 10s;
+
+const QString refreshOption = QStringLiteral("refresh");
+const QString sceneOption = QStringLiteral("scene");
+const QString inputOption = QStringLiteral("input");
+const QString nightOption = QStringLiteral("night");
+const QString statusOption = QStringLiteral("status");
+
+QStringList commandNames() {
+    QStringList names{refreshOption, sceneOption, inputOption, nightOption, statusOption};
+    for (const auto feature : MonitorFeatures::allCases)
+        names.append(MonitorBus::featureName(feature));
+    return names;
+}
+
+void describe(QCommandLineParser& parser) {
+    parser.setApplicationDescription(QCoreApplication::translate(
+        "CommandLine",
+        "Velmar Monitor controls a Velmar monitor over DDC/CI from the system tray. Started without "
+        "options it runs; given commands, it tells the running Velmar Monitor what to do and ends. "
+        "Several commands run in the order listed below.\n\n"
+        "Exit status: 0 done, 1 refused by Velmar Monitor, 2 bad arguments (nothing changed), "
+        "3 Velmar Monitor is not running."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({refreshOption, QCoreApplication::translate("CommandLine", "Read every value again.")});
+    parser.addOption({sceneOption,
+                      QCoreApplication::translate("CommandLine", "Apply a scene by its name or id."),
+                      QCoreApplication::translate("CommandLine", "scene")});
+    parser.addOption(
+        {inputOption,
+         QCoreApplication::translate("CommandLine", "Switch to an input: usbC, displayPort, hdmi1 or hdmi2."),
+         QCoreApplication::translate("CommandLine", "input")});
+    parser.addOption({nightOption, QCoreApplication::translate("CommandLine", "Turn Night Mode on or off."),
+                      QStringLiteral("on|off|toggle")});
+    for (const auto feature : MonitorFeatures::allCases)
+        parser.addOption(
+            {MonitorBus::featureName(feature),
+             QCoreApplication::translate("CommandLine", "Set %1 to a value from 0 to 100, or change it by "
+                                                        "+N or -N.")
+                 .arg(MonitorBus::featureName(feature)),
+             QStringLiteral("value")});
+    parser.addOption({statusOption, QCoreApplication::translate(
+                                        "CommandLine", "Print the state as key=value lines, after any other "
+                                                       "command.")});
+}
+
+// "40" is a value to set, "+10" and "-10" a change; nothing else is a number here.
+struct Level {
+    int amount;
+    bool relative;
+};
+std::optional<Level> parseLevel(const QString& text) {
+    static const QRegularExpression form(QStringLiteral("^([+-]?)([0-9]{1,3})$"));
+    const auto match = form.match(text.trimmed());
+    if (!match.hasMatch())
+        return std::nullopt;
+    const int amount = match.captured(2).toInt();
+    if (amount > 100)
+        return std::nullopt;
+    const bool relative = !match.captured(1).isEmpty();
+    return Level{match.captured(1) == QLatin1String("-") ? -amount : amount, relative};
+}
+
+QString programName() {
+    return QStringLiteral("velmar-monitor");
+}
+
+QString oneLine(QString text) {
+    return text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+
+// One conversation with the running instance; every failure is written once and becomes the
+// exit status.
+class Client {
+public:
+    Client(QDBusConnection bus, QTextStream& out, QTextStream& err)
+        : m_bus(std::move(bus)), m_out(out), m_err(err) {}
+
+    std::optional<QDBusMessage> call(const QString& interface, const QString& method,
+                                     const QVariantList& arguments,
+                                     std::chrono::milliseconds limit = answerLimit) {
+        auto message = QDBusMessage::createMethodCall(
+            QLatin1String(MonitorBus::serviceName), QLatin1String(MonitorBus::objectPath), interface, method);
+        message.setArguments(arguments);
+        message.setAutoStartService(false); // a command must never start a second program
+        const auto reply = m_bus.call(message, QDBus::Block, int(limit.count()));
+        if (reply.type() == QDBusMessage::ReplyMessage)
+            return reply;
+        const QString name = reply.errorName();
+        if (name == QLatin1String("org.freedesktop.DBus.Error.Disconnected"))
+            fail(CommandLine::notRunning,
+                 QCoreApplication::translate(
+                     "CommandLine", "There is no session bus, so no Velmar Monitor can be reached."));
+        else if (name == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
+                 name == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
+            fail(CommandLine::notRunning,
+                 QCoreApplication::translate("CommandLine", "Velmar Monitor is not running."));
+        else if (name == QLatin1String("org.freedesktop.DBus.Error.InvalidArgs"))
+            fail(CommandLine::badArguments, reply.errorMessage());
+        else if (name == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
+                 name == QLatin1String("org.freedesktop.DBus.Error.Timeout"))
+            fail(CommandLine::refused,
+                 QCoreApplication::translate("CommandLine", "Velmar Monitor did not answer."));
+        else
+            fail(CommandLine::refused, reply.errorMessage());
+        return std::nullopt;
+    }
+
+    std::optional<QDBusMessage> command(const QString& method, const QVariantList& arguments,
+                                        std::chrono::milliseconds limit = answerLimit) {
+        return call(QLatin1String(MonitorBus::controlInterface), method, arguments, limit);
+    }
+
+    std::optional<QVariantMap> properties() {
+        const auto reply = call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"),
+                                {QLatin1String(MonitorBus::controlInterface)});
+        if (!reply)
+            return std::nullopt;
+        return qdbus_cast<QVariantMap>(reply->arguments().value(0));
+    }
+
+    void fail(int status, const QString& text) {
+        m_status = status;
+        m_err << programName() << ": " << text << Qt::endl;
+    }
+
+    int status() const { return m_status; }
+    QTextStream& out() { return m_out; }
+
+private:
+    QDBusConnection m_bus;
+    QTextStream& m_out;
+    QTextStream& m_err;
+    int m_status = CommandLine::succeeded;
+};
+
+void printStatus(const QVariantMap& state, QTextStream& out) {
+    const auto level = [&](const char* key) {
+        const int value = state.value(QLatin1String(key)).toInt();
+        return value < 0 ? QString() : QString::number(value); // not read yet
+    };
+    const auto onOff = [&](const char* key) {
+        return state.value(QLatin1String(key)).toBool() ? QStringLiteral("on") : QStringLiteral("off");
+    };
+    const QString activeScene = state.value(QStringLiteral("ActiveScene")).toString();
+    QString sceneName;
+    const auto scenes = qdbus_cast<MonitorBus::SceneList>(state.value(QStringLiteral("Scenes")));
+    for (const auto& scene : scenes) {
+        if (!activeScene.isEmpty() && scene.id == activeScene)
+            sceneName = scene.name;
+    }
+    const std::vector<std::pair<QString, QString>> lines{
+        {QStringLiteral("brightness"), level("Brightness")},
+        {QStringLiteral("contrast"), level("Contrast")},
+        {QStringLiteral("volume"), level("Volume")},
+        {QStringLiteral("red"), level("Red")},
+        {QStringLiteral("green"), level("Green")},
+        {QStringLiteral("blue"), level("Blue")},
+        {QStringLiteral("input"), state.value(QStringLiteral("Input")).toString()},
+        {QStringLiteral("night-mode"), onOff("NightMode")},
+        {QStringLiteral("adaptive-brightness"),
+         state.value(QStringLiteral("AdaptiveBrightnessState")).toString()},
+        {QStringLiteral("scene"), sceneName},
+        {QStringLiteral("scene-id"), activeScene},
+        {QStringLiteral("display"), state.value(QStringLiteral("DisplayName")).toString()},
+        {QStringLiteral("status"), state.value(QStringLiteral("Status")).toString()},
+        {QStringLiteral("error"),
+         state.value(QStringLiteral("HasError")).toBool() ? QStringLiteral("yes") : QStringLiteral("no")},
+        {QStringLiteral("busy"),
+         state.value(QStringLiteral("Busy")).toBool() ? QStringLiteral("yes") : QStringLiteral("no")},
+    };
+    for (const auto& [key, value] : lines)
+        out << key << '=' << oneLine(value) << '\n';
+    out.flush();
+}
+
+} // namespace
+
+namespace CommandLine {
+
+bool isCommand(const QStringList& arguments) {
+    const QStringList longNames =
+        commandNames() +
+        QStringList{QStringLiteral("help"), QStringLiteral("help-all"), QStringLiteral("version")};
+    const QStringList shortNames{QStringLiteral("h"), QStringLiteral("?"), QStringLiteral("v")};
+    for (const auto& argument : arguments.mid(1)) {
+        if (argument.startsWith(QLatin1String("--"))) {
+            if (longNames.contains(argument.mid(2).section(QLatin1Char('='), 0, 0)))
+                return true;
+        } else if (argument.startsWith(QLatin1Char('-')) && shortNames.contains(argument.mid(1))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int run(const QStringList& arguments, QDBusConnection bus, QTextStream& out, QTextStream& err) {
+    MonitorBus::registerTypes();
+    QCommandLineParser parser;
+    describe(parser);
+    Client client(std::move(bus), out, err);
+    const auto badArgument = [&](const QString& text) {
+        client.fail(badArguments,
+                    text + QLatin1Char(' ') + QCoreApplication::translate("CommandLine", "(See --help.)"));
+        return badArguments;
+    };
+    if (!parser.parse(arguments))
+        return badArgument(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+        out << parser.helpText();
+        out.flush();
+        return succeeded;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        out << programName() << ' ' << QCoreApplication::applicationVersion() << '\n';
+        out.flush();
+        return succeeded;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return badArgument(QCoreApplication::translate("CommandLine", "Unexpected argument \"%1\".")
+                               .arg(parser.positionalArguments().first()));
+
+    // Every argument is checked before the first command is sent, so a typo changes nothing.
+    std::vector<std::function<bool()>> steps;
+    if (parser.isSet(refreshOption))
+        steps.emplace_back(
+            [&] { return client.command(QStringLiteral("Refresh"), {}, refreshAnswerLimit).has_value(); });
+    if (parser.isSet(sceneOption)) {
+        const QString scene = parser.value(sceneOption);
+        if (scene.trimmed().isEmpty())
+            return badArgument(
+                QCoreApplication::translate("CommandLine", "--scene needs a scene's name or id."));
+        steps.emplace_back(
+            [&client, scene] { return client.command(QStringLiteral("ApplyScene"), {scene}).has_value(); });
+    }
+    if (parser.isSet(inputOption)) {
+        const QString input = parser.value(inputOption);
+        steps.emplace_back(
+            [&client, input] { return client.command(QStringLiteral("SetInput"), {input}).has_value(); });
+    }
+    if (parser.isSet(nightOption)) {
+        const QString night = parser.value(nightOption).trimmed().toLower();
+        if (night == QLatin1String("on") || night == QLatin1String("off")) {
+            const bool on = night == QLatin1String("on");
+            steps.emplace_back(
+                [&client, on] { return client.command(QStringLiteral("SetNightMode"), {on}).has_value(); });
+        } else if (night == QLatin1String("toggle")) {
+            steps.emplace_back([&client] {
+                const auto state = client.properties();
+                if (!state)
+                    return false;
+                const bool on = !state->value(QStringLiteral("NightMode")).toBool();
+                return client.command(QStringLiteral("SetNightMode"), {on}).has_value();
+            });
+        } else {
+            return badArgument(
+                QCoreApplication::translate("CommandLine", "--night takes on, off or toggle, not \"%1\".")
+                    .arg(parser.value(nightOption)));
+        }
+    }
+    for (const auto feature : MonitorFeatures::allCases) {
+        const QString name = MonitorBus::featureName(feature);
+        if (!parser.isSet(name))
+            continue;
+        const auto level = parseLevel(parser.value(name));
+        if (!level)
+            return badArgument(QCoreApplication::translate(
+                                   "CommandLine", "--%1 takes a value from 0 to 100, or +N or -N to change "
+                                                  "it, not \"%2\".")
+                                   .arg(name, parser.value(name)));
+        const QString method = level->relative ? QStringLiteral("AdjustValue") : QStringLiteral("SetValue");
+        steps.emplace_back([&client, method, name, amount = level->amount] {
+            return client.command(method, {name, amount}).has_value();
+        });
+    }
+    if (parser.isSet(statusOption)) {
+        steps.emplace_back([&client] {
+            const auto state = client.properties();
+            if (state)
+                printStatus(*state, client.out());
+            return state.has_value();
+        });
+    }
+    if (steps.empty())
+        return badArgument(QCoreApplication::translate("CommandLine", "No command was given."));
+
+    for (const auto& step : steps) {
+        if (!step())
+            return client.status();
+    }
+    return succeeded;
+}
+
+} // namespace CommandLine

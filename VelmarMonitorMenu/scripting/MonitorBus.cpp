@@ -1,0 +1,66 @@
+#include "MonitorBus.h"
+
+#include <QDBusMetaType>
+
+namespace MonitorBus {
+
+QString featureName(MonitorFeature feature) {
+    // Not the helper's words: "luminance" is what the monitor calls brightness, not the user.
+    switch (feature) {
+    case MonitorFeature::brightness:
+        return QStringLiteral("brightness");
+    case MonitorFeature::contrast:
+        return QStringLiteral("contrast");
+    case MonitorFeature::volume:
+        return QStringLiteral("volume");
+    case MonitorFeature::red:
+        return QStringLiteral("red");
+    case MonitorFeature::green:
+        return QStringLiteral("green");
+    case MonitorFeature::blue:
+        return QStringLiteral("blue");
+    }
+    return {};
+}
+
+std::optional<MonitorFeature> featureFromName(const QString& name) {
+    for (const auto feature : MonitorFeatures::allCases) {
+        if (featureName(feature).compare(name, Qt::CaseInsensitive) == 0)
+            return feature;
+    }
+    return std::nullopt;
+}
+
+std::optional<MonitorInput> inputFromName(const QString& name) {
+    // Shortcut files are typed by hand: spaces, hyphens and underscores are ignored.
+    QString word = name.toLower();
+    word.remove(QLatin1Char(' ')).remove(QLatin1Char('-')).remove(QLatin1Char('_'));
+    if (word == QLatin1String("dp"))
+        return MonitorInput::displayPort;
+    for (const auto input : MonitorInputs::allCases) {
+        if (rawValue(input).toLower() == word)
+            return input;
+    }
+    return std::nullopt;
+}
+
+void registerTypes() {
+    qDBusRegisterMetaType<SceneEntry>();
+    qDBusRegisterMetaType<SceneList>();
+}
+
+} // namespace MonitorBus
+
+QDBusArgument& operator<<(QDBusArgument& argument, const MonitorBus::SceneEntry& entry) {
+    argument.beginStructure();
+    argument << entry.id << entry.name;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, MonitorBus::SceneEntry& entry) {
+    argument.beginStructure();
+    argument >> entry.id >> entry.name;
+    argument.endStructure();
+    return argument;
+}

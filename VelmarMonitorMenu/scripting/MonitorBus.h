@@ -1,0 +1,50 @@
+#pragma once
+
+#include "monitor/MonitorFeature.h"
+#include "monitor/MonitorInput.h"
+
+#include <QDBusArgument>
+#include <QList>
+#include <QMetaType>
+#include <QString>
+
+#include <optional>
+
+// Where the running program answers on the user's session bus, and the words of its scripting
+// interface: shared by the instance and the command line so that the two cannot disagree.
+namespace MonitorBus {
+inline constexpr auto serviceName = "com.velmar.Monitor";
+inline constexpr auto objectPath = "/com/velmar/Monitor";
+/// Raising the window, for a second launch.
+inline constexpr auto applicationInterface = "com.velmar.Monitor.Application";
+/// The controller, for scripts and keyboard shortcuts.
+inline constexpr auto controlInterface = "com.velmar.Monitor1";
+
+// Refusals of our own; bad arguments get the standard org.freedesktop.DBus.Error.InvalidArgs.
+inline constexpr auto busyError = "com.velmar.Monitor1.Error.Busy";
+inline constexpr auto notReadError = "com.velmar.Monitor1.Error.NotRead";
+
+/// The interface's word for a feature: brightness, contrast, volume, red, green or blue.
+QString featureName(MonitorFeature feature);
+/// The feature with this word, in any case.
+std::optional<MonitorFeature> featureFromName(const QString& name);
+/// The input with this stored word (usbC, displayPort, hdmi1, hdmi2) or a common spelling of
+/// it (usb-c, dp, hdmi-1, "HDMI 1"), in any case.
+std::optional<MonitorInput> inputFromName(const QString& name);
+
+/// One scene as the interface lists it: signature (ss), its id and its name.
+struct SceneEntry {
+    QString id;
+    QString name;
+    bool operator==(const SceneEntry&) const = default;
+};
+using SceneList = QList<SceneEntry>;
+
+/// Makes SceneEntry and SceneList known to Qt D-Bus; safe to call more than once.
+void registerTypes();
+} // namespace MonitorBus
+
+Q_DECLARE_METATYPE(MonitorBus::SceneEntry)
+
+QDBusArgument& operator<<(QDBusArgument& argument, const MonitorBus::SceneEntry& entry);
+const QDBusArgument& operator>>(const QDBusArgument& argument, MonitorBus::SceneEntry& entry);

@@ -1,0 +1,272 @@
+#include "MonitorBusAdaptor.h"
+
+#include "controller/MonitorController.h"
+#include "controller/MonitorValue.h"
+
+#include <QMetaProperty>
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// A scene, a refresh or Night Mode changes several properties within a moment: listeners get
+// them in one signal instead of one each.
+constexpr auto changeSignalDelay = 50ms;
+
+constexpr int lowest = 0;
+constexpr int highest = 100;
+
+QString featureList() {
+    QStringList names;
+    for (const auto feature : MonitorFeatures::allCases)
+        names.append(MonitorBus::featureName(feature));
+    return names.join(QStringLiteral(", "));
+}
+
+QString inputList() {
+    QStringList names;
+    for (const auto input : MonitorInputs::allCases)
+        names.append(rawValue(input));
+    return names.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+MonitorBusAdaptor::MonitorBusAdaptor(MonitorController& monitor, QDBusConnection bus, QObject* object)
+    : QDBusAbstractAdaptor(object), m_monitor(monitor), m_bus(std::move(bus)) {
+    MonitorBus::registerTypes();
+    m_changeSignal.setSingleShot(true);
+    m_changeSignal.setInterval(changeSignalDelay);
+    connect(&m_changeSignal, &QTimer::timeout, this, &MonitorBusAdaptor::publishChanges);
+    for (auto signal : {&MonitorController::brightnessChanged,
+                        &MonitorController::contrastChanged,
+                        &MonitorController::volumeChanged,
+                        &MonitorController::redChanged,
+                        &MonitorController::greenChanged,
+                        &MonitorController::blueChanged,
+                        &MonitorController::loadedFeaturesChanged,
+                        &MonitorController::activeInputChanged,
+                        &MonitorController::displayNameChanged,
+                        &MonitorController::statusChanged,
+                        &MonitorController::hasErrorChanged,
+                        &MonitorController::isWorkingChanged,
+                        &MonitorController::isApplyingSceneChanged,
+                        &MonitorController::isChangingNightModeChanged,
+                        &MonitorController::isNightModeChanged,
+                        &MonitorController::adaptiveBrightnessEnabledChanged,
+                        &MonitorController::adaptiveBrightnessSupportedChanged,
+                        &MonitorController::adaptiveBrightnessPausedUntilChanged,
+                        &MonitorController::activeSceneIDChanged,
+                        &MonitorController::scenesChanged})
+        connect(&monitor, signal, this, &MonitorBusAdaptor::scheduleChangeSignal);
+    connect(&monitor, &MonitorController::isWorkingChanged, this, &MonitorBusAdaptor::answerRefreshes);
+    m_published = propertyValues();
+}
+
+int MonitorBusAdaptor::level(MonitorFeature feature) const {
+    if (!m_monitor.loadedFeatures().contains(feature))
+        return -1;
+    return static_cast<int>(
+        std::clamp<qint64>(wholeMonitorValue(m_monitor.value(feature)), 0, std::numeric_limits<int>::max()));
+}
+
+QString MonitorBusAdaptor::input() const {
+    return m_monitor.activeInputRawValue();
+}
+
+QString MonitorBusAdaptor::displayName() const {
+    return m_monitor.displayName();
+}
+
+QString MonitorBusAdaptor::status() const {
+    return m_monitor.status();
+}
+
+bool MonitorBusAdaptor::hasError() const {
+    return m_monitor.hasError();
+}
+
+bool MonitorBusAdaptor::busy() const {
+    return m_monitor.isWorking() || m_monitor.isApplyingScene() || m_monitor.isChangingNightMode();
+}
+
+bool MonitorBusAdaptor::nightMode() const {
+    return m_monitor.isNightMode();
+}
+
+bool MonitorBusAdaptor::adaptiveBrightness() const {
+    return m_monitor.adaptiveBrightnessEnabled();
+}
+
+QString MonitorBusAdaptor::adaptiveBrightnessState() const {
+    if (!m_monitor.adaptiveBrightnessEnabled())
+        return QStringLiteral("off");
+    if (m_monitor.isAdaptiveBrightnessPaused())
+        return QStringLiteral("paused");
+    switch (m_monitor.adaptiveBrightnessSupported()) {
+    case MonitorController::AdaptiveSupport::unknown:
+        return QStringLiteral("checking");
+    case MonitorController::AdaptiveSupport::no:
+        return QStringLiteral("unavailable");
+    case MonitorController::AdaptiveSupport::yes:
+        break;
+    }
+    return QStringLiteral("following");
+}
+
+QString MonitorBusAdaptor::activeScene() const {
+    const auto id = m_monitor.activeSceneID();
+    return id ? uuidText(*id) : QString();
+}
+
+MonitorBus::SceneList MonitorBusAdaptor::scenes() const {
+    MonitorBus::SceneList list;
+    for (const auto& scene : m_monitor.scenes())
+        list.append({uuidText(scene.id), scene.name});
+    return list;
+}
+
+void MonitorBusAdaptor::refuse(const QDBusMessage& message, const char* error, const QString& text) const {
+    message.setDelayedReply(true);
+    m_bus.send(message.createErrorReply(QLatin1String(error), text));
+}
+
+std::optional<MonitorFeature> MonitorBusAdaptor::knownFeature(const QString& name,
+                                                              const QDBusMessage& message) const {
+    const auto feature = MonitorBus::featureFromName(name);
+    if (!feature)
+        refuse(message, "org.freedesktop.DBus.Error.InvalidArgs",
+               tr("There is no feature \"%1\"; the features are %2.").arg(name, featureList()));
+    return feature;
+}
+
+void MonitorBusAdaptor::SetValue(const QString& feature, int value, const QDBusMessage& message) {
+    const auto known = knownFeature(feature, message);
+    if (!known)
+        return;
+    if (value < lowest || value > highest)
+        return refuse(message, "org.freedesktop.DBus.Error.InvalidArgs",
+                      tr("%1 is out of range: a value is from 0 to 100.").arg(value));
+    m_monitor.set(*known, value);
+    emit m_changes.valueRequested(*known);
+}
+
+int MonitorBusAdaptor::AdjustValue(const QString& feature, int delta, const QDBusMessage& message) {
+    const auto known = knownFeature(feature, message);
+    if (!known)
+        return 0;
+    if (delta < lowest - highest || delta > highest - lowest) {
+        refuse(message, "org.freedesktop.DBus.Error.InvalidArgs",
+               tr("%1 is out of range: a change is from -100 to 100.").arg(delta));
+        return 0;
+    }
+    // A step from the default a view shows before the monitor answered would land anywhere.
+    const int current = level(*known);
+    if (current < 0) {
+        refuse(message, MonitorBus::notReadError,
+               tr("The monitor's %1 has not been read yet.").arg(MonitorBus::featureName(*known)));
+        return 0;
+    }
+    const int target = std::clamp(current + delta, lowest, highest);
+    m_monitor.set(*known, target);
+    emit m_changes.valueRequested(*known);
+    return target;
+}
+
+void MonitorBusAdaptor::SetInput(const QString& input, const QDBusMessage& message) {
+    const auto known = MonitorBus::inputFromName(input);
+    if (!known)
+        return refuse(message, "org.freedesktop.DBus.Error.InvalidArgs",
+                      tr("There is no input \"%1\"; the inputs are %2.").arg(input, inputList()));
+    m_monitor.setInput(*known);
+    emit m_changes.inputRequested(*known);
+}
+
+void MonitorBusAdaptor::ApplyScene(const QString& scene, const QDBusMessage& message) {
+    const auto all = m_monitor.scenes();
+    QList<MonitorScene> found;
+    const auto id = uuidFromText(scene.trimmed());
+    for (const auto& candidate : all) {
+        if (id ? candidate.id == *id : candidate.name.compare(scene.trimmed(), Qt::CaseInsensitive) == 0)
+            found.append(candidate);
+    }
+    if (found.isEmpty()) {
+        QStringList names;
+        for (const auto& candidate : all)
+            names.append(candidate.name);
+        return refuse(
+            message, "org.freedesktop.DBus.Error.InvalidArgs",
+            tr("There is no scene \"%1\"; the scenes are %2.").arg(scene, names.join(QStringLiteral(", "))));
+    }
+    if (found.size() > 1)
+        return refuse(message, "org.freedesktop.DBus.Error.InvalidArgs",
+                      tr("Several scenes are named \"%1\"; name the one you mean by its id.").arg(scene));
+    // The controller drops a scene asked for while another is applied; a script is told so.
+    if (m_monitor.isApplyingScene())
+        return refuse(message, MonitorBus::busyError, tr("Another scene is being applied."));
+    m_monitor.apply(found.first());
+    emit m_changes.sceneRequested(found.first());
+}
+
+void MonitorBusAdaptor::SetNightMode(bool on, const QDBusMessage& message) {
+    // As the panel's button, which is disabled meanwhile: the monitor is busy either way.
+    if (m_monitor.isChangingNightMode())
+        return refuse(message, MonitorBus::busyError, tr("Night Mode is already being changed."));
+    if (m_monitor.isWorking())
+        return refuse(message, MonitorBus::busyError, tr("The monitor is being read."));
+    m_monitor.setNightMode(on);
+    emit m_changes.nightModeRequested(on);
+}
+
+void MonitorBusAdaptor::Refresh(const QDBusMessage& message) {
+    m_monitor.refresh();
+    // A refresh already under way reads everything anyway: the answer waits for it.
+    if (!m_monitor.isWorking())
+        return;
+    message.setDelayedReply(true);
+    m_refreshCalls.append(message);
+}
+
+void MonitorBusAdaptor::answerRefreshes() {
+    if (m_monitor.isWorking())
+        return;
+    for (const auto& call : std::exchange(m_refreshCalls, {}))
+        m_bus.send(call.createReply());
+}
+
+void MonitorBusAdaptor::scheduleChangeSignal() {
+    // Not restarted by later changes: a long burst (a drag) still reports every 50 ms.
+    if (!m_changeSignal.isActive())
+        m_changeSignal.start();
+}
+
+QVariantMap MonitorBusAdaptor::propertyValues() const {
+    QVariantMap values;
+    const QMetaObject* meta = metaObject();
+    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        values.insert(QLatin1String(property.name()), property.read(this));
+    }
+    return values;
+}
+
+void MonitorBusAdaptor::publishChanges() {
+    const QVariantMap current = propertyValues();
+    QVariantMap changed;
+    for (auto it = current.cbegin(); it != current.cend(); ++it) {
+        if (m_published.value(it.key()) != it.value())
+            changed.insert(it.key(), it.value());
+    }
+    m_published = current;
+    if (changed.isEmpty())
+        return;
+    auto signal = QDBusMessage::createSignal(QLatin1String(MonitorBus::objectPath),
+                                             QStringLiteral("org.freedesktop.DBus.Properties"),
+                                             QStringLiteral("PropertiesChanged"));
+    signal << QLatin1String(MonitorBus::controlInterface) << changed << QStringList();
+    m_bus.send(signal);
+}

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "MonitorBus.h"
+#include "ScriptedChanges.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QList>
+#include <QTimer>
+#include <QVariantMap>
+
+class MonitorController;
+
+// The controller on the session bus as com.velmar.Monitor1, for scripts and keyboard shortcuts.
+// A thin layer: each command is checked, then carried out by the controller operation a widget
+// would call (a brightness set here pauses adaptive brightness as a slider does). Bad arguments
+// are refused with InvalidArgs and change nothing. Property changes go out as
+// org.freedesktop.DBus.Properties.PropertiesChanged, one signal per burst.
+//
+// Values are whole percentages; -1 stands for a value not read from the monitor yet.
+class MonitorBusAdaptor : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.velmar.Monitor1")
+    Q_PROPERTY(int Brightness READ brightness)
+    Q_PROPERTY(int Contrast READ contrast)
+    Q_PROPERTY(int Volume READ volume)
+    Q_PROPERTY(int Red READ red)
+    Q_PROPERTY(int Green READ green)
+    Q_PROPERTY(int Blue READ blue)
+    Q_PROPERTY(QString Input READ input)
+    Q_PROPERTY(QString DisplayName READ displayName)
+    Q_PROPERTY(QString Status READ status)
+    Q_PROPERTY(bool HasError READ hasError)
+    Q_PROPERTY(bool Busy READ busy)
+    Q_PROPERTY(bool NightMode READ nightMode)
+    Q_PROPERTY(bool AdaptiveBrightness READ adaptiveBrightness)
+    Q_PROPERTY(QString AdaptiveBrightnessState READ adaptiveBrightnessState)
+    Q_PROPERTY(QString ActiveScene READ activeScene)
+    Q_PROPERTY(MonitorBus::SceneList Scenes READ scenes)
+
+public:
+    /// Serves on `object`, which must be registered at MonitorBus::objectPath on `bus` with
+    /// QDBusConnection::ExportAdaptors; the adaptor is one of its children.
+    MonitorBusAdaptor(MonitorController& monitor, QDBusConnection bus, QObject* object);
+
+    /// Tells of every change a command asked for, for the on-screen indicator.
+    const ScriptedChanges& changes() const { return m_changes; }
+
+    int brightness() const { return level(MonitorFeature::brightness); }
+    int contrast() const { return level(MonitorFeature::contrast); }
+    int volume() const { return level(MonitorFeature::volume); }
+    int red() const { return level(MonitorFeature::red); }
+    int green() const { return level(MonitorFeature::green); }
+    int blue() const { return level(MonitorFeature::blue); }
+    QString input() const;
+    QString displayName() const;
+    QString status() const;
+    bool hasError() const;
+    bool busy() const;
+    bool nightMode() const;
+    bool adaptiveBrightness() const;
+    /// off, checking, following, paused or unavailable.
+    QString adaptiveBrightnessState() const;
+    /// The active scene's id, empty for none.
+    QString activeScene() const;
+    MonitorBus::SceneList scenes() const;
+
+public slots:
+    /// Sets a feature to a value from 0 to 100.
+    void SetValue(const QString& feature, int value, const QDBusMessage& message);
+    /// Moves a feature by `delta` (-100 to 100), stopping at 0 and 100; returns the new value.
+    /// Refused with NotRead until the monitor's value is known.
+    int AdjustValue(const QString& feature, int delta, const QDBusMessage& message);
+    void SetInput(const QString& input, const QDBusMessage& message);
+    /// Applies the scene with this id, or with this name in any case.
+    void ApplyScene(const QString& scene, const QDBusMessage& message);
+    void SetNightMode(bool on, const QDBusMessage& message);
+    /// Reads every value again; answers once the monitor has been read.
+    void Refresh(const QDBusMessage& message);
+
+private:
+    int level(MonitorFeature feature) const;
+    void refuse(const QDBusMessage& message, const char* error, const QString& text) const;
+    std::optional<MonitorFeature> knownFeature(const QString& name, const QDBusMessage& message) const;
+    void scheduleChangeSignal();
+    QVariantMap propertyValues() const;
+    void publishChanges();
+    void answerRefreshes();
+
+    MonitorController& m_monitor;
+    QDBusConnection m_bus;
+    ScriptedChanges m_changes;
+    QTimer m_changeSignal;
+    QVariantMap m_published;
+    QList<QDBusMessage> m_refreshCalls; // answered when the refresh under way ends
+};

@@ -1,0 +1,309 @@
+// The controller on a private session bus, as a script sees it: every property and method,
+// bad arguments refused with nothing changed, and property changes sent once per burst.
+#include "scripting/MonitorBusAdaptor.h"
+#include "support/ControllerFixture.h"
+#include "support/PrivateBus.h"
+#include "ui/SingleInstance.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusVariant>
+#include <QSignalSpy>
+
+namespace {
+const QString invalidArgs = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
+} // namespace
+
+// Receives PropertiesChanged on the script's side of the bus.
+class ChangeListener : public QObject {
+    Q_OBJECT
+public slots:
+    void receive(const QString& interface, const QVariantMap& changed, const QStringList&) {
+        if (interface == QLatin1String(MonitorBus::controlInterface))
+            emit changedProperties(changed);
+    }
+signals:
+    void changedProperties(const QVariantMap& changed);
+};
+
+// A running program's bus object over the fixture's controller, and a script's connection to it.
+class BusSession {
+public:
+    explicit BusSession(ControllerFixture& f, const QString& address) {
+        static int sessions = 0;
+        ++sessions;
+        m_serviceName = QStringLiteral("service%1").arg(sessions);
+        m_clientName = QStringLiteral("client%1").arg(sessions);
+        instance = std::make_unique<SingleInstance>(QDBusConnection::connectToBus(address, m_serviceName));
+        if (instance->claim() && instance->ownsName())
+            adaptor = std::make_unique<MonitorBusAdaptor>(f.c(), instance->bus(), instance.get());
+        client = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, m_clientName));
+    }
+    ~BusSession() {
+        adaptor.reset();
+        instance.reset();
+        client.reset();
+        QDBusConnection::disconnectFromBus(m_serviceName);
+        QDBusConnection::disconnectFromBus(m_clientName);
+    }
+
+    QDBusMessage call(const QString& method, const QVariantList& arguments = {}) const {
+        auto message = QDBusMessage::createMethodCall(QLatin1String(MonitorBus::serviceName),
+                                                      QLatin1String(MonitorBus::objectPath),
+                                                      QLatin1String(MonitorBus::controlInterface), method);
+        message.setArguments(arguments);
+        // The service answers from this thread's event loop, which must go on turning meanwhile.
+        return client->call(message, QDBus::BlockWithGui, 20000);
+    }
+
+    QVariantMap properties() const {
+        auto message = QDBusMessage::createMethodCall(
+            QLatin1String(MonitorBus::serviceName), QLatin1String(MonitorBus::objectPath),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
+        message << QLatin1String(MonitorBus::controlInterface);
+        auto values =
+            qdbus_cast<QVariantMap>(client->call(message, QDBus::BlockWithGui, 20000).arguments().value(0));
+        // Arrives marshalled; read, so that two states can be compared.
+        values["Scenes"] = QVariant::fromValue(qdbus_cast<MonitorBus::SceneList>(values.value("Scenes")));
+        return values;
+    }
+    QVariant property(const char* name) const { return properties().value(QLatin1String(name)); }
+
+    std::unique_ptr<SingleInstance> instance;
+    std::unique_ptr<MonitorBusAdaptor> adaptor;
+    std::unique_ptr<QDBusConnection> client;
+
+private:
+    QString m_serviceName, m_clientName;
+};
+
+class TestMonitorBus : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        m_address = PrivateBus::start(m_daemon);
+        if (m_address.isEmpty())
+            QSKIP("dbus-daemon did not start (Debian package dbus, which scripts/bootstrap.sh installs)");
+        MonitorBus::registerTypes();
+    }
+
+    void cleanupTestCase() {
+        m_daemon.terminate();
+        m_daemon.waitForFinished();
+    }
+
+    void propertiesShowTheControllersState() {
+        ControllerFixture f;
+        BusSession bus(f, m_address);
+        QVERIFY(bus.adaptor);
+
+        // Nothing read yet: no value to show, no input, and a step would land anywhere.
+        auto state = bus.properties();
+        QCOMPARE(state.value("Brightness").toInt(), -1);
+        QCOMPARE(state.value("Input").toString(), QString());
+        const auto notRead = bus.call(QStringLiteral("AdjustValue"), {QStringLiteral("brightness"), 10});
+        QCOMPARE(notRead.errorName(), QLatin1String(MonitorBus::notReadError));
+        QVERIFY(f.monitor.writes().isEmpty());
+
+        QVERIFY(f.refreshShowingMovie());
+        f.c().setAdaptiveBrightnessEnabled(true);
+        QTRY_COMPARE(f.c().adaptiveBrightnessSupported(), MonitorController::AdaptiveSupport::yes);
+        f.settle();
+        state = bus.properties();
+        QCOMPARE(state.value("Brightness").toInt(), qRound(f.c().brightness()));
+        QCOMPARE(state.value("Contrast").toInt(), 75);
+        QCOMPARE(state.value("Volume").toInt(), 30);
+        QCOMPARE(state.value("Green").toInt(), 47);
+        QCOMPARE(state.value("Input").toString(), QStringLiteral("hdmi1"));
+        QCOMPARE(state.value("Status").toString(), f.c().status());
+        QCOMPARE(state.value("HasError").toBool(), false);
+        QCOMPARE(state.value("Busy").toBool(), false);
+        QCOMPARE(state.value("NightMode").toBool(), false);
+        QCOMPARE(state.value("AdaptiveBrightness").toBool(), true);
+        QCOMPARE(state.value("AdaptiveBrightnessState").toString(), QStringLiteral("following"));
+        const auto scenes = qdbus_cast<MonitorBus::SceneList>(state.value("Scenes"));
+        QCOMPARE(scenes.size(), 4);
+        QCOMPARE(scenes.first(), (MonitorBus::SceneEntry{uuidText(MonitorScene::movie().id), "Movie"}));
+        QCOMPARE(state.value("ActiveScene").toString(),
+                 f.c().activeSceneID() ? uuidText(*f.c().activeSceneID()) : QString());
+    }
+
+    void commandsAreTheControllersOperations() {
+        ControllerFixture f;
+        BusSession bus(f, m_address);
+        QVERIFY(f.refreshShowingMovie());
+        f.c().setAdaptiveBrightnessEnabled(true);
+        QTRY_VERIFY(Probe::lastAdaptiveBrightness(f.c())); // its first write is behind us
+        f.settle();
+        f.monitor.clearLog();
+        QSignalSpy values(&bus.adaptor->changes(), &ScriptedChanges::valueRequested);
+
+        // As a slider's release: written at once, and adaptive brightness stands aside.
+        QCOMPARE(bus.call(QStringLiteral("SetValue"), {QStringLiteral("Brightness"), 40}).type(),
+                 QDBusMessage::ReplyMessage);
+        QCOMPARE(f.c().brightness(), 40.0);
+        QVERIFY(f.c().isAdaptiveBrightnessPaused());
+        QCOMPARE(bus.property("AdaptiveBrightnessState").toString(), QStringLiteral("paused"));
+
+        // Steps from the value shown, stopping at the ends.
+        QCOMPARE(bus.call(QStringLiteral("AdjustValue"), {QStringLiteral("contrast"), 10}).arguments(),
+                 QVariantList{85});
+        QCOMPARE(bus.call(QStringLiteral("AdjustValue"), {QStringLiteral("contrast"), 30}).arguments(),
+                 QVariantList{100});
+        QCOMPARE(bus.call(QStringLiteral("AdjustValue"), {QStringLiteral("volume"), -100}).arguments(),
+                 QVariantList{0});
+        f.settle();
+        QCOMPARE(f.monitor.writes(),
+                 (QStringList{"set luminance 40", "set contrast 85", "set contrast 100", "set volume 0"}));
+        QCOMPARE(values.size(), 4);
+        QCOMPARE(values.first().first().value<MonitorFeature>(), MonitorFeature::brightness);
+
+        f.monitor.clearLog();
+        QSignalSpy inputs(&bus.adaptor->changes(), &ScriptedChanges::inputRequested);
+        QCOMPARE(bus.call(QStringLiteral("SetInput"), {QStringLiteral("HDMI 2")}).type(),
+                 QDBusMessage::ReplyMessage);
+        f.settle();
+        QCOMPARE(f.monitor.writes(), QStringList{"set input-alt 145"});
+        QCOMPARE(bus.property("Input").toString(), QStringLiteral("hdmi2"));
+        QCOMPARE(inputs.size(), 1);
+
+        // A scene by its name in any case, or by its id.
+        QSignalSpy scenes(&bus.adaptor->changes(), &ScriptedChanges::sceneRequested);
+        QCOMPARE(bus.call(QStringLiteral("ApplyScene"), {QStringLiteral("reading")}).type(),
+                 QDBusMessage::ReplyMessage);
+        QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::reading().id);
+        f.settle();
+        QCOMPARE(bus.call(QStringLiteral("ApplyScene"), {uuidText(MonitorScene::work().id).toLower()}).type(),
+                 QDBusMessage::ReplyMessage);
+        QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::work().id);
+        f.settle();
+        QCOMPARE(scenes.size(), 2);
+
+        QSignalSpy nights(&bus.adaptor->changes(), &ScriptedChanges::nightModeRequested);
+        QCOMPARE(bus.call(QStringLiteral("SetNightMode"), {true}).type(), QDBusMessage::ReplyMessage);
+        QTRY_VERIFY(f.c().isNightMode());
+        f.settle();
+        QVERIFY(bus.property("NightMode").toBool());
+        QCOMPARE(bus.call(QStringLiteral("SetNightMode"), {false}).type(), QDBusMessage::ReplyMessage);
+        QTRY_VERIFY(!f.c().isNightMode());
+        QCOMPARE(nights.size(), 2);
+        f.settle();
+
+        // Refresh answers once the monitor has been read.
+        f.monitor.setState({{"luminance", "66"}});
+        QCOMPARE(bus.call(QStringLiteral("Refresh")).type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(f.c().brightness(), 66.0);
+        QVERIFY(!f.c().isWorking());
+    }
+
+    void badArgumentsAreRefusedAndChangeNothing_data() {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QVariantList>("arguments");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("unknown feature") << "SetValue" << QVariantList{"sharpness", 40} << invalidArgs;
+        QTest::newRow("above 100") << "SetValue" << QVariantList{"brightness", 101} << invalidArgs;
+        QTest::newRow("below 0") << "SetValue" << QVariantList{"brightness", -1} << invalidArgs;
+        QTest::newRow("step beyond the range")
+            << "AdjustValue" << QVariantList{"volume", -101} << invalidArgs;
+        QTest::newRow("unknown input") << "SetInput" << QVariantList{"vga"} << invalidArgs;
+        QTest::newRow("unknown scene") << "ApplyScene" << QVariantList{"Cinema"} << invalidArgs;
+        QTest::newRow("unknown scene id")
+            << "ApplyScene" << QVariantList{uuidText(QUuid::createUuid())} << invalidArgs;
+        QTest::newRow("two scenes of that name") << "ApplyScene" << QVariantList{"desk"} << invalidArgs;
+        // No such signature: the bus's own error, before any of our code runs.
+        QTest::newRow("value that is not a number") << "SetValue" << QVariantList{"brightness", "forty"}
+                                                    << "org.freedesktop.DBus.Error.UnknownMethod";
+    }
+    void badArgumentsAreRefusedAndChangeNothing() {
+        QFETCH(QString, method);
+        QFETCH(QVariantList, arguments);
+        QFETCH(QString, error);
+        ControllerFixture f;
+        BusSession bus(f, m_address);
+        QVERIFY(f.refreshShowingMovie());
+        MonitorScene desk;
+        desk.id = QUuid::createUuid();
+        desk.name = QStringLiteral("Desk");
+        desk.brightness = 20;
+        f.store->add(desk);
+        desk.id = QUuid::createUuid();
+        f.store->add(desk);
+        f.settle();
+        f.monitor.clearLog();
+        const auto before = bus.properties();
+        QSignalSpy values(&bus.adaptor->changes(), &ScriptedChanges::valueRequested);
+        QSignalSpy inputs(&bus.adaptor->changes(), &ScriptedChanges::inputRequested);
+        QSignalSpy scenes(&bus.adaptor->changes(), &ScriptedChanges::sceneRequested);
+
+        const auto reply = bus.call(method, arguments);
+        QCOMPARE(reply.errorName(), error);
+        QVERIFY(!reply.errorMessage().isEmpty());
+        f.settle();
+        QCOMPARE(f.monitor.commandLines(), QStringList());
+        QCOMPARE(bus.properties(), before);
+        QCOMPARE(values.size() + inputs.size() + scenes.size(), 0);
+    }
+
+    void commandsTheMonitorCannotTakeNowAreRefused() {
+        ControllerFixture f;
+        BusSession bus(f, m_address);
+        QVERIFY(f.refreshShowingMovie());
+
+        // A scene under way: another one is refused rather than silently dropped.
+        f.monitor.setScript("set luminance * = wait=scene\n");
+        f.c().apply(MonitorScene::work());
+        QVERIFY(f.c().isApplyingScene());
+        QVERIFY(bus.property("Busy").toBool());
+        QCOMPARE(bus.call(QStringLiteral("ApplyScene"), {QStringLiteral("Reading")}).errorName(),
+                 QLatin1String(MonitorBus::busyError));
+        f.monitor.openGate("scene");
+        f.settle();
+        QCOMPARE(f.c().activeSceneID(), MonitorScene::work().id);
+
+        // Night Mode waits for a refresh, as the panel's button does.
+        f.monitor.setScript("get luminance = wait=refresh out=\"70\"\n");
+        f.c().refresh();
+        QCOMPARE(bus.call(QStringLiteral("SetNightMode"), {true}).errorName(),
+                 QLatin1String(MonitorBus::busyError));
+        f.monitor.openGate("refresh");
+        f.settle();
+        QVERIFY(!f.c().isNightMode());
+    }
+
+    void changesAreSignalledOncePerBurst() {
+        ControllerFixture f;
+        QVERIFY(f.refreshShowingMovie());
+        f.settle();
+        BusSession bus(f, m_address); // publishes changes from this state on
+        ChangeListener listener;
+        QVERIFY(bus.client->connect(
+            QLatin1String(MonitorBus::serviceName), QLatin1String(MonitorBus::objectPath),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"), &listener,
+            SLOT(receive(QString, QVariantMap, QStringList))));
+        QSignalSpy changes(&listener, &ChangeListener::changedProperties);
+        bus.properties(); // a round trip after the match rule: the bus has it in place
+
+        // Several changes in a row, one of them undone: one signal with what really changed.
+        f.c().setValue(MonitorFeature::brightness, 20);
+        f.c().setValue(MonitorFeature::contrast, 21);
+        f.c().setValue(MonitorFeature::volume, 22);
+        f.c().setValue(MonitorFeature::volume, 30);
+        QVERIFY(changes.wait(5000));
+        QCOMPARE(changes.first().first().toMap(), (QVariantMap{{"Brightness", 20}, {"Contrast", 21}}));
+
+        // Later signals hold only later changes: nothing of the burst came again.
+        f.c().setNightMode(true);
+        QTRY_VERIFY(std::any_of(changes.begin(), changes.end(), [](const QList<QVariant>& signal) {
+            return signal.first().toMap().value("NightMode") == true;
+        }));
+        for (qsizetype i = 1; i < changes.size(); ++i)
+            QVERIFY(!changes.at(i).first().toMap().contains("Contrast"));
+    }
+
+private:
+    QProcess m_daemon;
+    QString m_address;
+};
+
+QTEST_MAIN(TestMonitorBus)
+#include "tst_monitorbus.moc"

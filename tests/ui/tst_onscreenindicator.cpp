@@ -1,0 +1,117 @@
+// The on-screen indicator: where it appears, that it takes neither focus nor clicks and goes by
+// itself; the shell shows scripted changes on it unless Settings turned it off; screenshots.
+#include "scripting/ScriptedChanges.h"
+#include "support/ControllerFixture.h"
+#include "ui/OnScreenIndicator.h"
+#include "ui/ToggleSwitch.h"
+#include "ui/VelmarMonitorMenuApp.h"
+#include "ui/window/SettingsView.h"
+#include "UiTesting.h"
+
+#include <QScreen>
+#include <QScrollArea>
+
+using namespace UiTesting;
+
+class TestOnScreenIndicator : public QObject {
+    Q_OBJECT
+
+private slots:
+    void appearsAtTheBottomCentreWithoutTakingFocus() {
+        ControllerFixture f;
+        QVERIFY(f.refreshShowingMovie());
+        QWidget focused;
+        focused.resize(300, 200);
+        focused.show();
+        focused.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&focused));
+
+        OnScreenIndicator indicator(f.c());
+        indicator.showValue(MonitorFeature::brightness);
+        QVERIFY(QTest::qWaitForWindowExposed(&indicator));
+        QCOMPARE(indicator.accessibleName(), QStringLiteral("Brightness 35 percent"));
+        QCOMPARE(QGuiApplication::focusWindow(), focused.windowHandle());
+        QVERIFY(indicator.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+
+        const QRect available = indicator.screen()->availableGeometry();
+        const QRect shown = indicator.frameGeometry();
+        QVERIFY(std::abs(shown.center().x() - available.center().x()) <= 1);
+        QVERIFY(shown.top() > available.center().y());
+        QVERIFY(available.contains(shown));
+        // Clicks reach whatever lies beneath.
+        QVERIFY(QApplication::widgetAt(shown.center()) != &indicator);
+
+        // A later change takes its place; then it goes by itself.
+        indicator.showNightMode(true);
+        QCOMPARE(indicator.accessibleName(), QStringLiteral("Night Mode On"));
+        QTRY_VERIFY_WITH_TIMEOUT(!indicator.isVisible(), 5000);
+        QCOMPARE(QGuiApplication::focusWindow(), focused.windowHandle());
+    }
+
+    void theShellShowsScriptedChangesUnlessTurnedOff() {
+        ControllerFixture f;
+        QVERIFY(f.refreshShowingMovie());
+        QVERIFY(f.c().onScreenIndicatorEnabled()); // on until the user says otherwise
+        {
+            VelmarMonitorMenuApp shell(f.c(), std::make_unique<FakeLoginItem>());
+            ScriptedChanges changes;
+            shell.showChangesFrom(changes);
+            QVERIFY(!shell.onScreenIndicator()); // nothing made before it is wanted
+            emit changes.valueRequested(MonitorFeature::volume);
+            QVERIFY(shell.onScreenIndicator() && shell.onScreenIndicator()->isVisible());
+            QCOMPARE(shell.onScreenIndicator()->accessibleName(), QStringLiteral("Volume 30 percent"));
+            shell.onScreenIndicator()->hide();
+
+            FakeLoginItem login;
+            SettingsView settings(f.c(), login);
+            auto* toggle =
+                byAccessibleName<ToggleSwitch>(&settings, QStringLiteral("Show changes on screen"));
+            QVERIFY(toggle && toggle->isChecked());
+            toggle->click();
+            QVERIFY(!f.c().onScreenIndicatorEnabled());
+            emit changes.inputRequested(MonitorInput::hdmi2);
+            emit changes.sceneRequested(MonitorScene::work());
+            QVERIFY(!shell.onScreenIndicator()->isVisible());
+        }
+        f.rebuild(); // a restart keeps the choice
+        QVERIFY(!f.c().onScreenIndicatorEnabled());
+    }
+
+    void screenshots_data() {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+    void screenshots() {
+        QFETCH(bool, dark);
+        const QPalette original = QApplication::palette();
+        QApplication::setPalette(dark ? darkPalette() : lightPalette());
+        const QString suffix = dark ? QStringLiteral("-dark") : QStringLiteral("-light");
+        {
+            ControllerFixture f;
+            QVERIFY(f.refreshShowingMovie());
+            OnScreenIndicator indicator(f.c());
+            indicator.showValue(MonitorFeature::brightness);
+            QVERIFY(saveScreenshot(&indicator, "indicator-brightness" + suffix));
+            indicator.showValue(MonitorFeature::blue);
+            QVERIFY(saveScreenshot(&indicator, "indicator-blue" + suffix));
+            indicator.showScene(MonitorScene::movie());
+            QVERIFY(saveScreenshot(&indicator, "indicator-scene" + suffix));
+            indicator.showInput(MonitorInput::displayPort);
+            QVERIFY(saveScreenshot(&indicator, "indicator-input" + suffix));
+
+            // Where it is turned off.
+            FakeLoginItem login;
+            SettingsView settings(f.c(), login);
+            settings.show();
+            auto* toggle =
+                byAccessibleName<ToggleSwitch>(&settings, QStringLiteral("Show changes on screen"));
+            settings.findChild<QScrollArea*>()->ensureWidgetVisible(toggle, 0, 200);
+            QVERIFY(saveScreenshot(&settings, "settings-shortcuts" + suffix));
+        }
+        QApplication::setPalette(original);
+    }
+};
+
+QTEST_MAIN(TestOnScreenIndicator)
+#include "tst_onscreenindicator.moc"
