@@ -132,7 +132,8 @@ void VelmarMonitorMenuApp::start() {
         auto& window = ensureWindow();
         window.setNotice(tr("No system tray was found on this desktop, so Velmar Monitor runs in this "
                             "window. Closing it quits the program."));
-        connect(&window, &QObject::destroyed, this, &VelmarMonitorMenuApp::quit);
+        // Once the window is gone, not while it is being destroyed: quit() looks at the window.
+        connect(&window, &QObject::destroyed, this, &VelmarMonitorMenuApp::quit, Qt::QueuedConnection);
         openWindow(MonitorWindowSection::controls);
     }
     m_monitor.start();
