@@ -5,22 +5,8 @@
 namespace MonitorBus {
 
 QString featureName(MonitorFeature feature) {
-    // Not the helper's words: "luminance" is what the monitor calls brightness, not the user.
-    switch (feature) {
-    case MonitorFeature::brightness:
-        return QStringLiteral("brightness");
-    case MonitorFeature::contrast:
-        return QStringLiteral("contrast");
-    case MonitorFeature::volume:
-        return QStringLiteral("volume");
-    case MonitorFeature::red:
-        return QStringLiteral("red");
-    case MonitorFeature::green:
-        return QStringLiteral("green");
-    case MonitorFeature::blue:
-        return QStringLiteral("blue");
-    }
-    return {};
+    // The helper's words but one: "luminance" is what the monitor calls brightness, not the user.
+    return feature == MonitorFeature::brightness ? QStringLiteral("brightness") : rawValue(feature);
 }
 
 std::optional<MonitorFeature> featureFromName(const QString& name) {
