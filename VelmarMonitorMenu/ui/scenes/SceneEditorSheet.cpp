@@ -12,7 +12,6 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QPointer>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -48,16 +47,8 @@ SceneEditorSheet::SceneEditorSheet(const MonitorScene& scene, std::function<void
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto* form = new QWidget(scroll);
-    auto* layout = new QVBoxLayout(form);
-    layout->setContentsMargins(20, 16, 20, 20);
-    layout->setSpacing(18);
-    scroll->setWidget(form);
+    auto* layout = addScrollingForm(*outer);
+    auto* form = layout->parentWidget();
 
     m_identity = new SceneIdentityEditor(tr("Scene"), symbolChoices(), form);
     layout->addWidget(m_identity);

@@ -9,7 +9,6 @@
 
 #include <QComboBox>
 #include <QLabel>
-#include <QScrollArea>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -43,16 +42,8 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
     setFixedSize(480, 640);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto* form = new QWidget(scroll);
-    auto* layout = new QVBoxLayout(form);
-    layout->setContentsMargins(20, 16, 20, 20);
-    layout->setSpacing(18);
-    scroll->setWidget(form);
+    auto* layout = addScrollingForm(*outer);
+    auto* form = layout->parentWidget();
 
     auto* display = new FormSection(tr("Display"), form);
     m_name = new QLabel(form);

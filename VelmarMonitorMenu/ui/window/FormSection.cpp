@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
@@ -108,4 +109,18 @@ void FormSection::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange && m_footer)
         Style::setTextColor(m_footer, Style::secondaryText(palette()));
+}
+
+QVBoxLayout* addScrollingForm(QVBoxLayout& outer) {
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer.addWidget(scroll);
+    auto* form = new QWidget(scroll);
+    auto* layout = new QVBoxLayout(form);
+    layout->setContentsMargins(20, 16, 20, 20);
+    layout->setSpacing(18);
+    scroll->setWidget(form);
+    return layout;
 }

@@ -28,3 +28,7 @@ private:
     QVBoxLayout* m_rows;
     QLabel* m_footer = nullptr;
 };
+
+/// A column of sections that scrolls vertically, added to `outer`: the form all the window's
+/// pages and the scene editor share. Returns the column's layout; its widget parents the rows.
+QVBoxLayout* addScrollingForm(QVBoxLayout& outer);

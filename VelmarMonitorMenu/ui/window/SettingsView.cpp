@@ -20,7 +20,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSlider>
 #include <QVBoxLayout>
 
@@ -76,16 +75,8 @@ SettingsView::SettingsView(MonitorController& monitor, LoginItemService& loginIt
     setFixedSize(480, 640);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(scroll);
-    auto* form = new QWidget(scroll);
-    auto* layout = new QVBoxLayout(form);
-    layout->setContentsMargins(20, 16, 20, 20);
-    layout->setSpacing(18);
-    scroll->setWidget(form);
+    auto* layout = addScrollingForm(*outer);
+    auto* form = layout->parentWidget();
 
     m_settingsProblem = problemLabel(form);
     layout->addWidget(m_settingsProblem);
