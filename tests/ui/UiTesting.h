@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QPalette>
 #include <QStyle>
+#include <QTest>
 #include <QWidget>
 
 // Finding widgets the way a screen reader names them, and saving what the user sees.
@@ -61,6 +62,30 @@ inline QPalette darkPalette() {
     p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x77, 0x77, 0x7a));
     return p;
 }
+
+// The light and dark rows of a screenshot test.
+inline void addPaletteRows() {
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("light") << false;
+    QTest::newRow("dark") << true;
+}
+
+// The row's palette for as long as it lives, put back even when a check fails midway.
+class RowPalette {
+public:
+    explicit RowPalette(bool dark) : m_dark(dark), m_original(QApplication::palette()) {
+        QApplication::setPalette(dark ? darkPalette() : lightPalette());
+    }
+    ~RowPalette() { QApplication::setPalette(m_original); }
+    RowPalette(const RowPalette&) = delete;
+    RowPalette& operator=(const RowPalette&) = delete;
+    /// "-light" or "-dark", for the screenshots' file names.
+    QString suffix() const { return m_dark ? QStringLiteral("-dark") : QStringLiteral("-light"); }
+
+private:
+    bool m_dark;
+    QPalette m_original;
+};
 
 /// Saves the widget as `name`.png in the build tree's screenshots folder.
 inline bool saveScreenshot(QWidget* widget, const QString& name) {

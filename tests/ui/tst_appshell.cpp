@@ -132,16 +132,11 @@ private slots:
         daemon.waitForFinished();
     }
 
-    void screenshots_data() {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
+    void screenshots_data() { addPaletteRows(); }
     void screenshots() {
         QFETCH(bool, dark);
-        const QPalette original = QApplication::palette();
-        QApplication::setPalette(dark ? darkPalette() : lightPalette());
-        const QString suffix = dark ? QStringLiteral("-dark") : QStringLiteral("-light");
+        const RowPalette palette(dark);
+        const QString suffix = palette.suffix();
         {
             ControllerFixture f;
             f.screens->list = {{QStringLiteral("Velmar VX27"), false}};
@@ -176,7 +171,6 @@ private slots:
             QVERIFY(saveScreenshot(&panel, "panel-error" + suffix));
             QVERIFY(saveScreenshot(&window, "window-error" + suffix));
         }
-        QApplication::setPalette(original);
     }
 };
 

@@ -77,16 +77,11 @@ private slots:
         QVERIFY(!f.c().onScreenIndicatorEnabled());
     }
 
-    void screenshots_data() {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
+    void screenshots_data() { addPaletteRows(); }
     void screenshots() {
         QFETCH(bool, dark);
-        const QPalette original = QApplication::palette();
-        QApplication::setPalette(dark ? darkPalette() : lightPalette());
-        const QString suffix = dark ? QStringLiteral("-dark") : QStringLiteral("-light");
+        const RowPalette palette(dark);
+        const QString suffix = palette.suffix();
         {
             ControllerFixture f;
             QVERIFY(f.refreshShowingMovie());
@@ -109,7 +104,6 @@ private slots:
             settings.findChild<QScrollArea*>()->ensureWidgetVisible(toggle, 0, 200);
             QVERIFY(saveScreenshot(&settings, "settings-shortcuts" + suffix));
         }
-        QApplication::setPalette(original);
     }
 };
 

@@ -620,16 +620,11 @@ private slots:
     }
 
     // Not checks of their own: what the user sees, for people to look at.
-    void screenshots_data() {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
+    void screenshots_data() { addPaletteRows(); }
     void screenshots() {
         QFETCH(bool, dark);
-        const QPalette original = QApplication::palette();
-        QApplication::setPalette(dark ? darkPalette() : lightPalette());
-        const QString suffix = dark ? u"-dark"_s : u"-light"_s;
+        const RowPalette palette(dark);
+        const QString suffix = palette.suffix();
         {
             MonitorScene scene = customScene();
             scene.brightness = 40;
@@ -679,7 +674,6 @@ private slots:
             QVERIFY(saveScreenshot(menu, u"scene-row-menu"_s + suffix));
             menu->close();
         }
-        QApplication::setPalette(original);
     }
 };
 

@@ -219,16 +219,11 @@ private slots:
         QCOMPARE(view.findChild<QLabel*>(QStringLiteral("version"))->text(), QStringLiteral("—"));
     }
 
-    void screenshots_data() {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
+    void screenshots_data() { addPaletteRows(); }
     void screenshots() {
         QFETCH(bool, dark);
-        const QPalette original = QApplication::palette();
-        QApplication::setPalette(dark ? darkPalette() : lightPalette());
-        const QString suffix = dark ? QStringLiteral("-dark") : QStringLiteral("-light");
+        const RowPalette palette(dark);
+        const QString suffix = palette.suffix();
         {
             ControllerFixture f;
             auto gaming = makeScene(QStringLiteral("Late-night gaming with the lights off"));
@@ -253,7 +248,6 @@ private slots:
             sheet->reject();
             f.c().setAdaptiveBrightnessEnabled(false);
         }
-        QApplication::setPalette(original);
     }
 };
 
