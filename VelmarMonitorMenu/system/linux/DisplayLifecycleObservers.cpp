@@ -77,25 +77,28 @@ private:
 
 struct BusSignal {
     QDBusConnection::BusType bus;
+    QString service; // only its owner is heard; empty for any sender
     QString path;
     QString interface;
     QString name;
     const char* slot;
 };
 
-// Matched by path, interface and name from any sender: screen lockers differ in which process
-// sends the signal, and a wake that was not real costs no more than one re-read of the monitor.
+// The wake comes from logind alone: any account on the machine may send a signal on the system
+// bus, and only the owner of logind's name speaks for it (Qt follows the name to its owner).
+// The screen savers' signals are matched from any sender on the user's own session bus: lockers
+// differ in which process sends them, and every one of them is the user's.
 std::vector<BusSignal> observedBusSignals() {
     const auto activeChanged = SLOT(screenSaverActiveChanged(bool, QDBusMessage));
     return {
-        {QDBusConnection::SystemBus, QStringLiteral("/org/freedesktop/login1"),
-         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
-         SLOT(prepareForSleep(bool))},
-        {QDBusConnection::SessionBus, QStringLiteral("/org/freedesktop/ScreenSaver"),
+        {QDBusConnection::SystemBus, QStringLiteral("org.freedesktop.login1"),
+         QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"),
+         QStringLiteral("PrepareForSleep"), SLOT(prepareForSleep(bool))},
+        {QDBusConnection::SessionBus, QString(), QStringLiteral("/org/freedesktop/ScreenSaver"),
          QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("ActiveChanged"), activeChanged},
-        {QDBusConnection::SessionBus, QStringLiteral("/ScreenSaver"),
+        {QDBusConnection::SessionBus, QString(), QStringLiteral("/ScreenSaver"),
          QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("ActiveChanged"), activeChanged},
-        {QDBusConnection::SessionBus, QStringLiteral("/org/gnome/ScreenSaver"),
+        {QDBusConnection::SessionBus, QString(), QStringLiteral("/org/gnome/ScreenSaver"),
          QStringLiteral("org.gnome.ScreenSaver"), QStringLiteral("ActiveChanged"), activeChanged},
     };
 }
@@ -126,7 +129,7 @@ DisplayLifecycleObservers::DisplayLifecycleObservers(DisplayLifecycleEventSource
         QDBusConnection connection = busConnection(signal.bus);
         if (!connection.isConnected())
             continue;
-        if (connection.connect(QString(), signal.path, signal.interface, signal.name, &d->receiver,
+        if (connection.connect(signal.service, signal.path, signal.interface, signal.name, &d->receiver,
                                signal.slot))
             d->subscriptions.push_back({connection, std::move(signal)});
     }
@@ -149,7 +152,7 @@ DisplayLifecycleObservers::DisplayLifecycleObservers(DisplayLifecycleEventSource
 
 DisplayLifecycleObservers::~DisplayLifecycleObservers() {
     for (auto& [connection, signal] : d->subscriptions)
-        connection.disconnect(QString(), signal.path, signal.interface, signal.name, &d->receiver,
+        connection.disconnect(signal.service, signal.path, signal.interface, signal.name, &d->receiver,
                               signal.slot);
     // The receiver goes with d, and with it every Qt connection and any event not yet handed over.
     delete d;
