@@ -12,8 +12,9 @@ std::optional<int> AdaptiveBrightnessPolicy::proposedMonitorBrightness(double re
         x = 1;
     // std::round rounds halves away from zero.
     const double target =
-        std::round(minimumMonitorBrightness +
-                   std::pow(x, responseExponent) * (maximumMonitorBrightness - minimumMonitorBrightness));
+        std::min(ceiling, std::round(minimumMonitorBrightness +
+                                     std::pow(x, responseExponent) *
+                                         (maximumMonitorBrightness - minimumMonitorBrightness)));
     if (last && std::isfinite(*last) && (target == *last || std::abs(target - *last) < hysteresis))
         return std::nullopt;
     return static_cast<int>(target);

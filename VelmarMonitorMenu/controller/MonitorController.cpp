@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -19,15 +20,17 @@ bool storedSwitch(const QSettings& defaults, const char* key) {
     return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("true");
 }
 
-// A stored number is taken as it stands (0 included); only a missing, non-numeric or infinite
-// value keeps the default.
-std::optional<double> storedNumber(const QSettings& defaults, const char* key) {
+// A stored brightness limit is taken as it stands (0 included), brought within 0...100; only a
+// missing, non-numeric or infinite value keeps the default.
+std::optional<double> storedLimit(const QSettings& defaults, const char* key) {
     if (!defaults.contains(QLatin1String(key)))
         return std::nullopt;
     bool ok = false;
     const double value = defaults.value(QLatin1String(key)).toDouble(&ok);
     // "nan" and "inf" read as numbers too, and no limit can be drawn from them.
-    return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return std::clamp(value, 0.0, 100.0);
 }
 } // namespace
 
@@ -97,9 +100,9 @@ void MonitorController::loadSettings() {
     // On unless the user turned it off.
     if (m_defaults->contains(QLatin1String(SettingsKeys::onScreenIndicatorEnabled)))
         m_onScreenIndicatorEnabled = storedSwitch(*m_defaults, SettingsKeys::onScreenIndicatorEnabled);
-    if (const auto minimum = storedNumber(*m_defaults, SettingsKeys::adaptiveMinimumBrightness))
+    if (const auto minimum = storedLimit(*m_defaults, SettingsKeys::adaptiveMinimumBrightness))
         m_adaptiveMinimumBrightness = *minimum;
-    if (const auto maximum = storedNumber(*m_defaults, SettingsKeys::adaptiveMaximumBrightness))
+    if (const auto maximum = storedLimit(*m_defaults, SettingsKeys::adaptiveMaximumBrightness))
         m_adaptiveMaximumBrightness = *maximum;
 
     // Night Mode survives a restart only with a readable snapshot to return to; the monitor is
@@ -143,6 +146,11 @@ double MonitorController::value(MonitorFeature feature) const {
 }
 
 void MonitorController::setValue(MonitorFeature feature, double value) {
+    ++m_valueChoices[feature];
+    storeValue(feature, value);
+}
+
+void MonitorController::storeValue(MonitorFeature feature, double value) {
     const auto [field, changed] = [&]() -> std::pair<double*, void (MonitorController::*)()> {
         switch (feature) {
         case MonitorFeature::brightness:
@@ -227,6 +235,8 @@ void MonitorController::cancelPendingWrites() {
     for (auto& [feature, token] : m_pendingWrites)
         token->cancel();
     m_pendingWrites.clear();
+    for (auto& [feature, writes] : m_featureWrites)
+        writes.next.reset();
 }
 
 void MonitorController::markLoaded(MonitorFeature feature) {

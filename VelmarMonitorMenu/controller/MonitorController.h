@@ -172,11 +172,13 @@ public:
     QCoro::Task<> refresh(CancelToken cancel = {});
 
     // --- adjustments ------------------------------------------------------------------------
-    /// Stores a value in the controller only (a slider's binding); nothing is written.
+    /// Stores a value in the controller only (a slider's binding); nothing is written. It is the
+    /// user's choice from now on: a reading already under way does not replace it.
     void setValue(MonitorFeature feature, double value);
     /// A value during a drag: written once it has stood still for the live-write delay.
     void setLive(MonitorFeature feature, double value);
-    /// The value on release: written at once.
+    /// The value on release (or from a script): written at once, or, while a write of the same
+    /// feature is still under way, right after it. Values that arrive meanwhile replace each other.
     void set(MonitorFeature feature, double value);
     void applyPreset(ColorPreset preset);
     void setInput(MonitorInput input);
@@ -290,7 +292,10 @@ private:
     void setAdaptiveBrightnessPausedUntil(std::optional<QDateTime> until);
     void setSettingsError(std::optional<QString> error);
     void markLoaded(MonitorFeature feature);
+    /// Drops the slider and script values not yet written, so that nothing lands after what
+    /// follows (a scene's values); the write under way finishes.
     void cancelPendingWrites();
+    void storeValue(MonitorFeature feature, double value);
 
     // refresh
     /// The refresh itself: whether it read the brightness this time, or nullopt when it was
@@ -302,9 +307,17 @@ private:
     // adjustments
     void markManualChange();
     QCoro::Task<Result<void>> performWrite(MonitorFeature feature, double value);
+    void writeNewest(MonitorFeature feature, double value);
+    /// A value of this feature waits to be written, or is being written.
+    bool isWriteUnderWay(MonitorFeature feature) const;
+    QCoro::Task<> writeFeature(MonitorFeature feature, double value);
     QCoro::Task<> liveWrite(MonitorFeature feature, double value, CancelToken token);
     QCoro::Task<> writePreset(ColorGains gains);
-    QCoro::Task<> switchInput(MonitorInput input, std::optional<MonitorInput> previous);
+    struct InputSwitch {
+        MonitorInput input;
+        std::optional<MonitorInput> previous; // shown again if the switch fails
+    };
+    QCoro::Task<> switchInputs(InputSwitch first);
 
     // Night Mode
     QCoro::Task<> changeNightMode(bool enabled);
@@ -365,6 +378,20 @@ private:
     InputScenePreferenceStore& m_inputScenePreferences;
 
     std::map<MonitorFeature, CancelToken> m_pendingWrites;
+    // One write per feature at a time; only the newest value waits behind it, so a script or a
+    // held shortcut never queues up stale writes ahead of everything else.
+    struct FeatureWrites {
+        bool writing = false;
+        std::optional<double> next;
+    };
+    std::map<MonitorFeature, FeatureWrites> m_featureWrites;
+    // Likewise one input switch at a time, and only the newest waiting behind it.
+    bool m_switchingInput = false;
+    std::optional<InputSwitch> m_nextInputSwitch;
+    // Counts the choices made of each value and of the input; a reading issued before the count
+    // moved is older than the choice and is not stored over it.
+    std::map<MonitorFeature, quint64> m_valueChoices;
+    quint64 m_inputChoices = 0;
     std::optional<NightModeSnapshot> m_nightModeSnapshot;
     CancelToken m_adaptiveBrightnessTask;
     // One adaptive sample at a time: a restarted loop's first sample waits for the old loop's

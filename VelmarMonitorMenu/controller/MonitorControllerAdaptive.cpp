@@ -84,7 +84,9 @@ QCoro::Task<> MonitorController::sampleAdaptiveBrightness(AdaptiveBrightnessPoli
             co_return;
         clearAdaptivePause(); // the pause is over: the next proposal is written whatever its distance
     }
-    if (m_isWorking || m_isApplyingScene)
+    // Night Mode reads the values it will put back, then writes its own: a sample between the
+    // two would be lost on the way out of Night Mode, or undo its cap.
+    if (m_isWorking || m_isApplyingScene || m_isChangingNightMode)
         co_return;
 
     const auto reading = m_brightnessReader.readBrightness();
@@ -94,6 +96,9 @@ QCoro::Task<> MonitorController::sampleAdaptiveBrightness(AdaptiveBrightnessPoli
     }
     setAdaptiveBrightnessSupported(AdaptiveSupport::yes);
 
+    // Night Mode promises a dimmed monitor: adaptive brightness follows the panel below its cap.
+    if (m_isNightMode)
+        policy.ceiling = nightBrightnessCap;
     const auto proposal = policy.proposedMonitorBrightness(reading.fraction(), m_lastAdaptiveBrightness);
     if (!proposal)
         co_return;

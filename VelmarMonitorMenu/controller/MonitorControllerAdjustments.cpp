@@ -28,7 +28,8 @@ QCoro::Task<> MonitorController::liveWrite(MonitorFeature feature, double value,
     const bool waited = co_await pause(m_timings.liveWriteDelay, token, m_lifetime);
     if (!waited)
         co_return;
-    co_await performWrite(feature, value);
+    m_pendingWrites.erase(feature); // the value is on its way: nothing pends any more
+    writeNewest(feature, value);
 }
 
 void MonitorController::set(MonitorFeature feature, double value) {
@@ -38,7 +39,34 @@ void MonitorController::set(MonitorFeature feature, double value) {
         pending->second->cancel();
         m_pendingWrites.erase(pending);
     }
-    performWrite(feature, value);
+    writeNewest(feature, value);
+}
+
+bool MonitorController::isWriteUnderWay(MonitorFeature feature) const {
+    const auto writes = m_featureWrites.find(feature);
+    return m_pendingWrites.contains(feature) || (writes != m_featureWrites.end() && writes->second.writing);
+}
+
+void MonitorController::writeNewest(MonitorFeature feature, double value) {
+    auto& writes = m_featureWrites[feature];
+    if (writes.writing) {
+        writes.next = value; // replaces any value still waiting: only the newest is worth writing
+        return;
+    }
+    writes.writing = true;
+    writeFeature(feature, value);
+}
+
+QCoro::Task<> MonitorController::writeFeature(MonitorFeature feature, double value) {
+    const auto lifetime = m_lifetime;
+    const RunningTask running(this);
+    for (std::optional<double> next = value; next;) {
+        co_await performWrite(feature, *next);
+        if (lifetime->isCancelled())
+            co_return;
+        next = std::exchange(m_featureWrites[feature].next, std::nullopt);
+    }
+    m_featureWrites[feature].writing = false;
 }
 
 QCoro::Task<Result<void>> MonitorController::performWrite(MonitorFeature feature, double value) {
@@ -79,24 +107,45 @@ QCoro::Task<> MonitorController::writePreset(ColorGains gains) {
 }
 
 void MonitorController::setInput(MonitorInput input) {
+    ++m_inputChoices;
     const auto previous = m_activeInput;
     setActiveInput(input);
     assign(m_status, tr("Switching to %1…").arg(MonitorInputs::title(input)),
            &MonitorController::statusChanged);
-    switchInput(input, previous);
+    if (m_switchingInput) {
+        // Replaces a switch still waiting: the monitor need not pass through inputs no one wants now.
+        const auto waiting = std::exchange(m_nextInputSwitch, std::nullopt);
+        m_nextInputSwitch = InputSwitch{input, waiting ? waiting->previous : previous};
+        return;
+    }
+    m_switchingInput = true;
+    switchInputs({input, previous});
 }
 
-QCoro::Task<> MonitorController::switchInput(MonitorInput input, std::optional<MonitorInput> previous) {
+QCoro::Task<> MonitorController::switchInputs(InputSwitch first) {
     const auto lifetime = m_lifetime;
     const RunningTask running(this);
-    const auto result = co_await m_ddc->setVelmarInput(input);
-    if (lifetime->isCancelled())
-        co_return;
-    if (!result) {
-        setActiveInput(previous);
-        setStatus(result.error().errorDescription(), true);
-        co_return;
+    for (std::optional<InputSwitch> current = first; current;) {
+        const auto result = co_await m_ddc->setVelmarInput(current->input);
+        if (lifetime->isCancelled())
+            co_return;
+        auto next = std::exchange(m_nextInputSwitch, std::nullopt);
+        if (!result) {
+            setStatus(result.error().errorDescription(), true);
+            if (next)
+                next->previous = current->previous; // the monitor never left that input
+            else
+                setActiveInput(current->previous);
+        } else {
+            setStatus(tr("%1 • Connected").arg(MonitorInputs::title(current->input)), false);
+            if (!next) {
+                co_await applyPreferredSceneForCurrentInput();
+                if (lifetime->isCancelled())
+                    co_return;
+                next = std::exchange(m_nextInputSwitch, std::nullopt);
+            }
+        }
+        current = next;
     }
-    setStatus(tr("%1 • Connected").arg(MonitorInputs::title(input)), false);
-    co_await applyPreferredSceneForCurrentInput();
+    m_switchingInput = false;
 }

@@ -43,6 +43,9 @@ QCoro::Task<> MonitorController::turnNightModeOn() {
     const NightModeSnapshot night{std::min(saved.brightness, nightBrightnessCap), nightGains.red,
                                   nightGains.green, nightGains.blue};
 
+    // The way back is on disk before the monitor changes: a crash while the night values are
+    // written still finds the user's own values at the next start.
+    persistNightMode(saved);
     const auto failure = co_await writeNightValues(night);
     if (lifetime->isCancelled())
         co_return;
@@ -53,6 +56,7 @@ QCoro::Task<> MonitorController::turnNightModeOn() {
         if (lifetime->isCancelled())
             co_return;
         showNightValues(saved);
+        forgetNightMode();
         setStatus(tr("Night Mode failed: %1").arg(failure->errorDescription()), true);
         co_return;
     }
@@ -61,7 +65,10 @@ QCoro::Task<> MonitorController::turnNightModeOn() {
     for (const auto feature : NightModeSnapshot::features)
         markLoaded(feature);
     setNightModeState(true, saved);
-    persistNightMode(saved);
+    // Adaptive brightness compares with what it last wrote; the monitor now shows the night
+    // brightness, and writing it again at the next sample would change nothing.
+    if (m_lastAdaptiveBrightness)
+        m_lastAdaptiveBrightness = night.brightness;
     setStatus(tr("Night Mode • On"), false);
 }
 
@@ -119,6 +126,8 @@ void MonitorController::showNightValues(const NightModeSnapshot& values) {
 void MonitorController::persistNightMode(const NightModeSnapshot& snapshot) {
     storeSetting(SettingsKeys::nightModeEnabled, true);
     storeSetting(SettingsKeys::nightModeSnapshot, snapshot.toJson());
+    // Written now, not at the next settings check: the monitor is about to lose these values.
+    checkSettingsSaved();
 }
 
 void MonitorController::forgetNightMode() {

@@ -28,10 +28,17 @@ QCoro::Task<std::optional<bool>> MonitorController::readMonitor(CancelToken canc
     // A failing read does not stop the refresh: the other values still arrive.
     const std::vector<MonitorFeature> features(MonitorFeatures::allCases.begin(),
                                                MonitorFeatures::allCases.end());
-    const auto read = [this, cancel](MonitorFeature feature) { return m_ddc->read(feature, cancel); };
+    // A value chosen while its read was under way, or one still on its way to the monitor, is
+    // newer than what the read brings back: it stands, and the next refresh reads the monitor again.
+    std::map<MonitorFeature, quint64> choicesWhenRead;
+    const auto read = [this, cancel, &choicesWhenRead](MonitorFeature feature) {
+        choicesWhenRead[feature] = m_valueChoices[feature];
+        return m_ddc->read(feature, cancel);
+    };
     bool readBrightness = false;
-    const auto store = [this, &readBrightness](MonitorFeature feature, qint64 value) {
-        setValue(feature, static_cast<double>(value));
+    const auto store = [this, &readBrightness, &choicesWhenRead](MonitorFeature feature, qint64 value) {
+        if (m_valueChoices[feature] == choicesWhenRead[feature] && !isWriteUnderWay(feature))
+            storeValue(feature, static_cast<double>(value));
         markLoaded(feature);
         readBrightness = readBrightness || feature == MonitorFeature::brightness;
     };
@@ -40,10 +47,12 @@ QCoro::Task<std::optional<bool>> MonitorController::readMonitor(CancelToken canc
     if (lifetime->isCancelled())
         co_return false;
 
+    const auto inputChoicesWhenRead = m_inputChoices;
     const auto input = co_await detectActiveInput();
     if (lifetime->isCancelled())
         co_return false;
-    if (input)
+    // An input switched to meanwhile stands, and so does the scene step that follows it.
+    if (input && m_inputChoices == inputChoicesWhenRead)
         setActiveInput(*input);
 
     // Only brightness decides: a monitor whose brightness answers is connected, even if some

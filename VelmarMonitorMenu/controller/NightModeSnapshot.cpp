@@ -3,6 +3,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <cmath>
+
 void NightModeSnapshot::set(MonitorFeature feature, double value) {
     switch (feature) {
     case MonitorFeature::brightness:
@@ -48,9 +51,10 @@ std::optional<NightModeSnapshot> NightModeSnapshot::fromJson(const QByteArray& d
     };
     for (const auto& [key, target] : fields) {
         const auto value = object.value(QLatin1String(key));
-        if (!value.isDouble())
+        if (!value.isDouble() || std::isnan(value.toDouble()))
             return std::nullopt;
-        *target = value.toDouble();
+        // A hand-edited file may hold anything; the sliders and the monitor take 0...100.
+        *target = std::clamp(value.toDouble(), 0.0, 100.0);
     }
     return snapshot;
 }

@@ -34,6 +34,7 @@ struct NightModeSnapshot {
 
     /// A JSON object with exactly the keys "brightness", "red", "green" and "blue".
     QByteArray toJson() const;
-    /// All four keys must be present and numbers; anything else gives nullopt.
+    /// All four keys must be present and numbers; anything else gives nullopt. Values outside
+    /// 0...100 are brought within it.
     static std::optional<NightModeSnapshot> fromJson(const QByteArray& data);
 };

@@ -165,13 +165,15 @@ int MonitorBusAdaptor::AdjustValue(const QString& feature, int delta, const QDBu
         return 0;
     }
     // A step from the default a view shows before the monitor answered would land anywhere.
-    const int current = level(*known);
-    if (current < 0) {
+    if (!m_monitor.loadedFeatures().contains(*known)) {
         refuse(message, MonitorBus::notReadError,
                tr("The monitor's %1 has not been read yet.").arg(MonitorBus::featureName(*known)));
         return 0;
     }
-    const int target = std::clamp(current + delta, lowest, highest);
+    // From the newest value, written or not, so that steps sent faster than the monitor takes
+    // them add up. A monitor may report far beyond 100: the sum is made in 64 bits.
+    const qint64 current = wholeMonitorValue(m_monitor.value(*known));
+    const int target = static_cast<int>(std::clamp<qint64>(current + delta, lowest, highest));
     m_monitor.set(*known, target);
     emit m_changes.valueRequested(*known);
     return target;

@@ -57,6 +57,72 @@ private slots:
         QCOMPARE(f.monitor.stateValue("luminance"), QStringLiteral("41"));
     }
 
+    // A script, a held shortcut or a fast hand outruns a slow monitor: behind the write under
+    // way only the newest value of each feature waits, and only the newest input switch.
+    void whatWaitsBehindASlowCommandIsOnlyTheNewest() {
+        ControllerFixture f;
+        f.monitor.setScript("set luminance * = wait=luminance\n"
+                            "set input-alt * = wait=input\n");
+        for (int value = 10; value <= 60; ++value)
+            f.c().set(MonitorFeature::brightness, value);
+        f.c().setInput(MonitorInput::displayPort);
+        f.c().setInput(MonitorInput::hdmi1);
+        f.c().setInput(MonitorInput::hdmi2);
+        QCOMPARE(f.c().brightness(), 60.0);
+        QCOMPARE(f.c().activeInput(), MonitorInput::hdmi2);
+        f.monitor.openGate("luminance");
+        f.monitor.openGate("input");
+        f.settle();
+        const QStringList writes = f.monitor.writes();
+        QCOMPARE(writes.filter("luminance"), (QStringList{"set luminance 10", "set luminance 60"}));
+        QCOMPARE(writes.filter("input-alt"), (QStringList{"set input-alt 208", "set input-alt 145"}));
+        QCOMPARE(f.c().activeInput(), MonitorInput::hdmi2);
+        QCOMPARE(f.c().status(), QStringLiteral("HDMI 2 • Connected"));
+
+        // A switch that fails while a newer one waits: the newer one goes ahead, and if that fails
+        // too, the input the monitor really shows is back on the picker.
+        f.monitor.clearLog();
+        f.monitor.setScript("set input-alt * = wait=failing exit=1 err=\"no signal\"\n");
+        f.c().setInput(MonitorInput::usbC);
+        f.c().setInput(MonitorInput::displayPort);
+        f.monitor.openGate("failing");
+        f.settle();
+        QCOMPARE(f.monitor.writes(), (QStringList{"set input-alt 210", "set input-alt 208"}));
+        QCOMPARE(f.c().activeInput(), MonitorInput::hdmi2);
+        QVERIFY(f.c().hasError());
+    }
+
+    // A value or an input chosen while the monitor was being read is newer than the reading.
+    void aReadingNeverReplacesANewerChoice() {
+        ControllerFixture f;
+        f.c().setPerInputScenesEnabled(true);
+        f.c().setPreferredSceneID(MonitorInput::hdmi1, MonitorScene::movie().id);
+        f.c().setPreferredSceneID(MonitorInput::hdmi2, MonitorScene::reading().id);
+        f.monitor.setState({{"luminance", "70"}, {"input-alt", "144"}});
+        f.monitor.setScript("get luminance = wait=luminance\n"
+                            "get input-alt = wait=input\n");
+        f.c().start();
+        QTRY_COMPARE(f.monitor.commandLines(), QStringList{"get luminance"});
+        f.c().set(MonitorFeature::brightness, 30);
+        f.monitor.openGate("luminance");
+        QTRY_VERIFY(f.monitor.commandLines().contains("get input-alt"));
+        f.c().setInput(MonitorInput::hdmi2);
+        f.monitor.openGate("input");
+        f.settle();
+        QCOMPARE(f.monitor.writes().first(), QStringLiteral("set luminance 30"));
+        QCOMPARE(f.monitor.writes().at(1), QStringLiteral("set input-alt 145"));
+        QCOMPARE(f.c().activeInput(), MonitorInput::hdmi2);
+        QCOMPARE(f.c().activeSceneID(), MonitorScene::reading().id); // not the old input's Movie
+        QCOMPARE(f.c().brightness(), *MonitorScene::reading().brightness);
+        QVERIFY(!f.monitor.writes().contains("set luminance 35")); // Movie was never applied
+
+        // The next refresh reads the monitor again.
+        f.monitor.setScript(QString());
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(f.c().activeInput(), MonitorInput::hdmi2);
+        QCOMPARE(f.c().brightness(), f.monitor.stateValue("luminance").toDouble());
+    }
+
     void valuesAreRoundedHalfAwayFromZero_data() {
         QTest::addColumn<double>("value");
         QTest::addColumn<QString>("written");

@@ -199,8 +199,8 @@ private slots:
         QVERIFY(QDir().mkdir(f.settingsPath()));
         QSignalSpy reported(f.controller.get(), &MonitorController::settingsErrorChanged);
         f.c().setNightMode(true);
-        QTRY_VERIFY(f.c().settingsError().has_value());
-        QVERIFY(f.c().isNightMode()); // on for this run; the user is told it will not survive a restart
+        QTRY_VERIFY(f.c().isNightMode()); // on for this run; the user is told it will not survive a restart
+        QVERIFY(f.c().settingsError().has_value());
         QCOMPARE(reported.count(), 1);
 
         QVERIFY(QDir().rmdir(f.settingsPath()));

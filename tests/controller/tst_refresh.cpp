@@ -25,12 +25,12 @@ private slots:
         f.settings->setValue("adaptiveBrightnessEnabled", true);
         f.settings->setValue("perInputScenesEnabled", true);
         f.settings->setValue("adaptiveMinimumBrightness", 0);     // a stored zero is a value
-        f.settings->setValue("adaptiveMaximumBrightness", 140.5); // kept as stored, made valid only when used
+        f.settings->setValue("adaptiveMaximumBrightness", 140.5); // a hand edit: brought within 0...100
         f.rebuild();
         QVERIFY(f.c().adaptiveBrightnessEnabled());
         QVERIFY(f.c().perInputScenesEnabled());
         QCOMPARE(f.c().adaptiveMinimumBrightness(), 0.0);
-        QCOMPARE(f.c().adaptiveMaximumBrightness(), 140.5);
+        QCOMPARE(f.c().adaptiveMaximumBrightness(), 100.0);
         QVERIFY(!Probe::isAdaptiveLoopRunning(f.c())); // nothing starts before start()
     }
 

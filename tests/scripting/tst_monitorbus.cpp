@@ -3,6 +3,7 @@
 #include "scripting/MonitorBusAdaptor.h"
 #include "support/ControllerFixture.h"
 #include "support/PrivateBus.h"
+#include "support/TestSupport.h"
 #include "ui/SingleInstance.h"
 
 #include <QDBusConnectionInterface>
@@ -153,8 +154,11 @@ private slots:
         QCOMPARE(bus.call(QStringLiteral("AdjustValue"), {QStringLiteral("volume"), -100}).arguments(),
                  QVariantList{0});
         f.settle();
-        QCOMPARE(f.monitor.writes(),
-                 (QStringList{"set luminance 40", "set contrast 85", "set contrast 100", "set volume 0"}));
+        // Each feature's values in order; a feature waiting for its own earlier write lets others pass.
+        auto writes = f.monitor.writes();
+        writes.sort();
+        QCOMPARE(writes,
+                 (QStringList{"set contrast 100", "set contrast 85", "set luminance 40", "set volume 0"}));
         QCOMPARE(values.size(), 4);
         QCOMPARE(values.first().first().value<MonitorFeature>(), MonitorFeature::brightness);
 
@@ -268,6 +272,33 @@ private slots:
         f.monitor.openGate("refresh");
         f.settle();
         QVERIFY(!f.c().isNightMode());
+    }
+
+    // A script that sends faster than the monitor takes writes, or a shortcut held down: the
+    // monitor gets the first value and the newest, and a refresh is not queued behind the rest.
+    void aFloodOfWritesCostsTwoCommands() {
+        ControllerFixture f;
+        BusSession bus(f, m_address);
+        f.monitor.setState({{"luminance", "2147483647"}}); // a monitor may report nonsense
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(bus.call(QStringLiteral("AdjustValue"), {QStringLiteral("brightness"), 10}).arguments(),
+                 QVariantList{100});
+        f.settle();
+        f.monitor.clearLog();
+
+        f.monitor.setScript("set luminance * = wait=monitor\n");
+        for (int value = 0; value < 100; ++value)
+            QCOMPARE(bus.call(QStringLiteral("SetValue"), {QStringLiteral("brightness"), value}).type(),
+                     QDBusMessage::ReplyMessage);
+        for (int step = 0; step < 5; ++step) // steps add to the newest value, written or not
+            QCOMPARE(bus.call(QStringLiteral("AdjustValue"), {QStringLiteral("brightness"), -10}).arguments(),
+                     QVariantList{89 - 10 * step});
+        f.monitor.openGate("monitor");
+        QCOMPARE(bus.call(QStringLiteral("Refresh")).type(), QDBusMessage::ReplyMessage);
+        f.settle();
+        QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 0", "set luminance 49"}));
+        QCOMPARE(f.monitor.stateValue("luminance"), QStringLiteral("49"));
+        QCOMPARE(f.c().brightness(), 49.0); // the refresh read 0 while 49 was still to be written
     }
 
     void changesAreSignalledOncePerBurst() {
