@@ -6,7 +6,8 @@
 //   - 50 ms after a Set VCP during which the monitor refuses further messages;
 //   - a detection that takes 700 ms, what libddcutil's takes on a real machine.
 // Runs are spaced as the app spaces them (50 ms between the reads of a refresh, 60 ms after a
-// write), outside the measured time.
+// write), outside the measured time. A fake sysfs shows the monitor's connector, as the kernel
+// does.
 // Run: build/default/benchmarks/bench_helper [warm runs]
 #include "Clock.h"
 #include "DdcPacket.h"
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <thread>
 #include <unistd.h>
@@ -99,8 +101,17 @@ private:
 
 class SimulatedMachine final : public DisplayBuses, public DisplayDetector {
 public:
+    explicit SimulatedMachine(std::filesystem::path sysRoot) : sysRoot_(std::move(sysRoot)) { plugIn(4); }
+
     Monitor monitor;
     int detections = 0;
+
+    // Moves the monitor to the port whose display's bus is `bus`; sysfs shows the old port empty.
+    void plugIn(int bus) {
+        connector(monitor.bus, "disconnected");
+        monitor.bus = bus;
+        connector(bus, "connected");
+    }
 
     std::variant<std::unique_ptr<DisplayBus>, BusRefusal> open(int bus) override {
         if (bus != monitor.bus) {
@@ -116,11 +127,22 @@ public:
         std::this_thread::sleep_for(detectionTime);
         return FoundDisplay{monitor.bus, monitor.edid};
     }
+
+private:
+    // A DisplayPort connector with its bus as an i2c-N folder of its own.
+    void connector(int bus, const char* status) {
+        const auto folder = sysRoot_ / "class" / "drm" / ("card0-DP-" + std::to_string(bus));
+        std::filesystem::create_directories(folder / ("i2c-" + std::to_string(bus)));
+        std::ofstream(folder / "status") << status << '\n';
+    }
+
+    std::filesystem::path sysRoot_;
 };
 
 class Bench {
 public:
-    Bench(SimulatedMachine& machine, const DisplayMemory& memory) : machine_(machine), memory_(memory) {}
+    Bench(SimulatedMachine& machine, const DisplayMemory& memory, std::filesystem::path sysRoot)
+        : machine_(machine), memory_(memory), sysRoot_(std::move(sysRoot)) {}
 
     // One helper run each, as the app starts them.
     Milliseconds get(Attribute attribute = Attribute::luminance) {
@@ -145,7 +167,7 @@ public:
 private:
     template <typename Run> Milliseconds timed(Run run, Clock::Duration pauseAfter) {
         const auto start = std::chrono::steady_clock::now();
-        DirectDdcMonitor monitor(machine_, machine_, memory_, clock_);
+        DirectDdcMonitor monitor(machine_, machine_, memory_, clock_, sysRoot_);
         if (!run(monitor)) {
             std::fprintf(stderr, "bench_helper: a command failed\n");
             std::exit(1);
@@ -157,6 +179,7 @@ private:
 
     SimulatedMachine& machine_;
     const DisplayMemory& memory_;
+    std::filesystem::path sysRoot_;
     SteadyClock clock_;
 };
 
@@ -176,9 +199,10 @@ int main(int argc, char** argv) {
     }
     const DisplayMemory remembering(folder, folder, ::geteuid());
     const DisplayMemory forgetful;
-    SimulatedMachine machine;
-    Bench remembered(machine, remembering);
-    Bench everyRun(machine, forgetful);
+    const auto sysRoot = std::filesystem::path(folder) / "sys";
+    SimulatedMachine machine(sysRoot);
+    Bench remembered(machine, remembering, sysRoot);
+    Bench everyRun(machine, forgetful, sysRoot);
 
     std::vector<Milliseconds> coldGets, coldSets, warmGets, warmSets, oldGets, oldSets;
     for (int i = 0; i < 3; ++i) {
@@ -197,7 +221,7 @@ int main(int argc, char** argv) {
     }
     const auto [warmRefresh, warmDetections] = remembered.refreshAll();
     const auto [oldRefresh, oldDetections] = everyRun.refreshAll();
-    machine.monitor.bus = 7; // plugged into another port
+    machine.plugIn(7);
     const auto [movedRefresh, movedDetections] = remembered.refreshAll();
     const auto [afterMoveRefresh, afterMoveDetections] = remembered.refreshAll();
     remembering.forget();

@@ -1,5 +1,7 @@
 #include "DirectDdcMonitor.h"
 
+#include "DrmConnectors.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -25,28 +27,46 @@ std::uint8_t sourceAddressFor(Attribute attribute) {
 } // namespace
 
 DirectDdcMonitor::DirectDdcMonitor(DisplayDetector& detector, DisplayBuses& buses,
-                                   const DisplayMemory& memory, Clock& clock)
-    : detector_(detector), buses_(buses), memory_(memory), clock_(clock) {}
+                                   const DisplayMemory& memory, Clock& clock, std::filesystem::path sysRoot)
+    : detector_(detector), buses_(buses), memory_(memory), clock_(clock), sysRoot_(std::move(sysRoot)) {}
 
-std::variant<int, Failure> DirectDdcMonitor::onDisplay(std::uint8_t sourceAddress, const Exchange& exchange) {
+std::optional<DirectDdcMonitor::Outcome>
+DirectDdcMonitor::onRememberedDisplay(const DisplayRecord& record, std::uint8_t sourceAddress,
+                                      const Exchange& exchange, std::optional<std::string>& refusedDevice) {
+    // Bus numbers move when a dock or a hub comes or goes: not even the device is opened unless
+    // the bus is still an external display's.
+    if (!externalDisplayConnectorOn(sysRoot_, record.bus)) {
+        return std::nullopt;
+    }
+    auto opened = buses_.open(record.bus);
+    if (const auto* refusal = std::get_if<BusRefusal>(&opened)) {
+        if (refusal->permissionDenied) {
+            refusedDevice = refusal->device;
+        }
+        return std::nullopt;
+    }
+    auto& bus = *std::get<std::unique_ptr<DisplayBus>>(opened);
+    const auto edid = bus.readEdid();
+    const auto* block = std::get_if<EdidBlock>(&edid);
+    if (block == nullptr || edidHash(*block) != record.edidHash) {
+        return std::nullopt;
+    }
+    RawDdcChannel channel(bus, clock_, sourceAddress, rememberedBusBudget);
+    auto outcome = exchange(channel);
+    if (const auto* value = std::get_if<int>(&outcome)) {
+        return *value;
+    }
+    if (auto& failure = std::get<ChannelFailure>(outcome); failure.definite) {
+        return Failure{std::move(failure.reason)};
+    }
+    return std::nullopt;
+}
+
+DirectDdcMonitor::Outcome DirectDdcMonitor::onDisplay(std::uint8_t sourceAddress, const Exchange& exchange) {
     std::optional<std::string> refusedDevice;
     if (const auto record = memory_.recall()) {
-        auto opened = buses_.open(record->bus);
-        if (auto* bus = std::get_if<std::unique_ptr<DisplayBus>>(&opened)) {
-            const auto edid = (*bus)->readEdid();
-            const auto* block = std::get_if<EdidBlock>(&edid);
-            if (block != nullptr && edidHash(*block) == record->edidHash) {
-                RawDdcChannel channel(**bus, clock_, sourceAddress, rememberedBusBudget);
-                auto outcome = exchange(channel);
-                if (const auto* value = std::get_if<int>(&outcome)) {
-                    return *value;
-                }
-                if (auto& failure = std::get<ChannelFailure>(outcome); failure.definite) {
-                    return Failure{std::move(failure.reason)};
-                }
-            }
-        } else if (const auto& refusal = std::get<BusRefusal>(opened); refusal.permissionDenied) {
-            refusedDevice = refusal.device;
+        if (auto outcome = onRememberedDisplay(*record, sourceAddress, exchange, refusedDevice)) {
+            return std::move(*outcome);
         }
     }
 

@@ -57,6 +57,7 @@ std::vector<DrmConnector> drmConnectors(const std::filesystem::path& sysRoot) {
             continue;
         }
         DrmConnector connector{.name = name,
+                               .folder = entry.path(),
                                .buses = {},
                                .builtIn = MonitorCodes::isBuiltInPanelConnector(name),
                                .connected = !reportedDisconnected(entry.path())};
@@ -76,6 +77,15 @@ std::vector<DrmConnector> drmConnectors(const std::filesystem::path& sysRoot) {
         connectors.push_back(std::move(connector));
     }
     return connectors;
+}
+
+std::optional<DrmConnector> externalDisplayConnectorOn(const std::filesystem::path& sysRoot, int bus) {
+    for (auto& connector : drmConnectors(sysRoot)) {
+        if (!connector.builtIn && connector.connected && connector.buses.contains(bus)) {
+            return std::move(connector);
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace m1ddc

@@ -31,10 +31,9 @@ WriteOutcome I2cDevBus::address(std::uint8_t slaveAddress) {
     if (addressed_ == slaveAddress) {
         return std::nullopt;
     }
-    // A kernel driver may have claimed the address (an EDID EEPROM driver often has 0x50); we
-    // only read from it, so we go ahead.
-    if (::ioctl(fd_, I2C_SLAVE, static_cast<unsigned long>(slaveAddress)) < 0 &&
-        (errno != EBUSY || ::ioctl(fd_, I2C_SLAVE_FORCE, static_cast<unsigned long>(slaveAddress)) < 0)) {
+    // An address a kernel driver holds (EBUSY) is not ours to take: the bus is not what we think,
+    // and the caller finds the display again instead.
+    if (::ioctl(fd_, I2C_SLAVE, static_cast<unsigned long>(slaveAddress)) < 0) {
         addressed_.reset();
         return systemFailure("Cannot address the display on", device_);
     }

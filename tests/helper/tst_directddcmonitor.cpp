@@ -1,6 +1,8 @@
-// The helper's command path on a fake machine: displays on numbered buses, a detector that counts
-// its (slow) detections, the real display memory in a temporary runtime folder, virtual time.
+// The helper's command path on a fake machine: displays on numbered buses and their connectors in a
+// fake sysfs, a detector that counts its (slow) detections, the real display memory in a temporary
+// runtime folder, virtual time.
 #include "DirectDdcMonitor.h"
+#include "FakeSysfs.h"
 #include "VirtualClock.h"
 
 #include <QFile>
@@ -33,6 +35,7 @@ struct FakeScreen {
     bool answers = true; ///< false: its DDC/CI is off, every message is refused on the bus
     int refusals = 0;    ///< messages refused before it answers again, as while it wakes up
     bool edidReadable = true;
+    int opens = 0;               ///< times its bus was opened
     std::vector<Bytes> received; ///< every message sent to it, taken or refused
 };
 
@@ -103,6 +106,7 @@ public:
         if (screen == screens.end()) {
             return BusRefusal{device, "Cannot open " + device + ": No such file or directory", false};
         }
+        ++screen->second->opens;
         return std::make_unique<FakeBus>(*screen->second, device);
     }
 
@@ -153,6 +157,7 @@ class TestDirectDdcMonitor : public QObject {
 
 private:
     QTemporaryDir runtime_;
+    QString sys_;
     std::optional<DisplayMemory> memory_;
     FakeMachine machine_;
     std::optional<FakeDetector> detector_;
@@ -162,11 +167,22 @@ private:
 
     // One helper run: a fresh monitor object, as every run of the helper starts from nothing.
     ReadOutcome get(Attribute attribute) {
-        return DirectDdcMonitor(*detector_, machine_, *memory_, clock_).read(attribute);
+        return DirectDdcMonitor(*detector_, machine_, *memory_, clock_, sys_.toStdString()).read(attribute);
     }
     WriteOutcome set(Attribute attribute, int value) {
-        return DirectDdcMonitor(*detector_, machine_, *memory_, clock_).write(attribute, value);
+        return DirectDdcMonitor(*detector_, machine_, *memory_, clock_, sys_.toStdString())
+            .write(attribute, value);
     }
+    // Puts `screen` on `bus`, behind a connector of that name that sysfs shows as connected.
+    void plugIn(int bus, FakeScreen& screen, const QString& connector = {}) {
+        machine_.screens[bus] = &screen;
+        makeConnector(sys_, connector.isEmpty() ? connectorOn(bus) : connector, bus, "connected");
+    }
+    void unplug(int bus) {
+        machine_.screens.erase(bus);
+        makeConnector(sys_, connectorOn(bus), bus, "disconnected");
+    }
+    static QString connectorOn(int bus) { return "card0-DP-" + QString::number(bus); }
     // What the app's refresh asks for: six values and the vendor input, each a run of its own.
     void refresh() {
         for (const auto attribute : {Attribute::luminance, Attribute::contrast, Attribute::volume,
@@ -180,6 +196,8 @@ private slots:
     void init() {
         QVERIFY(runtime_.isValid());
         QFile::remove(runtime_.filePath("velmar-monitor-display"));
+        sys_ = runtime_.filePath("sys");
+        QVERIFY(QDir(sys_).removeRecursively());
         memory_.emplace(QFile::encodeName(runtime_.path()).constData(), runtime_.path().toStdString(),
                         ::geteuid());
         machine_ = FakeMachine();
@@ -188,7 +206,7 @@ private slots:
         monitor_ = FakeScreen();
         other_ = FakeScreen();
         other_.edid = edidOf(2);
-        machine_.screens[5] = &monitor_;
+        plugIn(5, monitor_);
     }
 
     void detectsOnceThenGoesStraightToTheRememberedDisplay() {
@@ -233,7 +251,8 @@ private slots:
     }
 
     // A remembered display that is not there, or not ours, or not answering costs one detection in
-    // the same run, and the record is put right; nothing reaches another display.
+    // the same run, and the record is put right; nothing reaches another display, and a bus that is
+    // no longer an external display's is not even opened.
     void fallsBackToDetectionWhenTheMemoryIsStale_data() {
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("outcome");
@@ -242,10 +261,14 @@ private slots:
             "No permission to use /dev/i2c-5: add your user to the i2c group (sudo usermod -aG i2c "
             "$USER, then log in again) or install a udev rule for it, such as the one Debian's "
             "ddcutil package ships";
-        QTest::newRow("another monitor on the bus") << "other on 5, ours on 3"
+        QTest::newRow("another monitor on the bus") << "other on 5"
                                                     << "set" << 3;
-        QTest::newRow("bus gone") << "5 gone, ours on 3"
-                                  << "set" << 3;
+        QTest::newRow("unplugged from that port") << "5 disconnected"
+                                                  << "set" << 3;
+        QTest::newRow("bus now the laptop panel's") << "panel on 5"
+                                                    << "set" << 3;
+        QTest::newRow("bus now no connector's") << "no connector on 5"
+                                                << "set" << 3;
         QTest::newRow("EDID unreadable") << "no EDID"
                                          << "set" << 5;
         QTest::newRow("not answering, then found") << "waking up"
@@ -257,10 +280,21 @@ private slots:
         QFETCH(QString, change);
         QFETCH(int, recordedBus);
         remember(5, monitor_);
-        if (change.startsWith("other on 5")) {
+        if (change != "no EDID" && change != "waking up" && change != "DDC/CI off" &&
+            change != "5 forbidden") {
+            plugIn(3, monitor_);
+        }
+        if (change == "other on 5") {
+            plugIn(5, other_);
+        } else if (change == "5 disconnected") {
+            unplug(5);
+        } else if (change == "panel on 5") {
+            // The panel answers DDC/CI too, as some do.
+            unplug(5);
+            plugIn(5, other_, "card0-eDP-1");
+        } else if (change == "no connector on 5") {
+            QVERIFY(QDir(sys_ + "/class/drm/" + connectorOn(5)).removeRecursively());
             machine_.screens[5] = &other_;
-        } else if (change.startsWith("5 gone")) {
-            machine_.screens.erase(5);
         } else if (change == "no EDID") {
             monitor_.edidReadable = false;
         } else if (change == "waking up") {
@@ -270,15 +304,15 @@ private slots:
         } else if (change == "5 forbidden") {
             machine_.forbidden.insert(5);
         }
-        if (change.endsWith("ours on 3")) {
-            machine_.screens[3] = &monitor_;
-        }
 
         const auto outcome = set(Attribute::luminance, 40);
         QTEST(describe(outcome), "outcome");
         QCOMPARE(detections(), 1);
         QCOMPARE(memory_->recall().value_or(DisplayRecord{}).bus, recordedBus);
         QVERIFY(other_.received.empty());
+        if (change == "panel on 5" || change == "no connector on 5") {
+            QCOMPARE(other_.opens, 0);
+        }
         // Well inside the 10 s the app gives a helper, even with every try spent twice.
         QVERIFY(clock_.elapsed <= DirectDdcMonitor::rememberedBusBudget + RawDdcChannel::defaultBudget);
         if (!outcome) {
@@ -302,9 +336,9 @@ private slots:
 
     void findsAMonitorMovedToAnotherPort() {
         QCOMPARE(describe(get(Attribute::luminance)), "70");
-        machine_.screens.erase(5);
-        machine_.screens[8] = &monitor_;
-        machine_.screens[9] = &other_;
+        unplug(5);
+        plugIn(8, monitor_);
+        plugIn(9, other_);
         refresh();
         QCOMPARE(detections(), 2);
         QCOMPARE(memory_->recall(), (DisplayRecord{8, edidHash(monitor_.edid)}));
@@ -313,7 +347,7 @@ private slots:
     }
 
     void saysWhyNothingWasFound() {
-        machine_.screens.clear();
+        unplug(5);
         remember(5, monitor_);
         QCOMPARE(describe(get(Attribute::luminance)), noDisplay);
         QCOMPARE(memory_->recall(), std::nullopt);
