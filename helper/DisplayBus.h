@@ -14,7 +14,7 @@ namespace m1ddc {
 /// One display's I2C bus: its DDC/CI channel, and the EDID that says which monitor is on it.
 class DisplayBus : public DdcTransport {
 public:
-    /// Reads the EDID base block from address 0x50.
+    /// Reads the EDID base block from address 0x50: for when the kernel keeps no copy of it.
     virtual std::variant<EdidBlock, Failure> readEdid() = 0;
 };
 

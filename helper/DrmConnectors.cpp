@@ -88,4 +88,15 @@ std::optional<DrmConnector> externalDisplayConnectorOn(const std::filesystem::pa
     return std::nullopt;
 }
 
+std::optional<EdidBlock> kernelEdid(const DrmConnector& connector) {
+    // Extension blocks may follow; the base block alone names the monitor.
+    std::ifstream file(connector.folder / "edid", std::ios::binary);
+    EdidBlock edid{};
+    file.read(reinterpret_cast<char*>(edid.data()), static_cast<std::streamsize>(edid.size()));
+    if (file.gcount() != static_cast<std::streamsize>(edid.size())) {
+        return std::nullopt;
+    }
+    return edid;
+}
+
 } // namespace m1ddc

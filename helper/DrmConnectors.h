@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Edid.h"
+
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -24,5 +26,9 @@ std::vector<DrmConnector> drmConnectors(const std::filesystem::path& sysRoot);
 /// The connector under `sysRoot` whose external display is reached on `bus`, if there is one: a bus
 /// number remembered from an earlier run may have gone to a dock's or a memory module's bus since.
 std::optional<DrmConnector> externalDisplayConnectorOn(const std::filesystem::path& sysRoot, int bus);
+
+/// The base block of the EDID the kernel read from the connector's display when it was plugged in;
+/// nothing when the driver keeps none.
+std::optional<EdidBlock> kernelEdid(const DrmConnector& connector);
 
 } // namespace m1ddc
