@@ -56,7 +56,11 @@ void transfer(std::size_t bytes) {
 
 class SimulatedBus final : public DisplayBus {
 public:
-    explicit SimulatedBus(Monitor& monitor) : monitor_(monitor) {}
+    explicit SimulatedBus(Monitor& monitor)
+        : monitor_(monitor), device_("/dev/i2c-" + std::to_string(monitor.bus)) {}
+
+    const std::string& device() const override { return device_; }
+    std::variant<bool, Failure> tryLock() override { return true; }
 
     WriteOutcome send(std::span<const std::uint8_t> message) override {
         transfer(message.size());
@@ -95,6 +99,7 @@ public:
 
 private:
     Monitor& monitor_;
+    std::string device_;
     std::vector<std::uint8_t> reply_;
     Clock::TimePoint readyAt_{};
 };

@@ -19,6 +19,24 @@ Failure permissionFailure(const std::string& device) {
                    "package ships"};
 }
 
+// Waits for any other DDC program to let go of the bus, within busLockPatience.
+std::optional<Failure> takeBus(DisplayBus& bus, Clock& clock) {
+    const auto deadline = clock.now() + DirectDdcMonitor::busLockPatience;
+    while (true) {
+        auto taken = bus.tryLock();
+        if (auto* failure = std::get_if<Failure>(&taken)) {
+            return std::move(*failure);
+        }
+        if (std::get<bool>(taken)) {
+            return std::nullopt;
+        }
+        if (clock.now() + DirectDdcMonitor::busLockPoll > deadline) {
+            return Failure{bus.device() + " is in use by another program"};
+        }
+        clock.sleep(DirectDdcMonitor::busLockPoll);
+    }
+}
+
 // The vendor input register only obeys messages from 0x50.
 std::uint8_t sourceAddressFor(Attribute attribute) {
     return attribute == Attribute::inputAlt ? ddc::vendorHostAddress : ddc::hostAddress;
@@ -53,6 +71,10 @@ DirectDdcMonitor::onRememberedDisplay(const DisplayRecord& record, std::uint8_t 
         return std::nullopt;
     }
     auto& bus = *std::get<std::unique_ptr<DisplayBus>>(opened);
+    // A display's bus that another program keeps: detecting would only find the same bus.
+    if (auto failure = takeBus(bus, clock_)) {
+        return std::move(*failure);
+    }
     if (!kernelCopy) {
         const auto edid = bus.readEdid();
         const auto* block = std::get_if<EdidBlock>(&edid);
@@ -99,7 +121,11 @@ DirectDdcMonitor::Outcome DirectDdcMonitor::onDisplay(std::uint8_t sourceAddress
     if (const auto* refusal = std::get_if<BusRefusal>(&opened)) {
         return refusal->permissionDenied ? permissionFailure(refusal->device) : Failure{refusal->reason};
     }
-    RawDdcChannel channel(*std::get<std::unique_ptr<DisplayBus>>(opened), clock_, sourceAddress);
+    auto& bus = *std::get<std::unique_ptr<DisplayBus>>(opened);
+    if (auto failure = takeBus(bus, clock_)) {
+        return std::move(*failure);
+    }
+    RawDdcChannel channel(bus, clock_, sourceAddress);
     auto outcome = exchange(channel);
     if (const auto* value = std::get_if<int>(&outcome)) {
         return *value;

@@ -32,6 +32,11 @@ public:
     // A remembered bus that stops answering may be stale: keep time for a detection and a full
     // try on the bus it finds.
     static constexpr RawDdcChannel::Budget rememberedBusBudget = std::chrono::milliseconds(1000);
+    // Another DDC program holds a bus for one command, tens of milliseconds; holding it longer, it
+    // is stuck, and the app had better hear so than wait out its 10 s.
+    static constexpr auto busLockPatience = std::chrono::milliseconds(500);
+    // Soon enough after the other program lets go, without spinning.
+    static constexpr auto busLockPoll = std::chrono::milliseconds(10);
 
 private:
     // One command on a display's channel: the value read (0 for a write), or why it failed.

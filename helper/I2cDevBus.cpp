@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <linux/i2c-dev.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -39,6 +40,18 @@ WriteOutcome I2cDevBus::address(std::uint8_t slaveAddress) {
     }
     addressed_ = slaveAddress;
     return std::nullopt;
+}
+
+std::variant<bool, Failure> I2cDevBus::tryLock() {
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) {
+            return false;
+        }
+        if (errno != EINTR) {
+            return systemFailure("Cannot lock", device_);
+        }
+    }
+    return true;
 }
 
 WriteOutcome I2cDevBus::send(std::span<const std::uint8_t> message) {

@@ -41,6 +41,7 @@ struct FakeScreen {
     bool edidReadable = true;
     int edidReads = 0;           ///< EDID reads on its bus
     int opens = 0;               ///< times its bus was opened
+    int unlockedIo = 0;          ///< messages and EDID reads on its bus without holding its lock
     std::vector<Bytes> received; ///< every message sent to it, taken or refused
 };
 
@@ -57,9 +58,19 @@ Bytes getVcpReply(std::uint8_t result, std::uint8_t feature, std::uint16_t value
 
 class FakeBus final : public DisplayBus {
 public:
-    FakeBus(FakeScreen& screen, std::string device) : screen_(screen), device_(std::move(device)) {}
+    FakeBus(FakeScreen& screen, std::string device, Clock& clock, Clock::TimePoint heldElsewhereUntil)
+        : screen_(screen), device_(std::move(device)), clock_(clock),
+          heldElsewhereUntil_(heldElsewhereUntil) {}
+
+    const std::string& device() const override { return device_; }
+
+    std::variant<bool, Failure> tryLock() override {
+        locked_ = clock_.now() >= heldElsewhereUntil_;
+        return locked_;
+    }
 
     WriteOutcome send(std::span<const std::uint8_t> message) override {
+        screen_.unlockedIo += locked_ ? 0 : 1;
         screen_.received.emplace_back(message.begin(), message.end());
         if (!screen_.answers || screen_.refusals > 0) {
             screen_.refusals = std::max(0, screen_.refusals - 1);
@@ -77,6 +88,7 @@ public:
     }
 
     std::variant<std::size_t, Failure> receive(std::span<std::uint8_t> buffer) override {
+        screen_.unlockedIo += locked_ ? 0 : 1;
         const auto count = std::min(reply_.size(), buffer.size());
         std::copy_n(reply_.begin(), count, buffer.begin());
         return count;
@@ -84,6 +96,7 @@ public:
 
     std::variant<EdidBlock, Failure> readEdid() override {
         ++screen_.edidReads;
+        screen_.unlockedIo += locked_ ? 0 : 1;
         if (!screen_.edidReadable) {
             return Failure{"Cannot read the EDID on " + device_ + ": Input/output error"};
         }
@@ -93,6 +106,9 @@ public:
 private:
     FakeScreen& screen_;
     std::string device_;
+    Clock& clock_;
+    Clock::TimePoint heldElsewhereUntil_;
+    bool locked_ = false;
     Bytes reply_;
 };
 
@@ -100,8 +116,10 @@ private:
 class FakeMachine final : public DisplayBuses {
 public:
     std::map<int, FakeScreen*> screens;
-    std::set<int> forbidden;                     ///< buses we may not open
-    std::optional<std::string> forbiddenInSysfs; ///< what a look at the connectors would find
+    std::set<int> forbidden;                            ///< buses we may not open
+    std::optional<std::string> forbiddenInSysfs;        ///< what a look at the connectors would find
+    std::map<int, Clock::TimePoint> heldElsewhereUntil; ///< another program's lock on a bus
+    Clock* clock = nullptr;
 
     std::variant<std::unique_ptr<DisplayBus>, BusRefusal> open(int bus) override {
         const auto device = "/dev/i2c-" + std::to_string(bus);
@@ -113,7 +131,7 @@ public:
             return BusRefusal{device, "Cannot open " + device + ": No such file or directory", false};
         }
         ++screen->second->opens;
-        return std::make_unique<FakeBus>(*screen->second, device);
+        return std::make_unique<FakeBus>(*screen->second, device, *clock, heldElsewhereUntil[bus]);
     }
 
     std::optional<std::string> forbiddenDisplayDevice() override { return forbiddenInSysfs; }
@@ -208,12 +226,19 @@ private slots:
         memory_.emplace(QFile::encodeName(runtime_.path()).constData(), runtime_.path().toStdString(),
                         ::geteuid());
         machine_ = FakeMachine();
+        machine_.clock = &clock_;
         detector_.emplace(machine_);
         clock_ = VirtualClock();
         monitor_ = FakeScreen();
         other_ = FakeScreen();
         other_.edid = edidOf(2);
         plugIn(5, monitor_);
+    }
+
+    // Whatever a test did, the helper spoke on a bus only while it held the bus's lock.
+    void cleanup() {
+        QCOMPARE(monitor_.unlockedIo, 0);
+        QCOMPARE(other_.unlockedIo, 0);
     }
 
     void detectsOnceThenGoesStraightToTheRememberedDisplay() {
@@ -345,6 +370,28 @@ private slots:
         remember(5, monitor_);
         QCOMPARE(describe(get(Attribute::luminance)), "70");
         QTEST(monitor_.edidReads, "busReads");
+        QCOMPARE(detections(), 0);
+    }
+
+    // Another DDC program using the bus: we wait for it to let go, and past a short wait say so
+    // instead of mixing our messages with its own.
+    void waitsForAnotherProgramOnTheBus_data() {
+        QTest::addColumn<int>("heldMs");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("lets go soon") << 120 << "70";
+        QTest::newRow("holds on") << 60000 << "/dev/i2c-5 is in use by another program";
+    }
+    void waitsForAnotherProgramOnTheBus() {
+        QFETCH(int, heldMs);
+        const auto held = std::chrono::milliseconds(heldMs);
+        remember(5, monitor_);
+        machine_.heldElsewhereUntil[5] = VirtualClock::TimePoint() + held;
+        QTEST(describe(get(Attribute::luminance)), "outcome");
+        QVERIFY(clock_.elapsed >= std::min<Clock::Duration>(held, DirectDdcMonitor::busLockPatience));
+        if (held > DirectDdcMonitor::busLockPatience) {
+            QVERIFY(clock_.elapsed <= DirectDdcMonitor::busLockPatience);
+            QVERIFY(monitor_.received.empty());
+        }
         QCOMPARE(detections(), 0);
     }
 

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -145,6 +146,24 @@ private slots:
         QCOMPARE(refusal.device, device(bus));
         QCOMPARE(QString::fromStdString(refusal.reason), reason.arg(QString::fromStdString(device(bus))));
         QVERIFY(!refusal.permissionDenied);
+    }
+
+    // The lock is an flock on the device, which other DDC programs take too: while one open of it
+    // holds the lock, another cannot take it.
+    void locksTheDeviceAgainstOtherPrograms() {
+        const auto open = [this] {
+            return std::make_unique<I2cDevBus>(::open(device(6).c_str(), O_RDWR | O_CLOEXEC), device(6));
+        };
+        const auto locked = [](I2cDevBus& bus) {
+            const auto taken = bus.tryLock();
+            return std::holds_alternative<bool>(taken) ? QVariant(std::get<bool>(taken)) : QVariant();
+        };
+        auto ours = open();
+        auto theirs = open();
+        QCOMPARE(locked(*theirs), QVariant(true));
+        QCOMPARE(locked(*ours), QVariant(false));
+        theirs.reset();
+        QCOMPARE(locked(*ours), QVariant(true));
     }
 
     // Only a connected external display's bus explains an empty detection: the panel's bus and an
