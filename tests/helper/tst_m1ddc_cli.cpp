@@ -64,17 +64,23 @@ private slots:
         state_ = dir_.filePath(QString::number(++runs_) + ".json");
     }
 
-    // A refused command line fails with status 1 and never touches the monitor; a command the
-    // monitor refuses fails with status 2.
+    // A refused command line fails with status 1 and never touches the monitor; a monitor that
+    // cannot be used fails the command with status 2.
     void readsAFreshMonitorAndRefusesWhatItCannotDo() {
         verifyOneLineFailure(m1ddc(state_, {"set", "luminance", "101"}), 1);
+        verifyOneLineFailure(m1ddc(state_, {"set", "input-alt", "17"}), 1);
         QVERIFY(!QFile::exists(state_));
 
         const auto fresh = m1ddc(state_, {"get", "luminance"});
         QCOMPARE(fresh.exitCode, 0);
         QCOMPARE(fresh.out, QByteArray("70\n"));
         QCOMPARE(fresh.err, QByteArray());
-        verifyOneLineFailure(m1ddc(state_, {"set", "input-alt", "17"}), 2);
+
+        QFile state(state_);
+        QVERIFY(state.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        state.write("{\"luminance\": ");
+        state.close();
+        verifyOneLineFailure(m1ddc(state_, {"get", "luminance"}), 2);
     }
 
     void survivesConcurrentRuns() {
