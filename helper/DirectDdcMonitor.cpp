@@ -12,11 +12,13 @@ namespace {
 
 constexpr const char* noDisplayText = "No external display found";
 
+// The ddcutil package's rule opens the graphics cards' buses alone to the user at the machine; the
+// i2c group opens every bus, the memory modules' included, so it comes second.
 Failure permissionFailure(const std::string& device) {
     return Failure{"No permission to use " + device +
-                   ": add your user to the i2c group (sudo usermod -aG i2c $USER, then log in "
-                   "again) or install a udev rule for it, such as the one Debian's ddcutil "
-                   "package ships"};
+                   ": install Debian's ddcutil package, whose udev rule opens the displays' buses to "
+                   "you, or else join the i2c group (sudo usermod -aG i2c $USER, then log in again), "
+                   "which opens every I2C bus, memory modules' included"};
 }
 
 // Waits for any other DDC program to let go of the bus, within busLockPatience.
