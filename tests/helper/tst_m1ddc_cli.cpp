@@ -111,6 +111,18 @@ private slots:
         QCOMPARE(QDir(dir_.path()).entryList({"*.tmp"}, QDir::Files | QDir::Hidden), QStringList());
     }
 
+    // Started with its standard streams closed, the helper must not let the files it opens take
+    // their places (on hardware, its output could go to the monitor's bus): its value goes nowhere,
+    // and it succeeds.
+    void runsWithoutStandardStreams() {
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("VELMAR_SIMULATED_MONITOR", state_);
+        QProcess shell;
+        shell.setProcessEnvironment(environment);
+        shell.start("/bin/sh", {"-c", "exec \"$0\" get luminance <&- >&- 2>&-", M1DDC_PATH});
+        QCOMPARE(finish(shell).exitCode, 0);
+    }
+
     void honoursTheContractWithoutASimulatedMonitor() {
         // Real hardware, whatever this machine has: either a value or one line saying why not.
         const auto run = m1ddc(std::nullopt, {"get", "luminance"});
