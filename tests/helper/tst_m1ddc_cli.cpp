@@ -1,6 +1,7 @@
 // Runs the built helper the way the app does, against a simulated monitor in a temporary file.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -108,7 +109,10 @@ private slots:
             const auto value = QString::fromUtf8(m1ddc(state_, {"get", attributes[i]}).out.trimmed());
             QVERIFY2(valuesPerAttribute[i].contains(value), qPrintable(attributes[i] + " is " + value));
         }
-        QCOMPARE(QDir(dir_.path()).entryList({"*.tmp"}, QDir::Files | QDir::Hidden), QStringList());
+        // No temporary file left beside the state.
+        const auto name = QFileInfo(state_).fileName();
+        QCOMPARE(QDir(dir_.path()).entryList({name + ".*"}, QDir::Files | QDir::Hidden),
+                 QStringList{name + ".lock"});
     }
 
     // Started with its standard streams closed, the helper must not let the files it opens take
