@@ -1,5 +1,7 @@
 #include "Command.h"
 
+#include "MonitorCodes.h"
+
 #include <charconv>
 #include <optional>
 #include <system_error>
@@ -9,10 +11,17 @@ namespace m1ddc {
 namespace {
 
 constexpr int maxPercentage = 100;
-constexpr int maxInputCode = 0xFF; // a VCP value byte
 
 std::string quoted(std::string_view text) {
     return "\"" + std::string(text) + "\"";
+}
+
+std::string vendorInputCodes() {
+    std::string codes;
+    for (const auto& row : MonitorCodes::inputs) {
+        codes += (codes.empty() ? "" : ", ") + std::to_string(row.vendorCode);
+    }
+    return codes;
 }
 
 // Plain decimal only: no sign other than '-', no spaces, no hex, nothing after the digits.
@@ -23,10 +32,18 @@ std::variant<int, UsageError> parseValue(std::string_view text, Attribute attrib
     if (text.empty() || stop != end || error == std::errc::invalid_argument) {
         return UsageError{"Not a decimal integer: " + quoted(text)};
     }
-    const int limit = isPercentage(attribute) ? maxPercentage : maxInputCode;
-    if (error == std::errc::result_out_of_range || value < 0 || value > limit) {
+    const bool outOfRange = error == std::errc::result_out_of_range;
+    // What another code in the vendor register does is the monitor's secret: only our inputs'.
+    if (attribute == Attribute::inputAlt) {
+        if (outOfRange || !MonitorCodes::inputFromVendorCode(value)) {
+            return UsageError{"Input code " + std::string(text) +
+                              " is none of the monitor's inputs: " + vendorInputCodes()};
+        }
+        return value;
+    }
+    if (outOfRange || value < 0 || value > maxPercentage) {
         return UsageError{"Value " + std::string(text) + " for " + std::string(wordOf(attribute)) +
-                          " is out of range 0 to " + std::to_string(limit)};
+                          " is out of range 0 to " + std::to_string(maxPercentage)};
     }
     return value;
 }

@@ -1,5 +1,7 @@
 #include "DirectDdcMonitor.h"
 
+#include "DrmConnectors.h"
+
 #include <optional>
 #include <string>
 #include <utility>
@@ -10,11 +12,31 @@ namespace {
 
 constexpr const char* noDisplayText = "No external display found";
 
+// The ddcutil package's rule opens the graphics cards' buses alone to the user at the machine; the
+// i2c group opens every bus, the memory modules' included, so it comes second.
 Failure permissionFailure(const std::string& device) {
     return Failure{"No permission to use " + device +
-                   ": add your user to the i2c group (sudo usermod -aG i2c $USER, then log in "
-                   "again) or install a udev rule for it, such as the one Debian's ddcutil "
-                   "package ships"};
+                   ": install Debian's ddcutil package, whose udev rule opens the displays' buses to "
+                   "you, or else join the i2c group (sudo usermod -aG i2c $USER, then log in again), "
+                   "which opens every I2C bus, memory modules' included"};
+}
+
+// Waits for any other DDC program to let go of the bus, within busLockPatience.
+std::optional<Failure> takeBus(DisplayBus& bus, Clock& clock) {
+    const auto deadline = clock.now() + DirectDdcMonitor::busLockPatience;
+    while (true) {
+        auto taken = bus.tryLock();
+        if (auto* failure = std::get_if<Failure>(&taken)) {
+            return std::move(*failure);
+        }
+        if (std::get<bool>(taken)) {
+            return std::nullopt;
+        }
+        if (clock.now() + DirectDdcMonitor::busLockPoll > deadline) {
+            return Failure{bus.device() + " is in use by another program"};
+        }
+        clock.sleep(DirectDdcMonitor::busLockPoll);
+    }
 }
 
 // The vendor input register only obeys messages from 0x50.
@@ -25,28 +47,59 @@ std::uint8_t sourceAddressFor(Attribute attribute) {
 } // namespace
 
 DirectDdcMonitor::DirectDdcMonitor(DisplayDetector& detector, DisplayBuses& buses,
-                                   const DisplayMemory& memory, Clock& clock)
-    : detector_(detector), buses_(buses), memory_(memory), clock_(clock) {}
+                                   const DisplayMemory& memory, Clock& clock, std::filesystem::path sysRoot)
+    : detector_(detector), buses_(buses), memory_(memory), clock_(clock), sysRoot_(std::move(sysRoot)) {}
 
-std::variant<int, Failure> DirectDdcMonitor::onDisplay(std::uint8_t sourceAddress, const Exchange& exchange) {
+std::optional<DirectDdcMonitor::Outcome>
+DirectDdcMonitor::onRememberedDisplay(const DisplayRecord& record, std::uint8_t sourceAddress,
+                                      const Exchange& exchange, std::optional<std::string>& refusedDevice) {
+    // Bus numbers move when a dock or a hub comes or goes: not even the device is opened unless
+    // the bus is still an external display's.
+    const auto connector = externalDisplayConnectorOn(sysRoot_, record.bus);
+    if (!connector) {
+        return std::nullopt;
+    }
+    // The kernel's copy of the EDID costs nothing to check, where reading it on the bus takes
+    // 12 ms at 100 kHz; another monitor's bus is then not even opened.
+    const auto kernelCopy = kernelEdid(*connector);
+    if (kernelCopy && edidHash(*kernelCopy) != record.edidHash) {
+        return std::nullopt;
+    }
+    auto opened = buses_.open(record.bus);
+    if (const auto* refusal = std::get_if<BusRefusal>(&opened)) {
+        if (refusal->permissionDenied) {
+            refusedDevice = refusal->device;
+        }
+        return std::nullopt;
+    }
+    auto& bus = *std::get<std::unique_ptr<DisplayBus>>(opened);
+    // A display's bus that another program keeps: detecting would only find the same bus.
+    if (auto failure = takeBus(bus, clock_)) {
+        return std::move(*failure);
+    }
+    if (!kernelCopy) {
+        const auto edid = bus.readEdid();
+        const auto* block = std::get_if<EdidBlock>(&edid);
+        if (block == nullptr || edidHash(*block) != record.edidHash) {
+            return std::nullopt;
+        }
+    }
+    RawDdcChannel channel(bus, clock_, sourceAddress, rememberedBusBudget);
+    auto outcome = exchange(channel);
+    if (const auto* value = std::get_if<int>(&outcome)) {
+        return *value;
+    }
+    if (auto& failure = std::get<ChannelFailure>(outcome); failure.definite) {
+        return Failure{std::move(failure.reason)};
+    }
+    return std::nullopt;
+}
+
+DirectDdcMonitor::Outcome DirectDdcMonitor::onDisplay(std::uint8_t sourceAddress, const Exchange& exchange) {
     std::optional<std::string> refusedDevice;
     if (const auto record = memory_.recall()) {
-        auto opened = buses_.open(record->bus);
-        if (auto* bus = std::get_if<std::unique_ptr<DisplayBus>>(&opened)) {
-            const auto edid = (*bus)->readEdid();
-            const auto* block = std::get_if<EdidBlock>(&edid);
-            if (block != nullptr && edidHash(*block) == record->edidHash) {
-                RawDdcChannel channel(**bus, clock_, sourceAddress, rememberedBusBudget);
-                auto outcome = exchange(channel);
-                if (const auto* value = std::get_if<int>(&outcome)) {
-                    return *value;
-                }
-                if (auto& failure = std::get<ChannelFailure>(outcome); failure.definite) {
-                    return Failure{std::move(failure.reason)};
-                }
-            }
-        } else if (const auto& refusal = std::get<BusRefusal>(opened); refusal.permissionDenied) {
-            refusedDevice = refusal.device;
+        if (auto outcome = onRememberedDisplay(*record, sourceAddress, exchange, refusedDevice)) {
+            return std::move(*outcome);
         }
     }
 
@@ -70,7 +123,11 @@ std::variant<int, Failure> DirectDdcMonitor::onDisplay(std::uint8_t sourceAddres
     if (const auto* refusal = std::get_if<BusRefusal>(&opened)) {
         return refusal->permissionDenied ? permissionFailure(refusal->device) : Failure{refusal->reason};
     }
-    RawDdcChannel channel(*std::get<std::unique_ptr<DisplayBus>>(opened), clock_, sourceAddress);
+    auto& bus = *std::get<std::unique_ptr<DisplayBus>>(opened);
+    if (auto failure = takeBus(bus, clock_)) {
+        return std::move(*failure);
+    }
+    RawDdcChannel channel(bus, clock_, sourceAddress);
     auto outcome = exchange(channel);
     if (const auto* value = std::get_if<int>(&outcome)) {
         return *value;

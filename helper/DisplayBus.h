@@ -14,7 +14,13 @@ namespace m1ddc {
 /// One display's I2C bus: its DDC/CI channel, and the EDID that says which monitor is on it.
 class DisplayBus : public DdcTransport {
 public:
-    /// Reads the EDID base block from address 0x50.
+    /// What the user would look for, such as /dev/i2c-7.
+    virtual const std::string& device() const = 0;
+    /// Takes the bus for this program without waiting: false while another program holds it. The
+    /// bus stays ours until it is closed. Other DDC programs (ddcutil 2.x) take the same lock, so
+    /// two programs' messages never interleave on one bus.
+    virtual std::variant<bool, Failure> tryLock() = 0;
+    /// Reads the EDID base block from address 0x50: for when the kernel keeps no copy of it.
     virtual std::variant<EdidBlock, Failure> readEdid() = 0;
 };
 

@@ -57,6 +57,7 @@ std::vector<DrmConnector> drmConnectors(const std::filesystem::path& sysRoot) {
             continue;
         }
         DrmConnector connector{.name = name,
+                               .folder = entry.path(),
                                .buses = {},
                                .builtIn = MonitorCodes::isBuiltInPanelConnector(name),
                                .connected = !reportedDisconnected(entry.path())};
@@ -76,6 +77,26 @@ std::vector<DrmConnector> drmConnectors(const std::filesystem::path& sysRoot) {
         connectors.push_back(std::move(connector));
     }
     return connectors;
+}
+
+std::optional<DrmConnector> externalDisplayConnectorOn(const std::filesystem::path& sysRoot, int bus) {
+    for (auto& connector : drmConnectors(sysRoot)) {
+        if (!connector.builtIn && connector.connected && connector.buses.contains(bus)) {
+            return std::move(connector);
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<EdidBlock> kernelEdid(const DrmConnector& connector) {
+    // Extension blocks may follow; the base block alone names the monitor.
+    std::ifstream file(connector.folder / "edid", std::ios::binary);
+    EdidBlock edid{};
+    file.read(reinterpret_cast<char*>(edid.data()), static_cast<std::streamsize>(edid.size()));
+    if (file.gcount() != static_cast<std::streamsize>(edid.size())) {
+        return std::nullopt;
+    }
+    return edid;
 }
 
 } // namespace m1ddc

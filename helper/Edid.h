@@ -5,7 +5,7 @@
 
 namespace m1ddc {
 
-/// A display's EDID base block, as read from address 0x50 on its bus.
+/// A display's EDID base block, as read from address 0x50 on its bus or from the kernel's copy.
 using EdidBlock = std::array<std::uint8_t, 128>;
 
 /// Names a monitor by its whole EDID base block: maker, product and serial number, and the

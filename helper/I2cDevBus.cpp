@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <linux/i2c-dev.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -31,15 +32,26 @@ WriteOutcome I2cDevBus::address(std::uint8_t slaveAddress) {
     if (addressed_ == slaveAddress) {
         return std::nullopt;
     }
-    // A kernel driver may have claimed the address (an EDID EEPROM driver often has 0x50); we
-    // only read from it, so we go ahead.
-    if (::ioctl(fd_, I2C_SLAVE, static_cast<unsigned long>(slaveAddress)) < 0 &&
-        (errno != EBUSY || ::ioctl(fd_, I2C_SLAVE_FORCE, static_cast<unsigned long>(slaveAddress)) < 0)) {
+    // An address a kernel driver holds (EBUSY) is not ours to take: the bus is not what we think,
+    // and the caller finds the display again instead.
+    if (::ioctl(fd_, I2C_SLAVE, static_cast<unsigned long>(slaveAddress)) < 0) {
         addressed_.reset();
         return systemFailure("Cannot address the display on", device_);
     }
     addressed_ = slaveAddress;
     return std::nullopt;
+}
+
+std::variant<bool, Failure> I2cDevBus::tryLock() {
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EWOULDBLOCK) {
+            return false;
+        }
+        if (errno != EINTR) {
+            return systemFailure("Cannot lock", device_);
+        }
+    }
+    return true;
 }
 
 WriteOutcome I2cDevBus::send(std::span<const std::uint8_t> message) {

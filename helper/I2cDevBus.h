@@ -18,6 +18,8 @@ public:
     I2cDevBus& operator=(const I2cDevBus&) = delete;
     ~I2cDevBus() override;
 
+    const std::string& device() const override { return device_; }
+    std::variant<bool, Failure> tryLock() override;
     WriteOutcome send(std::span<const std::uint8_t> message) override;
     std::variant<std::size_t, Failure> receive(std::span<std::uint8_t> buffer) override;
     std::variant<EdidBlock, Failure> readEdid() override;

@@ -18,7 +18,7 @@ public:
     LinuxMonitor()
         : buses_("/dev", "/sys"), detector_("/sys"),
           memory_(std::getenv("XDG_RUNTIME_DIR"), "/tmp", ::geteuid()),
-          monitor_(detector_, buses_, memory_, clock_) {}
+          monitor_(detector_, buses_, memory_, clock_, "/sys") {}
 
     ReadOutcome read(Attribute attribute) override { return monitor_.read(attribute); }
     WriteOutcome write(Attribute attribute, int value) override { return monitor_.write(attribute, value); }

@@ -23,14 +23,16 @@
 // "set luminance 40", so a test can see what reached the monitor; without it nothing is logged.
 //
 // Concurrent runs serialise on an exclusive flock of "<file>.lock" (not the state file itself,
-// which is replaced on every write) and replace the state through "<file>.tmp" and a rename, so a
-// reader never sees half a file.
+// which is replaced on every write) and replace the state through a temporary file of their own
+// beside it and a rename, so a reader never sees half a file. None of these files is opened through
+// a symbolic link, and a state file larger than any hand edit needs is refused.
 #include "SimulatedMonitor.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -46,6 +48,8 @@ namespace {
 
 constexpr int minPercentage = 0;
 constexpr int maxPercentage = 100;
+// Far more than the file ever holds (about 150 bytes), hand edits and all.
+constexpr std::size_t maxStateSize = 4096;
 constexpr std::array stateOrder{Attribute::luminance, Attribute::contrast, Attribute::volume,
                                 Attribute::red,       Attribute::green,    Attribute::blue,
                                 Attribute::inputAlt,  Attribute::input};
@@ -173,18 +177,28 @@ private:
     int fd_;
 };
 
+std::string openFailure(const std::string& what, const std::filesystem::path& path) {
+    return "Cannot " + what + " " + path.string() + ": " +
+           (errno == ELOOP ? std::string("it is a symbolic link") : errnoText());
+}
+
 // The file's text, nullopt when it does not exist.
 std::variant<std::optional<std::string>, Failure> readTextFile(const std::filesystem::path& path) {
-    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Not waiting on a FIFO left in its place either.
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!file.valid()) {
         if (errno == ENOENT) {
             return std::optional<std::string>();
         }
-        return Failure{"Cannot read the simulated monitor " + path.string() + ": " + errnoText()};
+        return Failure{openFailure("read the simulated monitor", path)};
+    }
+    struct stat status {};
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return Failure{"Cannot read the simulated monitor " + path.string() + ": not a regular file"};
     }
     std::string text;
     char buffer[4096];
-    while (true) {
+    while (text.size() <= maxStateSize) {
         const auto count = ::read(file.get(), buffer, sizeof buffer);
         if (count < 0 && errno == EINTR) {
             continue;
@@ -197,16 +211,20 @@ std::variant<std::optional<std::string>, Failure> readTextFile(const std::filesy
         }
         text.append(buffer, static_cast<std::size_t>(count));
     }
+    return Failure{"The simulated monitor " + path.string() + " is larger than " +
+                   std::to_string(maxStateSize) + " bytes"};
 }
 
 WriteOutcome replaceTextFile(const std::filesystem::path& path, std::string_view text) {
-    auto temporary = path;
-    temporary += ".tmp";
+    // A name of its own for every writer, made without following a link someone left there.
+    std::string temporary = path.string() + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return Failure{"Cannot write the simulated monitor " + temporary + ": " + errnoText()};
+    }
+    std::optional<Failure> failure;
     {
-        const FileDescriptor file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-        if (!file.valid()) {
-            return Failure{"Cannot write the simulated monitor " + temporary.string() + ": " + errnoText()};
-        }
+        const FileDescriptor file(fd);
         std::size_t done = 0;
         while (done < text.size()) {
             const auto count = ::write(file.get(), text.data() + done, text.size() - done);
@@ -214,31 +232,51 @@ WriteOutcome replaceTextFile(const std::filesystem::path& path, std::string_view
                 continue;
             }
             if (count < 0) {
-                return Failure{"Cannot write the simulated monitor " + temporary.string() + ": " +
-                               errnoText()};
+                failure = Failure{"Cannot write the simulated monitor " + temporary + ": " + errnoText()};
+                break;
             }
             done += static_cast<std::size_t>(count);
         }
     }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        return Failure{"Cannot replace the simulated monitor " + path.string() + ": " + errnoText()};
+    if (!failure && ::rename(temporary.c_str(), path.c_str()) != 0) {
+        failure = Failure{"Cannot replace the simulated monitor " + path.string() + ": " + errnoText()};
+    }
+    if (failure) {
+        ::unlink(temporary.c_str());
+    }
+    return failure;
+}
+
+// Waits for another run to let go of the lock, within SimulatedMonitor::lockPatience.
+std::optional<Failure> takeLock(const FileDescriptor& lock, const std::filesystem::path& stateFile,
+                                Clock& clock) {
+    const auto deadline = clock.now() + SimulatedMonitor::lockPatience;
+    while (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
+            return Failure{"Cannot lock the simulated monitor " + stateFile.string() + ": " + errnoText()};
+        }
+        if (clock.now() + SimulatedMonitor::lockPoll > deadline) {
+            return Failure{"The simulated monitor " + stateFile.string() + " is in use by another program"};
+        }
+        clock.sleep(SimulatedMonitor::lockPoll);
     }
     return std::nullopt;
 }
 
 // Runs `change` on the state under the lock and saves the result when it differs from the file.
-std::variant<SimulatedState, Failure> transact(const std::filesystem::path& stateFile,
+std::variant<SimulatedState, Failure> transact(const std::filesystem::path& stateFile, Clock& clock,
                                                const std::function<WriteOutcome(SimulatedState&)>& change) {
     auto lockPath = stateFile;
     lockPath += ".lock";
-    const FileDescriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    const FileDescriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!lock.valid()) {
-        return Failure{"Cannot open the simulated monitor's lock " + lockPath.string() + ": " + errnoText()};
+        return Failure{openFailure("open the simulated monitor's lock", lockPath)};
     }
-    while (::flock(lock.get(), LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            return Failure{"Cannot lock the simulated monitor " + lockPath.string() + ": " + errnoText()};
-        }
+    if (auto failure = takeLock(lock, stateFile, clock)) {
+        return std::move(*failure);
     }
 
     auto text = readTextFile(stateFile);
@@ -368,7 +406,7 @@ namespace {
 // Only an existing log is written: nobody asked for one otherwise.
 void appendToLog(const std::filesystem::path& stateFile, Attribute attribute, int value) {
     const std::string path = stateFile.string() + ".log";
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         return;
     }
@@ -379,10 +417,14 @@ void appendToLog(const std::filesystem::path& stateFile, Attribute attribute, in
 
 } // namespace
 
-SimulatedMonitor::SimulatedMonitor(std::filesystem::path stateFile) : stateFile_(std::move(stateFile)) {}
+SimulatedMonitor::SimulatedMonitor(std::filesystem::path stateFile)
+    : SimulatedMonitor(std::move(stateFile), steadyClock_) {}
+
+SimulatedMonitor::SimulatedMonitor(std::filesystem::path stateFile, Clock& clock)
+    : stateFile_(std::move(stateFile)), clock_(clock) {}
 
 ReadOutcome SimulatedMonitor::read(Attribute attribute) {
-    auto state = transact(stateFile_, [](SimulatedState&) { return WriteOutcome(); });
+    auto state = transact(stateFile_, clock_, [](SimulatedState&) { return WriteOutcome(); });
     if (auto* failure = std::get_if<Failure>(&state)) {
         return std::move(*failure);
     }
@@ -390,7 +432,8 @@ ReadOutcome SimulatedMonitor::read(Attribute attribute) {
 }
 
 WriteOutcome SimulatedMonitor::write(Attribute attribute, int value) {
-    auto state = transact(stateFile_, [&](SimulatedState& s) { return applyWrite(s, attribute, value); });
+    auto state =
+        transact(stateFile_, clock_, [&](SimulatedState& s) { return applyWrite(s, attribute, value); });
     if (auto* failure = std::get_if<Failure>(&state)) {
         return std::move(*failure);
     }

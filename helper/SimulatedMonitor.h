@@ -1,8 +1,10 @@
 #pragma once
 
+#include "Clock.h"
 #include "Monitor.h"
 
 #include <array>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -39,12 +41,23 @@ WriteOutcome applyWrite(SimulatedState& state, Attribute attribute, int value);
 class SimulatedMonitor final : public Monitor {
 public:
     explicit SimulatedMonitor(std::filesystem::path stateFile);
+    /// Waits for the state's lock on `clock`.
+    SimulatedMonitor(std::filesystem::path stateFile, Clock& clock);
 
     ReadOutcome read(Attribute attribute) override;
     WriteOutcome write(Attribute attribute, int value) override;
 
+    // A run holds the lock for a millisecond, many runs at once on a slow machine a while longer;
+    // longer than this the holder is stuck (stopped in a debugger, say), and the app had better
+    // hear so than wait out its 10 s.
+    static constexpr auto lockPatience = std::chrono::milliseconds(3000);
+    // Soon enough after the holder lets go, without spinning.
+    static constexpr auto lockPoll = std::chrono::milliseconds(5);
+
 private:
     std::filesystem::path stateFile_;
+    SteadyClock steadyClock_;
+    Clock& clock_;
 };
 
 } // namespace m1ddc

@@ -41,7 +41,8 @@ public:
         m_process->setProgram(std::move(program));
         m_process->setArguments(std::move(arguments));
         m_process->setProcessChannelMode(QProcess::SeparateChannels);
-        m_process->setInputChannelMode(QProcess::ForwardedInputChannel);
+        // Never the program's own input, a terminal perhaps: a pipe closed as soon as it starts.
+        m_process->setInputChannelMode(QProcess::ManagedInputChannel);
         m_timer.setSingleShot(true);
     }
 
@@ -116,6 +117,7 @@ private:
         });
         m_timer.start(m_timeLimit);
         m_process->start(QIODevice::ReadOnly);
+        m_process->closeWriteChannel();
     }
 
     void drain() {

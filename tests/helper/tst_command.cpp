@@ -52,7 +52,9 @@ private slots:
         QTest::newRow("above 100") << Arguments{"set", "luminance", "101"} << "0 to 100";
         QTest::newRow("negative") << Arguments{"set", "blue", "-1"} << "0 to 100";
         QTest::newRow("beyond int") << Arguments{"set", "red", "99999999999"} << "0 to 100";
-        QTest::newRow("input code above a byte") << Arguments{"set", "input-alt", "256"} << "0 to 255";
+        // Only the monitor's own vendor codes: a standard input code is not one.
+        QTest::newRow("standard input code") << Arguments{"set", "input-alt", "17"} << "none of the monitor's inputs";
+        QTest::newRow("input code beyond int") << Arguments{"set", "input-alt", "99999999999"} << "none of the monitor's inputs";
         // clang-format on
     }
     void refusesEverythingElse() {

@@ -1,6 +1,7 @@
 // The Linux buses over a fake /sys and /dev in a temporary folder: which connector is which, and
 // what opening a bus says when it cannot be done.
 #include "DrmConnectors.h"
+#include "FakeSysfs.h"
 #include "I2cDevBus.h"
 
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -18,18 +20,6 @@ using namespace m1ddc;
 namespace {
 
 constexpr uid_t nobody = 65534;
-
-void makeFile(const QString& path, const QByteArray& text = {}) {
-    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
-}
-
-void makeLink(const QString& target, const QString& link) {
-    QVERIFY(QDir().mkpath(QFileInfo(link).path()));
-    QVERIFY(QFile::link(target, link));
-}
 
 QString describe(const DrmConnector& connector) {
     QStringList buses;
@@ -85,14 +75,11 @@ private:
     // A laptop with its panel on bus 3, a DisplayPort monitor on bus 6 (an i2c-N folder of the
     // connector) and an HDMI port on bus 7 with nothing plugged in.
     void buildMachine() {
-        const QString drm = sys_ + "/class/drm";
-        makeFile(drm + "/card0-eDP-1/status", "connected\n");
-        makeLink("../../../devices/pci0000:00/i2c-3", drm + "/card0-eDP-1/ddc");
-        makeFile(drm + "/card0-DP-1/status", "connected\n");
-        QVERIFY(QDir().mkpath(drm + "/card0-DP-1/i2c-6"));
-        makeFile(drm + "/card0-HDMI-A-1/status", "disconnected\n");
-        makeLink("../../../devices/pci0000:00/i2c-7", drm + "/card0-HDMI-A-1/ddc");
+        makeConnector(sys_, "card0-eDP-1", 3, "connected", {}, DdcBusEntry::ddcLink);
+        makeConnector(sys_, "card0-DP-1", 6, "connected");
+        makeConnector(sys_, "card0-HDMI-A-1", 7, "disconnected", {}, DdcBusEntry::ddcLink);
         // Not connectors.
+        const QString drm = sys_ + "/class/drm";
         QVERIFY(QDir().mkpath(drm + "/card0"));
         QVERIFY(QDir().mkpath(drm + "/renderD128"));
         makeFile(drm + "/version", "drm 1.1.0 20060810\n");
@@ -132,6 +119,14 @@ private slots:
                                 "card0-eDP-1 buses [3] built-in connected",
                             }));
         QVERIFY(drmConnectors((sys_ + "/nothing").toStdString()).empty());
+
+        // Of these buses only the monitor's is one the helper may use: not the panel's, not an
+        // empty port's, not one no connector names.
+        for (const int bus : {3, 6, 7, 9}) {
+            const auto connector = externalDisplayConnectorOn(sys_.toStdString(), bus);
+            QCOMPARE(connector ? QString::fromStdString(connector->name) : QString(),
+                     bus == 6 ? "card0-DP-1" : "");
+        }
     }
 
     void refusesWhatIsNotAnI2cBus_data() {
@@ -151,6 +146,24 @@ private slots:
         QCOMPARE(refusal.device, device(bus));
         QCOMPARE(QString::fromStdString(refusal.reason), reason.arg(QString::fromStdString(device(bus))));
         QVERIFY(!refusal.permissionDenied);
+    }
+
+    // The lock is an flock on the device, which other DDC programs take too: while one open of it
+    // holds the lock, another cannot take it.
+    void locksTheDeviceAgainstOtherPrograms() {
+        const auto open = [this] {
+            return std::make_unique<I2cDevBus>(::open(device(6).c_str(), O_RDWR | O_CLOEXEC), device(6));
+        };
+        const auto locked = [](I2cDevBus& bus) {
+            const auto taken = bus.tryLock();
+            return std::holds_alternative<bool>(taken) ? QVariant(std::get<bool>(taken)) : QVariant();
+        };
+        auto ours = open();
+        auto theirs = open();
+        QCOMPARE(locked(*theirs), QVariant(true));
+        QCOMPARE(locked(*ours), QVariant(false));
+        theirs.reset();
+        QCOMPARE(locked(*ours), QVariant(true));
     }
 
     // Only a connected external display's bus explains an empty detection: the panel's bus and an

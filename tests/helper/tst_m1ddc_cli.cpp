@@ -1,6 +1,7 @@
 // Runs the built helper the way the app does, against a simulated monitor in a temporary file.
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -64,17 +65,23 @@ private slots:
         state_ = dir_.filePath(QString::number(++runs_) + ".json");
     }
 
-    // A refused command line fails with status 1 and never touches the monitor; a command the
-    // monitor refuses fails with status 2.
+    // A refused command line fails with status 1 and never touches the monitor; a monitor that
+    // cannot be used fails the command with status 2.
     void readsAFreshMonitorAndRefusesWhatItCannotDo() {
         verifyOneLineFailure(m1ddc(state_, {"set", "luminance", "101"}), 1);
+        verifyOneLineFailure(m1ddc(state_, {"set", "input-alt", "17"}), 1);
         QVERIFY(!QFile::exists(state_));
 
         const auto fresh = m1ddc(state_, {"get", "luminance"});
         QCOMPARE(fresh.exitCode, 0);
         QCOMPARE(fresh.out, QByteArray("70\n"));
         QCOMPARE(fresh.err, QByteArray());
-        verifyOneLineFailure(m1ddc(state_, {"set", "input-alt", "17"}), 2);
+
+        QFile state(state_);
+        QVERIFY(state.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        state.write("{\"luminance\": ");
+        state.close();
+        verifyOneLineFailure(m1ddc(state_, {"get", "luminance"}), 2);
     }
 
     void survivesConcurrentRuns() {
@@ -102,7 +109,22 @@ private slots:
             const auto value = QString::fromUtf8(m1ddc(state_, {"get", attributes[i]}).out.trimmed());
             QVERIFY2(valuesPerAttribute[i].contains(value), qPrintable(attributes[i] + " is " + value));
         }
-        QCOMPARE(QDir(dir_.path()).entryList({"*.tmp"}, QDir::Files | QDir::Hidden), QStringList());
+        // No temporary file left beside the state.
+        const auto name = QFileInfo(state_).fileName();
+        QCOMPARE(QDir(dir_.path()).entryList({name + ".*"}, QDir::Files | QDir::Hidden),
+                 QStringList{name + ".lock"});
+    }
+
+    // Started with its standard streams closed, the helper must not let the files it opens take
+    // their places (on hardware, its output could go to the monitor's bus): its value goes nowhere,
+    // and it succeeds.
+    void runsWithoutStandardStreams() {
+        auto environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("VELMAR_SIMULATED_MONITOR", state_);
+        QProcess shell;
+        shell.setProcessEnvironment(environment);
+        shell.start("/bin/sh", {"-c", "exec \"$0\" get luminance <&- >&- 2>&-", M1DDC_PATH});
+        QCOMPARE(finish(shell).exitCode, 0);
     }
 
     void honoursTheContractWithoutASimulatedMonitor() {

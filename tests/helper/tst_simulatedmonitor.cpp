@@ -1,10 +1,15 @@
 #include "SimulatedMonitor.h"
+#include "VirtualClock.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 using namespace m1ddc;
 
@@ -120,16 +125,26 @@ private slots:
     void reportsAFileItCannotUse_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("corrupt") << "monitor.json" << QByteArray("{\"luminance\": 70, \"contrast\":");
-        QTest::newRow("missing folder") << "missing/monitor.json" << QByteArray();
+        QTest::addColumn<QString>("linkedFrom"); // the name the monitor is given instead, if any
+        QTest::newRow("corrupt") << "monitor.json" << QByteArray("{\"luminance\": 70, \"contrast\":")
+                                 << QString();
+        QTest::newRow("missing folder") << "missing/monitor.json" << QByteArray() << QString();
+        // Blank, so it would read as a fresh monitor if it were read whole.
+        QTest::newRow("too large") << "monitor.json" << QByteArray(64 * 1024, ' ') << QString();
+        QTest::newRow("behind a link") << "elsewhere.json" << QByteArray("{}") << "monitor.json";
     }
     void reportsAFileItCannotUse() {
         QFETCH(QString, name);
         QFETCH(QByteArray, content);
+        QFETCH(QString, linkedFrom);
         QTemporaryDir dir;
-        const auto path = dir.filePath(name);
+        auto path = dir.filePath(name);
         if (!content.isNull()) {
             writeAll(path, content);
+        }
+        if (!linkedFrom.isEmpty()) {
+            path = dir.filePath(linkedFrom);
+            QVERIFY(QFile::link(name, path));
         }
 
         SimulatedMonitor monitor(path.toStdString());
@@ -139,6 +154,43 @@ private slots:
         QVERIFY(monitor.write(Attribute::luminance, 10).has_value());
         // A hand edit gone wrong is reported, not thrown away.
         QCOMPARE(readAll(path), content);
+    }
+
+    // Another run keeping the state: we wait for it to let go, and past our patience say so instead
+    // of hanging until the app gives up on us.
+    void waitsForTheLockWithinItsPatience_data() {
+        QTest::addColumn<int>("heldMs");
+        QTest::newRow("lets go soon") << 100;
+        QTest::newRow("holds on") << 60000;
+    }
+    void waitsForTheLockWithinItsPatience() {
+        QFETCH(int, heldMs);
+        const auto held = std::chrono::milliseconds(heldMs);
+        QTemporaryDir dir;
+        const auto path = dir.filePath("monitor.json");
+        int holder =
+            ::open(QFile::encodeName(path + ".lock").constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX) == 0);
+        VirtualClock clock;
+        clock.afterSleep = [&] {
+            if (clock.elapsed >= held && holder >= 0) {
+                ::close(holder);
+                holder = -1;
+            }
+        };
+
+        const auto outcome = SimulatedMonitor(path.toStdString(), clock).write(Attribute::luminance, 40);
+        if (held < SimulatedMonitor::lockPatience) {
+            QVERIFY(!outcome);
+            QVERIFY(clock.elapsed >= held);
+            QVERIFY(readAll(path).contains("\"luminance\": 40"));
+        } else {
+            QVERIFY(outcome);
+            QVERIFY2(outcome->reason.ends_with(" is in use by another program"), outcome->reason.c_str());
+            QVERIFY(clock.elapsed <= SimulatedMonitor::lockPatience);
+            QVERIFY(!QFile::exists(path));
+            ::close(holder);
+        }
     }
 };
 

@@ -1,0 +1,40 @@
+#pragma once
+
+// A fake /sys in a test's folder: the graphics card's connectors as the helper reads them.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+inline void makeFile(const QString& path, const QByteArray& text = {}) {
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(text), text.size());
+}
+
+inline void makeLink(const QString& target, const QString& link) {
+    QVERIFY(QDir().mkpath(QFileInfo(link).path()));
+    QVERIFY(QFile::link(target, link));
+}
+
+/// How sysfs names a connector's bus: HDMI and DVI by a "ddc" link to the adapter, DisplayPort by
+/// an i2c-N folder of the connector's own.
+enum class DdcBusEntry { ownFolder, ddcLink };
+
+/// Lays out the connector `name` (card0-DP-1) under `sys`, replacing any earlier one: its status
+/// ("connected", "disconnected"), its display's bus, and the EDID the kernel keeps for the display
+/// (empty when the driver keeps none).
+inline void makeConnector(const QString& sys, const QString& name, int bus, const QByteArray& status,
+                          const QByteArray& edid = {}, DdcBusEntry entry = DdcBusEntry::ownFolder) {
+    const QString folder = sys + "/class/drm/" + name;
+    QVERIFY(QDir(folder).removeRecursively());
+    const QString adapter = "i2c-" + QString::number(bus);
+    makeFile(folder + "/status", status + "\n");
+    makeFile(folder + "/edid", edid);
+    if (entry == DdcBusEntry::ddcLink) {
+        makeLink("../../../devices/pci0000:00/" + adapter, folder + "/ddc");
+    } else {
+        QVERIFY(QDir().mkpath(folder + "/" + adapter));
+    }
+}
