@@ -90,8 +90,29 @@ QString programName() {
     return QStringLiteral("velmar-monitor");
 }
 
-QString oneLine(QString text) {
-    return text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+// A --status value on one line that a terminal shows as text: the display's name comes from the
+// monitor's EDID and the status from the helper, and neither may end a line or send the terminal
+// an escape sequence. Control characters are written as C escapes, and so is the backslash.
+QString printable(const QString& text) {
+    QString result;
+    for (const QChar c : text.trimmed()) {
+        const char16_t code = c.unicode();
+        if (code == u'\\')
+            result += QStringLiteral("\\\\");
+        else if (code == u'\n')
+            result += QStringLiteral("\\n");
+        else if (code == u'\r')
+            result += QStringLiteral("\\r");
+        else if (code == u'\t')
+            result += QStringLiteral("\\t");
+        else if (code < 0x20 || (code >= 0x7f && code < 0xa0))
+            result += QStringLiteral("\\x%1").arg(int(code), 2, 16, QLatin1Char('0'));
+        else if (code == 0x2028 || code == 0x2029 || c.category() == QChar::Other_Format)
+            result += QStringLiteral("\\u%1").arg(int(code), 4, 16, QLatin1Char('0'));
+        else
+            result += c;
+    }
+    return result;
 }
 
 // One conversation with the running instance; every failure is written once and becomes the
@@ -195,7 +216,7 @@ void printStatus(const QVariantMap& state, QTextStream& out) {
          state.value(QStringLiteral("Busy")).toBool() ? QStringLiteral("yes") : QStringLiteral("no")},
     };
     for (const auto& [key, value] : lines)
-        out << key << '=' << oneLine(value) << '\n';
+        out << key << '=' << printable(value) << '\n';
     out.flush();
 }
 

@@ -37,7 +37,8 @@ private slots:
         const QString runtime = m_home.filePath(QStringLiteral("runtime"));
         QVERIFY(QDir().mkpath(runtime));
         QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        m_state = m_home.filePath(QStringLiteral("monitor.json"));
+        // The helper's failures name this file; a terminal must get its tab and escape as text.
+        m_state = m_home.filePath(QStringLiteral("monitor\t\x1b[7m.json"));
         QVERIFY(QFile(m_state + QStringLiteral(".log")).open(QIODevice::WriteOnly)); // log every write
         m_environment = QProcessEnvironment::systemEnvironment();
         m_environment.insert(QStringLiteral("HOME"), m_home.path());
@@ -77,12 +78,30 @@ private slots:
     }
 
     void commandsDriveTheRunningInstance() {
+        // A monitor that does not answer at first.
+        QFile broken(m_state);
+        QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a monitor") > 0);
+        broken.close();
         m_instance.setProcessEnvironment(m_environment);
         m_instance.start(QStringLiteral(VELMAR_MONITOR_PATH), {});
         QVERIFY(m_instance.waitForStarted(10000));
-        // The simulated monitor's own brightness, once the instance's first refresh is over (an
-        // input it reads could otherwise cross the switch below).
         QTRY_COMPARE_WITH_TIMEOUT(status().value("busy"), QStringLiteral("no"), 30000);
+        const auto unread = run({"--status"});
+        QVERIFY2(!unread.out.contains(QLatin1Char('\t')) && !unread.out.contains(QLatin1Char('\x1b')),
+                 qPrintable(unread.out));
+        QVERIFY2(keyValues(unread.out).value("status").contains(QLatin1String("monitor\\t\\x1b[7m.json")),
+                 qPrintable(unread.out));
+        QCOMPARE(keyValues(unread.out).value("brightness"), QString());
+        QCOMPARE(keyValues(unread.out).value("error"), QStringLiteral("yes"));
+        // A step from a value never read is refused.
+        const auto step = run({"--brightness", "+5"});
+        QCOMPARE(step.exitCode, 1);
+        QVERIFY2(step.err.contains(QLatin1String("not been read")), qPrintable(step.err));
+        QVERIFY(writes().isEmpty());
+
+        // The monitor answers again (the simulated one starts afresh without its file).
+        QVERIFY(QFile::remove(m_state));
+        QCOMPARE(run({"--refresh"}).exitCode, 0);
         QCOMPARE(status().value("brightness"), QStringLiteral("70"));
 
         QCOMPARE(run({"--brightness", "40"}).exitCode, 0);
@@ -94,14 +113,28 @@ private slots:
         QCOMPARE(run({"--scene", "movie"}).exitCode, 0);
         QTRY_COMPARE_WITH_TIMEOUT(status().value("scene"), QStringLiteral("Movie"), 10000);
 
-        // Refused by the instance, with its reason: nothing reaches the monitor.
+        // Refused by the instance, with its reason: nothing reaches the monitor, neither from the
+        // refused command nor from those after it. A mistake the command line sees itself stops
+        // everything before anything is sent.
         const QStringList before = writes();
-        for (const auto& arguments : {QStringList{"--input", "vga"}, QStringList{"--scene", "Cinema"}}) {
+        for (const auto& arguments :
+             {QStringList{"--input", "vga"}, QStringList{"--scene", "Cinema", "--brightness", "10"},
+              QStringList{"--brightness", "10", "--night", "maybe"}}) {
             const auto outcome = run(arguments);
             QVERIFY2(outcome.exitCode == 2, qPrintable(arguments.join(' ')));
-            QVERIFY2(outcome.err.contains(arguments.last()), qPrintable(outcome.err));
+            QVERIFY2(outcome.err.contains(arguments.at(1)) || outcome.err.contains(arguments.last()),
+                     qPrintable(outcome.err));
         }
         QCOMPARE(writes(), before);
+
+        // Commands run in a fixed order, whatever their order on the line: the input, then the
+        // values, then --status, which sees them.
+        const auto ordered = run({"--status", "--brightness", "33", "--input", "hdmi2"});
+        QCOMPARE(ordered.exitCode, 0);
+        QCOMPARE(keyValues(ordered.out).value("brightness"), QStringLiteral("33"));
+        QCOMPARE(keyValues(ordered.out).value("input"), QStringLiteral("hdmi2"));
+        QTRY_COMPARE_WITH_TIMEOUT(lastWrite(), QStringLiteral("set luminance 33"), 10000);
+        QCOMPARE(writes().mid(before.size()), (QStringList{"set input-alt 145", "set luminance 33"}));
 
         QCOMPARE(run({"--night", "toggle"}).exitCode, 0);
         QTRY_COMPARE_WITH_TIMEOUT(status().value("night-mode"), QStringLiteral("on"), 10000);
