@@ -1,0 +1,150 @@
+// The real program in a desktop session: an X server with a tray host, where its window starts
+// hidden, and a session bus. Launched again, it hands over to the running instance, which shows
+// its window, and the second one ends without touching the monitor. Told to end at logout
+// (SIGTERM), it has what the user just changed on disk.
+#include "support/PrivateBus.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// A copy of the program beside a helper bundle of its own: the scriptable fake, which logs every
+// run to the bundle's "log".
+struct Installation {
+    QTemporaryDir dir;
+    QString program = dir.filePath(QStringLiteral("velmar-monitor"));
+    QString bundle = dir.filePath(QStringLiteral("VelmarMonitorMenu_VelmarMonitorMenu.bundle"));
+
+    bool make() {
+        return dir.isValid() && QFile::copy(QStringLiteral(VELMAR_MONITOR_PATH), program) &&
+               QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
+               QDir().mkpath(bundle) &&
+               QFile::link(QStringLiteral(FAKE_M1DDC_PATH), bundle + QStringLiteral("/m1ddc"));
+    }
+    QStringList helperRuns() const {
+        QFile file(bundle + QStringLiteral("/log"));
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+};
+
+// One property of the running instance's bus interface, asked for afresh.
+QVariant busProperty(QDBusConnection& bus, const QString& name) {
+    auto call = QDBusMessage::createMethodCall(
+        QStringLiteral("com.velmar.Monitor"), QStringLiteral("/com/velmar/Monitor"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    call << QStringLiteral("com.velmar.Monitor1") << name;
+    const auto reply = bus.call(call, QDBus::Block, 10000);
+    return reply.type() == QDBusMessage::ReplyMessage
+               ? reply.arguments().value(0).value<QDBusVariant>().variant()
+               : QVariant();
+}
+
+} // namespace
+
+class TestSession : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X server (the test command runs it under xvfb-run)");
+        if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
+            QSKIP("trayer is not installed (scripts/bootstrap.sh installs it)");
+        m_address = PrivateBus::start(m_daemon);
+        if (m_address.isEmpty())
+            QSKIP("dbus-daemon did not start (Debian package dbus, which scripts/bootstrap.sh installs)");
+        // A tray host, so that the program starts in the tray with its window hidden.
+        m_trayHost.start(QStringLiteral("trayer"), {"--edge", "top", "--SetDockType", "true"});
+        QVERIFY(m_trayHost.waitForStarted(5000));
+        QVERIFY(m_home.isValid());
+        m_environment = QProcessEnvironment::systemEnvironment();
+        m_environment.insert(QStringLiteral("HOME"), m_home.path());
+        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.path());
+        m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_address);
+        m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        m_environment.remove(QStringLiteral("VELMAR_SIMULATED_MONITOR"));
+    }
+
+    void cleanupTestCase() {
+        for (QProcess* process : {&m_trayHost, &m_daemon}) {
+            process->terminate();
+            process->waitForFinished(5000);
+        }
+    }
+
+    void aSecondLaunchShowsTheFirstAndAChangeOutlivesTheEnd() {
+        Installation first, second;
+        QVERIFY(first.make());
+        QVERIFY(second.make());
+        QProcess running;
+        running.setProcessEnvironment(m_environment);
+        running.start(first.program, {});
+        QVERIFY(running.waitForStarted(10000));
+        auto bus = QDBusConnection::connectToBus(m_address, QStringLiteral("session-test"));
+        // The start-up refresh is over: the monitor's brightness has been read.
+        QTRY_VERIFY_WITH_TIMEOUT(bus.interface()->isServiceRegistered(QStringLiteral("com.velmar.Monitor")),
+                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            busProperty(bus, "Brightness").toInt() >= 0 && busProperty(bus, "Busy") == false, 20000);
+        const int runsBefore = first.helperRuns().size();
+
+        // Launched again without a command: the running instance opens its window, whose Controls
+        // page reads the monitor as it appears; the second program ends, having run no helper.
+        QProcess again;
+        again.setProcessEnvironment(m_environment);
+        again.start(second.program, {});
+        QVERIFY(again.waitForFinished(20000));
+        QCOMPARE(again.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(again.exitCode(), 0);
+        QVERIFY2(second.helperRuns().isEmpty(), qPrintable(second.helperRuns().join(QLatin1Char('\n'))));
+        QTRY_VERIFY_WITH_TIMEOUT(first.helperRuns().size() > runsBefore, 20000);
+        QVERIFY2(first.helperRuns().mid(runsBefore).first().endsWith(QLatin1String("\tget\tluminance")),
+                 qPrintable(first.helperRuns().join(QLatin1Char('\n'))));
+
+        // Night Mode turned on by a script, then the session ends at once: the way back is kept.
+        QTRY_VERIFY_WITH_TIMEOUT(busProperty(bus, "Busy") == false, 20000);
+        const int brightness = busProperty(bus, "Brightness").toInt();
+        auto night = QDBusMessage::createMethodCall(
+            QStringLiteral("com.velmar.Monitor"), QStringLiteral("/com/velmar/Monitor"),
+            QStringLiteral("com.velmar.Monitor1"), QStringLiteral("SetNightMode"));
+        night << true;
+        QCOMPARE(bus.call(night, QDBus::Block, 10000).type(), QDBusMessage::ReplyMessage);
+        QTRY_VERIFY_WITH_TIMEOUT(busProperty(bus, "NightMode") == true, 20000);
+        running.terminate();
+        QVERIFY(running.waitForFinished(10000));
+        QCOMPARE(running.exitCode(), 0);
+        QSettings saved(m_home.filePath(QStringLiteral("config/Velmar/VelmarMonitor.conf")),
+                        QSettings::IniFormat);
+        QCOMPARE(saved.value(QStringLiteral("nightModeEnabled")).toBool(), true);
+        QVERIFY2(saved.value(QStringLiteral("nightModeSnapshot"))
+                     .toByteArray()
+                     .contains(QByteArray("\"brightness\":") + QByteArray::number(brightness)),
+                 saved.value(QStringLiteral("nightModeSnapshot")).toByteArray().constData());
+        QDBusConnection::disconnectFromBus(QStringLiteral("session-test"));
+    }
+
+private:
+    QTemporaryDir m_home;
+    QString m_address;
+    QProcess m_daemon;
+    QProcess m_trayHost;
+    QProcessEnvironment m_environment;
+};
+
+QTEST_MAIN(TestSession)
+#include "tst_session.moc"
