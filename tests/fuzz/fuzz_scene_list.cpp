@@ -33,6 +33,7 @@ public:
         m_settings.backup = data;
         return true;
     }
+    std::unique_ptr<Lock> lock(LockFailure&) override { return std::make_unique<Lock>(); }
 
 private:
     Settings& m_settings;
