@@ -22,8 +22,8 @@ void write(const QString& path, const QByteArray& text) {
 }
 
 // The Exec value read back as a desktop reads it, independently of how it was written: string
-// escapes first, then the quoting of arguments, then %% as a literal %. Anything the format does
-// not allow gives no arguments at all.
+// escapes and %% (a literal %; no field code is expected) first, then the quoting of arguments.
+// Anything the format does not allow gives no arguments at all.
 QStringList execArguments(const QString& entry) {
     QString value;
     for (const QString& line : entry.split(QLatin1Char('\n'))) {
@@ -33,7 +33,7 @@ QStringList execArguments(const QString& entry) {
     QString text;
     for (qsizetype i = 0; i < value.size(); ++i) {
         const QChar c = value.at(i);
-        if (c.unicode() < 0x20)
+        if (c.unicode() < 0x20 || (c == u'%' && (++i == value.size() || value.at(i) != u'%')))
             return {};
         if (c != u'\\') {
             text += c;
@@ -78,15 +78,6 @@ QStringList execArguments(const QString& entry) {
         return {};
     if (started)
         arguments << current;
-    for (QString& argument : arguments) {
-        QString literal;
-        for (qsizetype i = 0; i < argument.size(); ++i) {
-            if (argument.at(i) == u'%' && (++i == argument.size() || argument.at(i) != u'%'))
-                return {}; // a field code
-            literal += argument.at(i);
-        }
-        argument = literal;
-    }
     return arguments;
 }
 
