@@ -8,7 +8,7 @@
 
 // The scene to apply after the monitor is switched to an input: a map from input raw value
 // to scene UUID text under one defaults key, read afresh on every call and written whole on
-// every set.
+// every set. An entry that is not text reads as no preference and is left as it is.
 class InputScenePreferenceStore {
 public:
     static constexpr auto defaultKey = "inputScenePreferences";

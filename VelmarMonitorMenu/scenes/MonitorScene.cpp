@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -39,6 +40,16 @@ const QString redKey = QStringLiteral("red");
 const QString greenKey = QStringLiteral("green");
 const QString blueKey = QStringLiteral("blue");
 
+// The monitor, the sliders and matching know only 0…100, and a stored value may have been edited
+// by hand. A number past either end is taken as that end: the scene stays usable and most likely
+// means what was intended (1e300 is "full"). NaN has no place on the scale, so the value is left
+// unset, as if the scene did not set it.
+std::optional<double> onScale(double value) {
+    if (std::isnan(value))
+        return std::nullopt;
+    return std::clamp(value, 0.0, 100.0);
+}
+
 // Reads the values of one scene object and keeps the first reason it cannot be read.
 class Reader {
 public:
@@ -66,7 +77,7 @@ public:
             fail(tr("\"%1\" must be a number.").arg(key));
             return std::nullopt;
         }
-        return value.toDouble();
+        return onScale(value.toDouble());
     }
 
     std::optional<MonitorScene::RGB> optionalRGB() {
@@ -86,10 +97,12 @@ public:
                 fail(tr("\"rgb\" has a \"%1\" that is not a number.").arg(key));
             return channel.toDouble();
         };
-        const MonitorScene::RGB rgb{gain(redKey), gain(greenKey), gain(blueKey)};
-        if (failed())
+        const auto red = onScale(gain(redKey)), green = onScale(gain(greenKey)),
+                   blue = onScale(gain(blueKey));
+        // The three gains are set together or not at all.
+        if (failed() || !red || !green || !blue)
             return std::nullopt;
-        return rgb;
+        return MonitorScene::RGB{*red, *green, *blue};
     }
 
     std::optional<MonitorInput> optionalInput() {

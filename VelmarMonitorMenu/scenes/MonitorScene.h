@@ -47,7 +47,9 @@ struct MonitorScene {
     /// The stored JSON object; absent values are left out, never written as null.
     QJsonObject toJson() const;
     /// Null counts as absent and unknown keys are ignored; anything else that is wrong fails,
-    /// with the reason in `error`.
+    /// with the reason in `error`. A number past 0…100 is clamped to the nearer end, and a NaN
+    /// leaves its value (for a colour gain, the whole colour) unset, so that no decoded value lies
+    /// outside 0…100.
     static std::optional<MonitorScene> fromJson(const QJsonValue& value, QString* error = nullptr);
 
     /// A JSON array of scenes, compact, in list order.

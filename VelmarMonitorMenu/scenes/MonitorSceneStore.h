@@ -8,8 +8,9 @@
 #include <memory>
 
 // The built-in scenes and the user's own, the latter persisted as one JSON blob that is
-// rewritten whole after every change. Observable: customScenesChanged and
-// persistenceErrorChanged fire only on a real change.
+// rewritten whole after every change. Several instances may share the blob: each save merges this
+// instance's changes into the list stored now, so none drops another's. Observable:
+// customScenesChanged and persistenceErrorChanged fire only on a real change.
 class MonitorSceneStore : public QObject {
     Q_OBJECT
 public:
@@ -38,11 +39,14 @@ signals:
 
 private:
     void persist();
+    void announceIfChanged(const QList<MonitorScene>& before);
     void setPersistenceError(std::optional<QString> error);
 
     std::unique_ptr<MonitorSceneStorage> m_storage;
     QList<MonitorScene> m_builtInScenes;
     QList<MonitorScene> m_customScenes;
+    // The list as last read from or written to storage: what this instance changed since is the
+    // difference between it and m_customScenes.
+    QList<MonitorScene> m_savedScenes;
     std::optional<QString> m_persistenceError;
-    std::optional<QByteArray> m_unreadableBlob; // kept aside before the first save replaces it
 };

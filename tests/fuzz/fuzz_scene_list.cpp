@@ -33,6 +33,7 @@ public:
         m_settings.backup = data;
         return true;
     }
+    std::unique_ptr<Lock> lock(LockFailure&) override { return std::make_unique<Lock>(); }
 
 private:
     Settings& m_settings;
@@ -49,11 +50,24 @@ QList<MonitorScene> asCustom(QList<MonitorScene> scenes) {
     return scenes;
 }
 
+// What the monitor and the sliders are given: never a value off their 0…100 scale.
+void checkOnScale(const MonitorScene& scene) {
+    const auto onScale = [](const std::optional<double>& value) {
+        return !value || (*value >= 0 && *value <= 100);
+    };
+    require(onScale(scene.brightness) && onScale(scene.contrast) && onScale(scene.volume),
+            "decoded brightness, contrast and volume lie within 0…100");
+    require(!scene.rgb || (onScale(scene.rgb->red) && onScale(scene.rgb->green) && onScale(scene.rgb->blue)),
+            "decoded colour gains lie within 0…100");
+}
+
 void checkDecodedList(const std::optional<QList<MonitorScene>>& scenes, const QString& error) {
     if (!scenes) {
         require(!error.isEmpty(), "a list that fails to decode says why");
         return;
     }
+    for (const auto& scene : *scenes)
+        checkOnScale(scene);
     // Whatever was read must be writable again, or the store could never save the user's scenes.
     require(!MonitorScene::encodingError(*scenes).has_value(), "decoded scenes have a JSON form");
     const auto again = MonitorScene::decodeList(MonitorScene::encodeList(*scenes));
@@ -71,6 +85,7 @@ void checkSingleScene(const QByteArray& data) {
         require(!error.isEmpty(), "a scene that fails to decode says why");
         return;
     }
+    checkOnScale(*scene);
     const auto again = MonitorScene::fromJson(scene->toJson());
     require(again.has_value() && *again == *scene, "a scene keeps every field through toJson and fromJson");
 }

@@ -1,6 +1,7 @@
 #include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorScene.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,8 +22,9 @@ private slots:
     void mapIsReadAfreshAndWrittenWhole();
     void removingEntries();
     void emptyInputIdentifierIsIgnored();
-    void unusableStoredValue_data();
-    void unusableStoredValue();
+    void storedValueThatIsNoMap();
+    void aMalformedEntryDropsOnlyItself();
+    void anotherInstancesEntriesAreKept();
 
 private:
     QString settingsPath() const { return m_dir->filePath(QStringLiteral("velmar.conf")); }
@@ -77,22 +79,56 @@ void TestInputScenePreferences::emptyInputIdentifierIsIgnored() {
     QCOMPARE(settings.value(key), QVariant(QStringLiteral("left alone")));
 }
 
-void TestInputScenePreferences::unusableStoredValue_data() {
-    QTest::addColumn<QVariant>("stored");
-    QTest::newRow("a string") << QVariant(QStringLiteral("hdmi1"));
-    QTest::newRow("a map with a number value") << QVariant(QVariantMap{{"hdmi1", movieId}, {"usbC", 7}});
-}
-
-// A value that is not a map of strings reads as no preferences and is replaced by the next set.
-void TestInputScenePreferences::unusableStoredValue() {
-    QFETCH(QVariant, stored);
+// A value that is no map reads as no preferences and is replaced by the next set.
+void TestInputScenePreferences::storedValueThatIsNoMap() {
     QSettings settings(settingsPath(), QSettings::IniFormat);
-    settings.setValue(key, stored);
+    settings.setValue(key, QStringLiteral("hdmi1"));
     InputScenePreferenceStore store(settings);
     QVERIFY(!store.sceneIdentifier("hdmi1").has_value());
 
     store.setSceneID(MonitorScene::movie().id, "hdmi2");
     QCOMPARE(settings.value(key).toMap(), (QVariantMap{{"hdmi2", movieId}}));
+}
+
+// An entry that is not text is no preference, and only that: the other inputs' entries still read,
+// and a set changes its own entry alone.
+void TestInputScenePreferences::aMalformedEntryDropsOnlyItself() {
+    QSettings settings(settingsPath(), QSettings::IniFormat);
+    settings.setValue(key,
+                      QVariantMap{{"hdmi1", movieId}, {"usbC", 7}, {"displayPort", QVariantList{movieId}}});
+    InputScenePreferenceStore store(settings);
+    QCOMPARE(store.sceneIdentifier("hdmi1"), movieId);
+    QVERIFY(!store.sceneIdentifier("usbC").has_value());
+    QVERIFY(!store.sceneIdentifier("displayPort").has_value());
+
+    const QString workId = uuidText(MonitorScene::work().id);
+    store.setSceneID(MonitorScene::work().id, "hdmi2");
+    store.setSceneID(MonitorScene::work().id, "usbC");
+    QCOMPARE(settings.value(key).toMap(), (QVariantMap{{"hdmi1", movieId},
+                                                       {"usbC", workId},
+                                                       {"displayPort", QVariantList{movieId}},
+                                                       {"hdmi2", workId}}));
+}
+
+// Another instance, in another process, changed the map after this one read the file: a set keeps
+// what it added and does not bring back what it removed.
+void TestInputScenePreferences::anotherInstancesEntriesAreKept() {
+    QSettings settings(settingsPath(), QSettings::IniFormat);
+    InputScenePreferenceStore store(settings);
+    store.setSceneID(MonitorScene::movie().id, "hdmi1");
+
+    // QSettings objects over one path share what they read within a process, so the other
+    // instance's file is written under another name and moved into place.
+    const QString otherPath = settingsPath() + QStringLiteral(".other");
+    {
+        QSettings other(otherPath, QSettings::IniFormat);
+        other.setValue(key, QVariantMap{{"displayPort", movieId}});
+    }
+    QVERIFY(QFile::remove(settingsPath()) && QFile::rename(otherPath, settingsPath()));
+
+    store.setSceneID(MonitorScene::night().id, "hdmi2");
+    QCOMPARE(QSettings(settingsPath(), QSettings::IniFormat).value(key).toMap(),
+             (QVariantMap{{"displayPort", movieId}, {"hdmi2", uuidText(MonitorScene::night().id)}}));
 }
 
 QTEST_GUILESS_MAIN(TestInputScenePreferences)

@@ -33,6 +33,7 @@ private slots:
     void decodeRejects();
     void decodeListFailsAsWhole_data();
     void decodeListFailsAsWhole();
+    void decodedValuesStayOnTheScale();
     void uuidText_data();
     void uuidText();
     void nonFiniteValuesHaveNoJsonForm();
@@ -171,6 +172,31 @@ void TestMonitorScene::decodeListFailsAsWhole() {
     QString error;
     QVERIFY(!MonitorScene::decodeList(data, &error).has_value());
     QVERIFY2(error.startsWith(errorStart), qPrintable(error));
+}
+
+// A hand-edited value must not reach the monitor or the sliders as it is: a number past either end
+// is taken as that end, and NaN (possible only in a JSON value built in memory) sets nothing.
+void TestMonitorScene::decodedValuesStayOnTheScale() {
+    const QByteArray stored =
+        R"([{"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"Hand edited","symbol":"star",
+        "kind":"custom","brightness":1e300,"contrast":-5,"volume":100.5,
+        "rgb":{"red":-1.7976931348623157e308,"green":250,"blue":47.5}}])";
+    QString error;
+    const auto scenes = MonitorScene::decodeList(stored, &error);
+    QVERIFY2(scenes.has_value(), qPrintable(error));
+    MonitorScene expected = makeScene(QStringLiteral("Hand edited"), 100);
+    expected.id = QUuid::fromString(QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
+    expected.contrast = 0;
+    expected.volume = 100;
+    expected.rgb = MonitorScene::RGB{0, 100, 47.5};
+    QCOMPARE(*scenes, QList<MonitorScene>{expected});
+
+    QJsonObject withNaN = expected.toJson();
+    withNaN.insert(QStringLiteral("brightness"), std::nan(""));
+    withNaN.insert(QStringLiteral("rgb"), QJsonObject{{"red", 1}, {"green", std::nan("")}, {"blue", 3}});
+    expected.brightness.reset();
+    expected.rgb.reset();
+    QCOMPARE(MonitorScene::fromJson(withNaN).value_or(MonitorScene{}), expected);
 }
 
 void TestMonitorScene::uuidText_data() {

@@ -3,12 +3,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
+#include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -20,7 +23,9 @@ const QString notWritable = QStringLiteral("Could not save your scenes: the sett
 // tell that nothing was written and stage a failure at a chosen step.
 class RecordingStorage : public MonitorSceneStorage {
 public:
-    explicit RecordingStorage(QSettings& defaults) : m_storage(defaults) {}
+    explicit RecordingStorage(QSettings& defaults, std::chrono::milliseconds lockWait =
+                                                       UserDefaultsMonitorSceneStorage::defaultLockWait)
+        : m_storage(defaults, lockWait) {}
 
     std::optional<QByteArray> load() override { return m_storage.load(); }
     bool save(const QByteArray& data) override {
@@ -31,6 +36,7 @@ public:
         calls << QStringLiteral("saveBackup");
         return writable && m_storage.saveBackup(data);
     }
+    std::unique_ptr<Lock> lock(LockFailure& failure) override { return m_storage.lock(failure); }
 
     QStringList calls;
     bool writable = true;
@@ -44,8 +50,9 @@ struct OpenedStore {
     RecordingStorage* storage; // owned by the store
 };
 
-OpenedStore openStore(QSettings& settings) {
-    auto storage = std::make_unique<RecordingStorage>(settings);
+OpenedStore openStore(QSettings& settings,
+                      std::chrono::milliseconds lockWait = UserDefaultsMonitorSceneStorage::defaultLockWait) {
+    auto storage = std::make_unique<RecordingStorage>(settings, lockWait);
     auto* observer = storage.get();
     return {std::make_unique<MonitorSceneStore>(std::move(storage), MonitorScene::builtInDefaults()),
             observer};
@@ -53,6 +60,29 @@ OpenedStore openStore(QSettings& settings) {
 
 QList<MonitorScene> saved(const QSettings& settings) {
     return MonitorScene::decodeList(settings.value(sceneKey).toByteArray()).value_or(QList<MonitorScene>{});
+}
+
+// Every value kept aside, by key.
+QVariantMap backups(const QSettings& settings) {
+    QVariantMap kept;
+    for (const QString& key : settings.allKeys()) {
+        if (key.startsWith(backupKey))
+            kept.insert(key, settings.value(key));
+    }
+    return kept;
+}
+
+// A second instance of the program, in a process of its own: adds scenes one by one, each a save.
+int addScenesAsAnotherInstance(const char* settingsPath, const char* prefix, int count) {
+    QSettings settings(QString::fromLocal8Bit(settingsPath), QSettings::IniFormat);
+    MonitorSceneStore store(std::make_unique<UserDefaultsMonitorSceneStorage>(settings),
+                            MonitorScene::builtInDefaults());
+    for (int i = 0; i < count; ++i) {
+        store.add(makeScene(QStringLiteral("%1 %2").arg(QLatin1String(prefix)).arg(i), i));
+        if (store.persistenceError())
+            return 1;
+    }
+    return 0;
 }
 
 } // namespace
@@ -66,7 +96,10 @@ private slots:
     void nothingReadableStored();
     void loadedScenesAreCustom();
     void editRules();
-    void unreadableBlobIsBackedUpBeforeReplaced();
+    void unreadableValuesAreKeptAside();
+    void instancesSharingTheFileMergeTheirChanges();
+    void instancesInTwoProcessesKeepEveryScene();
+    void aSaveWaitsOnlyABoundedTimeForAnother();
     void unwritableSettings();
     void unencodableSceneKeepsLastSavedList();
 
@@ -178,8 +211,9 @@ void TestSceneStore::editRules() {
 }
 
 // Scenes that cannot be read are still the user's: left in place until a save must replace them,
-// then moved to the backup key (over any older backup) first, and never lost to a failed backup.
-void TestSceneStore::unreadableBlobIsBackedUpBeforeReplaced() {
+// then kept under a key of their own first, never lost to a failed backup. A later unreadable value
+// never replaces an earlier one, and one kept already is not kept twice.
+void TestSceneStore::unreadableValuesAreKeptAside() {
     const QByteArray blob =
         MonitorScene::encodeList({makeScene("Kept", 20, MonitorInput::hdmi1)}).replace("hdmi1", "hdmi3");
     QSettings settings(settingsPath(), QSettings::IniFormat);
@@ -204,13 +238,112 @@ void TestSceneStore::unreadableBlobIsBackedUpBeforeReplaced() {
 
     storage->writable = true;
     storage->calls.clear();
-    const MonitorScene second = makeScene("Second", 2);
-    store->add(second);
+    store->add(makeScene("Second", 2));
     store->add(makeScene("Third", 3));
     QCOMPARE(storage->calls, (QStringList{"saveBackup", "save", "save"}));
-    QCOMPARE(settings.value(backupKey).toByteArray(), blob);
     QVERIFY(!store->persistenceError().has_value());
     QCOMPARE(customScenesAfterRestart(settingsPath()), store->customScenes());
+
+    // More bad edits while the program runs, the last one a value kept already. Each save keeps
+    // the scenes this instance holds.
+    for (const QVariant& edit :
+         {QVariant(QByteArray("{[not json")), QVariant(QStringLiteral("typed by hand")), QVariant(blob)}) {
+        settings.setValue(sceneKey, edit);
+        store->add(makeScene("After a bad edit", 4));
+    }
+    QCOMPARE(backups(settings), (QVariantMap{{backupKey, QByteArray("older unreadable scenes")},
+                                             {backupKey + ".2", blob},
+                                             {backupKey + ".3", QByteArray("{[not json")},
+                                             {backupKey + ".4", QStringLiteral("typed by hand")}}));
+    QCOMPARE(store->customScenes().size(), 6);
+    QCOMPARE(customScenesAfterRestart(settingsPath()), store->customScenes());
+}
+
+// Two instances over one file (no session bus to keep a single one, or two sessions of one user):
+// each save merges this instance's changes into what is stored now. What it added, edited or
+// deleted wins for those ids; everything else is as the other left it, deletions included.
+void TestSceneStore::instancesSharingTheFileMergeTheirChanges() {
+    const MonitorScene x = makeScene("X", 1), y = makeScene("Y", 2), z = makeScene("Z", 3);
+    QSettings settingsA(settingsPath(), QSettings::IniFormat),
+        settingsB(settingsPath(), QSettings::IniFormat);
+    settingsA.setValue(sceneKey, MonitorScene::encodeList({x, y, z}));
+    auto [a, storageA] = openStore(settingsA);
+    auto [b, storageB] = openStore(settingsB);
+    QSignalSpy changedA(a.get(), &MonitorSceneStore::customScenesChanged);
+    QSignalSpy changedB(b.get(), &MonitorSceneStore::customScenesChanged);
+
+    MonitorScene xA = x, yB = y;
+    xA.brightness = 10;
+    yB.brightness = 20;
+    const MonitorScene fromA = makeScene("From A", 5), fromB = makeScene("From B", 6);
+    a->update(xA);
+    a->remove(y.id);
+    a->add(fromA);
+    // B edits the scene A deleted: its edit wins, after A's scenes.
+    b->update(yB);
+    QCOMPARE(b->customScenes(), (QList<MonitorScene>{xA, z, fromA, yB}));
+    QCOMPARE(changedB.count(), 1);
+    b->add(fromB);
+    b->remove(z.id);
+    // A deletes its own scene; Z, deleted by B and untouched here, stays deleted.
+    a->remove(fromA.id);
+    const QList<MonitorScene> expected{xA, yB, fromB};
+    QCOMPARE(a->customScenes(), expected);
+    QCOMPARE(changedA.count(), 4);
+    QCOMPARE(customScenesAfterRestart(settingsPath()), expected);
+}
+
+// The same, each instance in a process of its own, both saving as fast as they can.
+void TestSceneStore::instancesInTwoProcessesKeepEveryScene() {
+    QSettings settings(settingsPath(), QSettings::IniFormat);
+    auto [store, storage] = openStore(settings);
+    store->add(makeScene("Here before", 1));
+
+    constexpr int count = 10;
+    std::vector<std::unique_ptr<QProcess>> others;
+    for (const char* prefix : {"A", "B"}) {
+        others.push_back(std::make_unique<QProcess>());
+        others.back()->setProcessChannelMode(QProcess::ForwardedChannels);
+        others.back()->start(QCoreApplication::applicationFilePath(),
+                             {"--add-scenes", settingsPath(), prefix, QString::number(count)});
+    }
+    for (const auto& other : others) {
+        QVERIFY(other->waitForFinished(60000));
+        QCOMPARE(other->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(other->exitCode(), 0);
+    }
+    store->add(makeScene("Here after", 2));
+
+    QStringList names;
+    for (const auto& scene : customScenesAfterRestart(settingsPath()))
+        names << scene.name;
+    QCOMPARE(names.size(), 2 * count + 2);
+    for (int i = 0; i < count; ++i)
+        QVERIFY(names.contains(QStringLiteral("A %1").arg(i)) &&
+                names.contains(QStringLiteral("B %1").arg(i)));
+    QCOMPARE(names.first(), QStringLiteral("Here before"));
+    QCOMPARE(names.last(), QStringLiteral("Here after"));
+    QCOMPARE(store->customScenes().size(), names.size());
+}
+
+// Past the wait, the change stays in memory with an error, and the next change saves it.
+void TestSceneStore::aSaveWaitsOnlyABoundedTimeForAnother() {
+    QSettings settings(settingsPath(), QSettings::IniFormat);
+    auto [store, storage] = openStore(settings, std::chrono::milliseconds(50));
+    QLockFile otherInstance(UserDefaultsMonitorSceneStorage::lockFilePath(settings.fileName()));
+    QVERIFY(otherInstance.tryLock());
+
+    const MonitorScene first = makeScene("First", 1), second = makeScene("Second", 2);
+    store->add(first);
+    QVERIFY(storage->calls.isEmpty());
+    QVERIFY(store->persistenceError().value_or(QString()).startsWith(
+        QStringLiteral("Could not save your scenes: another Velmar Monitor")));
+    QCOMPARE(store->customScenes(), QList<MonitorScene>{first});
+
+    otherInstance.unlock();
+    store->add(second);
+    QVERIFY(!store->persistenceError().has_value());
+    QCOMPARE(saved(settings), (QList<MonitorScene>{first, second}));
 }
 
 void TestSceneStore::unwritableSettings() {
@@ -264,5 +397,11 @@ void TestSceneStore::unencodableSceneKeepsLastSavedList() {
     QCOMPARE(storage->calls.size(), 2);
 }
 
-QTEST_GUILESS_MAIN(TestSceneStore)
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    if (argc == 5 && std::strcmp(argv[1], "--add-scenes") == 0)
+        return addScenesAsAnotherInstance(argv[2], argv[3], std::atoi(argv[4]));
+    TestSceneStore test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_scenestore.moc"

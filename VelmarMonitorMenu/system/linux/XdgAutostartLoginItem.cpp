@@ -7,23 +7,53 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace {
 
 QString tr(const char* text) {
     return QCoreApplication::translate("LoginItemService", text);
 }
 
-// An Exec value: quoted as the desktop entry format asks when the path has anything special.
-QString execValue(const QString& program) {
-    static const QString special = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-    if (std::none_of(program.begin(), program.end(), [](QChar c) { return special.contains(c); }))
-        return program;
-    QString quoted = program;
-    for (const char* c : {"\\", "\"", "`", "$"})
-        quoted.replace(QLatin1String(c), QLatin1String("\\") + QLatin1String(c));
-    // Inside a desktop entry value, a backslash is itself escaped once more.
-    quoted.replace(QLatin1String("\\"), QLatin1String("\\\\"));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+// The program as an Exec value, which a desktop reads back in three steps that are undone here in
+// reverse: the argument is quoted when it holds a character the format reserves, with ", `, $ and
+// \ escaped inside the quotes; the whole is then escaped as a string value (\ doubled, newline, tab
+// and CR written \n, \t, \r); and % is doubled, since a single one starts a field code. Other
+// control characters have no written form; nullopt then.
+std::optional<QString> execValue(const QString& program) {
+    static const QString reserved = QStringLiteral(" \t\n\r\"'\\><~|&;$*?#()`");
+    const auto control = [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; };
+    QString argument = program;
+    if (std::any_of(program.begin(), program.end(), [](QChar c) { return reserved.contains(c); })) {
+        for (const char* c : {"\\", "\"", "`", "$"})
+            argument.replace(QLatin1String(c), QLatin1String("\\") + QLatin1String(c));
+        argument = QLatin1Char('"') + argument + QLatin1Char('"');
+    }
+    QString value;
+    for (const QChar c : std::as_const(argument)) {
+        switch (c.unicode()) {
+        case '\\':
+            value += QLatin1String("\\\\");
+            break;
+        case '\n':
+            value += QLatin1String("\\n");
+            break;
+        case '\t':
+            value += QLatin1String("\\t");
+            break;
+        case '\r':
+            value += QLatin1String("\\r");
+            break;
+        case '%':
+            value += QLatin1String("%%");
+            break;
+        default:
+            if (control(c))
+                return std::nullopt;
+            value += c;
+        }
+    }
+    return value;
 }
 
 bool isTrue(const QString& value) {
@@ -36,7 +66,8 @@ XdgAutostartLoginItem::XdgAutostartLoginItem(QString configHome, QString program
     : m_configHome(std::move(configHome)), m_program(std::move(program)) {
     if (m_configHome.isEmpty()) {
         m_configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
-        if (m_configHome.isEmpty())
+        // The XDG rules ask for an absolute path and say to ignore any other.
+        if (!QDir::isAbsolutePath(m_configHome))
             m_configHome = QDir::homePath() + QStringLiteral("/.config");
     }
 }
@@ -72,6 +103,9 @@ bool XdgAutostartLoginItem::isEnabled() const {
 }
 
 std::optional<QString> XdgAutostartLoginItem::enable() {
+    const auto exec = execValue(m_program);
+    if (!exec)
+        return tr("The program's path holds a control character, which an autostart entry cannot hold.");
     const QString path = entryPath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return tr("Could not create the folder %1.").arg(QFileInfo(path).absolutePath());
@@ -86,7 +120,7 @@ std::optional<QString> XdgAutostartLoginItem::enable() {
                                         "Icon=com.velmar.Monitor\n"
                                         "Terminal=false\n"
                                         "X-GNOME-Autostart-enabled=true\n")
-                             .arg(execValue(m_program));
+                             .arg(*exec);
     entry.write(text.toUtf8());
     if (!entry.commit())
         return tr("Could not write %1: %2").arg(path, entry.errorString());

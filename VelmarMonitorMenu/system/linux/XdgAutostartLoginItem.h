@@ -9,8 +9,9 @@
 // counts as disabled, as the desktops themselves treat it.
 class XdgAutostartLoginItem : public LoginItemService {
 public:
-    /// `configHome` is $XDG_CONFIG_HOME (its default when empty); `program` the executable the
-    /// entry starts.
+    /// `configHome` is $XDG_CONFIG_HOME (~/.config when empty, or when the variable is unset or
+    /// relative); `program` the executable the entry starts. enable() refuses a program path with a
+    /// control character other than newline, tab and CR, which the entry has no way to write.
     XdgAutostartLoginItem(QString configHome, QString program);
 
     bool isEnabled() const override;
