@@ -399,6 +399,7 @@ private:
     std::shared_ptr<SerialQueue> m_adaptiveSamples;
     bool m_hasStarted = false;
     std::optional<double> m_lastAdaptiveBrightness;
+    quint64 m_adaptiveSamplesBegun = 0; // how often the loop has looked; tests wait on it
 
     // Cancelled first thing in the destructor: every task holds it and checks it after each
     // suspension before touching the controller.

@@ -78,6 +78,7 @@ QCoro::Task<> MonitorController::sampleAdaptiveBrightness(AdaptiveBrightnessPoli
     auto turn = co_await samples->acquire();
     if (lifetime->isCancelled() || loop->isCancelled())
         co_return;
+    ++m_adaptiveSamplesBegun;
 
     if (m_adaptiveBrightnessPausedUntil) {
         if (*m_adaptiveBrightnessPausedUntil > now())

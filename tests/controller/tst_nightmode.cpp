@@ -152,6 +152,23 @@ private slots:
         QCOMPARE(f.c().red(), 49.0);
         QCOMPARE(f.c().green(), 51.0);
         QVERIFY(!f.settings->contains("nightModeEnabled"));
+        QVERIFY(!f.settings->contains("nightModeSnapshot"));
+    }
+
+    // The way back is on disk before the first night value reaches the monitor: a crash while
+    // they are written still leaves the user's own values to return to.
+    void theWayBackIsOnDiskBeforeTheMonitorChanges() {
+        ControllerFixture f;
+        setMonitor(f, 80);
+        f.monitor.setScript("set luminance * = wait=night\n");
+        f.c().setNightMode(true);
+        QTRY_COMPARE(f.monitor.writes(), QStringList{"set luminance 25"}); // held on its way
+        const QSettings onDisk(f.settingsPath(), QSettings::IniFormat);
+        QCOMPARE(onDisk.value("nightModeEnabled").toBool(), true);
+        const auto saved = NightModeSnapshot::fromJson(onDisk.value("nightModeSnapshot").toByteArray());
+        QCOMPARE(saved, (NightModeSnapshot{80, 49, 51, 52}));
+        f.monitor.openGate("night");
+        QTRY_VERIFY(f.c().isNightMode());
     }
 
     void failedTurnOffKeepsNightModeForAnotherTry() {
@@ -206,6 +223,38 @@ private slots:
         QVERIFY(QDir().rmdir(f.settingsPath()));
         f.c().setNightMode(false);
         QTRY_VERIFY(!f.c().settingsError().has_value());
+    }
+
+    // Night Mode reads what it will put back, then writes its own values: no adaptive sample
+    // lands in between, and while it is on adaptive brightness follows the panel below its cap.
+    void adaptiveBrightnessStaysOutOfNightModesWay() {
+        ControllerFixture f;
+        setMonitor(f, 80);
+        f.reader.reading = BuiltInDisplayBrightnessReading::available(1.0); // proposes 82
+        f.c().setAdaptiveBrightnessEnabled(true);
+        QTRY_COMPARE(f.monitor.stateValue("luminance"), QStringLiteral("82"));
+        f.settle();
+        f.monitor.clearLog();
+
+        f.monitor.setScript("get blue = wait=snapshot\n");
+        f.c().setNightMode(true);
+        f.reader.reading = BuiltInDisplayBrightnessReading::available(0.5); // would propose 41
+        const auto begun = Probe::adaptiveSamplesBegun(f.c());
+        QTRY_VERIFY(Probe::adaptiveSamplesBegun(f.c()) >= begun + 2);
+        f.monitor.openGate("snapshot");
+        QTRY_VERIFY(f.c().isNightMode());
+        QCOMPARE(f.monitor.writes().mid(0, 4),
+                 (QStringList{"set luminance 25", "set red 50", "set green 46", "set blue 40"}));
+        QCOMPARE(Probe::nightModeSnapshot(f.c())->brightness, 82.0);
+
+        f.reader.reading = BuiltInDisplayBrightnessReading::available(0.1); // 13: below the cap
+        QTRY_COMPARE(f.c().brightness(), 13.0);
+        f.reader.reading = BuiltInDisplayBrightnessReading::available(1.0);
+        QTRY_COMPARE(f.c().brightness(), 25.0);
+        f.c().setAdaptiveBrightnessEnabled(false);
+        f.settle();
+        QCOMPARE(f.monitor.writes().mid(4), (QStringList{"set luminance 13", "set luminance 25"}));
+        QVERIFY(f.c().isNightMode());
     }
 
     void manualChangesDoNotEndNightMode() {

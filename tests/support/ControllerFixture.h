@@ -21,6 +21,7 @@ public:
     static bool isAdaptiveLoopRunning(const MonitorController& c) {
         return c.m_adaptiveBrightnessTask != nullptr;
     }
+    static quint64 adaptiveSamplesBegun(const MonitorController& c) { return c.m_adaptiveSamplesBegun; }
     static std::optional<double> lastAdaptiveBrightness(const MonitorController& c) {
         return c.m_lastAdaptiveBrightness;
     }
