@@ -56,12 +56,12 @@ DirectDdcMonitor::onRememberedDisplay(const DisplayRecord& record, std::uint8_t 
     // Bus numbers move when a dock or a hub comes or goes: not even the device is opened unless
     // the bus is still an external display's.
     const auto connector = externalDisplayConnectorOn(sysRoot_, record.bus);
-    if (!connector) {
+    if (!connector && !isUnnamedGraphicsCardBus(sysRoot_, record.bus)) {
         return std::nullopt;
     }
     // The kernel's copy of the EDID costs nothing to check, where reading it on the bus takes
     // 12 ms at 100 kHz; another monitor's bus is then not even opened.
-    const auto kernelCopy = kernelEdid(*connector);
+    const auto kernelCopy = connector ? kernelEdid(*connector) : std::nullopt;
     if (kernelCopy && edidHash(*kernelCopy) != record.edidHash) {
         return std::nullopt;
     }

@@ -88,6 +88,35 @@ std::optional<DrmConnector> externalDisplayConnectorOn(const std::filesystem::pa
     return std::nullopt;
 }
 
+bool isUnnamedGraphicsCardBus(const std::filesystem::path& sysRoot, int bus) {
+    namespace fs = std::filesystem;
+    for (const auto& connector : drmConnectors(sysRoot)) {
+        if (connector.buses.contains(bus)) {
+            return false;
+        }
+    }
+    // The adapter sits below the device it belongs to; the first ancestor with a PCI class says
+    // what that device is. 0x03xxxx is a display controller.
+    std::error_code error;
+    auto folder = fs::canonical(sysRoot / "bus" / "i2c" / "devices" / ("i2c-" + std::to_string(bus)), error);
+    if (error) {
+        return false;
+    }
+    const auto devices = fs::weakly_canonical(sysRoot / "devices", error);
+    while (!error && folder.has_parent_path() && folder != folder.parent_path()) {
+        folder = folder.parent_path();
+        if (folder == devices || folder == folder.root_path()) {
+            break;
+        }
+        std::ifstream classFile(folder / "class");
+        std::string pciClass;
+        if (classFile >> pciClass) {
+            return pciClass.starts_with("0x03");
+        }
+    }
+    return false;
+}
+
 std::optional<EdidBlock> kernelEdid(const DrmConnector& connector) {
     // Extension blocks may follow; the base block alone names the monitor.
     std::ifstream file(connector.folder / "edid", std::ios::binary);

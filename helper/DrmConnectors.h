@@ -27,6 +27,11 @@ std::vector<DrmConnector> drmConnectors(const std::filesystem::path& sysRoot);
 /// number remembered from an earlier run may have gone to a dock's or a memory module's bus since.
 std::optional<DrmConnector> externalDisplayConnectorOn(const std::filesystem::path& sysRoot, int bus);
 
+/// Whether `bus` is an I2C adapter of a graphics card that no connector names: drivers that give
+/// their connectors no "ddc" link (NVIDIA's own) reach their displays on such buses. A bus a
+/// connector does name is judged by that connector alone, and a chipset's SMBus never passes.
+bool isUnnamedGraphicsCardBus(const std::filesystem::path& sysRoot, int bus);
+
 /// The base block of the EDID the kernel read from the connector's display when it was plugged in;
 /// nothing when the driver keeps none.
 std::optional<EdidBlock> kernelEdid(const DrmConnector& connector);

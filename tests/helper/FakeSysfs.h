@@ -18,6 +18,16 @@ inline void makeLink(const QString& target, const QString& link) {
     QVERIFY(QFile::link(target, link));
 }
 
+/// An I2C adapter `bus` below the PCI device `device` (0000:01:00.0) of class `pciClass` (0x030000
+/// for a graphics card), as /sys/bus/i2c/devices lists it.
+inline void makeAdapter(const QString& sys, int bus, const QString& device, const QByteArray& pciClass) {
+    const QString adapter = "i2c-" + QString::number(bus);
+    const QString folder = sys + "/devices/pci0000:00/" + device;
+    makeFile(folder + "/class", pciClass + "\n");
+    QVERIFY(QDir().mkpath(folder + "/" + adapter));
+    makeLink("../../../devices/pci0000:00/" + device + "/" + adapter, sys + "/bus/i2c/devices/" + adapter);
+}
+
 /// How sysfs names a connector's bus: HDMI and DVI by a "ddc" link to the adapter, DisplayPort by
 /// an i2c-N folder of the connector's own.
 enum class DdcBusEntry { ownFolder, ddcLink };

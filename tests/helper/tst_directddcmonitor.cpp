@@ -351,6 +351,23 @@ private slots:
         }
     }
 
+    // A driver that names no bus on its connectors (NVIDIA's own): the remembered bus is trusted
+    // as a graphics card's, its EDID read on the bus; a chipset bus is not even opened.
+    void trustsAGraphicsCardsBusNoConnectorNames() {
+        QVERIFY(QDir(sys_ + "/class/drm/" + connectorOn(5)).removeRecursively());
+        makeAdapter(sys_, 5, "0000:01:00.0", "0x030000");
+        remember(5, monitor_);
+        QCOMPARE(describe(get(Attribute::luminance)), "70");
+        QCOMPARE(detections(), 0);
+
+        QVERIFY(QDir(sys_ + "/devices").removeRecursively() && QDir(sys_ + "/bus").removeRecursively());
+        makeAdapter(sys_, 5, "0000:00:1f.4", "0x0c0500");
+        const int opened = monitor_.opens;
+        QCOMPARE(describe(get(Attribute::luminance)), "70");
+        QCOMPARE(detections(), 1);
+        QCOMPARE(monitor_.opens, opened + 1); // the detection's own open, nothing before it
+    }
+
     // The kernel's copy of the EDID names the monitor without a read on the bus; a copy too short to
     // hold the base block, or none, leaves the bus read to do it.
     void takesTheMonitorsIdentityFromTheKernel_data() {

@@ -127,6 +127,16 @@ private slots:
             QCOMPARE(connector ? QString::fromStdString(connector->name) : QString(),
                      bus == 6 ? "card0-DP-1" : "");
         }
+
+        // A graphics card whose driver names no bus on its connectors (NVIDIA's own) reaches its
+        // displays on adapters of its own; a connector's bus is judged by the connector alone, and
+        // the chipset's SMBus, where the memory modules sit, never passes.
+        makeAdapter(sys_, 8, "0000:01:00.0", "0x030000");
+        makeAdapter(sys_, 3, "0000:00:02.0", "0x030000");
+        makeAdapter(sys_, 0, "0000:00:1f.4", "0x0c0500");
+        for (const int bus : {0, 3, 6, 8, 9}) {
+            QCOMPARE(isUnnamedGraphicsCardBus(sys_.toStdString(), bus), bus == 8);
+        }
     }
 
     void refusesWhatIsNotAnI2cBus_data() {
