@@ -11,7 +11,7 @@
 // Run: build/default/benchmarks/bench_helper [warm runs]
 #include "Clock.h"
 #include "DdcPacket.h"
-#include "DirectDdcMonitor.h"
+#include "linux/DirectDdcMonitor.h"
 #include "DisplayMemory.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 // The helper's command path on a fake machine: displays on numbered buses and their connectors in a
 // fake sysfs, a detector that counts its (slow) detections, the real display memory in a temporary
 // runtime folder, virtual time.
-#include "DirectDdcMonitor.h"
+#include "linux/DirectDdcMonitor.h"
 #include "FakeSysfs.h"
 #include "VirtualClock.h"
 

@@ -1,8 +1,8 @@
 // The Linux buses over a fake /sys and /dev in a temporary folder: which connector is which, and
 // what opening a bus says when it cannot be done.
-#include "DrmConnectors.h"
+#include "linux/DrmConnectors.h"
 #include "FakeSysfs.h"
-#include "I2cDevBus.h"
+#include "linux/I2cDevBus.h"
 
 #include <QDir>
 #include <QFile>
