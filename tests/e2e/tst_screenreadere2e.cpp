@@ -6,6 +6,7 @@
 #include "support/ControllerFixture.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/VelmarMonitorMenuApp.h"
+#include "ui/window/UnifiedMonitorWindow.h"
 
 #include <QDBusConnection>
 #include <QFile>
@@ -54,7 +55,11 @@ private slots:
         MonitorController monitor(store, reader, preferences, std::move(environment));
         VelmarMonitorMenuApp shell(monitor);
         shell.start(); // no tray on this display: the window stands in, and is in the tree as well
-        QTRY_VERIFY_WITH_TIMEOUT(monitor.loadedFeatures().contains(MonitorFeature::brightness), 20000);
+        // The window active and the monitor read before the panel opens: a window that becomes
+        // active later closes the panel, and the Night Mode chip waits while the monitor is read.
+        QVERIFY(shell.window() && QTest::qWaitForWindowActive(shell.window()));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            monitor.loadedFeatures().contains(MonitorFeature::brightness) && !monitor.isWorking(), 20000);
         shell.togglePanel(QRect(600, 0, 20, 20));
         QTRY_VERIFY_WITH_TIMEOUT(shell.panel() && shell.panel()->isVisible(), 10000);
         QVERIFY(QTest::qWaitForWindowExposed(shell.panel()));
@@ -72,7 +77,7 @@ private slots:
         QVERIFY2(screenReader.exitStatus() == QProcess::NormalExit && screenReader.exitCode() == 0,
                  qPrintable(said));
         QVERIFY(monitor.isNightMode());
-        QVERIFY(shell.panel()->isVisible()); // reached through the tree, not by closing the panel
+        QVERIFY(shell.panel() && shell.panel()->isVisible()); // reached through the tree, not by closing it
     }
 };
 
