@@ -12,6 +12,7 @@ packages=(
     libddcutil-dev
     dbus dbus-x11 xvfb xauth fonts-dejavu-core
     trayer xdotool # the end-to-end test: a tray host on the virtual X server, and a real pointer
+    at-spi2-core python3-pyatspi # the screen reader end-to-end test: the accessibility bus, and a reader
     clang-14 libclang-rt-14-dev # the fuzz targets: clang with libFuzzer and the sanitizers' runtimes
     libxcb1-dev # the desktop benchmark watches the X server for the tray icon and windows
     dpkg-dev file # the Debian package: cpack finds the binaries with file, their dependencies with dpkg-shlibdeps

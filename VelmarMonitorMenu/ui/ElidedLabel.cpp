@@ -1,5 +1,7 @@
 #include "ElidedLabel.h"
 
+#include "Style.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QEvent>
@@ -38,7 +40,7 @@ void ElidedLabel::setText(const QString& text) {
         return;
     m_text = text;
     m_line = oneLine(text);
-    setToolTip(m_line);
+    setToolTip(Style::plainToolTip(m_line));
     setAccessibleName(m_line);
     updateGeometry();
     update();

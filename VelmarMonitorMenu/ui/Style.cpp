@@ -1,6 +1,7 @@
 #include "Style.h"
 
 #include <QApplication>
+#include <QTextDocument>
 #include <QWidget>
 
 namespace Style {
@@ -51,6 +52,12 @@ void setTextColor(QWidget* widget, const QColor& color) {
     palette.setColor(QPalette::WindowText, color);
     palette.setColor(QPalette::Text, color);
     widget->setPalette(palette);
+}
+
+QString plainToolTip(const QString& text) {
+    // A tooltip guesses from the text whether it is rich text; one that could pass for markup
+    // goes as rich text of its own, with the markup escaped.
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
 }
 
 } // namespace Style

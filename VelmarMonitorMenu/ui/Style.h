@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPalette>
+#include <QString>
 
 class QWidget;
 
@@ -26,4 +27,7 @@ QColor warningText(const QPalette& palette);
 bool isDark(const QPalette& palette);
 /// Sets the widget's text colour (its WindowText and Text roles).
 void setTextColor(QWidget* widget, const QColor& color);
+/// A tooltip that shows `text` as written even where it looks like markup (a monitor's name, a
+/// helper's message, a scene's name).
+QString plainToolTip(const QString& text);
 } // namespace Style

@@ -1,10 +1,10 @@
 #include "ToggleSwitch.h"
 
 #include "Style.h"
+#include "widgets/ButtonAccessible.h"
 #include "widgets/ControlLook.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -12,38 +12,9 @@
 
 namespace {
 
-class ToggleSwitchAccessible : public QAccessibleWidget {
-public:
-    explicit ToggleSwitchAccessible(ToggleSwitch* toggle) : QAccessibleWidget(toggle, QAccessible::CheckBox) {
-        addControllingSignal(QStringLiteral("toggled(bool)"));
-    }
-    ToggleSwitch* toggle() const { return static_cast<ToggleSwitch*>(widget()); }
-
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Value)
-            return toggle()->accessibleValueText();
-        return QAccessibleWidget::text(t);
-    }
-    QAccessible::State state() const override {
-        auto state = QAccessibleWidget::state();
-        state.checkable = true;
-        state.checked = toggle()->isChecked();
-        return state;
-    }
-    QStringList actionNames() const override {
-        return QStringList{toggleAction()} + QAccessibleWidget::actionNames();
-    }
-    void doAction(const QString& action) override {
-        if (action == toggleAction() || action == pressAction())
-            toggle()->click();
-        else
-            QAccessibleWidget::doAction(action);
-    }
-};
-
 QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
     if (className == QLatin1String("ToggleSwitch") && object && object->isWidgetType())
-        return new ToggleSwitchAccessible(static_cast<ToggleSwitch*>(object));
+        return new ButtonAccessible(static_cast<ToggleSwitch*>(object), QAccessible::CheckBox);
     return nullptr;
 }
 
@@ -74,11 +45,11 @@ ToggleSwitch::ToggleSwitch(QWidget* parent)
 ToggleSwitch::~ToggleSwitch() = default;
 
 void ToggleSwitch::setAccessibleValueText(const QString& text) {
-    if (text == m_valueText)
-        return;
-    m_valueText = text;
-    QAccessibleValueChangeEvent event(this, text);
-    QAccessible::updateAccessibility(&event);
+    ButtonAccessible::setValueText(*this, text);
+}
+
+QString ToggleSwitch::accessibleValueText() const {
+    return ButtonAccessible::valueText(*this);
 }
 
 QSize ToggleSwitch::sizeHint() const {

@@ -14,7 +14,7 @@ public:
 
     /// What a screen reader announces as the switch's value (the state it leads to).
     void setAccessibleValueText(const QString& text);
-    QString accessibleValueText() const { return m_valueText; }
+    QString accessibleValueText() const;
 
     QSize sizeHint() const override;
 
@@ -26,7 +26,6 @@ protected:
 private:
     void animateKnob();
 
-    QString m_valueText;
     qreal m_position = 0; // 0 off, 1 on
     QVariantAnimation* m_animation;
 };

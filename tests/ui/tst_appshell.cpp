@@ -1,9 +1,11 @@
 // The shell: one section value shared by the window, the panel and the Settings command; the
-// window's header; life without a system tray; one instance per user; and screenshots of what
-// the user sees, in a light and a dark palette.
+// window's header; life without a system tray; one instance per user; names and messages shown as
+// written; and screenshots of what the user sees, in a light and a dark palette.
+#include "scenes/SceneTesting.h"
 #include "support/ControllerFixture.h"
 #include "support/PrivateBus.h"
 #include "support/TestSupport.h"
+#include "ui/ElidedLabel.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/SingleInstance.h"
 #include "ui/VelmarMonitorMenuApp.h"
@@ -13,11 +15,15 @@
 #include "ui/window/UnifiedMonitorWindow.h"
 #include "UiTesting.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QApplication>
 #include <QDBusConnectionInterface>
 #include <QLabel>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QToolTip>
 
 #include <cstdio>
 
@@ -25,7 +31,32 @@ using namespace UiTesting;
 
 namespace {
 constexpr auto holdInstanceFlag = "--hold-instance";
+
+// What a label shows, as a screen reader reads it: markup it took for rich text is gone.
+QString shown(QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
 }
+
+// What `widget`'s tooltip shows when it comes up.
+QString shownToolTip(QWidget* widget) {
+    QToolTip::showText(widget->mapToGlobal(QPoint(2, 2)), widget->toolTip(), widget);
+    QString text;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->inherits("QLabel") && window->isVisible() && window->windowType() == Qt::ToolTip)
+            text = shown(window);
+    }
+    QToolTip::hideText();
+    return text;
+}
+
+QLabel* labelSaying(const QWidget* root, const QString& text) {
+    for (auto* label : root->findChildren<QLabel*>()) {
+        if (label->text() == text)
+            return label;
+    }
+    return nullptr;
+}
+} // namespace
 
 class TestAppShell : public QObject {
     Q_OBJECT
@@ -130,6 +161,42 @@ private slots:
             QDBusConnection::disconnectFromBus(QLatin1String(name));
         daemon.terminate();
         daemon.waitForFinished();
+    }
+
+    void namesAndMessagesShowAsWritten() {
+        ControllerFixture f;
+        const QString name = QStringLiteral("Velmar <b>VX27</b>");
+        f.screens->list = {{name, false}};
+        f.store->add(makeScene(QStringLiteral("<i>Evening</i>")));
+        MonitorMenuView panel(f.c());
+        WindowSectionState selection;
+        FakeLoginItem login;
+        UnifiedMonitorWindow window(f.c(), selection, login);
+        panel.show();
+        window.show();
+        f.settle();
+        QCOMPARE(f.c().displayName(), name);
+        f.monitor.setScript("set contrast * = exit=1 err=\"DDC/CI is <b>off</b> & bus 6 is quiet\\n\"\n");
+        f.c().set(MonitorFeature::contrast, 30);
+        QTRY_VERIFY(f.c().hasError());
+        const QString message = QStringLiteral("DDC/CI is <b>off</b> & bus 6 is quiet");
+        QCOMPARE(f.c().status().trimmed(), message);
+
+        for (QWidget* view : {static_cast<QWidget*>(&panel), static_cast<QWidget*>(&window)}) {
+            QLabel* nameLabel = labelSaying(view, name);
+            QVERIFY(nameLabel);
+            QCOMPARE(shown(nameLabel), name);
+            auto* status = byAccessibleName<ElidedLabel>(view, message);
+            QVERIFY(status);
+            QCOMPARE(shownToolTip(status), message);
+        }
+        QCOMPARE(shown(labelSaying(&panel, message)), message); // the panel's error row
+
+        selection.setSection(MonitorWindowSection::settings);
+        auto* apply =
+            byAccessibleName<QAbstractButton>(&window, QStringLiteral("Apply <i>Evening</i> scene"));
+        QVERIFY(apply);
+        QCOMPARE(shownToolTip(apply), QStringLiteral("Apply <i>Evening</i>"));
     }
 
     void screenshots_data() { addPaletteRows(); }

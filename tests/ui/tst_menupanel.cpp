@@ -153,18 +153,23 @@ private slots:
         QVERIFY(night && input);
         QCOMPARE(night->toolTip(), QStringLiteral("Night Mode: warmer color and lower brightness"));
         QCOMPARE(input->toolTip(), QStringLiteral("Input: Unknown"));
+        QCOMPARE(valueText(input), QStringLiteral("Unknown"));
         // No input known: the picker shows USB-C chosen.
         QCOMPARE(input->menu()->actions().first()->isChecked(), true);
 
         QVERIFY(runTask(f.c().refresh()));
         QCOMPARE(input->toolTip(), QStringLiteral("Input: HDMI 1"));
+        QCOMPARE(valueText(input), QStringLiteral("HDMI 1"));
 
+        QCOMPARE(valueText(night), QStringLiteral("Off"));
         night->click();
         QVERIFY(!night->isEnabled()); // a change is running
+        QVERIFY(!night->isChecked()); // until it has happened
         QTRY_VERIFY(f.c().isNightMode());
         QVERIFY(night->isEnabled());
         QVERIFY(night->isActive());
         QVERIFY(QAccessible::queryAccessibleInterface(night)->state().checked);
+        QCOMPARE(valueText(night), QStringLiteral("On"));
         QCOMPARE(night->toolTip(), QStringLiteral("Turn off Night Mode"));
 
         QSignalSpy open(&panel, &MonitorMenuView::openWindowRequested);

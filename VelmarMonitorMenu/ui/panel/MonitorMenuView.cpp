@@ -1,5 +1,6 @@
 #include "MonitorMenuView.h"
 
+#include "ApplicationAccessible.h"
 #include "controller/MonitorController.h"
 #include "system/PlatformWording.h"
 #include "ui/AdaptiveStatus.h"
@@ -11,6 +12,7 @@
 #include "ui/widgets/CapsuleSlider.h"
 #include "ui/widgets/CircleChip.h"
 #include "ui/widgets/Spinner.h"
+#include "ui/widgets/WheelGuard.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -52,6 +54,7 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     // frameless tool window that closes when it loses focus.
     setWindowTitle(tr("Velmar Monitor"));
     setAccessibleName(tr("Velmar Monitor"));
+    ApplicationAccessible::install();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);
     layout->setSpacing(10);
@@ -65,6 +68,7 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     header->setContentsMargins(0, 0, 0, 0);
     header->setSpacing(8);
     m_name = new QLabel(this);
+    m_name->setTextFormat(Qt::PlainText); // a name from the monitor, never markup
     m_name->setFont(Style::font(13, QFont::DemiBold));
     header->addWidget(m_name);
     header->addStretch(1);
@@ -89,6 +93,7 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     adaptiveText->setSpacing(1);
     adaptiveText->addWidget(new QLabel(tr("Adaptive Brightness"), adaptive));
     m_adaptiveStatus = new QLabel(adaptive);
+    m_adaptiveStatus->setTextFormat(Qt::PlainText);
     m_adaptiveStatus->setFont(Style::captionFont());
     adaptiveText->addWidget(m_adaptiveStatus);
     adaptiveRow->addLayout(adaptiveText);
@@ -134,7 +139,7 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     m_nightMode = new CircleChip(this);
     m_nightMode->setSymbol(QStringLiteral("moon.fill"), 14);
     m_nightMode->setAccessibleName(tr("Night Mode"));
-    m_nightMode->setCheckable(true); // a screen reader announces it as a toggle, on or off
+    m_nightMode->setCheckable(true); // a screen reader announces it checked or not
     connect(m_nightMode, &CircleChip::clicked, this,
             [this] { m_monitor.setNightMode(!m_monitor.isNightMode()); });
     footer->addWidget(m_nightMode);
@@ -194,6 +199,7 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     options->setPopupMode(QToolButton::InstantPopup);
     footer->addWidget(options);
     layout->addLayout(footer);
+    WheelGuard::guardControls(*this);
 
     connect(&monitor, &MonitorController::displayNameChanged, this, &MonitorMenuView::updateHeader);
     connect(&monitor, &MonitorController::statusChanged, this, &MonitorMenuView::updateHeader);
@@ -360,14 +366,14 @@ void MonitorMenuView::updateNightMode() {
     m_nightMode->setEnabled(!m_monitor.isChangingNightMode() && !m_monitor.isWorking());
     m_nightMode->setToolTip(on ? tr("Turn off Night Mode")
                                : tr("Night Mode: warmer color and lower brightness"));
-    m_nightMode->setAccessibleDescription(on ? tr("On") : tr("Off"));
+    m_nightMode->setAccessibleValueText(on ? tr("On") : tr("Off"));
 }
 
 void MonitorMenuView::updateInput() {
     const auto active = m_monitor.activeInput();
     const QString title = active ? MonitorInputs::title(*active) : tr("Unknown");
     m_input->setToolTip(tr("Input: %1").arg(title));
-    m_input->setAccessibleDescription(title);
+    m_input->setAccessibleValueText(title);
     const QString selected = rawValue(active.value_or(MonitorInput::usbC));
     for (auto* action : m_inputChoices->actions())
         action->setChecked(action->data().toString() == selected);

@@ -7,6 +7,7 @@
 #include "ui/Divider.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/ToggleSwitch.h"
+#include "ui/widgets/WheelGuard.h"
 #include "ui/window/FormSection.h"
 
 #include <QComboBox>
@@ -89,6 +90,7 @@ SceneEditorSheet::SceneEditorSheet(const MonitorScene& scene, std::function<void
     outer->addWidget(new Divider(this));
     m_actions = new SceneEditorActions(tr("Save"), this);
     outer->addWidget(m_actions);
+    WheelGuard::guardControls(*this);
 
     m_identity->setName(scene.name);
     m_identity->setSymbol(scene.symbol);

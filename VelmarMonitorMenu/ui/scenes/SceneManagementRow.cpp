@@ -4,11 +4,11 @@
 #include "ui/ElidedLabel.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
+#include "ui/widgets/ButtonAccessible.h"
 #include "ui/widgets/ControlLook.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -73,8 +73,6 @@ public:
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     }
 
-    QString valueText;
-
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
@@ -92,40 +90,9 @@ protected:
     }
 };
 
-namespace {
-
-class SceneApplyButtonAccessible final : public QAccessibleWidget {
-public:
-    explicit SceneApplyButtonAccessible(SceneApplyButton* button)
-        : QAccessibleWidget(button, QAccessible::Button) {}
-
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Value)
-            return button()->valueText;
-        return QAccessibleWidget::text(t);
-    }
-    QStringList actionNames() const override {
-        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
-    }
-    void doAction(const QString& action) override {
-        if (action == pressAction())
-            button()->click();
-        else
-            QAccessibleWidget::doAction(action);
-    }
-
-private:
-    SceneApplyButton* button() const { return static_cast<SceneApplyButton*>(widget()); }
-};
-
-QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("SceneApplyButton"))
-        return new SceneApplyButtonAccessible(static_cast<SceneApplyButton*>(object));
-    return nullptr;
-}
-
 // The "…" button: only its symbol until the pointer is over it, and no menu arrow.
 class SceneActionsButton final : public QToolButton {
+    Q_OBJECT
 public:
     explicit SceneActionsButton(QWidget* parent) : QToolButton(parent) {
         setFixedSize(actionsSide, actionsSide);
@@ -156,6 +123,16 @@ protected:
         pressLikeSpace(event, [this](QKeyEvent* e) { QToolButton::keyReleaseEvent(e); });
     }
 };
+
+namespace {
+
+QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("SceneApplyButton"))
+        return new ButtonAccessible(static_cast<SceneApplyButton*>(object), QAccessible::Button);
+    if (className == QLatin1String("SceneActionsButton"))
+        return new ButtonAccessible(static_cast<SceneActionsButton*>(object), QAccessible::Button);
+    return nullptr;
+}
 
 // Draws a destructive action ("Delete") in the error colour, as platforms mark such items.
 class SceneActionsMenu final : public QMenu {
@@ -191,7 +168,7 @@ SceneManagementRow::SceneManagementRow(ScenePickerItem item, bool isActive, std:
 
     m_apply = new SceneApplyButton(this);
     m_apply->setAccessibleName(tr("Apply %1 scene").arg(m_item.title));
-    m_apply->setToolTip(tr("Apply %1").arg(m_item.title));
+    m_apply->setToolTip(Style::plainToolTip(tr("Apply %1").arg(m_item.title)));
     auto* face = new QHBoxLayout(m_apply);
     face->setContentsMargins(6, 4, 6, 4);
     face->setSpacing(10);
@@ -241,7 +218,7 @@ SceneManagementRow::SceneManagementRow(ScenePickerItem item, bool isActive, std:
         Qt::QueuedConnection);
 
     m_checkmark->setVisible(m_active);
-    m_apply->valueText = m_active ? tr("Active") : tr("Not active");
+    ButtonAccessible::setValueText(*m_apply, m_active ? tr("Active") : tr("Not active"));
     restyle();
 }
 
@@ -252,9 +229,7 @@ void SceneManagementRow::setActive(bool active) {
         return;
     m_active = active;
     m_checkmark->setVisible(active);
-    m_apply->valueText = active ? tr("Active") : tr("Not active");
-    QAccessibleValueChangeEvent event(m_apply, m_apply->valueText);
-    QAccessible::updateAccessibility(&event);
+    ButtonAccessible::setValueText(*m_apply, active ? tr("Active") : tr("Not active"));
 }
 
 void SceneManagementRow::buildMenu() {

@@ -1,9 +1,11 @@
 #include "CircleChip.h"
 
+#include "ButtonAccessible.h"
 #include "ControlLook.h"
 #include "Spinner.h"
 #include "ui/icons/SymbolIcons.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -24,10 +26,18 @@ QKeyEvent asSpace(const QKeyEvent* event) {
                      event->isAutoRepeat(), ushort(event->count()));
 }
 
+QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("CircleChip"))
+        return new ButtonAccessible(static_cast<CircleChip*>(object), QAccessible::Button);
+    return nullptr;
+}
+
 } // namespace
 
 CircleChip::CircleChip(QWidget* parent)
     : QToolButton(parent), m_spinner(new Spinner(Spinner::Size::mini, this)) {
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
+    Q_UNUSED(factoryInstalled);
     setFixedSize(chipSide, chipSide);
     setAttribute(Qt::WA_Hover);
     setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -61,6 +71,14 @@ void CircleChip::setBusy(bool busy) {
     m_busy = busy;
     m_spinner->setVisible(busy);
     update();
+}
+
+void CircleChip::setAccessibleValueText(const QString& text) {
+    ButtonAccessible::setValueText(*this, text);
+}
+
+void CircleChip::nextCheckState() {
+    // The owner sets the check mark from its model once the change has happened (or not).
 }
 
 QSize CircleChip::sizeHint() const {

@@ -10,7 +10,8 @@ class Spinner;
 
 /// A round 34 × 34 icon button: a white disc when active, a translucent raised disc otherwise.
 /// It is a tool button, so it takes a menu (setMenu() with InstantPopup) and is operated from
-/// the keyboard with Space or Return.
+/// the keyboard with Space or Return. A checkable chip shows the state its owner sets: a click
+/// asks for the change and leaves the check mark alone until the owner answers.
 class CircleChip : public QToolButton {
     Q_OBJECT
 
@@ -29,6 +30,9 @@ public:
     /// Shows a spinner in place of the symbol while the chip's work runs.
     void setBusy(bool busy);
 
+    /// What a screen reader announces as the chip's value ("On", "HDMI 1").
+    void setAccessibleValueText(const QString& text);
+
     QSize sizeHint() const override;
 
 protected:
@@ -36,6 +40,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void nextCheckState() override;
 
 private:
     QColor symbolColor() const;

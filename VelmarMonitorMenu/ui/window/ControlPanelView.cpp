@@ -6,6 +6,7 @@
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
 #include "ui/widgets/CompactMonitorSlider.h"
+#include "ui/widgets/WheelGuard.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -47,6 +48,7 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
 
     auto* display = new FormSection(tr("Display"), form);
     m_name = new QLabel(form);
+    m_name->setTextFormat(Qt::PlainText); // a name from the monitor, never markup
     m_name->setTextInteractionFlags(Qt::TextSelectableByMouse);
     display->addRow(tr("Monitor"), m_name);
     m_status = new ElidedLabel(form);
@@ -87,6 +89,7 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
                   addSlider(MonitorFeature::volume, tr("Volume"), volumeSymbol(monitor.volume()), {}));
     layout->addWidget(audio);
     layout->addStretch(1);
+    WheelGuard::guardControls(*this);
 
     // The pickers act only on what the user chose; the model's own changes refill them silently.
     connect(m_input, &QComboBox::activated, this, [this](int index) {

@@ -69,6 +69,7 @@ QWidget* FormSection::addRow(const QString& label, QWidget* content) {
     line->setContentsMargins(12, 6, 12, 6);
     line->setSpacing(12);
     auto* title = new QLabel(label, row);
+    title->setTextFormat(Qt::PlainText);
     title->setBuddy(content);
     line->addWidget(title);
     line->addStretch(1);

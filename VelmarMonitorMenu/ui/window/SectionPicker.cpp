@@ -2,7 +2,9 @@
 
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
+#include "ui/widgets/ButtonAccessible.h"
 
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -10,10 +12,9 @@
 #include <QStyleOptionToolButton>
 #include <QToolButton>
 
-namespace {
-
 // One segment: flat, with a raised face when selected.
-class Segment : public QToolButton {
+class SectionSegment final : public QToolButton {
+    Q_OBJECT
 public:
     using QToolButton::QToolButton;
 
@@ -52,9 +53,20 @@ protected:
     }
 };
 
+namespace {
+
+// The segments are the choices of one group, as radio buttons are; picking one is a click.
+QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("SectionSegment"))
+        return new ButtonAccessible(static_cast<SectionSegment*>(object), QAccessible::RadioButton);
+    return nullptr;
+}
+
 } // namespace
 
 SectionPicker::SectionPicker(QWidget* parent) : QWidget(parent), m_group(new QButtonGroup(this)) {
+    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
+    Q_UNUSED(factoryInstalled);
     setFixedWidth(230);
     setAccessibleName(tr("Velmar Monitor section"));
     auto* layout = new QHBoxLayout(this);
@@ -62,7 +74,7 @@ SectionPicker::SectionPicker(QWidget* parent) : QWidget(parent), m_group(new QBu
     layout->setSpacing(0);
     m_group->setExclusive(true);
     for (const auto section : MonitorWindowSections::allCases) {
-        auto* segment = new Segment(this);
+        auto* segment = new SectionSegment(this);
         segment->setText(MonitorWindowSections::title(section));
         segment->setCheckable(true);
         segment->setFocusPolicy(Qt::StrongFocus);
@@ -107,3 +119,5 @@ void SectionPicker::paintEvent(QPaintEvent*) {
     painter.setBrush(well);
     painter.drawRoundedRect(QRectF(rect()), 8, 8);
 }
+
+#include "SectionPicker.moc"

@@ -9,6 +9,7 @@
 #include "ui/scenes/SceneManagementRow.h"
 #include "ui/Style.h"
 #include "ui/ToggleSwitch.h"
+#include "ui/widgets/WheelGuard.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -87,6 +88,7 @@ SettingsView::SettingsView(MonitorController& monitor, LoginItemService& loginIt
     buildLoginSection(layout);
     buildAboutSection(layout);
     layout->addStretch(1);
+    WheelGuard::guardControls(*this);
 
     connect(&monitor, &MonitorController::scenesChanged, this, &SettingsView::rebuildSceneRows);
     connect(&monitor, &MonitorController::activeSceneIDChanged, this, &SettingsView::updateActiveScene);

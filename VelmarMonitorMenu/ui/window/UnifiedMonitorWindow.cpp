@@ -48,6 +48,7 @@ UnifiedMonitorWindow::UnifiedMonitorWindow(MonitorController& monitor, WindowSec
     m_layout->addLayout(header);
 
     m_notice = new QLabel(this);
+    m_notice->setTextFormat(Qt::PlainText);
     m_notice->setWordWrap(true);
     m_notice->setContentsMargins(16, 4, 16, 8);
     m_notice->setFont(Style::captionFont());

@@ -1,0 +1,235 @@
+// A screen reader works every button, chip, switch and segment through its actions: each action
+// does what a click does, in the panel, the window, Settings and the scene editor, and the panel
+// (a popup) is found by walking the accessibility tree from the application.
+#include "scenes/SceneTesting.h"
+#include "support/ControllerFixture.h"
+#include "ui/panel/MonitorMenuView.h"
+#include "ui/scenes/SceneEditorSheet.h"
+#include "ui/VelmarMonitorMenuApp.h"
+#include "ui/window/SettingsView.h"
+#include "ui/window/UnifiedMonitorWindow.h"
+#include "UiTesting.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QToolButton>
+
+#include <functional>
+
+using namespace UiTesting;
+
+namespace {
+
+// The program as the user meets it: the shell over a controller on the fake monitor, with one
+// custom scene and a login item the test watches.
+struct Stage {
+    ControllerFixture f;
+    FakeLoginItem* login = nullptr; // owned by the shell
+    VelmarMonitorMenuApp shell;
+    MonitorScene custom = makeScene(QStringLiteral("Evening"));
+
+    Stage() : shell(f.c(), ownLogin()) { f.store->add(custom); }
+
+    // The view named `view` ("panel", "controls", "settings", "editor"), open and at rest.
+    QWidget* open(const QString& view) {
+        if (view == QLatin1String("panel")) {
+            shell.togglePanel(QRect(600, 0, 20, 20));
+            return shell.panel();
+        }
+        shell.openWindow(view == QLatin1String("controls") ? MonitorWindowSection::controls
+                                                           : MonitorWindowSection::settings);
+        f.settle(); // the Controls section reads the monitor as it appears
+        if (view == QLatin1String("controls"))
+            return shell.window();
+        auto* settings = shell.window()->findChild<SettingsView*>();
+        if (view == QLatin1String("settings"))
+            return settings;
+        settings->editScene(custom);
+        return settings->findChild<SceneEditorSheet*>();
+    }
+
+private:
+    std::unique_ptr<LoginItemService> ownLogin() {
+        auto item = std::make_unique<FakeLoginItem>();
+        login = item.get();
+        return item;
+    }
+};
+
+QStringList clickActions(QAccessibleInterface* accessible) {
+    QStringList names = accessible->actionInterface()->actionNames();
+    names.removeAll(QAccessibleActionInterface::setFocusAction()); // focus, not a click
+    return names;
+}
+
+// The button a screen reader calls `name` (a push button is named by its text).
+QAbstractButton* buttonNamed(QWidget* root, const QString& name) {
+    for (QAbstractButton* button : root->findChildren<QAbstractButton*>()) {
+        if (QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name) == name)
+            return button;
+    }
+    return nullptr;
+}
+
+// Runs `action` on the button named `name`; a menu the action opens is closed once it is on
+// screen (it runs a loop of its own). Returns how often the menu opened.
+int act(QWidget* root, const QString& name, const QString& action) {
+    QAbstractButton* button = buttonNamed(root, name);
+    auto* tool = qobject_cast<QToolButton*>(button);
+    QMenu* menu = tool ? tool->menu() : nullptr;
+    int shown = 0;
+    if (menu) {
+        QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, &shown] {
+            QMetaObject::invokeMethod(
+                menu,
+                [menu, &shown] {
+                    shown += menu->isVisible() ? 1 : 0;
+                    menu->close();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(action);
+    if (menu)
+        (void)QTest::qWaitFor([&] { return shown > 0; });
+    return shown;
+}
+
+using Outcome = std::function<bool(Stage&)>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Outcome)
+
+class TestAccessibleActions : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        // A screen reader running at login asks for the application before any panel exists.
+        QVERIFY(QAccessible::queryAccessibleInterface(qApp));
+    }
+
+    // One row per action of every button the user can see, found afresh in each view.
+    void everyActionIsAClick_data() {
+        QTest::addColumn<QString>("view");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("action");
+        for (const QString view : {"panel", "controls", "settings", "editor"}) {
+            Stage s;
+            QWidget* root = s.open(view);
+            for (QAbstractButton* button : root->findChildren<QAbstractButton*>()) {
+                if (!button->isVisibleTo(root))
+                    continue;
+                QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+                const QString name = accessible->text(QAccessible::Name);
+                QVERIFY2(buttonNamed(root, name) == button,
+                         qPrintable(view + ": no name of its own: " + name));
+                const QStringList actions = clickActions(accessible);
+                QVERIFY2(!actions.isEmpty(), qPrintable(view + ": no action: " + name));
+                for (const QString& action : actions)
+                    QTest::addRow("%s: %s, %s", qPrintable(view), qPrintable(name), qPrintable(action))
+                        << view << name << action;
+            }
+        }
+    }
+    void everyActionIsAClick() {
+        QFETCH(QString, view);
+        QFETCH(QString, name);
+        QFETCH(QString, action);
+        Stage s;
+        QWidget* root = s.open(view);
+        QAbstractButton* button = buttonNamed(root, name);
+        QVERIFY(button);
+        QSignalSpy clicked(button, &QAbstractButton::clicked);
+        const auto* tool = qobject_cast<QToolButton*>(button);
+        if (tool && tool->menu() && tool->popupMode() == QToolButton::InstantPopup)
+            QCOMPARE(act(root, name, action), 1); // what a click on it does: the menu opens
+        else {
+            act(root, name, action);
+            QTRY_COMPARE(clicked.size(), 1);
+        }
+    }
+
+    // What the user meant, end to end, for the controls where it matters most.
+    void actionsDoWhatTheUserMeant_data() {
+        QTest::addColumn<QString>("view");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<Outcome>("happened");
+        const auto row = [](const char* view, const char* name, const QString& action, Outcome happened) {
+            QTest::addRow("%s: %s", view, name)
+                << QString::fromUtf8(view) << QString::fromUtf8(name) << action << happened;
+        };
+        const QString toggle = QAccessibleActionInterface::toggleAction();
+        const QString press = QAccessibleActionInterface::pressAction();
+        row("panel", "Night Mode", toggle, [](Stage& s) { return s.f.c().isNightMode(); });
+        row("panel", "Open Controls window", press, [](Stage& s) {
+            return s.shell.window() && s.shell.window()->isVisible() &&
+                   s.shell.selection().section() == MonitorWindowSection::controls;
+        });
+        row("controls", "Refresh monitor values", press,
+            [](Stage& s) { return s.f.monitor.commandLines().count(QStringLiteral("get luminance")) == 2; });
+        row("controls", "Settings", press,
+            [](Stage& s) { return s.shell.window()->findChild<SettingsView*>() != nullptr; });
+        row("settings", "Apply Movie scene", press,
+            [](Stage& s) { return s.f.c().activeSceneID() == MonitorScene::movie().id; });
+        row("settings", "Launch at login", toggle, [](Stage& s) { return s.login->enabled; });
+        row("editor", "Brightness", toggle, [](Stage& s) {
+            return s.shell.window()->findChild<SceneEditorSheet*>()->editedScene().brightness.has_value();
+        });
+    }
+    void actionsDoWhatTheUserMeant() {
+        QFETCH(QString, view);
+        QFETCH(QString, name);
+        QFETCH(QString, action);
+        QFETCH(Outcome, happened);
+        Stage s;
+        QWidget* root = s.open(view);
+        QVERIFY(buttonNamed(root, name));
+        QVERIFY(!happened(s));
+        act(root, name, action);
+        QTRY_VERIFY(happened(s));
+    }
+
+    void thePanelIsInTheApplicationsTree() {
+        Stage s;
+        s.open("controls");
+        QWidget* panel = s.open("panel");
+        QVERIFY(QTest::qWaitForWindowExposed(panel));
+
+        // Down from the application, each step found again from its parent's side.
+        QAccessibleInterface* night = nullptr;
+        std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
+            for (int i = 0; i < node->childCount() && !night; ++i) {
+                QAccessibleInterface* child = node->child(i);
+                QVERIFY(child);
+                QCOMPARE(node->indexOfChild(child), i);
+                QCOMPARE(child->parent()->object(), node->object());
+                if (child->text(QAccessible::Name) == QLatin1String("Night Mode"))
+                    night = child;
+                else
+                    walk(child);
+            }
+        };
+        walk(QAccessible::queryAccessibleInterface(qApp));
+        QVERIFY(night);
+        QCOMPARE(night->object(), buttonNamed(panel, "Night Mode"));
+        QCOMPARE(night->role(), QAccessible::CheckBox);
+        QCOMPARE(night->text(QAccessible::Value), QStringLiteral("Off"));
+
+        night->actionInterface()->doAction(night->actionInterface()->actionNames().first());
+        QTRY_VERIFY(s.f.c().isNightMode());
+        QTRY_VERIFY(night->state().checked);
+        QCOMPARE(night->text(QAccessible::Value), QStringLiteral("On"));
+
+        panel->close();
+        QAccessibleInterface* application = QAccessible::queryAccessibleInterface(qApp);
+        QCOMPARE(application->indexOfChild(QAccessible::queryAccessibleInterface(panel)), -1);
+    }
+};
+
+QTEST_MAIN(TestAccessibleActions)
+#include "tst_accessibleactions.moc"

@@ -1,0 +1,166 @@
+// A mouse wheel or a touchpad over the pickers and sliders scrolls the page around them and never
+// reaches the monitor, in the Controls window, Settings, the scene editor and the panel, whether
+// the control has the focus or not.
+#include "scenes/SceneTesting.h"
+#include "support/ControllerFixture.h"
+#include "support/TestSupport.h"
+#include "ui/panel/MonitorMenuView.h"
+#include "ui/scenes/SceneEditorSheet.h"
+#include "ui/widgets/CapsuleSlider.h"
+#include "ui/window/ControlPanelView.h"
+#include "ui/window/SettingsView.h"
+#include "UiTesting.h"
+
+#include <QAbstractSlider>
+#include <QComboBox>
+#include <qpa/qwindowsysteminterface.h>
+#include <QScrollArea>
+#include <QScrollBar>
+
+using namespace UiTesting;
+
+namespace {
+
+// Every control under `root` the user can see that a wheel could operate.
+QList<QWidget*> wheelTargets(QWidget* root) {
+    QList<QWidget*> targets;
+    for (QWidget* widget : root->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QComboBox*>(widget) || qobject_cast<CapsuleSlider*>(widget) ||
+                             (qobject_cast<QAbstractSlider*>(widget) && !qobject_cast<QScrollBar*>(widget));
+        if (control && widget->isVisibleTo(root))
+            targets.append(widget);
+    }
+    return targets;
+}
+
+double shownValue(const QWidget* control) {
+    if (const auto* box = qobject_cast<const QComboBox*>(control))
+        return box->currentIndex();
+    if (const auto* slider = qobject_cast<const QAbstractSlider*>(control))
+        return slider->value();
+    return static_cast<const CapsuleSlider*>(control)->value();
+}
+
+// One notch of the wheel over the middle of `control`, delivered as the window system delivers
+// it: to the widget under the pointer, then to its parents while none takes it.
+void turnWheelOver(QWidget* control, bool down) {
+    QWidget* window = control->window();
+    const QPoint middle = control->rect().center();
+    QWindowSystemInterface::handleWheelEvent(window->windowHandle(), control->mapTo(window, middle),
+                                             control->mapToGlobal(middle), QPoint(),
+                                             QPoint(0, down ? -120 : 120));
+    QWindowSystemInterface::flushWindowSystemEvents();
+}
+
+bool showActive(QWidget& root) {
+    root.show();
+    root.activateWindow();
+    return QTest::qWaitForWindowActive(&root);
+}
+
+// Turns the wheel over each control, first without the focus and then with it: the control keeps
+// its value and does not take the focus, and the page scrolls where it can.
+void scrollOverEach(QWidget& root) {
+    const auto targets = wheelTargets(&root);
+    QVERIFY(!targets.isEmpty());
+    auto* area = root.findChild<QScrollArea*>();
+    for (QWidget* control : targets) {
+        const QString name = control->accessibleName();
+        for (const bool focused : {false, true}) {
+            if (focused)
+                control->setFocus(Qt::TabFocusReason);
+            if (area)
+                area->ensureWidgetVisible(control);
+            QScrollBar* bar = area ? area->verticalScrollBar() : nullptr;
+            const int position = bar ? bar->value() : 0;
+            const double before = shownValue(control);
+            turnWheelOver(control, !bar || position < bar->maximum());
+            QVERIFY2(shownValue(control) == before, qPrintable(name));
+            QCOMPARE(control->hasFocus(), focused);
+            if (bar && bar->maximum() > 0)
+                QVERIFY2(bar->value() != position,
+                         qPrintable(name + QStringLiteral(": the page stood still")));
+        }
+    }
+}
+
+} // namespace
+
+class TestScrollWheel : public QObject {
+    Q_OBJECT
+
+private slots:
+    void controlsWindow() {
+        ControllerFixture f;
+        ControlPanelView view(f.c());
+        QVERIFY(showActive(view));
+        f.settle();
+        const auto input = f.c().activeInput();
+        const auto scene = f.c().activeSceneID();
+        f.monitor.clearLog();
+
+        scrollOverEach(view);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY(view.findChild<QScrollArea*>()->verticalScrollBar()->maximum() > 0);
+        f.settle();
+        QCOMPARE(f.monitor.writes(), QStringList());
+        QCOMPARE(f.c().activeInput(), input);
+        QCOMPARE(f.c().activeSceneID(), scene);
+    }
+
+    void settings() {
+        ControllerFixture f;
+        f.c().setAdaptiveBrightnessEnabled(true);
+        f.c().setPerInputScenesEnabled(true);
+        FakeLoginItem login;
+        SettingsView view(f.c(), login);
+        QVERIFY(showActive(view));
+        const double minimum = f.c().adaptiveMinimumBrightness();
+        const double maximum = f.c().adaptiveMaximumBrightness();
+        f.monitor.clearLog();
+
+        scrollOverEach(view);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(f.c().adaptiveMinimumBrightness(), minimum);
+        QCOMPARE(f.c().adaptiveMaximumBrightness(), maximum);
+        for (const auto input : MonitorInputs::allCases)
+            QCOMPARE(f.c().preferredSceneID(input), std::optional<QUuid>());
+        f.c().setAdaptiveBrightnessEnabled(false);
+        f.settle();
+        QCOMPARE(f.monitor.writes(), QStringList());
+    }
+
+    void sceneEditor() {
+        MonitorScene scene = makeScene(QStringLiteral("Evening"));
+        scene.brightness = 35;
+        scene.contrast = 70;
+        scene.volume = 12;
+        scene.rgb = MonitorScene::RGB{50, 47, 43};
+        scene.input = MonitorInput::hdmi2;
+        SceneEditorSheet sheet(scene, {});
+        QVERIFY(showActive(sheet));
+        const MonitorScene before = sheet.editedScene();
+
+        scrollOverEach(sheet);
+        QCOMPARE(sheet.editedScene(), before);
+    }
+
+    void panel() {
+        ControllerFixture f;
+        MonitorMenuView view(f.c());
+        QVERIFY(runTask(f.c().refresh()));
+        QVERIFY(showActive(view));
+        f.monitor.clearLog();
+
+        scrollOverEach(view); // nothing to scroll here: the wheel does nothing
+        if (QTest::currentTestFailed())
+            return;
+        f.settle();
+        QCOMPARE(f.monitor.writes(), QStringList());
+    }
+};
+
+QTEST_MAIN(TestScrollWheel)
+#include "tst_scrollwheel.moc"
