@@ -12,6 +12,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <variant>
 #include <vector>
 
 using namespace std::chrono_literals;
@@ -170,6 +171,13 @@ public:
         m_err << programName() << ": " << text << Qt::endl;
     }
 
+    /// A mistake in the arguments: nothing is sent.
+    int badArgument(const QString& text) {
+        fail(CommandLine::badArguments,
+             text + QLatin1Char(' ') + QCoreApplication::translate("CommandLine", "(See --help.)"));
+        return CommandLine::badArguments;
+    }
+
     int status() const { return m_status; }
     QTextStream& out() { return m_out; }
 
@@ -220,6 +228,125 @@ void printStatus(const QVariantMap& state, QTextStream& out) {
     out.flush();
 }
 
+// --help and --version need nothing from the running instance.
+std::optional<int> answerWithoutInstance(const QCommandLineParser& parser, QTextStream& out) {
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+        out << parser.helpText();
+        out.flush();
+        return CommandLine::succeeded;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        out << programName() << ' ' << QCoreApplication::applicationVersion() << '\n';
+        out.flush();
+        return CommandLine::succeeded;
+    }
+    return std::nullopt;
+}
+
+// One command for the running instance; false once it has failed (the client has said why).
+using Step = std::function<bool(Client&)>;
+using Steps = std::vector<Step>;
+// Adds an option's step, or says what is wrong with its argument.
+using Planner = std::optional<QString> (*)(const QCommandLineParser&, Steps&);
+
+std::optional<QString> planRefresh(const QCommandLineParser& parser, Steps& steps) {
+    if (parser.isSet(refreshOption))
+        steps.emplace_back([](Client& client) {
+            return client.command(QStringLiteral("Refresh"), {}, refreshAnswerLimit).has_value();
+        });
+    return std::nullopt;
+}
+
+std::optional<QString> planScene(const QCommandLineParser& parser, Steps& steps) {
+    if (!parser.isSet(sceneOption))
+        return std::nullopt;
+    const QString scene = parser.value(sceneOption);
+    if (scene.trimmed().isEmpty())
+        return QCoreApplication::translate("CommandLine", "--scene needs a scene's name or id.");
+    steps.emplace_back([scene](Client& client) {
+        return client.command(QStringLiteral("ApplyScene"), {scene}).has_value();
+    });
+    return std::nullopt;
+}
+
+std::optional<QString> planInput(const QCommandLineParser& parser, Steps& steps) {
+    if (parser.isSet(inputOption))
+        steps.emplace_back([input = parser.value(inputOption)](Client& client) {
+            return client.command(QStringLiteral("SetInput"), {input}).has_value();
+        });
+    return std::nullopt;
+}
+
+std::optional<QString> planNight(const QCommandLineParser& parser, Steps& steps) {
+    if (!parser.isSet(nightOption))
+        return std::nullopt;
+    const QString night = parser.value(nightOption).trimmed().toLower();
+    if (night == QLatin1String("on") || night == QLatin1String("off")) {
+        const bool on = night == QLatin1String("on");
+        steps.emplace_back([on](Client& client) {
+            return client.command(QStringLiteral("SetNightMode"), {on}).has_value();
+        });
+    } else if (night == QLatin1String("toggle")) {
+        steps.emplace_back([](Client& client) {
+            const auto state = client.properties();
+            if (!state)
+                return false;
+            const bool on = !state->value(QStringLiteral("NightMode")).toBool();
+            return client.command(QStringLiteral("SetNightMode"), {on}).has_value();
+        });
+    } else {
+        return QCoreApplication::translate("CommandLine", "--night takes on, off or toggle, not \"%1\".")
+            .arg(parser.value(nightOption));
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> planValues(const QCommandLineParser& parser, Steps& steps) {
+    for (const auto feature : MonitorFeatures::allCases) {
+        const QString name = MonitorBus::featureName(feature);
+        if (!parser.isSet(name))
+            continue;
+        const auto level = parseLevel(parser.value(name));
+        if (!level)
+            return QCoreApplication::translate("CommandLine",
+                                               "--%1 takes a value from 0 to 100, or +N or -N to change it, "
+                                               "not \"%2\".")
+                .arg(name, parser.value(name));
+        const QString method = level->relative ? QStringLiteral("AdjustValue") : QStringLiteral("SetValue");
+        steps.emplace_back([method, name, amount = level->amount](Client& client) {
+            return client.command(method, {name, amount}).has_value();
+        });
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> planStatus(const QCommandLineParser& parser, Steps& steps) {
+    if (parser.isSet(statusOption))
+        steps.emplace_back([](Client& client) {
+            const auto state = client.properties();
+            if (state)
+                printStatus(*state, client.out());
+            return state.has_value();
+        });
+    return std::nullopt;
+}
+
+// The steps the options ask for, in a fixed order whatever their order on the command line, or
+// the first mistake in the arguments.
+std::variant<Steps, QString> plan(const QCommandLineParser& parser) {
+    if (!parser.positionalArguments().isEmpty())
+        return QCoreApplication::translate("CommandLine", "Unexpected argument \"%1\".")
+            .arg(parser.positionalArguments().first());
+    Steps steps;
+    for (const Planner planner : {planRefresh, planScene, planInput, planNight, planValues, planStatus}) {
+        if (auto mistake = planner(parser, steps))
+            return *mistake;
+    }
+    if (steps.empty())
+        return QCoreApplication::translate("CommandLine", "No command was given.");
+    return steps;
+}
+
 } // namespace
 
 namespace CommandLine {
@@ -245,93 +372,16 @@ int run(const QStringList& arguments, QDBusConnection bus, QTextStream& out, QTe
     QCommandLineParser parser;
     describe(parser);
     Client client(std::move(bus), out, err);
-    const auto badArgument = [&](const QString& text) {
-        client.fail(badArguments,
-                    text + QLatin1Char(' ') + QCoreApplication::translate("CommandLine", "(See --help.)"));
-        return badArguments;
-    };
     if (!parser.parse(arguments))
-        return badArgument(parser.errorText());
-    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
-        out << parser.helpText();
-        out.flush();
-        return succeeded;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        out << programName() << ' ' << QCoreApplication::applicationVersion() << '\n';
-        out.flush();
-        return succeeded;
-    }
-    if (!parser.positionalArguments().isEmpty())
-        return badArgument(QCoreApplication::translate("CommandLine", "Unexpected argument \"%1\".")
-                               .arg(parser.positionalArguments().first()));
-
+        return client.badArgument(parser.errorText());
+    if (const auto answered = answerWithoutInstance(parser, out))
+        return *answered;
     // Every argument is checked before the first command is sent, so a typo changes nothing.
-    std::vector<std::function<bool()>> steps;
-    if (parser.isSet(refreshOption))
-        steps.emplace_back(
-            [&] { return client.command(QStringLiteral("Refresh"), {}, refreshAnswerLimit).has_value(); });
-    if (parser.isSet(sceneOption)) {
-        const QString scene = parser.value(sceneOption);
-        if (scene.trimmed().isEmpty())
-            return badArgument(
-                QCoreApplication::translate("CommandLine", "--scene needs a scene's name or id."));
-        steps.emplace_back(
-            [&client, scene] { return client.command(QStringLiteral("ApplyScene"), {scene}).has_value(); });
-    }
-    if (parser.isSet(inputOption)) {
-        const QString input = parser.value(inputOption);
-        steps.emplace_back(
-            [&client, input] { return client.command(QStringLiteral("SetInput"), {input}).has_value(); });
-    }
-    if (parser.isSet(nightOption)) {
-        const QString night = parser.value(nightOption).trimmed().toLower();
-        if (night == QLatin1String("on") || night == QLatin1String("off")) {
-            const bool on = night == QLatin1String("on");
-            steps.emplace_back(
-                [&client, on] { return client.command(QStringLiteral("SetNightMode"), {on}).has_value(); });
-        } else if (night == QLatin1String("toggle")) {
-            steps.emplace_back([&client] {
-                const auto state = client.properties();
-                if (!state)
-                    return false;
-                const bool on = !state->value(QStringLiteral("NightMode")).toBool();
-                return client.command(QStringLiteral("SetNightMode"), {on}).has_value();
-            });
-        } else {
-            return badArgument(
-                QCoreApplication::translate("CommandLine", "--night takes on, off or toggle, not \"%1\".")
-                    .arg(parser.value(nightOption)));
-        }
-    }
-    for (const auto feature : MonitorFeatures::allCases) {
-        const QString name = MonitorBus::featureName(feature);
-        if (!parser.isSet(name))
-            continue;
-        const auto level = parseLevel(parser.value(name));
-        if (!level)
-            return badArgument(QCoreApplication::translate(
-                                   "CommandLine", "--%1 takes a value from 0 to 100, or +N or -N to change "
-                                                  "it, not \"%2\".")
-                                   .arg(name, parser.value(name)));
-        const QString method = level->relative ? QStringLiteral("AdjustValue") : QStringLiteral("SetValue");
-        steps.emplace_back([&client, method, name, amount = level->amount] {
-            return client.command(method, {name, amount}).has_value();
-        });
-    }
-    if (parser.isSet(statusOption)) {
-        steps.emplace_back([&client] {
-            const auto state = client.properties();
-            if (state)
-                printStatus(*state, client.out());
-            return state.has_value();
-        });
-    }
-    if (steps.empty())
-        return badArgument(QCoreApplication::translate("CommandLine", "No command was given."));
-
-    for (const auto& step : steps) {
-        if (!step())
+    const auto planned = plan(parser);
+    if (const auto* mistake = std::get_if<QString>(&planned))
+        return client.badArgument(*mistake);
+    for (const auto& step : std::get<Steps>(planned)) {
+        if (!step(client))
             return client.status();
     }
     return succeeded;
