@@ -3,9 +3,9 @@
 #include "scenes/MonitorSceneStore.h"
 #include "scripting/CommandLine.h"
 #include "scripting/MonitorBusAdaptor.h"
+#include "scripting/SingleInstance.h"
 #include "system/BuiltInDisplayBrightnessReadingSource.h"
 #include "system/TerminationRequests.h"
-#include "ui/SingleInstance.h"
 #include "ui/VelmarMonitorMenuApp.h"
 
 #include <QApplication>

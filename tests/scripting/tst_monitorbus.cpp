@@ -1,10 +1,10 @@
 // The controller on a private session bus, as a script sees it: every property and method,
 // bad arguments refused with nothing changed, and property changes sent once per burst.
 #include "scripting/MonitorBusAdaptor.h"
+#include "scripting/SingleInstance.h"
 #include "support/ControllerFixture.h"
 #include "support/PrivateBus.h"
 #include "support/TestSupport.h"
-#include "ui/SingleInstance.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusVariant>

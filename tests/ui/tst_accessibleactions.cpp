@@ -4,7 +4,7 @@
 #include "scenes/SceneTesting.h"
 #include "support/ControllerFixture.h"
 #include "ui/panel/MonitorMenuView.h"
-#include "ui/scenes/SceneEditorSheet.h"
+#include "ui/sceneeditor/SceneEditorSheet.h"
 #include "ui/VelmarMonitorMenuApp.h"
 #include "ui/window/SettingsView.h"
 #include "ui/window/UnifiedMonitorWindow.h"

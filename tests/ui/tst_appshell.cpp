@@ -2,14 +2,14 @@
 // window's header; life without a system tray; one instance per user; names and messages shown as
 // written; and screenshots of what the user sees, in a light and a dark palette.
 #include "scenes/SceneTesting.h"
+#include "scripting/SingleInstance.h"
 #include "support/ControllerFixture.h"
 #include "support/PrivateBus.h"
 #include "support/TestSupport.h"
-#include "ui/ElidedLabel.h"
 #include "ui/panel/MonitorMenuView.h"
-#include "ui/SingleInstance.h"
 #include "ui/VelmarMonitorMenuApp.h"
 #include "ui/widgets/CircleChip.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/window/ControlPanelView.h"
 #include "ui/window/SettingsView.h"
 #include "ui/window/UnifiedMonitorWindow.h"

@@ -2,8 +2,8 @@
 // chooses, and read the monitor each time the section appears.
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
-#include "ui/ElidedLabel.h"
 #include "ui/widgets/CompactMonitorSlider.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/window/ControlPanelView.h"
 #include "UiTesting.h"
 

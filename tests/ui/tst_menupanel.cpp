@@ -3,12 +3,12 @@
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 #include "system/PlatformWording.h"
-#include "ui/ElidedLabel.h"
 #include "ui/panel/MonitorMenuView.h"
-#include "ui/ToggleSwitch.h"
 #include "ui/widgets/CapsuleSlider.h"
 #include "ui/widgets/CircleChip.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/Spinner.h"
+#include "ui/widgets/ToggleSwitch.h"
 #include "UiTesting.h"
 
 #include <QAccessible>

@@ -3,8 +3,8 @@
 #include "scripting/ScriptedChanges.h"
 #include "support/ControllerFixture.h"
 #include "ui/OnScreenIndicator.h"
-#include "ui/ToggleSwitch.h"
 #include "ui/VelmarMonitorMenuApp.h"
+#include "ui/widgets/ToggleSwitch.h"
 #include "ui/window/SettingsView.h"
 #include "UiTesting.h"
 

@@ -2,11 +2,11 @@
 // what its button says, the editor's starting state, what Save hands over, and what a screen
 // reader hears. Screenshots in a light and a dark palette are saved under the build tree.
 #include "scenes/MonitorScene.h"
-#include "ui/scenes/SceneEditorSheet.h"
-#include "ui/scenes/SceneFormRows.h"
-#include "ui/scenes/SceneManagementRow.h"
-#include "ui/scenes/SceneValueEditorRow.h"
-#include "ui/ToggleSwitch.h"
+#include "ui/sceneeditor/SceneEditorSheet.h"
+#include "ui/sceneeditor/SceneFormRows.h"
+#include "ui/sceneeditor/SceneManagementRow.h"
+#include "ui/sceneeditor/SceneValueEditorRow.h"
+#include "ui/widgets/ToggleSwitch.h"
 #include "ui/window/FormSection.h"
 #include "UiTesting.h"
 

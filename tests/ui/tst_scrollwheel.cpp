@@ -5,7 +5,7 @@
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 #include "ui/panel/MonitorMenuView.h"
-#include "ui/scenes/SceneEditorSheet.h"
+#include "ui/sceneeditor/SceneEditorSheet.h"
 #include "ui/widgets/CapsuleSlider.h"
 #include "ui/window/ControlPanelView.h"
 #include "ui/window/SettingsView.h"

@@ -4,9 +4,9 @@
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 #include "system/PlatformWording.h"
-#include "ui/scenes/SceneEditorSheet.h"
-#include "ui/scenes/SceneManagementRow.h"
-#include "ui/ToggleSwitch.h"
+#include "ui/sceneeditor/SceneEditorSheet.h"
+#include "ui/sceneeditor/SceneManagementRow.h"
+#include "ui/widgets/ToggleSwitch.h"
 #include "ui/window/SettingsView.h"
 #include "UiTesting.h"
 

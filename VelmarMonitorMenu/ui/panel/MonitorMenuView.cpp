@@ -4,14 +4,14 @@
 #include "controller/MonitorController.h"
 #include "system/PlatformWording.h"
 #include "ui/AdaptiveStatus.h"
-#include "ui/Divider.h"
-#include "ui/ElidedLabel.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
-#include "ui/ToggleSwitch.h"
 #include "ui/widgets/CapsuleSlider.h"
 #include "ui/widgets/CircleChip.h"
+#include "ui/widgets/Divider.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/Spinner.h"
+#include "ui/widgets/ToggleSwitch.h"
 #include "ui/widgets/WheelGuard.h"
 
 #include <QActionGroup>

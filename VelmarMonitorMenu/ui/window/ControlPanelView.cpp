@@ -2,10 +2,10 @@
 
 #include "controller/MonitorController.h"
 #include "FormSection.h"
-#include "ui/ElidedLabel.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
 #include "ui/widgets/CompactMonitorSlider.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/WheelGuard.h"
 
 #include <QComboBox>

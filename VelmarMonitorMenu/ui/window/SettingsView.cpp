@@ -5,10 +5,10 @@
 #include "system/LoginItemService.h"
 #include "system/PlatformWording.h"
 #include "ui/icons/SymbolIcons.h"
-#include "ui/scenes/SceneEditorSheet.h"
-#include "ui/scenes/SceneManagementRow.h"
+#include "ui/sceneeditor/SceneEditorSheet.h"
+#include "ui/sceneeditor/SceneManagementRow.h"
 #include "ui/Style.h"
-#include "ui/ToggleSwitch.h"
+#include "ui/widgets/ToggleSwitch.h"
 #include "ui/widgets/WheelGuard.h"
 
 #include <QComboBox>

@@ -4,9 +4,9 @@
 #include "ControlPanelView.h"
 #include "SectionPicker.h"
 #include "SettingsView.h"
-#include "ui/Divider.h"
 #include "ui/Style.h"
 #include "ui/widgets/CircleChip.h"
+#include "ui/widgets/Divider.h"
 
 #include <QAction>
 #include <QHBoxLayout>

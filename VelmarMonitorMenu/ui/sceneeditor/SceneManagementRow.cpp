@@ -1,11 +1,11 @@
 #include "SceneManagementRow.h"
 
 #include "SceneSymbolView.h"
-#include "ui/ElidedLabel.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
 #include "ui/widgets/ButtonAccessible.h"
 #include "ui/widgets/ControlLook.h"
+#include "ui/widgets/ElidedLabel.h"
 
 #include <QAbstractButton>
 #include <QAccessible>

@@ -4,9 +4,9 @@
 #include "SceneFormRows.h"
 #include "SceneIdentityEditor.h"
 #include "SceneValueEditorRow.h"
-#include "ui/Divider.h"
 #include "ui/icons/SymbolIcons.h"
-#include "ui/ToggleSwitch.h"
+#include "ui/widgets/Divider.h"
+#include "ui/widgets/ToggleSwitch.h"
 #include "ui/widgets/WheelGuard.h"
 #include "ui/window/FormSection.h"
 

@@ -1,6 +1,6 @@
 #include "ElidedLabel.h"
 
-#include "Style.h"
+#include "ui/Style.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>

@@ -1,8 +1,8 @@
 #include "ToggleSwitch.h"
 
-#include "Style.h"
-#include "widgets/ButtonAccessible.h"
-#include "widgets/ControlLook.h"
+#include "ButtonAccessible.h"
+#include "ControlLook.h"
+#include "ui/Style.h"
 
 #include <QAccessible>
 #include <QPainter>

@@ -1,9 +1,9 @@
 #include "SceneValueEditorRow.h"
 
 #include "SceneSymbolView.h"
-#include "ui/ToggleSwitch.h"
 #include "ui/widgets/ControlLook.h"
 #include "ui/widgets/PercentSliderAccessible.h"
+#include "ui/widgets/ToggleSwitch.h"
 
 #include <QAccessible>
 #include <QEvent>
