@@ -3,6 +3,7 @@
 #include "scenes/MonitorSceneStore.h"
 #include "scripting/CommandLine.h"
 #include "scripting/MonitorBusAdaptor.h"
+#include "scripting/ScriptedChanges.h"
 #include "scripting/SingleInstance.h"
 #include "system/BuiltInDisplayBrightnessReadingSource.h"
 #include "system/TerminationRequests.h"
@@ -36,6 +37,18 @@ int runCommand(int argc, char* argv[]) {
     nameApplication();
     QTextStream out(stdout), err(stderr);
     return CommandLine::run(QCoreApplication::arguments(), QDBusConnection::sessionBus(), out, err);
+}
+
+// What a script or a keyboard shortcut changes shows on screen for a moment.
+void showOnScreen(const ScriptedChanges& changes, VelmarMonitorMenuApp& shell) {
+    QObject::connect(&changes, &ScriptedChanges::valueRequested, &shell,
+                     &VelmarMonitorMenuApp::showValueChange);
+    QObject::connect(&changes, &ScriptedChanges::inputRequested, &shell,
+                     &VelmarMonitorMenuApp::showInputChange);
+    QObject::connect(&changes, &ScriptedChanges::sceneRequested, &shell,
+                     &VelmarMonitorMenuApp::showSceneChange);
+    QObject::connect(&changes, &ScriptedChanges::nightModeRequested, &shell,
+                     &VelmarMonitorMenuApp::showNightModeChange);
 }
 
 } // namespace
@@ -80,7 +93,7 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<MonitorBusAdaptor> scripting;
     if (instance.ownsName()) {
         scripting = std::make_unique<MonitorBusAdaptor>(monitor, instance.bus(), &instance);
-        shell.showChangesFrom(scripting->changes());
+        showOnScreen(scripting->changes(), shell);
     }
     // Quitting, and being told to end from outside (logout, a terminal, a service manager), both
     // end cleanly: no helper left running, settings on disk.

@@ -3,7 +3,7 @@
 #include "controller/MonitorController.h"
 #include "icons/SymbolIcons.h"
 #include "Style.h"
-#include "system/WindowTranslucency.h"
+#include "system/DesktopSession.h"
 #include "widgets/ControlLook.h"
 
 #include <QCursor>
@@ -25,14 +25,11 @@ constexpr int symbolGap = 14;
 constexpr int barHeight = 6;
 constexpr int readoutWidth = 34;
 
-bool isWayland() {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
-
 // Wayland gives tooltips only to windows with a parent surface, and places every window itself;
 // there the indicator is a frameless tool window that the compositor puts where it likes.
 Qt::WindowFlags indicatorFlags() {
-    const Qt::WindowFlags kind = isWayland() ? Qt::Tool | Qt::WindowStaysOnTopHint : Qt::ToolTip;
+    const Qt::WindowFlags kind =
+        DesktopSession::isWayland() ? Qt::Tool | Qt::WindowStaysOnTopHint : Qt::ToolTip;
     return kind | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput;
 }
 
@@ -72,7 +69,7 @@ OnScreenIndicator::OnScreenIndicator(MonitorController& monitor, QWidget* parent
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(cardSize);
     // The card's rounded corners: blended where the desktop can, else cut out (a little rougher).
-    if (desktopBlendsTranslucentWindows()) {
+    if (DesktopSession::blendsTranslucentWindows()) {
         setAttribute(Qt::WA_TranslucentBackground);
     } else {
         QPainterPath shape;

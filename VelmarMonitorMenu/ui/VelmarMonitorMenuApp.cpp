@@ -4,7 +4,6 @@
 #include "icons/SymbolIcons.h"
 #include "OnScreenIndicator.h"
 #include "panel/MonitorMenuView.h"
-#include "scripting/ScriptedChanges.h"
 #include "system/LoginItemService.h"
 #include "system/MemoryRelease.h"
 #include "window/UnifiedMonitorWindow.h"
@@ -78,23 +77,24 @@ OnScreenIndicator* VelmarMonitorMenuApp::onScreenIndicator() const {
     return m_indicator.get();
 }
 
-void VelmarMonitorMenuApp::showChangesFrom(const ScriptedChanges& changes) {
-    connect(&changes, &ScriptedChanges::valueRequested, this, [this](MonitorFeature feature) {
-        if (auto* indicator = indicatorForChange())
-            indicator->showValue(feature);
-    });
-    connect(&changes, &ScriptedChanges::inputRequested, this, [this](MonitorInput input) {
-        if (auto* indicator = indicatorForChange())
-            indicator->showInput(input);
-    });
-    connect(&changes, &ScriptedChanges::sceneRequested, this, [this](const MonitorScene& scene) {
-        if (auto* indicator = indicatorForChange())
-            indicator->showScene(scene);
-    });
-    connect(&changes, &ScriptedChanges::nightModeRequested, this, [this](bool on) {
-        if (auto* indicator = indicatorForChange())
-            indicator->showNightMode(on);
-    });
+void VelmarMonitorMenuApp::showValueChange(MonitorFeature feature) {
+    if (auto* indicator = indicatorForChange())
+        indicator->showValue(feature);
+}
+
+void VelmarMonitorMenuApp::showInputChange(MonitorInput input) {
+    if (auto* indicator = indicatorForChange())
+        indicator->showInput(input);
+}
+
+void VelmarMonitorMenuApp::showSceneChange(const MonitorScene& scene) {
+    if (auto* indicator = indicatorForChange())
+        indicator->showScene(scene);
+}
+
+void VelmarMonitorMenuApp::showNightModeChange(bool on) {
+    if (auto* indicator = indicatorForChange())
+        indicator->showNightMode(on);
 }
 
 OnScreenIndicator* VelmarMonitorMenuApp::indicatorForChange() {

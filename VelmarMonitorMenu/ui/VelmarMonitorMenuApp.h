@@ -1,5 +1,7 @@
 #pragma once
 
+#include "monitor/MonitorFeature.h"
+#include "monitor/MonitorInput.h"
 #include "MonitorWindowSection.h"
 
 #include <QCoro/QCoroTask>
@@ -11,12 +13,12 @@
 
 #include "system/LoginItemService.h"
 class MonitorController;
+struct MonitorScene;
 class MonitorMenuView;
 class OnScreenIndicator;
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
-class ScriptedChanges;
 class UnifiedMonitorWindow;
 
 // The program's shell around the controller: the tray icon and its panel, the one window and
@@ -44,9 +46,12 @@ public:
     /// moment to finish, then ended() tells the owner to end the event loop. Asked again while
     /// waiting, it says ended() at once.
     void quit();
-    /// Shows each change `changes` tells of on screen for a moment, unless the user turned the
-    /// indicator off in Settings.
-    void showChangesFrom(const ScriptedChanges& changes);
+    // A change made from outside the interface (a script, a keyboard shortcut), shown on screen
+    // for a moment unless the user turned the indicator off in Settings.
+    void showValueChange(MonitorFeature feature);
+    void showInputChange(MonitorInput input);
+    void showSceneChange(const MonitorScene& scene);
+    void showNightModeChange(bool on);
 
     WindowSectionState& selection() { return m_selection; }
     /// The panel and the window, once made; for tests and screenshots.

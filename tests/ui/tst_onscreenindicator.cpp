@@ -1,6 +1,5 @@
 // The on-screen indicator: where it appears, that it takes neither focus nor clicks and goes by
 // itself; the shell shows scripted changes on it unless Settings turned it off; screenshots.
-#include "scripting/ScriptedChanges.h"
 #include "support/ControllerFixture.h"
 #include "ui/OnScreenIndicator.h"
 #include "ui/VelmarMonitorMenuApp.h"
@@ -54,10 +53,8 @@ private slots:
         QVERIFY(f.c().onScreenIndicatorEnabled()); // on until the user says otherwise
         {
             VelmarMonitorMenuApp shell(f.c(), std::make_unique<FakeLoginItem>());
-            ScriptedChanges changes;
-            shell.showChangesFrom(changes);
             QVERIFY(!shell.onScreenIndicator()); // nothing made before it is wanted
-            emit changes.valueRequested(MonitorFeature::volume);
+            shell.showValueChange(MonitorFeature::volume);
             QVERIFY(shell.onScreenIndicator() && shell.onScreenIndicator()->isVisible());
             QCOMPARE(shell.onScreenIndicator()->accessibleName(), QStringLiteral("Volume 30 percent"));
             shell.onScreenIndicator()->hide();
@@ -69,8 +66,8 @@ private slots:
             QVERIFY(toggle && toggle->isChecked());
             toggle->click();
             QVERIFY(!f.c().onScreenIndicatorEnabled());
-            emit changes.inputRequested(MonitorInput::hdmi2);
-            emit changes.sceneRequested(MonitorScene::work());
+            shell.showInputChange(MonitorInput::hdmi2);
+            shell.showSceneChange(MonitorScene::work());
             QVERIFY(!shell.onScreenIndicator()->isVisible());
         }
         f.rebuild(); // a restart keeps the choice

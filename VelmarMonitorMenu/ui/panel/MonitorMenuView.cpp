@@ -2,6 +2,7 @@
 
 #include "ApplicationAccessible.h"
 #include "controller/MonitorController.h"
+#include "system/DesktopSession.h"
 #include "system/PlatformWording.h"
 #include "ui/AdaptiveStatus.h"
 #include "ui/icons/SymbolIcons.h"
@@ -42,14 +43,11 @@ constexpr auto symbolProperty = "velmarSymbol";
 constexpr auto symbolSizeProperty = "velmarSymbolSize";
 constexpr auto symbolErrorProperty = "velmarSymbolError";
 
-bool isWayland() {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
-
 } // namespace
 
 MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
-    : QWidget(parent, isWayland() ? Qt::Tool | Qt::FramelessWindowHint : Qt::Popup), m_monitor(monitor) {
+    : QWidget(parent, DesktopSession::isWayland() ? Qt::Tool | Qt::FramelessWindowHint : Qt::Popup),
+      m_monitor(monitor) {
     // Wayland gives popups only to windows that have a parent surface; there the panel is a
     // frameless tool window that closes when it loses focus.
     setWindowTitle(tr("Velmar Monitor"));
@@ -412,7 +410,8 @@ void MonitorMenuView::hideEvent(QHideEvent* event) {
 }
 
 bool MonitorMenuView::event(QEvent* event) {
-    if (event->type() == QEvent::WindowDeactivate && isWayland() && !QApplication::activePopupWidget())
+    if (event->type() == QEvent::WindowDeactivate && DesktopSession::isWayland() &&
+        !QApplication::activePopupWidget())
         close();
     return QWidget::event(event);
 }
