@@ -2,6 +2,8 @@
 // fake sysfs, a detector that counts its (slow) detections, the real display memory in a temporary
 // runtime folder, virtual time.
 #include "linux/DirectDdcMonitor.h"
+
+#include "DdcReplies.h"
 #include "FakeSysfs.h"
 #include "VirtualClock.h"
 
@@ -45,17 +47,6 @@ struct FakeScreen {
     std::vector<Bytes> received; ///< every message sent to it, taken or refused
 };
 
-Bytes getVcpReply(std::uint8_t result, std::uint8_t feature, std::uint16_t value) {
-    Bytes reply{
-        0x6E, 0x88, 0x02, result, feature, 0x00, 0x00, 0x64, std::uint8_t(value >> 8), std::uint8_t(value)};
-    std::uint8_t checksum = 0x50;
-    for (const auto byte : reply) {
-        checksum ^= byte;
-    }
-    reply.push_back(checksum);
-    return reply;
-}
-
 class FakeBus final : public DisplayBus {
 public:
     FakeBus(FakeScreen& screen, std::string device, Clock& clock, Clock::TimePoint heldElsewhereUntil)
@@ -80,9 +71,9 @@ public:
         if (opcode == 0x03) {
             screen_.values[feature] = std::uint16_t(message[4] << 8 | message[5]);
         } else if (const auto value = screen_.values.find(feature); value != screen_.values.end()) {
-            reply_ = getVcpReply(0x00, feature, value->second);
+            reply_ = getVcpReply({.feature = feature, .current = value->second});
         } else {
-            reply_ = getVcpReply(0x01, feature, 0);
+            reply_ = getVcpReply({.feature = feature, .result = 1});
         }
         return std::nullopt;
     }
