@@ -1,4 +1,5 @@
 #include "DisplayMemory.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,17 +21,6 @@ constexpr uid_t someoneElse = 4242;
 
 bool isRoot() {
     return ::geteuid() == 0;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Permission bits and owner of a file or folder, without following a link.
@@ -159,7 +149,7 @@ private slots:
             return;
         }
         QCOMPARE(memory.recall(), displayOnBus7);
-        QCOMPARE(readFile(expected), bus7Text);
+        QCOMPARE(fileBytes(expected), bus7Text);
         QCOMPARE(statusOf(expected).st_mode & 0777, 0600u);
         if (place == "fallback") {
             QCOMPARE(statusOf(fallback_).st_mode & 0777, 0700u);
@@ -184,19 +174,19 @@ private slots:
         const QString file = recordIn(runtime_);
         const QString target = tmp_ + "/good-record";
         if (kind == "corrupt") {
-            writeFile(file, QByteArray::fromHex("00ff6e80be") + bus7Text);
+            makeFile(file, QByteArray::fromHex("00ff6e80be") + bus7Text);
         } else if (kind == "foreign") {
-            writeFile(file, "[Display]\nbus=7\n");
+            makeFile(file, "[Display]\nbus=7\n");
         } else if (kind == "long") {
-            writeFile(file, bus7Text + QByteArray(300, ' '));
+            makeFile(file, bus7Text + QByteArray(300, ' '));
         } else if (kind == "link") {
-            writeFile(target, bus7Text);
+            makeFile(target, bus7Text);
             QVERIFY(QFile::link(target, file));
         } else {
             if (!isRoot()) {
                 QSKIP("only root can give a file to someone else");
             }
-            writeFile(file, bus7Text);
+            makeFile(file, bus7Text);
             QVERIFY(::chown(QFile::encodeName(file).constData(), someoneElse, someoneElse) == 0);
         }
         const QByteArray runtimeDir = QFile::encodeName(runtime_);
@@ -210,7 +200,7 @@ private slots:
         QVERIFY(S_ISREG(status.st_mode));
         QCOMPARE(status.st_uid, ::geteuid());
         if (kind == "link") {
-            QCOMPARE(readFile(target), bus7Text); // the link was replaced, not written through
+            QCOMPARE(fileBytes(target), bus7Text); // the link was replaced, not written through
         }
     }
 

@@ -1,4 +1,5 @@
 #include "SimulatedMonitor.h"
+#include "TestFiles.h"
 #include "VirtualClock.h"
 
 #include <QFile>
@@ -22,17 +23,6 @@ SimulatedState parsedOrFail(std::string_view text) {
         return {};
     }
     return std::get<SimulatedState>(parsed);
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 } // namespace
@@ -101,25 +91,25 @@ private slots:
     void keepsStateInTheFile() {
         QTemporaryDir dir;
         const auto path = dir.filePath("monitor.json");
-        writeAll(path, " \n");
+        makeFile(path, " \n");
 
         // A blank file is a fresh monitor, and reading alone fills it in so a person can edit it.
         SimulatedMonitor first(path.toStdString());
         QCOMPARE(std::get<int>(first.read(Attribute::luminance)), 70);
         const QJsonObject defaults{{"luminance", 70}, {"contrast", 70}, {"volume", 30},     {"red", 50},
                                    {"green", 50},     {"blue", 50},     {"input-alt", 144}, {"input", 17}};
-        QCOMPARE(QJsonDocument::fromJson(readAll(path)).object(), defaults);
+        QCOMPARE(QJsonDocument::fromJson(fileBytes(path)).object(), defaults);
 
         QVERIFY(!first.write(Attribute::contrast, 33));
         QCOMPARE(std::get<int>(SimulatedMonitor(path.toStdString()).read(Attribute::contrast)), 33);
 
         // Writes are logged only once someone has put a log beside the state.
         QVERIFY(!QFile::exists(path + ".log"));
-        writeAll(path + ".log", "");
+        makeFile(path + ".log", "");
         QVERIFY(!first.write(Attribute::luminance, 40));
         QVERIFY(first.write(Attribute::luminance, 140)); // refused: not logged
         QVERIFY(!first.write(Attribute::inputAlt, 145));
-        QCOMPARE(readAll(path + ".log"), QByteArray("set luminance 40\nset input-alt 145\n"));
+        QCOMPARE(fileBytes(path + ".log"), QByteArray("set luminance 40\nset input-alt 145\n"));
     }
 
     void reportsAFileItCannotUse_data() {
@@ -140,7 +130,7 @@ private slots:
         QTemporaryDir dir;
         auto path = dir.filePath(name);
         if (!content.isNull()) {
-            writeAll(path, content);
+            makeFile(path, content);
         }
         if (!linkedFrom.isEmpty()) {
             path = dir.filePath(linkedFrom);
@@ -153,7 +143,7 @@ private slots:
         QVERIFY(QString::fromStdString(std::get<Failure>(read).reason).contains(path));
         QVERIFY(monitor.write(Attribute::luminance, 10).has_value());
         // A hand edit gone wrong is reported, not thrown away.
-        QCOMPARE(readAll(path), content);
+        QCOMPARE(fileBytes(path), content);
     }
 
     // Another run keeping the state: we wait for it to let go, and past our patience say so instead
@@ -183,7 +173,7 @@ private slots:
         if (held < SimulatedMonitor::lockPatience) {
             QVERIFY(!outcome);
             QVERIFY(clock.elapsed >= held);
-            QVERIFY(readAll(path).contains("\"luminance\": 40"));
+            QVERIFY(fileBytes(path).contains("\"luminance\": 40"));
         } else {
             QVERIFY(outcome);
             QVERIFY2(outcome->reason.ends_with(" is in use by another program"), outcome->reason.c_str());

@@ -1,6 +1,8 @@
 // The DDC client against the scriptable fake helper: what reaches the "monitor", how the
 // helper's answers become values or errors, pacing, ordering and the time limit.
 #include "monitor/DDCClient.h"
+
+#include "helper/TestFiles.h"
 #include "support/FakeMonitor.h"
 #include "support/TestSupport.h"
 
@@ -157,10 +159,7 @@ private slots:
     void helperThatCannotStartGivesThePlatformText() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("m1ddc"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\necho 50\n");
-        file.close();
+        makeFile(path, "#!/bin/sh\necho 50\n");
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner); // not executable
 
         DDCClient client(HelperLocation::fixed(path)); // the production time limit

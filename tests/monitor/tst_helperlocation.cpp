@@ -2,6 +2,8 @@
 // tree only while it runs from inside that tree.
 #include "monitor/HelperLocation.h"
 
+#include "helper/TestFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -10,11 +12,6 @@
 
 namespace {
 const QString bundleHelper = QStringLiteral("VelmarMonitorMenu_VelmarMonitorMenu.bundle/m1ddc");
-
-// An empty file is enough: the search looks for files, it does not run them.
-bool makeFile(const QString& path) {
-    return QDir().mkpath(QFileInfo(path).path()) && QFile(path).open(QIODevice::WriteOnly);
-}
 } // namespace
 
 class TestHelperLocation : public QObject {
@@ -65,7 +62,7 @@ private slots:
     void bundleBesideTheProgramComesNext() {
         QTemporaryDir appDir;
         const QString helper = appDir.filePath(bundleHelper);
-        QVERIFY(makeFile(helper));
+        makeFile(helper); // an empty file: the search does not run it
         QCOMPARE(HelperLocation::bundledHelper(appDir.path()).value_or(QString()), helper);
     }
 
@@ -89,7 +86,7 @@ private slots:
             root.filePath(QStringLiteral("build")),
             root.filePath(QStringLiteral("build/bin/VelmarMonitorMenu_VelmarMonitorMenu.bundle"))};
         const QString buildHelper = QDir(buildTree.bundleDir).filePath(QStringLiteral("m1ddc"));
-        QVERIFY(makeFile(buildHelper));
+        makeFile(buildHelper);
         for (const char* dir : {"build/tests/monitor", "usr/bin", "build-old/bin"})
             QVERIFY(root.mkpath(QLatin1String(dir)));
         QVERIFY(QFile::link(buildTree.root, root.filePath(QStringLiteral("link-to-build"))));

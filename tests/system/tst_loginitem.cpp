@@ -1,26 +1,16 @@
 // Launch at login through the user's XDG autostart folder, in a temporary config folder.
 #include "system/linux/XdgAutostartLoginItem.h"
 
+#include "helper/TestFiles.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-QString read(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-void write(const QString& path, const QByteArray& text) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
-}
-
 // The Exec value read back as a desktop reads it, independently of how it was written: string
 // escapes and %% (a literal %; no field code is expected) first, then the quoting of arguments.
 // Anything the format does not allow gives no arguments at all.
@@ -94,7 +84,7 @@ private slots:
         QCOMPARE(item.enable(), std::nullopt);
         QVERIFY(item.isEnabled());
         QCOMPARE(item.entryPath(), config.filePath(QStringLiteral("autostart/com.velmar.Monitor.desktop")));
-        const QString entry = read(item.entryPath());
+        const QString entry = QString::fromUtf8(fileBytes(item.entryPath()));
         QVERIFY(entry.startsWith(QLatin1String("[Desktop Entry]\n")));
         QVERIFY(entry.contains(QLatin1String("Type=Application\n")));
         // A path with a blank is quoted, as the desktop entry format asks.
@@ -122,7 +112,7 @@ private slots:
         QTemporaryDir config;
         XdgAutostartLoginItem item(config.path(), program);
         QCOMPARE(item.enable(), std::nullopt);
-        QCOMPARE(execArguments(read(item.entryPath())), QStringList{program});
+        QCOMPARE(execArguments(QString::fromUtf8(fileBytes(item.entryPath()))), QStringList{program});
         const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
         if (validator.isEmpty())
             return;
@@ -157,7 +147,7 @@ private slots:
         QFETCH(bool, enabled);
         QTemporaryDir config;
         XdgAutostartLoginItem item(config.path(), QStringLiteral("/usr/bin/velmar-monitor"));
-        write(item.entryPath(), entry);
+        makeFile(item.entryPath(), entry);
         QCOMPARE(item.isEnabled(), enabled);
         // Turning it on again writes a fresh entry that is on.
         QCOMPARE(item.enable(), std::nullopt);
@@ -167,7 +157,7 @@ private slots:
     void anUnwritableFolderIsReported() {
         QTemporaryDir config;
         // A file where the autostart folder should be: unwritable even for root.
-        write(config.filePath(QStringLiteral("autostart")), "not a folder");
+        makeFile(config.filePath(QStringLiteral("autostart")), "not a folder");
         XdgAutostartLoginItem item(config.path(), QStringLiteral("/usr/bin/velmar-monitor"));
         const auto failure = item.enable();
         QVERIFY(failure.has_value());
