@@ -1,12 +1,10 @@
 // The program's command line as a keyboard shortcut runs it: the real binary, told what to do,
 // drives a running instance on the simulated monitor over a private session bus and ends with
 // a status that says how it went.
+#include "E2eTesting.h"
 #include "support/PrivateBus.h"
 
-#include <QDir>
-#include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -34,18 +32,10 @@ private slots:
         const QString address = PrivateBus::start(m_daemon);
         if (address.isEmpty())
             QSKIP("dbus-daemon did not start (Debian package dbus, which scripts/bootstrap.sh installs)");
-        const QString runtime = m_home.filePath(QStringLiteral("runtime"));
-        QVERIFY(QDir().mkpath(runtime));
-        QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         // The helper's failures name this file; a terminal must get its tab and escape as text.
         m_state = m_home.filePath(QStringLiteral("monitor\t\x1b[7m.json"));
-        QVERIFY(QFile(m_state + QStringLiteral(".log")).open(QIODevice::WriteOnly)); // log every write
-        m_environment = QProcessEnvironment::systemEnvironment();
-        m_environment.insert(QStringLiteral("HOME"), m_home.path());
-        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
-        m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+        makeFile(m_state + QStringLiteral(".log")); // log every write
+        m_environment = programEnvironment(m_home.path(), QStringLiteral("offscreen"), address);
         m_environment.insert(QStringLiteral("VELMAR_SIMULATED_MONITOR"), m_state);
     }
 
@@ -79,9 +69,7 @@ private slots:
 
     void commandsDriveTheRunningInstance() {
         // A monitor that does not answer at first.
-        QFile broken(m_state);
-        QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("not a monitor") > 0);
-        broken.close();
+        makeFile(m_state, "not a monitor");
         m_instance.setProcessEnvironment(m_environment);
         m_instance.start(QStringLiteral(VELMAR_MONITOR_PATH), {});
         QVERIFY(m_instance.waitForStarted(10000));
@@ -160,12 +148,7 @@ private:
         return outcome.exitCode == 0 ? keyValues(outcome.out) : QMap<QString, QString>();
     }
 
-    QStringList writes() const {
-        QFile file(m_state + QStringLiteral(".log"));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
+    QStringList writes() const { return fileLines(m_state + QStringLiteral(".log")); }
 
     QString lastWrite() const { return writes().value(writes().size() - 1); }
 
