@@ -199,12 +199,6 @@ private:
         makeConnector(sys_, connectorOn(bus), bus, "disconnected");
     }
     static QString connectorOn(int bus) { return "card0-DP-" + QString::number(bus); }
-    // What the app's refresh asks for: six values and the vendor input, each a run of its own.
-    void refresh() {
-        for (const auto attribute : {Attribute::luminance, Attribute::contrast, Attribute::volume,
-                                     Attribute::red, Attribute::green, Attribute::blue, Attribute::inputAlt})
-            get(attribute);
-    }
     int detections() const { return detector_->detections; }
     void remember(int bus, const FakeScreen& screen) { memory_->remember({bus, edidHash(screen.edid)}); }
 
@@ -237,7 +231,6 @@ private slots:
         QCOMPARE(detections(), 1);
         QCOMPARE(memory_->recall(), (DisplayRecord{5, edidHash(monitor_.edid)}));
 
-        refresh();
         QCOMPARE(describe(set(Attribute::volume, 45)), "set");
         QCOMPARE(describe(get(Attribute::volume)), "45");
         QCOMPARE(detections(), 1);
@@ -412,25 +405,9 @@ private slots:
         QCOMPARE(memory_->recall(), (DisplayRecord{5, edidHash(monitor_.edid)}));
     }
 
-    void findsAMonitorMovedToAnotherPort() {
-        QCOMPARE(describe(get(Attribute::luminance)), "70");
-        unplug(5);
-        plugIn(8, monitor_);
-        plugIn(9, other_);
-        refresh();
-        QCOMPARE(detections(), 2);
-        QCOMPARE(memory_->recall(), (DisplayRecord{8, edidHash(monitor_.edid)}));
-        QCOMPARE(describe(get(Attribute::volume)), "30");
-        QVERIFY(other_.received.empty());
-    }
-
+    // Detection cannot see a display on a bus we may not open: say so, and what to do.
     void saysWhyNothingWasFound() {
         unplug(5);
-        remember(5, monitor_);
-        QCOMPARE(describe(get(Attribute::luminance)), noDisplay);
-        QCOMPARE(memory_->recall(), std::nullopt);
-
-        // Detection cannot see a display on a bus we may not open: say so, and what to do.
         machine_.forbiddenInSysfs = "/dev/i2c-4";
         const auto denied = describe(get(Attribute::luminance));
         QVERIFY2(denied.startsWith("No permission to use /dev/i2c-4: "), qPrintable(denied));
