@@ -116,9 +116,11 @@ private slots:
         QCOMPARE(monitor.commandLines().size(), 1);
     }
 
+    // A failed read is asked twice more, a pause apart; when all three fail, the last says why.
     void readRetriesTwiceWithPauses() {
         FakeMonitor monitor;
-        monitor.setScript(R"(get luminance = exit=1 err="first"; exit=1 err="second"; out="44")");
+        monitor.setScript("get luminance = exit=1 err=\"first\"; exit=1 err=\"second\"; out=\"44\"\n"
+                          "get green = exit=1 err=\"one\"; exit=1 err=\"two\"; exit=1 err=\"three\"\n");
         DDCClient client(monitor.locator());
         const auto result = runTask(client.read(MonitorFeature::brightness));
         QVERIFY(result->ok());
@@ -127,24 +129,14 @@ private slots:
         QCOMPARE(calls.size(), 3);
         for (double gap : FakeMonitor::gapsMs(calls))
             QVERIFY2(gap >= 119, qPrintable(QString::number(gap)));
-        QVERIFY(msBetween(calls.first().startedAt, calls.last().startedAt) >= 239);
-    }
-
-    void readReportsTheThirdError() {
-        FakeMonitor monitor;
-        monitor.setScript(R"(get green = exit=1 err="one"; exit=1 err="two"; exit=1 err="three")");
-        DDCClient client(monitor.locator());
-        const auto result = runTask(client.read(MonitorFeature::green));
-        QCOMPARE(result->error().errorDescription(), QStringLiteral("three"));
-        QCOMPARE(monitor.commandLines().size(), 3);
+        QCOMPARE(runTask(client.read(MonitorFeature::green))->error().errorDescription(),
+                 QStringLiteral("three"));
     }
 
     void missingHelperStartsNothingAndIsRetriedByReads() {
         DDCClient client([] { return std::optional<QString>(); });
         const auto run = runTask(client.run({QStringLiteral("get"), QStringLiteral("volume")}));
         QCOMPARE(run->error().kind(), ClientError::Kind::helperMissing);
-        QCOMPARE(run->error().errorDescription(),
-                 QStringLiteral("DDC helper is missing from the app bundle."));
 
         int lookups = 0;
         DDCClient counting([&lookups] {
