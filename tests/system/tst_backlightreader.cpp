@@ -76,10 +76,8 @@ private slots:
 
     void noPanel() {
         const auto none = Reading::unavailable(Reason::noBuiltInDisplay);
-        QCOMPARE(read(), none); // no backlight class at all
-        QVERIFY(QDir().mkpath(classDir()));
+        QCOMPARE(read(), none);           // no backlight class at all
         makeFile(classDir() + "/uevent"); // a plain file is not a device
-        QCOMPARE(read(), none);
         install({.name = "ddcci5", .ddcci = true});
         QCOMPARE(read(), none);
     }
