@@ -273,21 +273,16 @@ private slots:
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("outcome");
         QTest::addColumn<int>("recordedBus"); // -1: no record left
-        QTest::newRow("another monitor on the bus") << "other on 5"
-                                                    << "set" << 3;
-        QTest::newRow("unplugged from that port") << "5 disconnected"
-                                                  << "set" << 3;
-        QTest::newRow("bus now the laptop panel's") << "panel on 5"
-                                                    << "set" << 3;
-        QTest::newRow("bus now no connector's") << "no connector on 5"
-                                                << "set" << 3;
-        QTest::newRow("EDID unreadable") << "no EDID"
-                                         << "set" << 5;
-        QTest::newRow("not answering, then found") << "waking up"
-                                                   << "set" << 5;
+        // clang-format off
+        QTest::newRow("another monitor on the bus") << "other on 5" << "set" << 3;
+        QTest::newRow("unplugged from that port") << "5 disconnected" << "set" << 3;
+        QTest::newRow("bus now the laptop panel's") << "panel on 5" << "set" << 3;
+        QTest::newRow("bus now no connector's") << "no connector on 5" << "set" << 3;
+        QTest::newRow("EDID unreadable") << "no EDID" << "set" << 5;
+        QTest::newRow("not answering, then found") << "waking up" << "set" << 5;
         QTest::newRow("not answering, nothing found") << "DDC/CI off" << noDisplay << -1;
-        QTest::newRow("permission denied") << "5 forbidden"
-                                           << "No permission to use /dev/i2c-5" << -1;
+        QTest::newRow("permission denied") << "5 forbidden" << "No permission to use /dev/i2c-5" << -1;
+        // clang-format on
     }
     void fallsBackToDetectionWhenTheMemoryIsStale() {
         QFETCH(QString, change);

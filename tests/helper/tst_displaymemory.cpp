@@ -61,13 +61,12 @@ private slots:
     void readsOnlyItsOwnRecord_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<bool>("accepted");
+        // clang-format off
         QTest::newRow("as written") << bus7Text << true;
-        QTest::newRow("bus 0, hash 0")
-            << QByteArray("velmar-monitor display 1\nbus 0\nedid 0000000000000000\n") << true;
+        QTest::newRow("bus 0, hash 0") << QByteArray("velmar-monitor display 1\nbus 0\nedid 0000000000000000\n") << true;
         QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("cut short") << bus7Text.left(bus7Text.size() - 1) << false;
-        QTest::newRow("another format version")
-            << QByteArray(bus7Text).replace("display 1", "display 2") << false;
+        QTest::newRow("another format version") << QByteArray(bus7Text).replace("display 1", "display 2") << false;
         QTest::newRow("another program's file") << QByteArray("[Display]\nbus=7\n") << false;
         QTest::newRow("negative bus") << QByteArray(bus7Text).replace("bus 7", "bus -7") << false;
         QTest::newRow("bus with a sign") << QByteArray(bus7Text).replace("bus 7", "bus +7") << false;
@@ -78,6 +77,7 @@ private slots:
         QTest::newRow("Windows line breaks") << QByteArray(bus7Text).replace("\n", "\r\n") << false;
         QTest::newRow("a line more") << bus7Text + "bus 8\n" << false;
         QTest::newRow("garbage before it") << QByteArray::fromHex("00ff6e80be") + bus7Text << false;
+        // clang-format on
     }
     void readsOnlyItsOwnRecord() {
         QFETCH(QByteArray, text);
@@ -93,22 +93,16 @@ private slots:
     void remembersOnlyInAPrivatePlace_data() {
         QTest::addColumn<QString>("setUp");
         QTest::addColumn<QString>("place"); // "runtime", "fallback" or "nowhere"
-        QTest::newRow("runtime folder") << ""
-                                        << "runtime";
-        QTest::newRow("no runtime folder") << "unset"
-                                           << "fallback";
-        QTest::newRow("relative runtime folder") << "relative"
-                                                 << "fallback";
-        QTest::newRow("runtime folder open to its group") << "runtime 0750"
-                                                          << "fallback";
-        QTest::newRow("fallback already there") << "unset, fallback 0700"
-                                                << "fallback";
-        QTest::newRow("fallback open to others") << "unset, fallback 0755"
-                                                 << "nowhere";
-        QTest::newRow("fallback is a planted link") << "unset, fallback link"
-                                                    << "nowhere";
-        QTest::newRow("fallback of another user") << "unset, fallback someone else's"
-                                                  << "nowhere";
+        // clang-format off
+        QTest::newRow("runtime folder") << "" << "runtime";
+        QTest::newRow("no runtime folder") << "unset" << "fallback";
+        QTest::newRow("relative runtime folder") << "relative" << "fallback";
+        QTest::newRow("runtime folder open to its group") << "runtime 0750" << "fallback";
+        QTest::newRow("fallback already there") << "unset, fallback 0700" << "fallback";
+        QTest::newRow("fallback open to others") << "unset, fallback 0755" << "nowhere";
+        QTest::newRow("fallback is a planted link") << "unset, fallback link" << "nowhere";
+        QTest::newRow("fallback of another user") << "unset, fallback someone else's" << "nowhere";
+        // clang-format on
     }
     void remembersOnlyInAPrivatePlace() {
         QFETCH(QString, setUp);

@@ -151,12 +151,13 @@ private slots:
     void givesUpWithinItsBudget_data() {
         QTest::addColumn<int>("budgetMs");
         QTest::addColumn<int>("attempts");
+        // clang-format off
         // The longest silence with every try made still ends well inside the default budget.
-        QTest::newRow("default budget")
-            << int(RawDdcChannel::defaultBudget.count()) << RawDdcChannel::maxAttempts;
+        QTest::newRow("default budget") << int(RawDdcChannel::defaultBudget.count()) << RawDdcChannel::maxAttempts;
         // Tries start at 0, 90, 205, 395 and 685 ms; a sixth would end after one second.
         QTest::newRow("one second") << 1000 << 5;
         QTest::newRow("no time for a second try") << 100 << 1;
+        // clang-format on
     }
     void givesUpWithinItsBudget() {
         QFETCH(int, budgetMs);

@@ -112,12 +112,13 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("linkedFrom"); // the name the monitor is given instead, if any
-        QTest::newRow("corrupt") << "monitor.json" << QByteArray("{\"luminance\": 70, \"contrast\":")
-                                 << QString();
+        // clang-format off
+        QTest::newRow("corrupt") << "monitor.json" << QByteArray("{\"luminance\": 70, \"contrast\":") << QString();
         QTest::newRow("missing folder") << "missing/monitor.json" << QByteArray() << QString();
         // Blank, so it would read as a fresh monitor if it were read whole.
         QTest::newRow("too large") << "monitor.json" << QByteArray(64 * 1024, ' ') << QString();
         QTest::newRow("behind a link") << "elsewhere.json" << QByteArray("{}") << "monitor.json";
+        // clang-format on
     }
     void reportsAFileItCannotUse() {
         QFETCH(QString, name);

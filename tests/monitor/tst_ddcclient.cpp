@@ -56,21 +56,16 @@ private slots:
         QTest::addColumn<QString>("error");
         // How the output is searched for the value is lastIntegerParsing's; these rows are about
         // exit status, the two pipes and their bytes.
-        QTest::newRow("stderr ignored after exit 0")
-            << R"(out="61" err="warning: slow bus\n")" << qint64(61) << QString();
-        QTest::newRow("empty output")
-            << R"(out="")" << qint64(-1) << "The monitor returned an unreadable value.";
-        QTest::newRow("silent failure")
-            << "exit=1" << qint64(-1) << "The monitor did not respond. Check that DDC/CI is enabled.";
-        QTest::newRow("stderr text kept exactly")
-            << R"(exit=1 err="DDC read failed\n" out="ignored")" << qint64(-1) << "DDC read failed\n";
-        QTest::newRow("stdout when stderr is empty")
-            << R"(exit=2 out="no monitor\n")" << qint64(-1) << "no monitor\n";
-        QTest::newRow("crash") << "crash" << qint64(-1)
-                               << "The monitor did not respond. Check that DDC/CI is enabled.";
+        // clang-format off
+        QTest::newRow("stderr ignored after exit 0") << R"(out="61" err="warning: slow bus\n")" << qint64(61) << QString();
+        QTest::newRow("empty output") << R"(out="")" << qint64(-1) << "The monitor returned an unreadable value.";
+        QTest::newRow("silent failure") << "exit=1" << qint64(-1) << "The monitor did not respond. Check that DDC/CI is enabled.";
+        QTest::newRow("stderr text kept exactly") << R"(exit=1 err="DDC read failed\n" out="ignored")" << qint64(-1) << "DDC read failed\n";
+        QTest::newRow("stdout when stderr is empty") << R"(exit=2 out="no monitor\n")" << qint64(-1) << "no monitor\n";
+        QTest::newRow("crash") << "crash" << qint64(-1) << "The monitor did not respond. Check that DDC/CI is enabled.";
         QTest::newRow("non-UTF-8 before the value") << R"(out="\xff\xfe 42\n")" << qint64(42) << QString();
-        QTest::newRow("non-UTF-8 error text")
-            << R"(exit=1 err="bad \xff byte")" << qint64(-1) << QStringLiteral("bad \uFFFD byte");
+        QTest::newRow("non-UTF-8 error text") << R"(exit=1 err="bad \xff byte")" << qint64(-1) << QStringLiteral("bad \uFFFD byte");
+        // clang-format on
     }
     void readsTurnHelperOutputIntoValuesOrErrors() {
         QFETCH(QString, response);

@@ -97,12 +97,13 @@ private slots:
     // Whatever the program's path holds, the entry is valid and starts exactly that program.
     void theEntryStartsTheProgramWhateverItsPath_data() {
         QTest::addColumn<QString>("program");
+        // clang-format off
         QTest::newRow("plain") << QStringLiteral("/usr/bin/velmar-monitor");
-        QTest::newRow("reserved characters")
-            << QStringLiteral("/opt/a\"b'c\\d$e`f;g&h|i<j>k~l*m?n#o(p)q/velmar-monitor");
+        QTest::newRow("reserved characters") << QStringLiteral("/opt/a\"b'c\\d$e`f;g&h|i<j>k~l*m?n#o(p)q/velmar-monitor");
         QTest::newRow("percent signs") << QStringLiteral("/opt/100%/50 %u/velmar-monitor");
         QTest::newRow("newline, tab, carriage return") << QStringLiteral("/opt/a\nb\tc\rd/velmar-monitor");
         QTest::newRow("beyond ASCII") << QStringLiteral("/home/jürgen/Programme/velmar-monitor");
+        // clang-format on
     }
     void theEntryStartsTheProgramWhateverItsPath() {
         QFETCH(QString, program);
@@ -131,13 +132,12 @@ private slots:
     void anEntryTheDesktopTurnedOffCountsAsDisabled_data() {
         QTest::addColumn<QByteArray>("entry");
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("plain") << QByteArray("[Desktop Entry]\nType=Application\nExec=velmar-monitor\n")
-                               << true;
+        // clang-format off
+        QTest::newRow("plain") << QByteArray("[Desktop Entry]\nType=Application\nExec=velmar-monitor\n") << true;
         QTest::newRow("hidden") << QByteArray("[Desktop Entry]\nExec=velmar-monitor\nHidden=true\n") << false;
-        QTest::newRow("GNOME switch off")
-            << QByteArray("[Desktop Entry]\nExec=velmar-monitor\nX-GNOME-Autostart-enabled=false\n") << false;
-        QTest::newRow("hidden in another group only")
-            << QByteArray("[Desktop Entry]\nExec=velmar-monitor\n[Desktop Action x]\nHidden=true\n") << true;
+        QTest::newRow("GNOME switch off") << QByteArray("[Desktop Entry]\nExec=velmar-monitor\nX-GNOME-Autostart-enabled=false\n") << false;
+        QTest::newRow("hidden in another group only") << QByteArray("[Desktop Entry]\nExec=velmar-monitor\n[Desktop Action x]\nHidden=true\n") << true;
+        // clang-format on
     }
     void anEntryTheDesktopTurnedOffCountsAsDisabled() {
         QFETCH(QByteArray, entry);
