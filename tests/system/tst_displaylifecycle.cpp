@@ -13,7 +13,6 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -367,13 +366,8 @@ int main(int argc, char** argv) {
     QString busProblem;
     QTemporaryDir nowhere;
     if (systemAddress.isEmpty() || sessionAddress.isEmpty()) {
-        QProcess& failed = systemAddress.isEmpty() ? system : session;
-        const QString said = QString::fromLocal8Bit(failed.readAllStandardError()).trimmed();
-        busProblem = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty()
-                         ? QStringLiteral("dbus-daemon is not on PATH (Debian package dbus, which "
-                                          "scripts/bootstrap.sh installs); this test needs a private bus")
-                         : QStringLiteral("dbus-daemon did not start (%1); this test needs a private bus")
-                               .arg(said.isEmpty() ? failed.errorString() : said);
+        busProblem = QStringLiteral("dbus-daemon did not start (Debian package dbus, which "
+                                    "scripts/bootstrap.sh installs); this test needs a private bus");
         // Addresses where nothing listens, so the tests that run anyway never reach the user's buses.
         systemAddress = sessionAddress = "unix:path=" + nowhere.filePath(QStringLiteral("no-bus"));
     }
