@@ -11,8 +11,9 @@
 // Run: build/default/benchmarks/bench_helper [warm runs]
 #include "Clock.h"
 #include "DdcPacket.h"
-#include "linux/DirectDdcMonitor.h"
+#include "DdcReplies.h"
 #include "DisplayMemory.h"
+#include "linux/DirectDdcMonitor.h"
 
 #include <algorithm>
 #include <array>
@@ -74,10 +75,7 @@ public:
             monitor_.quietUntil = now + busyAfterSet;
             return std::nullopt;
         }
-        const auto value = monitor_.values[feature];
-        reply_ = {
-            0x6E, 0x88, 0x02, 0x00, feature, 0x00, 0x00, 0x64, std::uint8_t(value >> 8), std::uint8_t(value)};
-        reply_.push_back(ddc::checksum(ddc::replyChecksumSeed, reply_));
+        reply_ = getVcpReply({.feature = feature, .current = monitor_.values[feature]});
         readyAt_ = now + replyReady;
         return std::nullopt;
     }

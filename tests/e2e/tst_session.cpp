@@ -2,15 +2,13 @@
 // hidden, and a session bus. Launched again, it hands over to the running instance, which shows
 // its window, and the second one ends without touching the monitor. Told to end at logout
 // (SIGTERM), it has what the user just changed on disk.
+#include "E2eTesting.h"
 #include "support/PrivateBus.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QSettings>
@@ -19,27 +17,6 @@
 #include <QTest>
 
 namespace {
-
-// A copy of the program beside a helper bundle of its own: the scriptable fake, which logs every
-// run to the bundle's "log".
-struct Installation {
-    QTemporaryDir dir;
-    QString program = dir.filePath(QStringLiteral("velmar-monitor"));
-    QString bundle = dir.filePath(QStringLiteral("VelmarMonitorMenu_VelmarMonitorMenu.bundle"));
-
-    bool make() {
-        return dir.isValid() && QFile::copy(QStringLiteral(VELMAR_MONITOR_PATH), program) &&
-               QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) &&
-               QDir().mkpath(bundle) &&
-               QFile::link(QStringLiteral(FAKE_M1DDC_PATH), bundle + QStringLiteral("/m1ddc"));
-    }
-    QStringList helperRuns() const {
-        QFile file(bundle + QStringLiteral("/log"));
-        if (!file.open(QIODevice::ReadOnly))
-            return {};
-        return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-};
 
 // One property of the running instance's bus interface, asked for afresh.
 QVariant busProperty(QDBusConnection& bus, const QString& name) {
@@ -71,13 +48,7 @@ private slots:
         m_trayHost.start(QStringLiteral("trayer"), {"--edge", "top", "--SetDockType", "true"});
         QVERIFY(m_trayHost.waitForStarted(5000));
         QVERIFY(m_home.isValid());
-        m_environment = QProcessEnvironment::systemEnvironment();
-        m_environment.insert(QStringLiteral("HOME"), m_home.path());
-        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
-        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.path());
-        m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_address);
-        m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        m_environment.remove(QStringLiteral("VELMAR_SIMULATED_MONITOR"));
+        m_environment = programEnvironment(m_home.path(), QStringLiteral("xcb"), m_address);
     }
 
     void cleanupTestCase() {

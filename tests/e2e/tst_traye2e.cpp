@@ -2,12 +2,12 @@
 // click on the icon opens the panel, and dragging the brightness slider with the real pointer
 // writes the simulated monitor through the real helper: with where the drag ended, not once per
 // movement.
+#include "helper/TestFiles.h"
 #include "support/ControllerFixture.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/VelmarMonitorMenuApp.h"
 #include "ui/widgets/CapsuleSlider.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QSystemTrayIcon>
@@ -24,13 +24,6 @@ bool xdotool(const QStringList& arguments) {
         return false;
     return QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 30000) &&
            process.exitCode() == 0;
-}
-
-QStringList loggedWrites(const QString& log) {
-    QFile file(log);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -62,21 +55,14 @@ private slots:
     void aDragInThePanelWritesWhereItEnds() {
         QTemporaryDir dir;
         const QString state = dir.filePath(QStringLiteral("monitor.json"));
-        QFile(state).open(QIODevice::WriteOnly);
-        QFile(state + QStringLiteral(".log")).open(QIODevice::WriteOnly);
+        makeFile(state);
+        makeFile(state + QStringLiteral(".log"));
         qputenv("VELMAR_SIMULATED_MONITOR", state.toUtf8());
 
-        QSettings settings(dir.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
-        MonitorSceneStore store(std::make_unique<UserDefaultsMonitorSceneStorage>(settings),
-                                MonitorScene::builtInDefaults());
-        InputScenePreferenceStore preferences(settings, QStringLiteral("inputScenePreferences"));
-        FakeBrightnessReader reader;
-        MonitorControllerEnvironment environment;
-        environment.defaults = &settings;
-        environment.helperLocator = HelperLocation::fixed(QStringLiteral(M1DDC_PATH));
-        environment.displayLifecycle =
-            std::make_unique<DisplayLifecycleEventSource>(DisplayLifecycleEventSource::Observe::nothing);
-        MonitorController monitor(store, reader, preferences, std::move(environment));
+        ControllerFixture f;
+        f.monitor.setPresent(false); // the real helper in the fake's place
+        QVERIFY(QFile::link(QStringLiteral(M1DDC_PATH), f.monitor.helperPath()));
+        MonitorController& monitor = f.c();
         VelmarMonitorMenuApp shell(monitor);
         shell.start();
 
@@ -108,12 +94,12 @@ private slots:
              << "1";
         QVERIFY(xdotool(drag));
 
-        QTRY_VERIFY_WITH_TIMEOUT(!loggedWrites(state + ".log").isEmpty(), 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(loggedWrites(state + ".log").last(),
+        QTRY_VERIFY_WITH_TIMEOUT(!fileLines(state + ".log").isEmpty(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(fileLines(state + ".log").last(),
                                   QStringLiteral("set luminance %1").arg(qRound(monitor.brightness())),
                                   10000);
         QVERIFY(monitor.brightness() < 40);
-        const auto writes = loggedWrites(state + ".log");
+        const auto writes = fileLines(state + ".log");
         QVERIFY2(writes.size() <= 3, qPrintable(writes.join(", ")));
     }
 

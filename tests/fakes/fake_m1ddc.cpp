@@ -14,13 +14,12 @@
 //           the helper until a file NAME exists in its directory, so a test decides when it ends)
 //           ("\n", "\t", "\\", "\"" and "\xHH" escapes work in text). A response without
 //           out, err or exit acts on the state like a monitor would (after its delay).
-#include <atomic>
-#include <cerrno>
+#include "MonitorCodes.h"
+
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <map>
@@ -227,10 +226,11 @@ void appendLog(const std::string& path, const std::vector<std::string>& args) {
 }
 
 std::map<std::string, std::string> readState(const std::string& path) {
-    std::map<std::string, std::string> state{
-        {"luminance", "60"}, {"contrast", "70"}, {"volume", "30"},     {"red", "50"},
-        {"green", "50"},     {"blue", "50"},     {"input-alt", "144"}, {"input", "17"},
-    };
+    const auto& hdmi1 = MonitorCodes::codesOf(MonitorCodes::Input::hdmi1);
+    std::map<std::string, std::string> state{{"luminance", "60"}, {"contrast", "70"}, {"volume", "30"},
+                                             {"red", "50"},       {"green", "50"},    {"blue", "50"}};
+    state["input-alt"] = std::to_string(hdmi1.vendorCode);
+    state["input"] = std::to_string(hdmi1.standardCodes[0]);
     std::istringstream lines(readFile(path));
     std::string line;
     while (std::getline(lines, line)) {
@@ -259,12 +259,10 @@ int actOnState(const std::string& path, const std::vector<std::string>& args) {
     }
     if (args.size() == 3 && args[0] == "set" && state.count(args[1])) {
         state[args[1]] = args[2];
-        if (args[1] == "input-alt") {
-            static const std::map<std::string, std::string> standard{
-                {"210", "27"}, {"208", "15"}, {"144", "17"}, {"145", "18"}};
-            if (auto it = standard.find(args[2]); it != standard.end())
-                state["input"] = it->second;
-        }
+        // The monitor reports the input it switched to, as the first of its standard codes.
+        const auto input = MonitorCodes::inputFromVendorCode(std::atoi(args[2].c_str()));
+        if (args[1] == "input-alt" && input)
+            state["input"] = std::to_string(MonitorCodes::codesOf(*input).standardCodes[0]);
         writeState(path, state);
         return 0;
     }

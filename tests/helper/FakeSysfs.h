@@ -1,17 +1,7 @@
 #pragma once
 
 // A fake /sys in a test's folder: the graphics card's connectors as the helper reads them.
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QTest>
-
-inline void makeFile(const QString& path, const QByteArray& text = {}) {
-    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(text), text.size());
-}
+#include "TestFiles.h"
 
 inline void makeLink(const QString& target, const QString& link) {
     QVERIFY(QDir().mkpath(QFileInfo(link).path()));

@@ -1,4 +1,5 @@
 #include "DisplayMemory.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,17 +21,6 @@ constexpr uid_t someoneElse = 4242;
 
 bool isRoot() {
     return ::geteuid() == 0;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Permission bits and owner of a file or folder, without following a link.
@@ -71,13 +61,12 @@ private slots:
     void readsOnlyItsOwnRecord_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<bool>("accepted");
+        // clang-format off
         QTest::newRow("as written") << bus7Text << true;
-        QTest::newRow("bus 0, hash 0")
-            << QByteArray("velmar-monitor display 1\nbus 0\nedid 0000000000000000\n") << true;
+        QTest::newRow("bus 0, hash 0") << QByteArray("velmar-monitor display 1\nbus 0\nedid 0000000000000000\n") << true;
         QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("cut short") << bus7Text.left(bus7Text.size() - 1) << false;
-        QTest::newRow("another format version")
-            << QByteArray(bus7Text).replace("display 1", "display 2") << false;
+        QTest::newRow("another format version") << QByteArray(bus7Text).replace("display 1", "display 2") << false;
         QTest::newRow("another program's file") << QByteArray("[Display]\nbus=7\n") << false;
         QTest::newRow("negative bus") << QByteArray(bus7Text).replace("bus 7", "bus -7") << false;
         QTest::newRow("bus with a sign") << QByteArray(bus7Text).replace("bus 7", "bus +7") << false;
@@ -87,6 +76,8 @@ private slots:
         QTest::newRow("hash in capitals") << QByteArray(bus7Text).replace("1d2c", "1D2C") << false;
         QTest::newRow("Windows line breaks") << QByteArray(bus7Text).replace("\n", "\r\n") << false;
         QTest::newRow("a line more") << bus7Text + "bus 8\n" << false;
+        QTest::newRow("garbage before it") << QByteArray::fromHex("00ff6e80be") + bus7Text << false;
+        // clang-format on
     }
     void readsOnlyItsOwnRecord() {
         QFETCH(QByteArray, text);
@@ -102,22 +93,16 @@ private slots:
     void remembersOnlyInAPrivatePlace_data() {
         QTest::addColumn<QString>("setUp");
         QTest::addColumn<QString>("place"); // "runtime", "fallback" or "nowhere"
-        QTest::newRow("runtime folder") << ""
-                                        << "runtime";
-        QTest::newRow("no runtime folder") << "unset"
-                                           << "fallback";
-        QTest::newRow("relative runtime folder") << "relative"
-                                                 << "fallback";
-        QTest::newRow("runtime folder open to its group") << "runtime 0750"
-                                                          << "fallback";
-        QTest::newRow("fallback already there") << "unset, fallback 0700"
-                                                << "fallback";
-        QTest::newRow("fallback open to others") << "unset, fallback 0755"
-                                                 << "nowhere";
-        QTest::newRow("fallback is a planted link") << "unset, fallback link"
-                                                    << "nowhere";
-        QTest::newRow("fallback of another user") << "unset, fallback someone else's"
-                                                  << "nowhere";
+        // clang-format off
+        QTest::newRow("runtime folder") << "" << "runtime";
+        QTest::newRow("no runtime folder") << "unset" << "fallback";
+        QTest::newRow("relative runtime folder") << "relative" << "fallback";
+        QTest::newRow("runtime folder open to its group") << "runtime 0750" << "fallback";
+        QTest::newRow("fallback already there") << "unset, fallback 0700" << "fallback";
+        QTest::newRow("fallback open to others") << "unset, fallback 0755" << "nowhere";
+        QTest::newRow("fallback is a planted link") << "unset, fallback link" << "nowhere";
+        QTest::newRow("fallback of another user") << "unset, fallback someone else's" << "nowhere";
+        // clang-format on
     }
     void remembersOnlyInAPrivatePlace() {
         QFETCH(QString, setUp);
@@ -159,7 +144,7 @@ private slots:
             return;
         }
         QCOMPARE(memory.recall(), displayOnBus7);
-        QCOMPARE(readFile(expected), bus7Text);
+        QCOMPARE(fileBytes(expected), bus7Text);
         QCOMPARE(statusOf(expected).st_mode & 0777, 0600u);
         if (place == "fallback") {
             QCOMPARE(statusOf(fallback_).st_mode & 0777, 0700u);
@@ -173,7 +158,6 @@ private slots:
     // next detection's.
     void ignoresAndReplacesAnythingElse_data() {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("corrupt") << "corrupt";
         QTest::newRow("another program's file") << "foreign";
         QTest::newRow("too long") << "long";
         QTest::newRow("a link to a good record") << "link";
@@ -183,20 +167,18 @@ private slots:
         QFETCH(QString, kind);
         const QString file = recordIn(runtime_);
         const QString target = tmp_ + "/good-record";
-        if (kind == "corrupt") {
-            writeFile(file, QByteArray::fromHex("00ff6e80be") + bus7Text);
-        } else if (kind == "foreign") {
-            writeFile(file, "[Display]\nbus=7\n");
+        if (kind == "foreign") {
+            makeFile(file, "[Display]\nbus=7\n");
         } else if (kind == "long") {
-            writeFile(file, bus7Text + QByteArray(300, ' '));
+            makeFile(file, bus7Text + QByteArray(300, ' '));
         } else if (kind == "link") {
-            writeFile(target, bus7Text);
+            makeFile(target, bus7Text);
             QVERIFY(QFile::link(target, file));
         } else {
             if (!isRoot()) {
                 QSKIP("only root can give a file to someone else");
             }
-            writeFile(file, bus7Text);
+            makeFile(file, bus7Text);
             QVERIFY(::chown(QFile::encodeName(file).constData(), someoneElse, someoneElse) == 0);
         }
         const QByteArray runtimeDir = QFile::encodeName(runtime_);
@@ -210,7 +192,7 @@ private slots:
         QVERIFY(S_ISREG(status.st_mode));
         QCOMPARE(status.st_uid, ::geteuid());
         if (kind == "link") {
-            QCOMPARE(readFile(target), bus7Text); // the link was replaced, not written through
+            QCOMPARE(fileBytes(target), bus7Text); // the link was replaced, not written through
         }
     }
 

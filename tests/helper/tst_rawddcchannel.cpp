@@ -1,3 +1,4 @@
+#include "DdcReplies.h"
 #include "RawDdcChannel.h"
 #include "VirtualClock.h"
 
@@ -12,14 +13,20 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-const Bytes vendorInputHdmi2Reply{0x6E, 0x88, 0x02, 0x00, 0xF4, 0x00, 0x00, 0xFF, 0x00, 0x91, 0x2E};
-const Bytes badChecksumReply{0x6E, 0x88, 0x02, 0x00, 0xF4, 0x00, 0x00, 0xFF, 0x00, 0x91, 0x2F};
+const Bytes vendorInputHdmi2Reply = getVcpReply({.feature = 0xF4, .current = 0x91, .maximum = 0xFF});
+const Bytes badChecksumReply = [](Bytes reply) {
+    reply.back() ^= 1;
+    return reply;
+}(vendorInputHdmi2Reply);
 const Bytes nullMessage{0x6E, 0x80, 0xBE};
-const Bytes unsupportedReply{0x6E, 0x88, 0x02, 0x01, 0xF4, 0x00, 0x00, 0x00, 0x00, 0x00, 0x41};
+const Bytes unsupportedReply = getVcpReply({.feature = 0xF4, .maximum = 0, .result = 1});
 // Left on the bus by another program that asked for contrast.
-const Bytes strayUnsupportedContrast{0x6E, 0x88, 0x02, 0x01, 0x12, 0x00, 0x00, 0x00, 0x00, 0x00, 0xA7};
+const Bytes strayUnsupportedContrast = getVcpReply({.feature = 0x12, .maximum = 0, .result = 1});
 // The display repeats its address before the reply.
-const Bytes repeatedAddressReply{0x6E, 0x6E, 0x88, 0x02, 0x00, 0xF4, 0x00, 0x00, 0xFF, 0x00, 0x91, 0x2E};
+const Bytes repeatedAddressReply = [](Bytes reply) {
+    reply.insert(reply.begin(), 0x6E);
+    return reply;
+}(vendorInputHdmi2Reply);
 const Bytes getVendorInputRequest{0x50, 0x82, 0x01, 0xF4, 0x49};
 const Bytes setVendorInputDisplayPort{0x50, 0x84, 0x03, 0xF4, 0x00, 0xD0, 0x9D};
 const Failure busy{"Cannot write to /dev/i2c-7: Device or resource busy"};
@@ -144,12 +151,13 @@ private slots:
     void givesUpWithinItsBudget_data() {
         QTest::addColumn<int>("budgetMs");
         QTest::addColumn<int>("attempts");
+        // clang-format off
         // The longest silence with every try made still ends well inside the default budget.
-        QTest::newRow("default budget")
-            << int(RawDdcChannel::defaultBudget.count()) << RawDdcChannel::maxAttempts;
+        QTest::newRow("default budget") << int(RawDdcChannel::defaultBudget.count()) << RawDdcChannel::maxAttempts;
         // Tries start at 0, 90, 205, 395 and 685 ms; a sixth would end after one second.
         QTest::newRow("one second") << 1000 << 5;
         QTest::newRow("no time for a second try") << 100 << 1;
+        // clang-format on
     }
     void givesUpWithinItsBudget() {
         QFETCH(int, budgetMs);

@@ -1,9 +1,8 @@
 #include "SimulatedMonitor.h"
+#include "TestFiles.h"
 #include "VirtualClock.h"
 
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,17 +21,6 @@ SimulatedState parsedOrFail(std::string_view text) {
         return {};
     }
     return std::get<SimulatedState>(parsed);
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeAll(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
 }
 
 } // namespace
@@ -101,37 +89,36 @@ private slots:
     void keepsStateInTheFile() {
         QTemporaryDir dir;
         const auto path = dir.filePath("monitor.json");
-        writeAll(path, " \n");
+        makeFile(path, " \n");
 
         // A blank file is a fresh monitor, and reading alone fills it in so a person can edit it.
         SimulatedMonitor first(path.toStdString());
         QCOMPARE(std::get<int>(first.read(Attribute::luminance)), 70);
-        const QJsonObject defaults{{"luminance", 70}, {"contrast", 70}, {"volume", 30},     {"red", 50},
-                                   {"green", 50},     {"blue", 50},     {"input-alt", 144}, {"input", 17}};
-        QCOMPARE(QJsonDocument::fromJson(readAll(path)).object(), defaults);
+        QCOMPARE(fileBytes(path).toStdString(), formatSimulatedState(SimulatedState::defaults()));
 
         QVERIFY(!first.write(Attribute::contrast, 33));
         QCOMPARE(std::get<int>(SimulatedMonitor(path.toStdString()).read(Attribute::contrast)), 33);
 
         // Writes are logged only once someone has put a log beside the state.
         QVERIFY(!QFile::exists(path + ".log"));
-        writeAll(path + ".log", "");
+        makeFile(path + ".log", "");
         QVERIFY(!first.write(Attribute::luminance, 40));
         QVERIFY(first.write(Attribute::luminance, 140)); // refused: not logged
         QVERIFY(!first.write(Attribute::inputAlt, 145));
-        QCOMPARE(readAll(path + ".log"), QByteArray("set luminance 40\nset input-alt 145\n"));
+        QCOMPARE(fileBytes(path + ".log"), QByteArray("set luminance 40\nset input-alt 145\n"));
     }
 
     void reportsAFileItCannotUse_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("linkedFrom"); // the name the monitor is given instead, if any
-        QTest::newRow("corrupt") << "monitor.json" << QByteArray("{\"luminance\": 70, \"contrast\":")
-                                 << QString();
+        // clang-format off
+        QTest::newRow("corrupt") << "monitor.json" << QByteArray("{\"luminance\": 70, \"contrast\":") << QString();
         QTest::newRow("missing folder") << "missing/monitor.json" << QByteArray() << QString();
         // Blank, so it would read as a fresh monitor if it were read whole.
         QTest::newRow("too large") << "monitor.json" << QByteArray(64 * 1024, ' ') << QString();
         QTest::newRow("behind a link") << "elsewhere.json" << QByteArray("{}") << "monitor.json";
+        // clang-format on
     }
     void reportsAFileItCannotUse() {
         QFETCH(QString, name);
@@ -140,7 +127,7 @@ private slots:
         QTemporaryDir dir;
         auto path = dir.filePath(name);
         if (!content.isNull()) {
-            writeAll(path, content);
+            makeFile(path, content);
         }
         if (!linkedFrom.isEmpty()) {
             path = dir.filePath(linkedFrom);
@@ -153,7 +140,7 @@ private slots:
         QVERIFY(QString::fromStdString(std::get<Failure>(read).reason).contains(path));
         QVERIFY(monitor.write(Attribute::luminance, 10).has_value());
         // A hand edit gone wrong is reported, not thrown away.
-        QCOMPARE(readAll(path), content);
+        QCOMPARE(fileBytes(path), content);
     }
 
     // Another run keeping the state: we wait for it to let go, and past our patience say so instead
@@ -183,7 +170,7 @@ private slots:
         if (held < SimulatedMonitor::lockPatience) {
             QVERIFY(!outcome);
             QVERIFY(clock.elapsed >= held);
-            QVERIFY(readAll(path).contains("\"luminance\": 40"));
+            QVERIFY(fileBytes(path).contains("\"luminance\": 40"));
         } else {
             QVERIFY(outcome);
             QVERIFY2(outcome->reason.ends_with(" is in use by another program"), outcome->reason.c_str());

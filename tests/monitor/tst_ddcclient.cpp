@@ -1,6 +1,8 @@
 // The DDC client against the scriptable fake helper: what reaches the "monitor", how the
 // helper's answers become values or errors, pacing, ordering and the time limit.
 #include "monitor/DDCClient.h"
+
+#include "helper/TestFiles.h"
 #include "support/FakeMonitor.h"
 #include "support/TestSupport.h"
 
@@ -54,21 +56,16 @@ private slots:
         QTest::addColumn<QString>("error");
         // How the output is searched for the value is lastIntegerParsing's; these rows are about
         // exit status, the two pipes and their bytes.
-        QTest::newRow("stderr ignored after exit 0")
-            << R"(out="61" err="warning: slow bus\n")" << qint64(61) << QString();
-        QTest::newRow("empty output")
-            << R"(out="")" << qint64(-1) << "The monitor returned an unreadable value.";
-        QTest::newRow("silent failure")
-            << "exit=1" << qint64(-1) << "The monitor did not respond. Check that DDC/CI is enabled.";
-        QTest::newRow("stderr text kept exactly")
-            << R"(exit=1 err="DDC read failed\n" out="ignored")" << qint64(-1) << "DDC read failed\n";
-        QTest::newRow("stdout when stderr is empty")
-            << R"(exit=2 out="no monitor\n")" << qint64(-1) << "no monitor\n";
-        QTest::newRow("crash") << "crash" << qint64(-1)
-                               << "The monitor did not respond. Check that DDC/CI is enabled.";
+        // clang-format off
+        QTest::newRow("stderr ignored after exit 0") << R"(out="61" err="warning: slow bus\n")" << qint64(61) << QString();
+        QTest::newRow("empty output") << R"(out="")" << qint64(-1) << "The monitor returned an unreadable value.";
+        QTest::newRow("silent failure") << "exit=1" << qint64(-1) << "The monitor did not respond. Check that DDC/CI is enabled.";
+        QTest::newRow("stderr text kept exactly") << R"(exit=1 err="DDC read failed\n" out="ignored")" << qint64(-1) << "DDC read failed\n";
+        QTest::newRow("stdout when stderr is empty") << R"(exit=2 out="no monitor\n")" << qint64(-1) << "no monitor\n";
+        QTest::newRow("crash") << "crash" << qint64(-1) << "The monitor did not respond. Check that DDC/CI is enabled.";
         QTest::newRow("non-UTF-8 before the value") << R"(out="\xff\xfe 42\n")" << qint64(42) << QString();
-        QTest::newRow("non-UTF-8 error text")
-            << R"(exit=1 err="bad \xff byte")" << qint64(-1) << QStringLiteral("bad \uFFFD byte");
+        QTest::newRow("non-UTF-8 error text") << R"(exit=1 err="bad \xff byte")" << qint64(-1) << QStringLiteral("bad \uFFFD byte");
+        // clang-format on
     }
     void readsTurnHelperOutputIntoValuesOrErrors() {
         QFETCH(QString, response);
@@ -114,9 +111,11 @@ private slots:
         QCOMPARE(monitor.commandLines().size(), 1);
     }
 
+    // A failed read is asked twice more, a pause apart; when all three fail, the last says why.
     void readRetriesTwiceWithPauses() {
         FakeMonitor monitor;
-        monitor.setScript(R"(get luminance = exit=1 err="first"; exit=1 err="second"; out="44")");
+        monitor.setScript("get luminance = exit=1 err=\"first\"; exit=1 err=\"second\"; out=\"44\"\n"
+                          "get green = exit=1 err=\"one\"; exit=1 err=\"two\"; exit=1 err=\"three\"\n");
         DDCClient client(monitor.locator());
         const auto result = runTask(client.read(MonitorFeature::brightness));
         QVERIFY(result->ok());
@@ -125,24 +124,14 @@ private slots:
         QCOMPARE(calls.size(), 3);
         for (double gap : FakeMonitor::gapsMs(calls))
             QVERIFY2(gap >= 119, qPrintable(QString::number(gap)));
-        QVERIFY(msBetween(calls.first().startedAt, calls.last().startedAt) >= 239);
-    }
-
-    void readReportsTheThirdError() {
-        FakeMonitor monitor;
-        monitor.setScript(R"(get green = exit=1 err="one"; exit=1 err="two"; exit=1 err="three")");
-        DDCClient client(monitor.locator());
-        const auto result = runTask(client.read(MonitorFeature::green));
-        QCOMPARE(result->error().errorDescription(), QStringLiteral("three"));
-        QCOMPARE(monitor.commandLines().size(), 3);
+        QCOMPARE(runTask(client.read(MonitorFeature::green))->error().errorDescription(),
+                 QStringLiteral("three"));
     }
 
     void missingHelperStartsNothingAndIsRetriedByReads() {
         DDCClient client([] { return std::optional<QString>(); });
         const auto run = runTask(client.run({QStringLiteral("get"), QStringLiteral("volume")}));
         QCOMPARE(run->error().kind(), ClientError::Kind::helperMissing);
-        QCOMPARE(run->error().errorDescription(),
-                 QStringLiteral("DDC helper is missing from the app bundle."));
 
         int lookups = 0;
         DDCClient counting([&lookups] {
@@ -157,10 +146,7 @@ private slots:
     void helperThatCannotStartGivesThePlatformText() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("m1ddc"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\necho 50\n");
-        file.close();
+        makeFile(path, "#!/bin/sh\necho 50\n");
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner); // not executable
 
         DDCClient client(HelperLocation::fixed(path)); // the production time limit

@@ -2,71 +2,37 @@
 // tree only while it runs from inside that tree.
 #include "monitor/HelperLocation.h"
 
+#include "helper/TestFiles.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 const QString bundleHelper = QStringLiteral("VelmarMonitorMenu_VelmarMonitorMenu.bundle/m1ddc");
-
-// An empty file is enough: the search looks for files, it does not run them.
-bool makeFile(const QString& path) {
-    return QDir().mkpath(QFileInfo(path).path()) && QFile(path).open(QIODevice::WriteOnly);
-}
 } // namespace
 
 class TestHelperLocation : public QObject {
     Q_OBJECT
 
 private slots:
-    void installedTreeIsFoundFirst() {
+    // In an installed tree the helper is in libexec, and taken only when it can run. A bundle beside
+    // the program comes next, even when it cannot run: starting it then reports the platform's own
+    // reason. That the install puts the helper there, the package test shows.
+    void installedHelperFirstThenTheOneBesideTheProgram() {
         QTemporaryDir prefix;
-        QProcess install;
-        install.start(QStringLiteral("cmake"),
-                      {QStringLiteral("--install"), QStringLiteral(VELMAR_BINARY_DIR),
-                       QStringLiteral("--prefix"), prefix.path()});
-        QVERIFY(install.waitForFinished(60000));
-        QVERIFY2(install.exitCode() == 0, install.readAllStandardError().constData());
-
         const QString bin = prefix.filePath(QStringLiteral("bin"));
-        const auto found = HelperLocation::bundledHelper(bin);
-        QVERIFY(found);
-        QCOMPARE(QFileInfo(*found).canonicalFilePath(),
-                 QFileInfo(prefix.filePath(QStringLiteral("libexec/velmar-monitor/") + bundleHelper))
-                     .canonicalFilePath());
-
-        // The installed helper answers on the simulated monitor.
-        QTemporaryDir state;
-        QProcess helper;
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("VELMAR_SIMULATED_MONITOR"),
-                           state.filePath(QStringLiteral("monitor.json")));
-        helper.setProcessEnvironment(environment);
-        helper.start(*found, {QStringLiteral("get"), QStringLiteral("luminance")});
-        QVERIFY(helper.waitForFinished(10000));
-        QCOMPARE(helper.exitCode(), 0);
-        bool ok = false;
-        helper.readAllStandardOutput().trimmed().toInt(&ok);
-        QVERIFY(ok);
-
-        // Without a helper it can run, the installed program has none: the build tree it was
-        // built in is not its own, even while that tree's helper is there.
-        QVERIFY(QFileInfo::exists(QStringLiteral(M1DDC_PATH)));
-        QFile::setPermissions(*found, QFile::ReadOwner | QFile::WriteOwner);
-        QCOMPARE(HelperLocation::bundledHelper(bin).value_or(QString()), QString());
-        QVERIFY(QFile::remove(*found));
-        QCOMPARE(HelperLocation::bundledHelper(bin).value_or(QString()), QString());
-    }
-
-    // A bundle beside the program comes before the build tree's, even when it cannot run: starting
-    // it then reports the platform's own reason.
-    void bundleBesideTheProgramComesNext() {
-        QTemporaryDir appDir;
-        const QString helper = appDir.filePath(bundleHelper);
-        QVERIFY(makeFile(helper));
-        QCOMPARE(HelperLocation::bundledHelper(appDir.path()).value_or(QString()), helper);
+        const QString installed =
+            prefix.filePath(QStringLiteral(VELMAR_LIBEXEC_DIR "/velmar-monitor/") + bundleHelper);
+        const QString beside = QDir(bin).filePath(bundleHelper);
+        makeFile(installed);
+        makeFile(beside);
+        const auto found = [&] { return QFileInfo(HelperLocation::bundledHelper(bin).value_or(QString())); };
+        QVERIFY(QFile::setPermissions(installed, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QCOMPARE(found().canonicalFilePath(), QFileInfo(installed).canonicalFilePath());
+        QVERIFY(QFile::setPermissions(installed, QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(found().canonicalFilePath(), QFileInfo(beside).canonicalFilePath());
     }
 
     void buildTreeServesOnlyProgramsInsideIt_data() {
@@ -89,7 +55,7 @@ private slots:
             root.filePath(QStringLiteral("build")),
             root.filePath(QStringLiteral("build/bin/VelmarMonitorMenu_VelmarMonitorMenu.bundle"))};
         const QString buildHelper = QDir(buildTree.bundleDir).filePath(QStringLiteral("m1ddc"));
-        QVERIFY(makeFile(buildHelper));
+        makeFile(buildHelper);
         for (const char* dir : {"build/tests/monitor", "usr/bin", "build-old/bin"})
             QVERIFY(root.mkpath(QLatin1String(dir)));
         QVERIFY(QFile::link(buildTree.root, root.filePath(QStringLiteral("link-to-build"))));

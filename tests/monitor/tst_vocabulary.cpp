@@ -1,4 +1,5 @@
 // The words and codes shared by the helper, the stores and the interface.
+#include "Attribute.h"
 #include "monitor/ColorPreset.h"
 #include "monitor/MonitorFeature.h"
 #include "monitor/MonitorInput.h"
@@ -8,29 +9,30 @@
 class TestVocabulary : public QObject {
     Q_OBJECT
 private slots:
+    // Each feature goes to the helper by a word of its own that the helper takes for a percentage.
     void featuresUseTheHelpersAttributeWords() {
-        QStringList words;
-        for (auto feature : MonitorFeatures::allCases)
-            words.append(rawValue(feature));
-        QCOMPARE(words, (QStringList{"luminance", "contrast", "volume", "red", "green", "blue"}));
-        QCOMPARE(monitorFeatureFromRawValue(QStringLiteral("luminance")), MonitorFeature::brightness);
+        for (auto feature : MonitorFeatures::allCases) {
+            const auto attribute = m1ddc::attributeFromWord(rawValue(feature).toStdString());
+            QVERIFY2(attribute && m1ddc::isPercentage(*attribute), qPrintable(rawValue(feature)));
+            QCOMPARE(monitorFeatureFromRawValue(rawValue(feature)), feature);
+        }
         QVERIFY(!monitorFeatureFromRawValue(QStringLiteral("brightness")));
         QVERIFY(!monitorFeatureFromRawValue(QStringLiteral("Contrast")));
     }
 
-    // Scenes and input preferences store these names.
-    void inputsKeepTheirStoredNames() {
-        QStringList names;
+    // Scenes and input preferences store these names and read them back.
+    void inputsReadBackTheirStoredNames() {
         for (auto input : MonitorInputs::allCases)
-            names.append(rawValue(input));
-        QCOMPARE(names, (QStringList{"usbC", "displayPort", "hdmi1", "hdmi2"}));
+            QCOMPARE(monitorInputFromRawValue(rawValue(input)), input);
     }
 
+    // Gains match a preset exactly or not at all.
     void presetMatchingIsExact() {
-        QCOMPARE(ColorPresets::matching(50, 50, 50), ColorPreset::neutral);
-        QCOMPARE(ColorPresets::matching(42, 46, 50), ColorPreset::cool);
-        QCOMPARE(ColorPresets::matching(50, 46, 40), ColorPreset::warm);
-        QVERIFY(!ColorPresets::matching(50.0, 46.0, 40.5));
+        for (auto preset : ColorPresets::allCases) {
+            const auto gains = ColorPresets::gains(preset);
+            QCOMPARE(ColorPresets::matching(gains.red, gains.green, gains.blue), preset);
+            QVERIFY(!ColorPresets::matching(gains.red, gains.green, gains.blue + 0.5));
+        }
     }
 };
 

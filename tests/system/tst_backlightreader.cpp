@@ -1,8 +1,8 @@
 // The sysfs backlight reader, on fake backlight trees built in a temporary directory.
 #include "system/linux/SystemBuiltInDisplayBrightnessReader.h"
 
-#include <QDir>
-#include <QFile>
+#include "helper/TestFiles.h"
+
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -61,9 +61,8 @@ class TestBacklightReader : public QObject {
                                              {"actual_brightness", d.actual},
                                              {"brightness", d.requested},
                                              {"device/enabled", d.connector}}) {
-            QFile f(deviceDir + '/' + file);
             if (contents)
-                QVERIFY(f.open(QIODevice::WriteOnly) && f.write(*contents + '\n') == contents->size() + 1);
+                makeFile(deviceDir + '/' + file, *contents + '\n');
         }
         if (d.ddcci) {
             QVERIFY(QDir().mkpath(m_tree.path() + "/bus/ddcci"));
@@ -77,11 +76,8 @@ private slots:
 
     void noPanel() {
         const auto none = Reading::unavailable(Reason::noBuiltInDisplay);
-        QCOMPARE(read(), none); // no backlight class at all
-        QVERIFY(QDir().mkpath(classDir()));
-        QFile stray(classDir() + "/uevent"); // a plain file is not a device
-        QVERIFY(stray.open(QIODevice::WriteOnly));
-        QCOMPARE(read(), none);
+        QCOMPARE(read(), none);           // no backlight class at all
+        makeFile(classDir() + "/uevent"); // a plain file is not a device
         install({.name = "ddcci5", .ddcci = true});
         QCOMPARE(read(), none);
     }

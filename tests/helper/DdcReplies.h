@@ -1,0 +1,29 @@
+#pragma once
+
+// Get VCP replies as a display sends them, for the helper's fake displays, its benchmark and its
+// fuzz target. Plain C++ so all three can use it. The checksum is worked out here rather than by
+// the code under test; tst_ddcpacket checks the framing against bytes worked out by hand.
+#include <cstdint>
+#include <vector>
+
+struct VcpReply {
+    std::uint8_t feature;
+    std::uint16_t current = 0;
+    std::uint16_t maximum = 100;
+    std::uint8_t result = 0; ///< 0 no error, 1 unsupported feature
+    std::uint8_t type = 0;
+};
+
+inline std::vector<std::uint8_t> getVcpReply(const VcpReply& r) {
+    // From the display (0x6E): eight data bytes with the length's flag, the Get VCP reply opcode.
+    std::vector<std::uint8_t> reply{0x6E, 0x88, 0x02, r.result, r.feature, r.type};
+    for (const std::uint16_t value : {r.maximum, r.current}) {
+        reply.push_back(std::uint8_t(value >> 8));
+        reply.push_back(std::uint8_t(value));
+    }
+    std::uint8_t checksum = 0x50; // replies are checksummed as if sent to 0x50
+    for (const auto byte : reply)
+        checksum ^= byte;
+    reply.push_back(checksum);
+    return reply;
+}
