@@ -17,6 +17,7 @@ packages=(
     libxcb1-dev # the desktop benchmark watches the X server for the tray icon and windows
     dpkg-dev file # the Debian package: cpack finds the binaries with file, their dependencies with dpkg-shlibdeps
     desktop-file-utils appstream libxml2-utils # the package test validates the desktop entry, metainfo and icon
+    libglib2.0-bin # the login item test starts the autostart entry with gio, as a desktop would
 )
 
 missing=()
