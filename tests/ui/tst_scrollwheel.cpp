@@ -86,7 +86,7 @@ void scrollOverEach(QWidget& root) {
 
 } // namespace
 
-class TestScrollWheel : public QObject {
+class TestScrollWheel : public UiTesting::Test {
     Q_OBJECT
 
 private slots:
