@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scenes/SceneTesting.h"
 #include "system/LoginItemService.h"
 
 #include <QAccessible>
@@ -13,7 +14,8 @@
 #include <QWidget>
 
 // What the interface tests share: a base that fails every test on a symbol without an image,
-// finding widgets the way a screen reader names them, and a login item the test controls.
+// finding widgets the way a screen reader names them, a login item the test controls, and
+// scenes to show.
 namespace UiTesting {
 
 // The symbol images warn, in a category off unless enabled, when a name has no image of its
@@ -46,6 +48,14 @@ private:
         return std::nullopt;
     }
 };
+
+/// A scene of the user's own, under a symbol the program has an image for (makeScene's has none,
+/// as a scene saved by a newer version might).
+inline MonitorScene userScene(const QString& name) {
+    MonitorScene scene = makeScene(name);
+    scene.symbol = QStringLiteral("moon.stars.fill");
+    return scene;
+}
 
 inline QString accessibleText(QWidget* widget, QAccessible::Text text = QAccessible::Value) {
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);

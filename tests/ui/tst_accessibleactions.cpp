@@ -1,7 +1,6 @@
 // A screen reader works every button, chip, switch and segment through its actions: each action
 // does what a click does, in the panel, the window, Settings and the scene editor, and the panel
 // (a popup) is found by walking the accessibility tree from the application.
-#include "scenes/SceneTesting.h"
 #include "support/ControllerFixture.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/sceneeditor/SceneEditorSheet.h"
@@ -28,7 +27,7 @@ struct Stage {
     ControllerFixture f;
     FakeLoginItem* login = nullptr; // owned by the shell
     VelmarMonitorMenuApp shell;
-    MonitorScene custom = makeScene(QStringLiteral("Evening"));
+    MonitorScene custom = userScene(QStringLiteral("Evening"));
 
     Stage() : shell(f.c(), ownLogin()) { f.store->add(custom); }
 

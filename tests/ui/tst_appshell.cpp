@@ -1,7 +1,6 @@
 // The shell: one section value shared by the window, the panel and the Settings command; the
 // window's header; life without a system tray; one instance per user; names and messages shown as
 // written.
-#include "scenes/SceneTesting.h"
 #include "scripting/SingleInstance.h"
 #include "support/ControllerFixture.h"
 #include "support/PrivateBus.h"
@@ -160,7 +159,7 @@ private slots:
         ControllerFixture f;
         const QString name = QStringLiteral("Velmar <b>VX27</b>");
         f.screens->list = {{name, false}};
-        f.store->add(makeScene(QStringLiteral("<i>Evening</i>")));
+        f.store->add(userScene(QStringLiteral("<i>Evening</i>")));
         MonitorMenuView panel(f.c());
         WindowSectionState selection;
         FakeLoginItem login;

@@ -1,6 +1,5 @@
 // The Settings section: scene rows and the naming dialog, adaptive brightness with its range
 // and pause, scenes by input, launch at login, About, and the problems the user must see.
-#include "scenes/SceneTesting.h"
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 #include "system/PlatformWording.h"
@@ -42,7 +41,7 @@ private slots:
         QFETCH(std::optional<double>, contrast);
         QFETCH(std::optional<double>, volume);
         QFETCH(QString, summary);
-        auto scene = makeScene(QStringLiteral("Any"));
+        auto scene = userScene(QStringLiteral("Any"));
         scene.brightness = brightness;
         scene.contrast = contrast;
         scene.volume = volume;
@@ -52,7 +51,7 @@ private slots:
 
     void sceneRowsApplyAndANewSceneIsNamed() {
         ControllerFixture f;
-        f.store->add(makeScene(QStringLiteral("Gaming")));
+        f.store->add(userScene(QStringLiteral("Gaming")));
         FakeLoginItem login;
         SettingsView view(f.c(), login);
         view.show();
@@ -85,7 +84,7 @@ private slots:
 
     void editingTheActiveSceneClearsItsMark() {
         ControllerFixture f;
-        auto gaming = makeScene(QStringLiteral("Gaming"));
+        auto gaming = userScene(QStringLiteral("Gaming"));
         gaming.volume = 40;
         f.store->add(gaming);
         f.c().apply(gaming);
