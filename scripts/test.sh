@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the whole test suite twice: a normal build, then one under
-# AddressSanitizer and UBSan. Fails if either build or any test fails. The sanitizers' options
+# AddressSanitizer and UBSan; after the normal one the gallery draws every view once, so it keeps
+# working. Fails if either build, any test or the gallery fails. The sanitizers' options
 # are in the asan test preset, so running its ctest by hand behaves the same. Then builds the
 # fuzz targets with clang, replays every committed fuzz input and fuzzes each target briefly;
 # a crash fails the run.
@@ -17,6 +18,11 @@ for preset in default asan; do
     cmake --build --preset "$preset" -j "$jobs"
     echo "== $preset tests =="
     ctest --preset "$preset" -j "$jobs"
+    if [ "$preset" = default ]; then
+        # The gallery is not a test, but it has to keep building and drawing every view.
+        echo "== gallery =="
+        build/default/bin/velmar-gallery >/dev/null
+    fi
 done
 
 echo "== fuzz build =="

@@ -1,16 +1,35 @@
 #pragma once
 
+#include "scenes/SceneTesting.h"
 #include "system/LoginItemService.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QPalette>
-#include <QStyle>
+#include <QAccessible>
+#include <QComboBox>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QMenu>
+#include <QObject>
+#include <QRegularExpression>
 #include <QTest>
 #include <QWidget>
 
-// Finding widgets the way a screen reader names them, and saving what the user sees.
+// What the interface tests share: a base that fails every test on a symbol without an image,
+// finding widgets the way a screen reader names them, a login item the test controls, and
+// scenes to show.
 namespace UiTesting {
+
+// The symbol images warn, in a category off unless enabled, when a name has no image of its
+// own: a name the interface uses must have one. Derive every interface test from this (and
+// leave init() to it).
+class Test : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        QLoggingCategory::setFilterRules(QStringLiteral("velmar.symbols.warning=true"));
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("^no image for symbol")));
+    }
+};
 
 // A login item whose state the test sets, and that fails when told to.
 class FakeLoginItem : public LoginItemService {
@@ -30,69 +49,68 @@ private:
     }
 };
 
+/// A scene of the user's own, under a symbol the program has an image for (makeScene's has none,
+/// as a scene saved by a newer version might).
+inline MonitorScene userScene(const QString& name) {
+    MonitorScene scene = makeScene(name);
+    scene.symbol = QStringLiteral("moon.stars.fill");
+    return scene;
+}
+
+inline QString accessibleText(QWidget* widget, QAccessible::Text text = QAccessible::Value) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(text) : QStringLiteral("(no accessible interface)");
+}
+
+/// The first `T` under `root` named `name`, or else called so by a screen reader (a button or
+/// a label without a name is called by its text).
 template <class T> T* byAccessibleName(const QWidget* root, const QString& name) {
     for (T* child : root->findChildren<T*>()) {
-        if (child->accessibleName() == name)
+        if (child->accessibleName() == name ||
+            (child->accessibleName().isEmpty() && accessibleText(child, QAccessible::Name) == name))
             return child;
     }
     return nullptr;
 }
 
-inline QPalette lightPalette() {
-    return QApplication::style()->standardPalette();
-}
-
-inline QPalette darkPalette() {
-    QPalette p;
-    const QColor window(0x2b, 0x2b, 0x2e), base(0x1e, 0x1e, 0x20), text(0xee, 0xee, 0xf0);
-    p.setColor(QPalette::Window, window);
-    p.setColor(QPalette::WindowText, text);
-    p.setColor(QPalette::Base, base);
-    p.setColor(QPalette::AlternateBase, window);
-    p.setColor(QPalette::Text, text);
-    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
-    p.setColor(QPalette::ButtonText, text);
-    p.setColor(QPalette::Highlight, QColor(0x3d, 0x8b, 0xfd));
-    p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::ToolTipBase, base);
-    p.setColor(QPalette::ToolTipText, text);
-    p.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
-    p.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x77, 0x77, 0x7a));
-    p.setColor(QPalette::Disabled, QPalette::Text, QColor(0x77, 0x77, 0x7a));
-    p.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x77, 0x77, 0x7a));
-    return p;
-}
-
-// The light and dark rows of a screenshot test.
-inline void addPaletteRows() {
-    QTest::addColumn<bool>("dark");
-    QTest::newRow("light") << false;
-    QTest::newRow("dark") << true;
-}
-
-// The row's palette for as long as it lives, put back even when a check fails midway.
-class RowPalette {
-public:
-    explicit RowPalette(bool dark) : m_dark(dark), m_original(QApplication::palette()) {
-        QApplication::setPalette(dark ? darkPalette() : lightPalette());
+/// The label under `root` showing `text`, when it is (or would be, once shown) visible.
+inline QLabel* shownLabel(const QWidget* root, const QString& text) {
+    for (auto* label : root->findChildren<QLabel*>()) {
+        if (label->text() == text && label->isVisibleTo(root->window()))
+            return label;
     }
-    ~RowPalette() { QApplication::setPalette(m_original); }
-    RowPalette(const RowPalette&) = delete;
-    RowPalette& operator=(const RowPalette&) = delete;
-    /// "-light" or "-dark", for the screenshots' file names.
-    QString suffix() const { return m_dark ? QStringLiteral("-dark") : QStringLiteral("-light"); }
+    return nullptr;
+}
+
+inline QStringList entries(const QComboBox* box) {
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts << box->itemText(i);
+    return texts;
+}
+
+// Counts how often `menu` opened; each time it is closed again from inside its own event loop,
+// once it is on screen.
+class MenuWatch {
+public:
+    explicit MenuWatch(QMenu* menu) {
+        m_connection = QObject::connect(menu, &QMenu::aboutToShow, menu, [this, menu] {
+            QMetaObject::invokeMethod(
+                menu,
+                [this, menu] {
+                    shown += menu->isVisible() ? 1 : 0;
+                    menu->close();
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    ~MenuWatch() { QObject::disconnect(m_connection); }
+    MenuWatch(const MenuWatch&) = delete;
+    MenuWatch& operator=(const MenuWatch&) = delete;
+    int shown = 0;
 
 private:
-    bool m_dark;
-    QPalette m_original;
+    QMetaObject::Connection m_connection;
 };
-
-/// Saves the widget as `name`.png in the build tree's screenshots folder.
-inline bool saveScreenshot(QWidget* widget, const QString& name) {
-    const QDir folder(QStringLiteral(VELMAR_SCREENSHOTS_DIR));
-    if (!folder.mkpath(QStringLiteral(".")))
-        return false;
-    return widget->grab().save(folder.filePath(name + QStringLiteral(".png")));
-}
 
 } // namespace UiTesting

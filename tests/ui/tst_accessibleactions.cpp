@@ -1,7 +1,6 @@
 // A screen reader works every button, chip, switch and segment through its actions: each action
 // does what a click does, in the panel, the window, Settings and the scene editor, and the panel
 // (a popup) is found by walking the accessibility tree from the application.
-#include "scenes/SceneTesting.h"
 #include "support/ControllerFixture.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/sceneeditor/SceneEditorSheet.h"
@@ -28,7 +27,7 @@ struct Stage {
     ControllerFixture f;
     FakeLoginItem* login = nullptr; // owned by the shell
     VelmarMonitorMenuApp shell;
-    MonitorScene custom = makeScene(QStringLiteral("Evening"));
+    MonitorScene custom = userScene(QStringLiteral("Evening"));
 
     Stage() : shell(f.c(), ownLogin()) { f.store->add(custom); }
 
@@ -64,13 +63,8 @@ QStringList clickActions(QAccessibleInterface* accessible) {
     return names;
 }
 
-// The button a screen reader calls `name` (a push button is named by its text).
 QAbstractButton* buttonNamed(QWidget* root, const QString& name) {
-    for (QAbstractButton* button : root->findChildren<QAbstractButton*>()) {
-        if (QAccessible::queryAccessibleInterface(button)->text(QAccessible::Name) == name)
-            return button;
-    }
-    return nullptr;
+    return byAccessibleName<QAbstractButton>(root, name);
 }
 
 // Runs `action` on the button named `name`; a menu the action opens is closed once it is on
@@ -79,22 +73,14 @@ int act(QWidget* root, const QString& name, const QString& action) {
     QAbstractButton* button = buttonNamed(root, name);
     auto* tool = qobject_cast<QToolButton*>(button);
     QMenu* menu = tool ? tool->menu() : nullptr;
-    int shown = 0;
-    if (menu) {
-        QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, &shown] {
-            QMetaObject::invokeMethod(
-                menu,
-                [menu, &shown] {
-                    shown += menu->isVisible() ? 1 : 0;
-                    menu->close();
-                },
-                Qt::QueuedConnection);
-        });
+    if (!menu) {
+        QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(action);
+        return 0;
     }
+    MenuWatch watch(menu);
     QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(action);
-    if (menu)
-        (void)QTest::qWaitFor([&] { return shown > 0; });
-    return shown;
+    (void)QTest::qWaitFor([&] { return watch.shown > 0; });
+    return watch.shown;
 }
 
 using Outcome = std::function<bool(Stage&)>;
@@ -103,7 +89,7 @@ using Outcome = std::function<bool(Stage&)>;
 
 Q_DECLARE_METATYPE(Outcome)
 
-class TestAccessibleActions : public QObject {
+class TestAccessibleActions : public UiTesting::Test {
     Q_OBJECT
 
 private slots:

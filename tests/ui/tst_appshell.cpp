@@ -1,7 +1,6 @@
 // The shell: one section value shared by the window, the panel and the Settings command; the
 // window's header; life without a system tray; one instance per user; names and messages shown as
-// written; and screenshots of what the user sees, in a light and a dark palette.
-#include "scenes/SceneTesting.h"
+// written.
 #include "scripting/SingleInstance.h"
 #include "support/ControllerFixture.h"
 #include "support/PrivateBus.h"
@@ -49,16 +48,9 @@ QString shownToolTip(QWidget* widget) {
     return text;
 }
 
-QLabel* labelSaying(const QWidget* root, const QString& text) {
-    for (auto* label : root->findChildren<QLabel*>()) {
-        if (label->text() == text)
-            return label;
-    }
-    return nullptr;
-}
 } // namespace
 
-class TestAppShell : public QObject {
+class TestAppShell : public UiTesting::Test {
     Q_OBJECT
 
 private slots:
@@ -167,7 +159,7 @@ private slots:
         ControllerFixture f;
         const QString name = QStringLiteral("Velmar <b>VX27</b>");
         f.screens->list = {{name, false}};
-        f.store->add(makeScene(QStringLiteral("<i>Evening</i>")));
+        f.store->add(userScene(QStringLiteral("<i>Evening</i>")));
         MonitorMenuView panel(f.c());
         WindowSectionState selection;
         FakeLoginItem login;
@@ -183,61 +175,20 @@ private slots:
         QCOMPARE(f.c().status().trimmed(), message);
 
         for (QWidget* view : {static_cast<QWidget*>(&panel), static_cast<QWidget*>(&window)}) {
-            QLabel* nameLabel = labelSaying(view, name);
+            QLabel* nameLabel = shownLabel(view, name);
             QVERIFY(nameLabel);
             QCOMPARE(shown(nameLabel), name);
             auto* status = byAccessibleName<ElidedLabel>(view, message);
             QVERIFY(status);
             QCOMPARE(shownToolTip(status), message);
         }
-        QCOMPARE(shown(labelSaying(&panel, message)), message); // the panel's error row
+        QCOMPARE(shown(shownLabel(&panel, message)), message); // the panel's error row
 
         selection.setSection(MonitorWindowSection::settings);
         auto* apply =
             byAccessibleName<QAbstractButton>(&window, QStringLiteral("Apply <i>Evening</i> scene"));
         QVERIFY(apply);
         QCOMPARE(shownToolTip(apply), QStringLiteral("Apply <i>Evening</i>"));
-    }
-
-    void screenshots_data() { addPaletteRows(); }
-    void screenshots() {
-        QFETCH(bool, dark);
-        const RowPalette palette(dark);
-        const QString suffix = palette.suffix();
-        {
-            ControllerFixture f;
-            f.screens->list = {{QStringLiteral("Velmar VX27"), false}};
-            f.monitor.setScript("get luminance = wait=gate out=\"64\"\n");
-            MonitorMenuView panel(f.c());
-            WindowSectionState selection;
-            FakeLoginItem login;
-            UnifiedMonitorWindow window(f.c(), selection, login);
-            panel.show();
-            window.show(); // the Controls section reads the monitor as it appears
-            QVERIFY(f.c().isWorking());
-            QVERIFY(saveScreenshot(&panel, "panel-loading" + suffix));
-            QVERIFY(saveScreenshot(&window, "window-loading" + suffix));
-            f.monitor.openGate("gate");
-            f.settle();
-            QVERIFY(saveScreenshot(&panel, "panel-loaded" + suffix));
-            QVERIFY(saveScreenshot(&window, "window-controls" + suffix));
-
-            f.c().setNightMode(true);
-            QTRY_VERIFY(f.c().isNightMode());
-            f.reader.reading = BuiltInDisplayBrightnessReading::unavailable(
-                BuiltInDisplayBrightnessReading::UnavailableReason::noBuiltInDisplay);
-            f.c().setAdaptiveBrightnessEnabled(true);
-            QTRY_COMPARE(f.c().adaptiveBrightnessSupported(), MonitorController::AdaptiveSupport::no);
-            QVERIFY(saveScreenshot(&panel, "panel-night-adaptive-unavailable" + suffix));
-            f.c().setAdaptiveBrightnessEnabled(false);
-
-            f.monitor.setScript(
-                "set contrast * = exit=1 err=\"The monitor did not answer on I2C bus 6.\\n\"\n");
-            f.c().set(MonitorFeature::contrast, 30);
-            QTRY_VERIFY(f.c().hasError());
-            QVERIFY(saveScreenshot(&panel, "panel-error" + suffix));
-            QVERIFY(saveScreenshot(&window, "window-error" + suffix));
-        }
     }
 };
 

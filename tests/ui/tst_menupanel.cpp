@@ -19,24 +19,7 @@
 using namespace UiTesting;
 using Reading = BuiltInDisplayBrightnessReading;
 
-namespace {
-
-QString valueText(QWidget* widget) {
-    auto* accessible = QAccessible::queryAccessibleInterface(widget);
-    return accessible ? accessible->text(QAccessible::Value) : QString();
-}
-
-QLabel* adaptiveStatusLabel(const MonitorMenuView& panel, const QString& text) {
-    for (auto* label : panel.findChildren<QLabel*>()) {
-        if (label->text() == text)
-            return label;
-    }
-    return nullptr;
-}
-
-} // namespace
-
-class TestMenuPanel : public QObject {
+class TestMenuPanel : public UiTesting::Test {
     Q_OBJECT
 
 private slots:
@@ -63,8 +46,7 @@ private slots:
         f.c().set(MonitorFeature::volume, 10);
         QTRY_VERIFY(f.c().hasError());
         QCOMPARE(status->toolTip(), QStringLiteral("DDC/CI is off in the monitor's menu"));
-        QVERIFY(
-            adaptiveStatusLabel(panel, QStringLiteral("DDC/CI is off in the monitor's menu"))->isVisible());
+        QVERIFY(shownLabel(&panel, QStringLiteral("DDC/CI is off in the monitor's menu"))->isVisible());
     }
 
     void adaptiveStatusReadsTheStateInOrder() {
@@ -73,27 +55,26 @@ private slots:
         panel.show();
         auto* toggle = byAccessibleName<ToggleSwitch>(&panel, QStringLiteral("Adaptive Brightness"));
         QVERIFY(toggle);
-        QCOMPARE(toggle->toolTip(), PlatformWording::followAutomaticBrightness());
-        QVERIFY(adaptiveStatusLabel(panel, QStringLiteral("Off")));
-        QCOMPARE(valueText(toggle), QStringLiteral("Off"));
+        QVERIFY(shownLabel(&panel, QStringLiteral("Off")));
+        QCOMPARE(accessibleText(toggle), QStringLiteral("Off"));
 
         f.reader.reading = Reading::unavailable(Reading::UnavailableReason::noBuiltInDisplay);
         toggle->click(); // the user switches it on
         QVERIFY(f.c().adaptiveBrightnessEnabled());
-        QTRY_VERIFY(adaptiveStatusLabel(panel, PlatformWording::unavailableOnThisComputer()));
-        QCOMPARE(valueText(toggle), PlatformWording::unavailableOnThisComputer());
-        const QColor warning = adaptiveStatusLabel(panel, PlatformWording::unavailableOnThisComputer())
+        QTRY_VERIFY(shownLabel(&panel, PlatformWording::unavailableOnThisComputer()));
+        QCOMPARE(accessibleText(toggle), PlatformWording::unavailableOnThisComputer());
+        const QColor warning = shownLabel(&panel, PlatformWording::unavailableOnThisComputer())
                                    ->palette()
                                    .color(QPalette::WindowText);
 
         // A pause ahead reads before "unavailable".
         f.c().set(MonitorFeature::contrast, 40);
-        QVERIFY(adaptiveStatusLabel(panel, QStringLiteral("Paused after manual adjustment")));
+        QVERIFY(shownLabel(&panel, QStringLiteral("Paused after manual adjustment")));
 
         f.c().resumeAdaptiveBrightness();
         f.reader.reading = Reading::available(0.5);
-        QTRY_VERIFY(adaptiveStatusLabel(panel, PlatformWording::followingBuiltInBrightness()));
-        QVERIFY(adaptiveStatusLabel(panel, PlatformWording::followingBuiltInBrightness())
+        QTRY_VERIFY(shownLabel(&panel, PlatformWording::followingBuiltInBrightness()));
+        QVERIFY(shownLabel(&panel, PlatformWording::followingBuiltInBrightness())
                     ->palette()
                     .color(QPalette::WindowText) != warning);
         f.c().setAdaptiveBrightnessEnabled(false);
@@ -106,12 +87,12 @@ private slots:
         auto* brightness = byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Brightness"));
         QVERIFY(brightness);
         QVERIFY(!brightness->isEnabled());
-        QCOMPARE(valueText(brightness), QStringLiteral("Reading monitor"));
+        QCOMPARE(accessibleText(brightness), QStringLiteral("Reading monitor"));
 
         QVERIFY(runTask(f.c().refresh()));
         QVERIFY(brightness->isEnabled());
         QCOMPARE(brightness->value(), 60.0);
-        QCOMPARE(valueText(brightness), QStringLiteral("60 percent"));
+        QCOMPARE(accessibleText(brightness), QStringLiteral("60 percent"));
 
         // A drag across the track: live values while moving, one write where it ends.
         const int y = brightness->height() / 2;
@@ -151,17 +132,14 @@ private slots:
         auto* night = byAccessibleName<CircleChip>(&panel, QStringLiteral("Night Mode"));
         auto* input = byAccessibleName<CircleChip>(&panel, QStringLiteral("Input source"));
         QVERIFY(night && input);
-        QCOMPARE(night->toolTip(), QStringLiteral("Night Mode: warmer color and lower brightness"));
-        QCOMPARE(input->toolTip(), QStringLiteral("Input: Unknown"));
-        QCOMPARE(valueText(input), QStringLiteral("Unknown"));
+        QCOMPARE(accessibleText(input), QStringLiteral("Unknown"));
         // No input known: the picker shows USB-C chosen.
         QCOMPARE(input->menu()->actions().first()->isChecked(), true);
 
         QVERIFY(runTask(f.c().refresh()));
-        QCOMPARE(input->toolTip(), QStringLiteral("Input: HDMI 1"));
-        QCOMPARE(valueText(input), QStringLiteral("HDMI 1"));
+        QCOMPARE(accessibleText(input), QStringLiteral("HDMI 1"));
 
-        QCOMPARE(valueText(night), QStringLiteral("Off"));
+        QCOMPARE(accessibleText(night), QStringLiteral("Off"));
         night->click();
         QVERIFY(!night->isEnabled()); // a change is running
         QVERIFY(!night->isChecked()); // until it has happened
@@ -169,8 +147,7 @@ private slots:
         QVERIFY(night->isEnabled());
         QVERIFY(night->isActive());
         QVERIFY(QAccessible::queryAccessibleInterface(night)->state().checked);
-        QCOMPARE(valueText(night), QStringLiteral("On"));
-        QCOMPARE(night->toolTip(), QStringLiteral("Turn off Night Mode"));
+        QCOMPARE(accessibleText(night), QStringLiteral("On"));
 
         QSignalSpy open(&panel, &MonitorMenuView::openWindowRequested);
         byAccessibleName<CircleChip>(&panel, QStringLiteral("Settings"))->click();

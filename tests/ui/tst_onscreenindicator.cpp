@@ -1,5 +1,5 @@
 // The on-screen indicator: where it appears, that it takes neither focus nor clicks and goes by
-// itself; the shell shows scripted changes on it unless Settings turned it off; screenshots.
+// itself; the shell shows scripted changes on it unless Settings turned it off.
 #include "support/ControllerFixture.h"
 #include "ui/OnScreenIndicator.h"
 #include "ui/VelmarMonitorMenuApp.h"
@@ -8,11 +8,10 @@
 #include "UiTesting.h"
 
 #include <QScreen>
-#include <QScrollArea>
 
 using namespace UiTesting;
 
-class TestOnScreenIndicator : public QObject {
+class TestOnScreenIndicator : public UiTesting::Test {
     Q_OBJECT
 
 private slots:
@@ -72,35 +71,6 @@ private slots:
         }
         f.rebuild(); // a restart keeps the choice
         QVERIFY(!f.c().onScreenIndicatorEnabled());
-    }
-
-    void screenshots_data() { addPaletteRows(); }
-    void screenshots() {
-        QFETCH(bool, dark);
-        const RowPalette palette(dark);
-        const QString suffix = palette.suffix();
-        {
-            ControllerFixture f;
-            QVERIFY(f.refreshShowingMovie());
-            OnScreenIndicator indicator(f.c());
-            indicator.showValue(MonitorFeature::brightness);
-            QVERIFY(saveScreenshot(&indicator, "indicator-brightness" + suffix));
-            indicator.showValue(MonitorFeature::blue);
-            QVERIFY(saveScreenshot(&indicator, "indicator-blue" + suffix));
-            indicator.showScene(MonitorScene::movie());
-            QVERIFY(saveScreenshot(&indicator, "indicator-scene" + suffix));
-            indicator.showInput(MonitorInput::displayPort);
-            QVERIFY(saveScreenshot(&indicator, "indicator-input" + suffix));
-
-            // Where it is turned off.
-            FakeLoginItem login;
-            SettingsView settings(f.c(), login);
-            settings.show();
-            auto* toggle =
-                byAccessibleName<ToggleSwitch>(&settings, QStringLiteral("Show changes on screen"));
-            settings.findChild<QScrollArea*>()->ensureWidgetVisible(toggle, 0, 200);
-            QVERIFY(saveScreenshot(&settings, "settings-shortcuts" + suffix));
-        }
     }
 };
 

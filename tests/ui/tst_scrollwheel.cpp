@@ -1,7 +1,6 @@
 // A mouse wheel or a touchpad over the pickers and sliders scrolls the page around them and never
 // reaches the monitor, in the Controls window, Settings, the scene editor and the panel, whether
 // the control has the focus or not.
-#include "scenes/SceneTesting.h"
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 #include "ui/panel/MonitorMenuView.h"
@@ -86,7 +85,7 @@ void scrollOverEach(QWidget& root) {
 
 } // namespace
 
-class TestScrollWheel : public QObject {
+class TestScrollWheel : public UiTesting::Test {
     Q_OBJECT
 
 private slots:
@@ -133,7 +132,7 @@ private slots:
     }
 
     void sceneEditor() {
-        MonitorScene scene = makeScene(QStringLiteral("Evening"));
+        MonitorScene scene = userScene(QStringLiteral("Evening"));
         scene.brightness = 35;
         scene.contrast = 70;
         scene.volume = 12;

@@ -1,6 +1,5 @@
 // The Settings section: scene rows and the naming dialog, adaptive brightness with its range
 // and pause, scenes by input, launch at login, About, and the problems the user must see.
-#include "scenes/SceneTesting.h"
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 #include "system/PlatformWording.h"
@@ -22,31 +21,7 @@
 using namespace UiTesting;
 using Reading = BuiltInDisplayBrightnessReading;
 
-namespace {
-
-bool shows(const QWidget* root, const QString& text) {
-    for (auto* label : root->findChildren<QLabel*>()) {
-        if (label->text() == text && label->isVisibleTo(root->window()))
-            return true;
-    }
-    return false;
-}
-
-QPushButton* button(const QWidget* root, const QString& text) {
-    for (auto* b : root->findChildren<QPushButton*>()) {
-        if (b->text() == text)
-            return b;
-    }
-    return nullptr;
-}
-
-ToggleSwitch* toggleNamed(const QWidget* root, const QString& name) {
-    return byAccessibleName<ToggleSwitch>(root, name);
-}
-
-} // namespace
-
-class TestSettingsView : public QObject {
+class TestSettingsView : public UiTesting::Test {
     Q_OBJECT
 
 private slots:
@@ -66,7 +41,7 @@ private slots:
         QFETCH(std::optional<double>, contrast);
         QFETCH(std::optional<double>, volume);
         QFETCH(QString, summary);
-        auto scene = makeScene(QStringLiteral("Any"));
+        auto scene = userScene(QStringLiteral("Any"));
         scene.brightness = brightness;
         scene.contrast = contrast;
         scene.volume = volume;
@@ -76,16 +51,15 @@ private slots:
 
     void sceneRowsApplyAndANewSceneIsNamed() {
         ControllerFixture f;
-        f.store->add(makeScene(QStringLiteral("Gaming")));
+        f.store->add(userScene(QStringLiteral("Gaming")));
         FakeLoginItem login;
         SettingsView view(f.c(), login);
         view.show();
+        // The built-in scenes, then the user's own, which alone can be edited.
         const auto rows = view.findChildren<SceneManagementRow*>();
-        QStringList titles;
-        for (auto* row : rows)
-            titles.append(row->item().title);
-        QCOMPARE(titles, (QStringList{"Movie", "Work", "Reading", "Night", "Gaming"}));
+        QCOMPARE(rows.size(), MonitorScene::builtInDefaults().size() + 1);
         QVERIFY(!rows.first()->item().isEditable);
+        QCOMPARE(rows.last()->item().title, QStringLiteral("Gaming"));
         QVERIFY(rows.last()->item().isEditable);
 
         byAccessibleName<QAbstractButton>(&view, QStringLiteral("Apply Movie scene"))->click();
@@ -93,7 +67,7 @@ private slots:
         QTRY_VERIFY(view.findChildren<SceneManagementRow*>().first()->isActive());
 
         // Naming: Save waits for a name that is more than blanks; the name goes as typed.
-        button(&view, QStringLiteral("Save Current Settings as Scene…"))->click();
+        byAccessibleName<QPushButton>(&view, QStringLiteral("Save Current Settings as Scene…"))->click();
         auto* dialog = view.findChild<QDialog*>(QStringLiteral("namingDialog"));
         QVERIFY(dialog && dialog->isVisible());
         auto* name = dialog->findChild<QLineEdit*>();
@@ -110,7 +84,7 @@ private slots:
 
     void editingTheActiveSceneClearsItsMark() {
         ControllerFixture f;
-        auto gaming = makeScene(QStringLiteral("Gaming"));
+        auto gaming = userScene(QStringLiteral("Gaming"));
         gaming.volume = 40;
         f.store->add(gaming);
         f.c().apply(gaming);
@@ -129,7 +103,8 @@ private slots:
         FakeLoginItem login;
         SettingsView view(f.c(), login);
         view.show();
-        auto* follow = toggleNamed(&view, PlatformWording::followBuiltInBrightnessSwitch());
+        auto* follow =
+            byAccessibleName<ToggleSwitch>(&view, PlatformWording::followBuiltInBrightnessSwitch());
         QVERIFY(follow);
         auto* minimum = byAccessibleName<QSlider>(&view, QStringLiteral("Velmar minimum"));
         auto* maximum = byAccessibleName<QSlider>(&view, QStringLiteral("Velmar maximum"));
@@ -145,10 +120,10 @@ private slots:
         minimum->setValue(30);
         QCOMPARE(f.c().adaptiveMinimumBrightness(), 30.0);
         QCOMPARE(maximum->minimum(), 30);
-        QTRY_VERIFY(shows(&view, PlatformWording::builtInBrightnessUnavailable()));
+        QTRY_VERIFY(shownLabel(&view, PlatformWording::builtInBrightnessUnavailable()));
 
         // "Resume Following Now" only while a pause is ahead, gone once it has passed.
-        auto* resume = button(&view, QStringLiteral("Resume Following Now"));
+        auto* resume = byAccessibleName<QPushButton>(&view, QStringLiteral("Resume Following Now"));
         QVERIFY(!resume->isVisibleTo(&view));
         f.c().set(MonitorFeature::contrast, 40);
         QVERIFY(resume->isVisibleTo(&view));
@@ -169,7 +144,7 @@ private slots:
         view.show();
         auto* hdmi1 = byAccessibleName<QComboBox>(&view, QStringLiteral("HDMI 1"));
         QVERIFY(hdmi1 && !hdmi1->isVisibleTo(&view));
-        toggleNamed(&view, QStringLiteral("Apply scenes by input"))->click();
+        byAccessibleName<ToggleSwitch>(&view, QStringLiteral("Apply scenes by input"))->click();
         QVERIFY(f.c().perInputScenesEnabled());
         QVERIFY(hdmi1->isVisibleTo(&view));
         QCOMPARE(hdmi1->count(), 5); // "None" and the four built-in scenes
@@ -177,7 +152,7 @@ private slots:
         emit hdmi1->activated(hdmi1->findText(QStringLiteral("Reading")));
         QCOMPARE(f.c().preferredSceneID(MonitorInput::hdmi1), MonitorScene::reading().id);
         // Off hides the pickers and keeps the choices.
-        toggleNamed(&view, QStringLiteral("Apply scenes by input"))->click();
+        byAccessibleName<ToggleSwitch>(&view, QStringLiteral("Apply scenes by input"))->click();
         QVERIFY(!hdmi1->isVisibleTo(&view));
         QCOMPARE(f.c().preferredSceneID(MonitorInput::hdmi1), MonitorScene::reading().id);
     }
@@ -188,19 +163,19 @@ private slots:
         login.enabled = true;
         SettingsView view(f.c(), login);
         view.show();
-        auto* launch = toggleNamed(&view, QStringLiteral("Launch at login"));
+        auto* launch = byAccessibleName<ToggleSwitch>(&view, QStringLiteral("Launch at login"));
         QVERIFY(launch->isChecked());
         launch->click();
         QVERIFY(!login.enabled);
 
         login.failure = QStringLiteral("Could not write the autostart entry: Permission denied");
         launch->click();
-        QVERIFY(shows(&view, *login.failure));
+        QVERIFY(shownLabel(&view, *login.failure));
         QVERIFY(!launch->isChecked()); // put back to how things really stand
         login.failure.reset();
         launch->click();
         QVERIFY(login.enabled);
-        QVERIFY(!shows(&view, QStringLiteral("Could not write the autostart entry: Permission denied")));
+        QVERIFY(!shownLabel(&view, QStringLiteral("Could not write the autostart entry: Permission denied")));
     }
 
     void aboutAndProblemsTheUserMustSee() {
@@ -217,37 +192,6 @@ private slots:
                 seen || (label->isVisibleTo(&view) && label->text().contains(*f.store->persistenceError()));
         QVERIFY(seen);
         QCOMPARE(view.findChild<QLabel*>(QStringLiteral("version"))->text(), QStringLiteral("—"));
-    }
-
-    void screenshots_data() { addPaletteRows(); }
-    void screenshots() {
-        QFETCH(bool, dark);
-        const RowPalette palette(dark);
-        const QString suffix = palette.suffix();
-        {
-            ControllerFixture f;
-            auto gaming = makeScene(QStringLiteral("Late-night gaming with the lights off"));
-            gaming.brightness = 25;
-            gaming.volume = 60;
-            gaming.symbol = QStringLiteral("gamecontroller.fill");
-            f.store->add(gaming);
-            QVERIFY(f.refreshShowingMovie());
-            f.c().setPerInputScenesEnabled(true);
-            f.reader.reading = Reading::available(0.4);
-            f.c().setAdaptiveBrightnessEnabled(true);
-            f.c().set(MonitorFeature::contrast, 72); // pauses following
-            FakeLoginItem login;
-            SettingsView view(f.c(), login);
-            view.show();
-            f.settle();
-            QVERIFY(saveScreenshot(&view, "settings" + suffix));
-            view.editScene(gaming);
-            auto* sheet = view.findChild<SceneEditorSheet*>();
-            QVERIFY(QTest::qWaitForWindowExposed(sheet));
-            QVERIFY(saveScreenshot(sheet, "settings-editor" + suffix));
-            sheet->reject();
-            f.c().setAdaptiveBrightnessEnabled(false);
-        }
     }
 };
 

@@ -1,0 +1,447 @@
+// The gallery: every panel, dialog and control state of the interface drawn into PNG sheets, in
+// a light and a dark palette, so that anyone can look at what the user sees. The views run over
+// a controller on the tests' fake monitor, as the interface tests drive them.
+//
+//   velmar-gallery [folder]     (by default the build tree's gallery/)
+#include "support/ControllerFixture.h"
+#include "system/LoginItemService.h"
+#include "ui/icons/SymbolIcons.h"
+#include "ui/OnScreenIndicator.h"
+#include "ui/panel/MonitorMenuView.h"
+#include "ui/sceneeditor/SceneEditorSheet.h"
+#include "ui/sceneeditor/SceneManagementRow.h"
+#include "ui/widgets/CapsuleSlider.h"
+#include "ui/widgets/CircleChip.h"
+#include "ui/widgets/CompactMonitorSlider.h"
+#include "ui/widgets/ToggleSwitch.h"
+#include "ui/window/SettingsView.h"
+#include "ui/window/UnifiedMonitorWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QTest>
+#include <QToolButton>
+
+#include <cstdio>
+#include <functional>
+
+using namespace Qt::StringLiterals;
+using Reading = BuiltInDisplayBrightnessReading;
+
+namespace {
+
+// The login item is only shown here, never changed.
+class StillLoginItem : public LoginItemService {
+public:
+    bool isEnabled() const override { return true; }
+    std::optional<QString> enable() override { return std::nullopt; }
+    std::optional<QString> disable() override { return std::nullopt; }
+};
+
+QPalette darkPalette() {
+    QPalette p;
+    const QColor window(0x2b, 0x2b, 0x2e), base(0x1e, 0x1e, 0x20), text(0xee, 0xee, 0xf0);
+    const QColor disabledText(0x77, 0x77, 0x7a);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3e));
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::Highlight, QColor(0x3d, 0x8b, 0xfd));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::ToolTipBase, base);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
+    p.setColor(QPalette::Link, QColor(0x6c, 0xa8, 0xff));
+    p.setColor(QPalette::LinkVisited, QColor(0xb4, 0x8c, 0xff));
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, disabledText);
+    // As dark desktop themes do: a disabled slider's fill turns grey, not the accent colour.
+    p.setColor(QPalette::Disabled, QPalette::Highlight, QColor(0x55, 0x55, 0x58));
+    return p;
+}
+
+// The symbol images warn (in a category that is off unless enabled) when a name has no image
+// of its own; the gallery draws every view, so it counts them and fails.
+constexpr auto symbolCategory = "velmar.symbols";
+int unknownSymbols = 0;
+bool expectingUnknownSymbol = false;
+QtMessageHandler defaultHandler = nullptr;
+
+void countUnknownSymbols(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && qstrcmp(context.category, symbolCategory) == 0 && !expectingUnknownSymbol)
+        ++unknownSymbols;
+    // The offscreen platform says so for every popup and raise; it tells nothing here.
+    if (message.startsWith(u"This plugin does not support"_s))
+        return;
+    defaultHandler(type, context, message);
+}
+
+class Gallery {
+public:
+    Gallery(QDir folder, bool dark) : m_folder(std::move(folder)), m_suffix(dark ? u"-dark"_s : u"-light"_s) {
+        QApplication::setPalette(dark ? darkPalette() : QApplication::style()->standardPalette());
+    }
+
+    bool failed() const { return m_failed; }
+
+    void save(const QPixmap& shot, const QString& name) {
+        const QString file = m_folder.filePath(name + m_suffix + u".png"_s);
+        if (!shot.save(file)) {
+            std::fprintf(stderr, "velmar-gallery: could not write %s\n", qPrintable(file));
+            m_failed = true;
+            return;
+        }
+        std::printf("%s\n", qPrintable(file));
+    }
+    void save(QWidget* widget, const QString& name) { save(widget->grab(), name); }
+
+    // Shows the window and waits until it is drawn; a window that never shows fails the run.
+    bool show(QWidget* window) {
+        window->show();
+        if (QTest::qWaitForWindowExposed(window))
+            return true;
+        std::fprintf(stderr, "velmar-gallery: a %s never showed\n", window->metaObject()->className());
+        m_failed = true;
+        return false;
+    }
+
+    // Waits for a state a sheet shows; one that never comes fails the run.
+    bool reach(const char* state, const std::function<bool()>& reached) {
+        if (QTest::qWaitFor(reached, 20000))
+            return true;
+        std::fprintf(stderr, "velmar-gallery: never reached: %s\n", state);
+        m_failed = true;
+        return false;
+    }
+
+    void panelAndWindow();
+    void settings();
+    void indicator();
+    void sceneEditor();
+    void controls();
+    void symbols();
+
+private:
+    QDir m_folder;
+    QString m_suffix;
+    bool m_failed = false;
+};
+
+// The tray panel and the window through a session: reading, loaded, Night Mode with adaptive
+// brightness unavailable, then a helper's error.
+void Gallery::panelAndWindow() {
+    ControllerFixture f;
+    f.screens->list = {{u"Velmar VX27"_s, false}};
+    f.monitor.setScript(u"get luminance = wait=gate out=\"64\"\n"_s);
+    MonitorMenuView panel(f.c());
+    WindowSectionState selection;
+    StillLoginItem login;
+    UnifiedMonitorWindow window(f.c(), selection, login);
+    if (!show(&panel) || !show(&window)) // the Controls section reads the monitor as it appears
+        return;
+    save(&panel, u"panel-loading"_s);
+    save(&window, u"window-loading"_s);
+    f.monitor.openGate(u"gate"_s);
+    f.settle();
+    save(&panel, u"panel-loaded"_s);
+    save(&window, u"window-controls"_s);
+
+    f.c().setNightMode(true);
+    reach("Night Mode", [&] { return f.c().isNightMode(); });
+    f.reader.reading = Reading::unavailable(Reading::UnavailableReason::noBuiltInDisplay);
+    f.c().setAdaptiveBrightnessEnabled(true);
+    reach("adaptive brightness unavailable",
+          [&] { return f.c().adaptiveBrightnessSupported() == MonitorController::AdaptiveSupport::no; });
+    save(&panel, u"panel-night-adaptive-unavailable"_s);
+    f.c().setAdaptiveBrightnessEnabled(false);
+
+    f.monitor.setScript(u"set contrast * = exit=1 err=\"The monitor did not answer on I2C bus 6.\\n\"\n"_s);
+    f.c().set(MonitorFeature::contrast, 30);
+    reach("a helper's error", [&] { return f.c().hasError(); });
+    save(&panel, u"panel-error"_s);
+    save(&window, u"window-error"_s);
+    f.settle();
+}
+
+// Settings with every section in use: a long custom scene name, scenes by input, adaptive
+// brightness paused; then its parts, the naming dialog, a scene row's menu and the editor.
+void Gallery::settings() {
+    ControllerFixture f;
+    MonitorScene gaming;
+    gaming.id = QUuid::createUuid();
+    gaming.name = u"Late-night gaming with the lights off"_s;
+    gaming.symbol = u"gamecontroller.fill"_s;
+    gaming.brightness = 25;
+    gaming.volume = 60;
+    f.store->add(gaming);
+    reach("Movie active", [&] { return f.refreshShowingMovie(); });
+    f.c().setPerInputScenesEnabled(true);
+    f.reader.reading = Reading::available(0.4);
+    f.c().setAdaptiveBrightnessEnabled(true);
+    f.c().set(MonitorFeature::contrast, 72); // pauses following
+    StillLoginItem login;
+    SettingsView view(f.c(), login);
+    if (!show(&view))
+        return;
+    f.settle();
+    save(&view, u"settings"_s);
+    // The whole page, as if the window were tall enough for it.
+    if (auto* scroll = view.findChild<QScrollArea*>())
+        save(scroll->widget(), u"settings-page"_s);
+    for (auto* toggle : view.findChildren<ToggleSwitch*>()) {
+        if (toggle->accessibleName() == u"Show changes on screen"_s) {
+            view.findChild<QScrollArea*>()->ensureWidgetVisible(toggle, 0, 200);
+            save(&view, u"settings-shortcuts"_s);
+        }
+    }
+
+    // The custom scene's row with its menu open.
+    const auto rows = view.findChildren<SceneManagementRow*>();
+    for (auto* row : rows) {
+        auto* actions = row->item().isEditable ? row->findChild<QToolButton*>() : nullptr;
+        if (!actions || !actions->menu())
+            continue;
+        QMenu* menu = actions->menu();
+        menu->popup(row->mapToGlobal(QPoint(row->width() / 2, row->height())));
+        if (QTest::qWaitForWindowExposed(menu)) {
+            QPixmap shot = row->grab();
+            const QPixmap open = menu->grab();
+            // The row, and under it the menu with a margin all round.
+            QPixmap both(qMax(shot.width(), open.width() + 48), shot.height() + open.height() + 16);
+            both.fill(view.palette().color(QPalette::Window));
+            QPainter painter(&both);
+            painter.drawPixmap(0, 0, shot);
+            painter.drawPixmap(40, shot.height() + 8, open);
+            painter.end();
+            save(both, u"scene-row-menu"_s);
+        }
+        menu->close();
+        break;
+    }
+
+    for (auto* button : view.findChildren<QPushButton*>()) {
+        if (button->objectName() == u"saveScene"_s) {
+            button->click();
+            if (auto* dialog = view.findChild<QDialog*>(u"namingDialog"_s); dialog && show(dialog)) {
+                save(dialog, u"settings-naming"_s);
+                dialog->reject();
+            }
+        }
+    }
+
+    view.editScene(gaming);
+    if (auto* sheet = view.findChild<SceneEditorSheet*>(); sheet && show(sheet)) {
+        save(sheet, u"settings-editor"_s);
+        sheet->reject();
+    }
+    f.c().setAdaptiveBrightnessEnabled(false);
+    f.settle();
+}
+
+// The on-screen indicator for each kind of change.
+void Gallery::indicator() {
+    ControllerFixture f;
+    reach("Movie active", [&] { return f.refreshShowingMovie(); });
+    OnScreenIndicator indicator(f.c());
+    indicator.showValue(MonitorFeature::brightness);
+    save(&indicator, u"indicator-brightness"_s);
+    indicator.showValue(MonitorFeature::blue);
+    save(&indicator, u"indicator-blue"_s);
+    indicator.showScene(MonitorScene::movie());
+    save(&indicator, u"indicator-scene"_s);
+    indicator.showInput(MonitorInput::displayPort);
+    save(&indicator, u"indicator-input"_s);
+    indicator.showNightMode(true);
+    save(&indicator, u"indicator-night"_s);
+    indicator.hide();
+    f.settle();
+}
+
+// The editor alone: a scene with colour, then scrolled to its end, then a scene without a name.
+void Gallery::sceneEditor() {
+    MonitorScene scene;
+    scene.id = QUuid::createUuid();
+    scene.name = u"Evening"_s;
+    scene.symbol = u"moon.stars.fill"_s;
+    scene.kind = MonitorScene::Kind::custom;
+    scene.brightness = 40;
+    scene.contrast = 65;
+    scene.rgb = MonitorScene::RGB{50, 44, 36};
+    {
+        SceneEditorSheet sheet(scene, {});
+        if (!show(&sheet))
+            return;
+        save(&sheet, u"scene-editor"_s);
+        auto* bar = sheet.findChild<QScrollArea*>()->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        save(&sheet, u"scene-editor-scrolled"_s);
+    }
+    scene.name.clear();
+    SceneEditorSheet empty(scene, {});
+    if (show(&empty))
+        save(&empty, u"scene-editor-empty"_s);
+}
+
+// Every custom control in every state, captioned, in one window. Only one control has the focus
+// at a time, so the focused chip is taken from a second grab.
+void Gallery::controls() {
+    QWidget sheet;
+    sheet.setAutoFillBackground(true);
+    auto* grid = new QGridLayout(&sheet);
+    grid->setContentsMargins(20, 20, 20, 20);
+    grid->setHorizontalSpacing(16);
+    grid->setVerticalSpacing(12);
+    int row = 0;
+    auto add = [&](const QString& caption, QWidget* control) {
+        grid->addWidget(new QLabel(caption), row, 0);
+        grid->addWidget(control, row++, 1);
+    };
+
+    for (double value : {0.0, 40.0, 100.0}) {
+        auto* slider = new CapsuleSlider;
+        slider->setValue(value);
+        add(u"Capsule %1"_s.arg(value), slider);
+    }
+    auto* disabled = new CapsuleSlider;
+    disabled->setValue(60);
+    disabled->setEnabled(false);
+    add(u"Capsule disabled"_s, disabled);
+    auto* focusedSlider = new CapsuleSlider;
+    focusedSlider->setValue(40);
+    add(u"Capsule focused"_s, focusedSlider);
+
+    for (std::optional<QColor> tint :
+         {std::optional<QColor>(), std::optional<QColor>(QColor(0xe0, 0x4a, 0x3f))}) {
+        const QString suffix = tint ? u" (tint)"_s : QString();
+        auto* loaded = new CompactMonitorSlider(u"Brightness"_s, u"sun.max.fill"_s, tint);
+        loaded->setValue(42);
+        loaded->setLoaded(true);
+        add(u"Loaded"_s + suffix, loaded);
+        auto* loading = new CompactMonitorSlider(u"Contrast"_s, u"circle.lefthalf.filled"_s, tint);
+        loading->setValue(50);
+        loading->setLoading(true);
+        add(u"Loading"_s + suffix, loading);
+        auto* missing = new CompactMonitorSlider(u"Volume"_s, u"speaker.wave.2.fill"_s, tint);
+        missing->setValue(100);
+        add(u"Not available"_s + suffix, missing);
+    }
+
+    auto* chips = new QWidget;
+    auto* chipRow = new QHBoxLayout(chips);
+    chipRow->setContentsMargins(0, 0, 0, 0);
+    chipRow->setSpacing(10);
+    auto addChip = [&](bool active, const QString& symbol) {
+        auto* chip = new CircleChip;
+        chip->setActive(active);
+        chip->setSymbol(symbol);
+        if (active)
+            chip->setSymbolColor(QColor(Qt::black));
+        chipRow->addWidget(chip);
+        return chip;
+    };
+    addChip(true, u"moon.stars.fill"_s);
+    addChip(false, u"moon.stars.fill"_s);
+    addChip(false, u"arrow.clockwise"_s)->setBusy(true);
+    addChip(true, u"arrow.clockwise"_s)->setBusy(true);
+    addChip(false, u"gearshape.fill"_s)->setDown(true);
+    addChip(false, u"gearshape.fill"_s)->setEnabled(false);
+    CircleChip* focusedChip = addChip(false, u"ellipsis"_s);
+    chipRow->addStretch();
+    add(u"Chips"_s, chips);
+    grid->addWidget(new QLabel(u"active, inactive, busy, busy active, pressed, disabled, focused"_s), row++,
+                    1);
+
+    sheet.resize(560, sheet.sizeHint().height());
+    if (!show(&sheet))
+        return;
+    sheet.activateWindow();
+    (void)QTest::qWaitForWindowActive(&sheet); // inactive, the rings are merely paler
+    // As if reached with Tab: standard controls ring keyboard focus only.
+    sheet.setAttribute(Qt::WA_KeyboardFocusChange);
+    focusedSlider->setFocus(Qt::TabFocusReason);
+    QPixmap shot = sheet.grab();
+    focusedChip->setFocus(Qt::TabFocusReason);
+    const QPixmap chipFocused = sheet.grab();
+    const QRect chipArea(focusedChip->mapTo(&sheet, QPoint()), focusedChip->size());
+    const qreal ratio = shot.devicePixelRatio();
+    QPainter(&shot).drawPixmap(QRectF(chipArea), chipFocused,
+                               QRectF(QPointF(chipArea.topLeft()) * ratio, QSizeF(chipArea.size()) * ratio));
+    save(shot, u"controls"_s);
+}
+
+// Every symbol at three sizes and greyed out, with the name pickers show, and the fallback an
+// unknown name gets.
+void Gallery::symbols() {
+    const QPalette palette = QApplication::palette();
+    const QStringList names = SymbolIcons::knownSymbols() << u"no.such.symbol"_s;
+    constexpr int columns = 3, cellWidth = 330, rowHeight = 44, margin = 12;
+    const int rows = int((names.size() + columns - 1) / columns);
+    QPixmap sheet(columns * cellWidth + 2 * margin, rows * rowHeight + 2 * margin);
+    sheet.fill(palette.color(QPalette::Window));
+    QPainter painter(&sheet);
+    painter.setPen(palette.color(QPalette::WindowText));
+    for (int i = 0; i < names.size(); ++i) {
+        expectingUnknownSymbol = !SymbolIcons::isKnown(names[i]);
+        const QIcon icon = SymbolIcons::icon(names[i], palette);
+        const QPoint cell(margin + int(i / rows) * cellWidth, margin + int(i % rows) * rowHeight);
+        int x = cell.x();
+        for (int size : {16, 24, 32}) {
+            icon.paint(&painter, QRect(x, cell.y() + (32 - size) / 2, size, size));
+            x += size + 8;
+        }
+        icon.paint(&painter, QRect(x, cell.y() + 4, 24, 24), Qt::AlignCenter, QIcon::Disabled);
+        x += 24 + 12;
+        painter.drawText(QRect(x, cell.y(), cellWidth - (x - cell.x()), 32), Qt::AlignVCenter,
+                         SymbolIcons::displayName(names[i]));
+    }
+    expectingUnknownSymbol = false;
+    painter.end();
+    save(sheet, u"symbols"_s);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Drawn off screen, the same on a desktop, a server and CI.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QLoggingCategory::setFilterRules(QString::fromLatin1(symbolCategory) + u".warning=true"_s);
+    defaultHandler = qInstallMessageHandler(countUnknownSymbols);
+
+    const QStringList arguments = QApplication::arguments();
+    const QDir folder(arguments.size() > 1 ? arguments.at(1) : QStringLiteral(VELMAR_GALLERY_DIR));
+    if (!folder.mkpath(u"."_s)) {
+        std::fprintf(stderr, "velmar-gallery: cannot make %s\n", qPrintable(folder.path()));
+        return 1;
+    }
+
+    bool failed = false;
+    for (const bool dark : {false, true}) {
+        Gallery gallery(folder, dark);
+        gallery.panelAndWindow();
+        gallery.settings();
+        gallery.indicator();
+        gallery.sceneEditor();
+        gallery.controls();
+        gallery.symbols();
+        failed = failed || gallery.failed();
+    }
+    if (unknownSymbols > 0) {
+        std::fprintf(stderr, "velmar-gallery: %d symbol names without an image\n", unknownSymbols);
+        failed = true;
+    }
+    return failed ? 1 : 0;
+}
