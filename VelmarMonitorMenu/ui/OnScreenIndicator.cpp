@@ -178,7 +178,7 @@ void OnScreenIndicator::paintEvent(QPaintEvent*) {
         painter.drawRoundedRect(fill, barHeight / 2.0, barHeight / 2.0);
     }
 
-    painter.setPen(ControlLook::secondaryText(pal));
+    painter.setPen(Style::secondaryText(pal));
     painter.setFont(Style::font(13, QFont::DemiBold));
     painter.drawText(QRect(width() - margin - readoutWidth, 0, readoutWidth, height()),
                      Qt::AlignRight | Qt::AlignVCenter, QLocale().toString(int(std::lround(*m_level))));

@@ -110,7 +110,7 @@ protected:
         if (ControlLook::showsFocusRing(this))
             ControlLook::drawFocusRing(painter, area, area.width() / 2, palette());
         const QColor colour = underMouse() || isDown() ? palette().color(QPalette::WindowText)
-                                                       : ControlLook::secondaryText(palette());
+                                                       : Style::secondaryText(palette());
         const QPixmap symbol =
             SymbolIcons::pixmap(u"ellipsis.circle"_s, symbolPixelSize, colour, devicePixelRatioF());
         const QSizeF size = symbol.deviceIndependentSize();

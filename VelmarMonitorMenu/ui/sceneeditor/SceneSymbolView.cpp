@@ -1,7 +1,7 @@
 #include "SceneSymbolView.h"
 
 #include "ui/icons/SymbolIcons.h"
-#include "ui/widgets/ControlLook.h"
+#include "ui/Style.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -52,8 +52,7 @@ void SceneSymbolView::setTint(std::optional<QColor> tint) {
 QColor SceneSymbolView::color() const {
     if (m_tint)
         return *m_tint;
-    return m_tone == Tone::accent ? palette().color(QPalette::Highlight)
-                                  : ControlLook::secondaryText(palette());
+    return m_tone == Tone::accent ? palette().color(QPalette::Highlight) : Style::secondaryText(palette());
 }
 
 QSize SceneSymbolView::sizeHint() const {

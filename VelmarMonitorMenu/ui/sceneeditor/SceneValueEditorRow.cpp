@@ -1,6 +1,7 @@
 #include "SceneValueEditorRow.h"
 
 #include "SceneSymbolView.h"
+#include "ui/Style.h"
 #include "ui/widgets/ControlLook.h"
 #include "ui/widgets/PercentSliderAccessible.h"
 #include "ui/widgets/ToggleSwitch.h"
@@ -80,7 +81,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(ControlLook::secondaryText(palette()));
+        painter.setPen(Style::secondaryText(palette()));
         drawTabularNumber(painter, QRect(width() - readoutWidth, 0, readoutWidth, height()), readout,
                           locale());
     }

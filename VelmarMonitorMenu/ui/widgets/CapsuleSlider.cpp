@@ -2,6 +2,7 @@
 
 #include "ControlLook.h"
 #include "PercentSliderAccessible.h"
+#include "ui/Style.h"
 
 #include <QAccessible>
 #include <QKeyEvent>
@@ -253,7 +254,7 @@ void CapsuleSlider::paintEvent(QPaintEvent*) {
     drawCapsuleShadow(painter, fill);
     painter.setBrush(Qt::white);
     painter.drawRoundedRect(fill, radius, radius);
-    if (!ControlLook::isDark(pal)) {
+    if (!Style::isDark(pal)) {
         // On a light window white meets a pale track; a hairline keeps the fill's edge crisp.
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(ControlLook::faded(text, 0.12), 1));

@@ -4,6 +4,7 @@
 #include "ControlLook.h"
 #include "Spinner.h"
 #include "ui/icons/SymbolIcons.h"
+#include "ui/Style.h"
 
 #include <QAccessible>
 #include <QKeyEvent>
@@ -141,7 +142,7 @@ void CircleChip::paintEvent(QPaintEvent*) {
     const QColor text = pal.color(ControlLook::enabledColorGroup(this), QPalette::WindowText);
     const QRectF disc = rect();
     const qreal radius = disc.width() / 2;
-    const bool dark = ControlLook::isDark(pal);
+    const bool dark = Style::isDark(pal);
 
     // Inactive, the disc is a translucent wash of the text colour over the window: a grey
     // that sets it apart from the white active disc in a light palette and lifts it off the

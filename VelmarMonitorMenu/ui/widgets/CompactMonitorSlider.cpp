@@ -4,6 +4,7 @@
 #include "PercentSliderAccessible.h"
 #include "Spinner.h"
 #include "ui/icons/SymbolIcons.h"
+#include "ui/Style.h"
 
 #include <QAccessible>
 #include <QHBoxLayout>
@@ -240,7 +241,7 @@ void CompactMonitorSlider::paintEvent(QPaintEvent* event) {
     // While the value changes only the readout is repainted, so the symbol is drawn rarely.
     const QRect symbol = symbolRect();
     if (event->rect().intersects(symbol)) {
-        const QColor color = m_tint.value_or(ControlLook::secondaryText(palette()));
+        const QColor color = m_tint.value_or(Style::secondaryText(palette()));
         const QPixmap pixmap = SymbolIcons::pixmap(m_symbol, symbolPixelSize, color, devicePixelRatioF());
         const QSizeF size = pixmap.deviceIndependentSize();
         painter.drawPixmap(QPointF(symbol.x() + (symbol.width() - size.width()) / 2,
@@ -251,7 +252,7 @@ void CompactMonitorSlider::paintEvent(QPaintEvent* event) {
     const QRect readout = readoutRect();
     if (!event->rect().intersects(readout))
         return;
-    painter.setPen(ControlLook::secondaryText(palette()));
+    painter.setPen(Style::secondaryText(palette()));
     if (m_loaded)
         drawTabularNumber(painter, readout, QLocale().toString(static_cast<qint64>(std::llround(m_value))));
     else if (!m_loading)
