@@ -4,6 +4,7 @@
 #include "ui/Style.h"
 #include "ui/widgets/ControlLook.h"
 #include "ui/widgets/PercentSliderAccessible.h"
+#include "ui/widgets/Readout.h"
 #include "ui/widgets/ToggleSwitch.h"
 
 #include <QAccessible>
@@ -34,26 +35,6 @@ constexpr int readoutSpacing = 8;
 constexpr qreal excludedOpacity = 0.45;
 constexpr auto fadeDuration = 150ms; // eases out, like the switch beside it
 
-// Every digit in a cell of the widest digit's width, right-aligned, so the readout does not
-// jitter while it counts (Qt cannot ask the font for tabular figures).
-void drawTabularNumber(QPainter& painter, const QRect& rect, const QString& text, const QLocale& locale) {
-    const QFontMetricsF metrics(painter.font());
-    qreal cell = 0;
-    for (int digit = 0; digit <= 9; ++digit)
-        cell = qMax(cell, metrics.horizontalAdvance(locale.toString(digit)));
-    const qreal baseline = rect.top() + (rect.height() + metrics.ascent() - metrics.descent()) / 2;
-    qreal right = rect.left() + rect.width();
-    for (qsizetype end = text.size(); end > 0;) {
-        const qsizetype length = end > 1 && text.at(end - 1).isLowSurrogate() ? 2 : 1;
-        const QString unit = text.mid(end - length, length);
-        end -= length;
-        const qreal advance = metrics.horizontalAdvance(unit);
-        const qreal width = QChar::isDigit(unit.toUcs4().value(0)) ? cell : advance;
-        painter.drawText(QPointF(right - width + (width - advance) / 2, baseline), unit);
-        right -= width;
-    }
-}
-
 } // namespace
 
 // The platform slider of a value row; it carries the row's spoken value.
@@ -75,15 +56,14 @@ public:
     }
 
     SceneValueSlider* slider;
-    QString readout;
+    qint64 readout = 0;
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Style::secondaryText(palette()));
-        drawTabularNumber(painter, QRect(width() - readoutWidth, 0, readoutWidth, height()), readout,
-                          locale());
+        Readout::paint(painter, QRect(width() - readoutWidth, 0, readoutWidth, height()), readout, locale());
     }
     void changeEvent(QEvent* event) override {
         QWidget::changeEvent(event);
@@ -206,7 +186,7 @@ void SceneValueEditorRow::userMovedSlider(int position) {
 
 void SceneValueEditorRow::refreshValueText() {
     const auto percent = static_cast<qint64>(std::llround(m_value));
-    m_sliderLine->readout = locale().toString(percent);
+    m_sliderLine->readout = percent;
     m_sliderLine->update();
     const QString valueText = m_included ? tr("%1 percent").arg(percent) : tr("Not changed by this scene");
     if (valueText != m_slider->accessibleValueText) {

@@ -2,6 +2,7 @@
 
 #include "ControlLook.h"
 #include "PercentSliderAccessible.h"
+#include "Readout.h"
 #include "Spinner.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
@@ -24,29 +25,6 @@ constexpr int symbolPixelSize = 16;
 constexpr int readoutWidth = 28;
 constexpr int spacing = 9;
 constexpr int minimumRowHeight = 28;
-
-// Draws a number right-aligned with every digit in a cell of the same width, so that the
-// readout does not jitter while it counts (Qt cannot ask the font for tabular figures).
-void drawTabularNumber(QPainter& painter, const QRect& rect, const QString& text) {
-    const QFontMetricsF metrics(painter.font());
-    const QLocale locale;
-    qreal cell = 0;
-    for (int digit = 0; digit <= 9; ++digit)
-        cell = qMax(cell, metrics.horizontalAdvance(locale.toString(digit)));
-
-    const qreal baseline = rect.top() + (rect.height() + metrics.ascent() - metrics.descent()) / 2;
-    qreal right = rect.left() + rect.width();
-    for (qsizetype end = text.size(); end > 0;) {
-        const qsizetype length = end > 1 && text.at(end - 1).isLowSurrogate() ? 2 : 1;
-        const QString unit = text.mid(end - length, length);
-        end -= length;
-        const char32_t codePoint = unit.toUcs4().value(0);
-        const qreal advance = metrics.horizontalAdvance(unit);
-        const qreal width = QChar::isDigit(codePoint) ? cell : advance;
-        painter.drawText(QPointF(right - width + (width - advance) / 2, baseline), unit);
-        right -= width;
-    }
-}
 
 } // namespace
 
@@ -254,7 +232,7 @@ void CompactMonitorSlider::paintEvent(QPaintEvent* event) {
         return;
     painter.setPen(Style::secondaryText(palette()));
     if (m_loaded)
-        drawTabularNumber(painter, readout, QLocale().toString(static_cast<qint64>(std::llround(m_value))));
+        Readout::paint(painter, readout, std::llround(m_value), QLocale());
     else if (!m_loading)
         painter.drawText(readout, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("\u2014"));
 }
