@@ -3,11 +3,10 @@
 #include "SceneSymbolView.h"
 #include "ui/Style.h"
 #include "ui/widgets/ControlLook.h"
-#include "ui/widgets/PercentSliderAccessible.h"
+#include "ui/widgets/PercentSlider.h"
 #include "ui/widgets/Readout.h"
 #include "ui/widgets/ToggleSwitch.h"
 
-#include <QAccessible>
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -16,7 +15,6 @@
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QScopedValueRollback>
-#include <QSlider>
 #include <QVBoxLayout>
 
 #include <chrono>
@@ -37,25 +35,17 @@ constexpr auto fadeDuration = 150ms; // eases out, like the switch beside it
 
 } // namespace
 
-// The platform slider of a value row; it carries the row's spoken value.
-class SceneValueSlider final : public QSlider {
-    Q_OBJECT
-public:
-    explicit SceneValueSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
-    QString accessibleValueText;
-};
-
 // The slider with its readout painted beside it, so the slider stays the line's one accessible
 // element rather than a slider and a label.
 class SceneValueSliderLine final : public QWidget {
 public:
-    explicit SceneValueSliderLine(QWidget* parent) : QWidget(parent), slider(new SceneValueSlider(this)) {
+    explicit SceneValueSliderLine(QWidget* parent) : QWidget(parent), slider(new PercentSlider(this)) {
         auto* layout = new QHBoxLayout(this);
         layout->setContentsMargins(0, 0, readoutSpacing + readoutWidth, 0);
         layout->addWidget(slider);
     }
 
-    SceneValueSlider* slider;
+    PercentSlider* slider;
     qint64 readout = 0;
 
 protected:
@@ -72,39 +62,12 @@ protected:
     }
 };
 
-namespace {
-
-class SceneValueSliderAccessible final : public PercentSliderAccessible {
-public:
-    explicit SceneValueSliderAccessible(SceneValueSlider* slider) : PercentSliderAccessible(slider) {}
-
-protected:
-    double value() const override { return slider()->value(); }
-    QString valueText() const override { return slider()->accessibleValueText; }
-    // Moved by assistive technology: an edit like a key press, which the row reports.
-    void applyValue(double value) override { slider()->setValue(int(std::lround(value))); }
-
-private:
-    SceneValueSlider* slider() const { return static_cast<SceneValueSlider*>(widget()); }
-};
-
-QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("SceneValueSlider"))
-        return new SceneValueSliderAccessible(static_cast<SceneValueSlider*>(object));
-    return nullptr;
-}
-
-} // namespace
-
 SceneValueEditorRow::SceneValueEditorRow(const QString& title, const QString& symbol,
                                          std::optional<QColor> tint, QWidget* parent)
     : QWidget(parent), m_title(title), m_tint(tint), m_symbol(new SceneSymbolView(symbol, symbolPixelSize)),
       m_switch(new ToggleSwitch), m_sliderLine(new SceneValueSliderLine(this)),
       m_slider(m_sliderLine->slider), m_fade(new QGraphicsOpacityEffect),
       m_fadeAnimation(new QPropertyAnimation(m_fade, "opacity", this)) {
-    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
-    Q_UNUSED(factoryInstalled);
-
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
@@ -123,9 +86,6 @@ SceneValueEditorRow::SceneValueEditorRow(const QString& title, const QString& sy
     column->addLayout(toggleLine);
     column->addWidget(m_sliderLine);
 
-    m_slider->setRange(0, 100);
-    m_slider->setSingleStep(1);
-    m_slider->setPageStep(10);
     m_slider->setAccessibleName(title);
     matchDisabledColours();
     m_sliderLine->setGraphicsEffect(m_fade);
@@ -185,15 +145,10 @@ void SceneValueEditorRow::userMovedSlider(int position) {
 }
 
 void SceneValueEditorRow::refreshValueText() {
-    const auto percent = static_cast<qint64>(std::llround(m_value));
-    m_sliderLine->readout = percent;
+    m_sliderLine->readout = std::llround(m_value);
     m_sliderLine->update();
-    const QString valueText = m_included ? tr("%1 percent").arg(percent) : tr("Not changed by this scene");
-    if (valueText != m_slider->accessibleValueText) {
-        m_slider->accessibleValueText = valueText;
-        QAccessibleValueChangeEvent event(m_slider, m_slider->value());
-        QAccessible::updateAccessibility(&event);
-    }
+    m_slider->setAccessibleValueText(m_included ? PercentSliderAccessible::percentText(m_value)
+                                                : tr("Not changed by this scene"));
 }
 
 void SceneValueEditorRow::fadeSliderLine() {
@@ -235,5 +190,3 @@ void SceneValueEditorRow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange && m_slider)
         matchDisabledColours();
 }
-
-#include "SceneValueEditorRow.moc"

@@ -48,27 +48,13 @@ void drawCapsuleShadow(QPainter& painter, const QRectF& capsule) {
 
 } // namespace
 
-class CapsuleSliderAccessible final : public PercentSliderAccessible {
-public:
-    explicit CapsuleSliderAccessible(CapsuleSlider* slider) : PercentSliderAccessible(slider) {}
-
-protected:
-    double value() const override { return slider()->value(); }
-    QString valueText() const override {
-        const QString text = slider()->accessibleValueText();
-        return text.isEmpty() ? CapsuleSlider::tr("%1 percent").arg(std::llround(slider()->value())) : text;
-    }
-    void applyValue(double value) override { slider()->applyEdit(value); }
-
-private:
-    CapsuleSlider* slider() const { return static_cast<CapsuleSlider*>(widget()); }
-};
-
 namespace {
 
 QAccessibleInterface* accessibleFactory(const QString& key, QObject* object) {
-    if (key == QLatin1String("CapsuleSlider"))
-        return new CapsuleSliderAccessible(static_cast<CapsuleSlider*>(object));
+    if (key == QLatin1String("CapsuleSlider")) {
+        auto* slider = static_cast<CapsuleSlider*>(object);
+        return new PercentSliderAccessible(slider, *slider);
+    }
     return nullptr;
 }
 
@@ -101,12 +87,16 @@ void CapsuleSlider::setTrackHeight(int height) {
     update();
 }
 
+QString CapsuleSlider::accessibleValueText() const {
+    return m_accessibleValueText.isEmpty() ? PercentSliderAccessible::percentText(m_value)
+                                           : m_accessibleValueText;
+}
+
 void CapsuleSlider::setAccessibleValueText(const QString& text) {
     if (text == m_accessibleValueText)
         return;
     m_accessibleValueText = text;
-    QAccessibleValueChangeEvent event(this, m_value);
-    QAccessible::updateAccessibility(&event);
+    PercentSliderAccessible::announceValue(this, m_value);
 }
 
 QSize CapsuleSlider::sizeHint() const {
@@ -122,8 +112,7 @@ void CapsuleSlider::store(double value) {
         return;
     m_value = value;
     showFill(value);
-    QAccessibleValueChangeEvent event(this, value);
-    QAccessible::updateAccessibility(&event);
+    PercentSliderAccessible::announceValue(this, value);
 }
 
 void CapsuleSlider::showFill(double value) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PercentSliderAccessible.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -8,7 +10,7 @@ class QVariantAnimation;
 /// A thick capsule-shaped slider over 0...100: a translucent track and a white fill that
 /// follows the pointer. Every value the user passes through while dragging is `liveChanged`;
 /// letting go is `committed`. A key press is a complete edit of its own (live, then commit).
-class CapsuleSlider : public QWidget {
+class CapsuleSlider : public QWidget, public PercentSliderAccessible::Slider {
     Q_OBJECT
 
 public:
@@ -23,8 +25,9 @@ public:
     /// The height of the whole control and the narrowest the fill gets (a circle at 0).
     void setTrackHeight(int height);
 
-    QString accessibleValueText() const { return m_accessibleValueText; }
-    /// What a screen reader announces as the value ("42 percent", "Reading monitor").
+    QString accessibleValueText() const override;
+    /// What a screen reader announces as the value ("42 percent", "Reading monitor"); the value
+    /// in percent when empty.
     void setAccessibleValueText(const QString& text);
 
     QSize sizeHint() const override;
@@ -44,8 +47,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    friend class CapsuleSliderAccessible;
-
+    double accessibleValue() const override { return m_value; }
+    void applyAccessibleValue(double value) override { applyEdit(value); }
     void dragTo(qreal x);
     /// A discrete edit (a key, assistive technology): live, then commit, if it changes anything.
     void applyEdit(double value);

@@ -1,19 +1,17 @@
 #include "CompactMonitorSlider.h"
 
 #include "ControlLook.h"
-#include "PercentSliderAccessible.h"
+#include "PercentSlider.h"
 #include "Readout.h"
 #include "Spinner.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
 
-#include <QAccessible>
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScopedValueRollback>
-#include <QSlider>
 
 #include <cmath>
 #include <utility>
@@ -28,16 +26,15 @@ constexpr int minimumRowHeight = 28;
 
 } // namespace
 
-// The platform slider inside the row: it carries the row's spoken value and reports when it
-// has finished handling a mouse press, so the row can tell the start of a drag (the handle
-// jumps to the pointer, then follows it) from a click that pages.
-class CompactMonitorSliderControl final : public QSlider {
+// The slider inside the row: it reports when it has finished handling a mouse press, so the row
+// can tell the start of a drag (the handle jumps to the pointer, then follows it) from a click
+// that pages.
+class CompactMonitorSliderControl final : public PercentSlider {
     Q_OBJECT
 
 public:
-    explicit CompactMonitorSliderControl(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+    using PercentSlider::PercentSlider;
 
-    QString accessibleValueText;
     bool handlingMousePress = false;
 
 signals:
@@ -47,46 +44,16 @@ protected:
     void mousePressEvent(QMouseEvent* event) override {
         {
             QScopedValueRollback pressing(handlingMousePress, true);
-            QSlider::mousePressEvent(event);
+            PercentSlider::mousePressEvent(event);
         }
         emit mousePressHandled();
     }
 };
 
-class CompactMonitorSliderControlAccessible final : public PercentSliderAccessible {
-public:
-    explicit CompactMonitorSliderControlAccessible(CompactMonitorSliderControl* slider)
-        : PercentSliderAccessible(slider) {}
-
-protected:
-    double value() const override { return slider()->value(); }
-    QString valueText() const override { return slider()->accessibleValueText; }
-    // Moving the slider is an edit like a key press: the row reports it.
-    void applyValue(double value) override { slider()->setValue(int(std::lround(value))); }
-
-private:
-    CompactMonitorSliderControl* slider() const {
-        return static_cast<CompactMonitorSliderControl*>(widget());
-    }
-};
-
-namespace {
-
-QAccessibleInterface* accessibleFactory(const QString& key, QObject* object) {
-    if (key == QLatin1String("CompactMonitorSliderControl"))
-        return new CompactMonitorSliderControlAccessible(static_cast<CompactMonitorSliderControl*>(object));
-    return nullptr;
-}
-
-} // namespace
-
 CompactMonitorSlider::CompactMonitorSlider(const QString& title, const QString& symbol,
                                            std::optional<QColor> tint, QWidget* parent)
     : QWidget(parent), m_title(title), m_symbol(symbol), m_tint(tint),
       m_slider(new CompactMonitorSliderControl(this)), m_spinner(new Spinner(Spinner::Size::mini, this)) {
-    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
-    Q_UNUSED(factoryInstalled);
-
     setMinimumHeight(minimumRowHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
@@ -96,9 +63,6 @@ CompactMonitorSlider::CompactMonitorSlider(const QString& title, const QString& 
     layout->setContentsMargins(symbolWidth + spacing, 0, spacing + readoutWidth, 0);
     layout->addWidget(m_slider);
 
-    m_slider->setRange(0, 100);
-    m_slider->setSingleStep(1);
-    m_slider->setPageStep(10);
     m_slider->setAccessibleName(title);
     if (tint) {
         QPalette palette = m_slider->palette();
@@ -178,12 +142,7 @@ void CompactMonitorSlider::refreshState() {
     const auto percent = static_cast<qint64>(std::llround(m_value));
     setToolTip(m_loaded ? tr("%1: %2 percent").arg(m_title).arg(percent)
                         : tr("%1 is not available").arg(m_title));
-    const QString valueText = m_loaded ? tr("%1 percent").arg(percent) : tr("Reading monitor");
-    if (valueText != m_slider->accessibleValueText) {
-        m_slider->accessibleValueText = valueText;
-        QAccessibleValueChangeEvent event(m_slider, m_slider->value());
-        QAccessible::updateAccessibility(&event);
-    }
+    m_slider->setAccessibleValueText(PercentSliderAccessible::monitorValueText(m_value, m_loaded));
     update(readoutRect());
 }
 
