@@ -1,9 +1,9 @@
 #include "MonitorMenuView.h"
 
-#include "ApplicationAccessible.h"
 #include "controller/MonitorController.h"
 #include "system/DesktopSession.h"
 #include "system/PlatformWording.h"
+#include "ui/Accessibility.h"
 #include "ui/AdaptiveStatus.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
@@ -52,7 +52,7 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     // frameless tool window that closes when it loses focus.
     setWindowTitle(tr("Velmar Monitor"));
     setAccessibleName(tr("Velmar Monitor"));
-    ApplicationAccessible::install();
+    Accessibility::install(); // the application lists the panel while it is open
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);
     layout->setSpacing(10);

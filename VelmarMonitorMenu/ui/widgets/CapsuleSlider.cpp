@@ -1,10 +1,9 @@
 #include "CapsuleSlider.h"
 
 #include "ControlLook.h"
-#include "PercentSliderAccessible.h"
+#include "ui/Accessibility.h"
 #include "ui/Style.h"
 
-#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -48,22 +47,9 @@ void drawCapsuleShadow(QPainter& painter, const QRectF& capsule) {
 
 } // namespace
 
-namespace {
-
-QAccessibleInterface* accessibleFactory(const QString& key, QObject* object) {
-    if (key == QLatin1String("CapsuleSlider")) {
-        auto* slider = static_cast<CapsuleSlider*>(object);
-        return new PercentSliderAccessible(slider, *slider);
-    }
-    return nullptr;
-}
-
-} // namespace
-
 CapsuleSlider::CapsuleSlider(QWidget* parent)
     : QWidget(parent), m_fillAnimation(new QVariantAnimation(this)) {
-    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
-    Q_UNUSED(factoryInstalled);
+    Accessibility::install();
 
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);

@@ -1,22 +1,11 @@
 #include "PercentSlider.h"
 
+#include "ui/Accessibility.h"
+
 #include <cmath>
 
-namespace {
-
-QAccessibleInterface* accessibleFactory(const QString& key, QObject* object) {
-    if (key == QLatin1String("PercentSlider")) {
-        auto* slider = static_cast<PercentSlider*>(object);
-        return new PercentSliderAccessible(slider, *slider);
-    }
-    return nullptr;
-}
-
-} // namespace
-
 PercentSlider::PercentSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
-    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
-    Q_UNUSED(factoryInstalled);
+    Accessibility::install();
     setRange(0, 100);
     setSingleStep(1);
     setPageStep(10);
