@@ -1,6 +1,7 @@
 #include "OnScreenIndicator.h"
 
 #include "controller/MonitorController.h"
+#include "FeatureSlider.h"
 #include "icons/SymbolIcons.h"
 #include "Style.h"
 #include "system/DesktopSession.h"
@@ -47,9 +48,7 @@ FeatureLook look(MonitorFeature feature, double value) {
     case MonitorFeature::contrast:
         return {OnScreenIndicator::tr("Contrast"), QStringLiteral("circle.lefthalf.filled"), {}};
     case MonitorFeature::volume:
-        return {OnScreenIndicator::tr("Volume"),
-                value == 0 ? QStringLiteral("speaker.slash.fill") : QStringLiteral("speaker.wave.2.fill"),
-                {}};
+        return {OnScreenIndicator::tr("Volume"), volumeSymbol(value, 2), {}};
     case MonitorFeature::red:
         return {OnScreenIndicator::tr("Red"), QStringLiteral("r.circle.fill"), QColor(0xe5, 0x3e, 0x3e)};
     case MonitorFeature::green:

@@ -5,6 +5,7 @@
 #include "system/PlatformWording.h"
 #include "ui/Accessibility.h"
 #include "ui/AdaptiveStatus.h"
+#include "ui/FeatureSlider.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
 #include "ui/widgets/CapsuleSlider.h"
@@ -210,7 +211,6 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
                         &MonitorController::adaptiveBrightnessPausedUntilChanged})
         connect(&monitor, signal, this, &MonitorMenuView::updateAdaptive);
     connect(&monitor, &MonitorController::valueChanged, this, &MonitorMenuView::updateValue);
-    connect(&monitor, &MonitorController::loadedFeaturesChanged, this, &MonitorMenuView::updateLoaded);
     for (auto signal : {&MonitorController::isNightModeChanged,
                         &MonitorController::isChangingNightModeChanged, &MonitorController::isWorkingChanged})
         connect(&monitor, signal, this, &MonitorMenuView::updateNightMode);
@@ -255,7 +255,6 @@ void MonitorMenuView::restyle() {
     updateAdaptive();
     updateValue(MonitorFeature::brightness);
     updateValue(MonitorFeature::volume);
-    updateLoaded();
     updateError();
     updateNightMode();
     updateInput();
@@ -290,10 +289,7 @@ MonitorMenuView::SliderSection MonitorMenuView::addSliderSection(MonitorFeature 
     row->addWidget(section.slider, 1);
     row->addWidget(symbolLabel(maximumSymbol, 15, 18, section.widget));
     column->addLayout(row);
-    connect(section.slider, &CapsuleSlider::liveChanged, this,
-            [this, feature](double value) { m_monitor.setLive(feature, value); });
-    connect(section.slider, &CapsuleSlider::committed, this,
-            [this, feature](double value) { m_monitor.set(feature, value); });
+    bindToFeature(*section.slider, m_monitor, feature);
     return section;
 }
 
@@ -324,30 +320,13 @@ void MonitorMenuView::updateValue(MonitorFeature feature) {
     if (!section)
         return;
     const double value = m_monitor.value(feature);
-    section->slider->setValue(value);
     section->widget->setToolTip(percentText(section->title, value));
-    if (m_monitor.loadedFeatures().contains(feature))
-        section->slider->setAccessibleValueText(
-            tr("%1 percent").arg(static_cast<long long>(std::round(value))));
     if (feature == MonitorFeature::volume) {
-        const QString symbol =
-            value == 0 ? QStringLiteral("speaker.slash.fill") : QStringLiteral("speaker.fill");
+        const QString symbol = volumeSymbol(value, 0);
         if (section->minimumSymbol->property(symbolProperty).toString() != symbol) {
             section->minimumSymbol->setProperty(symbolProperty, symbol);
             drawSymbol(section->minimumSymbol);
         }
-    }
-}
-
-void MonitorMenuView::updateLoaded() {
-    for (auto [feature, section] : {std::pair{MonitorFeature::brightness, &m_brightness},
-                                    std::pair{MonitorFeature::volume, &m_sound}}) {
-        const bool loaded = m_monitor.loadedFeatures().contains(feature);
-        section->slider->setEnabled(loaded);
-        if (!loaded)
-            section->slider->setAccessibleValueText(tr("Reading monitor"));
-        else
-            updateValue(feature);
     }
 }
 

@@ -51,7 +51,6 @@ private:
     void updateHeader();
     void updateAdaptive();
     void updateValue(MonitorFeature feature);
-    void updateLoaded();
     void updateError();
     void updateNightMode();
     void updateInput();

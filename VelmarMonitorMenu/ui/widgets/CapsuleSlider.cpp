@@ -73,16 +73,16 @@ void CapsuleSlider::setTrackHeight(int height) {
     update();
 }
 
-QString CapsuleSlider::accessibleValueText() const {
-    return m_accessibleValueText.isEmpty() ? PercentSliderAccessible::percentText(m_value)
-                                           : m_accessibleValueText;
+void CapsuleSlider::setLoaded(bool loaded) {
+    if (loaded == m_loaded)
+        return;
+    m_loaded = loaded;
+    setEnabled(loaded);
+    PercentSliderAccessible::announceValue(this, m_value);
 }
 
-void CapsuleSlider::setAccessibleValueText(const QString& text) {
-    if (text == m_accessibleValueText)
-        return;
-    m_accessibleValueText = text;
-    PercentSliderAccessible::announceValue(this, m_value);
+QString CapsuleSlider::accessibleValueText() const {
+    return PercentSliderAccessible::monitorValueText(m_value, m_loaded);
 }
 
 QSize CapsuleSlider::sizeHint() const {

@@ -25,10 +25,13 @@ public:
     /// The height of the whole control and the narrowest the fill gets (a circle at 0).
     void setTrackHeight(int height);
 
+    /// The monitor's value has been read; a new slider counts as read. Until it is, the slider
+    /// is disabled and a screen reader hears "Reading monitor" for its value.
+    bool isLoaded() const { return m_loaded; }
+    void setLoaded(bool loaded);
+
+    /// What a screen reader announces as the value ("42 percent", "Reading monitor").
     QString accessibleValueText() const override;
-    /// What a screen reader announces as the value ("42 percent", "Reading monitor"); the value
-    /// in percent when empty.
-    void setAccessibleValueText(const QString& text);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -60,6 +63,6 @@ private:
     double m_shownValue = 0;
     int m_trackHeight = 22;
     bool m_dragging = false;
-    QString m_accessibleValueText;
+    bool m_loaded = true;
     QVariantAnimation* m_fillAnimation = nullptr;
 };

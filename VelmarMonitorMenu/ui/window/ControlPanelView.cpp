@@ -2,6 +2,7 @@
 
 #include "controller/MonitorController.h"
 #include "FormSection.h"
+#include "ui/FeatureSlider.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
 #include "ui/widgets/CompactMonitorSlider.h"
@@ -17,10 +18,6 @@ namespace {
 
 constexpr int sliderWidth = 260;
 constexpr int pickerWidth = 220;
-
-QString volumeSymbol(double volume) {
-    return volume == 0 ? QStringLiteral("speaker.slash.fill") : QStringLiteral("speaker.wave.2.fill");
-}
 
 QComboBox* picker(QWidget* parent, const QString& accessibleName) {
     auto* box = new QComboBox(parent);
@@ -86,7 +83,7 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
 
     auto* audio = new FormSection(tr("Audio"), form);
     audio->addRow(tr("Volume"),
-                  addSlider(MonitorFeature::volume, tr("Volume"), volumeSymbol(monitor.volume()), {}));
+                  addSlider(MonitorFeature::volume, tr("Volume"), volumeSymbol(monitor.volume(), 2), {}));
     layout->addWidget(audio);
     layout->addStretch(1);
     WheelGuard::guardControls(*this);
@@ -120,12 +117,9 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
     connect(&monitor, &MonitorController::scenesChanged, this, &ControlPanelView::updateTones);
     connect(&monitor, &MonitorController::isApplyingSceneChanged, this, &ControlPanelView::updateTones);
     connect(&monitor, &MonitorController::valueChanged, this, &ControlPanelView::updateValue);
-    connect(&monitor, &MonitorController::loadedFeaturesChanged, this, &ControlPanelView::updateLoading);
     connect(&monitor, &MonitorController::isWorkingChanged, this, &ControlPanelView::updateLoading);
 
     m_name->setText(monitor.displayName());
-    for (const auto feature : MonitorFeatures::allCases)
-        updateValue(feature);
     updateLoading();
     restyle();
 }
@@ -161,10 +155,7 @@ CompactMonitorSlider* ControlPanelView::addSlider(MonitorFeature feature, const 
     auto* slider = new CompactMonitorSlider(title, symbol, tint, this);
     slider->setFixedWidth(sliderWidth);
     slider->setAccessibleName(title);
-    connect(slider, &CompactMonitorSlider::liveChanged, this,
-            [this, feature](double value) { m_monitor.setLive(feature, value); });
-    connect(slider, &CompactMonitorSlider::committed, this,
-            [this, feature](double value) { m_monitor.set(feature, value); });
+    bindToFeature(*slider, m_monitor, feature);
     m_sliders[feature] = slider;
     return slider;
 }
@@ -225,17 +216,13 @@ void ControlPanelView::updatePresets() {
 }
 
 void ControlPanelView::updateValue(MonitorFeature feature) {
-    const double value = m_monitor.value(feature);
-    m_sliders.at(feature)->setValue(value);
     if (feature == MonitorFeature::volume)
-        m_sliders.at(feature)->setSymbol(volumeSymbol(value));
+        m_sliders.at(feature)->setSymbol(volumeSymbol(m_monitor.volume(), 2));
     if (feature == MonitorFeature::red || feature == MonitorFeature::green || feature == MonitorFeature::blue)
         updatePresets();
 }
 
 void ControlPanelView::updateLoading() {
-    for (const auto& [feature, slider] : m_sliders) {
-        slider->setLoaded(m_monitor.loadedFeatures().contains(feature));
-        slider->setLoading(m_monitor.isWorking());
-    }
+    for (const auto& entry : m_sliders)
+        entry.second->setLoading(m_monitor.isWorking());
 }
