@@ -41,8 +41,23 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     auto* layout = addScrollingForm(*outer);
-    auto* form = layout->parentWidget();
 
+    buildDisplaySection(layout);
+    buildPictureSection(layout);
+    buildColorSection(layout);
+    buildAudioSection(layout);
+    layout->addStretch(1);
+    WheelGuard::guardControls(*this);
+
+    actOnPickers();
+    followMonitor();
+    m_name->setText(monitor.displayName());
+    updateLoading();
+    restyle();
+}
+
+void ControlPanelView::buildDisplaySection(QVBoxLayout* layout) {
+    auto* form = layout->parentWidget();
     auto* display = new FormSection(tr("Display"), form);
     m_name = new QLabel(form);
     m_name->setTextFormat(Qt::PlainText); // a name from the monitor, never markup
@@ -58,7 +73,10 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
                          MonitorInputs::title(input), rawValue(input));
     display->addRow(tr("Input"), m_input);
     layout->addWidget(display);
+}
 
+void ControlPanelView::buildPictureSection(QVBoxLayout* layout) {
+    auto* form = layout->parentWidget();
     auto* picture = new FormSection(tr("Picture"), form);
     m_tone = picker(form, tr("Display tone"));
     picture->addRow(tr("Tone"), m_tone);
@@ -67,7 +85,10 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
     picture->addRow(tr("Contrast"), addSlider(MonitorFeature::contrast, tr("Contrast"),
                                               QStringLiteral("circle.lefthalf.filled"), {}));
     layout->addWidget(picture);
+}
 
+void ControlPanelView::buildColorSection(QVBoxLayout* layout) {
+    auto* form = layout->parentWidget();
     auto* color = new FormSection(tr("Color"), form);
     m_preset = picker(form, tr("Preset"));
     color->addRow(tr("Preset"), m_preset);
@@ -80,14 +101,16 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
     color->setFooter(tr("Adjusts the monitor's hardware RGB gain over DDC/CI. Presets are starting points — "
                         "fine-tune with the channel sliders."));
     layout->addWidget(color);
+}
 
-    auto* audio = new FormSection(tr("Audio"), form);
+void ControlPanelView::buildAudioSection(QVBoxLayout* layout) {
+    auto* audio = new FormSection(tr("Audio"), layout->parentWidget());
     audio->addRow(tr("Volume"),
-                  addSlider(MonitorFeature::volume, tr("Volume"), volumeSymbol(monitor.volume(), 2), {}));
+                  addSlider(MonitorFeature::volume, tr("Volume"), volumeSymbol(m_monitor.volume(), 2), {}));
     layout->addWidget(audio);
-    layout->addStretch(1);
-    WheelGuard::guardControls(*this);
+}
 
+void ControlPanelView::actOnPickers() {
     // The pickers act only on what the user chose; the model's own changes refill them silently.
     connect(m_input, &QComboBox::activated, this, [this](int index) {
         if (const auto input = monitorInputFromRawValue(m_input->itemData(index).toString()))
@@ -107,21 +130,19 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
         else
             updatePresets();
     });
+}
 
-    connect(&monitor, &MonitorController::displayNameChanged, this,
+void ControlPanelView::followMonitor() {
+    connect(&m_monitor, &MonitorController::displayNameChanged, this,
             [this] { m_name->setText(m_monitor.displayName()); });
-    connect(&monitor, &MonitorController::statusChanged, this, &ControlPanelView::updateStatus);
-    connect(&monitor, &MonitorController::hasErrorChanged, this, &ControlPanelView::updateStatus);
-    connect(&monitor, &MonitorController::activeInputChanged, this, &ControlPanelView::updateInputs);
-    connect(&monitor, &MonitorController::activeSceneIDChanged, this, &ControlPanelView::updateTones);
-    connect(&monitor, &MonitorController::scenesChanged, this, &ControlPanelView::updateTones);
-    connect(&monitor, &MonitorController::isApplyingSceneChanged, this, &ControlPanelView::updateTones);
-    connect(&monitor, &MonitorController::valueChanged, this, &ControlPanelView::updateValue);
-    connect(&monitor, &MonitorController::isWorkingChanged, this, &ControlPanelView::updateLoading);
-
-    m_name->setText(monitor.displayName());
-    updateLoading();
-    restyle();
+    connect(&m_monitor, &MonitorController::statusChanged, this, &ControlPanelView::updateStatus);
+    connect(&m_monitor, &MonitorController::hasErrorChanged, this, &ControlPanelView::updateStatus);
+    connect(&m_monitor, &MonitorController::activeInputChanged, this, &ControlPanelView::updateInputs);
+    connect(&m_monitor, &MonitorController::activeSceneIDChanged, this, &ControlPanelView::updateTones);
+    connect(&m_monitor, &MonitorController::scenesChanged, this, &ControlPanelView::updateTones);
+    connect(&m_monitor, &MonitorController::isApplyingSceneChanged, this, &ControlPanelView::updateTones);
+    connect(&m_monitor, &MonitorController::valueChanged, this, &ControlPanelView::updateValue);
+    connect(&m_monitor, &MonitorController::isWorkingChanged, this, &ControlPanelView::updateLoading);
 }
 
 void ControlPanelView::restyle() {
