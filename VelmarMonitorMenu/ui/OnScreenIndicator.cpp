@@ -1,6 +1,7 @@
 #include "OnScreenIndicator.h"
 
 #include "controller/MonitorController.h"
+#include "FeatureSlider.h"
 #include "icons/SymbolIcons.h"
 #include "Style.h"
 #include "system/DesktopSession.h"
@@ -47,9 +48,7 @@ FeatureLook look(MonitorFeature feature, double value) {
     case MonitorFeature::contrast:
         return {OnScreenIndicator::tr("Contrast"), QStringLiteral("circle.lefthalf.filled"), {}};
     case MonitorFeature::volume:
-        return {OnScreenIndicator::tr("Volume"),
-                value == 0 ? QStringLiteral("speaker.slash.fill") : QStringLiteral("speaker.wave.2.fill"),
-                {}};
+        return {OnScreenIndicator::tr("Volume"), volumeSymbol(value, 2), {}};
     case MonitorFeature::red:
         return {OnScreenIndicator::tr("Red"), QStringLiteral("r.circle.fill"), QColor(0xe5, 0x3e, 0x3e)};
     case MonitorFeature::green:
@@ -178,7 +177,7 @@ void OnScreenIndicator::paintEvent(QPaintEvent*) {
         painter.drawRoundedRect(fill, barHeight / 2.0, barHeight / 2.0);
     }
 
-    painter.setPen(ControlLook::secondaryText(pal));
+    painter.setPen(Style::secondaryText(pal));
     painter.setFont(Style::font(13, QFont::DemiBold));
     painter.drawText(QRect(width() - margin - readoutWidth, 0, readoutWidth, height()),
                      Qt::AlignRight | Qt::AlignVCenter, QLocale().toString(int(std::lround(*m_level))));

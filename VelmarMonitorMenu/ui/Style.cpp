@@ -28,6 +28,7 @@ static QColor withAlpha(QColor color, qreal alpha) {
 }
 
 QColor secondaryText(const QPalette& palette) {
+    // Readable, yet clearly behind the text or control it explains.
     return withAlpha(palette.color(QPalette::WindowText), 0.62);
 }
 
@@ -36,7 +37,9 @@ QColor tertiaryText(const QPalette& palette) {
 }
 
 bool isDark(const QPalette& palette) {
-    return palette.color(QPalette::Window).lightnessF() < 0.5;
+    // Judged against the palette's own text, not a fixed lightness: a mid-grey window with black
+    // text is a light palette.
+    return palette.color(QPalette::Window).lightnessF() < palette.color(QPalette::WindowText).lightnessF();
 }
 
 QColor errorText(const QPalette& palette) {

@@ -18,26 +18,7 @@ QList<QWidget*> openPanels() {
     return panels;
 }
 
-QAccessibleInterface* accessibleFactory(const QString&, QObject* object) {
-    if (object && object == QCoreApplication::instance())
-        return new ApplicationAccessible;
-    return nullptr;
-}
-
 } // namespace
-
-void ApplicationAccessible::install() {
-    static const bool installed = [] {
-        QAccessible::installFactory(accessibleFactory);
-        // One Qt made before this existed (a screen reader that asked early) gives way to it; the
-        // bridge looks the application up afresh for every request.
-        QAccessibleInterface* current = QAccessible::queryAccessibleInterface(QCoreApplication::instance());
-        if (current && !dynamic_cast<ApplicationAccessible*>(current))
-            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(current));
-        return true;
-    }();
-    Q_UNUSED(installed);
-}
 
 int ApplicationAccessible::childCount() const {
     return QAccessibleApplication::childCount() + int(openPanels().size());

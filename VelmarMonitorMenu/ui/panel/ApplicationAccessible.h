@@ -8,9 +8,6 @@
 /// mode could not find them at all.
 class ApplicationAccessible : public QAccessibleApplication {
 public:
-    /// Makes the application answer with this interface from now on; safe to call again.
-    static void install();
-
     int childCount() const override;
     QAccessibleInterface* child(int index) const override;
     int indexOfChild(const QAccessibleInterface* child) const override;

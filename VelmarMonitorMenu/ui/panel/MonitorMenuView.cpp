@@ -1,10 +1,11 @@
 #include "MonitorMenuView.h"
 
-#include "ApplicationAccessible.h"
 #include "controller/MonitorController.h"
 #include "system/DesktopSession.h"
 #include "system/PlatformWording.h"
+#include "ui/Accessibility.h"
 #include "ui/AdaptiveStatus.h"
+#include "ui/FeatureSlider.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
 #include "ui/widgets/CapsuleSlider.h"
@@ -52,14 +53,36 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     // frameless tool window that closes when it loses focus.
     setWindowTitle(tr("Velmar Monitor"));
     setAccessibleName(tr("Velmar Monitor"));
-    ApplicationAccessible::install();
+    Accessibility::install(); // the application lists the panel while it is open
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(14, 12, 14, 12);
     layout->setSpacing(10);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    // Header: the monitor's name, and its status or a spinner while it is read. Its fixed width
-    // sets the panel's: the layout sizes the panel to its content.
+    // Made in the order the keyboard visits them.
+    buildHeader(layout);
+    layout->addWidget(new Divider(this));
+    buildAdaptiveRow(layout);
+    layout->addWidget(new Divider(this));
+    m_brightness = addSliderSection(MonitorFeature::brightness, tr("Brightness"), QStringLiteral("sun.min"),
+                                    QStringLiteral("sun.max.fill"));
+    layout->addWidget(m_brightness.widget);
+    layout->addWidget(new Divider(this));
+    m_sound = addSliderSection(MonitorFeature::volume, tr("Sound"), QStringLiteral("speaker.fill"),
+                               QStringLiteral("speaker.wave.3.fill"));
+    layout->addWidget(m_sound.widget);
+    buildErrorRow(layout);
+    layout->addWidget(new Divider(this));
+    buildFooter(layout);
+    WheelGuard::guardControls(*this);
+
+    followMonitor();
+    restyle();
+}
+
+void MonitorMenuView::buildHeader(QVBoxLayout* layout) {
+    // The monitor's name, and its status or a spinner while it is read. Its fixed width sets the
+    // panel's: the layout sizes the panel to its content.
     auto* headerRow = new QWidget(this);
     headerRow->setFixedWidth(panelWidth - 2 * 14);
     auto* header = new QHBoxLayout(headerRow);
@@ -78,9 +101,9 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     m_headerStatus->setMaximumWidth(170);
     header->addWidget(m_headerStatus);
     layout->addWidget(headerRow);
-    layout->addWidget(new Divider(this));
+}
 
-    // Adaptive brightness.
+void MonitorMenuView::buildAdaptiveRow(QVBoxLayout* layout) {
     auto* adaptive = new QWidget(this);
     adaptive->setToolTip(PlatformWording::followAutomaticBrightness());
     auto* adaptiveRow = new QHBoxLayout(adaptive);
@@ -104,16 +127,9 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     layout->addWidget(adaptive);
     connect(m_adaptiveSwitch, &ToggleSwitch::clicked, this,
             [this](bool checked) { m_monitor.setAdaptiveBrightnessEnabled(checked); });
-    layout->addWidget(new Divider(this));
+}
 
-    m_brightness = addSliderSection(MonitorFeature::brightness, tr("Brightness"), QStringLiteral("sun.min"),
-                                    QStringLiteral("sun.max.fill"));
-    layout->addWidget(m_brightness.widget);
-    layout->addWidget(new Divider(this));
-    m_sound = addSliderSection(MonitorFeature::volume, tr("Sound"), QStringLiteral("speaker.fill"),
-                               QStringLiteral("speaker.wave.3.fill"));
-    layout->addWidget(m_sound.widget);
-
+void MonitorMenuView::buildErrorRow(QVBoxLayout* layout) {
     // The failure in full, wrapped: the header has room for one line only.
     m_error = new QWidget(this);
     auto* errorRow = new QHBoxLayout(m_error);
@@ -128,12 +144,23 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     m_errorText->setTextFormat(Qt::PlainText);
     errorRow->addWidget(m_errorText, 1);
     layout->addWidget(m_error);
-    layout->addWidget(new Divider(this));
+}
 
-    // Footer: round buttons.
+void MonitorMenuView::buildFooter(QVBoxLayout* layout) {
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(0, 2, 0, 0);
     footer->setSpacing(10);
+    addNightModeChip(footer);
+    addInputChip(footer);
+    footer->addStretch(1);
+    addWindowChip(footer, QStringLiteral("slider.horizontal.3"), tr("Open Controls window"),
+                  MonitorWindowSection::controls);
+    addWindowChip(footer, QStringLiteral("gearshape.fill"), tr("Settings"), MonitorWindowSection::settings);
+    addOptionsChip(footer);
+    layout->addLayout(footer);
+}
+
+void MonitorMenuView::addNightModeChip(QHBoxLayout* footer) {
     m_nightMode = new CircleChip(this);
     m_nightMode->setSymbol(QStringLiteral("moon.fill"), 14);
     m_nightMode->setAccessibleName(tr("Night Mode"));
@@ -141,7 +168,9 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     connect(m_nightMode, &CircleChip::clicked, this,
             [this] { m_monitor.setNightMode(!m_monitor.isNightMode()); });
     footer->addWidget(m_nightMode);
+}
 
+void MonitorMenuView::addInputChip(QHBoxLayout* footer) {
     m_input = new CircleChip(this);
     m_input->setSymbol(QStringLiteral("rectangle.2.swap"), 13);
     m_input->setAccessibleName(tr("Input source"));
@@ -159,28 +188,22 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     m_input->setMenu(m_inputMenu);
     m_input->setPopupMode(QToolButton::InstantPopup);
     footer->addWidget(m_input);
-    footer->addStretch(1);
+}
 
-    auto* controls = new CircleChip(this);
-    controls->setSymbol(QStringLiteral("slider.horizontal.3"), 13);
-    controls->setToolTip(tr("Open Controls window"));
-    controls->setAccessibleName(tr("Open Controls window"));
-    connect(controls, &CircleChip::clicked, this, [this] {
+void MonitorMenuView::addWindowChip(QHBoxLayout* footer, const QString& symbol, const QString& name,
+                                    MonitorWindowSection section) {
+    auto* chip = new CircleChip(this);
+    chip->setSymbol(symbol, 13);
+    chip->setToolTip(name);
+    chip->setAccessibleName(name);
+    connect(chip, &CircleChip::clicked, this, [this, section] {
         close();
-        emit openWindowRequested(MonitorWindowSection::controls);
+        emit openWindowRequested(section);
     });
-    footer->addWidget(controls);
+    footer->addWidget(chip);
+}
 
-    auto* settings = new CircleChip(this);
-    settings->setSymbol(QStringLiteral("gearshape.fill"), 13);
-    settings->setToolTip(tr("Settings"));
-    settings->setAccessibleName(tr("Settings"));
-    connect(settings, &CircleChip::clicked, this, [this] {
-        close();
-        emit openWindowRequested(MonitorWindowSection::settings);
-    });
-    footer->addWidget(settings);
-
+void MonitorMenuView::addOptionsChip(QHBoxLayout* footer) {
     auto* options = new CircleChip(this);
     options->setSymbol(QStringLiteral("ellipsis"), 13);
     options->setToolTip(tr("More options"));
@@ -196,27 +219,24 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     options->setMenu(optionsMenu);
     options->setPopupMode(QToolButton::InstantPopup);
     footer->addWidget(options);
-    layout->addLayout(footer);
-    WheelGuard::guardControls(*this);
+}
 
-    connect(&monitor, &MonitorController::displayNameChanged, this, &MonitorMenuView::updateHeader);
-    connect(&monitor, &MonitorController::statusChanged, this, &MonitorMenuView::updateHeader);
-    connect(&monitor, &MonitorController::hasErrorChanged, this, &MonitorMenuView::updateHeader);
-    connect(&monitor, &MonitorController::isWorkingChanged, this, &MonitorMenuView::updateHeader);
-    connect(&monitor, &MonitorController::statusChanged, this, &MonitorMenuView::updateError);
-    connect(&monitor, &MonitorController::hasErrorChanged, this, &MonitorMenuView::updateError);
+void MonitorMenuView::followMonitor() {
+    connect(&m_monitor, &MonitorController::displayNameChanged, this, &MonitorMenuView::updateHeader);
+    connect(&m_monitor, &MonitorController::statusChanged, this, &MonitorMenuView::updateHeader);
+    connect(&m_monitor, &MonitorController::hasErrorChanged, this, &MonitorMenuView::updateHeader);
+    connect(&m_monitor, &MonitorController::isWorkingChanged, this, &MonitorMenuView::updateHeader);
+    connect(&m_monitor, &MonitorController::statusChanged, this, &MonitorMenuView::updateError);
+    connect(&m_monitor, &MonitorController::hasErrorChanged, this, &MonitorMenuView::updateError);
     for (auto signal : {&MonitorController::adaptiveBrightnessEnabledChanged,
                         &MonitorController::adaptiveBrightnessSupportedChanged,
                         &MonitorController::adaptiveBrightnessPausedUntilChanged})
-        connect(&monitor, signal, this, &MonitorMenuView::updateAdaptive);
-    connect(&monitor, &MonitorController::valueChanged, this, &MonitorMenuView::updateValue);
-    connect(&monitor, &MonitorController::loadedFeaturesChanged, this, &MonitorMenuView::updateLoaded);
+        connect(&m_monitor, signal, this, &MonitorMenuView::updateAdaptive);
+    connect(&m_monitor, &MonitorController::valueChanged, this, &MonitorMenuView::updateSliderSection);
     for (auto signal : {&MonitorController::isNightModeChanged,
                         &MonitorController::isChangingNightModeChanged, &MonitorController::isWorkingChanged})
-        connect(&monitor, signal, this, &MonitorMenuView::updateNightMode);
-    connect(&monitor, &MonitorController::activeInputChanged, this, &MonitorMenuView::updateInput);
-
-    restyle();
+        connect(&m_monitor, signal, this, &MonitorMenuView::updateNightMode);
+    connect(&m_monitor, &MonitorController::activeInputChanged, this, &MonitorMenuView::updateInput);
 }
 
 QLabel* MonitorMenuView::symbolLabel(const QString& symbol, int size, int width, QWidget* parent,
@@ -253,9 +273,8 @@ void MonitorMenuView::restyle() {
             MonitorInputs::symbol(*monitorInputFromRawValue(action->data().toString())), palette()));
     updateHeader();
     updateAdaptive();
-    updateValue(MonitorFeature::brightness);
-    updateValue(MonitorFeature::volume);
-    updateLoaded();
+    updateSliderSection(MonitorFeature::brightness);
+    updateSliderSection(MonitorFeature::volume);
     updateError();
     updateNightMode();
     updateInput();
@@ -290,10 +309,7 @@ MonitorMenuView::SliderSection MonitorMenuView::addSliderSection(MonitorFeature 
     row->addWidget(section.slider, 1);
     row->addWidget(symbolLabel(maximumSymbol, 15, 18, section.widget));
     column->addLayout(row);
-    connect(section.slider, &CapsuleSlider::liveChanged, this,
-            [this, feature](double value) { m_monitor.setLive(feature, value); });
-    connect(section.slider, &CapsuleSlider::committed, this,
-            [this, feature](double value) { m_monitor.set(feature, value); });
+    bindToFeature(*section.slider, m_monitor, feature);
     return section;
 }
 
@@ -317,37 +333,20 @@ void MonitorMenuView::updateAdaptive() {
     m_adaptiveSwitch->setAccessibleValueText(status);
 }
 
-void MonitorMenuView::updateValue(MonitorFeature feature) {
+void MonitorMenuView::updateSliderSection(MonitorFeature feature) {
     SliderSection* section = feature == MonitorFeature::brightness ? &m_brightness
                              : feature == MonitorFeature::volume   ? &m_sound
                                                                    : nullptr;
     if (!section)
         return;
     const double value = m_monitor.value(feature);
-    section->slider->setValue(value);
     section->widget->setToolTip(percentText(section->title, value));
-    if (m_monitor.loadedFeatures().contains(feature))
-        section->slider->setAccessibleValueText(
-            tr("%1 percent").arg(static_cast<long long>(std::round(value))));
     if (feature == MonitorFeature::volume) {
-        const QString symbol =
-            value == 0 ? QStringLiteral("speaker.slash.fill") : QStringLiteral("speaker.fill");
+        const QString symbol = volumeSymbol(value, 0);
         if (section->minimumSymbol->property(symbolProperty).toString() != symbol) {
             section->minimumSymbol->setProperty(symbolProperty, symbol);
             drawSymbol(section->minimumSymbol);
         }
-    }
-}
-
-void MonitorMenuView::updateLoaded() {
-    for (auto [feature, section] : {std::pair{MonitorFeature::brightness, &m_brightness},
-                                    std::pair{MonitorFeature::volume, &m_sound}}) {
-        const bool loaded = m_monitor.loadedFeatures().contains(feature);
-        section->slider->setEnabled(loaded);
-        if (!loaded)
-            section->slider->setAccessibleValueText(tr("Reading monitor"));
-        else
-            updateValue(feature);
     }
 }
 

@@ -10,8 +10,10 @@ class CircleChip;
 class ElidedLabel;
 class MonitorController;
 class QActionGroup;
+class QHBoxLayout;
 class QLabel;
 class QMenu;
+class QVBoxLayout;
 class Spinner;
 class ToggleSwitch;
 
@@ -46,12 +48,23 @@ private:
         QLabel* minimumSymbol = nullptr;
         QString title;
     };
+    void buildHeader(QVBoxLayout* layout);
+    void buildAdaptiveRow(QVBoxLayout* layout);
     SliderSection addSliderSection(MonitorFeature feature, const QString& title, const QString& minimumSymbol,
                                    const QString& maximumSymbol);
+    void buildErrorRow(QVBoxLayout* layout);
+    void buildFooter(QVBoxLayout* layout);
+    void addNightModeChip(QHBoxLayout* footer);
+    void addInputChip(QHBoxLayout* footer);
+    // A chip that closes the panel and asks for the window on `section`.
+    void addWindowChip(QHBoxLayout* footer, const QString& symbol, const QString& name,
+                       MonitorWindowSection section);
+    void addOptionsChip(QHBoxLayout* footer);
+    void followMonitor();
     void updateHeader();
     void updateAdaptive();
-    void updateValue(MonitorFeature feature);
-    void updateLoaded();
+    // The section's tooltip and, for the sound, its speaker.
+    void updateSliderSection(MonitorFeature feature);
     void updateError();
     void updateNightMode();
     void updateInput();

@@ -1,6 +1,7 @@
 #include "SceneManagementRow.h"
 
 #include "SceneSymbolView.h"
+#include "ui/Accessibility.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
 #include "ui/widgets/ButtonAccessible.h"
@@ -8,7 +9,6 @@
 #include "ui/widgets/ElidedLabel.h"
 
 #include <QAbstractButton>
-#include <QAccessible>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -63,6 +63,7 @@ template <class Handle> void pressLikeSpace(QKeyEvent* event, Handle handle) {
 } // namespace
 
 // The row's face: everything but the menu is one button, so the whole row is a target.
+// ui/Accessibility gives this button and the next their interface by class name.
 class SceneApplyButton final : public QAbstractButton {
     Q_OBJECT
 public:
@@ -110,7 +111,7 @@ protected:
         if (ControlLook::showsFocusRing(this))
             ControlLook::drawFocusRing(painter, area, area.width() / 2, palette());
         const QColor colour = underMouse() || isDown() ? palette().color(QPalette::WindowText)
-                                                       : ControlLook::secondaryText(palette());
+                                                       : Style::secondaryText(palette());
         const QPixmap symbol =
             SymbolIcons::pixmap(u"ellipsis.circle"_s, symbolPixelSize, colour, devicePixelRatioF());
         const QSizeF size = symbol.deviceIndependentSize();
@@ -125,14 +126,6 @@ protected:
 };
 
 namespace {
-
-QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("SceneApplyButton"))
-        return new ButtonAccessible(static_cast<SceneApplyButton*>(object), QAccessible::Button);
-    if (className == QLatin1String("SceneActionsButton"))
-        return new ButtonAccessible(static_cast<SceneActionsButton*>(object), QAccessible::Button);
-    return nullptr;
-}
 
 // Draws a destructive action ("Delete") in the error colour, as platforms mark such items.
 class SceneActionsMenu final : public QMenu {
@@ -159,8 +152,7 @@ SceneManagementRow::SceneManagementRow(ScenePickerItem item, bool isActive, std:
                                        std::function<void()> onDelete, QWidget* parent)
     : QWidget(parent), m_item(std::move(item)), m_active(isActive), m_onApply(std::move(onApply)),
       m_onEdit(std::move(onEdit)), m_onDuplicate(std::move(onDuplicate)), m_onDelete(std::move(onDelete)) {
-    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
-    Q_UNUSED(factoryInstalled);
+    Accessibility::install(); // for the row's two buttons
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);

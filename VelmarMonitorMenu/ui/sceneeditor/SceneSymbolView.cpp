@@ -1,39 +1,14 @@
 #include "SceneSymbolView.h"
 
+#include "ui/Accessibility.h"
 #include "ui/icons/SymbolIcons.h"
-#include "ui/widgets/ControlLook.h"
+#include "ui/Style.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
 #include <QPainter>
-
-namespace {
-
-class SceneSymbolViewAccessible : public QAccessibleWidget {
-public:
-    explicit SceneSymbolViewAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Graphic) {}
-
-    QAccessible::State state() const override {
-        QAccessible::State state = QAccessibleWidget::state();
-        // A symbol that only decorates a labelled control would be read out as a nameless image.
-        if (widget()->accessibleName().isEmpty())
-            state.invisible = true;
-        return state;
-    }
-};
-
-QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("SceneSymbolView") && object && object->isWidgetType())
-        return new SceneSymbolViewAccessible(static_cast<QWidget*>(object));
-    return nullptr;
-}
-
-} // namespace
 
 SceneSymbolView::SceneSymbolView(const QString& symbol, int pixelSize, Tone tone, QWidget* parent)
     : QWidget(parent), m_symbol(symbol), m_pixelSize(pixelSize), m_tone(tone) {
-    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
-    Q_UNUSED(factoryInstalled);
+    Accessibility::install();
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
@@ -52,8 +27,7 @@ void SceneSymbolView::setTint(std::optional<QColor> tint) {
 QColor SceneSymbolView::color() const {
     if (m_tint)
         return *m_tint;
-    return m_tone == Tone::accent ? palette().color(QPalette::Highlight)
-                                  : ControlLook::secondaryText(palette());
+    return m_tone == Tone::accent ? palette().color(QPalette::Highlight) : Style::secondaryText(palette());
 }
 
 QSize SceneSymbolView::sizeHint() const {

@@ -1,11 +1,12 @@
 #include "SceneValueEditorRow.h"
 
 #include "SceneSymbolView.h"
+#include "ui/Style.h"
 #include "ui/widgets/ControlLook.h"
-#include "ui/widgets/PercentSliderAccessible.h"
+#include "ui/widgets/PercentSlider.h"
+#include "ui/widgets/Readout.h"
 #include "ui/widgets/ToggleSwitch.h"
 
-#include <QAccessible>
 #include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -14,7 +15,6 @@
 #include <QPainter>
 #include <QPropertyAnimation>
 #include <QScopedValueRollback>
-#include <QSlider>
 #include <QVBoxLayout>
 
 #include <chrono>
@@ -33,56 +33,27 @@ constexpr int readoutSpacing = 8;
 constexpr qreal excludedOpacity = 0.45;
 constexpr auto fadeDuration = 150ms; // eases out, like the switch beside it
 
-// Every digit in a cell of the widest digit's width, right-aligned, so the readout does not
-// jitter while it counts (Qt cannot ask the font for tabular figures).
-void drawTabularNumber(QPainter& painter, const QRect& rect, const QString& text, const QLocale& locale) {
-    const QFontMetricsF metrics(painter.font());
-    qreal cell = 0;
-    for (int digit = 0; digit <= 9; ++digit)
-        cell = qMax(cell, metrics.horizontalAdvance(locale.toString(digit)));
-    const qreal baseline = rect.top() + (rect.height() + metrics.ascent() - metrics.descent()) / 2;
-    qreal right = rect.left() + rect.width();
-    for (qsizetype end = text.size(); end > 0;) {
-        const qsizetype length = end > 1 && text.at(end - 1).isLowSurrogate() ? 2 : 1;
-        const QString unit = text.mid(end - length, length);
-        end -= length;
-        const qreal advance = metrics.horizontalAdvance(unit);
-        const qreal width = QChar::isDigit(unit.toUcs4().value(0)) ? cell : advance;
-        painter.drawText(QPointF(right - width + (width - advance) / 2, baseline), unit);
-        right -= width;
-    }
-}
-
 } // namespace
-
-// The platform slider of a value row; it carries the row's spoken value.
-class SceneValueSlider final : public QSlider {
-    Q_OBJECT
-public:
-    explicit SceneValueSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
-    QString accessibleValueText;
-};
 
 // The slider with its readout painted beside it, so the slider stays the line's one accessible
 // element rather than a slider and a label.
 class SceneValueSliderLine final : public QWidget {
 public:
-    explicit SceneValueSliderLine(QWidget* parent) : QWidget(parent), slider(new SceneValueSlider(this)) {
+    explicit SceneValueSliderLine(QWidget* parent) : QWidget(parent), slider(new PercentSlider(this)) {
         auto* layout = new QHBoxLayout(this);
         layout->setContentsMargins(0, 0, readoutSpacing + readoutWidth, 0);
         layout->addWidget(slider);
     }
 
-    SceneValueSlider* slider;
-    QString readout;
+    PercentSlider* slider;
+    qint64 readout = 0;
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(ControlLook::secondaryText(palette()));
-        drawTabularNumber(painter, QRect(width() - readoutWidth, 0, readoutWidth, height()), readout,
-                          locale());
+        painter.setPen(Style::secondaryText(palette()));
+        Readout::paint(painter, QRect(width() - readoutWidth, 0, readoutWidth, height()), readout, locale());
     }
     void changeEvent(QEvent* event) override {
         QWidget::changeEvent(event);
@@ -91,39 +62,12 @@ protected:
     }
 };
 
-namespace {
-
-class SceneValueSliderAccessible final : public PercentSliderAccessible {
-public:
-    explicit SceneValueSliderAccessible(SceneValueSlider* slider) : PercentSliderAccessible(slider) {}
-
-protected:
-    double value() const override { return slider()->value(); }
-    QString valueText() const override { return slider()->accessibleValueText; }
-    // Moved by assistive technology: an edit like a key press, which the row reports.
-    void applyValue(double value) override { slider()->setValue(int(std::lround(value))); }
-
-private:
-    SceneValueSlider* slider() const { return static_cast<SceneValueSlider*>(widget()); }
-};
-
-QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("SceneValueSlider"))
-        return new SceneValueSliderAccessible(static_cast<SceneValueSlider*>(object));
-    return nullptr;
-}
-
-} // namespace
-
 SceneValueEditorRow::SceneValueEditorRow(const QString& title, const QString& symbol,
                                          std::optional<QColor> tint, QWidget* parent)
     : QWidget(parent), m_title(title), m_tint(tint), m_symbol(new SceneSymbolView(symbol, symbolPixelSize)),
       m_switch(new ToggleSwitch), m_sliderLine(new SceneValueSliderLine(this)),
       m_slider(m_sliderLine->slider), m_fade(new QGraphicsOpacityEffect),
       m_fadeAnimation(new QPropertyAnimation(m_fade, "opacity", this)) {
-    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
-    Q_UNUSED(factoryInstalled);
-
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
@@ -142,9 +86,6 @@ SceneValueEditorRow::SceneValueEditorRow(const QString& title, const QString& sy
     column->addLayout(toggleLine);
     column->addWidget(m_sliderLine);
 
-    m_slider->setRange(0, 100);
-    m_slider->setSingleStep(1);
-    m_slider->setPageStep(10);
     m_slider->setAccessibleName(title);
     matchDisabledColours();
     m_sliderLine->setGraphicsEffect(m_fade);
@@ -204,15 +145,10 @@ void SceneValueEditorRow::userMovedSlider(int position) {
 }
 
 void SceneValueEditorRow::refreshValueText() {
-    const auto percent = static_cast<qint64>(std::llround(m_value));
-    m_sliderLine->readout = locale().toString(percent);
+    m_sliderLine->readout = std::llround(m_value);
     m_sliderLine->update();
-    const QString valueText = m_included ? tr("%1 percent").arg(percent) : tr("Not changed by this scene");
-    if (valueText != m_slider->accessibleValueText) {
-        m_slider->accessibleValueText = valueText;
-        QAccessibleValueChangeEvent event(m_slider, m_slider->value());
-        QAccessible::updateAccessibility(&event);
-    }
+    m_slider->setAccessibleValueText(m_included ? PercentSliderAccessible::percentText(m_value)
+                                                : tr("Not changed by this scene"));
 }
 
 void SceneValueEditorRow::fadeSliderLine() {
@@ -254,5 +190,3 @@ void SceneValueEditorRow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange && m_slider)
         matchDisabledColours();
 }
-
-#include "SceneValueEditorRow.moc"

@@ -9,7 +9,7 @@
 class QGraphicsOpacityEffect;
 class QPropertyAnimation;
 class SceneSymbolView;
-class SceneValueSlider;
+class PercentSlider;
 class SceneValueSliderLine;
 class ToggleSwitch;
 
@@ -62,7 +62,7 @@ private:
     SceneSymbolView* m_symbol;
     ToggleSwitch* m_switch;
     SceneValueSliderLine* m_sliderLine;
-    SceneValueSlider* m_slider;
+    PercentSlider* m_slider;
     QGraphicsOpacityEffect* m_fade;
     QPropertyAnimation* m_fadeAnimation;
 };

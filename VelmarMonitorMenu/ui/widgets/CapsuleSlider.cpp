@@ -1,9 +1,9 @@
 #include "CapsuleSlider.h"
 
 #include "ControlLook.h"
-#include "PercentSliderAccessible.h"
+#include "ui/Accessibility.h"
+#include "ui/Style.h"
 
-#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -47,36 +47,9 @@ void drawCapsuleShadow(QPainter& painter, const QRectF& capsule) {
 
 } // namespace
 
-class CapsuleSliderAccessible final : public PercentSliderAccessible {
-public:
-    explicit CapsuleSliderAccessible(CapsuleSlider* slider) : PercentSliderAccessible(slider) {}
-
-protected:
-    double value() const override { return slider()->value(); }
-    QString valueText() const override {
-        const QString text = slider()->accessibleValueText();
-        return text.isEmpty() ? CapsuleSlider::tr("%1 percent").arg(std::llround(slider()->value())) : text;
-    }
-    void applyValue(double value) override { slider()->applyEdit(value); }
-
-private:
-    CapsuleSlider* slider() const { return static_cast<CapsuleSlider*>(widget()); }
-};
-
-namespace {
-
-QAccessibleInterface* accessibleFactory(const QString& key, QObject* object) {
-    if (key == QLatin1String("CapsuleSlider"))
-        return new CapsuleSliderAccessible(static_cast<CapsuleSlider*>(object));
-    return nullptr;
-}
-
-} // namespace
-
 CapsuleSlider::CapsuleSlider(QWidget* parent)
     : QWidget(parent), m_fillAnimation(new QVariantAnimation(this)) {
-    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
-    Q_UNUSED(factoryInstalled);
+    Accessibility::install();
 
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -100,12 +73,16 @@ void CapsuleSlider::setTrackHeight(int height) {
     update();
 }
 
-void CapsuleSlider::setAccessibleValueText(const QString& text) {
-    if (text == m_accessibleValueText)
+void CapsuleSlider::setLoaded(bool loaded) {
+    if (loaded == m_loaded)
         return;
-    m_accessibleValueText = text;
-    QAccessibleValueChangeEvent event(this, m_value);
-    QAccessible::updateAccessibility(&event);
+    m_loaded = loaded;
+    setEnabled(loaded);
+    PercentSliderAccessible::announceValue(this, m_value);
+}
+
+QString CapsuleSlider::accessibleValueText() const {
+    return PercentSliderAccessible::monitorValueText(m_value, m_loaded);
 }
 
 QSize CapsuleSlider::sizeHint() const {
@@ -121,8 +98,7 @@ void CapsuleSlider::store(double value) {
         return;
     m_value = value;
     showFill(value);
-    QAccessibleValueChangeEvent event(this, value);
-    QAccessible::updateAccessibility(&event);
+    PercentSliderAccessible::announceValue(this, value);
 }
 
 void CapsuleSlider::showFill(double value) {
@@ -253,7 +229,7 @@ void CapsuleSlider::paintEvent(QPaintEvent*) {
     drawCapsuleShadow(painter, fill);
     painter.setBrush(Qt::white);
     painter.drawRoundedRect(fill, radius, radius);
-    if (!ControlLook::isDark(pal)) {
+    if (!Style::isDark(pal)) {
         // On a light window white meets a pale track; a hairline keeps the fill's edge crisp.
         painter.setBrush(Qt::NoBrush);
         painter.setPen(QPen(ControlLook::faded(text, 0.12), 1));

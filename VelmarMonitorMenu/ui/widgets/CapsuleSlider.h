@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PercentSliderAccessible.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -8,7 +10,7 @@ class QVariantAnimation;
 /// A thick capsule-shaped slider over 0...100: a translucent track and a white fill that
 /// follows the pointer. Every value the user passes through while dragging is `liveChanged`;
 /// letting go is `committed`. A key press is a complete edit of its own (live, then commit).
-class CapsuleSlider : public QWidget {
+class CapsuleSlider : public QWidget, public PercentSliderAccessible::Slider {
     Q_OBJECT
 
 public:
@@ -23,9 +25,13 @@ public:
     /// The height of the whole control and the narrowest the fill gets (a circle at 0).
     void setTrackHeight(int height);
 
-    QString accessibleValueText() const { return m_accessibleValueText; }
+    /// The monitor's value has been read; a new slider counts as read. Until it is, the slider
+    /// is disabled and a screen reader hears "Reading monitor" for its value.
+    bool isLoaded() const { return m_loaded; }
+    void setLoaded(bool loaded);
+
     /// What a screen reader announces as the value ("42 percent", "Reading monitor").
-    void setAccessibleValueText(const QString& text);
+    QString accessibleValueText() const override;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -44,8 +50,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    friend class CapsuleSliderAccessible;
-
+    double accessibleValue() const override { return m_value; }
+    void applyAccessibleValue(double value) override { applyEdit(value); }
     void dragTo(qreal x);
     /// A discrete edit (a key, assistive technology): live, then commit, if it changes anything.
     void applyEdit(double value);
@@ -57,6 +63,6 @@ private:
     double m_shownValue = 0;
     int m_trackHeight = 22;
     bool m_dragging = false;
-    QString m_accessibleValueText;
+    bool m_loaded = true;
     QVariantAnimation* m_fillAnimation = nullptr;
 };

@@ -3,9 +3,10 @@
 #include "ButtonAccessible.h"
 #include "ControlLook.h"
 #include "Spinner.h"
+#include "ui/Accessibility.h"
 #include "ui/icons/SymbolIcons.h"
+#include "ui/Style.h"
 
-#include <QAccessible>
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -26,18 +27,11 @@ QKeyEvent asSpace(const QKeyEvent* event) {
                      event->isAutoRepeat(), ushort(event->count()));
 }
 
-QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("CircleChip"))
-        return new ButtonAccessible(static_cast<CircleChip*>(object), QAccessible::Button);
-    return nullptr;
-}
-
 } // namespace
 
 CircleChip::CircleChip(QWidget* parent)
     : QToolButton(parent), m_spinner(new Spinner(Spinner::Size::mini, this)) {
-    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
-    Q_UNUSED(factoryInstalled);
+    Accessibility::install();
     setFixedSize(chipSide, chipSide);
     setAttribute(Qt::WA_Hover);
     setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -141,7 +135,7 @@ void CircleChip::paintEvent(QPaintEvent*) {
     const QColor text = pal.color(ControlLook::enabledColorGroup(this), QPalette::WindowText);
     const QRectF disc = rect();
     const qreal radius = disc.width() / 2;
-    const bool dark = ControlLook::isDark(pal);
+    const bool dark = Style::isDark(pal);
 
     // Inactive, the disc is a translucent wash of the text colour over the window: a grey
     // that sets it apart from the white active disc in a light palette and lifts it off the

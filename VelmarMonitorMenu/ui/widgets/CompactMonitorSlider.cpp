@@ -1,17 +1,17 @@
 #include "CompactMonitorSlider.h"
 
 #include "ControlLook.h"
-#include "PercentSliderAccessible.h"
+#include "PercentSlider.h"
+#include "Readout.h"
 #include "Spinner.h"
 #include "ui/icons/SymbolIcons.h"
+#include "ui/Style.h"
 
-#include <QAccessible>
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScopedValueRollback>
-#include <QSlider>
 
 #include <cmath>
 #include <utility>
@@ -24,41 +24,17 @@ constexpr int readoutWidth = 28;
 constexpr int spacing = 9;
 constexpr int minimumRowHeight = 28;
 
-// Draws a number right-aligned with every digit in a cell of the same width, so that the
-// readout does not jitter while it counts (Qt cannot ask the font for tabular figures).
-void drawTabularNumber(QPainter& painter, const QRect& rect, const QString& text) {
-    const QFontMetricsF metrics(painter.font());
-    const QLocale locale;
-    qreal cell = 0;
-    for (int digit = 0; digit <= 9; ++digit)
-        cell = qMax(cell, metrics.horizontalAdvance(locale.toString(digit)));
-
-    const qreal baseline = rect.top() + (rect.height() + metrics.ascent() - metrics.descent()) / 2;
-    qreal right = rect.left() + rect.width();
-    for (qsizetype end = text.size(); end > 0;) {
-        const qsizetype length = end > 1 && text.at(end - 1).isLowSurrogate() ? 2 : 1;
-        const QString unit = text.mid(end - length, length);
-        end -= length;
-        const char32_t codePoint = unit.toUcs4().value(0);
-        const qreal advance = metrics.horizontalAdvance(unit);
-        const qreal width = QChar::isDigit(codePoint) ? cell : advance;
-        painter.drawText(QPointF(right - width + (width - advance) / 2, baseline), unit);
-        right -= width;
-    }
-}
-
 } // namespace
 
-// The platform slider inside the row: it carries the row's spoken value and reports when it
-// has finished handling a mouse press, so the row can tell the start of a drag (the handle
-// jumps to the pointer, then follows it) from a click that pages.
-class CompactMonitorSliderControl final : public QSlider {
+// The slider inside the row: it reports when it has finished handling a mouse press, so the row
+// can tell the start of a drag (the handle jumps to the pointer, then follows it) from a click
+// that pages.
+class CompactMonitorSliderControl final : public PercentSlider {
     Q_OBJECT
 
 public:
-    explicit CompactMonitorSliderControl(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+    using PercentSlider::PercentSlider;
 
-    QString accessibleValueText;
     bool handlingMousePress = false;
 
 signals:
@@ -68,46 +44,16 @@ protected:
     void mousePressEvent(QMouseEvent* event) override {
         {
             QScopedValueRollback pressing(handlingMousePress, true);
-            QSlider::mousePressEvent(event);
+            PercentSlider::mousePressEvent(event);
         }
         emit mousePressHandled();
     }
 };
 
-class CompactMonitorSliderControlAccessible final : public PercentSliderAccessible {
-public:
-    explicit CompactMonitorSliderControlAccessible(CompactMonitorSliderControl* slider)
-        : PercentSliderAccessible(slider) {}
-
-protected:
-    double value() const override { return slider()->value(); }
-    QString valueText() const override { return slider()->accessibleValueText; }
-    // Moving the slider is an edit like a key press: the row reports it.
-    void applyValue(double value) override { slider()->setValue(int(std::lround(value))); }
-
-private:
-    CompactMonitorSliderControl* slider() const {
-        return static_cast<CompactMonitorSliderControl*>(widget());
-    }
-};
-
-namespace {
-
-QAccessibleInterface* accessibleFactory(const QString& key, QObject* object) {
-    if (key == QLatin1String("CompactMonitorSliderControl"))
-        return new CompactMonitorSliderControlAccessible(static_cast<CompactMonitorSliderControl*>(object));
-    return nullptr;
-}
-
-} // namespace
-
 CompactMonitorSlider::CompactMonitorSlider(const QString& title, const QString& symbol,
                                            std::optional<QColor> tint, QWidget* parent)
     : QWidget(parent), m_title(title), m_symbol(symbol), m_tint(tint),
       m_slider(new CompactMonitorSliderControl(this)), m_spinner(new Spinner(Spinner::Size::mini, this)) {
-    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
-    Q_UNUSED(factoryInstalled);
-
     setMinimumHeight(minimumRowHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
@@ -117,9 +63,6 @@ CompactMonitorSlider::CompactMonitorSlider(const QString& title, const QString& 
     layout->setContentsMargins(symbolWidth + spacing, 0, spacing + readoutWidth, 0);
     layout->addWidget(m_slider);
 
-    m_slider->setRange(0, 100);
-    m_slider->setSingleStep(1);
-    m_slider->setPageStep(10);
     m_slider->setAccessibleName(title);
     if (tint) {
         QPalette palette = m_slider->palette();
@@ -199,12 +142,7 @@ void CompactMonitorSlider::refreshState() {
     const auto percent = static_cast<qint64>(std::llround(m_value));
     setToolTip(m_loaded ? tr("%1: %2 percent").arg(m_title).arg(percent)
                         : tr("%1 is not available").arg(m_title));
-    const QString valueText = m_loaded ? tr("%1 percent").arg(percent) : tr("Reading monitor");
-    if (valueText != m_slider->accessibleValueText) {
-        m_slider->accessibleValueText = valueText;
-        QAccessibleValueChangeEvent event(m_slider, m_slider->value());
-        QAccessible::updateAccessibility(&event);
-    }
+    m_slider->setAccessibleValueText(PercentSliderAccessible::monitorValueText(m_value, m_loaded));
     update(readoutRect());
 }
 
@@ -240,7 +178,7 @@ void CompactMonitorSlider::paintEvent(QPaintEvent* event) {
     // While the value changes only the readout is repainted, so the symbol is drawn rarely.
     const QRect symbol = symbolRect();
     if (event->rect().intersects(symbol)) {
-        const QColor color = m_tint.value_or(ControlLook::secondaryText(palette()));
+        const QColor color = m_tint.value_or(Style::secondaryText(palette()));
         const QPixmap pixmap = SymbolIcons::pixmap(m_symbol, symbolPixelSize, color, devicePixelRatioF());
         const QSizeF size = pixmap.deviceIndependentSize();
         painter.drawPixmap(QPointF(symbol.x() + (symbol.width() - size.width()) / 2,
@@ -251,9 +189,9 @@ void CompactMonitorSlider::paintEvent(QPaintEvent* event) {
     const QRect readout = readoutRect();
     if (!event->rect().intersects(readout))
         return;
-    painter.setPen(ControlLook::secondaryText(palette()));
+    painter.setPen(Style::secondaryText(palette()));
     if (m_loaded)
-        drawTabularNumber(painter, readout, QLocale().toString(static_cast<qint64>(std::llround(m_value))));
+        Readout::paint(painter, readout, std::llround(m_value), QLocale());
     else if (!m_loading)
         painter.drawText(readout, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("\u2014"));
 }

@@ -6,10 +6,6 @@
 
 namespace ControlLook {
 
-bool isDark(const QPalette& palette) {
-    return palette.color(QPalette::Window).lightnessF() < palette.color(QPalette::WindowText).lightnessF();
-}
-
 QColor faded(QColor color, qreal opacity) {
     color.setAlphaF(color.alphaF() * opacity);
     return color;
@@ -17,11 +13,6 @@ QColor faded(QColor color, qreal opacity) {
 
 QPalette::ColorGroup enabledColorGroup(const QWidget* widget) {
     return widget->isActiveWindow() ? QPalette::Active : QPalette::Inactive;
-}
-
-QColor secondaryText(const QPalette& palette) {
-    // The weight of a secondary label: readable, yet clearly behind the control it explains.
-    return faded(palette.color(QPalette::WindowText), isDark(palette) ? 0.6 : 0.55);
 }
 
 bool showsFocusRing(const QWidget* widget) {

@@ -9,18 +9,14 @@ class QPainter;
 class QRectF;
 class QWidget;
 
-// Colours and marks the custom controls share, derived from the widget's palette so that they
-// follow a light or dark desktop without colours of their own.
+// Marks and motion the custom controls share. Their colours come from the widget's palette through
+// the rules in ui/Style.h, so that they follow a light or dark desktop without colours of their own.
 namespace ControlLook {
-/// Whether the palette draws light text on a dark window.
-bool isDark(const QPalette& palette);
 /// `color` at `opacity` (0...1) of its own alpha.
 QColor faded(QColor color, qreal opacity);
 /// The palette colours `widget` has when enabled, for controls whose disabled look is their
 /// enabled look faded rather than the palette's greyed colours.
 QPalette::ColorGroup enabledColorGroup(const QWidget* widget);
-/// Text that supports the main text: symbols and readouts beside a control.
-QColor secondaryText(const QPalette& palette);
 /// Whether `widget` should show its keyboard focus ring: it has focus and the focus arrived by
 /// keyboard, as standard controls decide.
 bool showsFocusRing(const QWidget* widget);

@@ -1,27 +1,14 @@
 #include "ElidedLabel.h"
 
+#include "ui/Accessibility.h"
 #include "ui/Style.h"
 
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QEvent>
 #include <QPainter>
 
-namespace {
-// Announced as the text it is, not as an anonymous pane.
-QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("ElidedLabel") && object && object->isWidgetType())
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::StaticText);
-    return nullptr;
-}
-} // namespace
-
 ElidedLabel::ElidedLabel(QWidget* parent) : QWidget(parent) {
-    static const bool installed = [] {
-        QAccessible::installFactory(accessibleFactory);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    Accessibility::install();
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 

@@ -1,9 +1,12 @@
 #include "PercentSliderAccessible.h"
 
+#include <QCoreApplication>
 #include <QWidget>
 
-PercentSliderAccessible::PercentSliderAccessible(QWidget* widget)
-    : QAccessibleWidget(widget, QAccessible::Slider) {}
+#include <cmath>
+
+PercentSliderAccessible::PercentSliderAccessible(QWidget* widget, Slider& slider)
+    : QAccessibleWidget(widget, QAccessible::Slider), m_slider(slider) {}
 
 void* PercentSliderAccessible::interface_cast(QAccessible::InterfaceType type) {
     if (type == QAccessible::ValueInterface)
@@ -13,17 +16,17 @@ void* PercentSliderAccessible::interface_cast(QAccessible::InterfaceType type) {
 
 QString PercentSliderAccessible::text(QAccessible::Text t) const {
     if (t == QAccessible::Value)
-        return valueText();
+        return m_slider.accessibleValueText();
     return QAccessibleWidget::text(t);
 }
 
 QVariant PercentSliderAccessible::currentValue() const {
-    return value();
+    return m_slider.accessibleValue();
 }
 
 void PercentSliderAccessible::setCurrentValue(const QVariant& value) {
     if (widget()->isEnabled())
-        applyValue(qBound(0.0, value.toDouble(), 100.0));
+        m_slider.applyAccessibleValue(qBound(0.0, value.toDouble(), 100.0));
 }
 
 QVariant PercentSliderAccessible::maximumValue() const {
@@ -36,4 +39,19 @@ QVariant PercentSliderAccessible::minimumValue() const {
 
 QVariant PercentSliderAccessible::minimumStepSize() const {
     return 1.0;
+}
+
+QString PercentSliderAccessible::percentText(double value) {
+    return QCoreApplication::translate("PercentSliderAccessible", "%1 percent")
+        .arg(static_cast<qint64>(std::llround(value)));
+}
+
+QString PercentSliderAccessible::monitorValueText(double value, bool loaded) {
+    return loaded ? percentText(value)
+                  : QCoreApplication::translate("PercentSliderAccessible", "Reading monitor");
+}
+
+void PercentSliderAccessible::announceValue(QWidget* widget, double value) {
+    QAccessibleValueChangeEvent event(widget, value);
+    QAccessible::updateAccessibility(&event);
 }

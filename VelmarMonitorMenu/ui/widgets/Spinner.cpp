@@ -1,7 +1,7 @@
 #include "Spinner.h"
 
-#include <QAccessible>
-#include <QAccessibleWidget>
+#include "ui/Accessibility.h"
+
 #include <QPainter>
 #include <QTimer>
 
@@ -21,20 +21,12 @@ int sideFor(Spinner::Size size) {
     return size == Spinner::Size::mini ? 12 : 16;
 }
 
-QAccessibleInterface* accessibleFactory(const QString& key, QObject* object) {
-    if (key == QLatin1String("Spinner"))
-        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::ProgressBar);
-    return nullptr;
-}
-
 } // namespace
 
 Spinner::Spinner(QWidget* parent) : Spinner(Size::small, parent) {}
 
 Spinner::Spinner(Size size, QWidget* parent) : QWidget(parent), m_timer(new QTimer(this)) {
-    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
-    Q_UNUSED(factoryInstalled);
-
+    Accessibility::install();
     setAccessibleName(tr("Loading"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
     m_timer->setInterval(tickInterval);

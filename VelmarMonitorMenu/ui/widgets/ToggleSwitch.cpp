@@ -2,21 +2,15 @@
 
 #include "ButtonAccessible.h"
 #include "ControlLook.h"
+#include "ui/Accessibility.h"
 #include "ui/Style.h"
 
-#include <QAccessible>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 #include <QVariantAnimation>
 
 namespace {
-
-QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("ToggleSwitch") && object && object->isWidgetType())
-        return new ButtonAccessible(static_cast<ToggleSwitch*>(object), QAccessible::CheckBox);
-    return nullptr;
-}
 
 constexpr int trackWidth = 34;
 constexpr int trackHeight = 20;
@@ -25,11 +19,7 @@ constexpr int trackHeight = 20;
 
 ToggleSwitch::ToggleSwitch(QWidget* parent)
     : QAbstractButton(parent), m_animation(new QVariantAnimation(this)) {
-    static const bool installed = [] {
-        QAccessible::installFactory(accessibleFactory);
-        return true;
-    }();
-    Q_UNUSED(installed);
+    Accessibility::install();
     setCheckable(true);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);

@@ -2,6 +2,7 @@
 
 #include "controller/MonitorController.h"
 #include "FormSection.h"
+#include "ui/FeatureSlider.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
 #include "ui/widgets/CompactMonitorSlider.h"
@@ -17,10 +18,6 @@ namespace {
 
 constexpr int sliderWidth = 260;
 constexpr int pickerWidth = 220;
-
-QString volumeSymbol(double volume) {
-    return volume == 0 ? QStringLiteral("speaker.slash.fill") : QStringLiteral("speaker.wave.2.fill");
-}
 
 QComboBox* picker(QWidget* parent, const QString& accessibleName) {
     auto* box = new QComboBox(parent);
@@ -44,8 +41,23 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     auto* layout = addScrollingForm(*outer);
-    auto* form = layout->parentWidget();
 
+    buildDisplaySection(layout);
+    buildPictureSection(layout);
+    buildColorSection(layout);
+    buildAudioSection(layout);
+    layout->addStretch(1);
+    WheelGuard::guardControls(*this);
+
+    actOnPickers();
+    followMonitor();
+    m_name->setText(monitor.displayName());
+    updateLoading();
+    restyle();
+}
+
+void ControlPanelView::buildDisplaySection(QVBoxLayout* layout) {
+    auto* form = layout->parentWidget();
     auto* display = new FormSection(tr("Display"), form);
     m_name = new QLabel(form);
     m_name->setTextFormat(Qt::PlainText); // a name from the monitor, never markup
@@ -61,7 +73,10 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
                          MonitorInputs::title(input), rawValue(input));
     display->addRow(tr("Input"), m_input);
     layout->addWidget(display);
+}
 
+void ControlPanelView::buildPictureSection(QVBoxLayout* layout) {
+    auto* form = layout->parentWidget();
     auto* picture = new FormSection(tr("Picture"), form);
     m_tone = picker(form, tr("Display tone"));
     picture->addRow(tr("Tone"), m_tone);
@@ -70,7 +85,10 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
     picture->addRow(tr("Contrast"), addSlider(MonitorFeature::contrast, tr("Contrast"),
                                               QStringLiteral("circle.lefthalf.filled"), {}));
     layout->addWidget(picture);
+}
 
+void ControlPanelView::buildColorSection(QVBoxLayout* layout) {
+    auto* form = layout->parentWidget();
     auto* color = new FormSection(tr("Color"), form);
     m_preset = picker(form, tr("Preset"));
     color->addRow(tr("Preset"), m_preset);
@@ -83,14 +101,16 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
     color->setFooter(tr("Adjusts the monitor's hardware RGB gain over DDC/CI. Presets are starting points — "
                         "fine-tune with the channel sliders."));
     layout->addWidget(color);
+}
 
-    auto* audio = new FormSection(tr("Audio"), form);
+void ControlPanelView::buildAudioSection(QVBoxLayout* layout) {
+    auto* audio = new FormSection(tr("Audio"), layout->parentWidget());
     audio->addRow(tr("Volume"),
-                  addSlider(MonitorFeature::volume, tr("Volume"), volumeSymbol(monitor.volume()), {}));
+                  addSlider(MonitorFeature::volume, tr("Volume"), volumeSymbol(m_monitor.volume(), 2), {}));
     layout->addWidget(audio);
-    layout->addStretch(1);
-    WheelGuard::guardControls(*this);
+}
 
+void ControlPanelView::actOnPickers() {
     // The pickers act only on what the user chose; the model's own changes refill them silently.
     connect(m_input, &QComboBox::activated, this, [this](int index) {
         if (const auto input = monitorInputFromRawValue(m_input->itemData(index).toString()))
@@ -110,24 +130,19 @@ ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
         else
             updatePresets();
     });
+}
 
-    connect(&monitor, &MonitorController::displayNameChanged, this,
+void ControlPanelView::followMonitor() {
+    connect(&m_monitor, &MonitorController::displayNameChanged, this,
             [this] { m_name->setText(m_monitor.displayName()); });
-    connect(&monitor, &MonitorController::statusChanged, this, &ControlPanelView::updateStatus);
-    connect(&monitor, &MonitorController::hasErrorChanged, this, &ControlPanelView::updateStatus);
-    connect(&monitor, &MonitorController::activeInputChanged, this, &ControlPanelView::updateInputs);
-    connect(&monitor, &MonitorController::activeSceneIDChanged, this, &ControlPanelView::updateTones);
-    connect(&monitor, &MonitorController::scenesChanged, this, &ControlPanelView::updateTones);
-    connect(&monitor, &MonitorController::isApplyingSceneChanged, this, &ControlPanelView::updateTones);
-    connect(&monitor, &MonitorController::valueChanged, this, &ControlPanelView::updateValue);
-    connect(&monitor, &MonitorController::loadedFeaturesChanged, this, &ControlPanelView::updateLoading);
-    connect(&monitor, &MonitorController::isWorkingChanged, this, &ControlPanelView::updateLoading);
-
-    m_name->setText(monitor.displayName());
-    for (const auto feature : MonitorFeatures::allCases)
-        updateValue(feature);
-    updateLoading();
-    restyle();
+    connect(&m_monitor, &MonitorController::statusChanged, this, &ControlPanelView::updateStatus);
+    connect(&m_monitor, &MonitorController::hasErrorChanged, this, &ControlPanelView::updateStatus);
+    connect(&m_monitor, &MonitorController::activeInputChanged, this, &ControlPanelView::updateInputs);
+    connect(&m_monitor, &MonitorController::activeSceneIDChanged, this, &ControlPanelView::updateTones);
+    connect(&m_monitor, &MonitorController::scenesChanged, this, &ControlPanelView::updateTones);
+    connect(&m_monitor, &MonitorController::isApplyingSceneChanged, this, &ControlPanelView::updateTones);
+    connect(&m_monitor, &MonitorController::valueChanged, this, &ControlPanelView::updateValue);
+    connect(&m_monitor, &MonitorController::isWorkingChanged, this, &ControlPanelView::updateLoading);
 }
 
 void ControlPanelView::restyle() {
@@ -161,10 +176,7 @@ CompactMonitorSlider* ControlPanelView::addSlider(MonitorFeature feature, const 
     auto* slider = new CompactMonitorSlider(title, symbol, tint, this);
     slider->setFixedWidth(sliderWidth);
     slider->setAccessibleName(title);
-    connect(slider, &CompactMonitorSlider::liveChanged, this,
-            [this, feature](double value) { m_monitor.setLive(feature, value); });
-    connect(slider, &CompactMonitorSlider::committed, this,
-            [this, feature](double value) { m_monitor.set(feature, value); });
+    bindToFeature(*slider, m_monitor, feature);
     m_sliders[feature] = slider;
     return slider;
 }
@@ -225,17 +237,13 @@ void ControlPanelView::updatePresets() {
 }
 
 void ControlPanelView::updateValue(MonitorFeature feature) {
-    const double value = m_monitor.value(feature);
-    m_sliders.at(feature)->setValue(value);
     if (feature == MonitorFeature::volume)
-        m_sliders.at(feature)->setSymbol(volumeSymbol(value));
+        m_sliders.at(feature)->setSymbol(volumeSymbol(m_monitor.volume(), 2));
     if (feature == MonitorFeature::red || feature == MonitorFeature::green || feature == MonitorFeature::blue)
         updatePresets();
 }
 
 void ControlPanelView::updateLoading() {
-    for (const auto& [feature, slider] : m_sliders) {
-        slider->setLoaded(m_monitor.loadedFeatures().contains(feature));
-        slider->setLoading(m_monitor.isWorking());
-    }
+    for (const auto& entry : m_sliders)
+        entry.second->setLoading(m_monitor.isWorking());
 }

@@ -12,6 +12,7 @@ class ElidedLabel;
 class MonitorController;
 class QComboBox;
 class QLabel;
+class QVBoxLayout;
 
 // The Controls section of the window: every monitor control at once, as labelled rows of a
 // grouped form. Each time it appears it asks the controller to read the monitor again.
@@ -27,6 +28,12 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void buildDisplaySection(QVBoxLayout* layout);
+    void buildPictureSection(QVBoxLayout* layout);
+    void buildColorSection(QVBoxLayout* layout);
+    void buildAudioSection(QVBoxLayout* layout);
+    void actOnPickers();
+    void followMonitor();
     CompactMonitorSlider* addSlider(MonitorFeature feature, const QString& title, const QString& symbol,
                                     std::optional<QColor> tint);
     void updateStatus();

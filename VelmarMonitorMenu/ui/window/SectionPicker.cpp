@@ -1,10 +1,9 @@
 #include "SectionPicker.h"
 
+#include "ui/Accessibility.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
-#include "ui/widgets/ButtonAccessible.h"
 
-#include <QAccessible>
 #include <QButtonGroup>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -12,7 +11,8 @@
 #include <QStyleOptionToolButton>
 #include <QToolButton>
 
-// One segment: flat, with a raised face when selected.
+// One segment: flat, with a raised face when selected. ui/Accessibility gives it its interface
+// by this class name.
 class SectionSegment final : public QToolButton {
     Q_OBJECT
 public:
@@ -53,20 +53,8 @@ protected:
     }
 };
 
-namespace {
-
-// The segments are the choices of one group, as radio buttons are; picking one is a click.
-QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("SectionSegment"))
-        return new ButtonAccessible(static_cast<SectionSegment*>(object), QAccessible::RadioButton);
-    return nullptr;
-}
-
-} // namespace
-
 SectionPicker::SectionPicker(QWidget* parent) : QWidget(parent), m_group(new QButtonGroup(this)) {
-    static const bool factoryInstalled = (QAccessible::installFactory(accessibleFactory), true);
-    Q_UNUSED(factoryInstalled);
+    Accessibility::install(); // for the segments
     setFixedWidth(230);
     setAccessibleName(tr("Velmar Monitor section"));
     auto* layout = new QHBoxLayout(this);
