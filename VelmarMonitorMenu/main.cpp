@@ -76,7 +76,7 @@ int main(int argc, char* argv[]) {
         return 0; // the running instance shows its window instead
 
     QSettings defaults;
-    MonitorSceneStore sceneStore(std::make_unique<UserDefaultsMonitorSceneStorage>(defaults),
+    MonitorSceneStore sceneStore(std::make_unique<SettingsMonitorSceneStorage>(defaults),
                                  MonitorScene::builtInDefaults());
     const auto brightnessReader = makeSystemBuiltInDisplayBrightnessReader();
     InputScenePreferenceStore inputScenePreferences(defaults, QStringLiteral("inputScenePreferences"));

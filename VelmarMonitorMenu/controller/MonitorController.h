@@ -56,7 +56,7 @@ struct MonitorControllerTimings {
 // What the controller needs from its surroundings beyond the three collaborators the app
 // shell hands it. Every member has a production default; tests replace what they need.
 struct MonitorControllerEnvironment {
-    QSettings* defaults = nullptr; // the standard defaults database when null
+    QSettings* defaults = nullptr; // the user's settings when null
     HelperLocator helperLocator = HelperLocation::bundled();
     std::shared_ptr<ScreenNameSource> screens; // the platform's screens when null
     /// The platform's wake and display signals when null.

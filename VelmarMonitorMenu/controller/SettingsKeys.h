@@ -1,6 +1,6 @@
 #pragma once
 
-// The controller's keys in the defaults database.
+// The controller's keys in the settings.
 namespace SettingsKeys {
 inline constexpr auto adaptiveBrightnessEnabled = "adaptiveBrightnessEnabled";
 inline constexpr auto adaptiveMinimumBrightness = "adaptiveMinimumBrightness";

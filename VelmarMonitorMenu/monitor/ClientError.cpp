@@ -1,5 +1,7 @@
 #include "ClientError.h"
 
+#include "system/PlatformWording.h"
+
 #include <QCoreApplication>
 
 ClientError ClientError::timedOut(std::chrono::milliseconds limit) {
@@ -20,7 +22,7 @@ QString ClientError::errorDescription() const {
     case Kind::invalidResponse:
         return QCoreApplication::translate("ClientError", "The monitor returned an unreadable value.");
     case Kind::helperMissing:
-        return QCoreApplication::translate("ClientError", "DDC helper is missing from the app bundle.");
+        return PlatformWording::helperMissing();
     case Kind::launchFailed:
     case Kind::timedOut:
         return m_payload;

@@ -183,7 +183,7 @@ DDCClient::~DDCClient() {
         running->abort();
 }
 
-std::optional<QString> DDCClient::helperURL() const {
+std::optional<QString> DDCClient::helperPath() const {
     return m_shared->locator();
 }
 

@@ -36,7 +36,8 @@ public:
     DDCClient(const DDCClient&) = delete;
     DDCClient& operator=(const DDCClient&) = delete;
 
-    std::optional<QString> helperURL() const;
+    /// Where the helper is, when it is there.
+    std::optional<QString> helperPath() const;
 
     /// Runs the helper with exactly these arguments; the standard output as it stands on exit 0.
     QCoro::Task<Result<QString>> run(QStringList arguments);

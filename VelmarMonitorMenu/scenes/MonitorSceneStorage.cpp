@@ -16,7 +16,7 @@ public:
 
 } // namespace
 
-std::optional<QByteArray> UserDefaultsMonitorSceneStorage::load() {
+std::optional<QByteArray> SettingsMonitorSceneStorage::load() {
     // QSettings reads the file only when asked to sync; another instance may have saved since.
     // A file deleted meanwhile is first written again from what this instance holds.
     keepSettingsFile(m_defaults);
@@ -27,7 +27,7 @@ std::optional<QByteArray> UserDefaultsMonitorSceneStorage::load() {
     return value.toByteArray();
 }
 
-bool UserDefaultsMonitorSceneStorage::save(const QByteArray& data) {
+bool SettingsMonitorSceneStorage::save(const QByteArray& data) {
     keepSettingsFile(m_defaults);
     // Something that is not a saved list (a hand edit, another program's value) reads as no
     // scenes; it is kept aside before a list is written over it, as unreadable lists are.
@@ -38,14 +38,14 @@ bool UserDefaultsMonitorSceneStorage::save(const QByteArray& data) {
     return syncSettings(m_defaults);
 }
 
-bool UserDefaultsMonitorSceneStorage::saveBackup(const QByteArray& data) {
+bool SettingsMonitorSceneStorage::saveBackup(const QByteArray& data) {
     return keepAside(data);
 }
 
 // Each unreadable value gets a key of its own, the first free one, so a later bad edit never
 // replaces an earlier one. A value kept already (a retried save, or two instances that loaded the
 // same value) is not kept twice.
-bool UserDefaultsMonitorSceneStorage::keepAside(const QVariant& value) {
+bool SettingsMonitorSceneStorage::keepAside(const QVariant& value) {
     keepSettingsFile(m_defaults);
     const QString first = QString::fromLatin1(backupKey);
     QString candidate = first;
@@ -58,11 +58,11 @@ bool UserDefaultsMonitorSceneStorage::keepAside(const QVariant& value) {
     return syncSettings(m_defaults);
 }
 
-QString UserDefaultsMonitorSceneStorage::lockFilePath(const QString& settingsFile) {
+QString SettingsMonitorSceneStorage::lockFilePath(const QString& settingsFile) {
     return settingsFile + QStringLiteral(".scenes.lock");
 }
 
-std::unique_ptr<MonitorSceneStorage::Lock> UserDefaultsMonitorSceneStorage::lock(LockFailure& failure) {
+std::unique_ptr<MonitorSceneStorage::Lock> SettingsMonitorSceneStorage::lock(LockFailure& failure) {
     const QString settingsFile = m_defaults.fileName();
     if (!QDir::isAbsolutePath(settingsFile))
         return std::make_unique<Lock>(); // a platform store with no file of its own to lock beside

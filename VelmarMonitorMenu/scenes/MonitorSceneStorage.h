@@ -21,7 +21,7 @@ public:
     virtual ~MonitorSceneStorage() = default;
     /// The stored blob as it is now, also when another instance wrote it; nullopt when none is stored.
     virtual std::optional<QByteArray> load() = 0;
-    /// Replaces the stored blob. False when the defaults database reports it could not write.
+    /// Replaces the stored blob. False when the settings report they could not be written.
     virtual bool save(const QByteArray& data) = 0;
     /// Keeps a blob that could not be decoded, before a save replaces it, beside any kept earlier.
     virtual bool saveBackup(const QByteArray& data) = 0;
@@ -30,8 +30,8 @@ public:
     virtual std::unique_ptr<Lock> lock(LockFailure& failure) = 0;
 };
 
-// The defaults database, key "monitorScenes.custom.v1", locked through a lock file beside it.
-class UserDefaultsMonitorSceneStorage : public MonitorSceneStorage {
+// The settings, key "monitorScenes.custom.v1", locked through a lock file beside it.
+class SettingsMonitorSceneStorage : public MonitorSceneStorage {
 public:
     static constexpr auto key = "monitorScenes.custom.v1";
     /// The first unreadable value kept; later ones go under this key followed by ".2", ".3", ...
@@ -39,7 +39,7 @@ public:
     // Another instance holds the lock for one read, merge and write: milliseconds, unless it hangs.
     static constexpr auto defaultLockWait = std::chrono::milliseconds(3000);
 
-    explicit UserDefaultsMonitorSceneStorage(QSettings& defaults,
+    explicit SettingsMonitorSceneStorage(QSettings& defaults,
                                              std::chrono::milliseconds lockWait = defaultLockWait)
         : m_defaults(defaults), m_lockWait(lockWait) {}
 

@@ -1,6 +1,7 @@
 // The controller's construction (settings it loads) and the full refresh, against the fake helper.
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
+#include "system/PlatformWording.h"
 
 #include <QSignalSpy>
 
@@ -159,7 +160,7 @@ private slots:
         QFile::remove(f.monitor.helperPath());
         QVERIFY(runTask(f.c().refresh()));
         QVERIFY(f.c().hasError());
-        QCOMPARE(f.c().status(), QStringLiteral("DDC helper is missing from the app bundle."));
+        QCOMPARE(f.c().status(), PlatformWording::helperMissing());
         QVERIFY(!f.c().isWorking());
     }
 

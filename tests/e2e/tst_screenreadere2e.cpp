@@ -43,7 +43,7 @@ private slots:
         qputenv("VELMAR_SIMULATED_MONITOR", state.toUtf8());
 
         QSettings settings(dir.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
-        MonitorSceneStore store(std::make_unique<UserDefaultsMonitorSceneStorage>(settings),
+        MonitorSceneStore store(std::make_unique<SettingsMonitorSceneStorage>(settings),
                                 MonitorScene::builtInDefaults());
         InputScenePreferenceStore preferences(settings, QStringLiteral("inputScenePreferences"));
         FakeBrightnessReader reader;

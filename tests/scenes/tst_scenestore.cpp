@@ -15,8 +15,8 @@
 
 namespace {
 
-const QString sceneKey = QString::fromLatin1(UserDefaultsMonitorSceneStorage::key);
-const QString backupKey = QString::fromLatin1(UserDefaultsMonitorSceneStorage::backupKey);
+const QString sceneKey = QString::fromLatin1(SettingsMonitorSceneStorage::key);
+const QString backupKey = QString::fromLatin1(SettingsMonitorSceneStorage::backupKey);
 const QString notWritable = QStringLiteral("Could not save your scenes: the settings file is not writable.");
 
 // The real storage, recording each write that reached it and able to refuse them, so a test can
@@ -24,7 +24,7 @@ const QString notWritable = QStringLiteral("Could not save your scenes: the sett
 class RecordingStorage : public MonitorSceneStorage {
 public:
     explicit RecordingStorage(QSettings& defaults, std::chrono::milliseconds lockWait =
-                                                       UserDefaultsMonitorSceneStorage::defaultLockWait)
+                                                       SettingsMonitorSceneStorage::defaultLockWait)
         : m_storage(defaults, lockWait) {}
 
     std::optional<QByteArray> load() override { return m_storage.load(); }
@@ -42,7 +42,7 @@ public:
     bool writable = true;
 
 private:
-    UserDefaultsMonitorSceneStorage m_storage;
+    SettingsMonitorSceneStorage m_storage;
 };
 
 struct OpenedStore {
@@ -51,7 +51,7 @@ struct OpenedStore {
 };
 
 OpenedStore openStore(QSettings& settings,
-                      std::chrono::milliseconds lockWait = UserDefaultsMonitorSceneStorage::defaultLockWait) {
+                      std::chrono::milliseconds lockWait = SettingsMonitorSceneStorage::defaultLockWait) {
     auto storage = std::make_unique<RecordingStorage>(settings, lockWait);
     auto* observer = storage.get();
     return {std::make_unique<MonitorSceneStore>(std::move(storage), MonitorScene::builtInDefaults()),
@@ -75,7 +75,7 @@ QVariantMap backups(const QSettings& settings) {
 // A second instance of the program, in a process of its own: adds scenes one by one, each a save.
 int addScenesAsAnotherInstance(const char* settingsPath, const char* prefix, int count) {
     QSettings settings(QString::fromLocal8Bit(settingsPath), QSettings::IniFormat);
-    MonitorSceneStore store(std::make_unique<UserDefaultsMonitorSceneStorage>(settings),
+    MonitorSceneStore store(std::make_unique<SettingsMonitorSceneStorage>(settings),
                             MonitorScene::builtInDefaults());
     for (int i = 0; i < count; ++i) {
         store.add(makeScene(QStringLiteral("%1 %2").arg(QLatin1String(prefix)).arg(i), i));
@@ -330,7 +330,7 @@ void TestSceneStore::instancesInTwoProcessesKeepEveryScene() {
 void TestSceneStore::aSaveWaitsOnlyABoundedTimeForAnother() {
     QSettings settings(settingsPath(), QSettings::IniFormat);
     auto [store, storage] = openStore(settings, std::chrono::milliseconds(50));
-    QLockFile otherInstance(UserDefaultsMonitorSceneStorage::lockFilePath(settings.fileName()));
+    QLockFile otherInstance(SettingsMonitorSceneStorage::lockFilePath(settings.fileName()));
     QVERIFY(otherInstance.tryLock());
 
     const MonitorScene first = makeScene("First", 1), second = makeScene("Second", 2);

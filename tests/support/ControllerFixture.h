@@ -98,7 +98,7 @@ public:
         store.reset();
         settings = std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat);
         store = std::make_unique<MonitorSceneStore>(
-            std::make_unique<UserDefaultsMonitorSceneStorage>(*settings), MonitorScene::builtInDefaults());
+            std::make_unique<SettingsMonitorSceneStorage>(*settings), MonitorScene::builtInDefaults());
         preferences =
             std::make_unique<InputScenePreferenceStore>(*settings, QStringLiteral("inputScenePreferences"));
         MonitorControllerEnvironment environment;
