@@ -57,6 +57,13 @@ inline MonitorScene userScene(const QString& name) {
     return scene;
 }
 
+/// Shows `window` and makes it the active window, so that keys reach it.
+inline bool showActive(QWidget* window) {
+    window->show();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window);
+}
+
 inline QString accessibleText(QWidget* widget, QAccessible::Text text = QAccessible::Value) {
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
     return accessible ? accessible->text(text) : QStringLiteral("(no accessible interface)");

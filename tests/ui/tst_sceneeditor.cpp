@@ -8,13 +8,9 @@
 #include "ui/widgets/ToggleSwitch.h"
 #include "UiTesting.h"
 
-#include <QAccessible>
-#include <QComboBox>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QSlider>
-#include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -28,28 +24,20 @@ struct Calls {
     int apply = 0, edit = 0, duplicate = 0, remove = 0;
 };
 
-ScenePickerItem builtInItem() {
-    return {uuidText(MonitorScene::movie().id), u"Movie"_s, u"Brightness 35 · Contrast 75 · Color"_s,
-            u"film.fill"_s, false};
+ScenePickerItem item(bool custom = true) {
+    return {u"9B0D1F64-2C1E-4E36-8A5B-3A51C7E5A0D2"_s, custom ? u"Evening"_s : u"Movie"_s,
+            u"Brightness 25 · HDMI 2"_s, u"book.fill"_s, custom};
 }
 
-ScenePickerItem customItem() {
-    return {u"9B0D1F64-2C1E-4E36-8A5B-3A51C7E5A0D2"_s,
-            u"Late-night reading with the warm lamp on and the blinds half closed"_s,
-            u"Brightness 25 · Volume 10 · HDMI 2"_s, u"book.fill"_s, true};
-}
-
-// A row whose callbacks count into `calls`; `given` picks which of edit, duplicate and delete
-// the owner offers.
-struct Offer {
-    bool edit = true, duplicate = true, remove = true;
-};
-SceneManagementRow* makeRow(const ScenePickerItem& item, bool active, Calls& calls, Offer given = {}) {
+// A row whose callbacks count into `calls`; `offered` names the menu entries its owner gives it.
+SceneManagementRow* makeRow(const ScenePickerItem& item, Calls& calls,
+                            const QStringList& offered = {u"Edit"_s, u"Duplicate"_s, u"Delete"_s}) {
+    const auto count = [&](const QString& entry, int Calls::*n) {
+        return offered.contains(entry) ? std::function<void()>([&calls, n] { ++(calls.*n); }) : nullptr;
+    };
     return new SceneManagementRow(
-        item, active, [&calls] { ++calls.apply; },
-        given.edit ? std::function<void()>([&calls] { ++calls.edit; }) : nullptr,
-        given.duplicate ? std::function<void()>([&calls] { ++calls.duplicate; }) : nullptr,
-        given.remove ? std::function<void()>([&calls] { ++calls.remove; }) : nullptr);
+        item, false, [&calls] { ++calls.apply; }, count(u"Edit"_s, &Calls::edit),
+        count(u"Duplicate"_s, &Calls::duplicate), count(u"Delete"_s, &Calls::remove));
 }
 
 QToolButton* actionsOf(const SceneManagementRow* row) {
@@ -68,14 +56,6 @@ QAction* menuAction(const SceneManagementRow* row, const QString& text) {
     return nullptr;
 }
 
-// The menu as read: item texts, "|" for a separator.
-QStringList menuEntries(const SceneManagementRow* row) {
-    QStringList entries;
-    for (const QAction* action : actionsOf(row)->menu()->actions())
-        entries << (action->isSeparator() ? u"|"_s : action->text());
-    return entries;
-}
-
 // The colour an icon is drawn in: that of its first fully opaque pixel.
 QColor inkOf(const QIcon& icon) {
     const QImage image = icon.pixmap(QSize(24, 24), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
@@ -88,23 +68,18 @@ QColor inkOf(const QIcon& icon) {
     return {};
 }
 
-MonitorScene customScene() {
-    MonitorScene scene;
+// A custom scene; `full` sets everything a scene can set, so each value can be seen surviving or
+// being dropped.
+MonitorScene scene(bool full = true) {
+    MonitorScene scene = userScene(u"Evening"_s);
     scene.id = QUuid(u"{0E4C3B2A-7D61-4F0E-9C5B-2B7A1E6D4F33}"_s);
-    scene.name = u"Evening"_s;
-    scene.symbol = u"moon.stars.fill"_s;
-    scene.kind = MonitorScene::Kind::custom;
-    return scene;
-}
-
-// Everything a scene can set, so that each value can be seen surviving or being dropped.
-MonitorScene fullScene() {
-    MonitorScene scene = customScene();
-    scene.brightness = 35;
-    scene.contrast = 75;
-    scene.volume = 12;
-    scene.rgb = MonitorScene::RGB{50, 47, 43};
-    scene.input = MonitorInput::hdmi2;
+    if (full) {
+        scene.brightness = 35;
+        scene.contrast = 75;
+        scene.volume = 12;
+        scene.rgb = MonitorScene::RGB{50, 47, 43};
+        scene.input = MonitorInput::hdmi2;
+    }
     return scene;
 }
 
@@ -113,13 +88,6 @@ struct Editor {
     explicit Editor(const MonitorScene& scene)
         : sheet(scene, [this](const MonitorScene& s) { saved.append(s); }) {}
 
-    bool show() {
-        sheet.show();
-        if (!QTest::qWaitForWindowExposed(&sheet))
-            return false;
-        sheet.activateWindow();
-        return QTest::qWaitForWindowActive(&sheet);
-    }
     SceneValueEditorRow* row(const QString& title) const {
         for (auto* row : sheet.findChildren<SceneValueEditorRow*>()) {
             if (row->title() == title)
@@ -131,10 +99,9 @@ struct Editor {
         return byAccessibleName<ToggleSwitch>(&sheet, title);
     }
     QSlider* slider(const QString& title) const { return byAccessibleName<QSlider>(&sheet, title); }
-    ToggleSwitch* color() const { return byAccessibleName<ToggleSwitch>(&sheet, u"Adjust RGB gains"_s); }
+    ToggleSwitch* color() const { return include(u"Adjust RGB gains"_s); }
     QLineEdit* name() const { return byAccessibleName<QLineEdit>(&sheet, u"Scene name"_s); }
-    QComboBox* icon() const { return byAccessibleName<QComboBox>(&sheet, u"Scene icon"_s); }
-    QComboBox* input() const { return byAccessibleName<QComboBox>(&sheet, u"Input"_s); }
+    QComboBox* picker(const QString& title) const { return byAccessibleName<QComboBox>(&sheet, title); }
     QPushButton* button(const QString& text) const { return byAccessibleName<QPushButton>(&sheet, text); }
     // How many of the three colour channels are shown.
     int channelsShown() const {
@@ -158,40 +125,31 @@ private slots:
 
     void menuOffersWhatTheSceneAllows_data() {
         QTest::addColumn<bool>("custom");
-        QTest::addColumn<bool>("edit");
-        QTest::addColumn<bool>("duplicate");
-        QTest::addColumn<bool>("remove");
+        QTest::addColumn<QStringList>("offered");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("built-in") << false << false << true << false << QStringList{u"Duplicate"_s};
-        QTest::newRow("custom") << true << true << true << true
-                                << QStringList{u"Edit"_s, u"Duplicate"_s, u"|"_s, u"Delete"_s};
-        QTest::newRow("built-in offered a delete")
-            << false << true << true << true << QStringList{u"Edit"_s, u"Duplicate"_s};
-        QTest::newRow("custom without a delete") << true << true << false << false << QStringList{u"Edit"_s};
-        QTest::newRow("custom, delete only")
-            << true << false << false << true << QStringList{u"|"_s, u"Delete"_s};
-        QTest::newRow("nothing offered") << false << false << false << false << QStringList();
+        const QStringList all{u"Edit"_s, u"Duplicate"_s, u"Delete"_s};
+        QTest::newRow("built-in") << false << QStringList{u"Duplicate"_s} << QStringList{u"Duplicate"_s};
+        QTest::newRow("custom") << true << all << QStringList{u"Edit"_s, u"Duplicate"_s, u"|"_s, u"Delete"_s};
+        QTest::newRow("built-in offered a delete") << false << all << QStringList{u"Edit"_s, u"Duplicate"_s};
+        QTest::newRow("nothing offered: no menu button") << true << QStringList() << QStringList();
     }
     void menuOffersWhatTheSceneAllows() {
         QFETCH(bool, custom);
-        QFETCH(bool, edit);
-        QFETCH(bool, duplicate);
-        QFETCH(bool, remove);
+        QFETCH(QStringList, offered);
         QFETCH(QStringList, expected);
         Calls calls;
-        std::unique_ptr<SceneManagementRow> row(
-            makeRow(custom ? customItem() : builtInItem(), false, calls, {edit, duplicate, remove}));
-        QToolButton* actions = actionsOf(row.get());
-        QVERIFY(actions);
-        QCOMPARE(actions->isVisibleTo(row.get()), !expected.isEmpty());
-        QCOMPARE(menuEntries(row.get()), expected);
+        std::unique_ptr<SceneManagementRow> row(makeRow(item(custom), calls, offered));
+        QCOMPARE(actionsOf(row.get())->isVisibleTo(row.get()), !expected.isEmpty());
+        QStringList entries;
+        for (const QAction* action : actionsOf(row.get())->menu()->actions())
+            entries << (action->isSeparator() ? u"|"_s : action->text());
+        QCOMPARE(entries, expected);
 
         // Each entry runs its own callback once, after the menu has been dealt with.
         const std::pair<QString, int Calls::*> wiring[] = {
             {u"Edit"_s, &Calls::edit}, {u"Duplicate"_s, &Calls::duplicate}, {u"Delete"_s, &Calls::remove}};
         for (const auto& [text, count] : wiring) {
             if (QAction* action = menuAction(row.get(), text)) {
-                QVERIFY(!action->icon().isNull());
                 action->trigger();
                 QTRY_COMPARE(calls.*count, 1);
             }
@@ -203,11 +161,10 @@ private slots:
 
     void activeRowShowsCheckmarkAndSaysSo() {
         Calls calls;
-        std::unique_ptr<SceneManagementRow> row(makeRow(customItem(), false, calls));
+        std::unique_ptr<SceneManagementRow> row(makeRow(item(), calls));
         QAbstractButton* apply = applyOf(row.get());
         QWidget* checkmark = byAccessibleName<QWidget>(row.get(), u"Active"_s);
         QVERIFY(apply && checkmark);
-        QCOMPARE(QAccessible::queryAccessibleInterface(apply)->role(), QAccessible::Button);
         for (const bool active : {true, false}) {
             row->setActive(active);
             QCOMPARE(checkmark->isVisibleTo(row.get()), active);
@@ -218,9 +175,9 @@ private slots:
     void detailLineOnlyWhenThereIsOne() {
         Calls calls;
         const auto lines = [&calls](std::optional<QString> detail) {
-            ScenePickerItem item = customItem();
-            item.detail = detail;
-            std::unique_ptr<SceneManagementRow> row(makeRow(item, false, calls));
+            ScenePickerItem shown = item();
+            shown.detail = detail;
+            std::unique_ptr<SceneManagementRow> row(makeRow(shown, calls));
             QStringList texts;
             for (QWidget* child : applyOf(row.get())->findChildren<QWidget*>()) {
                 if (!child->accessibleName().isEmpty() && child->accessibleName() != u"Active"_s)
@@ -228,9 +185,8 @@ private slots:
             }
             return texts;
         };
-        QCOMPARE(lines(u"Brightness 25"_s), (QStringList{customItem().title, u"Brightness 25"_s}));
-        QCOMPARE(lines(u""_s), QStringList{customItem().title});
-        QCOMPARE(lines(std::nullopt), QStringList{customItem().title});
+        QCOMPARE(lines(u"Brightness 25"_s), (QStringList{u"Evening"_s, u"Brightness 25"_s}));
+        QCOMPARE(lines(u""_s), QStringList{u"Evening"_s});
     }
 
     void applyingByPointerAndKeyboard() {
@@ -238,13 +194,10 @@ private slots:
         QWidget window;
         auto* layout = new QVBoxLayout(&window);
         auto* before = new QLineEdit;
-        auto* row = makeRow(customItem(), false, calls);
+        auto* row = makeRow(item(), calls);
         layout->addWidget(before);
         layout->addWidget(row);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(showActive(&window));
         QAbstractButton* apply = applyOf(row);
 
         // A click anywhere on the row's face, the detail line included, applies once.
@@ -259,9 +212,6 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), apply);
         QTest::keyClick(apply, Qt::Key_Return);
         QTRY_COMPARE(calls.apply, 2);
-        QTest::keyClick(apply, Qt::Key_A);
-        QCoreApplication::sendPostedEvents();
-        QCOMPARE(calls.apply, 2);
         QTest::keyClick(apply, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), actionsOf(row));
 
@@ -277,7 +227,7 @@ private slots:
         auto* layout = new QVBoxLayout(&list);
         QPointer<SceneManagementRow> row;
         int applied = 0;
-        row = new SceneManagementRow(customItem(), false, [&] {
+        row = new SceneManagementRow(item(), false, [&] {
             ++applied;
             delete row; // the list is rebuilt with the new active scene
         });
@@ -292,27 +242,24 @@ private slots:
     // Editor
 
     void opensWithTheDefaultsForUnsetValues() {
-        MonitorScene scene = customScene();
-        scene.brightness = 80;
-        Editor e(scene);
+        MonitorScene only = scene(false);
+        only.brightness = 80;
+        Editor e(only);
         QCOMPARE(e.sheet.windowModality(), Qt::WindowModal);
-        QVERIFY(e.show());
+        QVERIFY(showActive(&e.sheet));
 
         QCOMPARE(e.name()->text(), u"Evening"_s);
-        QCOMPARE(e.icon()->currentData().toString(), u"moon.stars.fill"_s);
+        QCOMPARE(e.picker(u"Scene icon"_s)->currentData().toString(), u"moon.stars.fill"_s);
         const std::tuple<QString, bool, double> expected[] = {
             {u"Brightness"_s, true, 80}, {u"Contrast"_s, false, 70}, {u"Volume"_s, false, 30},
             {u"Red"_s, true, 50},        {u"Green"_s, true, 50},     {u"Blue"_s, true, 50}};
         for (const auto& [title, included, value] : expected) {
             QCOMPARE(e.row(title)->isIncluded(), included);
-            QCOMPARE(e.row(title)->value(), value);
             QCOMPARE(e.slider(title)->value(), int(value));
         }
-        QVERIFY(!e.color()->isChecked());
         QCOMPARE(e.channelsShown(), 0);
-        QCOMPARE(e.input()->currentText(), u"Leave unchanged"_s);
-        QVERIFY(e.button(u"Save"_s)->isEnabled());
-        QCOMPARE(e.sheet.editedScene(), scene);
+        QCOMPARE(e.picker(u"Input"_s)->currentText(), u"Leave unchanged"_s);
+        QCOMPARE(e.sheet.editedScene(), only);
         // Colour turned on starts from the neutral gains.
         QTest::mouseClick(e.color(), Qt::LeftButton);
         QCOMPARE(e.channelsShown(), 3);
@@ -320,43 +267,30 @@ private slots:
     }
 
     void everythingASceneSetsComesBackUnchanged() {
-        MonitorScene scene = fullScene();
-        scene.brightness = 80.4; // values stay as stored until the user moves them
-        scene.kind = MonitorScene::Kind::builtIn;
-        Editor e(scene);
-        QVERIFY(e.color()->isChecked());
-        QCOMPARE(e.input()->currentText(), u"HDMI 2"_s);
+        MonitorScene full = scene();
+        full.brightness = 80.4; // values stay as stored until the user moves them
+        full.kind = MonitorScene::Kind::builtIn;
+        Editor e(full);
+        QCOMPARE(e.picker(u"Input"_s)->currentText(), u"HDMI 2"_s);
         // Each slider speaks its own value; the readout beside it is drawn, not a second element.
-        const std::pair<QString, int> values[] = {{u"Brightness"_s, 80}, {u"Contrast"_s, 75},
-                                                  {u"Volume"_s, 12},     {u"Red"_s, 50},
-                                                  {u"Green"_s, 47},      {u"Blue"_s, 43}};
+        const std::pair<QString, int> values[] = {{u"Brightness"_s, 80}, {u"Green"_s, 47}, {u"Volume"_s, 12}};
         for (const auto& [title, value] : values) {
             QCOMPARE(accessibleText(e.slider(title)), u"%1 percent"_s.arg(value));
             QCOMPARE(QAccessible::queryAccessibleInterface(e.slider(title))->parent()->childCount(), 1);
         }
-        MonitorScene expected = scene;
-        expected.kind = MonitorScene::Kind::custom; // what the editor saves is always the user's own
-        QCOMPARE(e.sheet.editedScene(), expected);
+        full.kind = MonitorScene::Kind::custom; // what the editor saves is always the user's own
+        QCOMPARE(e.sheet.editedScene(), full);
     }
 
     void savingAfterExcludingEverythingChangesNothing() {
-        Editor e(fullScene());
-        QVERIFY(e.show());
-        for (const QString& title : {u"Brightness"_s, u"Contrast"_s, u"Volume"_s}) {
-            QVERIFY(e.include(title)->isChecked());
+        Editor e(scene());
+        QVERIFY(showActive(&e.sheet));
+        for (const QString& title : {u"Brightness"_s, u"Contrast"_s, u"Volume"_s, u"Adjust RGB gains"_s})
             QTest::mouseClick(e.include(title), Qt::LeftButton);
-        }
-        QTest::mouseClick(e.color(), Qt::LeftButton);
-        e.input()->setCurrentIndex(0);
+        e.picker(u"Input"_s)->setCurrentIndex(0);
         QTest::mouseClick(e.button(u"Save"_s), Qt::LeftButton);
 
-        QCOMPARE(e.saved.size(), 1);
-        const MonitorScene saved = e.saved.first();
-        QVERIFY(saved.isEmpty());
-        QCOMPARE(saved.id, fullScene().id);
-        QCOMPARE(saved.name, u"Evening"_s);
-        QCOMPARE(saved.symbol, u"moon.stars.fill"_s);
-        QCOMPARE(saved.kind, MonitorScene::Kind::custom);
+        QCOMPARE(e.saved, QList<MonitorScene>{scene(false)});
         QCOMPARE(e.sheet.result(), int(QDialog::Accepted));
         QVERIFY(!e.sheet.isVisible());
     }
@@ -364,53 +298,38 @@ private slots:
     // Save waits for a name that is more than blanks; Return in the name field only leaves it (the
     // rest of the form may still be to do), elsewhere it presses Save; the name is saved trimmed.
     void nameAndReturn() {
-        Editor e(fullScene());
-        QVERIFY(e.show());
-        QPushButton* save = e.button(u"Save"_s);
-        QVERIFY(save->isDefault());
+        Editor e(scene());
+        QVERIFY(showActive(&e.sheet));
         e.name()->setFocus();
-        e.name()->selectAll();
-        QTest::keyClicks(e.name(), u"   "_s);
-        QVERIFY(!save->isEnabled());
-        QTest::keyClick(e.name(), Qt::Key_Return);
-        QVERIFY(!e.name()->hasFocus());
+        e.name()->setText(u" \n\t"_s);
+        QVERIFY(!e.button(u"Save"_s)->isEnabled());
         QTest::keyClick(&e.sheet, Qt::Key_Return);
         e.sheet.save();
-        e.name()->setText(u"\n\t"_s);
-        QVERIFY(!save->isEnabled());
         QVERIFY(e.saved.isEmpty());
-        QVERIFY(e.sheet.isVisible());
 
         e.name()->setFocus();
         e.name()->setText(u"  Late film \t"_s);
-        QVERIFY(save->isEnabled());
         QTest::keyClick(e.name(), Qt::Key_Return);
         QVERIFY(!e.name()->hasFocus());
         QVERIFY(e.saved.isEmpty());
         QTest::keyClick(&e.sheet, Qt::Key_Return);
         QCOMPARE(e.saved.size(), 1);
         QCOMPARE(e.saved.first().name, u"Late film"_s);
-        QVERIFY(!e.sheet.isVisible());
     }
 
     void cancelDiscards() {
-        Editor e(fullScene());
-        QVERIFY(e.show());
+        Editor e(scene());
+        QVERIFY(showActive(&e.sheet));
         e.name()->setText(u"Changed"_s);
-        QTest::mouseClick(e.include(u"Brightness"_s), Qt::LeftButton);
         QTest::mouseClick(e.button(u"Cancel"_s), Qt::LeftButton);
         QCOMPARE(e.sheet.result(), int(QDialog::Rejected));
         QVERIFY(e.saved.isEmpty());
     }
 
     void colourChannelsComeAndGoTogether() {
-        Editor e(fullScene());
-        QVERIFY(e.show());
-        QCOMPARE(e.channelsShown(), 3);
-        for (const QString& title : {u"Red"_s, u"Green"_s, u"Blue"_s}) {
-            QVERIFY(!e.include(title)->isVisibleTo(&e.sheet)); // included with the others, never alone
-            QVERIFY(e.slider(title)->isEnabled());
-        }
+        Editor e(scene());
+        QVERIFY(showActive(&e.sheet));
+        QVERIFY(!e.include(u"Green"_s)->isVisibleTo(&e.sheet)); // included with the others, never alone
         e.slider(u"Green"_s)->setFocus();
         QTest::keyClick(e.slider(u"Green"_s), Qt::Key_Left);
         QCOMPARE(e.sheet.editedScene().rgb, (MonitorScene::RGB{50, 46, 43}));
@@ -421,75 +340,46 @@ private slots:
 
         QTest::mouseClick(e.color(), Qt::LeftButton);
         QCOMPARE(e.channelsShown(), 3);
-        QCOMPARE(e.row(u"Green"_s)->value(), 46.0);
         QCOMPARE(e.sheet.editedScene().rgb, (MonitorScene::RGB{50, 46, 43}));
     }
 
     void excludedSliderKeepsItsPosition() {
-        MonitorScene scene = customScene();
-        scene.brightness = 80;
-        Editor e(scene);
-        QVERIFY(e.show());
+        Editor e(scene());
+        QVERIFY(showActive(&e.sheet));
         QSlider* slider = e.slider(u"Brightness"_s);
-        QCOMPARE(accessibleText(slider), u"80 percent"_s);
-
         QTest::mouseClick(e.include(u"Brightness"_s), Qt::LeftButton);
         QVERIFY(!slider->isEnabled());
-        QCOMPARE(slider->value(), 80);
         QCOMPARE(accessibleText(slider), u"Not changed by this scene"_s);
         QCOMPARE(e.sheet.editedScene().brightness, std::nullopt);
         // Assistive technology cannot move it either while it is left out.
         QAccessible::queryAccessibleInterface(slider)->valueInterface()->setCurrentValue(20.0);
-        QCOMPARE(e.row(u"Brightness"_s)->value(), 80.0);
 
         QTest::mouseClick(e.include(u"Brightness"_s), Qt::LeftButton);
-        QVERIFY(slider->isEnabled());
-        QCOMPARE(accessibleText(slider), u"80 percent"_s);
-        QCOMPARE(e.sheet.editedScene().brightness, 80.0);
+        QCOMPARE(accessibleText(slider), u"35 percent"_s);
+        QCOMPARE(e.sheet.editedScene().brightness, 35.0);
 
         // Included, it follows the keys and assistive technology.
         slider->setFocus();
         QTest::keyClick(slider, Qt::Key_Right);
-        QCOMPARE(e.sheet.editedScene().brightness, 81.0);
-        QCOMPARE(accessibleText(slider), u"81 percent"_s);
+        QCOMPARE(e.sheet.editedScene().brightness, 36.0);
         QAccessible::queryAccessibleInterface(slider)->valueInterface()->setCurrentValue(20.4);
         QCOMPARE(e.sheet.editedScene().brightness, 20.0);
     }
 
-    void iconPickerOffersTheChoices() {
-        Editor e(customScene());
-        QComboBox* icon = e.icon();
-        QStringList symbols;
-        for (int i = 0; i < icon->count(); ++i) {
-            symbols << icon->itemData(i).toString();
-            QVERIFY(!icon->itemIcon(i).isNull());
-        }
-        QCOMPARE(symbols, SceneEditorSheet::symbolChoices());
-        icon->setCurrentIndex(2);
+    void pickersSetTheSymbolAndInput() {
+        // A scene whose symbol is not among the choices keeps it unless the user picks another.
+        MonitorScene foreign = scene();
+        foreign.symbol = u"tv"_s;
+        Editor e(foreign);
+        QComboBox* icon = e.picker(u"Scene icon"_s);
+        QCOMPARE(icon->currentData().toString(), u"tv"_s);
+        QCOMPARE(e.sheet.editedScene().symbol, u"tv"_s);
+        icon->setCurrentIndex(icon->findData(u"book.fill"_s));
         QCOMPARE(e.sheet.editedScene().symbol, u"book.fill"_s);
 
-        // A scene whose symbol is not among them keeps it unless the user picks another.
-        MonitorScene foreign = customScene();
-        foreign.symbol = u"tv"_s;
-        Editor other(foreign);
-        QCOMPARE(other.icon()->count(), SceneEditorSheet::symbolChoices().size() + 1);
-        QCOMPARE(other.icon()->currentData().toString(), u"tv"_s);
-        QCOMPARE(other.sheet.editedScene().symbol, u"tv"_s);
-        other.icon()->setCurrentIndex(0);
-        QCOMPARE(other.sheet.editedScene().symbol, u"film.fill"_s);
-    }
-
-    void inputPickerOffersLeaveUnchangedThenEveryInput() {
-        Editor e(customScene());
-        QComboBox* input = e.input();
-        QCOMPARE(input->currentText(), u"Leave unchanged"_s);
-        QCOMPARE(input->count(), qsizetype(std::size(MonitorInputs::allCases)) + 1);
-        for (int i = 1; i < input->count(); ++i)
-            QVERIFY(!input->itemIcon(i).isNull());
+        QComboBox* input = e.picker(u"Input"_s);
         input->setCurrentIndex(input->findText(MonitorInputs::title(MonitorInput::displayPort)));
         QCOMPARE(e.sheet.editedScene().input, MonitorInput::displayPort);
-        input->setCurrentIndex(0);
-        QCOMPARE(e.sheet.editedScene().input, std::nullopt);
     }
 
     void followsLightAndDark() {
@@ -498,15 +388,14 @@ private slots:
         QApplication::setPalette(light);
         Calls calls;
         {
-            Editor e(fullScene());
-            std::unique_ptr<SceneManagementRow> row(makeRow(customItem(), false, calls));
-            QCOMPARE(inkOf(e.icon()->itemIcon(0)), light.color(QPalette::WindowText));
+            Editor e(scene());
+            std::unique_ptr<SceneManagementRow> row(makeRow(item(), calls));
+            QCOMPARE(inkOf(e.picker(u"Scene icon"_s)->itemIcon(0)), light.color(QPalette::WindowText));
 
             // The desktop turns dark (the change reaches widgets through posted events).
             QApplication::setPalette(dark);
             const QColor darkText = dark.color(QPalette::WindowText);
-            QTRY_COMPARE(inkOf(e.icon()->itemIcon(0)), darkText);
-            QTRY_COMPARE(inkOf(e.input()->itemIcon(1)), darkText);
+            QTRY_COMPARE(inkOf(e.picker(u"Scene icon"_s)->itemIcon(0)), darkText);
             QTRY_COMPARE(inkOf(menuAction(row.get(), u"Edit"_s)->icon()), darkText);
         }
         QApplication::setPalette(original);
