@@ -20,9 +20,7 @@ private slots:
         QVERIFY(f.refreshShowingMovie());
         QWidget focused;
         focused.resize(300, 200);
-        focused.show();
-        focused.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&focused));
+        QVERIFY(showActive(&focused));
 
         OnScreenIndicator indicator(f.c());
         indicator.showValue(MonitorFeature::brightness);
