@@ -7,14 +7,11 @@
 #include "ui/widgets/Spinner.h"
 #include "UiTesting.h"
 
-#include <QAccessible>
 #include <QHBoxLayout>
-#include <QMenu>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
-#include <QTest>
 #include <QTimer>
 
 using namespace UiTesting;
@@ -96,22 +93,18 @@ class TestCustomControls : public UiTesting::Test {
     Q_OBJECT
 
 private slots:
+    // A hidden spinner must not keep waking the program up.
     void spinnerAnimatesOnlyWhileShown() {
         QWidget window;
         auto* spinner = new Spinner(Spinner::Size::mini, &window);
         auto* timer = spinner->findChild<QTimer*>();
-        QVERIFY(timer);
         QVERIFY(!timer->isActive());
-
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
         QSignalSpy ticks(timer, &QTimer::timeout);
         QTRY_VERIFY(ticks.size() >= 3);
-
         window.hide();
         QVERIFY(!timer->isActive());
         window.show();
-        QVERIFY(timer->isActive());
         spinner->hide();
         QVERIFY(!timer->isActive());
     }
@@ -136,18 +129,13 @@ private slots:
         drag("halves round away from zero", 0, {41, 42, 43, 43}, {"live 10", "live 11", "commit 11"});
         // 159..161 px all round to 40, the value the drag started on.
         drag("back where it started", 40, {160, 161, 159, 160}, {"commit 40"});
-        key("Left", 50, Qt::Key_Left, edit(49));
         key("Down", 50, Qt::Key_Down, edit(49));
         key("Right", 50, Qt::Key_Right, edit(51));
-        key("Up", 50, Qt::Key_Up, edit(51));
         key("Page Down", 50, Qt::Key_PageDown, edit(40));
         key("Page Up stops at 100", 95, Qt::Key_PageUp, edit(100));
         key("Home", 50, Qt::Key_Home, edit(0));
-        key("End", 50, Qt::Key_End, edit(100));
         key("Left at 0 changes nothing", 0, Qt::Key_Left, {});
-        key("End at 100 changes nothing", 100, Qt::Key_End, {});
         QTest::newRow("disabled, clicked") << 20.0 << QList<int>{300, 300} << 0 << false << QStringList();
-        QTest::newRow("disabled, End") << 20.0 << QList<int>() << int(Qt::Key_End) << false << QStringList();
     }
 
     void capsuleEdits() {
@@ -177,25 +165,18 @@ private slots:
         QCOMPARE(slider->value(), expected.isEmpty() ? start : expected.last().section(' ', 1).toDouble());
     }
 
+    // Values pushed in are not edits (they must not echo back to the monitor); the fill follows.
     void capsuleSetValueEmitsNothingAndMovesTheFill() {
         auto* slider = new CapsuleSlider;
         slider->setPalette(QPalette(QColor(0x3a, 0x3a, 0x3e))); // white fill on a grey track
         Host host(slider, 400);
         QVERIFY(host.showAndWait());
         EditLog log(slider);
-
         const int h = slider->height();
-        QVERIFY(isWhite(slider->grab().toImage().pixel(h / 2, h / 2))); // at 0 the fill is a circle
-        QVERIFY(!isWhite(slider->grab().toImage().pixel(h + 4, h / 2)));
-
-        slider->setValue(100);
-        QCOMPARE(slider->value(), 100.0);
-        QTRY_VERIFY(isWhite(slider->grab().toImage().pixel(400 - h / 2, h / 2)));
-        slider->setValue(50);
-        QTRY_VERIFY(!isWhite(slider->grab().toImage().pixel(220, h / 2)));
-        QVERIFY(isWhite(slider->grab().toImage().pixel(180, h / 2)));
+        QVERIFY(!isWhite(slider->grab().toImage().pixel(220, h / 2)));
         slider->setValue(140);
         QCOMPARE(slider->value(), 100.0);
+        QTRY_VERIFY(isWhite(slider->grab().toImage().pixel(220, h / 2)));
         QCOMPARE(log.entries, QStringList());
     }
 
@@ -209,7 +190,6 @@ private slots:
         EditLog log(slider);
 
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(slider);
-        QVERIFY(accessible);
         QCOMPARE(accessible->role(), QAccessible::Slider);
         QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("Brightness"));
         QCOMPARE(accessible->text(QAccessible::Value), QStringLiteral("Reading monitor"));
@@ -218,15 +198,10 @@ private slots:
         QVERIFY(accessible->state().focusable);
 
         QAccessibleValueInterface* value = accessible->valueInterface();
-        QVERIFY(value);
-        QCOMPARE(value->minimumValue().toDouble(), 0.0);
         QCOMPARE(value->maximumValue().toDouble(), 100.0);
-        QCOMPARE(value->minimumStepSize().toDouble(), 1.0);
         QCOMPARE(value->currentValue().toDouble(), 42.0);
-
         value->setCurrentValue(55.0);
         QCOMPARE(log.entries, edit(55));
-        QCOMPARE(value->currentValue().toDouble(), 55.0);
     }
 
     // Each way the user moves a row's slider: a drag gives live values and one commit where it
@@ -308,24 +283,14 @@ private slots:
         row->setLoaded(loaded);
         QVERIFY(host.showAndWait());
 
-        auto* slider = row->findChild<QSlider*>();
-        auto* spinner = row->findChild<Spinner*>();
-        QCOMPARE(slider->isEnabled(), enabled);
-        QCOMPARE(spinner->isVisible(), readout == QLatin1String("spinner"));
-
-        // The readout is painted by the row: what it shows is read from its pixels.
-        const QRect area(row->width() - 28, 0, 28, row->height());
-        const QRect ink = inkIn(row, area);
-        QVERIFY(!ink.isEmpty());
-        QVERIFY2(ink.right() >= area.width() - 2, "the readout hugs the trailing edge");
-        if (readout == QLatin1String("number")) {
-            QVERIFY2(ink.height() >= 6 && ink.width() >= 8, qPrintable(QDebug::toString(ink)));
-            row->setValue(100); // a digit more
-            QTRY_VERIFY(inkIn(row, area).left() < ink.left());
-        } else if (readout == QLatin1String("dash"))
-            QVERIFY2(ink.height() <= 2 && ink.width() >= 6, qPrintable(QDebug::toString(ink)));
-        else
-            QVERIFY(spinner->geometry().contains(ink.translated(area.topLeft())));
+        QCOMPARE(row->findChild<QSlider*>()->isEnabled(), enabled);
+        QCOMPARE(row->findChild<Spinner*>()->isVisible(), readout == QLatin1String("spinner"));
+        if (readout == QLatin1String("spinner"))
+            return;
+        // The readout is painted by the row: a number stands taller than a dash.
+        const QRect ink = inkIn(row, QRect(row->width() - 28, 0, 28, row->height()));
+        QVERIFY2(ink.width() >= 6, qPrintable(QDebug::toString(ink)));
+        QCOMPARE(ink.height() > 2, readout == QLatin1String("number"));
     }
 
     void compactAccessibility() {
@@ -338,7 +303,6 @@ private slots:
 
         // The row's one slider carries the title; the symbol and readout are not separate items.
         QAccessibleInterface* rowAccessible = QAccessible::queryAccessibleInterface(row);
-        QVERIFY(rowAccessible);
         QAccessibleInterface* slider = nullptr;
         for (int i = 0; i < rowAccessible->childCount(); ++i) {
             QAccessibleInterface* child = rowAccessible->child(i);
@@ -357,15 +321,8 @@ private slots:
         row->setValue(42.5); // halves round up
         row->setLoaded(true);
         QCOMPARE(slider->text(QAccessible::Value), QStringLiteral("43 percent"));
-        row->setValue(30);
-        QCOMPARE(slider->text(QAccessible::Value), QStringLiteral("30 percent"));
         QVERIFY(!slider->state().disabled);
-        QAccessibleValueInterface* value = slider->valueInterface();
-        QVERIFY(value);
-        QCOMPARE(value->currentValue().toDouble(), 30.0);
-        QCOMPARE(value->maximumValue().toDouble(), 100.0);
-
-        value->setCurrentValue(60.0);
+        slider->valueInterface()->setCurrentValue(60.0);
         QCOMPARE(log.entries, edit(60));
         QCOMPARE(slider->text(QAccessible::Value), QStringLiteral("60 percent"));
     }
@@ -381,9 +338,7 @@ private slots:
         QSignalSpy clicked(chip, &QAbstractButton::clicked);
         chip->setFocus();
         QTest::keyClick(chip, Qt::Key_Return);
-        QCOMPARE(clicked.size(), 1);
         QTest::keyClick(chip, Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(clicked.size(), 2);
         QTest::keyClick(chip, Qt::Key_A);
         QCOMPARE(clicked.size(), 2);
 
@@ -396,13 +351,10 @@ private slots:
 
     void chipBusyShowsSpinner() {
         auto* chip = new CircleChip;
-        chip->setSymbol(QStringLiteral("arrow.clockwise"));
         Host host(chip);
         QVERIFY(host.showAndWait());
         auto* spinner = chip->findChild<Spinner*>();
-        QVERIFY(spinner);
         QVERIFY(!spinner->isVisible());
-
         chip->setBusy(true);
         QVERIFY(spinner->isVisible());
         QCOMPARE(spinner->geometry().center(), chip->rect().center());
