@@ -3,8 +3,6 @@
 // interface uses is known is checked where it is used: the interface tests fail on the warning.
 #include "ui/icons/SymbolIcons.h"
 
-#include <QApplication>
-#include <QList>
 #include <QPainter>
 #include <QSet>
 #include <QTest>
@@ -113,49 +111,30 @@ private slots:
         const Ink ink = inkOf(QPixmap::fromImage(fallback), colour);
         QVERIFY(ink.solid > 0);
         QCOMPARE(ink.solidOffColour, 0);
-        for (const QString& name : {QString(), u"sun.max.fill.extra"_s, u"fallback"_s})
+        for (const QString& name : {QString(), u"sun.max.fill.extra"_s})
             QCOMPARE(imageOf(SymbolIcons::pixmap(name, 24, colour)), fallback);
-        QVERIFY(!SymbolIcons::icon(u"no.such.symbol"_s).isNull());
-        QVERIFY(!SymbolIcons::pixmap(u"no.such.symbol"_s, 0, colour).isNull());
     }
 
-    void sharpAtEveryScale_data() {
-        QTest::addColumn<qreal>("ratio");
-        QTest::addColumn<int>("deviceSide");
-        QTest::newRow("1x") << 1.0 << 24;
-        QTest::newRow("1.25x") << 1.25 << 30;
-        QTest::newRow("2x") << 2.0 << 48;
-        QTest::newRow("3x") << 3.0 << 72;
-    }
-
-    void sharpAtEveryScale() {
-        QFETCH(qreal, ratio);
-        QFETCH(int, deviceSide);
+    // Drawn at the device size, not scaled up from 1x: the soft rim of partly covered pixels stays
+    // about one device pixel wide, so it is a smaller share of the ink at 2x.
+    void sharpAtHigherScales() {
         const QString symbol = u"sun.max.fill"_s;
-        const QPixmap pixmap = SymbolIcons::pixmap(symbol, 24, Qt::black, ratio);
-        QCOMPARE(pixmap.size(), QSize(deviceSide, deviceSide));
-        QCOMPARE(pixmap.devicePixelRatio(), ratio);
+        QCOMPARE(SymbolIcons::pixmap(symbol, 24, Qt::black, 1.25).size(), QSize(30, 30));
+        const QPixmap pixmap = SymbolIcons::pixmap(symbol, 24, Qt::black, 2.0);
         QCOMPARE(pixmap.deviceIndependentSize(), QSizeF(24, 24));
-
-        // Drawn at the device size, not scaled up from 1x: the soft rim of partly covered pixels
-        // stays about one device pixel wide, so it is a smaller share of the ink at a higher ratio.
         const Ink ink = inkOf(pixmap, Qt::black);
         const Ink base = inkOf(SymbolIcons::pixmap(symbol, 24, Qt::black), Qt::black);
         const double rim = ink.edge / double(ink.touched), baseRim = base.edge / double(base.touched);
-        if (ratio >= 2)
-            QVERIFY2(rim < 0.75 * baseRim,
-                     qPrintable(u"rim %1 of the ink, %2 at 1x"_s.arg(rim).arg(baseRim)));
+        QVERIFY2(rim < 0.75 * baseRim, qPrintable(u"rim %1 of the ink, %2 at 1x"_s.arg(rim).arg(baseRim)));
         QVERIFY(ink.frameClear);
     }
 
     void cacheKeepsSizesAndColoursApart() {
-        const QString symbol = u"moon.fill"_s;
         for (int round = 0; round < 2; ++round) { // the second round is served from the cache
-            QCOMPARE(SymbolIcons::pixmap(symbol, 16, Qt::red).size(), QSize(16, 16));
-            QCOMPARE(SymbolIcons::pixmap(symbol, 16, Qt::red, 2.0).size(), QSize(32, 32));
-            QCOMPARE(SymbolIcons::pixmap(symbol, 32, Qt::red).devicePixelRatio(), 1.0);
-            QCOMPARE(inkOf(SymbolIcons::pixmap(symbol, 16, Qt::red), Qt::red).solidOffColour, 0);
-            QCOMPARE(inkOf(SymbolIcons::pixmap(symbol, 16, Qt::blue), Qt::blue).solidOffColour, 0);
+            QCOMPARE(SymbolIcons::pixmap(u"moon.fill"_s, 16, Qt::red, 2.0).size(), QSize(32, 32));
+            QCOMPARE(SymbolIcons::pixmap(u"moon.fill"_s, 32, Qt::red).size(), QSize(32, 32));
+            for (const QColor colour : {QColor(Qt::red), QColor(Qt::blue)})
+                QCOMPARE(inkOf(SymbolIcons::pixmap(u"moon.fill"_s, 16, colour), colour).solidOffColour, 0);
         }
     }
 
@@ -164,22 +143,13 @@ private slots:
         const QIcon icon = SymbolIcons::icon(u"gearshape.fill"_s,
                                              paletteWith(QColor(240, 240, 240), text, disabled, highlighted));
         const auto at = [&](QIcon::Mode mode) { return icon.pixmap(QSize(24, 24), 1.0, mode); };
-
-        const Ink normal = inkOf(at(QIcon::Normal), text);
-        QVERIFY(normal.solid > 0);
-        QCOMPARE(normal.solidOffColour, 0);
+        QVERIFY(inkOf(at(QIcon::Normal), text).solid > 0);
+        QCOMPARE(inkOf(at(QIcon::Normal), text).solidOffColour, 0);
         QCOMPARE(inkOf(at(QIcon::Disabled), disabled).solidOffColour, 0);
         QCOMPARE(inkOf(at(QIcon::Selected), highlighted).solidOffColour, 0);
-        QCOMPARE(inkOf(at(QIcon::Active), highlighted).solidOffColour, 0);
-        QVERIFY(imageOf(at(QIcon::Normal)) != imageOf(at(QIcon::Disabled)));
 
-        // Rendered on demand at the scale asked for, not scaled from a smaller image.
-        const QPixmap doubled = icon.pixmap(QSize(24, 24), 2.0);
-        QCOMPARE(doubled.size(), QSize(48, 48));
-        QCOMPARE(doubled.devicePixelRatio(), 2.0);
-        QCOMPARE(imageOf(doubled), imageOf(SymbolIcons::pixmap(u"gearshape.fill"_s, 24, text, 2.0)));
-
-        // Painting into a 2x surface (a menu on a HiDPI screen) draws the 2x image pixel for pixel.
+        // Painting into a 2x surface (a menu on a HiDPI screen) draws the 2x image pixel for pixel,
+        // rendered on demand rather than scaled from a smaller one.
         QImage canvas(64, 64, QImage::Format_ARGB32_Premultiplied);
         canvas.setDevicePixelRatio(2.0);
         canvas.fill(Qt::transparent);
@@ -204,14 +174,11 @@ private slots:
     void namesFollowOneRule_data() {
         QTest::addColumn<QString>("symbol");
         QTest::addColumn<QString>("name");
-        QTest::newRow("film") << u"film.fill"_s << u"Film"_s;
         QTest::newRow("sliders") << u"slider.horizontal.3"_s << u"Slider Horizontal 3"_s;
         // The rule is literal: ".fill" goes wherever it stands, even at the start of a word.
         QTest::newRow("filled") << u"circle.lefthalf.filled"_s << u"Circle Lefthalfed"_s;
-        QTest::newRow("fill inside") << u"speaker.wave.2.fill"_s << u"Speaker Wave 2"_s;
         QTest::newRow("fill twice") << u"drop.fill.fill"_s << u"Drop"_s;
         QTest::newRow("capitals inside a word") << u"tv.AND.Radio"_s << u"Tv And Radio"_s;
-        QTest::newRow("empty") << QString() << QString();
     }
 
     void namesFollowOneRule() {
