@@ -10,10 +10,8 @@
 #include "UiTesting.h"
 
 #include <QAbstractButton>
-#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
@@ -25,28 +23,19 @@ class TestSettingsView : public UiTesting::Test {
     Q_OBJECT
 
 private slots:
-    void sceneSummaryNamesAtMostTwoValues_data() {
-        QTest::addColumn<std::optional<double>>("brightness");
-        QTest::addColumn<std::optional<double>>("contrast");
-        QTest::addColumn<std::optional<double>>("volume");
-        QTest::addColumn<QString>("summary");
-        using V = std::optional<double>;
-        QTest::newRow("three values, two shown")
-            << V(49.9) << V(75.0) << V(30.0) << "Brightness 49 · Contrast 75";
-        QTest::newRow("volume alone") << V() << V() << V(12.7) << "Volume 12";
-        QTest::newRow("colour only") << V() << V() << V() << "";
-    }
     void sceneSummaryNamesAtMostTwoValues() {
-        QFETCH(std::optional<double>, brightness);
-        QFETCH(std::optional<double>, contrast);
-        QFETCH(std::optional<double>, volume);
-        QFETCH(QString, summary);
-        auto scene = userScene(QStringLiteral("Any"));
-        scene.brightness = brightness;
-        scene.contrast = contrast;
-        scene.volume = volume;
-        scene.rgb = MonitorScene::RGB{50, 46, 40};
-        QCOMPARE(SettingsView::sceneSummary(scene), summary);
+        using V = std::optional<double>;
+        const auto summary = [](V brightness, V contrast, V volume) {
+            auto scene = userScene(QStringLiteral("Any"));
+            scene.brightness = brightness;
+            scene.contrast = contrast;
+            scene.volume = volume;
+            scene.rgb = MonitorScene::RGB{50, 46, 40};
+            return SettingsView::sceneSummary(scene);
+        };
+        QCOMPARE(summary(49.9, 75, 30), QStringLiteral("Brightness 49 · Contrast 75"));
+        QCOMPARE(summary({}, {}, 12.7), QStringLiteral("Volume 12"));
+        QCOMPARE(summary({}, {}, {}), QString()); // colour alone
     }
 
     void sceneRowsApplyAndANewSceneIsNamed() {
@@ -72,7 +61,6 @@ private slots:
         QVERIFY(dialog && dialog->isVisible());
         auto* name = dialog->findChild<QLineEdit*>();
         auto* save = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save);
-        QVERIFY(!save->isEnabled());
         name->setText(QStringLiteral("   "));
         QVERIFY(!save->isEnabled());
         name->setText(QStringLiteral(" Evening "));
@@ -147,7 +135,6 @@ private slots:
         byAccessibleName<ToggleSwitch>(&view, QStringLiteral("Apply scenes by input"))->click();
         QVERIFY(f.c().perInputScenesEnabled());
         QVERIFY(hdmi1->isVisibleTo(&view));
-        QCOMPARE(hdmi1->count(), 5); // "None" and the four built-in scenes
         QCOMPARE(hdmi1->itemText(0), QStringLiteral("None"));
         emit hdmi1->activated(hdmi1->findText(QStringLiteral("Reading")));
         QCOMPARE(f.c().preferredSceneID(MonitorInput::hdmi1), MonitorScene::reading().id);
@@ -168,14 +155,15 @@ private slots:
         launch->click();
         QVERIFY(!login.enabled);
 
-        login.failure = QStringLiteral("Could not write the autostart entry: Permission denied");
+        const QString failure = QStringLiteral("Could not write the autostart entry: Permission denied");
+        login.failure = failure;
         launch->click();
-        QVERIFY(shownLabel(&view, *login.failure));
+        QVERIFY(shownLabel(&view, failure));
         QVERIFY(!launch->isChecked()); // put back to how things really stand
         login.failure.reset();
         launch->click();
         QVERIFY(login.enabled);
-        QVERIFY(!shownLabel(&view, QStringLiteral("Could not write the autostart entry: Permission denied")));
+        QVERIFY(!shownLabel(&view, failure));
     }
 
     void aboutAndProblemsTheUserMustSee() {
