@@ -56,6 +56,13 @@ public:
         return client->call(message, QDBus::BlockWithGui, 20000);
     }
 
+    /// The error a call ends in; empty when it succeeds.
+    QString failure(const QString& method, const QVariantList& arguments = {}) const {
+        const auto reply = call(method, arguments);
+        return reply.type() == QDBusMessage::ReplyMessage ? QString()
+                                                          : reply.errorName() + ": " + reply.errorMessage();
+    }
+
     QVariantMap properties() const {
         auto message = QDBusMessage::createMethodCall(
             QLatin1String(MonitorBus::serviceName), QLatin1String(MonitorBus::objectPath),
@@ -98,13 +105,11 @@ private slots:
         BusSession bus(f, m_address);
         QVERIFY(bus.adaptor);
 
-        // Nothing read yet: no value to show, no input, and a step would land anywhere.
+        // Nothing read yet: no value to show and no input. (That a step from there is refused, the
+        // command-line test shows end to end.)
         auto state = bus.properties();
         QCOMPARE(state.value("Brightness").toInt(), -1);
         QCOMPARE(state.value("Input").toString(), QString());
-        const auto notRead = bus.call(QStringLiteral("AdjustValue"), {QStringLiteral("brightness"), 10});
-        QCOMPARE(notRead.errorName(), QLatin1String(MonitorBus::notReadError));
-        QVERIFY(f.monitor.writes().isEmpty());
 
         QVERIFY(f.refreshShowingMovie());
         f.c().setAdaptiveBrightnessEnabled(true);
@@ -140,8 +145,7 @@ private slots:
         QSignalSpy values(&bus.adaptor->changes(), &ScriptedChanges::valueRequested);
 
         // As a slider's release: written at once, and adaptive brightness stands aside.
-        QCOMPARE(bus.call(QStringLiteral("SetValue"), {QStringLiteral("Brightness"), 40}).type(),
-                 QDBusMessage::ReplyMessage);
+        QCOMPARE(bus.failure(QStringLiteral("SetValue"), {QStringLiteral("Brightness"), 40}), QString());
         QCOMPARE(f.c().brightness(), 40.0);
         QVERIFY(f.c().isAdaptiveBrightnessPaused());
         QCOMPARE(bus.property("AdaptiveBrightnessState").toString(), QStringLiteral("paused"));
@@ -164,8 +168,7 @@ private slots:
 
         f.monitor.clearLog();
         QSignalSpy inputs(&bus.adaptor->changes(), &ScriptedChanges::inputRequested);
-        QCOMPARE(bus.call(QStringLiteral("SetInput"), {QStringLiteral("HDMI 2")}).type(),
-                 QDBusMessage::ReplyMessage);
+        QCOMPARE(bus.failure(QStringLiteral("SetInput"), {QStringLiteral("HDMI 2")}), QString());
         f.settle();
         QCOMPARE(f.monitor.writes(), QStringList{"set input-alt 145"});
         QCOMPARE(bus.property("Input").toString(), QStringLiteral("hdmi2"));
@@ -173,29 +176,28 @@ private slots:
 
         // A scene by its name in any case, or by its id.
         QSignalSpy scenes(&bus.adaptor->changes(), &ScriptedChanges::sceneRequested);
-        QCOMPARE(bus.call(QStringLiteral("ApplyScene"), {QStringLiteral("reading")}).type(),
-                 QDBusMessage::ReplyMessage);
+        QCOMPARE(bus.failure(QStringLiteral("ApplyScene"), {QStringLiteral("reading")}), QString());
         QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::reading().id);
         f.settle();
-        QCOMPARE(bus.call(QStringLiteral("ApplyScene"), {uuidText(MonitorScene::work().id).toLower()}).type(),
-                 QDBusMessage::ReplyMessage);
+        QCOMPARE(bus.failure(QStringLiteral("ApplyScene"), {uuidText(MonitorScene::work().id).toLower()}),
+                 QString());
         QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::work().id);
         f.settle();
         QCOMPARE(scenes.size(), 2);
 
         QSignalSpy nights(&bus.adaptor->changes(), &ScriptedChanges::nightModeRequested);
-        QCOMPARE(bus.call(QStringLiteral("SetNightMode"), {true}).type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(bus.failure(QStringLiteral("SetNightMode"), {true}), QString());
         QTRY_VERIFY(f.c().isNightMode());
         f.settle();
         QVERIFY(bus.property("NightMode").toBool());
-        QCOMPARE(bus.call(QStringLiteral("SetNightMode"), {false}).type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(bus.failure(QStringLiteral("SetNightMode"), {false}), QString());
         QTRY_VERIFY(!f.c().isNightMode());
         QCOMPARE(nights.size(), 2);
         f.settle();
 
         // Refresh answers once the monitor has been read.
         f.monitor.setState({{"luminance", "66"}});
-        QCOMPARE(bus.call(QStringLiteral("Refresh")).type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(bus.failure(QStringLiteral("Refresh")), QString());
         QCOMPARE(f.c().brightness(), 66.0);
         QVERIFY(!f.c().isWorking());
     }
@@ -204,13 +206,12 @@ private slots:
         QTest::addColumn<QString>("method");
         QTest::addColumn<QVariantList>("arguments");
         QTest::addColumn<QString>("error");
+        // An unknown scene name is the command-line test's, which also shows it stops what follows.
         // clang-format off
         QTest::newRow("unknown feature") << "SetValue" << QVariantList{"sharpness", 40} << invalidArgs;
         QTest::newRow("above 100") << "SetValue" << QVariantList{"brightness", 101} << invalidArgs;
-        QTest::newRow("below 0") << "SetValue" << QVariantList{"brightness", -1} << invalidArgs;
         QTest::newRow("step beyond the range") << "AdjustValue" << QVariantList{"volume", -101} << invalidArgs;
         QTest::newRow("unknown input") << "SetInput" << QVariantList{"vga"} << invalidArgs;
-        QTest::newRow("unknown scene") << "ApplyScene" << QVariantList{"Cinema"} << invalidArgs;
         QTest::newRow("unknown scene id") << "ApplyScene" << QVariantList{uuidText(QUuid::createUuid())} << invalidArgs;
         QTest::newRow("two scenes of that name") << "ApplyScene" << QVariantList{"desk"} << invalidArgs;
         // clang-format on
@@ -285,13 +286,13 @@ private slots:
 
         f.monitor.setScript("set luminance * = wait=monitor\n");
         for (int value = 0; value < 100; ++value)
-            QCOMPARE(bus.call(QStringLiteral("SetValue"), {QStringLiteral("brightness"), value}).type(),
-                     QDBusMessage::ReplyMessage);
+            QCOMPARE(bus.failure(QStringLiteral("SetValue"), {QStringLiteral("brightness"), value}),
+                     QString());
         for (int step = 0; step < 5; ++step) // steps add to the newest value, written or not
             QCOMPARE(bus.call(QStringLiteral("AdjustValue"), {QStringLiteral("brightness"), -10}).arguments(),
                      QVariantList{89 - 10 * step});
         f.monitor.openGate("monitor");
-        QCOMPARE(bus.call(QStringLiteral("Refresh")).type(), QDBusMessage::ReplyMessage);
+        QCOMPARE(bus.failure(QStringLiteral("Refresh")), QString());
         f.settle();
         QCOMPARE(f.monitor.writes(), (QStringList{"set luminance 0", "set luminance 49"}));
         QCOMPARE(f.monitor.stateValue("luminance"), QStringLiteral("49"));
