@@ -62,16 +62,9 @@ std::string readFile(const std::string& path) {
 
 std::vector<std::string> splitTabs(const std::string& line) {
     std::vector<std::string> parts;
-    std::string part;
-    for (char c : line) {
-        if (c == '\t') {
-            parts.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
-    }
-    parts.push_back(part);
+    std::istringstream fields(line);
+    for (std::string part; std::getline(fields, part, '\t');)
+        parts.push_back(part);
     return parts;
 }
 
@@ -93,20 +86,14 @@ std::string unescape(const std::string& text) {
             continue;
         }
         const char next = text[++i];
-        switch (next) {
-        case 'n':
+        if (next == 'n') {
             result += '\n';
-            break;
-        case 't':
+        } else if (next == 't') {
             result += '\t';
-            break;
-        case 'x':
-            if (i + 2 < text.size() + 1) {
-                result += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-                i += 2;
-            }
-            break;
-        default:
+        } else if (next == 'x' && i + 2 <= text.size()) {
+            result += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
             result += next;
         }
     }

@@ -1,8 +1,24 @@
 #include "FakeMonitor.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTextStream>
+#include "helper/TestFiles.h"
+
+namespace {
+
+// Not TestFiles.h's makeFile: the benchmarks run the fake outside a test.
+void writeFile(const QString& path, const QByteArray& text = {}) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(text);
+}
+
+QMap<QString, QString> readState(const QString& path) {
+    QMap<QString, QString> state;
+    for (const QString& line : fileLines(path))
+        state.insert(line.section(QLatin1Char('='), 0, 0), line.section(QLatin1Char('='), 1));
+    return state;
+}
+
+} // namespace
 
 FakeMonitor::FakeMonitor() {
     setPresent(true);
@@ -16,8 +32,7 @@ void FakeMonitor::setPresent(bool present) {
 }
 
 void FakeMonitor::openGate(const QString& name) {
-    QFile gate(m_dir.filePath(name));
-    gate.open(QIODevice::WriteOnly);
+    writeFile(m_dir.filePath(name));
 }
 
 QString FakeMonitor::helperPath() const {
@@ -25,47 +40,26 @@ QString FakeMonitor::helperPath() const {
 }
 
 void FakeMonitor::setScript(const QString& script) {
-    QFile file(m_dir.filePath(QStringLiteral("script")));
-    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    file.write(script.toUtf8());
+    writeFile(m_dir.filePath(QStringLiteral("script")), script.toUtf8());
 }
 
 void FakeMonitor::setState(const QMap<QString, QString>& values) {
-    QMap<QString, QString> state;
-    QFile existing(m_dir.filePath(QStringLiteral("state")));
-    if (existing.open(QIODevice::ReadOnly)) {
-        for (const auto& line :
-             QString::fromUtf8(existing.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-            const auto eq = line.indexOf(QLatin1Char('='));
-            state.insert(line.left(eq), line.mid(eq + 1));
-        }
-        existing.close();
-    }
-    for (auto it = values.begin(); it != values.end(); ++it)
-        state.insert(it.key(), it.value());
-    QFile file(m_dir.filePath(QStringLiteral("state")));
-    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    const QString path = m_dir.filePath(QStringLiteral("state"));
+    QMap<QString, QString> state = readState(path);
+    state.insert(values);
+    QByteArray text;
     for (auto it = state.begin(); it != state.end(); ++it)
-        file.write((it.key() + QLatin1Char('=') + it.value() + QLatin1Char('\n')).toUtf8());
+        text += (it.key() + QLatin1Char('=') + it.value() + QLatin1Char('\n')).toUtf8();
+    writeFile(path, text);
 }
 
 QString FakeMonitor::stateValue(const QString& name) const {
-    QFile file(m_dir.filePath(QStringLiteral("state")));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    for (const auto& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (line.startsWith(name + QLatin1Char('=')))
-            return line.mid(name.size() + 1);
-    }
-    return {};
+    return readState(m_dir.filePath(QStringLiteral("state"))).value(name);
 }
 
 QList<Invocation> FakeMonitor::invocations() const {
     QList<Invocation> result;
-    QFile file(m_dir.filePath(QStringLiteral("log")));
-    if (!file.open(QIODevice::ReadOnly))
-        return result;
-    for (const auto& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    for (const QString& line : fileLines(m_dir.filePath(QStringLiteral("log")))) {
         auto fields = line.split(QLatin1Char('\t'));
         Invocation invocation;
         invocation.startedAt =
