@@ -68,7 +68,6 @@ private slots:
         QTest::newRow("cut short") << bus7Text.left(bus7Text.size() - 1) << false;
         QTest::newRow("another format version") << QByteArray(bus7Text).replace("display 1", "display 2") << false;
         QTest::newRow("another program's file") << QByteArray("[Display]\nbus=7\n") << false;
-        QTest::newRow("negative bus") << QByteArray(bus7Text).replace("bus 7", "bus -7") << false;
         QTest::newRow("bus with a sign") << QByteArray(bus7Text).replace("bus 7", "bus +7") << false;
         QTest::newRow("bus with a leading zero") << QByteArray(bus7Text).replace("bus 7", "bus 07") << false;
         QTest::newRow("bus beyond int") << QByteArray(bus7Text).replace("bus 7", "bus 99999999999") << false;

@@ -30,12 +30,10 @@ private slots:
         QTest::newRow("value and line break") << "50\n" << qint64(50);
         QTest::newRow("last of several wins") << "16 then some words 35" << qint64(35);
         QTest::newRow("signed") << "-3\t+7" << qint64(7);
-        QTest::newRow("words around") << "VCP 10 current value = 42 max 100" << qint64(100);
         QTest::newRow("unicode whitespace") << QStringLiteral("\u2003 42\u00a0") << qint64(42);
         QTest::newRow("empty") << "" << qint64(-999);
         QTest::newRow("percent sign") << "50%" << qint64(-999);
         QTest::newRow("decimal point") << "1.5" << qint64(-999);
-        QTest::newRow("hexadecimal") << "0x10" << qint64(-999);
         QTest::newRow("bare signs") << "+ -" << qint64(-999);
         QTest::newRow("too large for 64 bits is skipped") << "7 99999999999999999999999" << qint64(7);
         QTest::newRow("arabic-indic digits are not digits") << QStringLiteral("8 \u0663") << qint64(8);
@@ -129,10 +127,6 @@ private slots:
     }
 
     void missingHelperStartsNothingAndIsRetriedByReads() {
-        DDCClient client([] { return std::optional<QString>(); });
-        const auto run = runTask(client.run({QStringLiteral("get"), QStringLiteral("volume")}));
-        QCOMPARE(run->error().kind(), ClientError::Kind::helperMissing);
-
         int lookups = 0;
         DDCClient counting([&lookups] {
             ++lookups;

@@ -99,7 +99,6 @@ private slots:
         QTest::newRow("below zero") << QList<B>{{.actual = "-5"}} << at(0.0);
 
         QTest::newRow("maximum 0") << QList<B>{{.maximum = "0"}} << noService;
-        QTest::newRow("maximum not a number") << QList<B>{{.maximum = "full"}} << noService;
         QTest::newRow("garbled hardware level is not papered over") << QList<B>{{.actual = "12abc", .requested = "50"}} << noService;
         QTest::newRow("no maximum file") << QList<B>{{.maximum = {}}} << missing;
         QTest::newRow("no level files") << QList<B>{{.actual = {}, .requested = {}}} << missing;
