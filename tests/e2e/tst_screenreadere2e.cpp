@@ -3,13 +3,13 @@
 // following the focus, reaches the open panel's Night Mode chip; its first action, the reader's
 // "activate", turns Night Mode on, on the simulated monitor through the real helper, and the chip
 // then reads as checked.
+#include "helper/TestFiles.h"
 #include "support/ControllerFixture.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/VelmarMonitorMenuApp.h"
 #include "ui/window/UnifiedMonitorWindow.h"
 
 #include <QDBusConnection>
-#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -38,21 +38,14 @@ private slots:
     void aReaderTurnsNightModeOnFromTheOpenPanel() {
         QTemporaryDir dir;
         const QString state = dir.filePath(QStringLiteral("monitor.json"));
-        QFile(state).open(QIODevice::WriteOnly);
-        QFile(state + QStringLiteral(".log")).open(QIODevice::WriteOnly);
+        makeFile(state);
+        makeFile(state + QStringLiteral(".log"));
         qputenv("VELMAR_SIMULATED_MONITOR", state.toUtf8());
 
-        QSettings settings(dir.filePath(QStringLiteral("settings.conf")), QSettings::IniFormat);
-        MonitorSceneStore store(std::make_unique<SettingsMonitorSceneStorage>(settings),
-                                MonitorScene::builtInDefaults());
-        InputScenePreferenceStore preferences(settings, QStringLiteral("inputScenePreferences"));
-        FakeBrightnessReader reader;
-        MonitorControllerEnvironment environment;
-        environment.defaults = &settings;
-        environment.helperLocator = HelperLocation::fixed(QStringLiteral(M1DDC_PATH));
-        environment.displayLifecycle =
-            std::make_unique<DisplayLifecycleEventSource>(DisplayLifecycleEventSource::Observe::nothing);
-        MonitorController monitor(store, reader, preferences, std::move(environment));
+        ControllerFixture f(MonitorControllerTimings{}); // the program's own timings
+        f.monitor.setPresent(false);                     // the real helper in the fake's place
+        QVERIFY(QFile::link(QStringLiteral(M1DDC_PATH), f.monitor.helperPath()));
+        MonitorController& monitor = f.c();
         VelmarMonitorMenuApp shell(monitor);
         shell.start(); // no tray on this display: the window stands in, and is in the tree as well
         // The window active and the monitor read before the panel opens: a window that becomes
