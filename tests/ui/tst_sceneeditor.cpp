@@ -4,7 +4,6 @@
 #include "scenes/MonitorScene.h"
 #include "ui/sceneeditor/SceneEditorSheet.h"
 #include "ui/sceneeditor/SceneManagementRow.h"
-#include "ui/sceneeditor/SceneValueEditorRow.h"
 #include "ui/widgets/ToggleSwitch.h"
 #include "UiTesting.h"
 
@@ -88,13 +87,6 @@ struct Editor {
     explicit Editor(const MonitorScene& scene)
         : sheet(scene, [this](const MonitorScene& s) { saved.append(s); }) {}
 
-    SceneValueEditorRow* row(const QString& title) const {
-        for (auto* row : sheet.findChildren<SceneValueEditorRow*>()) {
-            if (row->title() == title)
-                return row;
-        }
-        return nullptr;
-    }
     ToggleSwitch* include(const QString& title) const {
         return byAccessibleName<ToggleSwitch>(&sheet, title);
     }
@@ -107,7 +99,7 @@ struct Editor {
     int channelsShown() const {
         int shown = 0;
         for (const QString& title : {u"Red"_s, u"Green"_s, u"Blue"_s})
-            shown += row(title)->isVisibleTo(&sheet) ? 1 : 0;
+            shown += slider(title)->isVisibleTo(&sheet) ? 1 : 0;
         return shown;
     }
 
@@ -254,7 +246,7 @@ private slots:
             {u"Brightness"_s, true, 80}, {u"Contrast"_s, false, 70}, {u"Volume"_s, false, 30},
             {u"Red"_s, true, 50},        {u"Green"_s, true, 50},     {u"Blue"_s, true, 50}};
         for (const auto& [title, included, value] : expected) {
-            QCOMPARE(e.row(title)->isIncluded(), included);
+            QCOMPARE(e.include(title)->isChecked(), included);
             QCOMPARE(e.slider(title)->value(), int(value));
         }
         QCOMPARE(e.channelsShown(), 0);
