@@ -1,17 +1,14 @@
 #include "controller/MonitorController.h"
 #include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneStore.h"
-#include "scripting/CommandLine.h"
-#include "scripting/MonitorBusAdaptor.h"
 #include "scripting/ScriptedChanges.h"
-#include "scripting/SingleInstance.h"
 #include "system/BuiltInDisplayBrightnessReadingSource.h"
+#include "system/ProgramInstance.h"
 #include "system/TerminationRequests.h"
 #include "ui/VelmarMonitorMenuApp.h"
 
 #include <QApplication>
 #include <QSettings>
-#include <QTextStream>
 
 #include <cstdio>
 
@@ -35,8 +32,7 @@ QStringList argumentList(int argc, char* argv[]) {
 int runCommand(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     nameApplication();
-    QTextStream out(stdout), err(stderr);
-    return CommandLine::run(QCoreApplication::arguments(), QDBusConnection::sessionBus(), out, err);
+    return ProgramInstance::runCommand();
 }
 
 // What a script or a keyboard shortcut changes shows on screen for a moment.
@@ -54,7 +50,7 @@ void showOnScreen(const ScriptedChanges& changes, VelmarMonitorMenuApp& shell) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    if (CommandLine::isCommand(argumentList(argc, argv)))
+    if (ProgramInstance::isCommand(argumentList(argc, argv)))
         return runCommand(argc, argv);
 
     QApplication app(argc, argv);
@@ -68,10 +64,10 @@ int main(int argc, char* argv[]) {
     if (const auto rest = QCoreApplication::arguments().mid(1); !rest.isEmpty()) {
         std::fprintf(stderr, "velmar-monitor: unknown option \"%s\". (See --help.)\n",
                      qPrintable(rest.first()));
-        return CommandLine::badArguments;
+        return ProgramInstance::badArgumentsStatus;
     }
 
-    SingleInstance instance;
+    ProgramInstance instance;
     if (!instance.claim())
         return 0; // the running instance shows its window instead
 
@@ -86,15 +82,13 @@ int main(int argc, char* argv[]) {
     MonitorController monitor(sceneStore, *brightnessReader, inputScenePreferences, std::move(environment));
 
     VelmarMonitorMenuApp shell(monitor);
-    QObject::connect(&instance, &SingleInstance::activationRequested, &shell,
+    QObject::connect(&instance, &ProgramInstance::activationRequested, &shell,
                      &VelmarMonitorMenuApp::raiseWindow);
-    // Scripts and keyboard shortcuts reach the controller on the object that holds the name;
-    // what they change is shown on screen for a moment.
-    std::unique_ptr<MonitorBusAdaptor> scripting;
-    if (instance.ownsName()) {
-        scripting = std::make_unique<MonitorBusAdaptor>(monitor, instance.bus(), &instance);
+    // Scripts and keyboard shortcuts reach the controller where the platform lets them; what
+    // they change is shown on screen for a moment.
+    const std::unique_ptr<ScriptAccess> scripting = instance.serveScripts(monitor);
+    if (scripting)
         showOnScreen(scripting->changes(), shell);
-    }
     // Quitting, and being told to end from outside (logout, a terminal, a service manager), both
     // end cleanly: no helper left running, settings on disk.
     TerminationRequests termination;

@@ -13,4 +13,12 @@ bool isWayland();
 /// must cut its shape out instead.
 bool blendsTranslucentWindows();
 
+/// Whether the tray draws an icon from its shape alone, in its own colours (the macOS menu bar's
+/// template images), so the icon is a mask rather than a picture.
+bool trayTintsIcons();
+
+/// Whether the tray opens an icon's menu on any click (the macOS menu bar), so an icon with a
+/// menu could never open the panel.
+bool trayMenuTakesEveryClick();
+
 } // namespace DesktopSession

@@ -4,6 +4,7 @@
 #include "icons/SymbolIcons.h"
 #include "OnScreenIndicator.h"
 #include "panel/MonitorMenuView.h"
+#include "system/DesktopSession.h"
 #include "system/LoginItemService.h"
 #include "system/MemoryRelease.h"
 #include "window/UnifiedMonitorWindow.h"
@@ -19,9 +20,16 @@
 namespace {
 
 // The tray shows the "display" symbol. Tray backgrounds may be light or dark whatever the
-// application palette says, so the symbol is drawn light with a dark outline, readable on both.
+// application palette says, so the symbol is drawn light with a dark outline, readable on both,
+// unless the tray colours the symbol's shape itself.
 QIcon trayIconImage() {
     QIcon icon;
+    if (DesktopSession::trayTintsIcons()) {
+        for (int size : {16, 18, 22, 32, 36, 44})
+            icon.addPixmap(SymbolIcons::pixmap(QStringLiteral("display"), size, Qt::black));
+        icon.setIsMask(true);
+        return icon;
+    }
     for (int size : {16, 22, 24, 32, 48, 64}) {
         QPixmap pixmap(size, size);
         pixmap.fill(Qt::transparent);
@@ -109,16 +117,23 @@ OnScreenIndicator* VelmarMonitorMenuApp::indicatorForChange() {
 void VelmarMonitorMenuApp::start() {
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
         m_tray = std::make_unique<QSystemTrayIcon>(trayIconImage());
-        m_trayMenu = std::make_unique<QMenu>();
-        m_trayMenu->addAction(tr("Open Controls…"), this,
-                              [this] { openWindow(MonitorWindowSection::controls); });
-        m_trayMenu->addAction(m_settingsCommand);
-        m_trayMenu->addSeparator();
-        m_trayMenu->addAction(tr("Quit Velmar Monitor"), this, &VelmarMonitorMenuApp::quit);
-        m_tray->setContextMenu(m_trayMenu.get());
+        // Where a menu would open on every click, the panel's own options menu stands in for it.
+        if (!DesktopSession::trayMenuTakesEveryClick()) {
+            m_trayMenu = std::make_unique<QMenu>();
+            m_trayMenu->addAction(tr("Open Controls…"), this,
+                                  [this] { openWindow(MonitorWindowSection::controls); });
+            m_trayMenu->addAction(m_settingsCommand);
+            m_trayMenu->addSeparator();
+            m_trayMenu->addAction(tr("Quit Velmar Monitor"), this, &VelmarMonitorMenuApp::quit);
+            m_tray->setContextMenu(m_trayMenu.get());
+        }
         connect(m_tray.get(), &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) {
-                    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                    // Without a menu, the other button opens the panel too.
+                    const bool opensPanel = reason == QSystemTrayIcon::Trigger ||
+                                            reason == QSystemTrayIcon::DoubleClick ||
+                                            (reason == QSystemTrayIcon::Context && !m_tray->contextMenu());
+                    if (opensPanel)
                         togglePanel(trayAnchor());
                 });
         connect(&m_monitor, &MonitorController::statusChanged, this,
@@ -145,7 +160,8 @@ void VelmarMonitorMenuApp::updateTrayToolTip() {
 }
 
 QRect VelmarMonitorMenuApp::trayAnchor() const {
-    // Only the XEmbed tray knows where its icon is; elsewhere the pointer is beside it.
+    // The XEmbed tray and the macOS menu bar know where the icon is, and the panel drops from it;
+    // elsewhere the pointer is beside it.
     const QRect icon = m_tray ? m_tray->geometry() : QRect();
     if (icon.isValid() && !icon.isEmpty())
         return icon;

@@ -20,4 +20,13 @@ bool blendsTranslucentWindows() {
     return native && native->nativeResourceForScreen("compositingenabled", QGuiApplication::primaryScreen());
 }
 
+// Tray hosts show an icon as it is drawn and keep its menu for the right button.
+bool trayTintsIcons() {
+    return false;
+}
+
+bool trayMenuTakesEveryClick() {
+    return false;
+}
+
 } // namespace DesktopSession
