@@ -16,12 +16,14 @@
 //           out, err or exit acts on the state like a monitor would (after its delay).
 #include "MonitorCodes.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -69,13 +71,8 @@ std::vector<std::string> splitTabs(const std::string& line) {
 }
 
 bool matches(const std::vector<std::string>& pattern, const std::vector<std::string>& args) {
-    if (pattern.size() != args.size())
-        return false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (pattern[i] != "*" && pattern[i] != args[i])
-            return false;
-    }
-    return true;
+    const auto fits = [](const auto& token, const auto& arg) { return token == "*" || token == arg; };
+    return pattern.size() == args.size() && std::equal(pattern.begin(), pattern.end(), args.begin(), fits);
 }
 
 std::string unescape(const std::string& text) {
@@ -86,15 +83,11 @@ std::string unescape(const std::string& text) {
             continue;
         }
         const char next = text[++i];
-        if (next == 'n') {
-            result += '\n';
-        } else if (next == 't') {
-            result += '\t';
-        } else if (next == 'x' && i + 2 <= text.size()) {
+        if (next == 'x' && i + 2 <= text.size()) {
             result += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
             i += 2;
         } else {
-            result += next;
+            result += next == 'n' ? '\n' : next == 't' ? '\t' : next;
         }
     }
     return result;
@@ -128,9 +121,8 @@ std::vector<std::string> splitOutsideQuotes(const std::string& text, char separa
 }
 
 std::string unquote(const std::string& value) {
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-        return unescape(value.substr(1, value.size() - 2));
-    return unescape(value);
+    const bool quoted = value.size() >= 2 && value.front() == '"' && value.back() == '"';
+    return unescape(quoted ? value.substr(1, value.size() - 2) : value);
 }
 
 Response parseResponse(const std::string& text) {
@@ -171,9 +163,7 @@ std::vector<Rule> parseScript(const std::string& text) {
             continue;
         Rule rule;
         std::istringstream pattern(line.substr(0, eq));
-        std::string token;
-        while (pattern >> token)
-            rule.pattern.push_back(token);
+        rule.pattern.assign(std::istream_iterator<std::string>(pattern), {});
         for (const auto& response : splitOutsideQuotes(line.substr(eq + 3), ';'))
             rule.responses.push_back(parseResponse(response));
         if (rule.responses.empty())
@@ -269,11 +259,11 @@ int main(int argc, char** argv) {
 
     std::optional<Response> response;
     for (const auto& rule : parseScript(readFile(dir + "/script"))) {
-        if (!matches(rule.pattern, args))
-            continue;
-        const size_t index = previousMatches(previousLog, rule);
-        response = rule.responses[std::min(index, rule.responses.size() - 1)];
-        break;
+        if (matches(rule.pattern, args)) {
+            response =
+                rule.responses[std::min(previousMatches(previousLog, rule), rule.responses.size() - 1)];
+            break;
+        }
     }
     if (!response)
         return actOnState(dir + "/state", args);

@@ -181,13 +181,9 @@ private:
     FakeScreen other_;   ///< another monitor, which must never be sent anything
 
     // One helper run: a fresh monitor object, as every run of the helper starts from nothing.
-    ReadOutcome get(Attribute attribute) {
-        return DirectDdcMonitor(*detector_, machine_, *memory_, clock_, sys_.toStdString()).read(attribute);
-    }
-    WriteOutcome set(Attribute attribute, int value) {
-        return DirectDdcMonitor(*detector_, machine_, *memory_, clock_, sys_.toStdString())
-            .write(attribute, value);
-    }
+    DirectDdcMonitor run() { return {*detector_, machine_, *memory_, clock_, sys_.toStdString()}; }
+    ReadOutcome get(Attribute attribute) { return run().read(attribute); }
+    WriteOutcome set(Attribute attribute, int value) { return run().write(attribute, value); }
     // Puts `screen` on `bus`, behind a connector that sysfs shows connected, with its EDID.
     void plugIn(int bus, FakeScreen& screen, const QString& connector = {}) {
         machine_.screens[bus] = &screen;
@@ -285,8 +281,7 @@ private slots:
         QFETCH(QString, change);
         QFETCH(int, recordedBus);
         remember(5, monitor_);
-        if (change != "no EDID" && change != "waking up" && change != "DDC/CI off" &&
-            change != "5 forbidden") {
+        if (recordedBus == 3) { // the monitor moved to bus 3
             plugIn(3, monitor_);
         }
         if (change == "other on 5") {

@@ -19,10 +19,6 @@ const QString recordName = QString::fromUtf8(DisplayMemory::fileName.data(), Dis
 const QByteArray bus7Text = "velmar-monitor display 1\nbus 7\nedid 1d2c3b4a59687786\n";
 constexpr uid_t someoneElse = 4242;
 
-bool isRoot() {
-    return ::geteuid() == 0;
-}
-
 // Permission bits and owner of a file or folder, without following a link.
 struct stat statusOf(const QString& path) {
     struct stat status {};
@@ -42,9 +38,12 @@ private:
     QString fallback_;
 
     QString recordIn(const QString& folder) const { return folder + "/" + recordName; }
-    DisplayMemory memory(const char* runtimeDir) const {
-        return DisplayMemory(runtimeDir, tmp_.toStdString(), ::geteuid());
+    // The memory copies the folder's name, so a temporary's bytes will do.
+    DisplayMemory memory(const QByteArray& runtimeDir) const {
+        return DisplayMemory(runtimeDir.isNull() ? nullptr : runtimeDir.constData(), tmp_.toStdString(),
+                             ::geteuid());
     }
+    DisplayMemory memory() const { return memory(QFile::encodeName(runtime_)); }
 
 private slots:
     void init() {
@@ -82,10 +81,8 @@ private slots:
         QFETCH(QByteArray, text);
         QFETCH(bool, accepted);
         const auto parsed = parseDisplayRecord(std::string_view(text.constData(), text.size()));
-        QCOMPARE(parsed.has_value(), accepted);
-        if (accepted) {
-            QCOMPARE(QByteArray::fromStdString(formatDisplayRecord(*parsed)), text);
-        }
+        QCOMPARE(parsed ? QByteArray::fromStdString(formatDisplayRecord(*parsed)) : "rejected",
+                 accepted ? text : "rejected");
     }
 
     // The record goes to a folder only the user can enter, or nowhere.
@@ -107,33 +104,31 @@ private slots:
         QFETCH(QString, setUp);
         QFETCH(QString, place);
         const QString elsewhere = tmp_ + "/elsewhere";
+        const QByteArray fallback = QFile::encodeName(fallback_);
         QVERIFY(QDir().mkpath(elsewhere));
         if (setUp.contains("0750")) {
             QVERIFY(::chmod(QFile::encodeName(runtime_).constData(), 0750) == 0);
         }
-        if (setUp.contains("fallback 0")) {
-            QVERIFY(::mkdir(QFile::encodeName(fallback_).constData(), setUp.endsWith("0755") ? 0755 : 0700) ==
-                    0);
-            QVERIFY(::chmod(QFile::encodeName(fallback_).constData(), setUp.endsWith("0755") ? 0755 : 0700) ==
-                    0);
+        if (const mode_t mode = setUp.endsWith("0755") ? 0755 : 0700; setUp.contains("fallback 0")) {
+            // chmod too: mkdir's mode passes through the umask.
+            QVERIFY(::mkdir(fallback.constData(), mode) == 0 && ::chmod(fallback.constData(), mode) == 0);
         }
         if (setUp.contains("link")) {
             QVERIFY(QFile::link(elsewhere, fallback_));
         }
         if (setUp.contains("someone else's")) {
-            if (!isRoot()) {
+            if (::geteuid() != 0) {
                 QSKIP("only root can give a folder to someone else");
             }
-            QVERIFY(::mkdir(QFile::encodeName(fallback_).constData(), 0700) == 0);
-            QVERIFY(::chown(QFile::encodeName(fallback_).constData(), someoneElse, someoneElse) == 0);
+            QVERIFY(::mkdir(fallback.constData(), 0700) == 0 &&
+                    ::chown(fallback.constData(), someoneElse, someoneElse) == 0);
         }
-        const QByteArray runtimeDir =
-            setUp.contains("relative") ? QByteArray("run") : QFile::encodeName(runtime_);
-        const auto memory = this->memory(setUp.startsWith("unset") ? nullptr : runtimeDir.constData());
-
+        const auto memory = setUp.startsWith("unset")    ? this->memory(QByteArray())
+                            : setUp.contains("relative") ? this->memory("run")
+                                                         : this->memory();
         QCOMPARE(memory.recall(), std::nullopt);
         memory.remember(displayOnBus7);
-        const QString expected = place == "runtime" ? recordIn(runtime_) : recordIn(fallback_);
+        const QString expected = recordIn(place == "runtime" ? runtime_ : fallback_);
         QCOMPARE(QFile::exists(recordIn(runtime_)), place == "runtime");
         QCOMPARE(QFile::exists(recordIn(fallback_)), place == "fallback");
         QCOMPARE(QDir(elsewhere).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
@@ -174,16 +169,14 @@ private slots:
             makeFile(target, bus7Text);
             QVERIFY(QFile::link(target, file));
         } else {
-            if (!isRoot()) {
+            if (::geteuid() != 0) {
                 QSKIP("only root can give a file to someone else");
             }
             makeFile(file, bus7Text);
             QVERIFY(::chown(QFile::encodeName(file).constData(), someoneElse, someoneElse) == 0);
         }
-        const QByteArray runtimeDir = QFile::encodeName(runtime_);
-        const auto memory = this->memory(runtimeDir.constData());
+        const auto memory = this->memory();
         QCOMPARE(memory.recall(), std::nullopt);
-
         const DisplayRecord detected{.bus = 9, .edidHash = 42};
         memory.remember(detected);
         QCOMPARE(memory.recall(), detected);
@@ -198,8 +191,7 @@ private slots:
     // Two helpers that detect at the same moment both write the record: each write replaces the
     // file by renaming a temporary file of its own, so a reader sees one whole record or the other.
     void twoProcessesAtOnceNeverCorruptTheRecord() {
-        const QByteArray runtimeDir = QFile::encodeName(runtime_);
-        const auto memory = this->memory(runtimeDir.constData());
+        const auto memory = this->memory();
         const DisplayRecord records[] = {displayOnBus7, {.bus = 12, .edidHash = 0xfedcba9876543210}};
         memory.remember(records[0]);
 
@@ -220,8 +212,7 @@ private slots:
         for (const pid_t child : children) {
             int status = -1;
             QCOMPARE(::waitpid(child, &status, 0), child);
-            QVERIFY(WIFEXITED(status));
-            QCOMPARE(WEXITSTATUS(status), 0);
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
         }
         const auto last = memory.recall();
         QVERIFY(last == records[0] || last == records[1]);

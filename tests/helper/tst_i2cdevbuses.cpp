@@ -1,7 +1,7 @@
 // The Linux buses over a fake /sys and /dev in a temporary folder: which connector is which, and
 // what opening a bus says when it cannot be done.
-#include "linux/DrmConnectors.h"
 #include "FakeSysfs.h"
+#include "linux/DrmConnectors.h"
 #include "linux/I2cDevBus.h"
 
 #include <QDir>
@@ -80,8 +80,7 @@ private:
         makeConnector(sys_, "card0-HDMI-A-1", 7, "disconnected", {}, DdcBusEntry::ddcLink);
         // Not connectors.
         const QString drm = sys_ + "/class/drm";
-        QVERIFY(QDir().mkpath(drm + "/card0"));
-        QVERIFY(QDir().mkpath(drm + "/renderD128"));
+        QVERIFY(QDir().mkpath(drm + "/card0") && QDir().mkpath(drm + "/renderD128"));
         makeFile(drm + "/version", "drm 1.1.0 20060810\n");
         for (const int bus : {3, 6, 7}) {
             makeFile(dev_ + "/i2c-" + QString::number(bus));
@@ -106,18 +105,13 @@ private slots:
     }
 
     void readsTheConnectorsFromSysfs() {
-        auto connectors = drmConnectors(sys_.toStdString());
-        std::sort(connectors.begin(), connectors.end(),
-                  [](const auto& a, const auto& b) { return a.name < b.name; });
         QStringList described;
-        for (const auto& connector : connectors) {
+        for (const auto& connector : drmConnectors(sys_.toStdString())) {
             described << describe(connector);
         }
-        QCOMPARE(described, (QStringList{
-                                "card0-DP-1 buses [6] connected",
-                                "card0-HDMI-A-1 buses [7]",
-                                "card0-eDP-1 buses [3] built-in connected",
-                            }));
+        described.sort();
+        QCOMPARE(described, (QStringList{"card0-DP-1 buses [6] connected", "card0-HDMI-A-1 buses [7]",
+                                         "card0-eDP-1 buses [3] built-in connected"}));
         QVERIFY(drmConnectors((sys_ + "/nothing").toStdString()).empty());
 
         // Of these buses only the monitor's is one the helper may use: not the panel's, not an
@@ -149,13 +143,10 @@ private slots:
     void refusesWhatIsNotAnI2cBus() {
         QFETCH(int, bus);
         QFETCH(QString, reason);
-        I2cDevBuses buses(dev_.toStdString(), sys_.toStdString());
-        auto opened = buses.open(bus);
-        QVERIFY(std::holds_alternative<BusRefusal>(opened));
-        const auto& refusal = std::get<BusRefusal>(opened);
-        QCOMPARE(refusal.device, device(bus));
-        QCOMPARE(QString::fromStdString(refusal.reason), reason.arg(QString::fromStdString(device(bus))));
-        QVERIFY(!refusal.permissionDenied);
+        auto opened = I2cDevBuses(dev_.toStdString(), sys_.toStdString()).open(bus);
+        const auto* refusal = std::get_if<BusRefusal>(&opened);
+        QVERIFY(refusal && refusal->device == device(bus) && !refusal->permissionDenied);
+        QCOMPARE(QString::fromStdString(refusal->reason), reason.arg(QString::fromStdString(device(bus))));
     }
 
     // The lock is an flock on the device, which other DDC programs take too: while one open of it
@@ -168,8 +159,7 @@ private slots:
             const auto taken = bus.tryLock();
             return std::holds_alternative<bool>(taken) ? QVariant(std::get<bool>(taken)) : QVariant();
         };
-        auto ours = open();
-        auto theirs = open();
+        auto ours = open(), theirs = open();
         QCOMPARE(locked(*theirs), QVariant(true));
         QCOMPARE(locked(*ours), QVariant(false));
         theirs.reset();
@@ -186,8 +176,7 @@ private slots:
             I2cDevBuses buses(dev_.toStdString(), sys_.toStdString());
             auto opened = buses.open(6);
             const auto* refusal = std::get_if<BusRefusal>(&opened);
-            const bool denied = refusal != nullptr && refusal->permissionDenied;
-            return (denied ? std::string("denied ") : std::string("opened ")) +
+            return std::string(refusal && refusal->permissionDenied ? "denied " : "opened ") +
                    buses.forbiddenDisplayDevice().value_or("nothing");
         };
         QCOMPARE(unprivileged(probe), "denied " + QString::fromStdString(device(6)));

@@ -32,10 +32,9 @@ private slots:
     void fillsInWhatTheFileLeavesOut() {
         QCOMPARE(parsedOrFail(" \n\t"), SimulatedState::defaults());
         QCOMPARE(parsedOrFail("{}"), SimulatedState::defaults());
-
         const auto state = parsedOrFail("{\"volume\":5,\"luminance\":20}");
-        QCOMPARE(state.value(Attribute::luminance), 20);
-        QCOMPARE(state.value(Attribute::contrast), 70);
+        QCOMPARE(std::pair(state.value(Attribute::luminance), state.value(Attribute::contrast)),
+                 std::pair(20, 70));
 
         // One input code brings the other along.
         QCOMPARE(parsedOrFail("{ \"input-alt\" : 210 }").value(Attribute::input), 27);
@@ -59,20 +58,17 @@ private slots:
     void refusesBrokenState() {
         QFETCH(QByteArray, text);
         const auto parsed = parseSimulatedState(std::string_view(text.constData(), text.size()));
-        QVERIFY(std::holds_alternative<Failure>(parsed));
-        QVERIFY(!std::get<Failure>(parsed).reason.empty());
+        QVERIFY(std::holds_alternative<Failure>(parsed) && !std::get<Failure>(parsed).reason.empty());
     }
 
     // Switching changes both codes. Selecting the input already shown changes nothing, so
     // DisplayPort's second port (16) stays; switched to afresh, DisplayPort reports its first.
     void switchesInputsCoherently() {
         auto state = parsedOrFail("{\"input-alt\": 208, \"input\": 16}");
-        QVERIFY(!applyWrite(state, Attribute::inputAlt, 208));
-        QCOMPARE(state.value(Attribute::input), 16);
-        QVERIFY(!applyWrite(state, Attribute::inputAlt, 145));
-        QCOMPARE(state.value(Attribute::input), 18);
-        QVERIFY(!applyWrite(state, Attribute::inputAlt, 208));
-        QCOMPARE(state.value(Attribute::input), 15);
+        for (const auto& [written, input] : {std::pair{208, 16}, {145, 18}, {208, 15}}) {
+            QVERIFY(!applyWrite(state, Attribute::inputAlt, written));
+            QCOMPARE(state.value(Attribute::input), input);
+        }
     }
 
     void refusesWritesAMonitorWouldRefuse() {
@@ -136,8 +132,8 @@ private slots:
 
         SimulatedMonitor monitor(path.toStdString());
         const auto read = monitor.read(Attribute::luminance);
-        QVERIFY(std::holds_alternative<Failure>(read));
-        QVERIFY(QString::fromStdString(std::get<Failure>(read).reason).contains(path));
+        const auto* failure = std::get_if<Failure>(&read);
+        QVERIFY(failure && QString::fromStdString(failure->reason).contains(path));
         QVERIFY(monitor.write(Attribute::luminance, 10).has_value());
         // A hand edit gone wrong is reported, not thrown away.
         QCOMPARE(fileBytes(path), content);

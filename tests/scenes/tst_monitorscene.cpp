@@ -9,6 +9,8 @@
 
 namespace {
 
+const QUuid someId = QUuid::fromString(QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
+
 // A scene that sets every field, so a round trip exercises all nine.
 MonitorScene fullScene() {
     MonitorScene scene = makeScene(QStringLiteral("Gaming – 夜"), 62.5, MonitorInput::hdmi2);
@@ -39,7 +41,7 @@ private slots:
     // The stored bytes: compact, upper-case id, absent values left out rather than null.
     void encodedForm() {
         MonitorScene bare = makeScene(QStringLiteral("Bare"));
-        bare.id = QUuid::fromString(QStringLiteral("0f8fad5b-d9cb-469f-a165-70867728950e"));
+        bare.id = someId;
         MonitorScene dim = bare;
         dim.name = QStringLiteral("Dim");
         dim.brightness = 12;
@@ -66,7 +68,7 @@ private slots:
         QTest::addColumn<MonitorScene>("expected");
 
         MonitorScene expected = makeScene(QStringLiteral("Quiet"));
-        expected.id = QUuid::fromString(QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
+        expected.id = someId;
         expected.contrast = 40;
         QTest::newRow("null optionals read as absent")
             << QByteArray(R"({"id":"0F8FAD5B-D9CB-469F-A165-70867728950E","name":"Quiet","symbol":"star",
@@ -130,10 +132,8 @@ private slots:
         QFETCH(QJsonValue, json);
         QFETCH(QString, message);
         QString error;
-        QVERIFY(!MonitorScene::fromJson(json, &error).has_value());
-        if (message.isNull())
-            QVERIFY(!error.isEmpty());
-        else
+        QVERIFY(!MonitorScene::fromJson(json, &error).has_value() && !error.isEmpty());
+        if (!message.isNull())
             QCOMPARE(error, message);
     }
 
@@ -170,7 +170,7 @@ private slots:
         const auto scenes = MonitorScene::decodeList(stored, &error);
         QVERIFY2(scenes.has_value(), qPrintable(error));
         MonitorScene expected = makeScene(QStringLiteral("Hand edited"), 100);
-        expected.id = QUuid::fromString(QStringLiteral("0F8FAD5B-D9CB-469F-A165-70867728950E"));
+        expected.id = someId;
         expected.contrast = 0;
         expected.volume = 100;
         expected.rgb = MonitorScene::RGB{0, 100, 47.5};

@@ -1,5 +1,6 @@
 // The controller on a private session bus, as a script sees it: every property and method,
 // bad arguments refused with nothing changed, and property changes sent once per burst.
+#include "scenes/SceneTesting.h"
 #include "scripting/MonitorBusAdaptor.h"
 #include "scripting/SingleInstance.h"
 #include "support/ControllerFixture.h"
@@ -12,6 +13,13 @@
 
 namespace {
 const QString invalidArgs = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
+
+QVariantList valuesOf(const QVariantMap& map, const QStringList& keys) {
+    QVariantList values;
+    for (const QString& key : keys)
+        values << map.value(key);
+    return values;
+}
 } // namespace
 
 // Receives PropertiesChanged on the script's side of the bus.
@@ -75,6 +83,10 @@ public:
         return values;
     }
     QVariant property(const char* name) const { return properties().value(QLatin1String(name)); }
+    /// What AdjustValue answers: the value it stepped to.
+    QVariant adjust(const QString& feature, int step) const {
+        return call("AdjustValue", {feature, step}).arguments().value(0);
+    }
 
     std::unique_ptr<SingleInstance> instance;
     std::unique_ptr<MonitorBusAdaptor> adaptor;
@@ -108,30 +120,22 @@ private slots:
         // Nothing read yet: no value to show and no input. (That a step from there is refused, the
         // command-line test shows end to end.)
         auto state = bus.properties();
-        QCOMPARE(state.value("Brightness").toInt(), -1);
-        QCOMPARE(state.value("Input").toString(), QString());
+        QCOMPARE(valuesOf(state, {"Brightness", "Input"}), (QVariantList{-1, QString()}));
 
         QVERIFY(f.refreshShowingMovie());
         f.c().setAdaptiveBrightnessEnabled(true);
         QTRY_COMPARE(f.c().adaptiveBrightnessSupported(), MonitorController::AdaptiveSupport::yes);
         f.settle();
         state = bus.properties();
-        QCOMPARE(state.value("Brightness").toInt(), qRound(f.c().brightness()));
-        QCOMPARE(state.value("Contrast").toInt(), 75);
-        QCOMPARE(state.value("Volume").toInt(), 30);
-        QCOMPARE(state.value("Green").toInt(), 47);
-        QCOMPARE(state.value("Input").toString(), QStringLiteral("hdmi1"));
-        QCOMPARE(state.value("Status").toString(), f.c().status());
-        QCOMPARE(state.value("HasError").toBool(), false);
-        QCOMPARE(state.value("Busy").toBool(), false);
-        QCOMPARE(state.value("NightMode").toBool(), false);
-        QCOMPARE(state.value("AdaptiveBrightness").toBool(), true);
-        QCOMPARE(state.value("AdaptiveBrightnessState").toString(), QStringLiteral("following"));
+        QCOMPARE(valuesOf(state,
+                          {"Brightness", "Contrast", "Volume", "Green", "Input", "Status", "HasError", "Busy",
+                           "NightMode", "AdaptiveBrightness", "AdaptiveBrightnessState", "ActiveScene"}),
+                 (QVariantList{qRound(f.c().brightness()), 75, 30, 47, "hdmi1", f.c().status(), false, false,
+                               false, true, "following",
+                               f.c().activeSceneID() ? uuidText(*f.c().activeSceneID()) : QString()}));
         const auto scenes = qdbus_cast<MonitorBus::SceneList>(state.value("Scenes"));
         QCOMPARE(scenes.size(), 4);
         QCOMPARE(scenes.first(), (MonitorBus::SceneEntry{uuidText(MonitorScene::movie().id), "Movie"}));
-        QCOMPARE(state.value("ActiveScene").toString(),
-                 f.c().activeSceneID() ? uuidText(*f.c().activeSceneID()) : QString());
     }
 
     void commandsAreTheControllersOperations() {
@@ -151,12 +155,9 @@ private slots:
         QCOMPARE(bus.property("AdaptiveBrightnessState").toString(), QStringLiteral("paused"));
 
         // Steps from the value shown, stopping at the ends.
-        QCOMPARE(bus.call(QStringLiteral("AdjustValue"), {QStringLiteral("contrast"), 10}).arguments(),
-                 QVariantList{85});
-        QCOMPARE(bus.call(QStringLiteral("AdjustValue"), {QStringLiteral("contrast"), 30}).arguments(),
-                 QVariantList{100});
-        QCOMPARE(bus.call(QStringLiteral("AdjustValue"), {QStringLiteral("volume"), -100}).arguments(),
-                 QVariantList{0});
+        QCOMPARE(bus.adjust("contrast", 10), 85);
+        QCOMPARE(bus.adjust("contrast", 30), 100);
+        QCOMPARE(bus.adjust("volume", -100), 0);
         f.settle();
         // Each feature's values in order; a feature waiting for its own earlier write lets others pass.
         auto writes = f.monitor.writes();
@@ -179,8 +180,7 @@ private slots:
         QCOMPARE(bus.failure(QStringLiteral("ApplyScene"), {QStringLiteral("reading")}), QString());
         QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::reading().id);
         f.settle();
-        QCOMPARE(bus.failure(QStringLiteral("ApplyScene"), {uuidText(MonitorScene::work().id).toLower()}),
-                 QString());
+        QCOMPARE(bus.failure("ApplyScene", {uuidText(MonitorScene::work().id).toLower()}), QString());
         QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::work().id);
         f.settle();
         QCOMPARE(scenes.size(), 2);
@@ -223,13 +223,8 @@ private slots:
         ControllerFixture f;
         BusSession bus(f, m_address);
         QVERIFY(f.refreshShowingMovie());
-        MonitorScene desk;
-        desk.id = QUuid::createUuid();
-        desk.name = QStringLiteral("Desk");
-        desk.brightness = 20;
-        f.store->add(desk);
-        desk.id = QUuid::createUuid();
-        f.store->add(desk);
+        f.store->add(makeScene("Desk", 20));
+        f.store->add(makeScene("Desk", 20));
         f.settle();
         f.monitor.clearLog();
         const auto before = bus.properties();
@@ -279,18 +274,15 @@ private slots:
         BusSession bus(f, m_address);
         f.monitor.setState({{"luminance", "2147483647"}}); // a monitor may report nonsense
         QVERIFY(runTask(f.c().refresh()));
-        QCOMPARE(bus.call(QStringLiteral("AdjustValue"), {QStringLiteral("brightness"), 10}).arguments(),
-                 QVariantList{100});
+        QCOMPARE(bus.adjust("brightness", 10), 100);
         f.settle();
         f.monitor.clearLog();
 
         f.monitor.setScript("set luminance * = wait=monitor\n");
         for (int value = 0; value < 100; ++value)
-            QCOMPARE(bus.failure(QStringLiteral("SetValue"), {QStringLiteral("brightness"), value}),
-                     QString());
+            QCOMPARE(bus.failure("SetValue", {"brightness", value}), QString());
         for (int step = 0; step < 5; ++step) // steps add to the newest value, written or not
-            QCOMPARE(bus.call(QStringLiteral("AdjustValue"), {QStringLiteral("brightness"), -10}).arguments(),
-                     QVariantList{89 - 10 * step});
+            QCOMPARE(bus.adjust("brightness", -10), 89 - 10 * step);
         f.monitor.openGate("monitor");
         QCOMPARE(bus.failure(QStringLiteral("Refresh")), QString());
         f.settle();

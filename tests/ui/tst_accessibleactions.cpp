@@ -72,15 +72,11 @@ QAbstractButton* buttonNamed(QWidget* root, const QString& name) {
 int act(QWidget* root, const QString& name, const QString& action) {
     QAbstractButton* button = buttonNamed(root, name);
     auto* tool = qobject_cast<QToolButton*>(button);
-    QMenu* menu = tool ? tool->menu() : nullptr;
-    if (!menu) {
-        QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(action);
-        return 0;
-    }
-    MenuWatch watch(menu);
+    std::optional<MenuWatch> watch;
+    if (tool && tool->menu())
+        watch.emplace(tool->menu());
     QAccessible::queryAccessibleInterface(button)->actionInterface()->doAction(action);
-    (void)QTest::qWaitFor([&] { return watch.shown > 0; });
-    return watch.shown;
+    return watch && QTest::qWaitFor([&] { return watch->shown > 0; }) ? watch->shown : 0;
 }
 
 using Outcome = std::function<bool(Stage&)>;

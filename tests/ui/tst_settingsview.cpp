@@ -174,11 +174,9 @@ private slots:
         SettingsView view(f.c(), login);
         view.show();
         QVERIFY(f.store->persistenceError());
-        bool seen = false;
-        for (auto* label : view.findChildren<QLabel*>())
-            seen =
-                seen || (label->isVisibleTo(&view) && label->text().contains(*f.store->persistenceError()));
-        QVERIFY(seen);
+        QVERIFY(std::ranges::any_of(view.findChildren<QLabel*>(), [&](const QLabel* label) {
+            return label->isVisibleTo(&view) && label->text().contains(*f.store->persistenceError());
+        }));
         QCOMPARE(view.findChild<QLabel*>(QStringLiteral("version"))->text(), QStringLiteral("—"));
     }
 };
