@@ -30,27 +30,26 @@
 
 class SerialQueue;
 
-using namespace std::chrono_literals;
-
 // Every wait the controller makes. The defaults are the production values; tests shorten the
 // ones they are not measuring.
 struct MonitorControllerTimings {
     // Pacing between monitor commands: cheap monitors drop a command that follows another too closely.
-    std::chrono::milliseconds readPause = 50ms;             // between the reads of a refresh or a snapshot
-    std::chrono::milliseconds presetWritePause = 50ms;      // between the three gains of a colour preset
-    std::chrono::milliseconds valueSetWritePause = 60ms;    // after each write of a scene or the night values
-    std::chrono::milliseconds liveWriteDelay = 90ms;        // let a drag settle before the monitor is written
-    std::chrono::milliseconds lifecycleSettleDelay = 900ms; // let a woken or re-plugged monitor answer again
+    std::chrono::milliseconds readPause{50};             // between the reads of a refresh or a snapshot
+    std::chrono::milliseconds presetWritePause{50};      // between the three gains of a colour preset
+    std::chrono::milliseconds valueSetWritePause{60};    // after each write of a scene or the night values
+    std::chrono::milliseconds liveWriteDelay{90};        // let a drag settle before the monitor is written
+    std::chrono::milliseconds lifecycleSettleDelay{900}; // let a woken or re-plugged monitor answer again
     // Monitors may ignore DDC/CI for seconds after waking: a refresh that could not read the
     // brightness is tried again this long after, twice as long each time, until this much has passed.
-    std::chrono::milliseconds wakeRetryFirstDelay = 2s;
-    std::chrono::milliseconds wakeRetryGiveUpAfter = 30s;
-    std::chrono::milliseconds adaptiveSamplingInterval = 1s; // how often the built-in panel is looked at
+    std::chrono::milliseconds wakeRetryFirstDelay = std::chrono::seconds(2);
+    std::chrono::milliseconds wakeRetryGiveUpAfter = std::chrono::seconds(30);
+    // How often the built-in panel is looked at.
+    std::chrono::milliseconds adaptiveSamplingInterval = std::chrono::seconds(1);
     std::chrono::milliseconds readRetryPause = DDCClient::defaultReadRetryPause;
     std::chrono::milliseconds helperTimeLimit = DDCClient::defaultTimeLimit;
     // Settings are checked for a failed write once changes have stood still this long, so a
     // dragged range slider costs one check, not one per step.
-    std::chrono::milliseconds settingsCheckDelay = 1s;
+    std::chrono::milliseconds settingsCheckDelay = std::chrono::seconds(1);
 };
 
 // What the controller needs from its surroundings beyond the three collaborators the app

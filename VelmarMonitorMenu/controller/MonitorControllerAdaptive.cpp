@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 
+using namespace std::chrono_literals;
+
 void MonitorController::setAdaptiveBrightnessEnabled(bool enabled) {
     assign(m_adaptiveBrightnessEnabled, enabled, &MonitorController::adaptiveBrightnessEnabledChanged);
     storeSetting(SettingsKeys::adaptiveBrightnessEnabled, enabled);

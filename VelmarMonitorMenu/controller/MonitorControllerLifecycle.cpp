@@ -5,6 +5,8 @@
 
 #include <QElapsedTimer>
 
+using namespace std::chrono_literals;
+
 QCoro::Task<> MonitorController::start() {
     if (m_hasStarted)
         co_return;

@@ -8,6 +8,8 @@
 #include "scenes/MonitorSceneMatcher.h"
 #include "SettingsKeys.h"
 
+using namespace std::chrono_literals;
+
 void MonitorController::apply(const MonitorScene& scene) {
     if (m_isApplyingScene)
         return;

@@ -9,6 +9,8 @@
 
 #include <functional>
 
+using namespace std::chrono_literals;
+
 namespace {
 using Work = std::function<void(ControllerFixture&)>;
 

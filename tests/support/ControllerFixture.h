@@ -11,8 +11,6 @@
 
 #include <memory>
 
-using namespace std::chrono_literals;
-
 // The controller's internals, for tests only (a friend of MonitorController).
 class MonitorControllerProbe {
 public:
@@ -61,11 +59,11 @@ struct FakeClock {
 // values, so tests can check it.
 inline MonitorControllerTimings testTimings() {
     MonitorControllerTimings timings;
-    timings.lifecycleSettleDelay = 150ms;
-    timings.adaptiveSamplingInterval = 40ms;
-    timings.readRetryPause = 20ms;
-    timings.helperTimeLimit = 5s;
-    timings.settingsCheckDelay = 10ms;
+    timings.lifecycleSettleDelay = std::chrono::milliseconds(150);
+    timings.adaptiveSamplingInterval = std::chrono::milliseconds(40);
+    timings.readRetryPause = std::chrono::milliseconds(20);
+    timings.helperTimeLimit = std::chrono::seconds(5);
+    timings.settingsCheckDelay = std::chrono::milliseconds(10);
     return timings;
 }
 
