@@ -13,8 +13,8 @@ namespace {
 
 // A stored switch is a Boolean (the INI file keeps it as the word "true" or "false"); anything
 // else under the key, a number or a word, is damage and counts as off, not as on.
-bool storedSwitch(const QSettings& defaults, const char* key) {
-    const QVariant value = defaults.value(QLatin1String(key));
+bool storedSwitch(const QSettings& settings, const char* key) {
+    const QVariant value = settings.value(QLatin1String(key));
     if (value.typeId() == QMetaType::Bool)
         return value.toBool();
     return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("true");
@@ -22,11 +22,11 @@ bool storedSwitch(const QSettings& defaults, const char* key) {
 
 // A stored brightness limit is taken as it stands (0 included), brought within 0...100; only a
 // missing, non-numeric or infinite value keeps the default.
-std::optional<double> storedLimit(const QSettings& defaults, const char* key) {
-    if (!defaults.contains(QLatin1String(key)))
+std::optional<double> storedLimit(const QSettings& settings, const char* key) {
+    if (!settings.contains(QLatin1String(key)))
         return std::nullopt;
     bool ok = false;
-    const double value = defaults.value(QLatin1String(key)).toDouble(&ok);
+    const double value = settings.value(QLatin1String(key)).toDouble(&ok);
     // "nan" and "inf" read as numbers too, and no limit can be drawn from them.
     if (!ok || !std::isfinite(value))
         return std::nullopt;
@@ -44,11 +44,11 @@ MonitorController::MonitorController(MonitorSceneStore& sceneStore,
                                                                   environment.timings.readRetryPause)),
       m_displayLifecycle(std::move(environment.displayLifecycle)), m_brightnessReader(brightnessReader),
       m_inputScenePreferences(inputScenePreferences), m_adaptiveSamples(std::make_shared<SerialQueue>()),
-      m_defaults(environment.defaults), m_screens(std::move(environment.screens)),
+      m_settings(environment.settings), m_screens(std::move(environment.screens)),
       m_now(std::move(environment.now)), m_timings(environment.timings) {
-    if (!m_defaults) {
-        m_ownDefaults = std::make_unique<QSettings>();
-        m_defaults = m_ownDefaults.get();
+    if (!m_settings) {
+        m_ownSettings = std::make_unique<QSettings>();
+        m_settings = m_ownSettings.get();
     }
     if (!m_displayLifecycle)
         m_displayLifecycle = std::make_unique<DisplayLifecycleEventSource>();
@@ -71,44 +71,44 @@ MonitorController::~MonitorController() {
     m_displayLifecycle.reset();
     m_ddc.reset();
     if (m_settingsCheck.isActive())
-        m_defaults->sync();
+        m_settings->sync();
 }
 
 void MonitorController::storeSetting(const char* key, const QVariant& value) {
-    keepSettingsFile(*m_defaults);
-    m_defaults->setValue(QLatin1String(key), value);
+    keepSettingsFile(*m_settings);
+    m_settings->setValue(QLatin1String(key), value);
     m_settingsCheck.start(); // QSettings writes on its own; we only look at how that went
 }
 
 void MonitorController::removeSetting(const char* key) {
-    keepSettingsFile(*m_defaults);
-    m_defaults->remove(QLatin1String(key));
+    keepSettingsFile(*m_settings);
+    m_settings->remove(QLatin1String(key));
     m_settingsCheck.start();
 }
 
 void MonitorController::checkSettingsSaved() {
     // A lost write would bring back, say, Night Mode's way out only until the next restart.
-    if (syncSettings(*m_defaults))
+    if (syncSettings(*m_settings))
         setSettingsError(std::nullopt);
     else
         setSettingsError(tr("Could not save your settings: the settings file is not writable."));
 }
 
 void MonitorController::loadSettings() {
-    m_adaptiveBrightnessEnabled = storedSwitch(*m_defaults, SettingsKeys::adaptiveBrightnessEnabled);
-    m_perInputScenesEnabled = storedSwitch(*m_defaults, SettingsKeys::perInputScenesEnabled);
+    m_adaptiveBrightnessEnabled = storedSwitch(*m_settings, SettingsKeys::adaptiveBrightnessEnabled);
+    m_perInputScenesEnabled = storedSwitch(*m_settings, SettingsKeys::perInputScenesEnabled);
     // On unless the user turned it off.
-    if (m_defaults->contains(QLatin1String(SettingsKeys::onScreenIndicatorEnabled)))
-        m_onScreenIndicatorEnabled = storedSwitch(*m_defaults, SettingsKeys::onScreenIndicatorEnabled);
-    if (const auto minimum = storedLimit(*m_defaults, SettingsKeys::adaptiveMinimumBrightness))
+    if (m_settings->contains(QLatin1String(SettingsKeys::onScreenIndicatorEnabled)))
+        m_onScreenIndicatorEnabled = storedSwitch(*m_settings, SettingsKeys::onScreenIndicatorEnabled);
+    if (const auto minimum = storedLimit(*m_settings, SettingsKeys::adaptiveMinimumBrightness))
         m_adaptiveMinimumBrightness = *minimum;
-    if (const auto maximum = storedLimit(*m_defaults, SettingsKeys::adaptiveMaximumBrightness))
+    if (const auto maximum = storedLimit(*m_settings, SettingsKeys::adaptiveMaximumBrightness))
         m_adaptiveMaximumBrightness = *maximum;
 
     // Night Mode survives a restart only with a readable snapshot to return to; the monitor is
     // taken to still show the night values, so nothing is read or written here.
-    if (storedSwitch(*m_defaults, SettingsKeys::nightModeEnabled)) {
-        const auto data = m_defaults->value(QLatin1String(SettingsKeys::nightModeSnapshot));
+    if (storedSwitch(*m_settings, SettingsKeys::nightModeEnabled)) {
+        const auto data = m_settings->value(QLatin1String(SettingsKeys::nightModeSnapshot));
         if (data.typeId() == QMetaType::QByteArray) {
             if (const auto snapshot = NightModeSnapshot::fromJson(data.toByteArray())) {
                 m_isNightMode = true;

@@ -55,7 +55,7 @@ struct MonitorControllerTimings {
 // What the controller needs from its surroundings beyond the three collaborators the app
 // shell hands it. Every member has a production default; tests replace what they need.
 struct MonitorControllerEnvironment {
-    QSettings* defaults = nullptr; // the user's settings when null
+    QSettings* settings = nullptr; // the user's settings when null
     HelperLocator helperLocator = HelperLocation::bundled();
     std::shared_ptr<ScreenNameSource> screens; // the platform's screens when null
     /// The platform's wake and display signals when null.
@@ -405,8 +405,8 @@ private:
     CancelToken m_lifetime = makeCancelToken();
     int m_runningTasks = 0;
 
-    std::unique_ptr<QSettings> m_ownDefaults;
-    QSettings* m_defaults;
+    std::unique_ptr<QSettings> m_ownSettings;
+    QSettings* m_settings;
     QTimer m_settingsCheck;
     std::shared_ptr<ScreenNameSource> m_screens;
     std::function<QDateTime()> m_now;

@@ -48,7 +48,7 @@ private slots:
         InputScenePreferenceStore preferences(settings, QStringLiteral("inputScenePreferences"));
         FakeBrightnessReader reader;
         MonitorControllerEnvironment environment;
-        environment.defaults = &settings;
+        environment.settings = &settings;
         environment.helperLocator = HelperLocation::fixed(QStringLiteral(M1DDC_PATH));
         environment.displayLifecycle =
             std::make_unique<DisplayLifecycleEventSource>(DisplayLifecycleEventSource::Observe::nothing);

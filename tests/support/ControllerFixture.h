@@ -100,7 +100,7 @@ public:
         preferences =
             std::make_unique<InputScenePreferenceStore>(*settings, QStringLiteral("inputScenePreferences"));
         MonitorControllerEnvironment environment;
-        environment.defaults = settings.get();
+        environment.settings = settings.get();
         environment.helperLocator = monitor.locator();
         environment.screens = screens;
         environment.displayLifecycle =
