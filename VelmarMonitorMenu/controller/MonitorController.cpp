@@ -1,38 +1,9 @@
 #include "MonitorController.h"
 
 #include "async/SerialQueue.h"
-#include "SettingsKeys.h"
-#include "system/SettingsSync.h"
+#include "ControllerSettings.h"
 
 #include <QCoreApplication>
-
-#include <algorithm>
-#include <cmath>
-
-namespace {
-
-// A stored switch is a Boolean (the INI file keeps it as the word "true" or "false"); anything
-// else under the key, a number or a word, is damage and counts as off, not as on.
-bool storedSwitch(const QSettings& settings, const char* key) {
-    const QVariant value = settings.value(QLatin1String(key));
-    if (value.typeId() == QMetaType::Bool)
-        return value.toBool();
-    return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("true");
-}
-
-// A stored brightness limit is taken as it stands (0 included), brought within 0...100; only a
-// missing, non-numeric or infinite value keeps the default.
-std::optional<double> storedLimit(const QSettings& settings, const char* key) {
-    if (!settings.contains(QLatin1String(key)))
-        return std::nullopt;
-    bool ok = false;
-    const double value = settings.value(QLatin1String(key)).toDouble(&ok);
-    // "nan" and "inf" read as numbers too, and no limit can be drawn from them.
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return std::clamp(value, 0.0, 100.0);
-}
-} // namespace
 
 MonitorController::MonitorController(MonitorSceneStore& sceneStore,
                                      BuiltInDisplayBrightnessReadingSource& brightnessReader,
@@ -44,21 +15,18 @@ MonitorController::MonitorController(MonitorSceneStore& sceneStore,
                                                                   environment.timings.readRetryPause)),
       m_displayLifecycle(std::move(environment.displayLifecycle)), m_brightnessReader(brightnessReader),
       m_inputScenePreferences(inputScenePreferences), m_adaptiveSamples(std::make_shared<SerialQueue>()),
-      m_settings(environment.settings), m_screens(std::move(environment.screens)),
-      m_now(std::move(environment.now)), m_timings(environment.timings) {
-    if (!m_settings) {
-        m_ownSettings = std::make_unique<QSettings>();
-        m_settings = m_ownSettings.get();
-    }
+      m_settings(
+          std::make_unique<ControllerSettings>(environment.settings, environment.timings.settingsCheckDelay)),
+      m_screens(std::move(environment.screens)), m_now(std::move(environment.now)),
+      m_timings(environment.timings) {
     if (!m_displayLifecycle)
         m_displayLifecycle = std::make_unique<DisplayLifecycleEventSource>();
     if (!m_screens)
         m_screens = makeSystemScreenNameSource();
     if (!m_now)
         m_now = [] { return QDateTime::currentDateTimeUtc(); };
-    m_settingsCheck.setSingleShot(true);
-    m_settingsCheck.setInterval(m_timings.settingsCheckDelay);
-    connect(&m_settingsCheck, &QTimer::timeout, this, &MonitorController::checkSettingsSaved);
+    connect(m_settings.get(), &ControllerSettings::errorChanged, this,
+            &MonitorController::settingsErrorChanged);
     connect(&m_sceneStore, &MonitorSceneStore::customScenesChanged, this, &MonitorController::scenesChanged);
     loadSettings();
 }
@@ -70,57 +38,30 @@ MonitorController::~MonitorController() {
     m_lifetime->cancel();
     m_displayLifecycle.reset();
     m_ddc.reset();
-    if (m_settingsCheck.isActive())
-        m_settings->sync();
-}
-
-void MonitorController::storeSetting(const char* key, const QVariant& value) {
-    keepSettingsFile(*m_settings);
-    m_settings->setValue(QLatin1String(key), value);
-    m_settingsCheck.start(); // QSettings writes on its own; we only look at how that went
-}
-
-void MonitorController::removeSetting(const char* key) {
-    keepSettingsFile(*m_settings);
-    m_settings->remove(QLatin1String(key));
-    m_settingsCheck.start();
-}
-
-void MonitorController::checkSettingsSaved() {
-    // A lost write would bring back, say, Night Mode's way out only until the next restart.
-    if (syncSettings(*m_settings))
-        setSettingsError(std::nullopt);
-    else
-        setSettingsError(tr("Could not save your settings: the settings file is not writable."));
 }
 
 void MonitorController::loadSettings() {
-    m_adaptiveBrightnessEnabled = storedSwitch(*m_settings, SettingsKeys::adaptiveBrightnessEnabled);
-    m_perInputScenesEnabled = storedSwitch(*m_settings, SettingsKeys::perInputScenesEnabled);
-    // On unless the user turned it off.
-    if (m_settings->contains(QLatin1String(SettingsKeys::onScreenIndicatorEnabled)))
-        m_onScreenIndicatorEnabled = storedSwitch(*m_settings, SettingsKeys::onScreenIndicatorEnabled);
-    if (const auto minimum = storedLimit(*m_settings, SettingsKeys::adaptiveMinimumBrightness))
-        m_adaptiveMinimumBrightness = *minimum;
-    if (const auto maximum = storedLimit(*m_settings, SettingsKeys::adaptiveMaximumBrightness))
-        m_adaptiveMaximumBrightness = *maximum;
-
-    // Night Mode survives a restart only with a readable snapshot to return to; the monitor is
-    // taken to still show the night values, so nothing is read or written here.
-    if (storedSwitch(*m_settings, SettingsKeys::nightModeEnabled)) {
-        const auto data = m_settings->value(QLatin1String(SettingsKeys::nightModeSnapshot));
-        if (data.typeId() == QMetaType::QByteArray) {
-            if (const auto snapshot = NightModeSnapshot::fromJson(data.toByteArray())) {
-                m_isNightMode = true;
-                m_nightModeSnapshot = snapshot;
-            }
-        }
+    m_adaptiveBrightnessEnabled = m_settings->adaptiveBrightnessEnabled();
+    m_perInputScenesEnabled = m_settings->perInputScenesEnabled();
+    m_onScreenIndicatorEnabled = m_settings->onScreenIndicatorEnabled();
+    m_adaptiveMinimumBrightness =
+        m_settings->adaptiveMinimumBrightness().value_or(m_adaptiveMinimumBrightness);
+    m_adaptiveMaximumBrightness =
+        m_settings->adaptiveMaximumBrightness().value_or(m_adaptiveMaximumBrightness);
+    // The monitor is taken to still show the night values, so nothing is read or written here.
+    if (const auto snapshot = m_settings->nightModeSnapshot()) {
+        m_isNightMode = true;
+        m_nightModeSnapshot = snapshot;
     }
+}
+
+const std::optional<QString>& MonitorController::settingsError() const {
+    return m_settings->error();
 }
 
 void MonitorController::setOnScreenIndicatorEnabled(bool enabled) {
     assign(m_onScreenIndicatorEnabled, enabled, &MonitorController::onScreenIndicatorEnabledChanged);
-    storeSetting(SettingsKeys::onScreenIndicatorEnabled, enabled);
+    m_settings->setOnScreenIndicatorEnabled(enabled);
 }
 
 QDateTime MonitorController::now() const {
@@ -225,10 +166,6 @@ void MonitorController::setAdaptiveBrightnessSupported(AdaptiveSupport supported
 
 void MonitorController::setAdaptiveBrightnessPausedUntil(std::optional<QDateTime> until) {
     assign(m_adaptiveBrightnessPausedUntil, until, &MonitorController::adaptiveBrightnessPausedUntilChanged);
-}
-
-void MonitorController::setSettingsError(std::optional<QString> error) {
-    assign(m_settingsError, error, &MonitorController::settingsErrorChanged);
 }
 
 void MonitorController::cancelPendingWrites() {

@@ -17,8 +17,6 @@
 #include <QCoro/QCoroTask>
 #include <QDateTime>
 #include <QObject>
-#include <QSettings>
-#include <QTimer>
 #include <QUuid>
 
 #include <chrono>
@@ -28,6 +26,8 @@
 #include <optional>
 #include <set>
 
+class ControllerSettings;
+class QSettings;
 class SerialQueue;
 
 // Every wait the controller makes. The defaults are the production values; tests shorten the
@@ -151,7 +151,7 @@ public:
     /// The colour preset whose gains equal the current ones exactly.
     std::optional<ColorPreset> matchedPreset() const;
     /// Why the controller's own settings could not be saved; nullopt once a save has worked.
-    const std::optional<QString>& settingsError() const { return m_settingsError; }
+    const std::optional<QString>& settingsError() const;
 
     /// Built-in scenes in their order, then the user's in theirs; scenesChanged() tells of changes.
     QList<MonitorScene> scenes() const { return m_sceneStore.allScenes(); }
@@ -212,7 +212,7 @@ public:
     QDateTime adaptiveBrightnessPausedUntilValue() const {
         return m_adaptiveBrightnessPausedUntil.value_or(QDateTime());
     }
-    QString settingsErrorText() const { return m_settingsError.value_or(QString()); }
+    QString settingsErrorText() const { return settingsError().value_or(QString()); }
 
 signals:
     void brightnessChanged();
@@ -274,9 +274,6 @@ private:
     }
 
     void loadSettings();
-    void storeSetting(const char* key, const QVariant& value);
-    void removeSetting(const char* key);
-    void checkSettingsSaved();
     QDateTime now() const;
     QString connectedStatus(const QString& withoutInput) const;
     void setActiveInput(std::optional<MonitorInput> input);
@@ -289,7 +286,6 @@ private:
     void setApplyingScene(bool applying);
     void setAdaptiveBrightnessSupported(AdaptiveSupport supported);
     void setAdaptiveBrightnessPausedUntil(std::optional<QDateTime> until);
-    void setSettingsError(std::optional<QString> error);
     void markLoaded(MonitorFeature feature);
     /// Drops the slider and script values not yet written, so that nothing lands after what
     /// follows (a scene's values); the write under way finishes.
@@ -368,7 +364,6 @@ private:
     std::optional<QDateTime> m_adaptiveBrightnessPausedUntil;
     bool m_perInputScenesEnabled = false;
     bool m_onScreenIndicatorEnabled = true;
-    std::optional<QString> m_settingsError;
 
     MonitorSceneStore& m_sceneStore;
     std::unique_ptr<DDCClient> m_ddc;
@@ -405,9 +400,7 @@ private:
     CancelToken m_lifetime = makeCancelToken();
     int m_runningTasks = 0;
 
-    std::unique_ptr<QSettings> m_ownSettings;
-    QSettings* m_settings;
-    QTimer m_settingsCheck;
+    std::unique_ptr<ControllerSettings> m_settings;
     std::shared_ptr<ScreenNameSource> m_screens;
     std::function<QDateTime()> m_now;
     MonitorControllerTimings m_timings;

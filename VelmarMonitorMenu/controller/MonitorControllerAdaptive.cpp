@@ -4,7 +4,7 @@
 
 #include "async/Pause.h"
 #include "async/SerialQueue.h"
-#include "SettingsKeys.h"
+#include "ControllerSettings.h"
 #include "system/PlatformWording.h"
 
 #include <algorithm>
@@ -14,7 +14,7 @@ using namespace std::chrono_literals;
 
 void MonitorController::setAdaptiveBrightnessEnabled(bool enabled) {
     assign(m_adaptiveBrightnessEnabled, enabled, &MonitorController::adaptiveBrightnessEnabledChanged);
-    storeSetting(SettingsKeys::adaptiveBrightnessEnabled, enabled);
+    m_settings->setAdaptiveBrightnessEnabled(enabled);
     // Runs in full even without a change, so switching on always writes at the first sample.
     clearAdaptivePause();
     updateAdaptiveBrightnessTask();
@@ -26,8 +26,7 @@ void MonitorController::setAdaptiveBrightnessRange(double minimum, double maximu
     hi = std::min(hi, 100.0);
     assign(m_adaptiveMinimumBrightness, lo, &MonitorController::adaptiveMinimumBrightnessChanged);
     assign(m_adaptiveMaximumBrightness, hi, &MonitorController::adaptiveMaximumBrightnessChanged);
-    storeSetting(SettingsKeys::adaptiveMinimumBrightness, lo);
-    storeSetting(SettingsKeys::adaptiveMaximumBrightness, hi);
+    m_settings->setAdaptiveBrightnessRange(lo, hi);
     m_lastAdaptiveBrightness.reset(); // the new range applies at the next sample; the pause stands
     updateAdaptiveBrightnessTask();
 }

@@ -2,9 +2,9 @@
 // across restarts) and written back when it ends.
 #include "MonitorController.h"
 
+#include "ControllerSettings.h"
 #include "MonitorValue.h"
 #include "PacedCommands.h"
-#include "SettingsKeys.h"
 
 #include <algorithm>
 
@@ -124,14 +124,10 @@ void MonitorController::showNightValues(const NightModeSnapshot& values) {
 }
 
 void MonitorController::persistNightMode(const NightModeSnapshot& snapshot) {
-    storeSetting(SettingsKeys::nightModeEnabled, true);
-    storeSetting(SettingsKeys::nightModeSnapshot, snapshot.toJson());
-    // Written now, not at the next settings check: the monitor is about to lose these values.
-    checkSettingsSaved();
+    m_settings->setNightMode(snapshot);
 }
 
 void MonitorController::forgetNightMode() {
     setNightModeState(false, std::nullopt);
-    removeSetting(SettingsKeys::nightModeEnabled);
-    removeSetting(SettingsKeys::nightModeSnapshot);
+    m_settings->removeNightMode();
 }

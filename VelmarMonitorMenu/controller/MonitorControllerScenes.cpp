@@ -3,10 +3,10 @@
 #include "MonitorController.h"
 
 #include "async/Pause.h"
+#include "ControllerSettings.h"
 #include "MonitorValue.h"
 #include "PacedCommands.h"
 #include "scenes/MonitorSceneMatcher.h"
-#include "SettingsKeys.h"
 
 using namespace std::chrono_literals;
 
@@ -170,10 +170,10 @@ std::optional<QUuid> MonitorController::preferredSceneID(MonitorInput input) con
 
 void MonitorController::setPreferredSceneID(MonitorInput input, std::optional<QUuid> sceneID) {
     m_inputScenePreferences.setSceneID(sceneID, rawValue(input));
-    m_settingsCheck.start();
+    m_settings->checkSoon();
 }
 
 void MonitorController::setPerInputScenesEnabled(bool enabled) {
     assign(m_perInputScenesEnabled, enabled, &MonitorController::perInputScenesEnabledChanged);
-    storeSetting(SettingsKeys::perInputScenesEnabled, enabled);
+    m_settings->setPerInputScenesEnabled(enabled);
 }
