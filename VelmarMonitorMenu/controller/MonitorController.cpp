@@ -2,6 +2,7 @@
 
 #include "async/SerialQueue.h"
 #include "ControllerSettings.h"
+#include "NightMode.h"
 
 #include <QCoreApplication>
 
@@ -27,6 +28,12 @@ MonitorController::MonitorController(MonitorSceneStore& sceneStore,
         m_now = [] { return QDateTime::currentDateTimeUtc(); };
     connect(m_settings.get(), &ControllerSettings::errorChanged, this,
             &MonitorController::settingsErrorChanged);
+    m_nightMode = std::make_unique<NightMode>(
+        *m_ddc, *m_settings, NightMode::Timings{m_timings.readPause, m_timings.valueSetWritePause},
+        m_lifetime);
+    connect(m_nightMode.get(), &NightMode::isOnChanged, this, &MonitorController::isNightModeChanged);
+    connect(m_nightMode.get(), &NightMode::isChangingChanged, this,
+            &MonitorController::isChangingNightModeChanged);
     connect(&m_sceneStore, &MonitorSceneStore::customScenesChanged, this, &MonitorController::scenesChanged);
     loadSettings();
 }
@@ -48,11 +55,6 @@ void MonitorController::loadSettings() {
         m_settings->adaptiveMinimumBrightness().value_or(m_adaptiveMinimumBrightness);
     m_adaptiveMaximumBrightness =
         m_settings->adaptiveMaximumBrightness().value_or(m_adaptiveMaximumBrightness);
-    // The monitor is taken to still show the night values, so nothing is read or written here.
-    if (const auto snapshot = m_settings->nightModeSnapshot()) {
-        m_isNightMode = true;
-        m_nightModeSnapshot = snapshot;
-    }
 }
 
 const std::optional<QString>& MonitorController::settingsError() const {
@@ -141,15 +143,6 @@ void MonitorController::setDisplayName(const QString& name) {
 
 void MonitorController::setWorking(bool working) {
     assign(m_isWorking, working, &MonitorController::isWorkingChanged);
-}
-
-void MonitorController::setNightModeState(bool on, std::optional<NightModeSnapshot> snapshot) {
-    m_nightModeSnapshot = std::move(snapshot);
-    assign(m_isNightMode, on, &MonitorController::isNightModeChanged);
-}
-
-void MonitorController::setChangingNightMode(bool changing) {
-    assign(m_isChangingNightMode, changing, &MonitorController::isChangingNightModeChanged);
 }
 
 void MonitorController::setActiveSceneID(std::optional<QUuid> id) {

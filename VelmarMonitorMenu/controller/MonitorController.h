@@ -6,7 +6,6 @@
 #include "monitor/DDCClient.h"
 #include "monitor/MonitorFeature.h"
 #include "monitor/MonitorInput.h"
-#include "NightModeSnapshot.h"
 #include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneState.h"
 #include "scenes/MonitorSceneStore.h"
@@ -27,6 +26,7 @@
 #include <set>
 
 class ControllerSettings;
+class NightMode;
 class QSettings;
 class SerialQueue;
 
@@ -107,8 +107,6 @@ public:
 
     static constexpr auto adaptivePauseLength = std::chrono::seconds(1800); // after a manual change
     static constexpr double sceneMatchTolerance = 1.0;
-    static constexpr double nightBrightnessCap = 25;
-    static constexpr ColorGains nightGains{50, 46, 40};
 
     MonitorController(MonitorSceneStore& sceneStore, BuiltInDisplayBrightnessReadingSource& brightnessReader,
                       InputScenePreferenceStore& inputScenePreferences,
@@ -131,8 +129,8 @@ public:
     const QString& status() const { return m_status; }
     bool hasError() const { return m_hasError; }
     bool isWorking() const { return m_isWorking; }
-    bool isNightMode() const { return m_isNightMode; }
-    bool isChangingNightMode() const { return m_isChangingNightMode; }
+    bool isNightMode() const;
+    bool isChangingNightMode() const;
     const std::set<MonitorFeature>& loadedFeatures() const { return m_loadedFeatures; }
     std::optional<QUuid> activeSceneID() const { return m_activeSceneID; }
     bool isApplyingScene() const { return m_isApplyingScene; }
@@ -280,8 +278,6 @@ private:
     void setStatus(const QString& status, bool hasError);
     void setDisplayName(const QString& name);
     void setWorking(bool working);
-    void setNightModeState(bool on, std::optional<NightModeSnapshot> snapshot);
-    void setChangingNightMode(bool changing);
     void setActiveSceneID(std::optional<QUuid> id);
     void setApplyingScene(bool applying);
     void setAdaptiveBrightnessSupported(AdaptiveSupport supported);
@@ -316,13 +312,6 @@ private:
 
     // Night Mode
     QCoro::Task<> changeNightMode(bool enabled);
-    QCoro::Task<> turnNightModeOn();
-    QCoro::Task<> turnNightModeOff();
-    QCoro::Task<Result<NightModeSnapshot>> currentNightModeSnapshot();
-    QCoro::Task<std::optional<ClientError>> writeNightValues(NightModeSnapshot values);
-    void showNightValues(const NightModeSnapshot& values);
-    void persistNightMode(const NightModeSnapshot& snapshot);
-    void forgetNightMode();
 
     // adaptive brightness
     void updateAdaptiveBrightnessTask();
@@ -352,8 +341,6 @@ private:
     QString m_status;
     bool m_hasError = false;
     bool m_isWorking = false;
-    bool m_isNightMode = false;
-    bool m_isChangingNightMode = false;
     std::set<MonitorFeature> m_loadedFeatures;
     std::optional<QUuid> m_activeSceneID;
     bool m_isApplyingScene = false;
@@ -386,7 +373,6 @@ private:
     // moved is older than the choice and is not stored over it.
     std::map<MonitorFeature, quint64> m_valueChoices;
     quint64 m_inputChoices = 0;
-    std::optional<NightModeSnapshot> m_nightModeSnapshot;
     CancelToken m_adaptiveBrightnessTask;
     // One adaptive sample at a time: a restarted loop's first sample waits for the old loop's
     // write instead of overlapping it or being dropped.
@@ -401,6 +387,7 @@ private:
     int m_runningTasks = 0;
 
     std::unique_ptr<ControllerSettings> m_settings;
+    std::unique_ptr<NightMode> m_nightMode;
     std::shared_ptr<ScreenNameSource> m_screens;
     std::function<QDateTime()> m_now;
     MonitorControllerTimings m_timings;

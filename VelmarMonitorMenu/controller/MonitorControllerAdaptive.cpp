@@ -5,6 +5,7 @@
 #include "async/Pause.h"
 #include "async/SerialQueue.h"
 #include "ControllerSettings.h"
+#include "NightMode.h"
 #include "system/PlatformWording.h"
 
 #include <algorithm>
@@ -88,7 +89,7 @@ QCoro::Task<> MonitorController::sampleAdaptiveBrightness(AdaptiveBrightnessPoli
     }
     // Night Mode reads the values it will put back, then writes its own: a sample between the
     // two would be lost on the way out of Night Mode, or undo its cap.
-    if (m_isWorking || m_isApplyingScene || m_isChangingNightMode)
+    if (m_isWorking || m_isApplyingScene || m_nightMode->isChanging())
         co_return;
 
     const auto reading = m_brightnessReader.readBrightness();
@@ -99,8 +100,8 @@ QCoro::Task<> MonitorController::sampleAdaptiveBrightness(AdaptiveBrightnessPoli
     setAdaptiveBrightnessSupported(AdaptiveSupport::yes);
 
     // Night Mode promises a dimmed monitor: adaptive brightness follows the panel below its cap.
-    if (m_isNightMode)
-        policy.ceiling = nightBrightnessCap;
+    if (m_nightMode->isOn())
+        policy.ceiling = NightMode::brightnessCap;
     const auto proposal = policy.proposedMonitorBrightness(reading.fraction(), m_lastAdaptiveBrightness);
     if (!proposal)
         co_return;

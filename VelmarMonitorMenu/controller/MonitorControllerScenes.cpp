@@ -5,6 +5,7 @@
 #include "async/Pause.h"
 #include "ControllerSettings.h"
 #include "MonitorValue.h"
+#include "NightMode.h"
 #include "PacedCommands.h"
 #include "scenes/MonitorSceneMatcher.h"
 
@@ -74,8 +75,8 @@ QCoro::Task<> MonitorController::applyScene(MonitorScene scene, bool switchesInp
     }
 
     // A scene ends Night Mode without restoring: its own values are what the user asked for.
-    if (m_isNightMode)
-        forgetNightMode();
+    if (m_nightMode->isOn())
+        m_nightMode->end();
 
     setActiveSceneID(scene.id);
     setStatus(tr("%1 • Applied").arg(scene.name), false);

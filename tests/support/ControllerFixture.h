@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controller/MonitorController.h"
+#include "controller/NightMode.h"
 #include "FakeMonitor.h"
 #include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneStore.h"
@@ -24,7 +25,7 @@ public:
         return c.m_lastAdaptiveBrightness;
     }
     static const std::optional<NightModeSnapshot>& nightModeSnapshot(const MonitorController& c) {
-        return c.m_nightModeSnapshot;
+        return c.m_nightMode->snapshot();
     }
     /// No operation under way (a pending slider write counts) and no helper running or queued.
     static bool isIdle(const MonitorController& c) { return c.m_runningTasks == 0 && c.m_ddc->isIdle(); }
