@@ -1,6 +1,6 @@
 #include "MonitorController.h"
 
-#include "async/SerialQueue.h"
+#include "AdaptiveBrightness.h"
 #include "ControllerSettings.h"
 #include "NightMode.h"
 
@@ -14,18 +14,17 @@ MonitorController::MonitorController(MonitorSceneStore& sceneStore,
       m_sceneStore(sceneStore), m_ddc(std::make_unique<DDCClient>(std::move(environment.helperLocator),
                                                                   environment.timings.helperTimeLimit,
                                                                   environment.timings.readRetryPause)),
-      m_displayLifecycle(std::move(environment.displayLifecycle)), m_brightnessReader(brightnessReader),
-      m_inputScenePreferences(inputScenePreferences), m_adaptiveSamples(std::make_shared<SerialQueue>()),
+      m_displayLifecycle(std::move(environment.displayLifecycle)),
+      m_inputScenePreferences(inputScenePreferences),
       m_settings(
           std::make_unique<ControllerSettings>(environment.settings, environment.timings.settingsCheckDelay)),
-      m_screens(std::move(environment.screens)), m_now(std::move(environment.now)),
-      m_timings(environment.timings) {
+      m_screens(std::move(environment.screens)), m_timings(environment.timings) {
     if (!m_displayLifecycle)
         m_displayLifecycle = std::make_unique<DisplayLifecycleEventSource>();
     if (!m_screens)
         m_screens = makeSystemScreenNameSource();
-    if (!m_now)
-        m_now = [] { return QDateTime::currentDateTimeUtc(); };
+    if (!environment.now)
+        environment.now = [] { return QDateTime::currentDateTimeUtc(); };
     connect(m_settings.get(), &ControllerSettings::errorChanged, this,
             &MonitorController::settingsErrorChanged);
     m_nightMode = std::make_unique<NightMode>(
@@ -34,6 +33,28 @@ MonitorController::MonitorController(MonitorSceneStore& sceneStore,
     connect(m_nightMode.get(), &NightMode::isOnChanged, this, &MonitorController::isNightModeChanged);
     connect(m_nightMode.get(), &NightMode::isChangingChanged, this,
             &MonitorController::isChangingNightModeChanged);
+    AdaptiveBrightness::Monitor monitor;
+    // Night Mode reads the values it will put back, then writes its own: a sample between the
+    // two would be lost on the way out of Night Mode, or undo its cap.
+    monitor.isBusy = [this] { return m_isWorking || m_isApplyingScene || m_nightMode->isChanging(); };
+    // Night Mode promises a dimmed monitor: adaptive brightness follows the panel below its cap.
+    monitor.ceiling = [this] {
+        return m_nightMode->isOn() ? std::optional<double>(NightMode::brightnessCap) : std::nullopt;
+    };
+    monitor.write = [this](int brightness) { return followBuiltInBrightness(brightness); };
+    m_adaptive = std::make_unique<AdaptiveBrightness>(brightnessReader, *m_settings, std::move(monitor),
+                                                      std::move(environment.now),
+                                                      m_timings.adaptiveSamplingInterval, m_lifetime);
+    connect(m_adaptive.get(), &AdaptiveBrightness::enabledChanged, this,
+            &MonitorController::adaptiveBrightnessEnabledChanged);
+    connect(m_adaptive.get(), &AdaptiveBrightness::minimumChanged, this,
+            &MonitorController::adaptiveMinimumBrightnessChanged);
+    connect(m_adaptive.get(), &AdaptiveBrightness::maximumChanged, this,
+            &MonitorController::adaptiveMaximumBrightnessChanged);
+    connect(m_adaptive.get(), &AdaptiveBrightness::supportChanged, this,
+            &MonitorController::adaptiveBrightnessSupportedChanged);
+    connect(m_adaptive.get(), &AdaptiveBrightness::pausedUntilChanged, this,
+            &MonitorController::adaptiveBrightnessPausedUntilChanged);
     connect(&m_sceneStore, &MonitorSceneStore::customScenesChanged, this, &MonitorController::scenesChanged);
     loadSettings();
 }
@@ -48,13 +69,8 @@ MonitorController::~MonitorController() {
 }
 
 void MonitorController::loadSettings() {
-    m_adaptiveBrightnessEnabled = m_settings->adaptiveBrightnessEnabled();
     m_perInputScenesEnabled = m_settings->perInputScenesEnabled();
     m_onScreenIndicatorEnabled = m_settings->onScreenIndicatorEnabled();
-    m_adaptiveMinimumBrightness =
-        m_settings->adaptiveMinimumBrightness().value_or(m_adaptiveMinimumBrightness);
-    m_adaptiveMaximumBrightness =
-        m_settings->adaptiveMaximumBrightness().value_or(m_adaptiveMaximumBrightness);
 }
 
 const std::optional<QString>& MonitorController::settingsError() const {
@@ -64,10 +80,6 @@ const std::optional<QString>& MonitorController::settingsError() const {
 void MonitorController::setOnScreenIndicatorEnabled(bool enabled) {
     assign(m_onScreenIndicatorEnabled, enabled, &MonitorController::onScreenIndicatorEnabledChanged);
     m_settings->setOnScreenIndicatorEnabled(enabled);
-}
-
-QDateTime MonitorController::now() const {
-    return m_now();
 }
 
 double MonitorController::value(MonitorFeature feature) const {
@@ -151,14 +163,6 @@ void MonitorController::setActiveSceneID(std::optional<QUuid> id) {
 
 void MonitorController::setApplyingScene(bool applying) {
     assign(m_isApplyingScene, applying, &MonitorController::isApplyingSceneChanged);
-}
-
-void MonitorController::setAdaptiveBrightnessSupported(AdaptiveSupport supported) {
-    assign(m_adaptiveBrightnessSupported, supported, &MonitorController::adaptiveBrightnessSupportedChanged);
-}
-
-void MonitorController::setAdaptiveBrightnessPausedUntil(std::optional<QDateTime> until) {
-    assign(m_adaptiveBrightnessPausedUntil, until, &MonitorController::adaptiveBrightnessPausedUntilChanged);
 }
 
 void MonitorController::cancelPendingWrites() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "AdaptiveBrightnessPolicy.h"
+#include "AdaptiveBrightnessState.h"
 #include "async/Cancellation.h"
 #include "monitor/ColorPreset.h"
 #include "monitor/DDCClient.h"
@@ -25,6 +25,7 @@
 #include <optional>
 #include <set>
 
+class AdaptiveBrightness;
 class ControllerSettings;
 class NightMode;
 class QSettings;
@@ -91,7 +92,7 @@ class MonitorController : public QObject {
                    adaptiveMinimumBrightnessChanged)
     Q_PROPERTY(double adaptiveMaximumBrightness READ adaptiveMaximumBrightness NOTIFY
                    adaptiveMaximumBrightnessChanged)
-    Q_PROPERTY(AdaptiveSupport adaptiveBrightnessSupported READ adaptiveBrightnessSupported NOTIFY
+    Q_PROPERTY(Adaptive::Support adaptiveBrightnessSupported READ adaptiveBrightnessSupported NOTIFY
                    adaptiveBrightnessSupportedChanged)
     Q_PROPERTY(QDateTime adaptiveBrightnessPausedUntil READ adaptiveBrightnessPausedUntilValue NOTIFY
                    adaptiveBrightnessPausedUntilChanged)
@@ -101,11 +102,8 @@ class MonitorController : public QObject {
     Q_PROPERTY(QString settingsError READ settingsErrorText NOTIFY settingsErrorChanged)
 
 public:
-    /// Whether the built-in display's brightness can be read, as far as the last sample knows.
-    enum class AdaptiveSupport { unknown, yes, no };
-    Q_ENUM(AdaptiveSupport)
+    using AdaptiveSupport = Adaptive::Support;
 
-    static constexpr auto adaptivePauseLength = std::chrono::seconds(1800); // after a manual change
     static constexpr double sceneMatchTolerance = 1.0;
 
     MonitorController(MonitorSceneStore& sceneStore, BuiltInDisplayBrightnessReadingSource& brightnessReader,
@@ -134,15 +132,13 @@ public:
     const std::set<MonitorFeature>& loadedFeatures() const { return m_loadedFeatures; }
     std::optional<QUuid> activeSceneID() const { return m_activeSceneID; }
     bool isApplyingScene() const { return m_isApplyingScene; }
-    bool adaptiveBrightnessEnabled() const { return m_adaptiveBrightnessEnabled; }
-    double adaptiveMinimumBrightness() const { return m_adaptiveMinimumBrightness; }
-    double adaptiveMaximumBrightness() const { return m_adaptiveMaximumBrightness; }
-    AdaptiveSupport adaptiveBrightnessSupported() const { return m_adaptiveBrightnessSupported; }
-    std::optional<QDateTime> adaptiveBrightnessPausedUntil() const { return m_adaptiveBrightnessPausedUntil; }
+    bool adaptiveBrightnessEnabled() const;
+    double adaptiveMinimumBrightness() const;
+    double adaptiveMaximumBrightness() const;
+    AdaptiveSupport adaptiveBrightnessSupported() const;
+    std::optional<QDateTime> adaptiveBrightnessPausedUntil() const;
     /// A pause is set and still lies ahead (on the controller's clock).
-    bool isAdaptiveBrightnessPaused() const {
-        return m_adaptiveBrightnessPausedUntil && *m_adaptiveBrightnessPausedUntil > now();
-    }
+    bool isAdaptiveBrightnessPaused() const;
     bool perInputScenesEnabled() const { return m_perInputScenesEnabled; }
     /// Whether a change made by a script or a keyboard shortcut is shown briefly on screen.
     bool onScreenIndicatorEnabled() const { return m_onScreenIndicatorEnabled; }
@@ -208,7 +204,7 @@ public:
     QStringList loadedFeatureNames() const;
     QUuid activeSceneUuid() const { return m_activeSceneID.value_or(QUuid()); }
     QDateTime adaptiveBrightnessPausedUntilValue() const {
-        return m_adaptiveBrightnessPausedUntil.value_or(QDateTime());
+        return adaptiveBrightnessPausedUntil().value_or(QDateTime());
     }
     QString settingsErrorText() const { return settingsError().value_or(QString()); }
 
@@ -244,26 +240,6 @@ signals:
 private:
     friend class MonitorControllerProbe; // tests look at the internals through it
 
-    // Counts a one-shot task as running while it lives; a task that outlives the controller
-    // ends without touching it.
-    class RunningTask {
-    public:
-        explicit RunningTask(MonitorController* controller)
-            : m_controller(controller), m_lifetime(controller->m_lifetime) {
-            ++controller->m_runningTasks;
-        }
-        ~RunningTask() {
-            if (!m_lifetime->isCancelled())
-                --m_controller->m_runningTasks;
-        }
-        RunningTask(const RunningTask&) = delete;
-        RunningTask& operator=(const RunningTask&) = delete;
-
-    private:
-        MonitorController* m_controller;
-        CancelToken m_lifetime;
-    };
-
     template <class T> void assign(T& field, const T& value, void (MonitorController::*changed)()) {
         if (field == value)
             return;
@@ -272,7 +248,6 @@ private:
     }
 
     void loadSettings();
-    QDateTime now() const;
     QString connectedStatus(const QString& withoutInput) const;
     void setActiveInput(std::optional<MonitorInput> input);
     void setStatus(const QString& status, bool hasError);
@@ -280,8 +255,6 @@ private:
     void setWorking(bool working);
     void setActiveSceneID(std::optional<QUuid> id);
     void setApplyingScene(bool applying);
-    void setAdaptiveBrightnessSupported(AdaptiveSupport supported);
-    void setAdaptiveBrightnessPausedUntil(std::optional<QDateTime> until);
     void markLoaded(MonitorFeature feature);
     /// Drops the slider and script values not yet written, so that nothing lands after what
     /// follows (a scene's values); the write under way finishes.
@@ -314,10 +287,7 @@ private:
     QCoro::Task<> changeNightMode(bool enabled);
 
     // adaptive brightness
-    void updateAdaptiveBrightnessTask();
-    QCoro::Task<> adaptiveLoop(AdaptiveBrightnessPolicy policy, CancelToken loop);
-    QCoro::Task<> sampleAdaptiveBrightness(AdaptiveBrightnessPolicy policy, CancelToken loop);
-    void clearAdaptivePause();
+    QCoro::Task<bool> followBuiltInBrightness(int brightness);
 
     // scenes
     QCoro::Task<> applyScene(MonitorScene scene, bool switchesInput);
@@ -344,18 +314,12 @@ private:
     std::set<MonitorFeature> m_loadedFeatures;
     std::optional<QUuid> m_activeSceneID;
     bool m_isApplyingScene = false;
-    bool m_adaptiveBrightnessEnabled = false;
-    double m_adaptiveMinimumBrightness = 8;
-    double m_adaptiveMaximumBrightness = 82;
-    AdaptiveSupport m_adaptiveBrightnessSupported = AdaptiveSupport::unknown;
-    std::optional<QDateTime> m_adaptiveBrightnessPausedUntil;
     bool m_perInputScenesEnabled = false;
     bool m_onScreenIndicatorEnabled = true;
 
     MonitorSceneStore& m_sceneStore;
     std::unique_ptr<DDCClient> m_ddc;
     std::unique_ptr<DisplayLifecycleEventSource> m_displayLifecycle;
-    BuiltInDisplayBrightnessReadingSource& m_brightnessReader;
     InputScenePreferenceStore& m_inputScenePreferences;
 
     std::map<MonitorFeature, CancelToken> m_pendingWrites;
@@ -373,13 +337,7 @@ private:
     // moved is older than the choice and is not stored over it.
     std::map<MonitorFeature, quint64> m_valueChoices;
     quint64 m_inputChoices = 0;
-    CancelToken m_adaptiveBrightnessTask;
-    // One adaptive sample at a time: a restarted loop's first sample waits for the old loop's
-    // write instead of overlapping it or being dropped.
-    std::shared_ptr<SerialQueue> m_adaptiveSamples;
     bool m_hasStarted = false;
-    std::optional<double> m_lastAdaptiveBrightness;
-    quint64 m_adaptiveSamplesBegun = 0; // how often the loop has looked; tests wait on it
 
     // Cancelled first thing in the destructor: every task holds it and checks it after each
     // suspension before touching the controller.
@@ -388,7 +346,7 @@ private:
 
     std::unique_ptr<ControllerSettings> m_settings;
     std::unique_ptr<NightMode> m_nightMode;
+    std::unique_ptr<AdaptiveBrightness> m_adaptive;
     std::shared_ptr<ScreenNameSource> m_screens;
-    std::function<QDateTime()> m_now;
     MonitorControllerTimings m_timings;
 };

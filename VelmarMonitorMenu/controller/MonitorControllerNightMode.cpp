@@ -2,7 +2,9 @@
 // status line show of a change.
 #include "MonitorController.h"
 
+#include "AdaptiveBrightness.h"
 #include "NightMode.h"
+#include "RunningTask.h"
 
 bool MonitorController::isNightMode() const {
     return m_nightMode->isOn();
@@ -23,7 +25,7 @@ void MonitorController::setNightMode(bool enabled) {
 
 QCoro::Task<> MonitorController::changeNightMode(bool enabled) {
     const auto lifetime = m_lifetime;
-    const RunningTask running(this);
+    const RunningTask running(m_runningTasks, m_lifetime);
     const auto change = co_await m_nightMode->change(enabled);
     if (lifetime->isCancelled())
         co_return;
@@ -37,10 +39,7 @@ QCoro::Task<> MonitorController::changeNightMode(bool enabled) {
     } else if (enabled && change.shown) {
         for (const auto feature : NightModeSnapshot::features)
             markLoaded(feature);
-        // Adaptive brightness compares with what it last wrote; the monitor now shows the night
-        // brightness, and writing it again at the next sample would change nothing.
-        if (m_lastAdaptiveBrightness)
-            m_lastAdaptiveBrightness = change.shown->brightness;
+        m_adaptive->monitorShows(change.shown->brightness);
         setStatus(tr("Night Mode • On"), false);
     } else if (change.shown) {
         setStatus(connectedStatus(tr("DDC/CI • Connected")), false);

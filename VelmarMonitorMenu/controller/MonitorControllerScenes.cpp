@@ -2,11 +2,13 @@
 // duplicating and deleting, and the preferred scene of each input.
 #include "MonitorController.h"
 
+#include "AdaptiveBrightness.h"
 #include "async/Pause.h"
 #include "ControllerSettings.h"
 #include "MonitorValue.h"
 #include "NightMode.h"
 #include "PacedCommands.h"
+#include "RunningTask.h"
 #include "scenes/MonitorSceneMatcher.h"
 
 using namespace std::chrono_literals;
@@ -21,16 +23,13 @@ QCoro::Task<> MonitorController::applyScene(MonitorScene scene, bool switchesInp
     if (m_isApplyingScene)
         co_return; // dropped, not queued
     const auto lifetime = m_lifetime;
-    const RunningTask running(this);
+    const RunningTask running(m_runningTasks, m_lifetime);
     setApplyingScene(true);
 
     // No delayed slider write may land after the scene's values.
     cancelPendingWrites();
 
-    if (m_adaptiveBrightnessEnabled)
-        setAdaptiveBrightnessPausedUntil(now().addSecs(adaptivePauseLength.count()));
-    else
-        setAdaptiveBrightnessPausedUntil(std::nullopt);
+    m_adaptive->pauseAfterManualChange();
 
     auto fail = [this, &scene](const ClientError& error) {
         // What was written stays written, on the monitor and in the sliders; no rollback.

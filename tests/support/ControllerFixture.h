@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controller/AdaptiveBrightness.h"
 #include "controller/MonitorController.h"
 #include "controller/NightMode.h"
 #include "FakeMonitor.h"
@@ -17,18 +18,18 @@ class MonitorControllerProbe {
 public:
     static DDCClient& ddc(MonitorController& c) { return *c.m_ddc; }
     static bool hasStarted(const MonitorController& c) { return c.m_hasStarted; }
-    static bool isAdaptiveLoopRunning(const MonitorController& c) {
-        return c.m_adaptiveBrightnessTask != nullptr;
-    }
-    static quint64 adaptiveSamplesBegun(const MonitorController& c) { return c.m_adaptiveSamplesBegun; }
+    static bool isAdaptiveLoopRunning(const MonitorController& c) { return c.m_adaptive->isRunning(); }
+    static quint64 adaptiveSamplesBegun(const MonitorController& c) { return c.m_adaptive->m_samplesBegun; }
     static std::optional<double> lastAdaptiveBrightness(const MonitorController& c) {
-        return c.m_lastAdaptiveBrightness;
+        return c.m_adaptive->lastWritten();
     }
     static const std::optional<NightModeSnapshot>& nightModeSnapshot(const MonitorController& c) {
         return c.m_nightMode->snapshot();
     }
     /// No operation under way (a pending slider write counts) and no helper running or queued.
-    static bool isIdle(const MonitorController& c) { return c.m_runningTasks == 0 && c.m_ddc->isIdle(); }
+    static bool isIdle(const MonitorController& c) {
+        return c.m_runningTasks == 0 && !c.m_adaptive->isSampling() && c.m_ddc->isIdle();
+    }
 };
 using Probe = MonitorControllerProbe;
 
