@@ -33,10 +33,11 @@ MonitorController::MonitorController(MonitorSceneStore& sceneStore,
     connect(m_nightMode.get(), &NightMode::isOnChanged, this, &MonitorController::isNightModeChanged);
     connect(m_nightMode.get(), &NightMode::isChangingChanged, this,
             &MonitorController::isChangingNightModeChanged);
+    connect(m_nightMode.get(), &NightMode::isChangingChanged, this, &MonitorController::updateBusy);
     AdaptiveBrightness::Monitor monitor;
     // Night Mode reads the values it will put back, then writes its own: a sample between the
     // two would be lost on the way out of Night Mode, or undo its cap.
-    monitor.isBusy = [this] { return m_isWorking || m_isApplyingScene || m_nightMode->isChanging(); };
+    monitor.isBusy = [this] { return isBusy(); };
     // Night Mode promises a dimmed monitor: adaptive brightness follows the panel below its cap.
     monitor.ceiling = [this] {
         return m_nightMode->isOn() ? std::optional<double>(NightMode::brightnessCap) : std::nullopt;
@@ -55,6 +56,8 @@ MonitorController::MonitorController(MonitorSceneStore& sceneStore,
             &MonitorController::adaptiveBrightnessSupportedChanged);
     connect(m_adaptive.get(), &AdaptiveBrightness::pausedUntilChanged, this,
             &MonitorController::adaptiveBrightnessPausedUntilChanged);
+    connect(m_adaptive.get(), &AdaptiveBrightness::stateChanged, this,
+            &MonitorController::adaptiveBrightnessStateChanged);
     connect(&m_sceneStore, &MonitorSceneStore::customScenesChanged, this, &MonitorController::scenesChanged);
     loadSettings();
 }
@@ -155,6 +158,7 @@ void MonitorController::setDisplayName(const QString& name) {
 
 void MonitorController::setWorking(bool working) {
     assign(m_isWorking, working, &MonitorController::isWorkingChanged);
+    updateBusy();
 }
 
 void MonitorController::setActiveSceneID(std::optional<QUuid> id) {
@@ -163,6 +167,12 @@ void MonitorController::setActiveSceneID(std::optional<QUuid> id) {
 
 void MonitorController::setApplyingScene(bool applying) {
     assign(m_isApplyingScene, applying, &MonitorController::isApplyingSceneChanged);
+    updateBusy();
+}
+
+void MonitorController::updateBusy() {
+    assign(m_isBusy, m_isWorking || m_isApplyingScene || m_nightMode->isChanging(),
+           &MonitorController::isBusyChanged);
 }
 
 void MonitorController::cancelPendingWrites() {

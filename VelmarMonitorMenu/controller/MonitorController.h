@@ -96,6 +96,9 @@ class MonitorController : public QObject {
                    adaptiveBrightnessSupportedChanged)
     Q_PROPERTY(QDateTime adaptiveBrightnessPausedUntil READ adaptiveBrightnessPausedUntilValue NOTIFY
                    adaptiveBrightnessPausedUntilChanged)
+    Q_PROPERTY(Adaptive::State adaptiveBrightnessState READ adaptiveBrightnessState NOTIFY
+                   adaptiveBrightnessStateChanged)
+    Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
     Q_PROPERTY(bool perInputScenesEnabled READ perInputScenesEnabled NOTIFY perInputScenesEnabledChanged)
     Q_PROPERTY(
         bool onScreenIndicatorEnabled READ onScreenIndicatorEnabled NOTIFY onScreenIndicatorEnabledChanged)
@@ -103,6 +106,7 @@ class MonitorController : public QObject {
 
 public:
     using AdaptiveSupport = Adaptive::Support;
+    using AdaptiveBrightnessState = Adaptive::State;
 
     static constexpr double sceneMatchTolerance = 1.0;
 
@@ -127,6 +131,8 @@ public:
     const QString& status() const { return m_status; }
     bool hasError() const { return m_hasError; }
     bool isWorking() const { return m_isWorking; }
+    /// The monitor is being read, a scene applied or Night Mode switched; adaptive brightness waits.
+    bool isBusy() const { return m_isBusy; }
     bool isNightMode() const;
     bool isChangingNightMode() const;
     const std::set<MonitorFeature>& loadedFeatures() const { return m_loadedFeatures; }
@@ -139,6 +145,8 @@ public:
     std::optional<QDateTime> adaptiveBrightnessPausedUntil() const;
     /// A pause is set and still lies ahead (on the controller's clock).
     bool isAdaptiveBrightnessPaused() const;
+    /// Off, paused, unavailable, checking or following: what every view tells the user.
+    AdaptiveBrightnessState adaptiveBrightnessState() const;
     bool perInputScenesEnabled() const { return m_perInputScenesEnabled; }
     /// Whether a change made by a script or a keyboard shortcut is shown briefly on screen.
     bool onScreenIndicatorEnabled() const { return m_onScreenIndicatorEnabled; }
@@ -222,6 +230,7 @@ signals:
     void statusChanged();
     void hasErrorChanged();
     void isWorkingChanged();
+    void isBusyChanged();
     void isNightModeChanged();
     void isChangingNightModeChanged();
     void loadedFeaturesChanged();
@@ -232,6 +241,7 @@ signals:
     void adaptiveMaximumBrightnessChanged();
     void adaptiveBrightnessSupportedChanged();
     void adaptiveBrightnessPausedUntilChanged();
+    void adaptiveBrightnessStateChanged();
     void perInputScenesEnabledChanged();
     void onScreenIndicatorEnabledChanged();
     void scenesChanged();
@@ -255,6 +265,7 @@ private:
     void setWorking(bool working);
     void setActiveSceneID(std::optional<QUuid> id);
     void setApplyingScene(bool applying);
+    void updateBusy();
     void markLoaded(MonitorFeature feature);
     /// Drops the slider and script values not yet written, so that nothing lands after what
     /// follows (a scene's values); the write under way finishes.
@@ -311,6 +322,7 @@ private:
     QString m_status;
     bool m_hasError = false;
     bool m_isWorking = false;
+    bool m_isBusy = false;
     std::set<MonitorFeature> m_loadedFeatures;
     std::optional<QUuid> m_activeSceneID;
     bool m_isApplyingScene = false;

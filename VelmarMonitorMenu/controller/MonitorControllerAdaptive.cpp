@@ -29,6 +29,10 @@ bool MonitorController::isAdaptiveBrightnessPaused() const {
     return m_adaptive->isPaused();
 }
 
+MonitorController::AdaptiveBrightnessState MonitorController::adaptiveBrightnessState() const {
+    return m_adaptive->state();
+}
+
 void MonitorController::setAdaptiveBrightnessEnabled(bool enabled) {
     m_adaptive->setEnabled(enabled);
 }
