@@ -2,7 +2,9 @@
 
 #include "AdaptiveBrightness.h"
 #include "ControllerSettings.h"
+#include "monitor/ColorPreset.h"
 #include "NightMode.h"
+#include "scenes/MonitorSceneStore.h"
 
 #include <QCoreApplication>
 
@@ -18,6 +20,10 @@ MonitorController::MonitorController(MonitorSceneStore& sceneStore,
       m_inputScenePreferences(inputScenePreferences),
       m_settings(
           std::make_unique<ControllerSettings>(environment.settings, environment.timings.settingsCheckDelay)),
+      m_nightMode(std::make_unique<NightMode>(
+          *m_ddc, *m_settings,
+          NightMode::Timings{environment.timings.readPause, environment.timings.valueSetWritePause},
+          m_lifetime)),
       m_screens(std::move(environment.screens)), m_timings(environment.timings) {
     if (!m_displayLifecycle)
         m_displayLifecycle = std::make_unique<DisplayLifecycleEventSource>();
@@ -25,15 +31,15 @@ MonitorController::MonitorController(MonitorSceneStore& sceneStore,
         m_screens = makeSystemScreenNameSource();
     if (!environment.now)
         environment.now = [] { return QDateTime::currentDateTimeUtc(); };
-    connect(m_settings.get(), &ControllerSettings::errorChanged, this,
-            &MonitorController::settingsErrorChanged);
-    m_nightMode = std::make_unique<NightMode>(
-        *m_ddc, *m_settings, NightMode::Timings{m_timings.readPause, m_timings.valueSetWritePause},
-        m_lifetime);
-    connect(m_nightMode.get(), &NightMode::isOnChanged, this, &MonitorController::isNightModeChanged);
-    connect(m_nightMode.get(), &NightMode::isChangingChanged, this,
-            &MonitorController::isChangingNightModeChanged);
-    connect(m_nightMode.get(), &NightMode::isChangingChanged, this, &MonitorController::updateBusy);
+    m_perInputScenesEnabled = m_settings->perInputScenesEnabled();
+    m_onScreenIndicatorEnabled = m_settings->onScreenIndicatorEnabled();
+    m_adaptive = makeAdaptiveBrightness(brightnessReader, std::move(environment.now));
+    forwardSignals();
+}
+
+std::unique_ptr<AdaptiveBrightness>
+MonitorController::makeAdaptiveBrightness(BuiltInDisplayBrightnessReadingSource& reader,
+                                          std::function<QDateTime()> now) {
     AdaptiveBrightness::Monitor monitor;
     // Night Mode reads the values it will put back, then writes its own: a sample between the
     // two would be lost on the way out of Night Mode, or undo its cap.
@@ -43,23 +49,32 @@ MonitorController::MonitorController(MonitorSceneStore& sceneStore,
         return m_nightMode->isOn() ? std::optional<double>(NightMode::brightnessCap) : std::nullopt;
     };
     monitor.write = [this](int brightness) { return followBuiltInBrightness(brightness); };
-    m_adaptive = std::make_unique<AdaptiveBrightness>(brightnessReader, *m_settings, std::move(monitor),
-                                                      std::move(environment.now),
-                                                      m_timings.adaptiveSamplingInterval, m_lifetime);
-    connect(m_adaptive.get(), &AdaptiveBrightness::enabledChanged, this,
+    return std::make_unique<AdaptiveBrightness>(reader, *m_settings, std::move(monitor), std::move(now),
+                                                m_timings.adaptiveSamplingInterval, m_lifetime);
+}
+
+void MonitorController::forwardSignals() {
+    // What the concerns and the scene store announce, the views hear from the controller.
+    connect(m_settings.get(), &ControllerSettings::errorChanged, this,
+            &MonitorController::settingsErrorChanged);
+    connect(m_nightMode.get(), &NightMode::isOnChanged, this, &MonitorController::isNightModeChanged);
+    connect(m_nightMode.get(), &NightMode::isChangingChanged, this,
+            &MonitorController::isChangingNightModeChanged);
+    connect(m_nightMode.get(), &NightMode::isChangingChanged, this, &MonitorController::updateBusy);
+    const auto* adaptive = m_adaptive.get();
+    connect(adaptive, &AdaptiveBrightness::enabledChanged, this,
             &MonitorController::adaptiveBrightnessEnabledChanged);
-    connect(m_adaptive.get(), &AdaptiveBrightness::minimumChanged, this,
+    connect(adaptive, &AdaptiveBrightness::minimumChanged, this,
             &MonitorController::adaptiveMinimumBrightnessChanged);
-    connect(m_adaptive.get(), &AdaptiveBrightness::maximumChanged, this,
+    connect(adaptive, &AdaptiveBrightness::maximumChanged, this,
             &MonitorController::adaptiveMaximumBrightnessChanged);
-    connect(m_adaptive.get(), &AdaptiveBrightness::supportChanged, this,
+    connect(adaptive, &AdaptiveBrightness::supportChanged, this,
             &MonitorController::adaptiveBrightnessSupportedChanged);
-    connect(m_adaptive.get(), &AdaptiveBrightness::pausedUntilChanged, this,
+    connect(adaptive, &AdaptiveBrightness::pausedUntilChanged, this,
             &MonitorController::adaptiveBrightnessPausedUntilChanged);
-    connect(m_adaptive.get(), &AdaptiveBrightness::stateChanged, this,
+    connect(adaptive, &AdaptiveBrightness::stateChanged, this,
             &MonitorController::adaptiveBrightnessStateChanged);
     connect(&m_sceneStore, &MonitorSceneStore::customScenesChanged, this, &MonitorController::scenesChanged);
-    loadSettings();
 }
 
 MonitorController::~MonitorController() {
@@ -71,13 +86,12 @@ MonitorController::~MonitorController() {
     m_ddc.reset();
 }
 
-void MonitorController::loadSettings() {
-    m_perInputScenesEnabled = m_settings->perInputScenesEnabled();
-    m_onScreenIndicatorEnabled = m_settings->onScreenIndicatorEnabled();
-}
-
 const std::optional<QString>& MonitorController::settingsError() const {
     return m_settings->error();
+}
+
+QList<MonitorScene> MonitorController::scenes() const {
+    return m_sceneStore.allScenes();
 }
 
 void MonitorController::setOnScreenIndicatorEnabled(bool enabled) {

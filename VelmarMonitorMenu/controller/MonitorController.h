@@ -2,68 +2,30 @@
 
 #include "AdaptiveBrightnessState.h"
 #include "async/Cancellation.h"
-#include "monitor/ColorPreset.h"
-#include "monitor/DDCClient.h"
 #include "monitor/MonitorFeature.h"
 #include "monitor/MonitorInput.h"
-#include "scenes/InputScenePreferenceStore.h"
-#include "scenes/MonitorSceneState.h"
-#include "scenes/MonitorSceneStore.h"
-#include "system/BuiltInDisplayBrightnessReadingSource.h"
-#include "system/DisplayLifecycleEventSource.h"
-#include "system/ScreenNameSource.h"
+#include "MonitorControllerEnvironment.h"
 
 #include <QCoro/QCoroTask>
-#include <QDateTime>
 #include <QObject>
 #include <QUuid>
 
 #include <chrono>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
 
 class AdaptiveBrightness;
+class BuiltInDisplayBrightnessReadingSource;
 class ControllerSettings;
+class InputScenePreferenceStore;
+class MonitorSceneStore;
 class NightMode;
-class QSettings;
-class SerialQueue;
-
-// Every wait the controller makes. The defaults are the production values; tests shorten the
-// ones they are not measuring.
-struct MonitorControllerTimings {
-    // Pacing between monitor commands: cheap monitors drop a command that follows another too closely.
-    std::chrono::milliseconds readPause{50};             // between the reads of a refresh or a snapshot
-    std::chrono::milliseconds presetWritePause{50};      // between the three gains of a colour preset
-    std::chrono::milliseconds valueSetWritePause{60};    // after each write of a scene or the night values
-    std::chrono::milliseconds liveWriteDelay{90};        // let a drag settle before the monitor is written
-    std::chrono::milliseconds lifecycleSettleDelay{900}; // let a woken or re-plugged monitor answer again
-    // Monitors may ignore DDC/CI for seconds after waking: a refresh that could not read the
-    // brightness is tried again this long after, twice as long each time, until this much has passed.
-    std::chrono::milliseconds wakeRetryFirstDelay = std::chrono::seconds(2);
-    std::chrono::milliseconds wakeRetryGiveUpAfter = std::chrono::seconds(30);
-    // How often the built-in panel is looked at.
-    std::chrono::milliseconds adaptiveSamplingInterval = std::chrono::seconds(1);
-    std::chrono::milliseconds readRetryPause = DDCClient::defaultReadRetryPause;
-    std::chrono::milliseconds helperTimeLimit = DDCClient::defaultTimeLimit;
-    // Settings are checked for a failed write once changes have stood still this long, so a
-    // dragged range slider costs one check, not one per step.
-    std::chrono::milliseconds settingsCheckDelay = std::chrono::seconds(1);
-};
-
-// What the controller needs from its surroundings beyond the three collaborators the app
-// shell hands it. Every member has a production default; tests replace what they need.
-struct MonitorControllerEnvironment {
-    QSettings* settings = nullptr; // the user's settings when null
-    HelperLocator helperLocator = HelperLocation::bundled();
-    std::shared_ptr<ScreenNameSource> screens; // the platform's screens when null
-    /// The platform's wake and display signals when null.
-    std::unique_ptr<DisplayLifecycleEventSource> displayLifecycle;
-    std::function<QDateTime()> now; // wall clock for the adaptive pause; system clock when empty
-    MonitorControllerTimings timings;
-};
+enum class ColorPreset;
+struct ColorGains;
+struct MonitorScene;
+struct MonitorSceneState;
 
 // The one observable object behind every view: it holds what the interface shows about the
 // monitor and carries out every action on it, on the main thread. Properties notify only
@@ -156,7 +118,7 @@ public:
     const std::optional<QString>& settingsError() const;
 
     /// Built-in scenes in their order, then the user's in theirs; scenesChanged() tells of changes.
-    QList<MonitorScene> scenes() const { return m_sceneStore.allScenes(); }
+    QList<MonitorScene> scenes() const;
     /// The store behind scenes(), for its persistenceError.
     MonitorSceneStore& sceneStore() const { return m_sceneStore; }
 
@@ -250,6 +212,10 @@ signals:
 private:
     friend class MonitorControllerProbe; // tests look at the internals through it
 
+    std::unique_ptr<AdaptiveBrightness> makeAdaptiveBrightness(BuiltInDisplayBrightnessReadingSource& reader,
+                                                               std::function<QDateTime()> now);
+    void forwardSignals();
+
     template <class T> void assign(T& field, const T& value, void (MonitorController::*changed)()) {
         if (field == value)
             return;
@@ -257,7 +223,6 @@ private:
         emit(this->*changed)();
     }
 
-    void loadSettings();
     QString connectedStatus(const QString& withoutInput) const;
     void setActiveInput(std::optional<MonitorInput> input);
     void setStatus(const QString& status, bool hasError);
@@ -356,6 +321,7 @@ private:
     CancelToken m_lifetime = makeCancelToken();
     int m_runningTasks = 0;
 
+    // The concerns with state of their own; the settings first, since the others keep theirs there.
     std::unique_ptr<ControllerSettings> m_settings;
     std::unique_ptr<NightMode> m_nightMode;
     std::unique_ptr<AdaptiveBrightness> m_adaptive;

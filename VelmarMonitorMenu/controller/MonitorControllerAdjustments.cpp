@@ -3,6 +3,7 @@
 
 #include "AdaptiveBrightness.h"
 #include "async/Pause.h"
+#include "monitor/ColorPreset.h"
 #include "MonitorValue.h"
 #include "PacedCommands.h"
 #include "RunningTask.h"

@@ -9,7 +9,9 @@
 #include "NightMode.h"
 #include "PacedCommands.h"
 #include "RunningTask.h"
+#include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneMatcher.h"
+#include "scenes/MonitorSceneStore.h"
 
 using namespace std::chrono_literals;
 

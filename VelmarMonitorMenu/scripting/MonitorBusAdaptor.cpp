@@ -2,6 +2,7 @@
 
 #include "controller/MonitorController.h"
 #include "controller/MonitorValue.h"
+#include "scenes/MonitorScene.h"
 
 #include <QMetaProperty>
 

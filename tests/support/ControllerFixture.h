@@ -6,6 +6,7 @@
 #include "FakeMonitor.h"
 #include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneStore.h"
+#include "system/BuiltInDisplayBrightnessReadingSource.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

@@ -2,6 +2,7 @@
 
 #include "controller/MonitorController.h"
 #include "FormSection.h"
+#include "scenes/MonitorSceneStore.h"
 #include "system/LoginItemService.h"
 #include "system/PlatformWording.h"
 #include "ui/icons/SymbolIcons.h"
