@@ -18,13 +18,6 @@ private:
         f.monitor.setState(
             {{"luminance", QString::number(brightness)}, {"red", "49"}, {"green", "51"}, {"blue", "52"}});
     }
-    static QStringList reads(const FakeMonitor& monitor) {
-        QStringList result;
-        for (const auto& line : monitor.commandLines())
-            if (line.startsWith(QLatin1String("get")))
-                result.append(line);
-        return result;
-    }
 
 private slots:
     void turningOnSnapshotsThenWritesTheNightValues() {
@@ -55,7 +48,7 @@ private slots:
         QVERIFY(!c.hasError());
         QVERIFY(!c.isChangingNightMode());
         QCOMPARE(changing.count(), 2);
-        QCOMPARE(*Probe::nightModeSnapshot(c), (NightModeSnapshot{80, 49, 51, 52}));
+        QCOMPARE(*Probe::nightMode(c).snapshot(), (NightModeSnapshot{80, 49, 51, 52}));
         QVERIFY(c.loadedFeatures().contains(MonitorFeature::blue));
 
         QCOMPARE(f.settings->value("nightModeEnabled").toBool(), true);
@@ -93,7 +86,7 @@ private slots:
                  (QStringList{"set luminance 80", "set red 49", "set green 51", "set blue 52"}));
         QCOMPARE(f.c().brightness(), 80.0);
         QCOMPARE(f.c().blue(), 52.0);
-        QVERIFY(!Probe::nightModeSnapshot(f.c()));
+        QVERIFY(!Probe::nightMode(f.c()).snapshot());
         QCOMPARE(f.c().status(), QStringLiteral("DDC/CI • Connected")); // no input known after the restart
         QVERIFY(!f.settings->contains("nightModeEnabled"));
         QVERIFY(!f.settings->contains("nightModeSnapshot"));
@@ -185,7 +178,7 @@ private slots:
         f.settle();
         QCOMPARE(f.c().status(), QStringLiteral("Could not restore display: bus error"));
         QVERIFY(f.c().isNightMode());
-        QVERIFY(Probe::nightModeSnapshot(f.c()));
+        QVERIFY(Probe::nightMode(f.c()).snapshot());
         QVERIFY(f.settings->contains("nightModeSnapshot"));
 
         f.monitor.setScript(QString());
@@ -245,7 +238,7 @@ private slots:
         QTRY_VERIFY(f.c().isNightMode());
         QCOMPARE(f.monitor.writes().mid(0, 4),
                  (QStringList{"set luminance 25", "set red 50", "set green 46", "set blue 40"}));
-        QCOMPARE(Probe::nightModeSnapshot(f.c())->brightness, 82.0);
+        QCOMPARE(Probe::nightMode(f.c()).snapshot()->brightness, 82.0);
 
         f.reader.reading = BuiltInDisplayBrightnessReading::available(0.1); // 13: below the cap
         QTRY_COMPARE(f.c().brightness(), 13.0);
@@ -265,7 +258,7 @@ private slots:
         f.c().set(MonitorFeature::brightness, 10);
         f.settle();
         QVERIFY(f.c().isNightMode());
-        QCOMPARE(Probe::nightModeSnapshot(f.c())->brightness, 80.0);
+        QCOMPARE(Probe::nightMode(f.c()).snapshot()->brightness, 80.0);
     }
 };
 

@@ -32,7 +32,7 @@ private slots:
         QVERIFY(f.c().perInputScenesEnabled());
         QCOMPARE(f.c().adaptiveMinimumBrightness(), 0.0);
         QCOMPARE(f.c().adaptiveMaximumBrightness(), 100.0);
-        QVERIFY(!Probe::isAdaptiveLoopRunning(f.c())); // nothing starts before start()
+        QVERIFY(!Probe::adaptive(f.c()).isRunning()); // nothing starts before start()
     }
 
     void nightModeIsRestoredOnlyWithAReadableSnapshot_data() {
@@ -56,9 +56,9 @@ private slots:
             f.settings->setValue("nightModeSnapshot", snapshot);
         f.rebuild();
         QCOMPARE(f.c().isNightMode(), restored);
-        QCOMPARE(Probe::nightModeSnapshot(f.c()).has_value(), restored);
+        QCOMPARE(Probe::nightMode(f.c()).snapshot().has_value(), restored);
         if (restored)
-            QCOMPARE(*Probe::nightModeSnapshot(f.c()), (NightModeSnapshot{80, 50, 50, 48}));
+            QCOMPARE(*Probe::nightMode(f.c()).snapshot(), (NightModeSnapshot{80, 50, 50, 48}));
         // Restoring (or not) leaves the stored keys alone and talks to no monitor.
         QCOMPARE(f.settings->contains("nightModeEnabled"), true);
         QVERIFY(f.monitor.commandLines().isEmpty());

@@ -17,16 +17,11 @@
 // The controller's internals, for tests only (a friend of MonitorController).
 class MonitorControllerProbe {
 public:
-    static DDCClient& ddc(MonitorController& c) { return *c.m_ddc; }
     static bool hasStarted(const MonitorController& c) { return c.m_hasStarted; }
-    static bool isAdaptiveLoopRunning(const MonitorController& c) { return c.m_adaptive->isRunning(); }
+    static const AdaptiveBrightness& adaptive(const MonitorController& c) { return *c.m_adaptive; }
+    static auto lastAdaptiveBrightness(const MonitorController& c) { return c.m_adaptive->lastWritten(); }
     static quint64 adaptiveSamplesBegun(const MonitorController& c) { return c.m_adaptive->m_samplesBegun; }
-    static std::optional<double> lastAdaptiveBrightness(const MonitorController& c) {
-        return c.m_adaptive->lastWritten();
-    }
-    static const std::optional<NightModeSnapshot>& nightModeSnapshot(const MonitorController& c) {
-        return c.m_nightMode->snapshot();
-    }
+    static const NightMode& nightMode(const MonitorController& c) { return *c.m_nightMode; }
     /// No operation under way (a pending slider write counts) and no helper running or queued.
     static bool isIdle(const MonitorController& c) {
         return c.m_runningTasks == 0 && !c.m_adaptive->isSampling() && c.m_ddc->isIdle();
@@ -98,8 +93,8 @@ public:
         preferences.reset();
         store.reset();
         settings = std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat);
-        store = std::make_unique<MonitorSceneStore>(
-            std::make_unique<SettingsMonitorSceneStorage>(*settings), MonitorScene::builtInDefaults());
+        store = std::make_unique<MonitorSceneStore>(std::make_unique<SettingsMonitorSceneStorage>(*settings),
+                                                    MonitorScene::builtInDefaults());
         preferences =
             std::make_unique<InputScenePreferenceStore>(*settings, QStringLiteral("inputScenePreferences"));
         MonitorControllerEnvironment environment;
