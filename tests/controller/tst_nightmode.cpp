@@ -1,4 +1,5 @@
 // Night Mode: what it reads and writes, what it keeps across a restart, and every failure path.
+#include "controller/ControllerSettings.h"
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 
@@ -9,6 +10,17 @@
 #include <QSignalSpy>
 
 using namespace std::chrono_literals;
+
+namespace {
+// Night Mode without a controller: a settings file of its own and the fake helper.
+struct NightModeAlone {
+    FakeMonitor monitor;
+    QTemporaryDir dir;
+    QSettings file{dir.filePath(QStringLiteral("velmar.conf")), QSettings::IniFormat};
+    ControllerSettings settings{&file, testTimings().settingsCheckDelay};
+    DDCClient ddc{monitor.locator()};
+};
+} // namespace
 
 class TestNightMode : public QObject {
     Q_OBJECT
@@ -90,6 +102,35 @@ private slots:
         QCOMPARE(f.c().status(), QStringLiteral("DDC/CI • Connected")); // no input known after the restart
         QVERIFY(!f.settings->contains("nightModeEnabled"));
         QVERIFY(!f.settings->contains("nightModeSnapshot"));
+    }
+
+    void nightModeIsRestoredOnlyWithAReadableSnapshot_data() {
+        QTest::addColumn<QVariant>("enabled");
+        QTest::addColumn<QVariant>("snapshot");
+        QTest::addColumn<bool>("restored");
+        const QByteArray good = R"({"brightness":80,"red":50,"green":50,"blue":48})";
+        QTest::newRow("both keys") << QVariant(true) << QVariant(good) << true;
+        QTest::newRow("no snapshot") << QVariant(true) << QVariant() << false;
+        QTest::newRow("missing key in snapshot")
+            << QVariant(true) << QVariant(QByteArray(R"({"brightness":80,"red":50,"green":50})")) << false;
+        QTest::newRow("not JSON") << QVariant(true) << QVariant(QByteArray("night")) << false;
+    }
+    void nightModeIsRestoredOnlyWithAReadableSnapshot() {
+        QFETCH(QVariant, enabled);
+        QFETCH(QVariant, snapshot);
+        QFETCH(bool, restored);
+        NightModeAlone n;
+        n.file.setValue("nightModeEnabled", enabled);
+        if (snapshot.isValid())
+            n.file.setValue("nightModeSnapshot", snapshot);
+        const NightMode night(n.ddc, n.settings, {}, makeCancelToken());
+        QCOMPARE(night.isOn(), restored);
+        QCOMPARE(night.snapshot().has_value(), restored);
+        if (restored)
+            QCOMPARE(*night.snapshot(), (NightModeSnapshot{80, 50, 50, 48}));
+        // Restoring (or not) leaves the stored keys alone and talks to no monitor.
+        QCOMPARE(n.file.contains("nightModeEnabled"), true);
+        QVERIFY(n.monitor.commandLines().isEmpty());
     }
 
     void requestsThatChangeNothingDoNothing() {
