@@ -71,14 +71,14 @@ int main(int argc, char* argv[]) {
     if (!instance.claim())
         return 0; // the running instance shows its window instead
 
-    QSettings defaults;
-    MonitorSceneStore sceneStore(std::make_unique<SettingsMonitorSceneStorage>(defaults),
+    QSettings settings;
+    MonitorSceneStore sceneStore(std::make_unique<SettingsMonitorSceneStorage>(settings),
                                  MonitorScene::builtInDefaults());
     const auto brightnessReader = makeSystemBuiltInDisplayBrightnessReader();
-    InputScenePreferenceStore inputScenePreferences(defaults, QStringLiteral("inputScenePreferences"));
+    InputScenePreferenceStore inputScenePreferences(settings, QStringLiteral("inputScenePreferences"));
 
     MonitorControllerEnvironment environment;
-    environment.defaults = &defaults;
+    environment.settings = &settings;
     MonitorController monitor(sceneStore, *brightnessReader, inputScenePreferences, std::move(environment));
 
     VelmarMonitorMenuApp shell(monitor);
@@ -94,7 +94,7 @@ int main(int argc, char* argv[]) {
     TerminationRequests termination;
     QObject::connect(&termination, &TerminationRequests::requested, &shell, &VelmarMonitorMenuApp::quit);
     QObject::connect(&shell, &VelmarMonitorMenuApp::ended, &app, [] { QCoreApplication::exit(0); });
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &defaults, [&defaults] { defaults.sync(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &settings, [&settings] { settings.sync(); });
     shell.start();
     return app.exec();
 }

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     ControllerFixture fixture;
     // The fixture's fake panel is replaced by the real reader over the fake directory.
     MonitorControllerEnvironment environment;
-    environment.defaults = fixture.settings.get();
+    environment.settings = fixture.settings.get();
     environment.helperLocator = fixture.monitor.locator();
     MonitorController controller(*fixture.store, reader, *fixture.preferences, std::move(environment));
     controller.setAdaptiveBrightnessEnabled(true);

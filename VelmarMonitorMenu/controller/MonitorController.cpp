@@ -1,38 +1,12 @@
 #include "MonitorController.h"
 
-#include "async/SerialQueue.h"
-#include "SettingsKeys.h"
-#include "system/SettingsSync.h"
+#include "AdaptiveBrightness.h"
+#include "ControllerSettings.h"
+#include "monitor/ColorPreset.h"
+#include "NightMode.h"
+#include "scenes/MonitorSceneStore.h"
 
 #include <QCoreApplication>
-
-#include <algorithm>
-#include <cmath>
-
-namespace {
-
-// A stored switch is a Boolean (the INI file keeps it as the word "true" or "false"); anything
-// else under the key, a number or a word, is damage and counts as off, not as on.
-bool storedSwitch(const QSettings& defaults, const char* key) {
-    const QVariant value = defaults.value(QLatin1String(key));
-    if (value.typeId() == QMetaType::Bool)
-        return value.toBool();
-    return value.typeId() == QMetaType::QString && value.toString() == QLatin1String("true");
-}
-
-// A stored brightness limit is taken as it stands (0 included), brought within 0...100; only a
-// missing, non-numeric or infinite value keeps the default.
-std::optional<double> storedLimit(const QSettings& defaults, const char* key) {
-    if (!defaults.contains(QLatin1String(key)))
-        return std::nullopt;
-    bool ok = false;
-    const double value = defaults.value(QLatin1String(key)).toDouble(&ok);
-    // "nan" and "inf" read as numbers too, and no limit can be drawn from them.
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return std::clamp(value, 0.0, 100.0);
-}
-} // namespace
 
 MonitorController::MonitorController(MonitorSceneStore& sceneStore,
                                      BuiltInDisplayBrightnessReadingSource& brightnessReader,
@@ -42,25 +16,65 @@ MonitorController::MonitorController(MonitorSceneStore& sceneStore,
       m_sceneStore(sceneStore), m_ddc(std::make_unique<DDCClient>(std::move(environment.helperLocator),
                                                                   environment.timings.helperTimeLimit,
                                                                   environment.timings.readRetryPause)),
-      m_displayLifecycle(std::move(environment.displayLifecycle)), m_brightnessReader(brightnessReader),
-      m_inputScenePreferences(inputScenePreferences), m_adaptiveSamples(std::make_shared<SerialQueue>()),
-      m_defaults(environment.defaults), m_screens(std::move(environment.screens)),
-      m_now(std::move(environment.now)), m_timings(environment.timings) {
-    if (!m_defaults) {
-        m_ownDefaults = std::make_unique<QSettings>();
-        m_defaults = m_ownDefaults.get();
-    }
+      m_displayLifecycle(std::move(environment.displayLifecycle)),
+      m_inputScenePreferences(inputScenePreferences),
+      m_settings(
+          std::make_unique<ControllerSettings>(environment.settings, environment.timings.settingsCheckDelay)),
+      m_nightMode(std::make_unique<NightMode>(
+          *m_ddc, *m_settings,
+          NightMode::Timings{environment.timings.readPause, environment.timings.valueSetWritePause},
+          m_lifetime)),
+      m_screens(std::move(environment.screens)), m_timings(environment.timings) {
     if (!m_displayLifecycle)
         m_displayLifecycle = std::make_unique<DisplayLifecycleEventSource>();
     if (!m_screens)
         m_screens = makeSystemScreenNameSource();
-    if (!m_now)
-        m_now = [] { return QDateTime::currentDateTimeUtc(); };
-    m_settingsCheck.setSingleShot(true);
-    m_settingsCheck.setInterval(m_timings.settingsCheckDelay);
-    connect(&m_settingsCheck, &QTimer::timeout, this, &MonitorController::checkSettingsSaved);
+    if (!environment.now)
+        environment.now = [] { return QDateTime::currentDateTimeUtc(); };
+    m_perInputScenesEnabled = m_settings->perInputScenesEnabled();
+    m_onScreenIndicatorEnabled = m_settings->onScreenIndicatorEnabled();
+    m_adaptive = makeAdaptiveBrightness(brightnessReader, std::move(environment.now));
+    forwardSignals();
+}
+
+std::unique_ptr<AdaptiveBrightness>
+MonitorController::makeAdaptiveBrightness(BuiltInDisplayBrightnessReadingSource& reader,
+                                          std::function<QDateTime()> now) {
+    AdaptiveBrightness::Monitor monitor;
+    // Night Mode reads the values it will put back, then writes its own: a sample between the
+    // two would be lost on the way out of Night Mode, or undo its cap.
+    monitor.isBusy = [this] { return isBusy(); };
+    // Night Mode promises a dimmed monitor: adaptive brightness follows the panel below its cap.
+    monitor.ceiling = [this] {
+        return m_nightMode->isOn() ? std::optional<double>(NightMode::brightnessCap) : std::nullopt;
+    };
+    monitor.write = [this](int brightness) { return followBuiltInBrightness(brightness); };
+    return std::make_unique<AdaptiveBrightness>(reader, *m_settings, std::move(monitor), std::move(now),
+                                                m_timings.adaptiveSamplingInterval, m_lifetime);
+}
+
+void MonitorController::forwardSignals() {
+    // What the concerns and the scene store announce, the views hear from the controller.
+    connect(m_settings.get(), &ControllerSettings::errorChanged, this,
+            &MonitorController::settingsErrorChanged);
+    connect(m_nightMode.get(), &NightMode::isOnChanged, this, &MonitorController::isNightModeChanged);
+    connect(m_nightMode.get(), &NightMode::isChangingChanged, this,
+            &MonitorController::isChangingNightModeChanged);
+    connect(m_nightMode.get(), &NightMode::isChangingChanged, this, &MonitorController::updateBusy);
+    const auto* adaptive = m_adaptive.get();
+    connect(adaptive, &AdaptiveBrightness::enabledChanged, this,
+            &MonitorController::adaptiveBrightnessEnabledChanged);
+    connect(adaptive, &AdaptiveBrightness::minimumChanged, this,
+            &MonitorController::adaptiveMinimumBrightnessChanged);
+    connect(adaptive, &AdaptiveBrightness::maximumChanged, this,
+            &MonitorController::adaptiveMaximumBrightnessChanged);
+    connect(adaptive, &AdaptiveBrightness::supportChanged, this,
+            &MonitorController::adaptiveBrightnessSupportedChanged);
+    connect(adaptive, &AdaptiveBrightness::pausedUntilChanged, this,
+            &MonitorController::adaptiveBrightnessPausedUntilChanged);
+    connect(adaptive, &AdaptiveBrightness::stateChanged, this,
+            &MonitorController::adaptiveBrightnessStateChanged);
     connect(&m_sceneStore, &MonitorSceneStore::customScenesChanged, this, &MonitorController::scenesChanged);
-    loadSettings();
 }
 
 MonitorController::~MonitorController() {
@@ -70,61 +84,19 @@ MonitorController::~MonitorController() {
     m_lifetime->cancel();
     m_displayLifecycle.reset();
     m_ddc.reset();
-    if (m_settingsCheck.isActive())
-        m_defaults->sync();
 }
 
-void MonitorController::storeSetting(const char* key, const QVariant& value) {
-    keepSettingsFile(*m_defaults);
-    m_defaults->setValue(QLatin1String(key), value);
-    m_settingsCheck.start(); // QSettings writes on its own; we only look at how that went
+const std::optional<QString>& MonitorController::settingsError() const {
+    return m_settings->error();
 }
 
-void MonitorController::removeSetting(const char* key) {
-    keepSettingsFile(*m_defaults);
-    m_defaults->remove(QLatin1String(key));
-    m_settingsCheck.start();
-}
-
-void MonitorController::checkSettingsSaved() {
-    // A lost write would bring back, say, Night Mode's way out only until the next restart.
-    if (syncSettings(*m_defaults))
-        setSettingsError(std::nullopt);
-    else
-        setSettingsError(tr("Could not save your settings: the settings file is not writable."));
-}
-
-void MonitorController::loadSettings() {
-    m_adaptiveBrightnessEnabled = storedSwitch(*m_defaults, SettingsKeys::adaptiveBrightnessEnabled);
-    m_perInputScenesEnabled = storedSwitch(*m_defaults, SettingsKeys::perInputScenesEnabled);
-    // On unless the user turned it off.
-    if (m_defaults->contains(QLatin1String(SettingsKeys::onScreenIndicatorEnabled)))
-        m_onScreenIndicatorEnabled = storedSwitch(*m_defaults, SettingsKeys::onScreenIndicatorEnabled);
-    if (const auto minimum = storedLimit(*m_defaults, SettingsKeys::adaptiveMinimumBrightness))
-        m_adaptiveMinimumBrightness = *minimum;
-    if (const auto maximum = storedLimit(*m_defaults, SettingsKeys::adaptiveMaximumBrightness))
-        m_adaptiveMaximumBrightness = *maximum;
-
-    // Night Mode survives a restart only with a readable snapshot to return to; the monitor is
-    // taken to still show the night values, so nothing is read or written here.
-    if (storedSwitch(*m_defaults, SettingsKeys::nightModeEnabled)) {
-        const auto data = m_defaults->value(QLatin1String(SettingsKeys::nightModeSnapshot));
-        if (data.typeId() == QMetaType::QByteArray) {
-            if (const auto snapshot = NightModeSnapshot::fromJson(data.toByteArray())) {
-                m_isNightMode = true;
-                m_nightModeSnapshot = snapshot;
-            }
-        }
-    }
+QList<MonitorScene> MonitorController::scenes() const {
+    return m_sceneStore.allScenes();
 }
 
 void MonitorController::setOnScreenIndicatorEnabled(bool enabled) {
     assign(m_onScreenIndicatorEnabled, enabled, &MonitorController::onScreenIndicatorEnabledChanged);
-    storeSetting(SettingsKeys::onScreenIndicatorEnabled, enabled);
-}
-
-QDateTime MonitorController::now() const {
-    return m_now();
+    m_settings->setOnScreenIndicatorEnabled(enabled);
 }
 
 double MonitorController::value(MonitorFeature feature) const {
@@ -200,15 +172,7 @@ void MonitorController::setDisplayName(const QString& name) {
 
 void MonitorController::setWorking(bool working) {
     assign(m_isWorking, working, &MonitorController::isWorkingChanged);
-}
-
-void MonitorController::setNightModeState(bool on, std::optional<NightModeSnapshot> snapshot) {
-    m_nightModeSnapshot = std::move(snapshot);
-    assign(m_isNightMode, on, &MonitorController::isNightModeChanged);
-}
-
-void MonitorController::setChangingNightMode(bool changing) {
-    assign(m_isChangingNightMode, changing, &MonitorController::isChangingNightModeChanged);
+    updateBusy();
 }
 
 void MonitorController::setActiveSceneID(std::optional<QUuid> id) {
@@ -217,18 +181,12 @@ void MonitorController::setActiveSceneID(std::optional<QUuid> id) {
 
 void MonitorController::setApplyingScene(bool applying) {
     assign(m_isApplyingScene, applying, &MonitorController::isApplyingSceneChanged);
+    updateBusy();
 }
 
-void MonitorController::setAdaptiveBrightnessSupported(AdaptiveSupport supported) {
-    assign(m_adaptiveBrightnessSupported, supported, &MonitorController::adaptiveBrightnessSupportedChanged);
-}
-
-void MonitorController::setAdaptiveBrightnessPausedUntil(std::optional<QDateTime> until) {
-    assign(m_adaptiveBrightnessPausedUntil, until, &MonitorController::adaptiveBrightnessPausedUntilChanged);
-}
-
-void MonitorController::setSettingsError(std::optional<QString> error) {
-    assign(m_settingsError, error, &MonitorController::settingsErrorChanged);
+void MonitorController::updateBusy() {
+    assign(m_isBusy, m_isWorking || m_isApplyingScene || m_nightMode->isChanging(),
+           &MonitorController::isBusyChanged);
 }
 
 void MonitorController::cancelPendingWrites() {

@@ -1,69 +1,31 @@
 #pragma once
 
-#include "AdaptiveBrightnessPolicy.h"
+#include "AdaptiveBrightnessState.h"
 #include "async/Cancellation.h"
-#include "monitor/ColorPreset.h"
-#include "monitor/DDCClient.h"
 #include "monitor/MonitorFeature.h"
 #include "monitor/MonitorInput.h"
-#include "NightModeSnapshot.h"
-#include "scenes/InputScenePreferenceStore.h"
-#include "scenes/MonitorSceneState.h"
-#include "scenes/MonitorSceneStore.h"
-#include "system/BuiltInDisplayBrightnessReadingSource.h"
-#include "system/DisplayLifecycleEventSource.h"
-#include "system/ScreenNameSource.h"
+#include "MonitorControllerEnvironment.h"
 
 #include <QCoro/QCoroTask>
-#include <QDateTime>
 #include <QObject>
-#include <QSettings>
-#include <QTimer>
 #include <QUuid>
 
 #include <chrono>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
 
-class SerialQueue;
-
-using namespace std::chrono_literals;
-
-// Every wait the controller makes. The defaults are the production values; tests shorten the
-// ones they are not measuring.
-struct MonitorControllerTimings {
-    // Pacing between monitor commands: cheap monitors drop a command that follows another too closely.
-    std::chrono::milliseconds readPause = 50ms;             // between the reads of a refresh or a snapshot
-    std::chrono::milliseconds presetWritePause = 50ms;      // between the three gains of a colour preset
-    std::chrono::milliseconds valueSetWritePause = 60ms;    // after each write of a scene or the night values
-    std::chrono::milliseconds liveWriteDelay = 90ms;        // let a drag settle before the monitor is written
-    std::chrono::milliseconds lifecycleSettleDelay = 900ms; // let a woken or re-plugged monitor answer again
-    // Monitors may ignore DDC/CI for seconds after waking: a refresh that could not read the
-    // brightness is tried again this long after, twice as long each time, until this much has passed.
-    std::chrono::milliseconds wakeRetryFirstDelay = 2s;
-    std::chrono::milliseconds wakeRetryGiveUpAfter = 30s;
-    std::chrono::milliseconds adaptiveSamplingInterval = 1s; // how often the built-in panel is looked at
-    std::chrono::milliseconds readRetryPause = DDCClient::defaultReadRetryPause;
-    std::chrono::milliseconds helperTimeLimit = DDCClient::defaultTimeLimit;
-    // Settings are checked for a failed write once changes have stood still this long, so a
-    // dragged range slider costs one check, not one per step.
-    std::chrono::milliseconds settingsCheckDelay = 1s;
-};
-
-// What the controller needs from its surroundings beyond the three collaborators the app
-// shell hands it. Every member has a production default; tests replace what they need.
-struct MonitorControllerEnvironment {
-    QSettings* defaults = nullptr; // the user's settings when null
-    HelperLocator helperLocator = HelperLocation::bundled();
-    std::shared_ptr<ScreenNameSource> screens; // the platform's screens when null
-    /// The platform's wake and display signals when null.
-    std::unique_ptr<DisplayLifecycleEventSource> displayLifecycle;
-    std::function<QDateTime()> now; // wall clock for the adaptive pause; system clock when empty
-    MonitorControllerTimings timings;
-};
+class AdaptiveBrightness;
+class BuiltInDisplayBrightnessReadingSource;
+class ControllerSettings;
+class InputScenePreferenceStore;
+class MonitorSceneStore;
+class NightMode;
+enum class ColorPreset;
+struct ColorGains;
+struct MonitorScene;
+struct MonitorSceneState;
 
 // The one observable object behind every view: it holds what the interface shows about the
 // monitor and carries out every action on it, on the main thread. Properties notify only
@@ -92,24 +54,23 @@ class MonitorController : public QObject {
                    adaptiveMinimumBrightnessChanged)
     Q_PROPERTY(double adaptiveMaximumBrightness READ adaptiveMaximumBrightness NOTIFY
                    adaptiveMaximumBrightnessChanged)
-    Q_PROPERTY(AdaptiveSupport adaptiveBrightnessSupported READ adaptiveBrightnessSupported NOTIFY
+    Q_PROPERTY(Adaptive::Support adaptiveBrightnessSupported READ adaptiveBrightnessSupported NOTIFY
                    adaptiveBrightnessSupportedChanged)
     Q_PROPERTY(QDateTime adaptiveBrightnessPausedUntil READ adaptiveBrightnessPausedUntilValue NOTIFY
                    adaptiveBrightnessPausedUntilChanged)
+    Q_PROPERTY(Adaptive::State adaptiveBrightnessState READ adaptiveBrightnessState NOTIFY
+                   adaptiveBrightnessStateChanged)
+    Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
     Q_PROPERTY(bool perInputScenesEnabled READ perInputScenesEnabled NOTIFY perInputScenesEnabledChanged)
     Q_PROPERTY(
         bool onScreenIndicatorEnabled READ onScreenIndicatorEnabled NOTIFY onScreenIndicatorEnabledChanged)
     Q_PROPERTY(QString settingsError READ settingsErrorText NOTIFY settingsErrorChanged)
 
 public:
-    /// Whether the built-in display's brightness can be read, as far as the last sample knows.
-    enum class AdaptiveSupport { unknown, yes, no };
-    Q_ENUM(AdaptiveSupport)
+    using AdaptiveSupport = Adaptive::Support;
+    using AdaptiveBrightnessState = Adaptive::State;
 
-    static constexpr auto adaptivePauseLength = std::chrono::seconds(1800); // after a manual change
     static constexpr double sceneMatchTolerance = 1.0;
-    static constexpr double nightBrightnessCap = 25;
-    static constexpr ColorGains nightGains{50, 46, 40};
 
     MonitorController(MonitorSceneStore& sceneStore, BuiltInDisplayBrightnessReadingSource& brightnessReader,
                       InputScenePreferenceStore& inputScenePreferences,
@@ -132,30 +93,32 @@ public:
     const QString& status() const { return m_status; }
     bool hasError() const { return m_hasError; }
     bool isWorking() const { return m_isWorking; }
-    bool isNightMode() const { return m_isNightMode; }
-    bool isChangingNightMode() const { return m_isChangingNightMode; }
+    /// The monitor is being read, a scene applied or Night Mode switched; adaptive brightness waits.
+    bool isBusy() const { return m_isBusy; }
+    bool isNightMode() const;
+    bool isChangingNightMode() const;
     const std::set<MonitorFeature>& loadedFeatures() const { return m_loadedFeatures; }
     std::optional<QUuid> activeSceneID() const { return m_activeSceneID; }
     bool isApplyingScene() const { return m_isApplyingScene; }
-    bool adaptiveBrightnessEnabled() const { return m_adaptiveBrightnessEnabled; }
-    double adaptiveMinimumBrightness() const { return m_adaptiveMinimumBrightness; }
-    double adaptiveMaximumBrightness() const { return m_adaptiveMaximumBrightness; }
-    AdaptiveSupport adaptiveBrightnessSupported() const { return m_adaptiveBrightnessSupported; }
-    std::optional<QDateTime> adaptiveBrightnessPausedUntil() const { return m_adaptiveBrightnessPausedUntil; }
+    bool adaptiveBrightnessEnabled() const;
+    double adaptiveMinimumBrightness() const;
+    double adaptiveMaximumBrightness() const;
+    AdaptiveSupport adaptiveBrightnessSupported() const;
+    std::optional<QDateTime> adaptiveBrightnessPausedUntil() const;
     /// A pause is set and still lies ahead (on the controller's clock).
-    bool isAdaptiveBrightnessPaused() const {
-        return m_adaptiveBrightnessPausedUntil && *m_adaptiveBrightnessPausedUntil > now();
-    }
+    bool isAdaptiveBrightnessPaused() const;
+    /// Off, paused, unavailable, checking or following: what every view tells the user.
+    AdaptiveBrightnessState adaptiveBrightnessState() const;
     bool perInputScenesEnabled() const { return m_perInputScenesEnabled; }
     /// Whether a change made by a script or a keyboard shortcut is shown briefly on screen.
     bool onScreenIndicatorEnabled() const { return m_onScreenIndicatorEnabled; }
     /// The colour preset whose gains equal the current ones exactly.
     std::optional<ColorPreset> matchedPreset() const;
     /// Why the controller's own settings could not be saved; nullopt once a save has worked.
-    const std::optional<QString>& settingsError() const { return m_settingsError; }
+    const std::optional<QString>& settingsError() const;
 
     /// Built-in scenes in their order, then the user's in theirs; scenesChanged() tells of changes.
-    QList<MonitorScene> scenes() const { return m_sceneStore.allScenes(); }
+    QList<MonitorScene> scenes() const;
     /// The store behind scenes(), for its persistenceError.
     MonitorSceneStore& sceneStore() const { return m_sceneStore; }
 
@@ -211,9 +174,9 @@ public:
     QStringList loadedFeatureNames() const;
     QUuid activeSceneUuid() const { return m_activeSceneID.value_or(QUuid()); }
     QDateTime adaptiveBrightnessPausedUntilValue() const {
-        return m_adaptiveBrightnessPausedUntil.value_or(QDateTime());
+        return adaptiveBrightnessPausedUntil().value_or(QDateTime());
     }
-    QString settingsErrorText() const { return m_settingsError.value_or(QString()); }
+    QString settingsErrorText() const { return settingsError().value_or(QString()); }
 
 signals:
     void brightnessChanged();
@@ -229,6 +192,7 @@ signals:
     void statusChanged();
     void hasErrorChanged();
     void isWorkingChanged();
+    void isBusyChanged();
     void isNightModeChanged();
     void isChangingNightModeChanged();
     void loadedFeaturesChanged();
@@ -239,6 +203,7 @@ signals:
     void adaptiveMaximumBrightnessChanged();
     void adaptiveBrightnessSupportedChanged();
     void adaptiveBrightnessPausedUntilChanged();
+    void adaptiveBrightnessStateChanged();
     void perInputScenesEnabledChanged();
     void onScreenIndicatorEnabledChanged();
     void scenesChanged();
@@ -247,25 +212,9 @@ signals:
 private:
     friend class MonitorControllerProbe; // tests look at the internals through it
 
-    // Counts a one-shot task as running while it lives; a task that outlives the controller
-    // ends without touching it.
-    class RunningTask {
-    public:
-        explicit RunningTask(MonitorController* controller)
-            : m_controller(controller), m_lifetime(controller->m_lifetime) {
-            ++controller->m_runningTasks;
-        }
-        ~RunningTask() {
-            if (!m_lifetime->isCancelled())
-                --m_controller->m_runningTasks;
-        }
-        RunningTask(const RunningTask&) = delete;
-        RunningTask& operator=(const RunningTask&) = delete;
-
-    private:
-        MonitorController* m_controller;
-        CancelToken m_lifetime;
-    };
+    std::unique_ptr<AdaptiveBrightness> makeAdaptiveBrightness(BuiltInDisplayBrightnessReadingSource& reader,
+                                                               std::function<QDateTime()> now);
+    void forwardSignals();
 
     template <class T> void assign(T& field, const T& value, void (MonitorController::*changed)()) {
         if (field == value)
@@ -274,23 +223,14 @@ private:
         emit(this->*changed)();
     }
 
-    void loadSettings();
-    void storeSetting(const char* key, const QVariant& value);
-    void removeSetting(const char* key);
-    void checkSettingsSaved();
-    QDateTime now() const;
     QString connectedStatus(const QString& withoutInput) const;
     void setActiveInput(std::optional<MonitorInput> input);
     void setStatus(const QString& status, bool hasError);
     void setDisplayName(const QString& name);
     void setWorking(bool working);
-    void setNightModeState(bool on, std::optional<NightModeSnapshot> snapshot);
-    void setChangingNightMode(bool changing);
     void setActiveSceneID(std::optional<QUuid> id);
     void setApplyingScene(bool applying);
-    void setAdaptiveBrightnessSupported(AdaptiveSupport supported);
-    void setAdaptiveBrightnessPausedUntil(std::optional<QDateTime> until);
-    void setSettingsError(std::optional<QString> error);
+    void updateBusy();
     void markLoaded(MonitorFeature feature);
     /// Drops the slider and script values not yet written, so that nothing lands after what
     /// follows (a scene's values); the write under way finishes.
@@ -321,19 +261,9 @@ private:
 
     // Night Mode
     QCoro::Task<> changeNightMode(bool enabled);
-    QCoro::Task<> turnNightModeOn();
-    QCoro::Task<> turnNightModeOff();
-    QCoro::Task<Result<NightModeSnapshot>> currentNightModeSnapshot();
-    QCoro::Task<std::optional<ClientError>> writeNightValues(NightModeSnapshot values);
-    void showNightValues(const NightModeSnapshot& values);
-    void persistNightMode(const NightModeSnapshot& snapshot);
-    void forgetNightMode();
 
     // adaptive brightness
-    void updateAdaptiveBrightnessTask();
-    QCoro::Task<> adaptiveLoop(AdaptiveBrightnessPolicy policy, CancelToken loop);
-    QCoro::Task<> sampleAdaptiveBrightness(AdaptiveBrightnessPolicy policy, CancelToken loop);
-    void clearAdaptivePause();
+    QCoro::Task<bool> followBuiltInBrightness(int brightness);
 
     // scenes
     QCoro::Task<> applyScene(MonitorScene scene, bool switchesInput);
@@ -357,24 +287,16 @@ private:
     QString m_status;
     bool m_hasError = false;
     bool m_isWorking = false;
-    bool m_isNightMode = false;
-    bool m_isChangingNightMode = false;
+    bool m_isBusy = false;
     std::set<MonitorFeature> m_loadedFeatures;
     std::optional<QUuid> m_activeSceneID;
     bool m_isApplyingScene = false;
-    bool m_adaptiveBrightnessEnabled = false;
-    double m_adaptiveMinimumBrightness = 8;
-    double m_adaptiveMaximumBrightness = 82;
-    AdaptiveSupport m_adaptiveBrightnessSupported = AdaptiveSupport::unknown;
-    std::optional<QDateTime> m_adaptiveBrightnessPausedUntil;
     bool m_perInputScenesEnabled = false;
     bool m_onScreenIndicatorEnabled = true;
-    std::optional<QString> m_settingsError;
 
     MonitorSceneStore& m_sceneStore;
     std::unique_ptr<DDCClient> m_ddc;
     std::unique_ptr<DisplayLifecycleEventSource> m_displayLifecycle;
-    BuiltInDisplayBrightnessReadingSource& m_brightnessReader;
     InputScenePreferenceStore& m_inputScenePreferences;
 
     std::map<MonitorFeature, CancelToken> m_pendingWrites;
@@ -392,24 +314,17 @@ private:
     // moved is older than the choice and is not stored over it.
     std::map<MonitorFeature, quint64> m_valueChoices;
     quint64 m_inputChoices = 0;
-    std::optional<NightModeSnapshot> m_nightModeSnapshot;
-    CancelToken m_adaptiveBrightnessTask;
-    // One adaptive sample at a time: a restarted loop's first sample waits for the old loop's
-    // write instead of overlapping it or being dropped.
-    std::shared_ptr<SerialQueue> m_adaptiveSamples;
     bool m_hasStarted = false;
-    std::optional<double> m_lastAdaptiveBrightness;
-    quint64 m_adaptiveSamplesBegun = 0; // how often the loop has looked; tests wait on it
 
     // Cancelled first thing in the destructor: every task holds it and checks it after each
     // suspension before touching the controller.
     CancelToken m_lifetime = makeCancelToken();
     int m_runningTasks = 0;
 
-    std::unique_ptr<QSettings> m_ownDefaults;
-    QSettings* m_defaults;
-    QTimer m_settingsCheck;
+    // The concerns with state of their own; the settings first, since the others keep theirs there.
+    std::unique_ptr<ControllerSettings> m_settings;
+    std::unique_ptr<NightMode> m_nightMode;
+    std::unique_ptr<AdaptiveBrightness> m_adaptive;
     std::shared_ptr<ScreenNameSource> m_screens;
-    std::function<QDateTime()> m_now;
     MonitorControllerTimings m_timings;
 };

@@ -1,14 +1,16 @@
 // Changes the user makes directly: slider drags and releases, colour presets, input switches.
 #include "MonitorController.h"
 
+#include "AdaptiveBrightness.h"
 #include "async/Pause.h"
+#include "monitor/ColorPreset.h"
 #include "MonitorValue.h"
 #include "PacedCommands.h"
+#include "RunningTask.h"
 
 void MonitorController::markManualChange() {
     setActiveSceneID(std::nullopt);
-    if (m_adaptiveBrightnessEnabled)
-        setAdaptiveBrightnessPausedUntil(now().addSecs(adaptivePauseLength.count()));
+    m_adaptive->pauseAfterManualChange();
 }
 
 void MonitorController::setLive(MonitorFeature feature, double value) {
@@ -24,7 +26,7 @@ void MonitorController::setLive(MonitorFeature feature, double value) {
 QCoro::Task<> MonitorController::liveWrite(MonitorFeature feature, double value, CancelToken token) {
     // Only a value that stood still for the whole delay is written. Once the write has begun a
     // cancel no longer stops it; a later value is then written after it, in order.
-    const RunningTask running(this);
+    const RunningTask running(m_runningTasks, m_lifetime);
     const bool waited = co_await pause(m_timings.liveWriteDelay, token, m_lifetime);
     if (!waited)
         co_return;
@@ -59,7 +61,7 @@ void MonitorController::writeNewest(MonitorFeature feature, double value) {
 
 QCoro::Task<> MonitorController::writeFeature(MonitorFeature feature, double value) {
     const auto lifetime = m_lifetime;
-    const RunningTask running(this);
+    const RunningTask running(m_runningTasks, m_lifetime);
     for (std::optional<double> next = value; next;) {
         co_await performWrite(feature, *next);
         if (lifetime->isCancelled())
@@ -71,7 +73,7 @@ QCoro::Task<> MonitorController::writeFeature(MonitorFeature feature, double val
 
 QCoro::Task<Result<void>> MonitorController::performWrite(MonitorFeature feature, double value) {
     const auto lifetime = m_lifetime;
-    const RunningTask running(this);
+    const RunningTask running(m_runningTasks, m_lifetime);
     const auto result = co_await m_ddc->write(feature, wholeMonitorValue(value));
     if (lifetime->isCancelled())
         co_return ClientError::cancelled();
@@ -97,7 +99,7 @@ void MonitorController::applyPreset(ColorPreset preset) {
 
 QCoro::Task<> MonitorController::writePreset(ColorGains gains) {
     // Each write reports its own status and a failure does not stop the next gain.
-    const RunningTask running(this);
+    const RunningTask running(m_runningTasks, m_lifetime);
     const std::vector<std::pair<MonitorFeature, double>> writes{{MonitorFeature::red, gains.red},
                                                                 {MonitorFeature::green, gains.green},
                                                                 {MonitorFeature::blue, gains.blue}};
@@ -124,7 +126,7 @@ void MonitorController::setInput(MonitorInput input) {
 
 QCoro::Task<> MonitorController::switchInputs(InputSwitch first) {
     const auto lifetime = m_lifetime;
-    const RunningTask running(this);
+    const RunningTask running(m_runningTasks, m_lifetime);
     for (std::optional<InputSwitch> current = first; current;) {
         const auto result = co_await m_ddc->setVelmarInput(current->input);
         if (lifetime->isCancelled())

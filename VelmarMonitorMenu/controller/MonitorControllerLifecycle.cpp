@@ -1,9 +1,12 @@
 // Start-up, and re-reading the monitor after wake and display changes.
 #include "MonitorController.h"
 
+#include "AdaptiveBrightness.h"
 #include "async/Pause.h"
 
 #include <QElapsedTimer>
+
+using namespace std::chrono_literals;
 
 QCoro::Task<> MonitorController::start() {
     if (m_hasStarted)
@@ -13,7 +16,7 @@ QCoro::Task<> MonitorController::start() {
 
     m_displayLifecycle->start();
     lifecycleLoop();
-    updateAdaptiveBrightnessTask();
+    m_adaptive->start();
 
     co_await refresh();
     if (lifetime->isCancelled())
@@ -24,10 +27,7 @@ QCoro::Task<> MonitorController::start() {
 QCoro::Task<> MonitorController::finishWork(std::chrono::milliseconds bound) {
     const auto lifetime = m_lifetime;
     cancelPendingWrites();
-    if (m_adaptiveBrightnessTask) {
-        m_adaptiveBrightnessTask->cancel();
-        m_adaptiveBrightnessTask.reset();
-    }
+    m_adaptive->stop();
     // Looked at every few milliseconds, and only while the program is ending.
     constexpr auto look = 10ms;
     QElapsedTimer waited;

@@ -2,6 +2,7 @@
 #include "MonitorController.h"
 
 #include "PacedCommands.h"
+#include "RunningTask.h"
 
 #include <limits>
 
@@ -21,7 +22,7 @@ QCoro::Task<std::optional<bool>> MonitorController::readMonitor(CancelToken canc
     if (m_isWorking)
         co_return std::nullopt; // dropped, not queued: the running refresh reads everything anyway
     const auto lifetime = m_lifetime;
-    const RunningTask running(this);
+    const RunningTask running(m_runningTasks, m_lifetime);
     setWorking(true);
     detectDisplayName();
 

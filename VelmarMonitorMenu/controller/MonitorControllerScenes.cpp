@@ -2,11 +2,18 @@
 // duplicating and deleting, and the preferred scene of each input.
 #include "MonitorController.h"
 
+#include "AdaptiveBrightness.h"
 #include "async/Pause.h"
+#include "ControllerSettings.h"
 #include "MonitorValue.h"
+#include "NightMode.h"
 #include "PacedCommands.h"
+#include "RunningTask.h"
+#include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneMatcher.h"
-#include "SettingsKeys.h"
+#include "scenes/MonitorSceneStore.h"
+
+using namespace std::chrono_literals;
 
 void MonitorController::apply(const MonitorScene& scene) {
     if (m_isApplyingScene)
@@ -18,16 +25,13 @@ QCoro::Task<> MonitorController::applyScene(MonitorScene scene, bool switchesInp
     if (m_isApplyingScene)
         co_return; // dropped, not queued
     const auto lifetime = m_lifetime;
-    const RunningTask running(this);
+    const RunningTask running(m_runningTasks, m_lifetime);
     setApplyingScene(true);
 
     // No delayed slider write may land after the scene's values.
     cancelPendingWrites();
 
-    if (m_adaptiveBrightnessEnabled)
-        setAdaptiveBrightnessPausedUntil(now().addSecs(adaptivePauseLength.count()));
-    else
-        setAdaptiveBrightnessPausedUntil(std::nullopt);
+    m_adaptive->pauseAfterManualChange();
 
     auto fail = [this, &scene](const ClientError& error) {
         // What was written stays written, on the monitor and in the sliders; no rollback.
@@ -72,8 +76,8 @@ QCoro::Task<> MonitorController::applyScene(MonitorScene scene, bool switchesInp
     }
 
     // A scene ends Night Mode without restoring: its own values are what the user asked for.
-    if (m_isNightMode)
-        forgetNightMode();
+    if (m_nightMode->isOn())
+        m_nightMode->end();
 
     setActiveSceneID(scene.id);
     setStatus(tr("%1 • Applied").arg(scene.name), false);
@@ -168,10 +172,10 @@ std::optional<QUuid> MonitorController::preferredSceneID(MonitorInput input) con
 
 void MonitorController::setPreferredSceneID(MonitorInput input, std::optional<QUuid> sceneID) {
     m_inputScenePreferences.setSceneID(sceneID, rawValue(input));
-    m_settingsCheck.start();
+    m_settings->checkSoon();
 }
 
 void MonitorController::setPerInputScenesEnabled(bool enabled) {
     assign(m_perInputScenesEnabled, enabled, &MonitorController::perInputScenesEnabledChanged);
-    storeSetting(SettingsKeys::perInputScenesEnabled, enabled);
+    m_settings->setPerInputScenesEnabled(enabled);
 }

@@ -10,6 +10,8 @@
 #include <coroutine>
 #include <utility>
 
+using namespace std::chrono_literals;
+
 namespace {
 
 // A helper killed at its time limit normally dies at once; one stuck in the kernel (an I2C

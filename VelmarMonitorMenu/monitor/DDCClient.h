@@ -12,8 +12,6 @@
 #include <chrono>
 #include <memory>
 
-using namespace std::chrono_literals;
-
 // The only component that talks to the monitor: one helper process per command, one
 // process at a time, in the order commands arrive. Callers await it from the main thread;
 // the event loop keeps running while a helper works.
@@ -21,9 +19,9 @@ class DDCClient {
 public:
     // No real DDC/CI exchange takes more than a second or two; a helper still running
     // after this is stuck, and would otherwise hold up every later command.
-    static constexpr auto defaultTimeLimit = 10s;
+    static constexpr auto defaultTimeLimit = std::chrono::seconds(10);
     // Room for the monitor to recover before a read is tried again.
-    static constexpr auto defaultReadRetryPause = 120ms;
+    static constexpr auto defaultReadRetryPause = std::chrono::milliseconds(120);
     static constexpr int readAttempts = 3;
 
     explicit DDCClient(HelperLocator locator = HelperLocation::bundled(),

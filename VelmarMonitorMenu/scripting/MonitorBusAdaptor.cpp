@@ -2,6 +2,7 @@
 
 #include "controller/MonitorController.h"
 #include "controller/MonitorValue.h"
+#include "scenes/MonitorScene.h"
 
 #include <QMetaProperty>
 
@@ -42,26 +43,16 @@ MonitorBusAdaptor::MonitorBusAdaptor(MonitorController& monitor, QDBusConnection
     m_changeSignal.setSingleShot(true);
     m_changeSignal.setInterval(changeSignalDelay);
     connect(&m_changeSignal, &QTimer::timeout, this, &MonitorBusAdaptor::publishChanges);
-    for (auto signal : {&MonitorController::brightnessChanged,
-                        &MonitorController::contrastChanged,
-                        &MonitorController::volumeChanged,
-                        &MonitorController::redChanged,
-                        &MonitorController::greenChanged,
-                        &MonitorController::blueChanged,
-                        &MonitorController::loadedFeaturesChanged,
-                        &MonitorController::activeInputChanged,
-                        &MonitorController::displayNameChanged,
-                        &MonitorController::statusChanged,
-                        &MonitorController::hasErrorChanged,
-                        &MonitorController::isWorkingChanged,
-                        &MonitorController::isApplyingSceneChanged,
-                        &MonitorController::isChangingNightModeChanged,
-                        &MonitorController::isNightModeChanged,
-                        &MonitorController::adaptiveBrightnessEnabledChanged,
-                        &MonitorController::adaptiveBrightnessSupportedChanged,
-                        &MonitorController::adaptiveBrightnessPausedUntilChanged,
-                        &MonitorController::activeSceneIDChanged,
-                        &MonitorController::scenesChanged})
+    for (auto signal :
+         {&MonitorController::brightnessChanged, &MonitorController::contrastChanged,
+          &MonitorController::volumeChanged, &MonitorController::redChanged, &MonitorController::greenChanged,
+          &MonitorController::blueChanged, &MonitorController::loadedFeaturesChanged,
+          &MonitorController::activeInputChanged, &MonitorController::displayNameChanged,
+          &MonitorController::statusChanged, &MonitorController::hasErrorChanged,
+          &MonitorController::isBusyChanged, &MonitorController::isNightModeChanged,
+          &MonitorController::adaptiveBrightnessEnabledChanged,
+          &MonitorController::adaptiveBrightnessStateChanged, &MonitorController::activeSceneIDChanged,
+          &MonitorController::scenesChanged})
         connect(&monitor, signal, this, &MonitorBusAdaptor::scheduleChangeSignal);
     connect(&monitor, &MonitorController::isWorkingChanged, this, &MonitorBusAdaptor::answerRefreshes);
     m_published = propertyValues();
@@ -91,7 +82,7 @@ bool MonitorBusAdaptor::hasError() const {
 }
 
 bool MonitorBusAdaptor::busy() const {
-    return m_monitor.isWorking() || m_monitor.isApplyingScene() || m_monitor.isChangingNightMode();
+    return m_monitor.isBusy();
 }
 
 bool MonitorBusAdaptor::nightMode() const {
@@ -103,16 +94,16 @@ bool MonitorBusAdaptor::adaptiveBrightness() const {
 }
 
 QString MonitorBusAdaptor::adaptiveBrightnessState() const {
-    if (!m_monitor.adaptiveBrightnessEnabled())
+    switch (m_monitor.adaptiveBrightnessState()) {
+    case Adaptive::State::off:
         return QStringLiteral("off");
-    if (m_monitor.isAdaptiveBrightnessPaused())
+    case Adaptive::State::paused:
         return QStringLiteral("paused");
-    switch (m_monitor.adaptiveBrightnessSupported()) {
-    case MonitorController::AdaptiveSupport::unknown:
-        return QStringLiteral("checking");
-    case MonitorController::AdaptiveSupport::no:
+    case Adaptive::State::unavailable:
         return QStringLiteral("unavailable");
-    case MonitorController::AdaptiveSupport::yes:
+    case Adaptive::State::checking:
+        return QStringLiteral("checking");
+    case Adaptive::State::following:
         break;
     }
     return QStringLiteral("following");

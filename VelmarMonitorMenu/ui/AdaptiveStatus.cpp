@@ -8,16 +8,16 @@
 namespace AdaptiveStatus {
 
 QString text(const MonitorController& monitor) {
-    if (!monitor.adaptiveBrightnessEnabled())
+    switch (monitor.adaptiveBrightnessState()) {
+    case Adaptive::State::off:
         return QCoreApplication::translate("AdaptiveStatus", "Off");
-    if (monitor.isAdaptiveBrightnessPaused())
+    case Adaptive::State::paused:
         return QCoreApplication::translate("AdaptiveStatus", "Paused after manual adjustment");
-    switch (monitor.adaptiveBrightnessSupported()) {
-    case MonitorController::AdaptiveSupport::no:
+    case Adaptive::State::unavailable:
         return PlatformWording::unavailableOnThisComputer();
-    case MonitorController::AdaptiveSupport::unknown:
+    case Adaptive::State::checking:
         return PlatformWording::checkingBuiltInBrightness();
-    case MonitorController::AdaptiveSupport::yes:
+    case Adaptive::State::following:
         break;
     }
     return PlatformWording::followingBuiltInBrightness();

@@ -51,7 +51,7 @@ private slots:
         QCOMPARE(f.monitor.writes().last(), QStringLiteral("set luminance 43"));
 
         f.c().setAdaptiveBrightnessEnabled(false);
-        QVERIFY(!Probe::isAdaptiveLoopRunning(f.c()));
+        QVERIFY(!Probe::adaptive(f.c()).isRunning());
         const int readsWhenOff = f.reader.reads;
         letSamplesRun(f);
         QCOMPARE(f.reader.reads, readsWhenOff);
@@ -187,7 +187,7 @@ private slots:
         f.c().setAdaptiveBrightnessRange(minimum, maximum);
         QCOMPARE(f.c().adaptiveMinimumBrightness(), storedMinimum);
         QCOMPARE(f.c().adaptiveMaximumBrightness(), storedMaximum);
-        QVERIFY(!Probe::isAdaptiveLoopRunning(f.c())); // switched off: nothing starts
+        QVERIFY(!Probe::adaptive(f.c()).isRunning()); // switched off: nothing starts
         f.rebuild();
         QCOMPARE(f.c().adaptiveMinimumBrightness(), storedMinimum);
         QCOMPARE(f.c().adaptiveMaximumBrightness(), storedMaximum);

@@ -1,4 +1,5 @@
 // Night Mode: what it reads and writes, what it keeps across a restart, and every failure path.
+#include "controller/ControllerSettings.h"
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 
@@ -10,6 +11,17 @@
 
 using namespace std::chrono_literals;
 
+namespace {
+// Night Mode without a controller: a settings file of its own and the fake helper.
+struct NightModeAlone {
+    FakeMonitor monitor;
+    QTemporaryDir dir;
+    QSettings file{dir.filePath(QStringLiteral("velmar.conf")), QSettings::IniFormat};
+    ControllerSettings settings{&file, testTimings().settingsCheckDelay};
+    DDCClient ddc{monitor.locator()};
+};
+} // namespace
+
 class TestNightMode : public QObject {
     Q_OBJECT
 
@@ -17,13 +29,6 @@ private:
     static void setMonitor(ControllerFixture& f, int brightness) {
         f.monitor.setState(
             {{"luminance", QString::number(brightness)}, {"red", "49"}, {"green", "51"}, {"blue", "52"}});
-    }
-    static QStringList reads(const FakeMonitor& monitor) {
-        QStringList result;
-        for (const auto& line : monitor.commandLines())
-            if (line.startsWith(QLatin1String("get")))
-                result.append(line);
-        return result;
     }
 
 private slots:
@@ -55,7 +60,7 @@ private slots:
         QVERIFY(!c.hasError());
         QVERIFY(!c.isChangingNightMode());
         QCOMPARE(changing.count(), 2);
-        QCOMPARE(*Probe::nightModeSnapshot(c), (NightModeSnapshot{80, 49, 51, 52}));
+        QCOMPARE(*Probe::nightMode(c).snapshot(), (NightModeSnapshot{80, 49, 51, 52}));
         QVERIFY(c.loadedFeatures().contains(MonitorFeature::blue));
 
         QCOMPARE(f.settings->value("nightModeEnabled").toBool(), true);
@@ -93,10 +98,39 @@ private slots:
                  (QStringList{"set luminance 80", "set red 49", "set green 51", "set blue 52"}));
         QCOMPARE(f.c().brightness(), 80.0);
         QCOMPARE(f.c().blue(), 52.0);
-        QVERIFY(!Probe::nightModeSnapshot(f.c()));
+        QVERIFY(!Probe::nightMode(f.c()).snapshot());
         QCOMPARE(f.c().status(), QStringLiteral("DDC/CI • Connected")); // no input known after the restart
         QVERIFY(!f.settings->contains("nightModeEnabled"));
         QVERIFY(!f.settings->contains("nightModeSnapshot"));
+    }
+
+    void nightModeIsRestoredOnlyWithAReadableSnapshot_data() {
+        QTest::addColumn<QVariant>("enabled");
+        QTest::addColumn<QVariant>("snapshot");
+        QTest::addColumn<bool>("restored");
+        const QByteArray good = R"({"brightness":80,"red":50,"green":50,"blue":48})";
+        QTest::newRow("both keys") << QVariant(true) << QVariant(good) << true;
+        QTest::newRow("no snapshot") << QVariant(true) << QVariant() << false;
+        QTest::newRow("missing key in snapshot")
+            << QVariant(true) << QVariant(QByteArray(R"({"brightness":80,"red":50,"green":50})")) << false;
+        QTest::newRow("not JSON") << QVariant(true) << QVariant(QByteArray("night")) << false;
+    }
+    void nightModeIsRestoredOnlyWithAReadableSnapshot() {
+        QFETCH(QVariant, enabled);
+        QFETCH(QVariant, snapshot);
+        QFETCH(bool, restored);
+        NightModeAlone n;
+        n.file.setValue("nightModeEnabled", enabled);
+        if (snapshot.isValid())
+            n.file.setValue("nightModeSnapshot", snapshot);
+        const NightMode night(n.ddc, n.settings, {}, makeCancelToken());
+        QCOMPARE(night.isOn(), restored);
+        QCOMPARE(night.snapshot().has_value(), restored);
+        if (restored)
+            QCOMPARE(*night.snapshot(), (NightModeSnapshot{80, 50, 50, 48}));
+        // Restoring (or not) leaves the stored keys alone and talks to no monitor.
+        QCOMPARE(n.file.contains("nightModeEnabled"), true);
+        QVERIFY(n.monitor.commandLines().isEmpty());
     }
 
     void requestsThatChangeNothingDoNothing() {
@@ -185,7 +219,7 @@ private slots:
         f.settle();
         QCOMPARE(f.c().status(), QStringLiteral("Could not restore display: bus error"));
         QVERIFY(f.c().isNightMode());
-        QVERIFY(Probe::nightModeSnapshot(f.c()));
+        QVERIFY(Probe::nightMode(f.c()).snapshot());
         QVERIFY(f.settings->contains("nightModeSnapshot"));
 
         f.monitor.setScript(QString());
@@ -245,7 +279,7 @@ private slots:
         QTRY_VERIFY(f.c().isNightMode());
         QCOMPARE(f.monitor.writes().mid(0, 4),
                  (QStringList{"set luminance 25", "set red 50", "set green 46", "set blue 40"}));
-        QCOMPARE(Probe::nightModeSnapshot(f.c())->brightness, 82.0);
+        QCOMPARE(Probe::nightMode(f.c()).snapshot()->brightness, 82.0);
 
         f.reader.reading = BuiltInDisplayBrightnessReading::available(0.1); // 13: below the cap
         QTRY_COMPARE(f.c().brightness(), 13.0);
@@ -265,7 +299,7 @@ private slots:
         f.c().set(MonitorFeature::brightness, 10);
         f.settle();
         QVERIFY(f.c().isNightMode());
-        QCOMPARE(Probe::nightModeSnapshot(f.c())->brightness, 80.0);
+        QCOMPARE(Probe::nightMode(f.c()).snapshot()->brightness, 80.0);
     }
 };
 

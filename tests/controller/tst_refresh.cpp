@@ -32,36 +32,7 @@ private slots:
         QVERIFY(f.c().perInputScenesEnabled());
         QCOMPARE(f.c().adaptiveMinimumBrightness(), 0.0);
         QCOMPARE(f.c().adaptiveMaximumBrightness(), 100.0);
-        QVERIFY(!Probe::isAdaptiveLoopRunning(f.c())); // nothing starts before start()
-    }
-
-    void nightModeIsRestoredOnlyWithAReadableSnapshot_data() {
-        QTest::addColumn<QVariant>("enabled");
-        QTest::addColumn<QVariant>("snapshot");
-        QTest::addColumn<bool>("restored");
-        const QByteArray good = R"({"brightness":80,"red":50,"green":50,"blue":48})";
-        QTest::newRow("both keys") << QVariant(true) << QVariant(good) << true;
-        QTest::newRow("no snapshot") << QVariant(true) << QVariant() << false;
-        QTest::newRow("missing key in snapshot")
-            << QVariant(true) << QVariant(QByteArray(R"({"brightness":80,"red":50,"green":50})")) << false;
-        QTest::newRow("not JSON") << QVariant(true) << QVariant(QByteArray("night")) << false;
-    }
-    void nightModeIsRestoredOnlyWithAReadableSnapshot() {
-        QFETCH(QVariant, enabled);
-        QFETCH(QVariant, snapshot);
-        QFETCH(bool, restored);
-        ControllerFixture f;
-        f.settings->setValue("nightModeEnabled", enabled);
-        if (snapshot.isValid())
-            f.settings->setValue("nightModeSnapshot", snapshot);
-        f.rebuild();
-        QCOMPARE(f.c().isNightMode(), restored);
-        QCOMPARE(Probe::nightModeSnapshot(f.c()).has_value(), restored);
-        if (restored)
-            QCOMPARE(*Probe::nightModeSnapshot(f.c()), (NightModeSnapshot{80, 50, 50, 48}));
-        // Restoring (or not) leaves the stored keys alone and talks to no monitor.
-        QCOMPARE(f.settings->contains("nightModeEnabled"), true);
-        QVERIFY(f.monitor.commandLines().isEmpty());
+        QVERIFY(!Probe::adaptive(f.c()).isRunning()); // nothing starts before start()
     }
 
     void refreshReadsEverythingInOrderWithPauses() {

@@ -106,7 +106,7 @@ private slots:
         QTRY_VERIFY(!f.c().isApplyingScene());
         QCOMPARE(f.monitor.writes(), QStringList{"set volume 5"});
         QVERIFY(!f.c().isNightMode());
-        QVERIFY(!Probe::nightModeSnapshot(f.c()));
+        QVERIFY(!Probe::nightMode(f.c()).snapshot());
         QCOMPARE(f.c().red(), 50.0); // the night gains stay
         QVERIFY(!f.settings->contains("nightModeEnabled"));
         QVERIFY(!f.settings->contains("nightModeSnapshot"));

@@ -101,7 +101,7 @@ void TestTeardown::finishingGivesAWriteUnderWayItsMoment() {
     f.monitor.setScript("set luminance * = delay=300\n");
     f.c().set(MonitorFeature::brightness, 33);
     QTRY_VERIFY(f.monitor.commandLines().contains("set luminance 33")); // under way
-    QVERIFY(runTask(f.c().finishWork(5s)));
+    QVERIFY(runTask(f.c().finishWork(std::chrono::seconds(5))));
     QCOMPARE(f.monitor.stateValue("luminance"), QStringLiteral("33")); // done, not cut short
 
     // A command that never ends is waited for no longer than the bound, then stopped with us.
@@ -110,7 +110,7 @@ void TestTeardown::finishingGivesAWriteUnderWayItsMoment() {
     QTRY_VERIFY(f.monitor.commandLines().contains("set luminance 34"));
     QElapsedTimer waited;
     waited.start();
-    QVERIFY(runTask(f.c().finishWork(200ms)));
+    QVERIFY(runTask(f.c().finishWork(std::chrono::milliseconds(200))));
     QVERIFY(waited.elapsed() >= 190);
     const qint64 hung = f.monitor.invocations().last().pid;
     f.controller.reset();

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "controller/AdaptiveBrightness.h"
 #include "controller/MonitorController.h"
+#include "controller/NightMode.h"
 #include "FakeMonitor.h"
 #include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneStore.h"
+#include "system/BuiltInDisplayBrightnessReadingSource.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -11,25 +14,18 @@
 
 #include <memory>
 
-using namespace std::chrono_literals;
-
 // The controller's internals, for tests only (a friend of MonitorController).
 class MonitorControllerProbe {
 public:
-    static DDCClient& ddc(MonitorController& c) { return *c.m_ddc; }
     static bool hasStarted(const MonitorController& c) { return c.m_hasStarted; }
-    static bool isAdaptiveLoopRunning(const MonitorController& c) {
-        return c.m_adaptiveBrightnessTask != nullptr;
-    }
-    static quint64 adaptiveSamplesBegun(const MonitorController& c) { return c.m_adaptiveSamplesBegun; }
-    static std::optional<double> lastAdaptiveBrightness(const MonitorController& c) {
-        return c.m_lastAdaptiveBrightness;
-    }
-    static const std::optional<NightModeSnapshot>& nightModeSnapshot(const MonitorController& c) {
-        return c.m_nightModeSnapshot;
-    }
+    static const AdaptiveBrightness& adaptive(const MonitorController& c) { return *c.m_adaptive; }
+    static auto lastAdaptiveBrightness(const MonitorController& c) { return c.m_adaptive->lastWritten(); }
+    static quint64 adaptiveSamplesBegun(const MonitorController& c) { return c.m_adaptive->m_samplesBegun; }
+    static const NightMode& nightMode(const MonitorController& c) { return *c.m_nightMode; }
     /// No operation under way (a pending slider write counts) and no helper running or queued.
-    static bool isIdle(const MonitorController& c) { return c.m_runningTasks == 0 && c.m_ddc->isIdle(); }
+    static bool isIdle(const MonitorController& c) {
+        return c.m_runningTasks == 0 && !c.m_adaptive->isSampling() && c.m_ddc->isIdle();
+    }
 };
 using Probe = MonitorControllerProbe;
 
@@ -61,11 +57,11 @@ struct FakeClock {
 // values, so tests can check it.
 inline MonitorControllerTimings testTimings() {
     MonitorControllerTimings timings;
-    timings.lifecycleSettleDelay = 150ms;
-    timings.adaptiveSamplingInterval = 40ms;
-    timings.readRetryPause = 20ms;
-    timings.helperTimeLimit = 5s;
-    timings.settingsCheckDelay = 10ms;
+    timings.lifecycleSettleDelay = std::chrono::milliseconds(150);
+    timings.adaptiveSamplingInterval = std::chrono::milliseconds(40);
+    timings.readRetryPause = std::chrono::milliseconds(20);
+    timings.helperTimeLimit = std::chrono::seconds(5);
+    timings.settingsCheckDelay = std::chrono::milliseconds(10);
     return timings;
 }
 
@@ -97,12 +93,12 @@ public:
         preferences.reset();
         store.reset();
         settings = std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat);
-        store = std::make_unique<MonitorSceneStore>(
-            std::make_unique<SettingsMonitorSceneStorage>(*settings), MonitorScene::builtInDefaults());
+        store = std::make_unique<MonitorSceneStore>(std::make_unique<SettingsMonitorSceneStorage>(*settings),
+                                                    MonitorScene::builtInDefaults());
         preferences =
             std::make_unique<InputScenePreferenceStore>(*settings, QStringLiteral("inputScenePreferences"));
         MonitorControllerEnvironment environment;
-        environment.defaults = settings.get();
+        environment.settings = settings.get();
         environment.helperLocator = monitor.locator();
         environment.screens = screens;
         environment.displayLifecycle =

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSlider>
 
+using namespace std::chrono_literals;
 using namespace UiTesting;
 using Reading = BuiltInDisplayBrightnessReading;
 

@@ -230,7 +230,7 @@ void MonitorMenuView::followMonitor() {
     connect(&m_monitor, &MonitorController::hasErrorChanged, this, &MonitorMenuView::updateError);
     for (auto signal : {&MonitorController::adaptiveBrightnessEnabledChanged,
                         &MonitorController::adaptiveBrightnessSupportedChanged,
-                        &MonitorController::adaptiveBrightnessPausedUntilChanged})
+                        &MonitorController::adaptiveBrightnessStateChanged})
         connect(&m_monitor, signal, this, &MonitorMenuView::updateAdaptive);
     connect(&m_monitor, &MonitorController::valueChanged, this, &MonitorMenuView::updateSliderSection);
     for (auto signal : {&MonitorController::isNightModeChanged,

@@ -2,6 +2,8 @@
 
 #include "controller/MonitorController.h"
 #include "FormSection.h"
+#include "monitor/ColorPreset.h"
+#include "scenes/MonitorScene.h"
 #include "ui/FeatureSlider.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"

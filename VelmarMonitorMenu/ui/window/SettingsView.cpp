@@ -2,6 +2,7 @@
 
 #include "controller/MonitorController.h"
 #include "FormSection.h"
+#include "scenes/MonitorSceneStore.h"
 #include "system/LoginItemService.h"
 #include "system/PlatformWording.h"
 #include "ui/icons/SymbolIcons.h"
@@ -308,7 +309,7 @@ void SettingsView::updateAdaptive() {
     const QLocale locale;
     m_minimumValue->setText(locale.toString(m_minimum->value()));
     m_maximumValue->setText(locale.toString(m_maximum->value()));
-    m_resumeRow->setVisible(enabled && m_monitor.isAdaptiveBrightnessPaused());
+    m_resumeRow->setVisible(m_monitor.adaptiveBrightnessState() == Adaptive::State::paused);
     m_unavailableRow->setVisible(enabled && m_monitor.adaptiveBrightnessSupported() ==
                                                 MonitorController::AdaptiveSupport::no);
 }
