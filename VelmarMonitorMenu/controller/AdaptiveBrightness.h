@@ -38,7 +38,8 @@ public:
         std::function<QCoro::Task<bool>(int)> write;
     };
 
-    /// Switched on or off and with the range the settings keep; nothing runs before start().
+    /// Switched on or off and with the range the settings keep; nothing runs before start(). Once
+    /// `lifetime` is cancelled (the owner is going away) no task of ours touches this object again.
     AdaptiveBrightness(BuiltInDisplayBrightnessReadingSource& reader, ControllerSettings& settings,
                        Monitor monitor, std::function<QDateTime()> now,
                        std::chrono::milliseconds samplingInterval, CancelToken lifetime,

@@ -39,7 +39,8 @@ public:
     };
 
     /// On again when the settings kept the way back from a previous run: the monitor is taken to
-    /// still show the night values, so nothing is read or written here.
+    /// still show the night values, so nothing is read or written here. Once `lifetime` is
+    /// cancelled (the owner is going away) no task of ours touches this object again.
     NightMode(DDCClient& ddc, ControllerSettings& settings, Timings timings, CancelToken lifetime,
               QObject* parent = nullptr);
 
