@@ -75,7 +75,7 @@ private slots:
         const QPoint icon = shell.trayIcon()->geometry().center();
         QVERIFY(xdotool(
             {"mousemove", "--sync", QString::number(icon.x()), QString::number(icon.y()), "click", "1"}));
-        QTRY_VERIFY_WITH_TIMEOUT(shell.panel() && shell.panel()->isVisible(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(shell.panel() && shell.panel()->isVisible(), 30000);
         auto* slider = shell.panel()->findChild<CapsuleSlider*>();
         QVERIFY(slider && slider->isEnabled());
         QVERIFY(QTest::qWaitForWindowExposed(shell.panel()));
@@ -94,10 +94,10 @@ private slots:
              << "1";
         QVERIFY(xdotool(drag));
 
-        QTRY_VERIFY_WITH_TIMEOUT(!fileLines(state + ".log").isEmpty(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!fileLines(state + ".log").isEmpty(), 30000);
         QTRY_COMPARE_WITH_TIMEOUT(fileLines(state + ".log").last(),
                                   QStringLiteral("set luminance %1").arg(qRound(monitor.brightness())),
-                                  10000);
+                                  30000);
         QVERIFY(monitor.brightness() < 40);
         const auto writes = fileLines(state + ".log");
         QVERIFY2(writes.size() <= 3, qPrintable(writes.join(", ")));
