@@ -101,20 +101,14 @@ class TestMonitorBus : public QObject {
 
 private slots:
     void initTestCase() {
-        m_address = PrivateBus::start(m_daemon);
-        if (m_address.isEmpty())
-            QSKIP("dbus-daemon did not start (Debian package dbus, which scripts/bootstrap.sh installs)");
+        if (m_bus.address.isEmpty())
+            QSKIP(PrivateBus::missing);
         MonitorBus::registerTypes();
-    }
-
-    void cleanupTestCase() {
-        m_daemon.terminate();
-        m_daemon.waitForFinished();
     }
 
     void propertiesShowTheControllersState() {
         ControllerFixture f;
-        BusSession bus(f, m_address);
+        BusSession bus(f, m_bus.address);
         QVERIFY(bus.adaptor);
 
         // Nothing read yet: no value to show and no input. (That a step from there is refused, the
@@ -140,7 +134,7 @@ private slots:
 
     void commandsAreTheControllersOperations() {
         ControllerFixture f;
-        BusSession bus(f, m_address);
+        BusSession bus(f, m_bus.address);
         QVERIFY(f.refreshShowingMovie());
         f.c().setAdaptiveBrightnessEnabled(true);
         QTRY_VERIFY(Probe::lastAdaptiveBrightness(f.c())); // its first write is behind us
@@ -221,7 +215,7 @@ private slots:
         QFETCH(QVariantList, arguments);
         QFETCH(QString, error);
         ControllerFixture f;
-        BusSession bus(f, m_address);
+        BusSession bus(f, m_bus.address);
         QVERIFY(f.refreshShowingMovie());
         f.store->add(makeScene("Desk", 20));
         f.store->add(makeScene("Desk", 20));
@@ -243,7 +237,7 @@ private slots:
 
     void commandsTheMonitorCannotTakeNowAreRefused() {
         ControllerFixture f;
-        BusSession bus(f, m_address);
+        BusSession bus(f, m_bus.address);
         QVERIFY(f.refreshShowingMovie());
 
         // A scene under way: another one is refused rather than silently dropped.
@@ -271,7 +265,7 @@ private slots:
     // monitor gets the first value and the newest, and a refresh is not queued behind the rest.
     void aFloodOfWritesCostsTwoCommands() {
         ControllerFixture f;
-        BusSession bus(f, m_address);
+        BusSession bus(f, m_bus.address);
         f.monitor.setState({{"luminance", "2147483647"}}); // a monitor may report nonsense
         QVERIFY(runTask(f.c().refresh()));
         QCOMPARE(bus.adjust("brightness", 10), 100);
@@ -295,7 +289,7 @@ private slots:
         ControllerFixture f;
         QVERIFY(f.refreshShowingMovie());
         f.settle();
-        BusSession bus(f, m_address); // publishes changes from this state on
+        BusSession bus(f, m_bus.address); // publishes changes from this state on
         ChangeListener listener;
         QVERIFY(bus.client->connect(
             QLatin1String(MonitorBus::serviceName), QLatin1String(MonitorBus::objectPath),
@@ -322,8 +316,7 @@ private slots:
     }
 
 private:
-    QProcess m_daemon;
-    QString m_address;
+    PrivateBus m_bus;
 };
 
 QTEST_MAIN(TestMonitorBus)
