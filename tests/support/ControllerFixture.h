@@ -117,6 +117,13 @@ public:
     }
 
     MonitorController& c() { return *controller; }
+    /// What the sliders show: brightness, contrast, volume, red, green, blue.
+    QList<double> values() const {
+        QList<double> shown;
+        for (auto feature : MonitorFeatures::allCases)
+            shown << controller->value(feature);
+        return shown;
+    }
     const QString& settingsPath() const { return m_settingsPath; }
 
     /// Puts Movie's values on the monitor and refreshes, so that Movie is the active scene.
