@@ -1,7 +1,6 @@
 // The controller's construction (settings it loads) and the full refresh, against the fake helper.
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
-#include "system/PlatformWording.h"
 
 #include <QSignalSpy>
 
@@ -114,15 +113,6 @@ private slots:
         QVERIFY(f.c().loadedFeatures().contains(MonitorFeature::blue));
         QCOMPARE(f.c().activeInput(), MonitorInput::hdmi1);
         QCOMPARE(f.monitor.commandLines().count("get luminance"), 3);
-    }
-
-    void missingHelperIsReported() {
-        ControllerFixture f;
-        QFile::remove(f.monitor.helperPath());
-        QVERIFY(runTask(f.c().refresh()));
-        QVERIFY(f.c().hasError());
-        QCOMPARE(f.c().status(), PlatformWording::helperMissing());
-        QVERIFY(!f.c().isWorking());
     }
 
     void overlappingRefreshIsDropped() {
