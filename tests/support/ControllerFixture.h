@@ -17,7 +17,6 @@
 // The controller's internals, for tests only (a friend of MonitorController).
 class MonitorControllerProbe {
 public:
-    static bool hasStarted(const MonitorController& c) { return c.m_hasStarted; }
     static const AdaptiveBrightness& adaptive(const MonitorController& c) { return *c.m_adaptive; }
     static auto lastAdaptiveBrightness(const MonitorController& c) { return c.m_adaptive->lastWritten(); }
     static quint64 adaptiveSamplesBegun(const MonitorController& c) { return c.m_adaptive->m_samplesBegun; }
