@@ -18,25 +18,21 @@ using namespace UiTesting;
 
 namespace {
 
-// How often each of a row's callbacks ran.
-struct Calls {
-    int apply = 0, edit = 0, duplicate = 0, remove = 0;
-};
-
 ScenePickerItem item(bool custom = true) {
     return {u"9B0D1F64-2C1E-4E36-8A5B-3A51C7E5A0D2"_s, custom ? u"Evening"_s : u"Movie"_s,
             u"Brightness 25 · HDMI 2"_s, u"book.fill"_s, custom};
 }
 
-// A row whose callbacks count into `calls`; `offered` names the menu entries its owner gives it.
-SceneManagementRow* makeRow(const ScenePickerItem& item, Calls& calls,
+// A row whose callbacks count into `calls` under their menu entry's text ("Apply" for the row
+// itself); `offered` names the menu entries its owner gives it.
+SceneManagementRow* makeRow(const ScenePickerItem& item, QMap<QString, int>& calls,
                             const QStringList& offered = {u"Edit"_s, u"Duplicate"_s, u"Delete"_s}) {
-    const auto count = [&](const QString& entry, int Calls::*n) {
-        return offered.contains(entry) ? std::function<void()>([&calls, n] { ++(calls.*n); }) : nullptr;
+    const auto count = [&](const QString& entry) {
+        return offered.contains(entry) ? std::function<void()>([&calls, entry] { ++calls[entry]; }) : nullptr;
     };
     return new SceneManagementRow(
-        item, false, [&calls] { ++calls.apply; }, count(u"Edit"_s, &Calls::edit),
-        count(u"Duplicate"_s, &Calls::duplicate), count(u"Delete"_s, &Calls::remove));
+        item, false, [&calls] { ++calls[u"Apply"_s]; }, count(u"Edit"_s), count(u"Duplicate"_s),
+        count(u"Delete"_s));
 }
 
 QToolButton* actionsOf(const SceneManagementRow* row) {
@@ -129,30 +125,27 @@ private slots:
         QFETCH(bool, custom);
         QFETCH(QStringList, offered);
         QFETCH(QStringList, expected);
-        Calls calls;
+        QMap<QString, int> calls;
         std::unique_ptr<SceneManagementRow> row(makeRow(item(custom), calls, offered));
         QCOMPARE(actionsOf(row.get())->isVisibleTo(row.get()), !expected.isEmpty());
         QStringList entries;
-        for (const QAction* action : actionsOf(row.get())->menu()->actions())
+        QMap<QString, int> each;
+        for (QAction* action : actionsOf(row.get())->menu()->actions()) {
             entries << (action->isSeparator() ? u"|"_s : action->text());
-        QCOMPARE(entries, expected);
-
-        // Each entry runs its own callback once, after the menu has been dealt with.
-        const std::pair<QString, int Calls::*> wiring[] = {
-            {u"Edit"_s, &Calls::edit}, {u"Duplicate"_s, &Calls::duplicate}, {u"Delete"_s, &Calls::remove}};
-        for (const auto& [text, count] : wiring) {
-            if (QAction* action = menuAction(row.get(), text)) {
+            // Each entry runs its own callback once, after the menu has been dealt with.
+            if (!action->isSeparator()) {
                 action->trigger();
-                QTRY_COMPARE(calls.*count, 1);
+                each[action->text()] = 1;
+                QTRY_COMPARE(calls, each);
             }
         }
+        QCOMPARE(entries, expected);
         QCoreApplication::sendPostedEvents();
-        QCOMPARE(calls.edit + calls.duplicate + calls.remove, int(expected.size() - expected.count(u"|"_s)));
-        QCOMPARE(calls.apply, 0);
+        QCOMPARE(calls, each);
     }
 
     void activeRowShowsCheckmarkAndSaysSo() {
-        Calls calls;
+        QMap<QString, int> calls;
         std::unique_ptr<SceneManagementRow> row(makeRow(item(), calls));
         QAbstractButton* apply = applyOf(row.get());
         QWidget* checkmark = byAccessibleName<QWidget>(row.get(), u"Active"_s);
@@ -165,7 +158,7 @@ private slots:
     }
 
     void detailLineOnlyWhenThereIsOne() {
-        Calls calls;
+        QMap<QString, int> calls;
         const auto lines = [&calls](std::optional<QString> detail) {
             ScenePickerItem shown = item();
             shown.detail = detail;
@@ -182,7 +175,7 @@ private slots:
     }
 
     void applyingByPointerAndKeyboard() {
-        Calls calls;
+        QMap<QString, int> calls;
         QWidget window;
         auto* layout = new QVBoxLayout(&window);
         auto* before = new QLineEdit;
@@ -194,16 +187,16 @@ private slots:
 
         // A click anywhere on the row's face, the detail line included, applies once.
         QTest::mouseClick(apply, Qt::LeftButton, {}, QPoint(apply->width() / 2, apply->height() - 6));
-        QTRY_COMPARE(calls.apply, 1);
+        QTRY_COMPARE(calls.value(u"Apply"_s), 1);
         QCoreApplication::sendPostedEvents();
-        QCOMPARE(calls.apply, 1);
+        QCOMPARE(calls.value(u"Apply"_s), 1);
 
         // Tab reaches the row, then its menu button.
         before->setFocus(Qt::TabFocusReason);
         QTest::keyClick(before, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), apply);
         QTest::keyClick(apply, Qt::Key_Return);
-        QTRY_COMPARE(calls.apply, 2);
+        QTRY_COMPARE(calls.value(u"Apply"_s), 2);
         QTest::keyClick(apply, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), actionsOf(row));
 
@@ -211,7 +204,7 @@ private slots:
         MenuWatch menu(actionsOf(row)->menu());
         QTest::keyClick(actionsOf(row), Qt::Key_Return);
         QCOMPARE(menu.shown, 1);
-        QCOMPARE(calls.edit + calls.duplicate + calls.remove, 0);
+        QCOMPARE(calls.keys(), QStringList{u"Apply"_s}); // the menu only opened
     }
 
     void ownerMayFreeTheRowFromItsCallback() {
@@ -237,7 +230,6 @@ private slots:
         MonitorScene only = scene(false);
         only.brightness = 80;
         Editor e(only);
-        QCOMPARE(e.sheet.windowModality(), Qt::WindowModal);
         QVERIFY(showActive(&e.sheet));
 
         QCOMPARE(e.name()->text(), u"Evening"_s);
@@ -378,7 +370,7 @@ private slots:
         const QPalette original = QApplication::palette();
         const QPalette light(QColor(0xee, 0xee, 0xee)), dark(QColor(0x3a, 0x3a, 0x3e));
         QApplication::setPalette(light);
-        Calls calls;
+        QMap<QString, int> calls;
         {
             Editor e(scene());
             std::unique_ptr<SceneManagementRow> row(makeRow(item(), calls));
