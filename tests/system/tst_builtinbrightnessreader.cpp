@@ -54,10 +54,15 @@ FakeValue identity(std::uint32_t product, std::optional<std::uint32_t> serial) {
     return info;
 }
 
+constexpr std::uint32_t builtInId = 1;
+constexpr std::uint32_t externalId = 2;
+
 // Models the machine, and keeps count of every handle it hands out and gets back.
 class FakePlatform : public BuiltInBrightnessPlatform {
 public:
-    std::vector<FakeDisplay> displays;
+    // A MacBook lid open beside an external monitor; no source answers yet.
+    std::vector<FakeDisplay> displays{{externalId, false, 0x10ac, 0x4321, 77},
+                                      {builtInId, true, 0x610, 0xa050, 0}};
     bool listFails = false;
     bool hasDisplayServices = false;
     bool hasGetBrightness = true;
@@ -205,14 +210,6 @@ private:
 
 using Setup = std::function<void(FakePlatform&)>;
 
-constexpr std::uint32_t builtInId = 1;
-constexpr std::uint32_t externalId = 2;
-
-// A MacBook lid open beside an external monitor; no source answers yet.
-void laptopWithMonitor(FakePlatform& p) {
-    p.displays = {{externalId, false, 0x10ac, 0x4321, 77}, {builtInId, true, 0x610, 0xa050, 0}};
-}
-
 void backlight(FakePlatform& p, double minimum, double maximum, double value) {
     p.backlightParameters =
         Dictionary{{"brightness", Dictionary{{"min", minimum}, {"max", maximum}, {"value", value}}}};
@@ -236,16 +233,14 @@ private slots:
             p.displays = {{externalId, false}};
             p.hasDisplayServices = true;
         }) << noDisplay << false;
-        QTest::newRow("no active display") << Setup([](FakePlatform&) {}) << noDisplay << false;
-        QTest::newRow("display list fails") << Setup([](FakePlatform& p) {
-            laptopWithMonitor(p);
-            p.listFails = true;
-        }) << noDisplay << false;
+        QTest::newRow("no active display")
+            << Setup([](FakePlatform& p) { p.displays.clear(); }) << noDisplay << false;
+        QTest::newRow("display list fails")
+            << Setup([](FakePlatform& p) { p.listFails = true; }) << noDisplay << false;
 
         // The first source: DisplayServices.
         const auto live = [](float brightness) {
             return Setup([brightness](FakePlatform& p) {
-                laptopWithMonitor(p);
                 p.hasDisplayServices = true;
                 p.liveBrightness = brightness;
                 backlight(p, 0, 100, 90); // never reached
@@ -256,24 +251,19 @@ private slots:
         QTest::newRow("DisplayServices below 0") << live(-0.1f) << Reading::available(0) << false;
 
         // The second source: the backlight's display parameters.
-        QTest::newRow("no DisplayServices, backlight 512 of 0…1024") << Setup([](FakePlatform& p) {
-            laptopWithMonitor(p);
-            backlight(p, 0, 1024, 512);
-        }) << Reading::available(0.5) << true;
+        QTest::newRow("no DisplayServices, backlight 512 of 0…1024")
+            << Setup([](FakePlatform& p) { backlight(p, 0, 1024, 512); }) << Reading::available(0.5) << true;
         QTest::newRow("DisplayServices without its function") << Setup([](FakePlatform& p) {
-            laptopWithMonitor(p);
             p.hasDisplayServices = true;
             p.hasGetBrightness = false;
             backlight(p, 0, 1024, 256);
         }) << Reading::available(0.25) << true;
         QTest::newRow("DisplayServices fails") << Setup([](FakePlatform& p) {
-            laptopWithMonitor(p);
             p.hasDisplayServices = true;
             p.getBrightnessStatus = 7;
             backlight(p, 0, 1024, 768);
         }) << Reading::available(0.75) << true;
         QTest::newRow("DisplayServices answers NaN") << Setup([](FakePlatform& p) {
-            laptopWithMonitor(p);
             p.hasDisplayServices = true;
             p.liveBrightness = std::nanf("");
             backlight(p, 100, 200, 250);
@@ -282,18 +272,15 @@ private slots:
         // The third source: the display-connect service of the built-in display.
         const auto connectOnly = [](std::vector<FakeConnect> connects, std::uint32_t displaySerial = 0) {
             return Setup([connects, displaySerial](FakePlatform& p) {
-                laptopWithMonitor(p);
                 p.displays[1].serial = displaySerial;
                 p.connects = connects;
             });
         };
         QTest::newRow("backlight with min equal to max falls through") << Setup([](FakePlatform& p) {
-            laptopWithMonitor(p);
             backlight(p, 512, 512, 512);
             p.connects = {{identity(0xa050, 42), 0, 0.6f}};
         }) << Reading::available(double(0.6f)) << true;
         QTest::newRow("backlight parameters without numbers fall through") << Setup([](FakePlatform& p) {
-            laptopWithMonitor(p);
             p.backlightParameters = Dictionary{{"brightness", Dictionary{{"min", 0.0}}}};
             p.connects = {{identity(0xa050, std::nullopt), 0, 0.6f}};
         }) << Reading::available(double(0.6f)) << true;
@@ -308,11 +295,9 @@ private slots:
             << connectOnly({{identity(0xa050, 41), 0, 1.5f}}, 0) << Reading::available(1) << true;
         QTest::newRow("only a mismatching serial") << connectOnly({{identity(0xa050, 41), 0, 0.1f}}, 42)
                                                    << Reading::unavailable(Reason::noDisplayService) << true;
-        QTest::newRow("no display-connect service") << Setup([](FakePlatform& p) {
-            laptopWithMonitor(p);
-            p.connectIteratorFails = true;
-        }) << Reading::unavailable(Reason::noDisplayService)
-                                                    << true;
+        QTest::newRow("no display-connect service")
+            << Setup([](FakePlatform& p) { p.connectIteratorFails = true; })
+            << Reading::unavailable(Reason::noDisplayService) << true;
         const std::int32_t unsupported = std::int32_t(0xe00002c7u); // kIOReturnUnsupported
         QTest::newRow("float parameter fails")
             << connectOnly({{identity(0xa050, std::nullopt), unsupported, 0.5f}})
