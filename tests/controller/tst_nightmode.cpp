@@ -16,21 +16,22 @@ struct NightModeAlone {
     ControllerSettings settings{&file, testTimings().settingsCheckDelay};
     DDCClient ddc{monitor.locator()};
 };
+
+// A controller over a monitor at `brightness` with gains 49/51/52, a snapshot of its own.
+struct OverAMonitorAt : ControllerFixture {
+    explicit OverAMonitorAt(int brightness) {
+        monitor.setState(
+            {{"luminance", QString::number(brightness)}, {"red", "49"}, {"green", "51"}, {"blue", "52"}});
+    }
+};
 } // namespace
 
 class TestNightMode : public QObject {
     Q_OBJECT
 
-private:
-    static void setMonitor(ControllerFixture& f, int brightness) {
-        f.monitor.setState(
-            {{"luminance", QString::number(brightness)}, {"red", "49"}, {"green", "51"}, {"blue", "52"}});
-    }
-
 private slots:
     void turningOnSnapshotsThenWritesTheNightValues() {
-        ControllerFixture f;
-        setMonitor(f, 80);
+        OverAMonitorAt f(80);
         QSignalSpy changing(f.controller.get(), &MonitorController::isChangingNightModeChanged);
         f.c().setNightMode(true);
         QVERIFY(f.c().isChangingNightMode());
@@ -53,8 +54,7 @@ private slots:
     }
 
     void aDimMonitorKeepsItsBrightness() {
-        ControllerFixture f;
-        setMonitor(f, 20);
+        OverAMonitorAt f(20);
         f.c().setNightMode(true);
         QTRY_VERIFY(f.c().isNightMode());
         f.settle();
@@ -62,8 +62,7 @@ private slots:
     }
 
     void nightModeSurvivesARestartAndWritesTheSnapshotBack() {
-        ControllerFixture f;
-        setMonitor(f, 80);
+        OverAMonitorAt f(80);
         f.c().setNightMode(true);
         QTRY_VERIFY(f.c().isNightMode());
         f.rebuild();
@@ -114,8 +113,7 @@ private slots:
     }
 
     void requestsThatChangeNothingDoNothing() {
-        ControllerFixture f;
-        setMonitor(f, 35);
+        OverAMonitorAt f(35);
         f.monitor.setState({{"contrast", "75"}, {"red", "50"}, {"green", "47"}, {"blue", "43"}});
         QVERIFY(runTask(f.c().refresh()));
         QCOMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
@@ -135,8 +133,7 @@ private slots:
     }
 
     void readFailureTouchesNothing() {
-        ControllerFixture f;
-        setMonitor(f, 80);
+        OverAMonitorAt f(80);
         f.monitor.setScript("get blue = exit=1 err=\"blue unreadable\\n\"\n");
         f.c().setNightMode(true);
         QTRY_VERIFY(f.c().hasError());
@@ -149,8 +146,7 @@ private slots:
     }
 
     void failedNightWriteRestoresTheSnapshot() {
-        ControllerFixture f;
-        setMonitor(f, 80);
+        OverAMonitorAt f(80);
         // The night value for green fails; of the write-back, red fails too: the sliders still
         // show the snapshot.
         f.monitor.setScript("set green * = exit=1 err=\"green stuck\\n\"; exit=0\nset red 49 = exit=1\n");
@@ -170,8 +166,7 @@ private slots:
     // The way back is on disk before the first night value reaches the monitor: a crash while
     // they are written still leaves the user's own values to return to.
     void theWayBackIsOnDiskBeforeTheMonitorChanges() {
-        ControllerFixture f;
-        setMonitor(f, 80);
+        OverAMonitorAt f(80);
         f.monitor.setScript("set luminance * = wait=night\n");
         f.c().setNightMode(true);
         QTRY_COMPARE(f.monitor.writes(), QStringList{"set luminance 25"}); // held on its way
@@ -184,8 +179,7 @@ private slots:
     }
 
     void failedTurnOffKeepsNightModeForAnotherTry() {
-        ControllerFixture f;
-        setMonitor(f, 80);
+        OverAMonitorAt f(80);
         f.c().setNightMode(true);
         QTRY_VERIFY(f.c().isNightMode());
         f.settle();
@@ -221,8 +215,7 @@ private slots:
     }
 
     void aSettingsFileThatCannotBeWrittenIsReported() {
-        ControllerFixture f;
-        setMonitor(f, 80);
+        OverAMonitorAt f(80);
         // A folder where the settings file should be: no one can write it, root included.
         QVERIFY(QFile::remove(f.settingsPath()) || !QFile::exists(f.settingsPath()));
         QVERIFY(QDir().mkdir(f.settingsPath()));
@@ -240,8 +233,7 @@ private slots:
     // Night Mode reads what it will put back, then writes its own values: no adaptive sample
     // lands in between, and while it is on adaptive brightness follows the panel below its cap.
     void adaptiveBrightnessStaysOutOfNightModesWay() {
-        ControllerFixture f;
-        setMonitor(f, 80);
+        OverAMonitorAt f(80);
         f.reader.reading = BuiltInDisplayBrightnessReading::available(1.0); // proposes 82
         f.c().setAdaptiveBrightnessEnabled(true);
         QTRY_COMPARE(f.monitor.stateValue("luminance"), QStringLiteral("82"));
@@ -270,8 +262,7 @@ private slots:
     }
 
     void manualChangesDoNotEndNightMode() {
-        ControllerFixture f;
-        setMonitor(f, 80);
+        OverAMonitorAt f(80);
         f.c().setNightMode(true);
         QTRY_VERIFY(f.c().isNightMode());
         f.c().set(MonitorFeature::brightness, 10);
