@@ -63,21 +63,6 @@ QColor inkOf(const QIcon& icon) {
     return {};
 }
 
-// A custom scene; `full` sets everything a scene can set, so each value can be seen surviving or
-// being dropped.
-MonitorScene scene(bool full = true) {
-    MonitorScene scene = userScene(u"Evening"_s);
-    scene.id = QUuid(u"{0E4C3B2A-7D61-4F0E-9C5B-2B7A1E6D4F33}"_s);
-    if (full) {
-        scene.brightness = 35;
-        scene.contrast = 75;
-        scene.volume = 12;
-        scene.rgb = MonitorScene::RGB{50, 47, 43};
-        scene.input = MonitorInput::hdmi2;
-    }
-    return scene;
-}
-
 // An editor for `scene` that records what it saves.
 struct Editor {
     explicit Editor(const MonitorScene& scene)
@@ -227,7 +212,7 @@ private slots:
     // Editor
 
     void opensWithTheDefaultsForUnsetValues() {
-        MonitorScene only = scene(false);
+        MonitorScene only = eveningScene(false);
         only.brightness = 80;
         Editor e(only);
         QVERIFY(showActive(&e.sheet));
@@ -251,7 +236,7 @@ private slots:
     }
 
     void everythingASceneSetsComesBackUnchanged() {
-        MonitorScene full = scene();
+        MonitorScene full = eveningScene();
         full.brightness = 80.4; // values stay as stored until the user moves them
         full.kind = MonitorScene::Kind::builtIn;
         Editor e(full);
@@ -267,14 +252,14 @@ private slots:
     }
 
     void savingAfterExcludingEverythingChangesNothing() {
-        Editor e(scene());
+        Editor e(eveningScene());
         QVERIFY(showActive(&e.sheet));
         for (const QString& title : {u"Brightness"_s, u"Contrast"_s, u"Volume"_s, u"Adjust RGB gains"_s})
             QTest::mouseClick(e.include(title), Qt::LeftButton);
         e.picker(u"Input"_s)->setCurrentIndex(0);
         QTest::mouseClick(e.button(u"Save"_s), Qt::LeftButton);
 
-        QCOMPARE(e.saved, QList<MonitorScene>{scene(false)});
+        QCOMPARE(e.saved, QList<MonitorScene>{eveningScene(false)});
         QCOMPARE(e.sheet.result(), int(QDialog::Accepted));
         QVERIFY(!e.sheet.isVisible());
     }
@@ -282,7 +267,7 @@ private slots:
     // Save waits for a name that is more than blanks; Return in the name field only leaves it (the
     // rest of the form may still be to do), elsewhere it presses Save; the name is saved trimmed.
     void nameAndReturn() {
-        Editor e(scene());
+        Editor e(eveningScene());
         QVERIFY(showActive(&e.sheet));
         e.name()->setFocus();
         e.name()->setText(u" \n\t"_s);
@@ -302,7 +287,7 @@ private slots:
     }
 
     void cancelDiscards() {
-        Editor e(scene());
+        Editor e(eveningScene());
         QVERIFY(showActive(&e.sheet));
         e.name()->setText(u"Changed"_s);
         QTest::mouseClick(e.button(u"Cancel"_s), Qt::LeftButton);
@@ -311,7 +296,7 @@ private slots:
     }
 
     void colourChannelsComeAndGoTogether() {
-        Editor e(scene());
+        Editor e(eveningScene());
         QVERIFY(showActive(&e.sheet));
         QVERIFY(!e.include(u"Green"_s)->isVisibleTo(&e.sheet)); // included with the others, never alone
         e.slider(u"Green"_s)->setFocus();
@@ -328,7 +313,7 @@ private slots:
     }
 
     void excludedSliderKeepsItsPosition() {
-        Editor e(scene());
+        Editor e(eveningScene());
         QVERIFY(showActive(&e.sheet));
         QSlider* slider = e.slider(u"Brightness"_s);
         QTest::mouseClick(e.include(u"Brightness"_s), Qt::LeftButton);
@@ -352,7 +337,7 @@ private slots:
 
     void pickersSetTheSymbolAndInput() {
         // A scene whose symbol is not among the choices keeps it unless the user picks another.
-        MonitorScene foreign = scene();
+        MonitorScene foreign = eveningScene();
         foreign.symbol = u"tv"_s;
         Editor e(foreign);
         QComboBox* icon = e.picker(u"Scene icon"_s);
@@ -372,7 +357,7 @@ private slots:
         QApplication::setPalette(light);
         QMap<QString, int> calls;
         {
-            Editor e(scene());
+            Editor e(eveningScene());
             std::unique_ptr<SceneManagementRow> row(makeRow(item(), calls));
             QCOMPARE(inkOf(e.picker(u"Scene icon"_s)->itemIcon(0)), light.color(QPalette::WindowText));
 
