@@ -41,11 +41,7 @@ private slots:
         QTRY_VERIFY(f.reader.reads >= 3);
         QCOMPARE(f.monitor.writes().size(), 1);
 
-        // 0.51 proposes 42: one step from 41, not worth a write. 0.52 proposes 43.
-        f.reader.reading = Reading::available(0.51);
-        const int readsBefore = f.reader.reads;
-        QTRY_VERIFY(f.reader.reads >= readsBefore + 2);
-        QCOMPARE(f.monitor.writes().size(), 1);
+        // A move the policy finds worth a write (its threshold is the policy test's) is written.
         f.reader.reading = Reading::available(0.52);
         QTRY_COMPARE(Probe::lastAdaptiveBrightness(f.c()), 43.0);
         QCOMPARE(f.monitor.writes().last(), QStringLiteral("set luminance 43"));

@@ -18,7 +18,6 @@ private slots:
     void startRunsOnce() {
         ControllerFixture f;
         QVERIFY(runTask(f.c().start()));
-        QVERIFY(Probe::hasStarted(f.c()));
         QVERIFY(f.lifecycle->isRunning());
         QCOMPARE(f.c().status(), QStringLiteral("HDMI 1 • Connected"));
         QVERIFY(runTask(f.c().start(), 1s));
@@ -43,8 +42,8 @@ private slots:
         f.lifecycle->post(DisplayLifecycleEvent::systemDidWake);
         QTRY_COMPARE(f.c().brightness(), 22.0);
         QCOMPARE(refreshesIn(f.monitor), 2);
-        const auto calls = f.monitor.invocations();
-        QVERIFY(msBetween(wokeAt, calls.at(7).startedAt) >= f.timings.lifecycleSettleDelay.count() - 1);
+        QCOMPARE_GE(msBetween(wokeAt, f.monitor.invocations().at(7).startedAt),
+                    f.timings.lifecycleSettleDelay.count() - 1);
     }
 
     void eventsAreHandledOneAfterAnother() {

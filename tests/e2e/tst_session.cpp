@@ -41,21 +41,18 @@ private slots:
             QSKIP("needs an X server (the test command runs it under xvfb-run)");
         if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
             QSKIP("trayer is not installed (scripts/bootstrap.sh installs it)");
-        m_address = PrivateBus::start(m_daemon);
-        if (m_address.isEmpty())
-            QSKIP("dbus-daemon did not start (Debian package dbus, which scripts/bootstrap.sh installs)");
+        if (m_bus.address.isEmpty())
+            QSKIP(PrivateBus::missing);
         // A tray host, so that the program starts in the tray with its window hidden.
         m_trayHost.start(QStringLiteral("trayer"), {"--edge", "top", "--SetDockType", "true"});
         QVERIFY(m_trayHost.waitForStarted(5000));
         QVERIFY(m_home.isValid());
-        m_environment = programEnvironment(m_home.path(), QStringLiteral("xcb"), m_address);
+        m_environment = programEnvironment(m_home.path(), QStringLiteral("xcb"), m_bus.address);
     }
 
     void cleanupTestCase() {
-        for (QProcess* process : {&m_trayHost, &m_daemon}) {
-            process->terminate();
-            process->waitForFinished(5000);
-        }
+        m_trayHost.terminate();
+        m_trayHost.waitForFinished(5000);
     }
 
     void aSecondLaunchShowsTheFirstAndAChangeOutlivesTheEnd() {
@@ -66,7 +63,7 @@ private slots:
         running.setProcessEnvironment(m_environment);
         running.start(first.program, {});
         QVERIFY(running.waitForStarted(10000));
-        auto bus = QDBusConnection::connectToBus(m_address, QStringLiteral("session-test"));
+        auto bus = QDBusConnection::connectToBus(m_bus.address, QStringLiteral("session-test"));
         // The start-up refresh is over: the monitor's brightness has been read.
         QTRY_VERIFY_WITH_TIMEOUT(bus.interface()->isServiceRegistered(QStringLiteral("com.velmar.Monitor")),
                                  20000);
@@ -111,8 +108,7 @@ private slots:
 
 private:
     QTemporaryDir m_home;
-    QString m_address;
-    QProcess m_daemon;
+    PrivateBus m_bus;
     QProcess m_trayHost;
     QProcessEnvironment m_environment;
 };

@@ -11,15 +11,7 @@ constexpr double tolerance = 1.0; // what the app matches with
 
 // The movie scene's values, brightness and blue slightly off, on HDMI 1.
 MonitorSceneState nearMovie(double brightness = 35.8, double blue = 43.4) {
-    MonitorSceneState state;
-    state.brightness = brightness;
-    state.contrast = 75;
-    state.volume = 12;
-    state.red = 50;
-    state.green = 47;
-    state.blue = blue;
-    state.input = MonitorInput::hdmi1;
-    return state;
+    return {brightness, 75, 12, 50, 47, blue, MonitorInput::hdmi1};
 }
 
 QString matchedName(const MonitorSceneState& state, const QList<MonitorScene>& scenes) {

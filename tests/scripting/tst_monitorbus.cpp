@@ -8,7 +8,6 @@
 #include "support/TestSupport.h"
 
 #include <QDBusConnectionInterface>
-#include <QDBusVariant>
 #include <QSignalSpy>
 
 namespace {
@@ -101,20 +100,14 @@ class TestMonitorBus : public QObject {
 
 private slots:
     void initTestCase() {
-        m_address = PrivateBus::start(m_daemon);
-        if (m_address.isEmpty())
-            QSKIP("dbus-daemon did not start (Debian package dbus, which scripts/bootstrap.sh installs)");
+        if (m_bus.address.isEmpty())
+            QSKIP(PrivateBus::missing);
         MonitorBus::registerTypes();
-    }
-
-    void cleanupTestCase() {
-        m_daemon.terminate();
-        m_daemon.waitForFinished();
     }
 
     void propertiesShowTheControllersState() {
         ControllerFixture f;
-        BusSession bus(f, m_address);
+        BusSession bus(f, m_bus.address);
         QVERIFY(bus.adaptor);
 
         // Nothing read yet: no value to show and no input. (That a step from there is refused, the
@@ -140,7 +133,7 @@ private slots:
 
     void commandsAreTheControllersOperations() {
         ControllerFixture f;
-        BusSession bus(f, m_address);
+        BusSession bus(f, m_bus.address);
         QVERIFY(f.refreshShowingMovie());
         f.c().setAdaptiveBrightnessEnabled(true);
         QTRY_VERIFY(Probe::lastAdaptiveBrightness(f.c())); // its first write is behind us
@@ -167,39 +160,23 @@ private slots:
         QCOMPARE(values.size(), 4);
         QCOMPARE(values.first().first().value<MonitorFeature>(), MonitorFeature::brightness);
 
-        f.monitor.clearLog();
+        // What the command-line test follows to the monitor (an input, a scene by name, Night Mode,
+        // a refresh) is announced for the on-screen indicator here; a scene is also found by its id.
         QSignalSpy inputs(&bus.adaptor->changes(), &ScriptedChanges::inputRequested);
         QCOMPARE(bus.failure(QStringLiteral("SetInput"), {QStringLiteral("HDMI 2")}), QString());
-        f.settle();
-        QCOMPARE(f.monitor.writes(), QStringList{"set input-alt 145"});
-        QCOMPARE(bus.property("Input").toString(), QStringLiteral("hdmi2"));
         QCOMPARE(inputs.size(), 1);
-
-        // A scene by its name in any case, or by its id.
-        QSignalSpy scenes(&bus.adaptor->changes(), &ScriptedChanges::sceneRequested);
-        QCOMPARE(bus.failure(QStringLiteral("ApplyScene"), {QStringLiteral("reading")}), QString());
-        QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::reading().id);
         f.settle();
+
+        QSignalSpy scenes(&bus.adaptor->changes(), &ScriptedChanges::sceneRequested);
         QCOMPARE(bus.failure("ApplyScene", {uuidText(MonitorScene::work().id).toLower()}), QString());
         QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::work().id);
+        QCOMPARE(scenes.size(), 1);
         f.settle();
-        QCOMPARE(scenes.size(), 2);
 
         QSignalSpy nights(&bus.adaptor->changes(), &ScriptedChanges::nightModeRequested);
         QCOMPARE(bus.failure(QStringLiteral("SetNightMode"), {true}), QString());
         QTRY_VERIFY(f.c().isNightMode());
-        f.settle();
-        QVERIFY(bus.property("NightMode").toBool());
-        QCOMPARE(bus.failure(QStringLiteral("SetNightMode"), {false}), QString());
-        QTRY_VERIFY(!f.c().isNightMode());
-        QCOMPARE(nights.size(), 2);
-        f.settle();
-
-        // Refresh answers once the monitor has been read.
-        f.monitor.setState({{"luminance", "66"}});
-        QCOMPARE(bus.failure(QStringLiteral("Refresh")), QString());
-        QCOMPARE(f.c().brightness(), 66.0);
-        QVERIFY(!f.c().isWorking());
+        QCOMPARE(nights.size(), 1);
     }
 
     void badArgumentsAreRefusedAndChangeNothing_data() {
@@ -221,7 +198,7 @@ private slots:
         QFETCH(QVariantList, arguments);
         QFETCH(QString, error);
         ControllerFixture f;
-        BusSession bus(f, m_address);
+        BusSession bus(f, m_bus.address);
         QVERIFY(f.refreshShowingMovie());
         f.store->add(makeScene("Desk", 20));
         f.store->add(makeScene("Desk", 20));
@@ -243,7 +220,7 @@ private slots:
 
     void commandsTheMonitorCannotTakeNowAreRefused() {
         ControllerFixture f;
-        BusSession bus(f, m_address);
+        BusSession bus(f, m_bus.address);
         QVERIFY(f.refreshShowingMovie());
 
         // A scene under way: another one is refused rather than silently dropped.
@@ -271,7 +248,7 @@ private slots:
     // monitor gets the first value and the newest, and a refresh is not queued behind the rest.
     void aFloodOfWritesCostsTwoCommands() {
         ControllerFixture f;
-        BusSession bus(f, m_address);
+        BusSession bus(f, m_bus.address);
         f.monitor.setState({{"luminance", "2147483647"}}); // a monitor may report nonsense
         QVERIFY(runTask(f.c().refresh()));
         QCOMPARE(bus.adjust("brightness", 10), 100);
@@ -295,7 +272,7 @@ private slots:
         ControllerFixture f;
         QVERIFY(f.refreshShowingMovie());
         f.settle();
-        BusSession bus(f, m_address); // publishes changes from this state on
+        BusSession bus(f, m_bus.address); // publishes changes from this state on
         ChangeListener listener;
         QVERIFY(bus.client->connect(
             QLatin1String(MonitorBus::serviceName), QLatin1String(MonitorBus::objectPath),
@@ -322,8 +299,7 @@ private slots:
     }
 
 private:
-    QProcess m_daemon;
-    QString m_address;
+    PrivateBus m_bus;
 };
 
 QTEST_MAIN(TestMonitorBus)

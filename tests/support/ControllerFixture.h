@@ -17,7 +17,6 @@
 // The controller's internals, for tests only (a friend of MonitorController).
 class MonitorControllerProbe {
 public:
-    static bool hasStarted(const MonitorController& c) { return c.m_hasStarted; }
     static const AdaptiveBrightness& adaptive(const MonitorController& c) { return *c.m_adaptive; }
     static auto lastAdaptiveBrightness(const MonitorController& c) { return c.m_adaptive->lastWritten(); }
     static quint64 adaptiveSamplesBegun(const MonitorController& c) { return c.m_adaptive->m_samplesBegun; }
@@ -117,6 +116,13 @@ public:
     }
 
     MonitorController& c() { return *controller; }
+    /// What the sliders show: brightness, contrast, volume, red, green, blue.
+    QList<double> values() const {
+        QList<double> shown;
+        for (auto feature : MonitorFeatures::allCases)
+            shown << controller->value(feature);
+        return shown;
+    }
     const QString& settingsPath() const { return m_settingsPath; }
 
     /// Puts Movie's values on the monitor and refreshes, so that Movie is the active scene.

@@ -79,11 +79,8 @@ QStringList FakeMonitor::commandLines() const {
 }
 
 QStringList FakeMonitor::writes() const {
-    QStringList lines;
-    for (const auto& invocation : invocations()) {
-        if (invocation.arguments.value(0) == QLatin1String("set"))
-            lines.append(invocation.commandLine());
-    }
+    QStringList lines = commandLines();
+    lines.removeIf([](const QString& line) { return !line.startsWith(QLatin1String("set ")); });
     return lines;
 }
 

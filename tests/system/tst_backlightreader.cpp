@@ -2,6 +2,7 @@
 #include "system/linux/SystemBuiltInDisplayBrightnessReader.h"
 
 #include "helper/TestFiles.h"
+#include "support/BrightnessReadingTesting.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,18 +30,6 @@ struct FakeBacklight {
 } // namespace
 
 Q_DECLARE_METATYPE(FakeBacklight)
-Q_DECLARE_METATYPE(Reading)
-
-namespace QTest {
-template <> char* toString(const Reading& reading) {
-    if (reading.isAvailable())
-        return qstrdup(QByteArray("available(" + QByteArray::number(reading.fraction()) + ")").constData());
-    const char* names[] = {"noBuiltInDisplay", "noDisplayService", "ioError"};
-    const auto& why = reading.unavailableReason();
-    return qstrdup(QByteArray("unavailable(") + names[int(why.reason)] + ", " + QByteArray::number(why.code) +
-                   ")");
-}
-} // namespace QTest
 
 class TestBacklightReader : public QObject {
     Q_OBJECT

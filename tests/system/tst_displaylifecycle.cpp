@@ -93,18 +93,18 @@ Q_DECLARE_METATYPE(BusSignal)
 
 // Skips the calling test when the test's own buses could not be started.
 #define NEEDS_PRIVATE_BUSES()                                                                                \
-    if (!m_busProblem.isEmpty())                                                                             \
-    QSKIP(qPrintable(m_busProblem))
+    if (!m_buses)                                                                                            \
+    QSKIP(PrivateBus::missing)
 
 class TestDisplayLifecycle : public QObject {
     Q_OBJECT
 
 public:
-    /// `busProblem` says why there are no private buses; empty when they run.
-    explicit TestDisplayLifecycle(QString busProblem) : m_busProblem(std::move(busProblem)) {}
+    /// `buses`: whether the test's own buses run.
+    explicit TestDisplayLifecycle(bool buses) : m_buses(buses) {}
 
 private:
-    const QString m_busProblem;
+    const bool m_buses;
     // The buses' addresses are in the environment before the test object is made.
     Peer m_logind{QDBusConnection::SystemBus, "logind"};
     Peer m_screenLocker{QDBusConnection::SessionBus, "screen-locker"};
@@ -156,7 +156,7 @@ private slots:
     void initTestCase() {
         m_initialScreens = OffscreenScreens::configuration();
         QVERIFY2(!m_initialScreens.isEmpty(), "these tests drive the offscreen platform's screens");
-        if (!m_busProblem.isEmpty())
+        if (!m_buses)
             return;
         for (auto bus : {QDBusConnection::systemBus(), QDBusConnection::sessionBus()})
             QVERIFY(
@@ -167,7 +167,7 @@ private slots:
 
     // Owning a name already owned is no error, so a test may release one and get it back here.
     void init() {
-        if (!m_busProblem.isEmpty())
+        if (!m_buses)
             return;
         QVERIFY(m_logind.bus.registerService("org.freedesktop.login1"));
         QVERIFY(m_screenLocker.bus.registerService("org.freedesktop.ScreenSaver"));
@@ -357,26 +357,15 @@ int main(int argc, char** argv) {
     // The offscreen application does not reach D-Bus itself; the test's buses are in place
     // before anything else does, so nothing can reach the user's real buses.
     QGuiApplication app(argc, argv);
-    QProcess system, session;
-    QString systemAddress = PrivateBus::start(system), sessionAddress = PrivateBus::start(session);
-    QString busProblem;
+    PrivateBus system, session;
+    const bool buses = !system.address.isEmpty() && !session.address.isEmpty();
+    // Where nothing listens, so the tests that run without buses never reach the user's.
     QTemporaryDir nowhere;
-    if (systemAddress.isEmpty() || sessionAddress.isEmpty()) {
-        busProblem = QStringLiteral("dbus-daemon did not start (Debian package dbus, which "
-                                    "scripts/bootstrap.sh installs); this test needs a private bus");
-        // Addresses where nothing listens, so the tests that run anyway never reach the user's buses.
-        systemAddress = sessionAddress = "unix:path=" + nowhere.filePath(QStringLiteral("no-bus"));
-    }
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", systemAddress.toUtf8());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", sessionAddress.toUtf8());
-
-    TestDisplayLifecycle test(busProblem);
-    const int result = QTest::qExec(&test, argc, argv);
-    for (QProcess* daemon : {&system, &session}) {
-        daemon->terminate();
-        daemon->waitForFinished();
-    }
-    return result;
+    const QString noBus = "unix:path=" + nowhere.filePath(QStringLiteral("no-bus"));
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", (buses ? system.address : noBus).toUtf8());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", (buses ? session.address : noBus).toUtf8());
+    TestDisplayLifecycle test(buses);
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "tst_displaylifecycle.moc"

@@ -57,6 +57,21 @@ inline MonitorScene userScene(const QString& name) {
     return scene;
 }
 
+/// The user's "Evening" scene, setting every value a scene can set (none when `full` is false), so
+/// each can be seen surviving or being dropped.
+inline MonitorScene eveningScene(bool full = true) {
+    MonitorScene scene = userScene(QStringLiteral("Evening"));
+    scene.id = QUuid(QStringLiteral("{0E4C3B2A-7D61-4F0E-9C5B-2B7A1E6D4F33}"));
+    if (full) {
+        scene.brightness = 35;
+        scene.contrast = 75;
+        scene.volume = 12;
+        scene.rgb = MonitorScene::RGB{50, 47, 43};
+        scene.input = MonitorInput::hdmi2;
+    }
+    return scene;
+}
+
 /// Shows `window` and makes it the active window, so that keys reach it.
 inline bool showActive(QWidget* window) {
     window->show();

@@ -1,6 +1,6 @@
 // A screen reader works every button, chip, switch and segment through its actions: each action
 // does what a click does, in the panel, the window, Settings and the scene editor, and the panel
-// (a popup) is found by walking the accessibility tree from the application.
+// (a popup) is in the accessibility tree while it is open.
 #include "support/ControllerFixture.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/sceneeditor/SceneEditorSheet.h"
@@ -168,39 +168,15 @@ private slots:
         QTRY_VERIFY(happened(s));
     }
 
-    void thePanelIsInTheApplicationsTree() {
+    // The panel, a popup, hangs from the application while it is open and leaves it when it closes.
+    // (That a reader walks down to its chips and works them is the screen-reader end-to-end test's.)
+    void thePanelIsInTheApplicationsTreeWhileOpen() {
         Stage s;
-        s.open("controls");
         QWidget* panel = s.open("panel");
         QVERIFY(QTest::qWaitForWindowExposed(panel));
-
-        // Down from the application, each step found again from its parent's side.
-        QAccessibleInterface* night = nullptr;
-        std::function<void(QAccessibleInterface*)> walk = [&](QAccessibleInterface* node) {
-            for (int i = 0; i < node->childCount() && !night; ++i) {
-                QAccessibleInterface* child = node->child(i);
-                QVERIFY(child);
-                QCOMPARE(node->indexOfChild(child), i);
-                QCOMPARE(child->parent()->object(), node->object());
-                if (child->text(QAccessible::Name) == QLatin1String("Night Mode"))
-                    night = child;
-                else
-                    walk(child);
-            }
-        };
-        walk(QAccessible::queryAccessibleInterface(qApp));
-        QVERIFY(night);
-        QCOMPARE(night->object(), buttonNamed(panel, "Night Mode"));
-        QCOMPARE(night->role(), QAccessible::CheckBox);
-        QCOMPARE(night->text(QAccessible::Value), QStringLiteral("Off"));
-
-        night->actionInterface()->doAction(night->actionInterface()->actionNames().first());
-        QTRY_VERIFY(s.f.c().isNightMode());
-        QTRY_VERIFY(night->state().checked);
-        QCOMPARE(night->text(QAccessible::Value), QStringLiteral("On"));
-
-        panel->close();
         QAccessibleInterface* application = QAccessible::queryAccessibleInterface(qApp);
+        QVERIFY(application->indexOfChild(QAccessible::queryAccessibleInterface(panel)) >= 0);
+        panel->close();
         QCOMPARE(application->indexOfChild(QAccessible::queryAccessibleInterface(panel)), -1);
     }
 };

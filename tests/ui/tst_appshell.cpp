@@ -1,9 +1,7 @@
 // The shell: one section value shared by the window, the panel and the Settings command; the
-// window's header; life without a system tray; one instance per user; names and messages shown as
-// written.
-#include "scripting/SingleInstance.h"
+// window's header; life without a system tray; names and messages shown as written. (A second
+// launch handing over to the first is the session test's.)
 #include "support/ControllerFixture.h"
-#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/VelmarMonitorMenuApp.h"
@@ -16,8 +14,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDBusConnection>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QToolTip>
@@ -116,27 +112,6 @@ private slots:
         shell.window()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // as the main loop would
         QVERIFY(ended.count() == 1 || ended.wait(5000));
-    }
-
-    // A later launch finds the first instance on the bus and asks it to show itself. (That a
-    // killed instance's name is freed is the bus daemon's doing.)
-    void oneInstancePerUser() {
-        QProcess daemon;
-        const QString address = PrivateBus::start(daemon);
-        if (address.isEmpty())
-            QSKIP("dbus-daemon did not start (Debian package dbus, which scripts/bootstrap.sh installs)");
-        {
-            SingleInstance first(QDBusConnection::connectToBus(address, QStringLiteral("first")));
-            QVERIFY(first.claim());
-            QSignalSpy asked(&first, &SingleInstance::activationRequested);
-            SingleInstance second(QDBusConnection::connectToBus(address, QStringLiteral("second")));
-            QVERIFY(!second.claim());
-            QTRY_COMPARE(asked.count(), 1);
-        }
-        QDBusConnection::disconnectFromBus(QStringLiteral("first"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("second"));
-        daemon.terminate();
-        daemon.waitForFinished();
     }
 
     void namesAndMessagesShowAsWritten() {

@@ -1,9 +1,9 @@
 // The Controls section: its pickers and rows follow the controller, act only on what the user
-// chooses, and read the monitor each time the section appears.
+// chooses, and read the monitor each time the section appears. (How it shows an error, as the
+// panel does, is the shell test's.)
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 #include "ui/widgets/CompactMonitorSlider.h"
-#include "ui/widgets/ElidedLabel.h"
 #include "ui/window/ControlPanelView.h"
 #include "UiTesting.h"
 
@@ -70,11 +70,8 @@ private slots:
         emit preset->activated(preset->currentIndex()); // choosing "Custom" changes nothing
         QCOMPARE(f.c().red(), 47.0);
         emit preset->activated(preset->findText(QStringLiteral("Warm")));
-        QCOMPARE(f.c().red(), 50.0);
-        QCOMPARE(f.c().blue(), 40.0);
+        QCOMPARE(f.c().matchedPreset(), ColorPreset::warm); // what reaches the monitor: the controller's test
         QCOMPARE(preset->currentText(), QStringLiteral("Warm"));
-        f.settle();
-        QCOMPARE(f.monitor.writes(), (QStringList{"set red 50", "set green 46", "set blue 40"}));
     }
 
     void rowsShowWhatIsKnown() {
@@ -92,14 +89,6 @@ private slots:
         QCOMPARE(input->currentText(), QStringLiteral("HDMI 1"));
         emit input->activated(input->findText(QStringLiteral("HDMI 2")));
         QCOMPARE(f.c().activeInput(), MonitorInput::hdmi2);
-
-        // The status row is one line however the helper ended its message.
-        f.monitor.setScript("set red * = exit=1 err=\"bus error\\n\"\n");
-        f.c().set(MonitorFeature::red, 10);
-        QTRY_VERIFY(f.c().hasError());
-        auto* status = byAccessibleName<ElidedLabel>(&panel, QStringLiteral("bus error"));
-        QVERIFY(status);
-        QCOMPARE(status->toolTip(), QStringLiteral("bus error"));
     }
 };
 

@@ -117,13 +117,7 @@ private slots:
     }
 
     void sceneEditor() {
-        MonitorScene scene = userScene(QStringLiteral("Evening"));
-        scene.brightness = 35;
-        scene.contrast = 70;
-        scene.volume = 12;
-        scene.rgb = MonitorScene::RGB{50, 47, 43};
-        scene.input = MonitorInput::hdmi2;
-        SceneEditorSheet sheet(scene, {});
+        SceneEditorSheet sheet(eveningScene(), {});
         QVERIFY(showActive(&sheet));
         const MonitorScene before = sheet.editedScene();
         QVERIFY(scrolledOverEach(sheet));
