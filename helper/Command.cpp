@@ -24,6 +24,16 @@ std::string vendorInputCodes() {
     return codes;
 }
 
+std::string standardInputCodes() {
+    std::string codes;
+    for (const auto& row : MonitorCodes::inputs) {
+        for (const int code : row.standardCodes) {
+            codes += code == 0 ? "" : (codes.empty() ? "" : ", ") + std::to_string(code);
+        }
+    }
+    return codes;
+}
+
 // Plain decimal only: no sign other than '-', no spaces, no hex, nothing after the digits.
 std::variant<int, UsageError> parseValue(std::string_view text, Attribute attribute) {
     int value = 0;
@@ -38,6 +48,14 @@ std::variant<int, UsageError> parseValue(std::string_view text, Attribute attrib
         if (outOfRange || !MonitorCodes::inputFromVendorCode(value)) {
             return UsageError{"Input code " + std::string(text) +
                               " is none of the monitor's inputs: " + vendorInputCodes()};
+        }
+        return value;
+    }
+    // Other brands' monitors switch through the standard feature; only the inputs we know go there.
+    if (attribute == Attribute::input) {
+        if (outOfRange || !MonitorCodes::inputFromStandardCode(value)) {
+            return UsageError{"Input code " + std::string(text) +
+                              " is none of the standard input codes: " + standardInputCodes()};
         }
         return value;
     }
@@ -80,9 +98,6 @@ std::variant<Command, UsageError> parseCommand(std::span<const std::string_view>
         return command;
     }
 
-    if (command.attribute == Attribute::input) {
-        return UsageError{"The input attribute is read only; switch inputs with input-alt"};
-    }
     if (arguments.size() < 3) {
         return UsageError{"Missing value after " + quoted("set " + std::string(arguments[1]))};
     }

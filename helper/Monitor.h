@@ -27,7 +27,8 @@ public:
     /// for `input` and `inputAlt`.
     virtual ReadOutcome read(Attribute attribute) = 0;
 
-    /// Sets a percentage attribute or switches input through `inputAlt`. `input` is read only.
+    /// Sets a percentage attribute, or switches input through `input` (a standard input code) or
+    /// `inputAlt` (a vendor input code).
     virtual WriteOutcome write(Attribute attribute, int value) = 0;
 };
 

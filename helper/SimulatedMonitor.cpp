@@ -378,8 +378,16 @@ std::string formatSimulatedState(const SimulatedState& state) {
 }
 
 WriteOutcome applyWrite(SimulatedState& state, Attribute attribute, int value) {
+    // A switch through the standard feature shows the input as written, DisplayPort's second port
+    // included.
     if (attribute == Attribute::input) {
-        return Failure{"The input attribute is read only"};
+        const auto vendor = vendorCodeForStandardInput(value);
+        if (!vendor) {
+            return Failure{"The monitor has no input with standard code " + std::to_string(value)};
+        }
+        state.setValue(Attribute::input, value);
+        state.setValue(Attribute::inputAlt, *vendor);
+        return std::nullopt;
     }
     if (attribute == Attribute::inputAlt) {
         const auto standard = standardInputForVendorCode(value);

@@ -33,7 +33,7 @@ std::variant<SimulatedState, Failure> parseSimulatedState(std::string_view text)
 std::string formatSimulatedState(const SimulatedState& state);
 
 /// Applies a write the way the monitor would: percentages stay within 0 to 100, and switching
-/// through input-alt also changes what input reports.
+/// through either input attribute changes what the other reports.
 WriteOutcome applyWrite(SimulatedState& state, Attribute attribute, int value);
 
 /// A monitor that lives in a state file, for running the app and its tests without hardware.

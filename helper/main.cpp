@@ -2,6 +2,7 @@
 //   m1ddc get luminance|contrast|volume|red|green|blue|input|input-alt
 //   m1ddc set luminance|contrast|volume|red|green|blue <0..100>
 //   m1ddc set input-alt <vendor input code>
+//   m1ddc set input <standard input code>
 // With VELMAR_SIMULATED_MONITOR naming a file, that file stands in for the monitor.
 #include "Cli.h"
 

@@ -151,9 +151,6 @@ ReadOutcome DirectDdcMonitor::read(Attribute attribute) {
 }
 
 WriteOutcome DirectDdcMonitor::write(Attribute attribute, int value) {
-    if (attribute == Attribute::input) {
-        return Failure{"The input attribute is read only"};
-    }
     auto outcome = onDisplay(
         sourceAddressFor(attribute),
         [attribute, value](RawDdcChannel& channel) -> std::variant<int, ChannelFailure> {

@@ -24,6 +24,8 @@ private slots:
         QTest::newRow("highest percentage") << Arguments{"set", "blue", "100"} << Command{set, Attribute::blue, 100};
         // Input codes are not percentages: above 100 is fine.
         QTest::newRow("input code") << Arguments{"set", "input-alt", "210"} << Command{set, Attribute::inputAlt, 210};
+        // Other brands switch through the standard feature, DisplayPort's second port among its codes.
+        QTest::newRow("standard input code") << Arguments{"set", "input", "16"} << Command{set, Attribute::input, 16};
         // clang-format on
     }
     void acceptsEveryCommandTheAppRuns() {
@@ -47,7 +49,6 @@ private slots:
         QTest::newRow("app word, not attribute word") << Arguments{"get", "brightness"} << "\"brightness\"";
         QTest::newRow("get with a value") << Arguments{"get", "luminance", "50"} << "\"50\"";
         QTest::newRow("set without value") << Arguments{"set", "contrast"} << "set contrast";
-        QTest::newRow("set input") << Arguments{"set", "input", "17"} << "input-alt";
         QTest::newRow("hex") << Arguments{"set", "input-alt", "0xD0"} << "\"0xD0\"";
         QTest::newRow("above 100") << Arguments{"set", "luminance", "101"} << "0 to 100";
         QTest::newRow("negative") << Arguments{"set", "blue", "-1"} << "0 to 100";
@@ -55,6 +56,9 @@ private slots:
         // Only the monitor's own vendor codes: a standard input code is not one.
         QTest::newRow("standard input code") << Arguments{"set", "input-alt", "17"} << "none of the monitor's inputs";
         QTest::newRow("input code beyond int") << Arguments{"set", "input-alt", "99999999999"} << "none of the monitor's inputs";
+        // And only the standard codes of those inputs: not a vendor code, not another standard input.
+        QTest::newRow("vendor code as standard") << Arguments{"set", "input", "208"} << "none of the standard input codes";
+        QTest::newRow("standard input we lack") << Arguments{"set", "input", "1"} << "none of the standard input codes";
         // clang-format on
     }
     void refusesEverythingElse() {

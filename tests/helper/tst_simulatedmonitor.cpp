@@ -10,6 +10,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <tuple>
+
 using namespace m1ddc;
 
 namespace {
@@ -62,12 +64,19 @@ private slots:
     }
 
     // Switching changes both codes. Selecting the input already shown changes nothing, so
-    // DisplayPort's second port (16) stays; switched to afresh, DisplayPort reports its first.
+    // DisplayPort's second port (16) stays; switched to afresh, DisplayPort reports its first. A
+    // switch through the standard feature reports the port written.
     void switchesInputsCoherently() {
         auto state = parsedOrFail("{\"input-alt\": 208, \"input\": 16}");
-        for (const auto& [written, input] : {std::pair{208, 16}, {145, 18}, {208, 15}}) {
-            QVERIFY(!applyWrite(state, Attribute::inputAlt, written));
-            QCOMPARE(state.value(Attribute::input), input);
+        const std::tuple<Attribute, int, int, int> steps[] = {{Attribute::inputAlt, 208, 16, 208},
+                                                              {Attribute::inputAlt, 145, 18, 145},
+                                                              {Attribute::inputAlt, 208, 15, 208},
+                                                              {Attribute::input, 16, 16, 208},
+                                                              {Attribute::input, 27, 27, 210}};
+        for (const auto& [attribute, written, input, inputAlt] : steps) {
+            QVERIFY(!applyWrite(state, attribute, written));
+            QCOMPARE(std::pair(state.value(Attribute::input), state.value(Attribute::inputAlt)),
+                     std::pair(input, inputAlt));
         }
     }
 
@@ -76,7 +85,7 @@ private slots:
         QVERIFY(applyWrite(state, Attribute::inputAlt, 17)); // a standard code is not a vendor code
         QVERIFY(applyWrite(state, Attribute::luminance, 101));
         QVERIFY(applyWrite(state, Attribute::volume, -1));
-        QVERIFY(applyWrite(state, Attribute::input, 18));
+        QVERIFY(applyWrite(state, Attribute::input, 0x91)); // nor the other way round
         QCOMPARE(state, SimulatedState::defaults());
         QVERIFY(!applyWrite(state, Attribute::green, 100));
         QCOMPARE(state.value(Attribute::green), 100);
