@@ -97,8 +97,9 @@ DirectDdcMonitor::onRememberedDisplay(const DisplayRecord& record, std::uint8_t 
 
 DirectDdcMonitor::Outcome DirectDdcMonitor::onDisplay(std::uint8_t sourceAddress, const Exchange& exchange) {
     std::optional<std::string> refusedDevice;
-    if (const auto record = memory_.recall()) {
-        if (auto outcome = onRememberedDisplay(*record, sourceAddress, exchange, refusedDevice)) {
+    if (const auto remembered = memory_.recall()) {
+        if (auto outcome =
+                onRememberedDisplay(remembered->displays.front(), sourceAddress, exchange, refusedDevice)) {
             return std::move(*outcome);
         }
     }
@@ -117,7 +118,7 @@ DirectDdcMonitor::Outcome DirectDdcMonitor::onDisplay(std::uint8_t sourceAddress
         }
         return refusedDevice ? permissionFailure(*refusedDevice) : Failure{noDisplayText};
     }
-    memory_.remember({.bus = found->bus, .edidHash = edidHash(found->edid)});
+    memory_.remember({.displays = {{.bus = found->bus, .edidHash = edidHash(found->edid)}}});
 
     auto opened = buses_.open(found->bus);
     if (const auto* refusal = std::get_if<BusRefusal>(&opened)) {

@@ -196,7 +196,9 @@ private:
     }
     static QString connectorOn(int bus) { return "card0-DP-" + QString::number(bus); }
     int detections() const { return detector_->detections; }
-    void remember(int bus, const FakeScreen& screen) { memory_->remember({bus, edidHash(screen.edid)}); }
+    void remember(int bus, const FakeScreen& screen) {
+        memory_->remember({.displays = {{bus, edidHash(screen.edid)}}});
+    }
 
 private slots:
     void init() {
@@ -308,7 +310,7 @@ private slots:
         // What to do about a refusal, after its colon, is checked in saysWhyNothingWasFound.
         QTEST(describe(outcome).section(": ", 0, 0), "outcome");
         QCOMPARE(detections(), 1);
-        QCOMPARE(memory_->recall().value_or(DisplayRecord{}).bus, recordedBus);
+        QCOMPARE(memory_->recall().value_or(RememberedDisplays{{{}}}).displays.front().bus, recordedBus);
         QCOMPARE(other_.opens, 0);
         // Well inside the 10 s the app gives a helper, even with every try spent twice.
         QVERIFY(clock_.elapsed <= DirectDdcMonitor::rememberedBusBudget + RawDdcChannel::defaultBudget);
@@ -387,7 +389,7 @@ private slots:
                  "Cannot read volume: The display does not support this feature");
         QCOMPARE(monitor_.received.size(), std::size_t(1));
         QCOMPARE(detections(), 0);
-        QCOMPARE(memory_->recall(), (DisplayRecord{5, edidHash(monitor_.edid)}));
+        QCOMPARE(memory_->recall(), (RememberedDisplays{{{5, edidHash(monitor_.edid)}}}));
     }
 
     // Detection cannot see a display on a bus we may not open: say so, and what to do.
