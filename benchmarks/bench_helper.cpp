@@ -13,7 +13,7 @@
 #include "DdcPacket.h"
 #include "DdcReplies.h"
 #include "DisplayMemory.h"
-#include "linux/DirectDdcMonitor.h"
+#include "linux/DirectDdcDisplays.h"
 
 #include <algorithm>
 #include <array>
@@ -128,7 +128,7 @@ public:
     Detection detect() override {
         ++detections;
         std::this_thread::sleep_for(detectionTime);
-        return FoundDisplay{monitor.bus, monitor.edid};
+        return std::vector{FoundDisplay{monitor.bus, monitor.edid}};
     }
 
 private:
@@ -156,12 +156,15 @@ public:
     // One helper run each, as the app starts them.
     Milliseconds get(Attribute attribute = Attribute::luminance) {
         return timed(
-            [&](DirectDdcMonitor& monitor) { return std::holds_alternative<int>(monitor.read(attribute)); },
+            [&](DirectDdcDisplays& displays) {
+                return std::holds_alternative<int>(displays.read({}, attribute));
+            },
             pauseBetweenReads);
     }
     Milliseconds set(int value) {
-        return timed([&](DirectDdcMonitor& monitor) { return !monitor.write(Attribute::luminance, value); },
-                     pauseAfterWrite);
+        return timed(
+            [&](DirectDdcDisplays& displays) { return !displays.write({}, Attribute::luminance, value); },
+            pauseAfterWrite);
     }
     // The helper's time over a refresh's seven runs, and the detections among them.
     std::pair<Milliseconds, int> refreshAll() {
@@ -176,8 +179,8 @@ public:
 private:
     template <typename Run> Milliseconds timed(Run run, Clock::Duration pauseAfter) {
         const auto start = std::chrono::steady_clock::now();
-        DirectDdcMonitor monitor(machine_, machine_, memory_, clock_, sysRoot_);
-        if (!run(monitor)) {
+        DirectDdcDisplays displays(machine_, machine_, memory_, clock_, sysRoot_);
+        if (!run(displays)) {
             std::fprintf(stderr, "bench_helper: a command failed\n");
             std::exit(1);
         }

@@ -66,9 +66,8 @@ std::variant<int, UsageError> parseValue(std::string_view text, Attribute attrib
     return value;
 }
 
-} // namespace
-
-std::variant<Command, UsageError> parseCommand(std::span<const std::string_view> arguments) {
+// `get <attribute>` or `set <attribute> <value>`.
+std::variant<Command, UsageError> parseAction(std::span<const std::string_view> arguments) {
     if (arguments.empty()) {
         return UsageError{"Usage: m1ddc get <attribute> | m1ddc set <attribute> <value>"};
     }
@@ -107,6 +106,35 @@ std::variant<Command, UsageError> parseCommand(std::span<const std::string_view>
     }
     command.value = std::get<int>(value);
     return command;
+}
+
+} // namespace
+
+std::variant<Command, UsageError> parseCommand(std::span<const std::string_view> arguments) {
+    if (arguments.empty() || arguments[0] != "display") {
+        return parseAction(arguments);
+    }
+    if (arguments.size() < 2) {
+        return UsageError{"Missing list, or a display's id or number, after \"display\""};
+    }
+    if (arguments[1] == "list") {
+        if (arguments.size() > 2) {
+            return UsageError{"Unexpected argument " + quoted(arguments[2])};
+        }
+        return Command{.action = Command::Action::list};
+    }
+    // No display could have it: no need to look.
+    if (!isDisplayTarget(arguments[1])) {
+        return UsageError{noDisplayWithId(arguments[1]).reason};
+    }
+    if (arguments.size() < 3) {
+        return UsageError{"Missing command after " + quoted("display " + std::string(arguments[1]))};
+    }
+    auto parsed = parseAction(arguments.subspan(2));
+    if (auto* command = std::get_if<Command>(&parsed)) {
+        command->display = arguments[1];
+    }
+    return parsed;
 }
 
 } // namespace m1ddc

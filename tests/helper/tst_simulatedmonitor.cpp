@@ -41,6 +41,13 @@ private slots:
         // One input code brings the other along.
         QCOMPARE(parsedOrFail("{ \"input-alt\" : 210 }").value(Attribute::input), 27);
         QCOMPARE(parsedOrFail("{\n  \"input\": 16\n}\n").value(Attribute::inputAlt), 208);
+
+        // A name and a serial are kept only when the file gives them.
+        QCOMPARE(SimulatedState::defaults().name, std::nullopt);
+        const auto named = parsedOrFail("{\"serial\": 7, \"name\": \"Other Brand 24\", \"volume\": 5}");
+        QCOMPARE(std::pair(named.name.value_or(""), named.serial.value_or(0)),
+                 std::pair(std::string("Other Brand 24"), 7));
+        QCOMPARE(parsedOrFail(formatSimulatedState(named)), named);
     }
 
     void refusesBrokenState_data() {
@@ -56,6 +63,11 @@ private slots:
         QTest::newRow("unknown vendor input") << QByteArray("{\"input-alt\": 99}");
         QTest::newRow("unknown standard input") << QByteArray("{\"input\": 3}");
         QTest::newRow("inputs disagree") << QByteArray("{\"input-alt\": 208, \"input\": 17}");
+        QTest::newRow("name not a string") << QByteArray("{\"name\": 27}");
+        QTest::newRow("empty name") << QByteArray("{\"name\": \"\"}");
+        QTest::newRow("name of two lines") << QByteArray("{\"name\": \"Studio\t27\"}");
+        QTest::newRow("serial not a number") << QByteArray("{\"serial\": \"7\"}");
+        QTest::newRow("value not a number") << QByteArray("{\"luminance\": \"70\"}");
     }
     void refusesBrokenState() {
         QFETCH(QByteArray, text);
