@@ -16,10 +16,11 @@ enum class Input { usbC, displayPort, hdmi1, hdmi2 };
 
 struct InputCodes {
     Input input;
-    /// Value of the vendor input register (VCP 0xF4): the only code ever written to switch inputs.
+    /// Value of the vendor input register (VCP 0xF4): the code that switches a Velmar monitor.
     int vendorCode;
     /// Input-source codes (VCP 0x60) the monitor reports while it shows this input; the first is
-    /// what it reports right after a switch. 0, which no input has, fills an unused place.
+    /// what it reports right after a switch. Other brands' monitors switch by these. 0, which no
+    /// input has, fills an unused place.
     std::array<int, 2> standardCodes;
 };
 

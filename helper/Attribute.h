@@ -14,8 +14,8 @@ enum class Attribute {
     red,
     green,
     blue,
-    input,    ///< the standard input source (read only)
-    inputAlt, ///< the vendor input attribute, which also switches inputs
+    input,    ///< the standard input source, which other brands' monitors switch through
+    inputAlt, ///< the vendor input attribute, the one a Velmar monitor switches through
 };
 
 /// The attribute named by `word` ("luminance", "input-alt", ...); exact and case-sensitive.

@@ -1,8 +1,8 @@
 #include "Cli.h"
 
 #include "Command.h"
-#include "HardwareMonitor.h"
-#include "SimulatedMonitor.h"
+#include "HardwareDisplays.h"
+#include "SimulatedDisplays.h"
 
 #include <memory>
 #include <string>
@@ -21,16 +21,16 @@ void printReason(std::ostream& err, std::string reason) {
     err << reason << '\n';
 }
 
-std::unique_ptr<Monitor> chooseMonitor(const char* simulatedMonitor) {
-    if (simulatedMonitor != nullptr && *simulatedMonitor != '\0') {
-        return std::make_unique<SimulatedMonitor>(simulatedMonitor);
+std::unique_ptr<Displays> chooseDisplays(const char* simulatedMonitors) {
+    if (simulatedMonitors != nullptr && *simulatedMonitors != '\0') {
+        return std::make_unique<SimulatedDisplays>(simulatedMonitors);
     }
-    return makeHardwareMonitor();
+    return makeHardwareDisplays();
 }
 
 } // namespace
 
-int run(std::span<const std::string_view> arguments, const char* simulatedMonitor, std::ostream& out,
+int run(std::span<const std::string_view> arguments, const char* simulatedMonitors, std::ostream& out,
         std::ostream& err) {
     const auto parsed = parseCommand(arguments);
     if (const auto* usage = std::get_if<UsageError>(&parsed)) {
@@ -38,10 +38,23 @@ int run(std::span<const std::string_view> arguments, const char* simulatedMonito
         return exitUsage;
     }
     const auto& command = std::get<Command>(parsed);
-    const auto monitor = chooseMonitor(simulatedMonitor);
+    const auto displays = chooseDisplays(simulatedMonitors);
+
+    if (command.action == Command::Action::list) {
+        auto listing = displays->list();
+        if (auto* failure = std::get_if<Failure>(&listing)) {
+            printReason(err, std::move(failure->reason));
+            return exitFailure;
+        }
+        int position = 0;
+        for (const auto& display : std::get<std::vector<ListedDisplay>>(listing)) {
+            out << ++position << ' ' << formatDisplayId(display.id) << ' ' << display.name << '\n';
+        }
+        return exitSuccess;
+    }
 
     if (command.action == Command::Action::get) {
-        auto value = monitor->read(command.attribute);
+        auto value = displays->read(command.display, command.attribute);
         if (auto* failure = std::get_if<Failure>(&value)) {
             printReason(err, std::move(failure->reason));
             return exitFailure;
@@ -50,7 +63,7 @@ int run(std::span<const std::string_view> arguments, const char* simulatedMonito
         return exitSuccess;
     }
 
-    if (auto failure = monitor->write(command.attribute, command.value)) {
+    if (auto failure = displays->write(command.display, command.attribute, command.value)) {
         printReason(err, std::move(failure->reason));
         return exitFailure;
     }

@@ -24,6 +24,16 @@ std::string vendorInputCodes() {
     return codes;
 }
 
+std::string standardInputCodes() {
+    std::string codes;
+    for (const auto& row : MonitorCodes::inputs) {
+        for (const int code : row.standardCodes) {
+            codes += code == 0 ? "" : (codes.empty() ? "" : ", ") + std::to_string(code);
+        }
+    }
+    return codes;
+}
+
 // Plain decimal only: no sign other than '-', no spaces, no hex, nothing after the digits.
 std::variant<int, UsageError> parseValue(std::string_view text, Attribute attribute) {
     int value = 0;
@@ -41,6 +51,14 @@ std::variant<int, UsageError> parseValue(std::string_view text, Attribute attrib
         }
         return value;
     }
+    // Other brands' monitors switch through the standard feature; only the inputs we know go there.
+    if (attribute == Attribute::input) {
+        if (outOfRange || !MonitorCodes::inputFromStandardCode(value)) {
+            return UsageError{"Input code " + std::string(text) +
+                              " is none of the standard input codes: " + standardInputCodes()};
+        }
+        return value;
+    }
     if (outOfRange || value < 0 || value > maxPercentage) {
         return UsageError{"Value " + std::string(text) + " for " + std::string(wordOf(attribute)) +
                           " is out of range 0 to " + std::to_string(maxPercentage)};
@@ -48,9 +66,8 @@ std::variant<int, UsageError> parseValue(std::string_view text, Attribute attrib
     return value;
 }
 
-} // namespace
-
-std::variant<Command, UsageError> parseCommand(std::span<const std::string_view> arguments) {
+// `get <attribute>` or `set <attribute> <value>`.
+std::variant<Command, UsageError> parseAction(std::span<const std::string_view> arguments) {
     if (arguments.empty()) {
         return UsageError{"Usage: m1ddc get <attribute> | m1ddc set <attribute> <value>"};
     }
@@ -80,9 +97,6 @@ std::variant<Command, UsageError> parseCommand(std::span<const std::string_view>
         return command;
     }
 
-    if (command.attribute == Attribute::input) {
-        return UsageError{"The input attribute is read only; switch inputs with input-alt"};
-    }
     if (arguments.size() < 3) {
         return UsageError{"Missing value after " + quoted("set " + std::string(arguments[1]))};
     }
@@ -92,6 +106,35 @@ std::variant<Command, UsageError> parseCommand(std::span<const std::string_view>
     }
     command.value = std::get<int>(value);
     return command;
+}
+
+} // namespace
+
+std::variant<Command, UsageError> parseCommand(std::span<const std::string_view> arguments) {
+    if (arguments.empty() || arguments[0] != "display") {
+        return parseAction(arguments);
+    }
+    if (arguments.size() < 2) {
+        return UsageError{"Missing list, or a display's id or number, after \"display\""};
+    }
+    if (arguments[1] == "list") {
+        if (arguments.size() > 2) {
+            return UsageError{"Unexpected argument " + quoted(arguments[2])};
+        }
+        return Command{.action = Command::Action::list};
+    }
+    // No display could have it: no need to look.
+    if (!isDisplayTarget(arguments[1])) {
+        return UsageError{noDisplayWithId(arguments[1]).reason};
+    }
+    if (arguments.size() < 3) {
+        return UsageError{"Missing command after " + quoted("display " + std::string(arguments[1]))};
+    }
+    auto parsed = parseAction(arguments.subspan(2));
+    if (auto* command = std::get_if<Command>(&parsed)) {
+        command->display = arguments[1];
+    }
+    return parsed;
 }
 
 } // namespace m1ddc

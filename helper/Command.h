@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Attribute.h"
+#include "Displays.h"
 
 #include <span>
 #include <string>
@@ -9,13 +10,15 @@
 
 namespace m1ddc {
 
-/// One helper invocation: `get <attribute>` or `set <attribute> <value>`.
+/// One helper invocation: `get <attribute>` or `set <attribute> <value>`, for the default display
+/// or after `display <id-or-n>` for another; or `display list`.
 struct Command {
-    enum class Action { get, set };
+    enum class Action { get, set, list };
 
     Action action = Action::get;
     Attribute attribute = Attribute::luminance;
-    int value = 0; ///< only meaningful for `set`
+    int value = 0;           ///< only meaningful for `set`
+    DisplayTarget display{}; ///< empty: the default display
 };
 
 /// Why the command line was refused, as one line of text.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Edid.h"
-#include "Monitor.h"
+#include "Failure.h"
 #include "RawDdcChannel.h"
 
 #include <memory>

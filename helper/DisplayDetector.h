@@ -1,25 +1,24 @@
 #pragma once
 
 #include "Edid.h"
-#include "Monitor.h"
+#include "Failure.h"
 
 #include <variant>
+#include <vector>
 
 namespace m1ddc {
 
-/// The external display a detection chose.
+/// An external display a detection found answering DDC/CI.
 struct FoundDisplay {
     int bus = -1;
     EdidBlock edid{};
 };
 
-/// A detection that worked and found no external display answering DDC/CI.
-struct NoDisplay {};
+/// Every external display that answered, in the detector's order (by bus); none is an empty list.
+using Detection = std::variant<std::vector<FoundDisplay>, Failure>;
 
-using Detection = std::variant<FoundDisplay, NoDisplay, Failure>;
-
-/// Finds the one external display the helper acts on: slow (it probes every bus), so the helper
-/// only asks when the display it remembers does not answer.
+/// Finds the external displays the helper may act on: slow (it probes every bus), so the helper
+/// only asks when the displays it remembers do not hold.
 class DisplayDetector {
 public:
     virtual ~DisplayDetector() = default;

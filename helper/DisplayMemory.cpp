@@ -1,12 +1,17 @@
-// The record file holds three lines:
+// The file holds a header line, then a bus and an EDID hash per display, the default one first,
+// then the hash of each connected display that did not answer:
 //
-//   velmar-monitor display 1
+//   velmar-monitor display 2
 //   bus 7
 //   edid 1d2c3b4a59687786
+//   bus 9
+//   edid 0a1b2c3d4e5f6071
+//   silent 8899aabbccddeeff
 //
-// the I2C bus number in decimal and the EDID hash in 16 lower-case hex digits. Anything else in
-// the file, or a file that is not a regular file of the user's, is ignored and replaced after the
-// next detection.
+// bus numbers in decimal, hashes in 16 lower-case hex digits. One display and nothing silent is
+// written under the first format's header, "velmar-monitor display 1", which helpers from before
+// several displays read too. Anything else in the file, or a file that is not a regular file of the
+// user's, is ignored and replaced after the next detection.
 #include "DisplayMemory.h"
 
 #include <cerrno>
@@ -23,8 +28,10 @@ namespace m1ddc {
 
 namespace {
 
-constexpr std::string_view header = "velmar-monitor display 1";
-constexpr std::size_t maxRecordSize = 256;
+constexpr std::string_view oneDisplayHeader = "velmar-monitor display 1";
+constexpr std::string_view header = "velmar-monitor display 2";
+// Room for dozens of displays; a larger file is none of ours.
+constexpr std::size_t maxFileSize = 4096;
 
 bool isPrivateFolder(const struct stat& status, uid_t owner) {
     return S_ISDIR(status.st_mode) && status.st_uid == owner && (status.st_mode & 077) == 0;
@@ -74,31 +81,56 @@ bool writeAll(int fd, std::string_view text) {
 
 } // namespace
 
-std::string formatDisplayRecord(const DisplayRecord& record) {
-    char hash[17] = {};
-    std::snprintf(hash, sizeof hash, "%016" PRIx64, record.edidHash);
-    return std::string(header) + "\nbus " + std::to_string(record.bus) + "\nedid " + hash + "\n";
+std::string formatRememberedDisplays(const RememberedDisplays& remembered) {
+    const auto hex = [](std::uint64_t hash) {
+        char text[17] = {};
+        std::snprintf(text, sizeof text, "%016" PRIx64, hash);
+        return std::string(text);
+    };
+    const bool oneDisplay = remembered.displays.size() == 1 && remembered.silent.empty();
+    std::string text(oneDisplay ? oneDisplayHeader : header);
+    for (const auto& display : remembered.displays) {
+        text += "\nbus " + std::to_string(display.bus) + "\nedid " + hex(display.edidHash);
+    }
+    for (const auto hash : remembered.silent) {
+        text += "\nsilent " + hex(hash);
+    }
+    return text + "\n";
 }
 
-std::optional<DisplayRecord> parseDisplayRecord(std::string_view text) {
-    const auto first = nextLine(text);
-    const auto second = nextLine(text);
-    const auto third = nextLine(text);
-    if (!first || *first != header || !second || !third || !text.empty()) {
+std::optional<RememberedDisplays> parseRememberedDisplays(std::string_view text) {
+    auto rest = text;
+    const auto first = nextLine(rest);
+    if (!first || (*first != header && *first != oneDisplayHeader)) {
         return std::nullopt;
     }
-    const auto busText = valueAfter(*second, "bus");
-    const auto hashText = valueAfter(*third, "edid");
-    if (!busText || !hashText || hashText->size() != 16 ||
-        hashText->find_first_not_of("0123456789abcdef") != std::string_view::npos) {
+    RememberedDisplays remembered;
+    while (const auto line = nextLine(rest)) {
+        if (const auto busText = valueAfter(*line, "bus")) {
+            const auto bus = parseNumber<int>(*busText, 10);
+            const auto hashLine = nextLine(rest);
+            const auto hashText = hashLine ? valueAfter(*hashLine, "edid") : std::nullopt;
+            const auto hash = hashText ? parseNumber<std::uint64_t>(*hashText, 16) : std::nullopt;
+            if (!bus || *bus < 0 || !hash) {
+                return std::nullopt;
+            }
+            remembered.displays.push_back({.bus = *bus, .edidHash = *hash});
+        } else if (const auto silentText = valueAfter(*line, "silent")) {
+            const auto hash = parseNumber<std::uint64_t>(*silentText, 16);
+            if (!hash) {
+                return std::nullopt;
+            }
+            remembered.silent.push_back(*hash);
+        } else {
+            return std::nullopt;
+        }
+    }
+    // Only what we write is ours: this also refuses signs, leading zeros, capitals, the wrong
+    // header for the number of displays, and whatever follows the last line break.
+    if (remembered.displays.empty() || formatRememberedDisplays(remembered) != text) {
         return std::nullopt;
     }
-    const auto bus = parseNumber<int>(*busText, 10);
-    const auto hash = parseNumber<std::uint64_t>(*hashText, 16);
-    if (!bus || *bus < 0 || std::to_string(*bus) != *busText || !hash) {
-        return std::nullopt;
-    }
-    return DisplayRecord{.bus = *bus, .edidHash = *hash};
+    return remembered;
 }
 
 DisplayMemory::DisplayMemory(const char* runtimeDir, std::filesystem::path tmpRoot, uid_t owner)
@@ -129,7 +161,7 @@ bool DisplayMemory::folderIsOurs(bool create) const {
     return ::lstat(folder_.c_str(), &status) == 0 && isPrivateFolder(status, owner_);
 }
 
-std::optional<DisplayRecord> DisplayMemory::recall() const {
+std::optional<RememberedDisplays> DisplayMemory::recall() const {
     if (!folderIsOurs(false)) {
         return std::nullopt;
     }
@@ -140,20 +172,20 @@ std::optional<DisplayRecord> DisplayMemory::recall() const {
         return std::nullopt;
     }
     struct stat status {};
-    std::string text(maxRecordSize + 1, '\0');
+    std::string text(maxFileSize + 1, '\0');
     ssize_t count = -1;
     if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == owner_) {
         count = ::read(fd, text.data(), text.size());
     }
     ::close(fd);
-    if (count < 0 || static_cast<std::size_t>(count) > maxRecordSize) {
+    if (count < 0 || static_cast<std::size_t>(count) > maxFileSize) {
         return std::nullopt;
     }
     text.resize(static_cast<std::size_t>(count));
-    return parseDisplayRecord(text);
+    return parseRememberedDisplays(text);
 }
 
-void DisplayMemory::remember(const DisplayRecord& record) const {
+void DisplayMemory::remember(const RememberedDisplays& remembered) const {
     if (!folderIsOurs(true)) {
         return;
     }
@@ -164,7 +196,7 @@ void DisplayMemory::remember(const DisplayRecord& record) const {
     if (fd < 0) {
         return;
     }
-    const bool written = writeAll(fd, formatDisplayRecord(record));
+    const bool written = writeAll(fd, formatRememberedDisplays(remembered));
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temporary.c_str(), file.c_str()) != 0) {
         ::unlink(temporary.c_str());

@@ -6,10 +6,11 @@
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <vector>
 
 namespace m1ddc {
 
-/// The display a detection chose: its I2C bus and the hash of its EDID (see edidHash).
+/// A display a detection found: its I2C bus and the hash of its EDID (see edidHash).
 struct DisplayRecord {
     int bus = -1;
     std::uint64_t edidHash = 0;
@@ -17,12 +18,22 @@ struct DisplayRecord {
     bool operator==(const DisplayRecord&) const = default;
 };
 
-/// The record as its file holds it.
-std::string formatDisplayRecord(const DisplayRecord& record);
-/// The record in a file's text; nothing when the text is not exactly what formatDisplayRecord gives.
-std::optional<DisplayRecord> parseDisplayRecord(std::string_view text);
+/// What the last detection saw: every display that answered, the default one first, and the EDID
+/// hashes of the connected displays that did not answer, so that they do not look new next time.
+struct RememberedDisplays {
+    std::vector<DisplayRecord> displays{}; ///< never empty
+    std::vector<std::uint64_t> silent{};
 
-/// Where the helper remembers the display between runs: one small file private to the user, in
+    bool operator==(const RememberedDisplays&) const = default;
+};
+
+/// The displays as their file holds them.
+std::string formatRememberedDisplays(const RememberedDisplays& remembered);
+/// The displays in a file's text; nothing when the text is not exactly what
+/// formatRememberedDisplays gives.
+std::optional<RememberedDisplays> parseRememberedDisplays(std::string_view text);
+
+/// Where the helper remembers the displays between runs: one small file private to the user, in
 /// $XDG_RUNTIME_DIR when that is a private folder of the user's, otherwise in a folder of our own
 /// under /tmp. Remembering is only a shortcut, so every failure here reads as "nothing
 /// remembered" and is never reported. Safe to use from many processes at once.
@@ -36,9 +47,11 @@ public:
     /// "velmar-monitor-<owner>"; `owner` is the user whose folders and file these must be.
     DisplayMemory(const char* runtimeDir, std::filesystem::path tmpRoot, uid_t owner);
 
-    std::optional<DisplayRecord> recall() const;
-    /// Replaces the record in one step, so a reader sees the old record or the new one.
-    void remember(const DisplayRecord& record) const;
+    std::optional<RememberedDisplays> recall() const;
+    /// Replaces the file in one step, so a reader sees the old displays or the new ones. Of two
+    /// runs that write at once one wins; the other's displays, confirmed again before use like
+    /// any memory, cost at most a detection.
+    void remember(const RememberedDisplays& remembered) const;
     void forget() const;
 
 private:

@@ -2,7 +2,7 @@
 
 #include "Clock.h"
 #include "DdcPacket.h"
-#include "Monitor.h"
+#include "Failure.h"
 
 #include <array>
 #include <chrono>

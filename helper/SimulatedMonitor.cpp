@@ -1,7 +1,9 @@
-// The simulated monitor keeps its state in the file named by VELMAR_SIMULATED_MONITOR, a flat
-// JSON object with one integer per attribute word:
+// A simulated monitor keeps its state in a file named by VELMAR_SIMULATED_MONITOR, a flat JSON
+// object with one integer per attribute word, and optionally the monitor's name and serial number:
 //
 //   {
+//     "name": "Velmar Studio 27",
+//     "serial": 1,
 //     "luminance": 70,
 //     "contrast": 70,
 //     "volume": 30,
@@ -14,8 +16,10 @@
 //
 // The six percentages are 0 to 100. "input-alt" is a vendor input code (208 DisplayPort,
 // 210 USB-C, 144 HDMI 1, 145 HDMI 2) and "input" the standard code of the same port (15 or 16,
-// 27, 17, 18). A missing or blank file starts from the values above; a missing key takes its
-// default (or, for one input code, follows the other). Anything else that is not such an object,
+// 27, 17, 18). The name is one line of text; without a name or a serial the monitor takes those of
+// its place among the simulated monitors (see SimulatedDisplays), and neither is written then. A
+// missing or blank file starts from the values above; a missing key takes its default (or, for
+// one input code, follows the other). Anything else that is not such an object,
 // an unknown key, a value out of range or two input codes naming different ports is reported as
 // an error and the file is left as it is, so a hand edit gone wrong is not silently thrown away.
 //
@@ -35,6 +39,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <optional>
@@ -54,12 +59,14 @@ constexpr std::array stateOrder{Attribute::luminance, Attribute::contrast, Attri
                                 Attribute::red,       Attribute::green,    Attribute::blue,
                                 Attribute::inputAlt,  Attribute::input};
 
-// Reads the one shape of JSON a state file holds: an object of string keys and integer values.
+// Reads the one shape of JSON a state file holds: an object of string keys and values that are
+// integers or strings.
 class FlatObjectReader {
 public:
     explicit FlatObjectReader(std::string_view text) : text_(text) {}
 
-    using Member = std::pair<std::string, int>;
+    using Value = std::variant<int, std::string>;
+    using Member = std::pair<std::string, Value>;
 
     std::variant<std::vector<Member>, std::string> read() {
         std::vector<Member> members;
@@ -77,11 +84,11 @@ public:
             if (!consume(':')) {
                 return expected("':'");
             }
-            auto value = readInteger();
+            auto value = readValue();
             if (!value) {
-                return expected("an integer value for \"" + *key + "\"");
+                return expected("a value for \"" + *key + "\"");
             }
-            members.emplace_back(std::move(*key), *value);
+            members.emplace_back(std::move(*key), std::move(*value));
             if (consume('}')) {
                 return finish(std::move(members));
             }
@@ -108,7 +115,8 @@ private:
         return false;
     }
 
-    // Keys are plain attribute words, so escapes are not needed and refused.
+    // Keys are plain attribute words and a name has no quotes in it, so escapes are not needed
+    // and refused.
     std::optional<std::string> readString() {
         if (!consume('"')) {
             return std::nullopt;
@@ -122,8 +130,11 @@ private:
         return result;
     }
 
-    std::optional<int> readInteger() {
+    std::optional<Value> readValue() {
         skipSpace();
+        if (pos_ < text_.size() && text_[pos_] == '"') {
+            return readString();
+        }
         int value = 0;
         const char* begin = text_.data() + pos_;
         const char* end = text_.data() + text_.size();
@@ -329,19 +340,43 @@ std::variant<SimulatedState, Failure> parseSimulatedState(std::string_view text)
 
     std::array<bool, std::tuple_size_v<decltype(state.values)>> seen{};
     for (const auto& [key, value] : std::get<std::vector<FlatObjectReader::Member>>(members)) {
+        const auto* number = std::get_if<int>(&value);
+        const auto* string = std::get_if<std::string>(&value);
+        if (key == "name" || key == "serial") {
+            if (key == "name" ? state.name.has_value() : state.serial.has_value()) {
+                return Failure{"\"" + key + "\" appears twice"};
+            }
+            // The name ends a line of `display list`.
+            if (key == "name" && (!string || string->empty() ||
+                                  std::ranges::any_of(*string, [](unsigned char c) { return c < 0x20; }))) {
+                return Failure{"\"name\" is not one line of text"};
+            }
+            if (key == "serial" && !number) {
+                return Failure{"\"serial\" is not an integer"};
+            }
+            if (key == "name") {
+                state.name = *string;
+            } else {
+                state.serial = *number;
+            }
+            continue;
+        }
         const auto attribute = attributeFromWord(key);
         if (!attribute) {
             return Failure{"unknown key \"" + key + "\""};
+        }
+        if (!number) {
+            return Failure{"\"" + key + "\" is not an integer"};
         }
         auto& wasSeen = seen[static_cast<std::size_t>(*attribute)];
         if (wasSeen) {
             return Failure{"\"" + key + "\" appears twice"};
         }
         wasSeen = true;
-        if (isPercentage(*attribute) && (value < minPercentage || value > maxPercentage)) {
-            return Failure{"\"" + key + "\" is " + std::to_string(value) + ", outside 0 to 100"};
+        if (isPercentage(*attribute) && (*number < minPercentage || *number > maxPercentage)) {
+            return Failure{"\"" + key + "\" is " + std::to_string(*number) + ", outside 0 to 100"};
         }
-        state.setValue(*attribute, value);
+        state.setValue(*attribute, *number);
     }
 
     const bool hasVendor = seen[static_cast<std::size_t>(Attribute::inputAlt)];
@@ -368,6 +403,12 @@ std::variant<SimulatedState, Failure> parseSimulatedState(std::string_view text)
 
 std::string formatSimulatedState(const SimulatedState& state) {
     std::string text = "{\n";
+    if (state.name) {
+        text += "  \"name\": \"" + *state.name + "\",\n";
+    }
+    if (state.serial) {
+        text += "  \"serial\": " + std::to_string(*state.serial) + ",\n";
+    }
     for (std::size_t i = 0; i < stateOrder.size(); ++i) {
         text +=
             "  \"" + std::string(wordOf(stateOrder[i])) + "\": " + std::to_string(state.value(stateOrder[i]));
@@ -378,8 +419,16 @@ std::string formatSimulatedState(const SimulatedState& state) {
 }
 
 WriteOutcome applyWrite(SimulatedState& state, Attribute attribute, int value) {
+    // A switch through the standard feature shows the input as written, DisplayPort's second port
+    // included.
     if (attribute == Attribute::input) {
-        return Failure{"The input attribute is read only"};
+        const auto vendor = vendorCodeForStandardInput(value);
+        if (!vendor) {
+            return Failure{"The monitor has no input with standard code " + std::to_string(value)};
+        }
+        state.setValue(Attribute::input, value);
+        state.setValue(Attribute::inputAlt, *vendor);
+        return std::nullopt;
     }
     if (attribute == Attribute::inputAlt) {
         const auto standard = standardInputForVendorCode(value);
@@ -423,8 +472,12 @@ SimulatedMonitor::SimulatedMonitor(std::filesystem::path stateFile)
 SimulatedMonitor::SimulatedMonitor(std::filesystem::path stateFile, Clock& clock)
     : stateFile_(std::move(stateFile)), clock_(clock) {}
 
+std::variant<SimulatedState, Failure> SimulatedMonitor::state() {
+    return transact(stateFile_, clock_, [](SimulatedState&) { return WriteOutcome(); });
+}
+
 ReadOutcome SimulatedMonitor::read(Attribute attribute) {
-    auto state = transact(stateFile_, clock_, [](SimulatedState&) { return WriteOutcome(); });
+    auto state = this->state();
     if (auto* failure = std::get_if<Failure>(&state)) {
         return std::move(*failure);
     }

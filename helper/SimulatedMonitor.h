@@ -1,18 +1,21 @@
 #pragma once
 
+#include "Attribute.h"
 #include "Clock.h"
-#include "Monitor.h"
+#include "Failure.h"
 
 #include <array>
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
 
 namespace m1ddc {
 
-/// Everything a simulated monitor remembers: the six percentages and both input codes.
+/// Everything a simulated monitor remembers: the six percentages and both input codes, and what it
+/// is called when the file says.
 struct SimulatedState {
     /// A plausible monitor: luminance and contrast 70, volume 30, gains 50, on HDMI 1.
     static SimulatedState defaults();
@@ -21,6 +24,8 @@ struct SimulatedState {
     void setValue(Attribute attribute, int value) { values[static_cast<std::size_t>(attribute)] = value; }
 
     std::array<int, static_cast<std::size_t>(Attribute::inputAlt) + 1> values{};
+    std::optional<std::string> name; ///< as `display list` shows it
+    std::optional<int> serial;       ///< tells it from another monitor of the same name
 
     bool operator==(const SimulatedState&) const = default;
 };
@@ -33,19 +38,21 @@ std::variant<SimulatedState, Failure> parseSimulatedState(std::string_view text)
 std::string formatSimulatedState(const SimulatedState& state);
 
 /// Applies a write the way the monitor would: percentages stay within 0 to 100, and switching
-/// through input-alt also changes what input reports.
+/// through either input attribute changes what the other reports.
 WriteOutcome applyWrite(SimulatedState& state, Attribute attribute, int value);
 
 /// A monitor that lives in a state file, for running the app and its tests without hardware.
 /// Safe to use from many processes at once.
-class SimulatedMonitor final : public Monitor {
+class SimulatedMonitor {
 public:
     explicit SimulatedMonitor(std::filesystem::path stateFile);
     /// Waits for the state's lock on `clock`.
     SimulatedMonitor(std::filesystem::path stateFile, Clock& clock);
 
-    ReadOutcome read(Attribute attribute) override;
-    WriteOutcome write(Attribute attribute, int value) override;
+    /// The whole state; a missing or blank file is filled in with the defaults.
+    std::variant<SimulatedState, Failure> state();
+    ReadOutcome read(Attribute attribute);
+    WriteOutcome write(Attribute attribute, int value);
 
     // A run holds the lock for a millisecond, many runs at once on a slow machine a while longer;
     // longer than this the holder is stuck (stopped in a debugger, say), and the app had better

@@ -1,8 +1,19 @@
-// m1ddc: reads or sets one value of the external monitor per run, for Velmar Monitor.
+// m1ddc: reads or sets one value of an external monitor per run, for Velmar Monitor.
 //   m1ddc get luminance|contrast|volume|red|green|blue|input|input-alt
 //   m1ddc set luminance|contrast|volume|red|green|blue <0..100>
 //   m1ddc set input-alt <vendor input code>
-// With VELMAR_SIMULATED_MONITOR naming a file, that file stands in for the monitor.
+//   m1ddc set input <standard input code>
+//   m1ddc display list
+//   m1ddc display <id>|<n> <any get or set above>
+// Without `display` a command acts on the default monitor: the one remembered, else the first that
+// answers. `display list` prints one line per monitor that answers DDC/CI, the default first:
+// "<n> <id> <name>", n its position from 1, id 16 lower-case hex digits that stay with the monitor
+// across ports and restarts, and its name to the end of the line. No monitor at all is no line and
+// status 0, so a caller tells "none" from a failure by the status alone; the listing fails only
+// when the monitors cannot be looked for (no permission on a display's bus, no libddcutil). A
+// command for an id or a position no monitor has fails with "No display with id <id>".
+// With VELMAR_SIMULATED_MONITOR naming files (several separated by ':'), they stand in for the
+// monitors.
 #include "Cli.h"
 
 #include <cerrno>

@@ -88,6 +88,9 @@ figures=(
     "helper_get_cold|helper get, first run: detection|ms|"
     "helper_detections_warm|helper detections per refresh, warm|runs|= 0"
     "helper_detections_moved|helper detections after the monitor moved|runs|= 1"
+    "helper_list_two_warm|helper display list of two, remembered|ms|<= 150"
+    "helper_list_two_warm_bus_edid|  the same, EDIDs read on the buses|ms|<= 150"
+    "helper_list_detections_warm|  helper detections in warm listings|runs|= 0"
 )
 
 value_of() { awk -F'\t' -v n="$1" '$1 == n { print $2 }' "$2"; }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Monitor.h"
+#include "Failure.h"
 
 #include <ddcutil_c_api.h>
 

@@ -25,31 +25,30 @@ Detection LibDdcutilDetector::detect() {
     DDCA_Display_Info_List* list = nullptr;
     // Only displays that answered DDC/CI during detection.
     api.getDisplayInfoList2(false, &list);
+    std::vector<FoundDisplay> found;
     if (list == nullptr) {
-        return NoDisplay{};
+        return found;
     }
     // Built-in panels are left alone even if they happen to answer: the user means the external
-    // monitor.
+    // monitors.
     std::set<int> builtInBuses;
     for (const auto& connector : drmConnectors(sysRoot_)) {
         if (connector.builtIn) {
             builtInBuses.insert(connector.buses.begin(), connector.buses.end());
         }
     }
-    Detection detection = NoDisplay{};
     for (int i = 0; i < list->ct; ++i) {
         const auto& info = list->info[i];
         // We talk to the display on its bus ourselves, so only a display on an I2C bus will do.
         if (info.path.io_mode != DDCA_IO_I2C || builtInBuses.contains(info.path.path.i2c_busno)) {
             continue;
         }
-        FoundDisplay found{.bus = info.path.path.i2c_busno};
-        std::copy(std::begin(info.edid_bytes), std::end(info.edid_bytes), found.edid.begin());
-        detection = found;
-        break;
+        FoundDisplay display{.bus = info.path.path.i2c_busno};
+        std::copy(std::begin(info.edid_bytes), std::end(info.edid_bytes), display.edid.begin());
+        found.push_back(display);
     }
     api.freeDisplayInfoList(list);
-    return detection;
+    return found;
 }
 
 } // namespace m1ddc

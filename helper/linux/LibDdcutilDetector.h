@@ -6,8 +6,9 @@
 
 namespace m1ddc {
 
-/// Detection through libddcutil, loaded on the first detection and not before: the first display
-/// that answered DDC/CI over I2C, leaving out built-in panels (found in sysfs under `sysRoot`).
+/// Detection through libddcutil, loaded on the first detection and not before: every display that
+/// answered DDC/CI over I2C, in libddcutil's order, leaving out built-in panels (found in sysfs
+/// under `sysRoot`).
 class LibDdcutilDetector final : public DisplayDetector {
 public:
     explicit LibDdcutilDetector(std::filesystem::path sysRoot);

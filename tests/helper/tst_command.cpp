@@ -24,6 +24,11 @@ private slots:
         QTest::newRow("highest percentage") << Arguments{"set", "blue", "100"} << Command{set, Attribute::blue, 100};
         // Input codes are not percentages: above 100 is fine.
         QTest::newRow("input code") << Arguments{"set", "input-alt", "210"} << Command{set, Attribute::inputAlt, 210};
+        // Other brands switch through the standard feature, DisplayPort's second port among its codes.
+        QTest::newRow("standard input code") << Arguments{"set", "input", "16"} << Command{set, Attribute::input, 16};
+        QTest::newRow("display list") << Arguments{"display", "list"} << Command{list};
+        QTest::newRow("display by position") << Arguments{"display", "2", "get", "volume"} << Command{get, Attribute::volume, 0, "2"};
+        QTest::newRow("display by id") << Arguments{"display", "0123456789abcdef", "set", "input-alt", "208"} << Command{set, Attribute::inputAlt, 208, "0123456789abcdef"};
         // clang-format on
     }
     void acceptsEveryCommandTheAppRuns() {
@@ -35,6 +40,7 @@ private slots:
         QCOMPARE(command.action, expected.action);
         QCOMPARE(command.attribute, expected.attribute);
         QCOMPARE(command.value, expected.value);
+        QCOMPARE(command.display, expected.display);
     }
 
     void refusesEverythingElse_data() {
@@ -47,7 +53,6 @@ private slots:
         QTest::newRow("app word, not attribute word") << Arguments{"get", "brightness"} << "\"brightness\"";
         QTest::newRow("get with a value") << Arguments{"get", "luminance", "50"} << "\"50\"";
         QTest::newRow("set without value") << Arguments{"set", "contrast"} << "set contrast";
-        QTest::newRow("set input") << Arguments{"set", "input", "17"} << "input-alt";
         QTest::newRow("hex") << Arguments{"set", "input-alt", "0xD0"} << "\"0xD0\"";
         QTest::newRow("above 100") << Arguments{"set", "luminance", "101"} << "0 to 100";
         QTest::newRow("negative") << Arguments{"set", "blue", "-1"} << "0 to 100";
@@ -55,6 +60,18 @@ private slots:
         // Only the monitor's own vendor codes: a standard input code is not one.
         QTest::newRow("standard input code") << Arguments{"set", "input-alt", "17"} << "none of the monitor's inputs";
         QTest::newRow("input code beyond int") << Arguments{"set", "input-alt", "99999999999"} << "none of the monitor's inputs";
+        // And only the standard codes of those inputs: not a vendor code, not another standard input.
+        QTest::newRow("vendor code as standard") << Arguments{"set", "input", "208"} << "none of the standard input codes";
+        QTest::newRow("standard input we lack") << Arguments{"set", "input", "1"} << "none of the standard input codes";
+        QTest::newRow("display alone") << Arguments{"display"} << "Missing list";
+        QTest::newRow("display list with more") << Arguments{"display", "list", "all"} << "\"all\"";
+        QTest::newRow("display without command") << Arguments{"display", "2"} << "Missing command after \"display 2\"";
+        // What no display could be called is refused as no display with that id, without looking.
+        QTest::newRow("display by name") << Arguments{"display", "Studio", "get", "volume"} << "No display with id Studio";
+        QTest::newRow("display 0") << Arguments{"display", "0", "get", "volume"} << "No display with id 0";
+        QTest::newRow("id in capitals") << Arguments{"display", "0123456789ABCDEF", "get", "volume"} << "No display with id 0123456789ABCDEF";
+        QTest::newRow("display twice") << Arguments{"display", "1", "display", "2", "get", "volume"} << "\"display\"";
+        QTest::newRow("display then a bad command") << Arguments{"display", "1", "set", "volume", "101"} << "0 to 100";
         // clang-format on
     }
     void refusesEverythingElse() {

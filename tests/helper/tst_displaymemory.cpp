@@ -14,9 +14,12 @@ using namespace m1ddc;
 
 namespace {
 
-const DisplayRecord displayOnBus7{.bus = 7, .edidHash = 0x1d2c3b4a59687786};
+const RememberedDisplays displayOnBus7{.displays = {{.bus = 7, .edidHash = 0x1d2c3b4a59687786}}};
 const QString recordName = QString::fromUtf8(DisplayMemory::fileName.data(), DisplayMemory::fileName.size());
+// As helpers wrote it before they knew several displays, and still write it for one.
 const QByteArray bus7Text = "velmar-monitor display 1\nbus 7\nedid 1d2c3b4a59687786\n";
+const QByteArray twoDisplaysText = "velmar-monitor display 2\nbus 7\nedid 1d2c3b4a59687786\n"
+                                   "bus 12\nedid fedcba9876543210\nsilent 0000000000000001\n";
 constexpr uid_t someoneElse = 4242;
 
 // Permission bits and owner of a file or folder, without following a link.
@@ -61,11 +64,18 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<bool>("accepted");
         // clang-format off
-        QTest::newRow("as written") << bus7Text << true;
+        QTest::newRow("one display") << bus7Text << true;
         QTest::newRow("bus 0, hash 0") << QByteArray("velmar-monitor display 1\nbus 0\nedid 0000000000000000\n") << true;
+        QTest::newRow("two displays and a silent one") << twoDisplaysText << true;
+        QTest::newRow("one display and a silent one") << QByteArray(twoDisplaysText).replace("bus 12\nedid fedcba9876543210\n", "") << true;
+        QTest::newRow("two displays under the one-display header") << QByteArray(twoDisplaysText).replace("display 2", "display 1") << false;
+        QTest::newRow("one display under the new header") << QByteArray(bus7Text).replace("display 1", "display 2") << false;
+        QTest::newRow("silent alone") << QByteArray("velmar-monitor display 2\nsilent 0000000000000001\n") << false;
+        QTest::newRow("silent before a display") << QByteArray("velmar-monitor display 2\nsilent 0000000000000001\nbus 7\nedid 1d2c3b4a59687786\n") << false;
+        QTest::newRow("bus without its EDID") << QByteArray(twoDisplaysText).replace("edid fedcba9876543210\n", "") << false;
         QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("cut short") << bus7Text.left(bus7Text.size() - 1) << false;
-        QTest::newRow("another format version") << QByteArray(bus7Text).replace("display 1", "display 2") << false;
+        QTest::newRow("another format version") << QByteArray(bus7Text).replace("display 1", "display 3") << false;
         QTest::newRow("another program's file") << QByteArray("[Display]\nbus=7\n") << false;
         QTest::newRow("bus with a sign") << QByteArray(bus7Text).replace("bus 7", "bus +7") << false;
         QTest::newRow("bus with a leading zero") << QByteArray(bus7Text).replace("bus 7", "bus 07") << false;
@@ -80,8 +90,8 @@ private slots:
     void readsOnlyItsOwnRecord() {
         QFETCH(QByteArray, text);
         QFETCH(bool, accepted);
-        const auto parsed = parseDisplayRecord(std::string_view(text.constData(), text.size()));
-        QCOMPARE(parsed ? QByteArray::fromStdString(formatDisplayRecord(*parsed)) : "rejected",
+        const auto parsed = parseRememberedDisplays(std::string_view(text.constData(), text.size()));
+        QCOMPARE(parsed ? QByteArray::fromStdString(formatRememberedDisplays(*parsed)) : "rejected",
                  accepted ? text : "rejected");
     }
 
@@ -177,7 +187,7 @@ private slots:
         }
         const auto memory = this->memory();
         QCOMPARE(memory.recall(), std::nullopt);
-        const DisplayRecord detected{.bus = 9, .edidHash = 42};
+        const RememberedDisplays detected{.displays = {{.bus = 9, .edidHash = 42}}};
         memory.remember(detected);
         QCOMPARE(memory.recall(), detected);
         const auto status = statusOf(file);
@@ -188,11 +198,12 @@ private slots:
         }
     }
 
-    // Two helpers that detect at the same moment both write the record: each write replaces the
-    // file by renaming a temporary file of its own, so a reader sees one whole record or the other.
+    // Two helpers that detect at the same moment both write the file: each write replaces it by
+    // renaming a temporary file of its own, so a reader sees one whole set of displays or the other.
     void twoProcessesAtOnceNeverCorruptTheRecord() {
         const auto memory = this->memory();
-        const DisplayRecord records[] = {displayOnBus7, {.bus = 12, .edidHash = 0xfedcba9876543210}};
+        const RememberedDisplays records[] = {
+            displayOnBus7, {.displays = {{7, 0x1d2c3b4a59687786}, {12, 0xfedcba9876543210}}, .silent = {1}}};
         memory.remember(records[0]);
 
         pid_t children[2] = {};

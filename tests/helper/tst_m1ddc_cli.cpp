@@ -2,6 +2,7 @@
 #include "TestFiles.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -122,6 +123,41 @@ private slots:
         QCOMPARE(finish(shell).exitCode, 0);
     }
 
+    // Several state files are several monitors, the first the default: each is listed with its
+    // place, an id and a name, and reached by the place or the id alone.
+    void drivesSeveralSimulatedMonitors() {
+        const QString second = dir_.filePath("second.json"), third = dir_.filePath("third.json");
+        makeFile(third, "{\"name\": \"Other Brand 24\", \"serial\": 7}");
+        const QString monitors = state_ + ":" + second + ":" + third;
+        const auto listing = m1ddc(monitors, {"display", "list"});
+        QCOMPARE(listing.exitCode, 0);
+        QCOMPARE(listing.err, QByteArray());
+        QStringList lines = QString::fromUtf8(listing.out).split('\n');
+        QCOMPARE(lines.takeLast(), QString()); // every line ends with a line break
+        QStringList ids;
+        for (auto& line : lines) {
+            const auto match = QRegularExpression("^(\\d) ([0-9a-f]{16}) (.+)$").match(line);
+            QVERIFY2(match.hasMatch(), qPrintable(line));
+            ids << match.captured(2);
+            line = match.captured(1) + " " + match.captured(3);
+        }
+        QCOMPARE(lines, (QStringList{"1 Velmar Studio 27", "2 Velmar Studio 27 (2)", "3 Other Brand 24"}));
+        QCOMPARE(QSet<QString>(ids.begin(), ids.end()).size(), 3);
+
+        QCOMPARE(m1ddc(monitors, {"display", ids[2], "set", "luminance", "12"}).exitCode, 0);
+        QCOMPARE(m1ddc(monitors, {"display", "2", "set", "input", "18"}).exitCode, 0);
+        QCOMPARE(m1ddc(monitors, {"display", "3", "get", "luminance"}).out, QByteArray("12\n"));
+        QCOMPARE(m1ddc(monitors, {"display", ids[1], "get", "input-alt"}).out, QByteArray("145\n"));
+        QCOMPARE(m1ddc(monitors, {"get", "luminance"}).out, QByteArray("70\n"));
+        QCOMPARE(m1ddc(monitors, {"get", "input-alt"}).out, QByteArray("144\n"));
+
+        const auto unknown = m1ddc(monitors, {"display", "0123456789abcdef", "get", "luminance"});
+        verifyOneLineFailure(unknown, 2);
+        QCOMPARE(unknown.err, QByteArray("No display with id 0123456789abcdef\n"));
+        // One file is the one monitor it always was, under the same id.
+        QCOMPARE(m1ddc(state_, {"display", "list"}).out, "1 " + ids[0].toUtf8() + " Velmar Studio 27\n");
+    }
+
     void honoursTheContractWithoutASimulatedMonitor() {
         // Real hardware, whatever this machine has: either a value or one line saying why not.
         const auto run = m1ddc(std::nullopt, {"get", "luminance"});
@@ -131,6 +167,16 @@ private slots:
             QVERIFY2(isNumber, run.out.constData());
         } else {
             verifyOneLineFailure(run, 2);
+        }
+        // A listing: a line per monitor, or one line saying why there is none.
+        const auto listing = m1ddc(std::nullopt, {"display", "list"});
+        if (listing.exitCode == 0) {
+            for (const auto& line : QString::fromUtf8(listing.out).split('\n', Qt::SkipEmptyParts)) {
+                QVERIFY2(QRegularExpression("^\\d+ [0-9a-f]{16} .+$").match(line).hasMatch(),
+                         qPrintable(line));
+            }
+        } else {
+            verifyOneLineFailure(listing, 2);
         }
         // An empty variable means no simulated monitor, not a file named "".
         const auto empty = m1ddc(QString(""), {"get", "luminance"});

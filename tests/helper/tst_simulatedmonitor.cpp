@@ -10,6 +10,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <tuple>
+
 using namespace m1ddc;
 
 namespace {
@@ -39,6 +41,13 @@ private slots:
         // One input code brings the other along.
         QCOMPARE(parsedOrFail("{ \"input-alt\" : 210 }").value(Attribute::input), 27);
         QCOMPARE(parsedOrFail("{\n  \"input\": 16\n}\n").value(Attribute::inputAlt), 208);
+
+        // A name and a serial are kept only when the file gives them.
+        QCOMPARE(SimulatedState::defaults().name, std::nullopt);
+        const auto named = parsedOrFail("{\"serial\": 7, \"name\": \"Other Brand 24\", \"volume\": 5}");
+        QCOMPARE(std::pair(named.name.value_or(""), named.serial.value_or(0)),
+                 std::pair(std::string("Other Brand 24"), 7));
+        QCOMPARE(parsedOrFail(formatSimulatedState(named)), named);
     }
 
     void refusesBrokenState_data() {
@@ -54,6 +63,11 @@ private slots:
         QTest::newRow("unknown vendor input") << QByteArray("{\"input-alt\": 99}");
         QTest::newRow("unknown standard input") << QByteArray("{\"input\": 3}");
         QTest::newRow("inputs disagree") << QByteArray("{\"input-alt\": 208, \"input\": 17}");
+        QTest::newRow("name not a string") << QByteArray("{\"name\": 27}");
+        QTest::newRow("empty name") << QByteArray("{\"name\": \"\"}");
+        QTest::newRow("name of two lines") << QByteArray("{\"name\": \"Studio\t27\"}");
+        QTest::newRow("serial not a number") << QByteArray("{\"serial\": \"7\"}");
+        QTest::newRow("value not a number") << QByteArray("{\"luminance\": \"70\"}");
     }
     void refusesBrokenState() {
         QFETCH(QByteArray, text);
@@ -62,12 +76,19 @@ private slots:
     }
 
     // Switching changes both codes. Selecting the input already shown changes nothing, so
-    // DisplayPort's second port (16) stays; switched to afresh, DisplayPort reports its first.
+    // DisplayPort's second port (16) stays; switched to afresh, DisplayPort reports its first. A
+    // switch through the standard feature reports the port written.
     void switchesInputsCoherently() {
         auto state = parsedOrFail("{\"input-alt\": 208, \"input\": 16}");
-        for (const auto& [written, input] : {std::pair{208, 16}, {145, 18}, {208, 15}}) {
-            QVERIFY(!applyWrite(state, Attribute::inputAlt, written));
-            QCOMPARE(state.value(Attribute::input), input);
+        const std::tuple<Attribute, int, int, int> steps[] = {{Attribute::inputAlt, 208, 16, 208},
+                                                              {Attribute::inputAlt, 145, 18, 145},
+                                                              {Attribute::inputAlt, 208, 15, 208},
+                                                              {Attribute::input, 16, 16, 208},
+                                                              {Attribute::input, 27, 27, 210}};
+        for (const auto& [attribute, written, input, inputAlt] : steps) {
+            QVERIFY(!applyWrite(state, attribute, written));
+            QCOMPARE(std::pair(state.value(Attribute::input), state.value(Attribute::inputAlt)),
+                     std::pair(input, inputAlt));
         }
     }
 
@@ -76,7 +97,7 @@ private slots:
         QVERIFY(applyWrite(state, Attribute::inputAlt, 17)); // a standard code is not a vendor code
         QVERIFY(applyWrite(state, Attribute::luminance, 101));
         QVERIFY(applyWrite(state, Attribute::volume, -1));
-        QVERIFY(applyWrite(state, Attribute::input, 18));
+        QVERIFY(applyWrite(state, Attribute::input, 0x91)); // nor the other way round
         QCOMPARE(state, SimulatedState::defaults());
         QVERIFY(!applyWrite(state, Attribute::green, 100));
         QCOMPARE(state.value(Attribute::green), 100);

@@ -1,15 +1,18 @@
 // The helper's command path on a fake machine: displays on numbered buses and their connectors in a
 // fake sysfs, a detector that counts its (slow) detections, the real display memory in a temporary
 // runtime folder, virtual time.
-#include "linux/DirectDdcMonitor.h"
+#include "linux/DirectDdcDisplays.h"
 
 #include "DdcReplies.h"
 #include "FakeSysfs.h"
 #include "VirtualClock.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 #include <map>
 #include <set>
@@ -22,9 +25,17 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::uint8_t luminance = 0x10, volume = 0x62, input = 0x60, inputAlt = 0xF4;
 
-EdidBlock edidOf(std::uint8_t serial) {
-    EdidBlock edid{0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
-    edid[12] = serial;
+// A monitor made by "VLM", product 300, with the serial number and, when given, a display-name
+// descriptor in the second descriptor's place (a line break ends a short name, spaces pad it).
+EdidBlock edidOf(std::uint8_t serial, std::string_view name = {}) {
+    EdidBlock edid{0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x59, 0x8D, 0x2C, 0x01, serial};
+    if (!name.empty()) {
+        const auto descriptor = edid.begin() + 72;
+        descriptor[3] = 0xFC;
+        std::fill(descriptor + 5, descriptor + 18, ' ');
+        std::copy(name.begin(), name.end(), descriptor + 5);
+        descriptor[5 + name.size()] = '\n';
+    }
     return edid;
 }
 
@@ -128,8 +139,8 @@ public:
     std::optional<std::string> forbiddenDisplayDevice() override { return forbiddenInSysfs; }
 };
 
-// Finds the first screen that answers on a bus we may open, as libddcutil would; counts how often
-// it was asked.
+// Finds every screen that answers on a bus we may open, by bus, as libddcutil would; counts how
+// often it was asked.
 class FakeDetector final : public DisplayDetector {
 public:
     explicit FakeDetector(FakeMachine& machine) : machine_(machine) {}
@@ -142,12 +153,13 @@ public:
         if (failure) {
             return *failure;
         }
+        std::vector<FoundDisplay> found;
         for (const auto& [bus, screen] : machine_.screens) {
             if (screen->answers && !machine_.forbidden.contains(bus)) {
-                return FoundDisplay{bus, screen->edid};
+                found.push_back({bus, screen->edid});
             }
         }
-        return NoDisplay{};
+        return found;
     }
 
 private:
@@ -167,7 +179,7 @@ const QString noDisplay = "No external display found";
 
 } // namespace
 
-class TestDirectDdcMonitor : public QObject {
+class TestDirectDdcDisplays : public QObject {
     Q_OBJECT
 
 private:
@@ -177,13 +189,31 @@ private:
     FakeMachine machine_;
     std::optional<FakeDetector> detector_;
     VirtualClock clock_;
-    FakeScreen monitor_; ///< the user's monitor
-    FakeScreen other_;   ///< another monitor, which must never be sent anything
+    FakeScreen monitor_; ///< the user's monitor, luminance 70
+    FakeScreen other_;   ///< another monitor, luminance 24; unless a test plugs it in, never sent anything
+    FakeScreen third_;   ///< a monitor without a name in its EDID, luminance 30
+    QStringList ids_;    ///< the ids of the last listing, in its order
 
-    // One helper run: a fresh monitor object, as every run of the helper starts from nothing.
-    DirectDdcMonitor run() { return {*detector_, machine_, *memory_, clock_, sys_.toStdString()}; }
-    ReadOutcome get(Attribute attribute) { return run().read(attribute); }
-    WriteOutcome set(Attribute attribute, int value) { return run().write(attribute, value); }
+    // One helper run: fresh objects, as every run of the helper starts from nothing.
+    DirectDdcDisplays run() { return {*detector_, machine_, *memory_, clock_, sys_.toStdString()}; }
+    ReadOutcome get(Attribute attribute, const DisplayTarget& target = {}) {
+        return run().read(target, attribute);
+    }
+    WriteOutcome set(Attribute attribute, int value) { return run().write({}, attribute, value); }
+    // `display list`: the names in order, or why it failed; the ids go to ids_.
+    QStringList list() {
+        const auto listing = run().list();
+        if (const auto* failure = std::get_if<Failure>(&listing)) {
+            return {QString::fromStdString(failure->reason)};
+        }
+        QStringList names;
+        ids_.clear();
+        for (const auto& display : std::get<std::vector<ListedDisplay>>(listing)) {
+            ids_ << QString::fromStdString(formatDisplayId(display.id));
+            names << QString::fromStdString(display.name);
+        }
+        return names;
+    }
     // Puts `screen` on `bus`, behind a connector that sysfs shows connected, with its EDID.
     void plugIn(int bus, FakeScreen& screen, const QString& connector = {}) {
         machine_.screens[bus] = &screen;
@@ -196,7 +226,19 @@ private:
     }
     static QString connectorOn(int bus) { return "card0-DP-" + QString::number(bus); }
     int detections() const { return detector_->detections; }
-    void remember(int bus, const FakeScreen& screen) { memory_->remember({bus, edidHash(screen.edid)}); }
+    void remember(int bus, const FakeScreen& screen) {
+        memory_->remember({.displays = {{bus, edidHash(screen.edid)}}});
+    }
+    // The buses whose screens were sent anything.
+    QList<int> spokenTo() const {
+        QList<int> buses;
+        for (const auto& [bus, screen] : machine_.screens) {
+            if (!screen->received.empty()) {
+                buses << bus;
+            }
+        }
+        return buses;
+    }
 
 private slots:
     void init() {
@@ -211,15 +253,21 @@ private slots:
         detector_.emplace(machine_);
         clock_ = VirtualClock();
         monitor_ = FakeScreen();
+        monitor_.edid = edidOf(1, "Velmar S27");
         other_ = FakeScreen();
-        other_.edid = edidOf(2);
+        other_.edid = edidOf(2, "Velmar S24");
+        other_.values[luminance] = 24;
+        third_ = FakeScreen();
+        third_.edid = edidOf(3);
+        third_.values[luminance] = 30;
         plugIn(5, monitor_);
     }
 
     // Whatever a test did, the helper spoke on a bus only while it held the bus's lock.
     void cleanup() {
-        QCOMPARE(monitor_.unlockedIo, 0);
-        QCOMPARE(other_.unlockedIo, 0);
+        for (const auto* screen : {&monitor_, &other_, &third_}) {
+            QCOMPARE(screen->unlockedIo, 0);
+        }
     }
 
     // The first run detects and remembers; the next goes straight to the remembered display.
@@ -234,28 +282,26 @@ private slots:
     void speaksForEachAttribute_data() {
         QTest::addColumn<Attribute>("attribute");
         QTest::addColumn<QString>("read");
+        QTest::addColumn<int>("written");
         QTest::addColumn<int>("source");
-        QTest::newRow("luminance") << Attribute::luminance << "70" << 0x51;
+        QTest::newRow("luminance") << Attribute::luminance << "70" << 40 << 0x51;
         // The high byte holds flags on some displays; the input code is the low byte.
-        QTest::newRow("input") << Attribute::input << "17" << 0x51;
-        QTest::newRow("input-alt") << Attribute::inputAlt << "144" << 0x50;
+        QTest::newRow("input") << Attribute::input << "17" << 0x12 << 0x51;
+        QTest::newRow("input-alt") << Attribute::inputAlt << "144" << 0x91 << 0x50;
     }
     void speaksForEachAttribute() {
         QFETCH(Attribute, attribute);
+        QFETCH(int, written);
         QFETCH(int, source);
         remember(5, monitor_);
         QTEST(describe(get(attribute)), "read");
-        if (attribute != Attribute::input) {
-            QCOMPARE(describe(set(attribute, 0x91)), "set");
-            QCOMPARE(monitor_.values[vcpCode(attribute)], 0x91);
-        } else {
-            QCOMPARE(describe(set(attribute, 0x12)), "The input attribute is read only");
-        }
+        QCOMPARE(describe(set(attribute, written)), "set");
+        QCOMPARE(monitor_.values[vcpCode(attribute)], written);
         for (const auto& message : monitor_.received) {
             QCOMPARE(int(message[0]), source);
             QCOMPARE(message[3], vcpCode(attribute));
         }
-        QCOMPARE(monitor_.received.size(), std::size_t(attribute == Attribute::input ? 1 : 2));
+        QCOMPARE(monitor_.received.size(), std::size_t(2));
         QCOMPARE(detections(), 0);
     }
 
@@ -310,10 +356,10 @@ private slots:
         // What to do about a refusal, after its colon, is checked in saysWhyNothingWasFound.
         QTEST(describe(outcome).section(": ", 0, 0), "outcome");
         QCOMPARE(detections(), 1);
-        QCOMPARE(memory_->recall().value_or(DisplayRecord{}).bus, recordedBus);
+        QCOMPARE(memory_->recall().value_or(RememberedDisplays{{{}}}).displays.front().bus, recordedBus);
         QCOMPARE(other_.opens, 0);
         // Well inside the 10 s the app gives a helper, even with every try spent twice.
-        QVERIFY(clock_.elapsed <= DirectDdcMonitor::rememberedBusBudget + RawDdcChannel::defaultBudget);
+        QVERIFY(clock_.elapsed <= DirectDdcDisplays::rememberedBusBudget + RawDdcChannel::defaultBudget);
         if (!outcome) {
             QCOMPARE(monitor_.values[luminance], 40);
             monitor_.edidReadable = true;
@@ -373,9 +419,9 @@ private slots:
         remember(5, monitor_);
         machine_.heldElsewhereUntil[5] = VirtualClock::TimePoint() + held;
         QTEST(describe(get(Attribute::luminance)), "outcome");
-        QVERIFY(clock_.elapsed >= std::min<Clock::Duration>(held, DirectDdcMonitor::busLockPatience));
-        if (held > DirectDdcMonitor::busLockPatience) {
-            QVERIFY(clock_.elapsed <= DirectDdcMonitor::busLockPatience);
+        QVERIFY(clock_.elapsed >= std::min<Clock::Duration>(held, DirectDdcDisplays::busLockPatience));
+        if (held > DirectDdcDisplays::busLockPatience) {
+            QVERIFY(clock_.elapsed <= DirectDdcDisplays::busLockPatience);
             QVERIFY(monitor_.received.empty());
         }
         QCOMPARE(detections(), 0);
@@ -389,7 +435,7 @@ private slots:
                  "Cannot read volume: The display does not support this feature");
         QCOMPARE(monitor_.received.size(), std::size_t(1));
         QCOMPARE(detections(), 0);
-        QCOMPARE(memory_->recall(), (DisplayRecord{5, edidHash(monitor_.edid)}));
+        QCOMPARE(memory_->recall(), (RememberedDisplays{{{5, edidHash(monitor_.edid)}}}));
     }
 
     // Detection cannot see a display on a bus we may not open: say so, and what to do.
@@ -402,6 +448,10 @@ private slots:
         QVERIFY2(denied.indexOf("ddcutil") > 0 && denied.indexOf("ddcutil") < denied.indexOf("i2c group"),
                  qPrintable(denied));
         QVERIFY(!denied.contains('\n'));
+        // A listing says so too, and is empty only when there is nothing to see.
+        QVERIFY(list().value(0).startsWith("No permission to use /dev/i2c-4: "));
+        machine_.forbiddenInSysfs.reset();
+        QCOMPARE(list(), QStringList());
 
         detector_->failure =
             Failure{"Cannot load libddcutil: libddcutil.so.4: cannot open shared object file"};
@@ -409,7 +459,148 @@ private slots:
         QCOMPARE(describe(get(Attribute::luminance)), QString::fromStdString(detector_->failure->reason));
         QCOMPARE(memory_->recall(), std::nullopt);
     }
+
+    // The remembered default comes first, then the others by bus; a monitor without a name in its
+    // EDID is called by its maker and product. Once remembered, neither a listing nor a command
+    // needs a detection.
+    void listsEveryDisplayTheDefaultFirst() {
+        plugIn(3, other_);
+        plugIn(8, third_);
+        remember(5, monitor_); // from before the others were plugged in
+        const QStringList names{"Velmar S27", "Velmar S24", "VLM 300"};
+        QCOMPARE(list(), names);
+        QCOMPARE(detections(), 1);
+        const auto ids = ids_;
+        QCOMPARE(ids.filter(QRegularExpression("^[0-9a-f]{16}$")).size(), 3);
+        QCOMPARE(QSet<QString>(ids.begin(), ids.end()).size(), 3);
+
+        QCOMPARE(list(), names);
+        QCOMPARE(ids_, ids);
+        QCOMPARE(describe(get(Attribute::luminance)), "70");
+        QCOMPARE(detections(), 1);
+        QCOMPARE(spokenTo(), QList<int>{5});
+    }
+
+    // A warm listing reads sysfs alone while it agrees with the memory: every remembered display
+    // still on its bus with its EDID, and no connected display the memory does not know. Anything
+    // else costs one detection, whose finding is remembered.
+    void listsFromMemoryWhileSysfsAgrees_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("detections");
+        const QStringList both{"Velmar S27", "Velmar S24"};
+        QTest::newRow("nothing") << "" << both << 0;
+        QTest::newRow("a display plugged in") << "third on 8" << both + QStringList{"VLM 300"} << 1;
+        // Not listed, and remembered as not answering so it does not look new next time.
+        QTest::newRow("a display without DDC/CI") << "silent third on 8" << both << 1;
+        QTest::newRow("a display moved to another port") << "other to 7" << both << 1;
+        QTest::newRow("a display unplugged") << "3 disconnected" << QStringList{"Velmar S27"} << 1;
+        QTest::newRow("a display's connector gone") << "no connector on 3" << QStringList{"Velmar S27"} << 1;
+        // The driver keeps no EDID, so it is read on the bus, which no longer answers.
+        QTest::newRow("a display's bus stops answering") << "3 silent" << QStringList{"Velmar S27"} << 1;
+    }
+    void listsFromMemoryWhileSysfsAgrees() {
+        QFETCH(QString, change);
+        plugIn(3, other_);
+        remember(5, monitor_);
+        QVERIFY(list().size() == 2 && detections() == 1);
+        if (change.endsWith("third on 8")) {
+            third_.answers = !change.startsWith("silent");
+            plugIn(8, third_);
+        } else if (change == "other to 7") {
+            unplug(3);
+            plugIn(7, other_);
+        } else if (change == "3 disconnected") {
+            unplug(3);
+        } else if (change == "no connector on 3") {
+            QVERIFY(QDir(sys_ + "/class/drm/" + connectorOn(3)).removeRecursively());
+            machine_.screens.erase(3);
+        } else if (change == "3 silent") {
+            makeConnector(sys_, connectorOn(3), 3, "connected");
+            other_.edidReadable = other_.answers = false;
+        }
+        QTEST(list(), "names");
+        QTEST(detections() - 1, "detections");
+        const int detected = detections();
+        QTEST(list(), "names");
+        QCOMPARE(detections(), detected);
+    }
+
+    // An id stays with its monitor across ports and restarts; two monitors with identical EDIDs
+    // still get an id each.
+    void keepsEachDisplaysId_data() {
+        QTest::addColumn<bool>("identical");
+        QTest::addColumn<QString>("change");
+        for (const bool identical : {false, true}) {
+            const QString twins = identical ? "identical EDIDs, " : "";
+            QTest::addRow("%sport change", qPrintable(twins)) << identical << "port change";
+            QTest::addRow("%srestart", qPrintable(twins)) << identical << "restart";
+        }
+    }
+    void keepsEachDisplaysId() {
+        QFETCH(bool, identical);
+        QFETCH(QString, change);
+        if (identical) {
+            other_.edid = monitor_.edid;
+        }
+        plugIn(3, other_);
+        // The ids with the names, whatever the order.
+        const auto listed = [this] {
+            QStringList lines = list();
+            for (int i = 0; i < lines.size(); ++i) {
+                lines[i] = ids_.value(i) + " " + lines[i];
+            }
+            lines.sort();
+            return lines;
+        };
+        const auto before = listed();
+        QCOMPARE(QSet<QString>(ids_.begin(), ids_.end()).size(), 2);
+        if (change == "port change") {
+            unplug(5);
+            plugIn(7, monitor_);
+        } else {
+            memory_->forget();
+        }
+        QCOMPARE(listed(), before);
+        QCOMPARE(detections(), 2);
+    }
+
+    // `display <id-or-n>` reaches that display alone, from the memory when it holds; an id or a
+    // position no display has is looked for once, then refused.
+    void sendsACommandToTheDisplayNamed_data() {
+        QTest::addColumn<QString>("target"); // "#n": the id listed at n
+        QTest::addColumn<bool>("warm");
+        QTest::addColumn<QString>("outcome");
+        QTest::addColumn<QList<int>>("spokenTo");
+        QTest::addColumn<int>("detections");
+        QTest::newRow("id, warm") << "#1" << true << "24" << QList<int>{3} << 0;
+        QTest::newRow("id, cold") << "#2" << false << "30" << QList<int>{8} << 1;
+        QTest::newRow("position") << "3" << true << "30" << QList<int>{8} << 0;
+        QTest::newRow("the default by position") << "1" << true << "70" << QList<int>{5} << 0;
+        QTest::newRow("position beyond the list")
+            << "4" << true << "No display with id 4" << QList<int>{} << 1;
+        QTest::newRow("unknown id") << "0123456789abcdef" << true << "No display with id 0123456789abcdef"
+                                    << QList<int>{} << 1;
+    }
+    void sendsACommandToTheDisplayNamed() {
+        QFETCH(QString, target);
+        QFETCH(bool, warm);
+        plugIn(3, other_);
+        plugIn(8, third_);
+        remember(5, monitor_);
+        QCOMPARE(list().size(), 3);
+        if (target.startsWith('#')) {
+            target = ids_.value(target.mid(1).toInt());
+        }
+        if (!warm) {
+            memory_->forget();
+        }
+        const int before = detections();
+        QTEST(describe(get(Attribute::luminance, target.toStdString())), "outcome");
+        QTEST(spokenTo(), "spokenTo");
+        QTEST(detections() - before, "detections");
+    }
 };
 
-QTEST_GUILESS_MAIN(TestDirectDdcMonitor)
-#include "tst_directddcmonitor.moc"
+QTEST_GUILESS_MAIN(TestDirectDdcDisplays)
+#include "tst_directddcdisplays.moc"

@@ -1,0 +1,319 @@
+#include "DirectDdcDisplays.h"
+
+#include "DrmConnectors.h"
+
+#include <algorithm>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+
+namespace m1ddc {
+
+namespace {
+
+constexpr const char* noDisplayText = "No external display found";
+
+// The ddcutil package's rule opens the graphics cards' buses alone to the user at the machine; the
+// i2c group opens every bus, the memory modules' included, so it comes second.
+Failure permissionFailure(const std::string& device) {
+    return Failure{"No permission to use " + device +
+                   ": install Debian's ddcutil package, whose udev rule opens the displays' buses to "
+                   "you, or else join the i2c group (sudo usermod -aG i2c $USER, then log in again), "
+                   "which opens every I2C bus, memory modules' included"};
+}
+
+// Waits for any other DDC program to let go of the bus, within busLockPatience.
+std::optional<Failure> takeBus(DisplayBus& bus, Clock& clock) {
+    const auto deadline = clock.now() + DirectDdcDisplays::busLockPatience;
+    while (true) {
+        auto taken = bus.tryLock();
+        if (auto* failure = std::get_if<Failure>(&taken)) {
+            return std::move(*failure);
+        }
+        if (std::get<bool>(taken)) {
+            return std::nullopt;
+        }
+        if (clock.now() + DirectDdcDisplays::busLockPoll > deadline) {
+            return Failure{bus.device() + " is in use by another program"};
+        }
+        clock.sleep(DirectDdcDisplays::busLockPoll);
+    }
+}
+
+// The vendor input register only obeys messages from 0x50.
+std::uint8_t sourceAddressFor(Attribute attribute) {
+    return attribute == Attribute::inputAlt ? ddc::vendorHostAddress : ddc::hostAddress;
+}
+
+// What sysfs shows of a remembered display's bus, without opening it.
+struct BusInSysfs {
+    bool external = false;                 ///< still an external display's bus, or may be
+    std::optional<EdidBlock> kernelEdid{}; ///< the EDID of the display on it, when the driver keeps one
+};
+
+BusInSysfs lookInSysfs(const std::filesystem::path& sysRoot, int bus) {
+    // Bus numbers move when a dock or a hub comes or goes: not even the device is opened unless
+    // the bus is still an external display's.
+    const auto connector = externalDisplayConnectorOn(sysRoot, bus);
+    if (!connector) {
+        return {.external = isUnnamedGraphicsCardBus(sysRoot, bus)};
+    }
+    // The kernel's copy of the EDID costs nothing to check, where reading it on the bus takes
+    // 12 ms at 100 kHz; another monitor's bus is then not even opened.
+    return {.external = true, .kernelEdid = kernelEdid(*connector)};
+}
+
+// The EDID hashes of the connected external displays on none of `buses`. Only a display whose
+// driver keeps its EDID is seen: one without it is found when a remembered display stops holding.
+std::vector<std::uint64_t> displaysElsewhere(const std::filesystem::path& sysRoot,
+                                             const std::set<int>& buses) {
+    std::vector<std::uint64_t> hashes;
+    for (const auto& connector : drmConnectors(sysRoot)) {
+        const bool elsewhere =
+            std::ranges::none_of(connector.buses, [&](int bus) { return buses.contains(bus); });
+        const auto edid =
+            connector.builtIn || !connector.connected || !elsewhere ? std::nullopt : kernelEdid(connector);
+        if (edid) {
+            hashes.push_back(edidHash(*edid));
+        }
+    }
+    return hashes;
+}
+
+std::uint64_t identityHash(const DisplayRecord& display) {
+    return display.edidHash;
+}
+
+std::uint64_t identityHash(const FoundDisplay& display) {
+    return edidHash(display.edid);
+}
+
+template <typename Display> std::vector<std::uint64_t> idsOf(const std::vector<Display>& displays) {
+    std::vector<DisplayIdentity> identities;
+    for (const auto& display : displays) {
+        identities.push_back({.hash = identityHash(display), .place = display.bus});
+    }
+    return displayIds(identities);
+}
+
+} // namespace
+
+DirectDdcDisplays::DirectDdcDisplays(DisplayDetector& detector, DisplayBuses& buses,
+                                     const DisplayMemory& memory, Clock& clock, std::filesystem::path sysRoot)
+    : detector_(detector), buses_(buses), memory_(memory), clock_(clock), sysRoot_(std::move(sysRoot)) {}
+
+std::optional<DirectDdcDisplays::Outcome>
+DirectDdcDisplays::onRememberedDisplay(const DisplayRecord& record, std::uint8_t sourceAddress,
+                                       const Exchange& exchange, std::optional<std::string>& refusedDevice) {
+    const auto seen = lookInSysfs(sysRoot_, record.bus);
+    if (!seen.external || (seen.kernelEdid && edidHash(*seen.kernelEdid) != record.edidHash)) {
+        return std::nullopt;
+    }
+    auto opened = buses_.open(record.bus);
+    if (const auto* refusal = std::get_if<BusRefusal>(&opened)) {
+        if (refusal->permissionDenied) {
+            refusedDevice = refusal->device;
+        }
+        return std::nullopt;
+    }
+    auto& bus = *std::get<std::unique_ptr<DisplayBus>>(opened);
+    // A display's bus that another program keeps: detecting would only find the same bus.
+    if (auto failure = takeBus(bus, clock_)) {
+        return std::move(*failure);
+    }
+    if (!seen.kernelEdid) {
+        const auto edid = bus.readEdid();
+        const auto* block = std::get_if<EdidBlock>(&edid);
+        if (block == nullptr || edidHash(*block) != record.edidHash) {
+            return std::nullopt;
+        }
+    }
+    RawDdcChannel channel(bus, clock_, sourceAddress, rememberedBusBudget);
+    auto outcome = exchange(channel);
+    if (const auto* value = std::get_if<int>(&outcome)) {
+        return *value;
+    }
+    if (auto& failure = std::get<ChannelFailure>(outcome); failure.definite) {
+        return Failure{std::move(failure.reason)};
+    }
+    return std::nullopt;
+}
+
+std::optional<EdidBlock> DirectDdcDisplays::rememberedEdid(const DisplayRecord& record) {
+    const auto seen = lookInSysfs(sysRoot_, record.bus);
+    std::optional<EdidBlock> edid = seen.kernelEdid;
+    if (seen.external && !edid) {
+        auto opened = buses_.open(record.bus);
+        auto* bus = std::get_if<std::unique_ptr<DisplayBus>>(&opened);
+        if (bus != nullptr && !takeBus(**bus, clock_)) {
+            const auto read = (*bus)->readEdid();
+            if (const auto* block = std::get_if<EdidBlock>(&read)) {
+                edid = *block;
+            }
+        }
+    }
+    if (!seen.external || !edid || edidHash(*edid) != record.edidHash) {
+        return std::nullopt;
+    }
+    return edid;
+}
+
+bool DirectDdcDisplays::unknownDisplayConnected(const RememberedDisplays& remembered) const {
+    std::set<int> buses;
+    for (const auto& display : remembered.displays) {
+        buses.insert(display.bus);
+    }
+    return std::ranges::any_of(displaysElsewhere(sysRoot_, buses), [&](std::uint64_t hash) {
+        return std::ranges::find(remembered.silent, hash) == remembered.silent.end();
+    });
+}
+
+std::variant<std::vector<FoundDisplay>, Failure>
+DirectDdcDisplays::detect(const std::optional<RememberedDisplays>& before) {
+    auto detection = detector_.detect();
+    if (auto* failure = std::get_if<Failure>(&detection)) {
+        memory_.forget();
+        return std::move(*failure);
+    }
+    auto found = std::get<std::vector<FoundDisplay>>(std::move(detection));
+    if (found.empty()) {
+        memory_.forget();
+        return found;
+    }
+    if (before) {
+        const auto ids = idsOf(found);
+        const auto it = std::ranges::find(ids, idsOf(before->displays).front());
+        if (it != ids.end()) {
+            const auto defaultOne = found.begin() + (it - ids.begin());
+            std::rotate(found.begin(), defaultOne, defaultOne + 1);
+        }
+    }
+    RememberedDisplays remembered;
+    std::set<int> buses;
+    for (const auto& display : found) {
+        remembered.displays.push_back({.bus = display.bus, .edidHash = edidHash(display.edid)});
+        buses.insert(display.bus);
+    }
+    // Connected displays that did not answer (DDC/CI turned off, a TV) must not look new next time.
+    remembered.silent = displaysElsewhere(sysRoot_, buses);
+    memory_.remember(remembered);
+    return found;
+}
+
+Listing DirectDdcDisplays::list() {
+    const auto remembered = memory_.recall();
+    if (remembered && !unknownDisplayConnected(*remembered)) {
+        const auto ids = idsOf(remembered->displays);
+        std::vector<ListedDisplay> listed;
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            const auto edid = rememberedEdid(remembered->displays[i]);
+            if (!edid) {
+                break;
+            }
+            listed.push_back({.id = ids[i], .name = edidName(*edid)});
+        }
+        if (listed.size() == ids.size()) {
+            return listed;
+        }
+    }
+
+    auto detected = detect(remembered);
+    if (auto* failure = std::get_if<Failure>(&detected)) {
+        return std::move(*failure);
+    }
+    const auto& found = std::get<std::vector<FoundDisplay>>(detected);
+    // No display because we may not see it is not the same as none connected.
+    if (found.empty()) {
+        if (const auto device = buses_.forbiddenDisplayDevice()) {
+            return permissionFailure(*device);
+        }
+    }
+    const auto ids = idsOf(found);
+    std::vector<ListedDisplay> listed;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        listed.push_back({.id = ids[i], .name = edidName(found[i].edid)});
+    }
+    return listed;
+}
+
+DirectDdcDisplays::Outcome DirectDdcDisplays::onDisplay(const DisplayTarget& target,
+                                                        std::uint8_t sourceAddress,
+                                                        const Exchange& exchange) {
+    std::optional<std::string> refusedDevice;
+    const auto remembered = memory_.recall();
+    if (remembered) {
+        if (const auto i = findDisplay(target, idsOf(remembered->displays))) {
+            if (auto outcome =
+                    onRememberedDisplay(remembered->displays[*i], sourceAddress, exchange, refusedDevice)) {
+                return std::move(*outcome);
+            }
+        }
+    }
+
+    // Nothing remembered, or the memory did not hold: a detection costs this run its time, where
+    // trusting the memory further could send the command to another display.
+    auto detected = detect(remembered);
+    if (auto* failure = std::get_if<Failure>(&detected)) {
+        return std::move(*failure);
+    }
+    const auto& found = std::get<std::vector<FoundDisplay>>(detected);
+    if (found.empty()) {
+        if (!refusedDevice) {
+            refusedDevice = buses_.forbiddenDisplayDevice();
+        }
+        return refusedDevice ? permissionFailure(*refusedDevice) : Failure{noDisplayText};
+    }
+    const auto i = findDisplay(target, idsOf(found));
+    if (!i) {
+        return noDisplayWithId(target);
+    }
+
+    auto opened = buses_.open(found[*i].bus);
+    if (const auto* refusal = std::get_if<BusRefusal>(&opened)) {
+        return refusal->permissionDenied ? permissionFailure(refusal->device) : Failure{refusal->reason};
+    }
+    auto& bus = *std::get<std::unique_ptr<DisplayBus>>(opened);
+    if (auto failure = takeBus(bus, clock_)) {
+        return std::move(*failure);
+    }
+    RawDdcChannel channel(bus, clock_, sourceAddress);
+    auto outcome = exchange(channel);
+    if (const auto* value = std::get_if<int>(&outcome)) {
+        return *value;
+    }
+    return Failure{std::move(std::get<ChannelFailure>(outcome).reason)};
+}
+
+ReadOutcome DirectDdcDisplays::read(const DisplayTarget& target, Attribute attribute) {
+    return onDisplay(target, sourceAddressFor(attribute),
+                     [attribute](RawDdcChannel& channel) -> std::variant<int, ChannelFailure> {
+                         auto reply = channel.getVcp(vcpCode(attribute));
+                         if (auto* failure = std::get_if<ChannelFailure>(&reply)) {
+                             failure->reason =
+                                 "Cannot read " + std::string(wordOf(attribute)) + ": " + failure->reason;
+                             return std::move(*failure);
+                         }
+                         const int current = std::get<ddc::VcpValue>(reply).current;
+                         // Input codes are one byte; some displays put flags in the high byte.
+                         return isPercentage(attribute) ? current : current & 0xFF;
+                     });
+}
+
+WriteOutcome DirectDdcDisplays::write(const DisplayTarget& target, Attribute attribute, int value) {
+    auto outcome = onDisplay(
+        target, sourceAddressFor(attribute),
+        [attribute, value](RawDdcChannel& channel) -> std::variant<int, ChannelFailure> {
+            if (auto failure = channel.setVcp(vcpCode(attribute), static_cast<std::uint16_t>(value))) {
+                failure->reason = "Cannot set " + std::string(wordOf(attribute)) + ": " + failure->reason;
+                return std::move(*failure);
+            }
+            return 0;
+        });
+    if (auto* failure = std::get_if<Failure>(&outcome)) {
+        return std::move(*failure);
+    }
+    return std::nullopt;
+}
+
+} // namespace m1ddc

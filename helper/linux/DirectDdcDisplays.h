@@ -1,0 +1,73 @@
+#pragma once
+
+#include "Clock.h"
+#include "DisplayBus.h"
+#include "DisplayDetector.h"
+#include "DisplayMemory.h"
+#include "Displays.h"
+#include "RawDdcChannel.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace m1ddc {
+
+/// The monitors reached with DDC/CI straight on their I2C buses. A monitor's bus is the remembered
+/// one while sysfs under `sysRoot` still shows it as an external display's and the EDID there
+/// still matches; otherwise a detection finds every monitor again, and they are remembered. A stale
+/// memory costs one detection within the same run, never a command sent to another display or to
+/// a bus that is no display's.
+class DirectDdcDisplays final : public Displays {
+public:
+    DirectDdcDisplays(DisplayDetector& detector, DisplayBuses& buses, const DisplayMemory& memory,
+                      Clock& clock, std::filesystem::path sysRoot);
+
+    /// The remembered monitors as long as sysfs confirms them all and shows no connected display
+    /// the memory does not know; otherwise what a detection finds.
+    Listing list() override;
+    ReadOutcome read(const DisplayTarget& target, Attribute attribute) override;
+    WriteOutcome write(const DisplayTarget& target, Attribute attribute, int value) override;
+
+    // A remembered bus that stops answering may be stale: keep time for a detection and a full
+    // try on the bus it finds.
+    static constexpr RawDdcChannel::Budget rememberedBusBudget = std::chrono::milliseconds(1000);
+    // Another DDC program holds a bus for one command, tens of milliseconds; holding it longer, it
+    // is stuck, and the app had better hear so than wait out its 10 s.
+    static constexpr auto busLockPatience = std::chrono::milliseconds(500);
+    // Soon enough after the other program lets go, without spinning.
+    static constexpr auto busLockPoll = std::chrono::milliseconds(10);
+
+private:
+    // One command on a display's channel: the value read (0 for a write), or why it failed.
+    using Exchange = std::function<std::variant<int, ChannelFailure>(RawDdcChannel&)>;
+
+    using Outcome = std::variant<int, Failure>;
+
+    Outcome onDisplay(const DisplayTarget& target, std::uint8_t sourceAddress, const Exchange& exchange);
+    // The exchange on a remembered display; nothing when the memory did not hold and a detection
+    // must find the display. `refusedDevice` is set when we may not open the remembered bus.
+    std::optional<Outcome> onRememberedDisplay(const DisplayRecord& record, std::uint8_t sourceAddress,
+                                               const Exchange& exchange,
+                                               std::optional<std::string>& refusedDevice);
+    // A remembered display's EDID while it is still on its bus; nothing when it is not.
+    std::optional<EdidBlock> rememberedEdid(const DisplayRecord& record);
+    // Whether sysfs shows a connected external display that `remembered` does not know.
+    bool unknownDisplayConnected(const RememberedDisplays& remembered) const;
+    // Finds every display and remembers them, the default first: the one remembered as the
+    // default while it is still there, else the first found.
+    std::variant<std::vector<FoundDisplay>, Failure> detect(const std::optional<RememberedDisplays>& before);
+
+    DisplayDetector& detector_;
+    DisplayBuses& buses_;
+    const DisplayMemory& memory_;
+    Clock& clock_;
+    std::filesystem::path sysRoot_;
+};
+
+} // namespace m1ddc
