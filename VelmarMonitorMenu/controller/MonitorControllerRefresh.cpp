@@ -94,6 +94,9 @@ QCoro::Task<std::optional<MonitorInput>> MonitorController::detectActiveInput() 
 }
 
 void MonitorController::detectDisplayName() {
+    // Among several monitors the screens cannot tell which is ours; the helper's list can.
+    if (isAddressed() && !m_listedDisplay.name.isEmpty())
+        return setDisplayName(m_listedDisplay.name);
     const auto screens = m_screens->screens();
     for (const auto& screen : screens) {
         if (screen.name.contains(QLatin1String("Velmar"), Qt::CaseInsensitive))
