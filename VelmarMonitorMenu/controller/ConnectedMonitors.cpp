@@ -60,6 +60,8 @@ ConnectedMonitors::ConnectedMonitors(MonitorSceneStore& sceneStore,
     environment.readingHooks.after = [this] { return listAfterReading(); };
     m_main = std::make_unique<MonitorController>(sceneStore, brightnessReader, mainPreferences,
                                                  std::move(environment));
+    watch(*m_main);
+    m_brightnessLinked = m_settings->value(QLatin1String(SettingsKeys::linkedBrightnessEnabled)).toBool();
 }
 
 ConnectedMonitors::~ConnectedMonitors() {
@@ -147,7 +149,10 @@ QCoro::Task<> ConnectedMonitors::follow(QList<ListedDisplay> displays, bool main
     const QString mainBefore = m_main->listedDisplay().id;
     const QStringList listed = idsOf(displays);
     std::erase_if(m_others, [&](const auto& other) {
-        return other.first == mainDisplay.id || !listed.contains(other.first);
+        const bool goes = other.first == mainDisplay.id || !listed.contains(other.first);
+        if (goes)
+            m_offsets.erase(other.second.controller.get());
+        return goes;
     });
 
     const bool readAgain = co_await m_main->standFor(mainDisplay, settingsGroup(mainDisplay.id), several);
@@ -209,8 +214,67 @@ void ConnectedMonitors::addOther(const ListedDisplay& display) {
     other.controller = std::make_unique<MonitorController>(m_sceneStore, m_brightnessReader, *other.preferences,
                                                            std::move(environment));
     const QPointer<MonitorController> controller = other.controller.get();
+    watch(*other.controller);
     m_others.emplace(display.id, std::move(other));
     startOther(controller);
+}
+
+void ConnectedMonitors::watch(MonitorController& controller) {
+    connect(&controller, &MonitorController::brightnessChosen, this,
+            [this, &controller](double brightness, bool live) { followBrightness(controller, brightness, live); });
+    connect(&controller, &MonitorController::loadedFeaturesChanged, this,
+            [this, &controller] { updateOffset(controller); });
+}
+
+void ConnectedMonitors::setBrightnessLinked(bool linked) {
+    keepSettingsFile(*m_settings);
+    m_settings->setValue(QLatin1String(SettingsKeys::linkedBrightnessEnabled), linked);
+    if (linked == m_brightnessLinked)
+        return;
+    m_brightnessLinked = linked;
+    m_offsets.clear();
+    m_linkedLevel.reset();
+    for (auto* controller : controllers())
+        updateOffset(*controller);
+    emit brightnessLinkedChanged();
+}
+
+void ConnectedMonitors::updateOffset(MonitorController& controller) {
+    if (!m_brightnessLinked)
+        return;
+    // A monitor the controller has not read (yet, or since it moved to another) has no difference.
+    if (!controller.loadedFeatures().contains(MonitorFeature::brightness)) {
+        m_offsets.erase(&controller);
+        return;
+    }
+    if (m_offsets.contains(&controller))
+        return;
+    if (!m_linkedLevel)
+        m_linkedLevel = controller.brightness();
+    m_offsets[&controller] = controller.brightness() - *m_linkedLevel;
+}
+
+void ConnectedMonitors::followBrightness(MonitorController& source, double brightness, bool live) {
+    const auto own = m_offsets.find(&source);
+    if (!m_brightnessLinked || m_followingBrightness || own == m_offsets.end())
+        return;
+    m_linkedLevel = brightness - own->second;
+    m_followingBrightness = true;
+    for (auto* controller : controllers()) {
+        const auto offset = m_offsets.find(controller);
+        if (controller == &source || offset == m_offsets.end())
+            continue;
+        // Each controller writes its monitor once the value settles, as for its own slider; a
+        // value it holds already is written already, or will be.
+        const double target = std::clamp(*m_linkedLevel + offset->second, 0.0, 100.0);
+        if (target == controller->brightness())
+            continue;
+        if (live)
+            controller->setLive(MonitorFeature::brightness, target);
+        else
+            controller->set(MonitorFeature::brightness, target);
+    }
+    m_followingBrightness = false;
 }
 
 QCoro::Task<> ConnectedMonitors::startOther(QPointer<MonitorController> controller) {

@@ -10,6 +10,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 
 class BuiltInDisplayBrightnessReadingSource;
 class InputScenePreferenceStore;
@@ -31,6 +32,11 @@ class SerialQueue;
 // A monitor's own settings (Night Mode, per-input scenes) stay behind when it goes and are its
 // own again when it comes back: the first monitor the program knew keeps them at the top level,
 // where they have always been, every other in a group named after its id.
+//
+// Linked brightness: while it is on, a brightness chosen for one monitor moves every other by
+// the same amount. Each keeps the difference it had when linking began (or when its brightness
+// was first read after that): a monitor held at 0 or 100 gets its difference back once the
+// others return.
 class ConnectedMonitors : public QObject {
     Q_OBJECT
 
@@ -57,9 +63,14 @@ public:
     /// cannot list them changes nothing.
     QCoro::Task<> list();
 
+    /// Off until the user turns it on; remembered.
+    bool isBrightnessLinked() const { return m_brightnessLinked; }
+    void setBrightnessLinked(bool linked);
+
 signals:
     /// A monitor came or went, or another one became the main monitor.
     void controllersChanged();
+    void brightnessLinkedChanged();
 
 private:
     struct Other {
@@ -77,6 +88,10 @@ private:
     QCoro::Task<> follow(QList<ListedDisplay> displays, bool mainReadsNext);
     void remember(const QList<ListedDisplay>& displays);
     void addOther(const ListedDisplay& display);
+    void watch(MonitorController& controller);
+    /// Takes the difference of a monitor whose brightness is now known, forgets it when it is not.
+    void updateOffset(MonitorController& controller);
+    void followBrightness(MonitorController& source, double brightness, bool live);
     QCoro::Task<> startOther(QPointer<MonitorController> controller);
 
     MonitorSceneStore& m_sceneStore;
@@ -94,6 +109,11 @@ private:
     std::map<QString, Other> m_others;
     QStringList m_order; // the others' ids as listed
     bool m_listedBeforeReading = false;
+
+    bool m_brightnessLinked = false;
+    std::optional<double> m_linkedLevel;           // the brightness a monitor with no difference would have
+    std::map<const MonitorController*, double> m_offsets; // each one's difference to it
+    bool m_followingBrightness = false;            // the others are being moved: not a choice of theirs
 
     std::shared_ptr<SerialQueue> m_listings;
     CancelToken m_lifetime = makeCancelToken();

@@ -201,6 +201,9 @@ signals:
     void blueChanged();
     /// Any of the six values changed; sent after the value's own signal.
     void valueChanged(MonitorFeature feature);
+    /// The brightness was set by hand, by a script or by adaptive brightness (not read, nor set
+    /// by a scene or Night Mode); `live` while a slider is still being dragged.
+    void brightnessChosen(double brightness, bool live);
     void activeInputChanged();
     void displayNameChanged();
     void statusChanged();

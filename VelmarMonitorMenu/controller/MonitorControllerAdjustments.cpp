@@ -21,6 +21,8 @@ void MonitorController::setLive(MonitorFeature feature, double value) {
     auto token = makeCancelToken();
     m_pendingWrites[feature] = token;
     liveWrite(feature, value, std::move(token));
+    if (feature == MonitorFeature::brightness)
+        emit brightnessChosen(value, true);
 }
 
 QCoro::Task<> MonitorController::liveWrite(MonitorFeature feature, double value, CancelToken token) {
@@ -42,6 +44,8 @@ void MonitorController::set(MonitorFeature feature, double value) {
         m_pendingWrites.erase(pending);
     }
     writeNewest(feature, value);
+    if (feature == MonitorFeature::brightness)
+        emit brightnessChosen(value, false);
 }
 
 bool MonitorController::isWriteUnderWay(MonitorFeature feature) const {

@@ -15,4 +15,5 @@ inline constexpr auto mainMonitor = "monitors/main";         // the user's choic
 inline constexpr auto knownMonitors = "monitors/known";      // the ids the last listing gave, in its order
 inline constexpr auto originalMonitor = "monitors/original"; // the monitor whose keys are the top-level ones
 inline constexpr auto monitorGroups = "monitors/";           // every other monitor's keys: monitors/<id>/
+inline constexpr auto linkedBrightnessEnabled = "monitors/linkedBrightness";
 } // namespace SettingsKeys

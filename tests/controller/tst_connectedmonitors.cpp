@@ -23,6 +23,21 @@ QStringList linesFor(const FakeMonitor& monitor, const QString& id) {
     return monitor.commandLines().filter("display " + id + ' ');
 }
 
+// Two monitors read with their ids, `left` the main one.
+void startTwo(ControllerFixture& f, const QString& leftBrightness, const QString& rightBrightness) {
+    f.monitor.setDisplays({left + " Left", right + " Right"});
+    f.monitor.setState({{"luminance", leftBrightness}}, left);
+    f.monitor.setState({{"luminance", rightBrightness}}, right);
+    QVERIFY(runTask(f.c().start()));
+    QTRY_VERIFY(f.monitors->controller(right));
+    f.settle();
+    f.monitor.clearLog();
+}
+
+QStringList brightnessWrites(const FakeMonitor& monitor, const QString& id) {
+    return linesFor(monitor, id).filter(" set luminance ").replaceInStrings("display " + id + " set luminance ", "");
+}
+
 void knowFromLastRun(ControllerFixture& f, const QStringList& ids) {
     f.settings->setValue("monitors/known", ids);
     f.settings->setValue("monitors/original", ids.first());
@@ -143,6 +158,37 @@ private slots:
         f.settle();
         for (auto it = old.begin(); it != old.end(); ++it)
             QCOMPARE(f.settings->value(it.key()), it.value());
+    }
+
+    // Linked, a brightness chosen for one monitor moves the other by as much, each written once
+    // per settled value; a monitor held at 0 or 100 gets its difference back. Off by default,
+    // remembered.
+    void linkedBrightnessKeepsEachDifference() {
+        ControllerFixture f(ControllerFixture::withMonitors);
+        QVERIFY(!f.monitors->isBrightnessLinked());
+        startTwo(f, "50", "80");
+        f.monitors->setBrightnessLinked(true);
+        auto& other = *f.monitors->controller(right);
+        for (double step : {55, 62, 70, 75})
+            f.c().setLive(MonitorFeature::brightness, step); // a drag
+        f.c().set(MonitorFeature::brightness, 75);
+        f.settle();
+        QCOMPARE(other.brightness(), 100.0);
+        f.c().set(MonitorFeature::brightness, 40);
+        f.settle();
+        other.set(MonitorFeature::brightness, 10);
+        f.settle();
+        QCOMPARE(f.c().brightness(), 0.0);
+        other.set(MonitorFeature::brightness, 50);
+        f.settle();
+        QCOMPARE(brightnessWrites(f.monitor, left), QStringList({"75", "40", "0", "20"}));
+        QCOMPARE(brightnessWrites(f.monitor, right), QStringList({"100", "70", "10", "50"}));
+
+        f.c().setAdaptiveBrightnessEnabled(true); // adaptive brightness moves both as well
+        QTRY_VERIFY(Probe::lastAdaptiveBrightness(f.c()));
+        QTRY_COMPARE(other.brightness(), std::min(100.0, f.c().brightness() + 30));
+        f.rebuild();
+        QVERIFY(f.monitors->isBrightnessLinked());
     }
 };
 
