@@ -224,6 +224,18 @@ void ConnectedMonitors::watch(MonitorController& controller) {
             [this, &controller](double brightness, bool live) { followBrightness(controller, brightness, live); });
     connect(&controller, &MonitorController::loadedFeaturesChanged, this,
             [this, &controller] { updateOffset(controller); });
+    connect(&controller, &MonitorController::nightModeChosen, this,
+            [this, &controller](bool enabled) { followNightMode(controller, enabled); });
+}
+
+void ConnectedMonitors::followNightMode(const MonitorController& source, bool enabled) {
+    if (std::exchange(m_followingNightMode, true))
+        return;
+    for (auto* controller : controllers()) {
+        if (controller != &source)
+            controller->setNightMode(enabled);
+    }
+    m_followingNightMode = false;
 }
 
 void ConnectedMonitors::setBrightnessLinked(bool linked) {
@@ -282,4 +294,6 @@ QCoro::Task<> ConnectedMonitors::startOther(QPointer<MonitorController> controll
     co_await controller->start();
     if (lifetime->isCancelled() || !controller)
         co_return;
+    // A monitor that comes joins the others' Night Mode, or leaves the one it was left in.
+    controller->setNightMode(m_main->isNightMode());
 }

@@ -33,6 +33,9 @@ class SerialQueue;
 // own again when it comes back: the first monitor the program knew keeps them at the top level,
 // where they have always been, every other in a group named after its id.
 //
+// Night Mode is on or off for every monitor together, each keeping and restoring its own
+// values; a monitor that comes joins in. A scene is applied to one monitor alone.
+//
 // Linked brightness: while it is on, a brightness chosen for one monitor moves every other by
 // the same amount. Each keeps the difference it had when linking began (or when its brightness
 // was first read after that): a monitor held at 0 or 100 gets its difference back once the
@@ -92,6 +95,7 @@ private:
     /// Takes the difference of a monitor whose brightness is now known, forgets it when it is not.
     void updateOffset(MonitorController& controller);
     void followBrightness(MonitorController& source, double brightness, bool live);
+    void followNightMode(const MonitorController& source, bool enabled);
     QCoro::Task<> startOther(QPointer<MonitorController> controller);
 
     MonitorSceneStore& m_sceneStore;
@@ -114,6 +118,7 @@ private:
     std::optional<double> m_linkedLevel;           // the brightness a monitor with no difference would have
     std::map<const MonitorController*, double> m_offsets; // each one's difference to it
     bool m_followingBrightness = false;            // the others are being moved: not a choice of theirs
+    bool m_followingNightMode = false;
 
     std::shared_ptr<SerialQueue> m_listings;
     CancelToken m_lifetime = makeCancelToken();

@@ -204,6 +204,8 @@ signals:
     /// The brightness was set by hand, by a script or by adaptive brightness (not read, nor set
     /// by a scene or Night Mode); `live` while a slider is still being dragged.
     void brightnessChosen(double brightness, bool live);
+    /// Night Mode was asked to turn on or off, and a change is under way.
+    void nightModeChosen(bool enabled);
     void activeInputChanged();
     void displayNameChanged();
     void statusChanged();

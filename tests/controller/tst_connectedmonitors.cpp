@@ -190,6 +190,34 @@ private slots:
         f.rebuild();
         QVERIFY(f.monitors->isBrightnessLinked());
     }
+
+    // Night Mode goes on and off for both monitors, each returning to its own values; a monitor
+    // that comes while it is on joins in.
+    void nightModeIsOnForAllOrNone() {
+        ControllerFixture f(ControllerFixture::withMonitors);
+        startTwo(f, "60", "80");
+        const auto values = [&f](const QString& id) {
+            return f.monitor.stateValue("luminance", id) + '/' + f.monitor.stateValue("blue", id);
+        };
+        f.c().setNightMode(true);
+        QTRY_VERIFY(f.monitors->controller(right)->isNightMode());
+        f.settle();
+        QCOMPARE(values(left) + ' ' + values(right), "25/40 25/40");
+        f.monitors->controller(right)->setNightMode(false); // from either one
+        QTRY_VERIFY(!f.c().isNightMode());
+        f.settle();
+        QCOMPARE(values(left) + ' ' + values(right), "60/50 80/50");
+
+        f.monitor.setDisplays({left + " Left"});
+        runTask(f.monitors->list());
+        f.c().setNightMode(true);
+        f.settle();
+        f.monitor.setDisplays({left + " Left", right + " Right"});
+        runTask(f.monitors->list());
+        QTRY_VERIFY(f.monitors->controller(right) && f.monitors->controller(right)->isNightMode());
+        f.settle();
+        QCOMPARE(values(right), "25/40");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestConnectedMonitors)
