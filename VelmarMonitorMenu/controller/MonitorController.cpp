@@ -172,6 +172,7 @@ void MonitorController::forgetReadings() {
     }
     setActiveInput(std::nullopt);
     setActiveSceneID(std::nullopt);
+    m_inputRegister = InputRegister::unknown;
     setStatus(tr("Checking monitor…"), false);
 }
 

@@ -279,6 +279,8 @@ private:
         std::optional<MonitorInput> previous; // shown again if the switch fails
     };
     QCoro::Task<> switchInputs(InputSwitch first);
+    /// Through the register the monitor was last seen to answer.
+    QCoro::Task<Result<void>> selectInput(MonitorInput input);
 
     // Night Mode
     QCoro::Task<> changeNightMode(bool enabled);
@@ -337,6 +339,11 @@ private:
     // moved is older than the choice and is not stored over it.
     std::map<MonitorFeature, quint64> m_valueChoices;
     quint64 m_inputChoices = 0;
+    // Monitors of other makes have no vendor input register: their input is set through the
+    // standard one once that has answered and the vendor one never has. A Velmar monitor that
+    // misses one question keeps its own register.
+    enum class InputRegister { unknown, vendor, standard };
+    InputRegister m_inputRegister = InputRegister::unknown;
     bool m_hasStarted = false;
     ListedDisplay m_listedDisplay;
     MonitorReadingHooks m_readingHooks;

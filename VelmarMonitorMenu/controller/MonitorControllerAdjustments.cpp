@@ -112,6 +112,11 @@ QCoro::Task<> MonitorController::writePreset(ColorGains gains) {
     co_await runPaced(writes, m_timings.presetWritePause, OnFailure::carryOn, m_lifetime, write, nothingMore);
 }
 
+QCoro::Task<Result<void>> MonitorController::selectInput(MonitorInput input) {
+    return m_inputRegister == InputRegister::standard ? m_ddc->setStandardInput(input)
+                                                      : m_ddc->setVelmarInput(input);
+}
+
 void MonitorController::setInput(MonitorInput input) {
     ++m_inputChoices;
     const auto previous = m_activeInput;
@@ -132,7 +137,7 @@ QCoro::Task<> MonitorController::switchInputs(InputSwitch first) {
     const auto lifetime = m_lifetime;
     const RunningTask running(m_runningTasks, m_lifetime);
     for (std::optional<InputSwitch> current = first; current;) {
-        const auto result = co_await m_ddc->setVelmarInput(current->input);
+        const auto result = co_await selectInput(current->input);
         if (lifetime->isCancelled())
             co_return;
         auto next = std::exchange(m_nextInputSwitch, std::nullopt);

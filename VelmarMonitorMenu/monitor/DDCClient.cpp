@@ -232,6 +232,12 @@ QCoro::Task<Result<void>> DDCClient::setVelmarInput(MonitorInput input) {
     return Shared::runDiscardingOutput(m_shared, addressed(std::move(arguments)));
 }
 
+QCoro::Task<Result<void>> DDCClient::setStandardInput(MonitorInput input) {
+    QStringList arguments{QStringLiteral("set"), QStringLiteral("input"),
+                          QString::number(MonitorInputs::standardCode(input))};
+    return Shared::runDiscardingOutput(m_shared, addressed(std::move(arguments)));
+}
+
 QCoro::Task<Result<QList<ListedDisplay>>> DDCClient::listDisplays() {
     const auto shared = m_shared;
     const QStringList arguments{QStringLiteral("display"), QStringLiteral("list")};

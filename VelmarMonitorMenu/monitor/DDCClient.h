@@ -56,6 +56,8 @@ public:
     QCoro::Task<Result<void>> write(MonitorFeature feature, qint64 value);
     /// One attempt with the vendor "input-alt" code.
     QCoro::Task<Result<void>> setVelmarInput(MonitorInput input);
+    /// One attempt with the standard input-source code, for a monitor without the vendor register.
+    QCoro::Task<Result<void>> setStandardInput(MonitorInput input);
     /// The monitors answering DDC/CI, the default first ("display list", whatever the display);
     /// one attempt. Output with text but no usable line is an invalid response, not "none".
     QCoro::Task<Result<QList<ListedDisplay>>> listDisplays();

@@ -218,6 +218,23 @@ private slots:
         f.settle();
         QCOMPARE(values(right), "25/40");
     }
+
+    // A monitor without the vendor input register is switched through the standard one.
+    void aMonitorOfAnotherMakeIsSwitchedThroughTheStandardInputs() {
+        ControllerFixture f(ControllerFixture::withMonitors);
+        f.monitor.setScript(QStringLiteral("display %1 get input-alt = exit=1 err=\"unsupported\"\n"
+                                           "display %1 set input-alt * = exit=1 err=\"unsupported\"\n")
+                                .arg(right));
+        startTwo(f, "50", "50");
+        auto& other = *f.monitors->controller(right);
+        QCOMPARE(other.activeInput(), MonitorInput::hdmi1); // from the standard register
+        other.setInput(MonitorInput::usbC);
+        f.c().setInput(MonitorInput::usbC);
+        f.settle();
+        QCOMPARE(linesFor(f.monitor, right).filter(" set "), QStringList("display " + right + " set input 27"));
+        QCOMPARE(linesFor(f.monitor, left).filter(" set "), QStringList("display " + left + " set input-alt 210"));
+        QVERIFY(!other.hasError());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestConnectedMonitors)

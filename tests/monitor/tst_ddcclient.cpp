@@ -76,7 +76,7 @@ private slots:
                  QStringList(result && result->ok() ? 1 : DDCClient::readAttempts, "get contrast"));
     }
 
-    void writesSendClampedValuesAndVendorInputCodes() {
+    void writesSendClampedValuesAndInputCodes() {
         FakeMonitor monitor;
         DDCClient client(monitor.locator());
         QVERIFY(runTask(client.write(MonitorFeature::volume, 130))->ok());
@@ -84,8 +84,9 @@ private slots:
         QVERIFY(runTask(client.write(MonitorFeature::brightness, 37))->ok());
         QVERIFY(runTask(client.setVelmarInput(MonitorInput::hdmi2))->ok());
         QVERIFY(runTask(client.setVelmarInput(MonitorInput::usbC))->ok());
+        QVERIFY(runTask(client.setStandardInput(MonitorInput::displayPort))->ok());
         QCOMPARE(monitor.commandLines(), (QStringList{"set volume 100", "set red 0", "set luminance 37",
-                                                      "set input-alt 145", "set input-alt 210"}));
+                                                      "set input-alt 145", "set input-alt 210", "set input 15"}));
     }
 
     // With a display, every command line starts with "display <id>" and reaches that monitor
