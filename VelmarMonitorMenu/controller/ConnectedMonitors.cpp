@@ -139,7 +139,7 @@ QCoro::Task<> ConnectedMonitors::follow(QList<ListedDisplay> displays, bool main
     const QString chosen = storedIds(*m_settings, SettingsKeys::mainMonitor).value(0);
     const auto chosenListed = std::find_if(displays.begin(), displays.end(),
                                            [&chosen](const auto& display) { return display.id == chosen; });
-    const ListedDisplay mainDisplay = displays.isEmpty()         ? m_main->listedDisplay()
+    const ListedDisplay mainDisplay = displays.isEmpty()               ? m_main->listedDisplay()
                                       : chosenListed != displays.end() ? *chosenListed
                                                                        : displays.first();
 
@@ -181,7 +181,8 @@ void ConnectedMonitors::remember(const QList<ListedDisplay>& displays) {
     // The monitor the program knows first keeps the keys it has always had.
     if (!ids.isEmpty() && !m_settings->contains(QLatin1String(SettingsKeys::originalMonitor))) {
         const QString chosen = storedIds(*m_settings, SettingsKeys::mainMonitor).value(0);
-        m_settings->setValue(QLatin1String(SettingsKeys::originalMonitor), ids.contains(chosen) ? chosen : ids.first());
+        m_settings->setValue(QLatin1String(SettingsKeys::originalMonitor),
+                             ids.contains(chosen) ? chosen : ids.first());
     }
     if (ids != m_known) {
         m_known = ids;
@@ -199,7 +200,8 @@ void ConnectedMonitors::addOther(const ListedDisplay& display) {
     environment.helperLocator = m_helperLocator;
     environment.screens = m_screens;
     // Told of wake and display changes by us, once the monitors have been listed.
-    auto lifecycle = std::make_unique<DisplayLifecycleEventSource>(DisplayLifecycleEventSource::Observe::nothing);
+    auto lifecycle =
+        std::make_unique<DisplayLifecycleEventSource>(DisplayLifecycleEventSource::Observe::nothing);
     other.lifecycle = lifecycle.get();
     environment.displayLifecycle = std::move(lifecycle);
     environment.now = m_now;
@@ -209,10 +211,11 @@ void ConnectedMonitors::addOther(const ListedDisplay& display) {
     environment.addressed = true;
     // Adaptive brightness and the shell's preferences are the main monitor's: the program's keys
     // of any other monitor are its own, where nothing switches them on.
-    environment.programSettingsGroup = QLatin1String(SettingsKeys::monitorGroups) + display.id + QLatin1Char('/');
+    environment.programSettingsGroup =
+        QLatin1String(SettingsKeys::monitorGroups) + display.id + QLatin1Char('/');
     environment.monitorSettingsGroup = group;
-    other.controller = std::make_unique<MonitorController>(m_sceneStore, m_brightnessReader, *other.preferences,
-                                                           std::move(environment));
+    other.controller = std::make_unique<MonitorController>(m_sceneStore, m_brightnessReader,
+                                                           *other.preferences, std::move(environment));
     const QPointer<MonitorController> controller = other.controller.get();
     watch(*other.controller);
     m_others.emplace(display.id, std::move(other));
@@ -221,7 +224,9 @@ void ConnectedMonitors::addOther(const ListedDisplay& display) {
 
 void ConnectedMonitors::watch(MonitorController& controller) {
     connect(&controller, &MonitorController::brightnessChosen, this,
-            [this, &controller](double brightness, bool live) { followBrightness(controller, brightness, live); });
+            [this, &controller](double brightness, bool live) {
+                followBrightness(controller, brightness, live);
+            });
     connect(&controller, &MonitorController::loadedFeaturesChanged, this,
             [this, &controller] { updateOffset(controller); });
     connect(&controller, &MonitorController::nightModeChosen, this,

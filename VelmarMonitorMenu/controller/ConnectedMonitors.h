@@ -115,9 +115,9 @@ private:
     bool m_listedBeforeReading = false;
 
     bool m_brightnessLinked = false;
-    std::optional<double> m_linkedLevel;           // the brightness a monitor with no difference would have
+    std::optional<double> m_linkedLevel; // the brightness a monitor with no difference would have
     std::map<const MonitorController*, double> m_offsets; // each one's difference to it
-    bool m_followingBrightness = false;            // the others are being moved: not a choice of theirs
+    bool m_followingBrightness = false; // the others are being moved: not a choice of theirs
     bool m_followingNightMode = false;
 
     std::shared_ptr<SerialQueue> m_listings;

@@ -131,7 +131,9 @@ QCoro::Task<bool> MonitorController::standFor(ListedDisplay display, QString set
     if (!sameMonitor) {
         // A value meant for the old monitor must not reach the new one.
         cancelPendingWrites();
-        const auto busy = [this] { return m_runningTasks > 0 || m_adaptive->isSampling() || !m_ddc->isIdle(); };
+        const auto busy = [this] {
+            return m_runningTasks > 0 || m_adaptive->isSampling() || !m_ddc->isIdle();
+        };
         co_await waitWhile(busy, m_timings.helperTimeLimit);
         if (lifetime->isCancelled())
             co_return false;

@@ -9,7 +9,7 @@
 namespace {
 const QString left = QStringLiteral("00000000000000aa");
 const QString right = QStringLiteral("00000000000000bb");
-const QStringList refreshLines{"get luminance", "get contrast", "get volume", "get red",
+const QStringList refreshLines{"get luminance", "get contrast", "get volume",   "get red",
                                "get green",     "get blue",     "get input-alt"};
 
 QStringList addressedTo(const QString& id, const QStringList& lines) {
@@ -35,7 +35,9 @@ void startTwo(ControllerFixture& f, const QString& leftBrightness, const QString
 }
 
 QStringList brightnessWrites(const FakeMonitor& monitor, const QString& id) {
-    return linesFor(monitor, id).filter(" set luminance ").replaceInStrings("display " + id + " set luminance ", "");
+    return linesFor(monitor, id)
+        .filter(" set luminance ")
+        .replaceInStrings("display " + id + " set luminance ", "");
 }
 
 void knowFromLastRun(ControllerFixture& f, const QStringList& ids) {
@@ -59,7 +61,8 @@ private slots:
         f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
         QTRY_COMPARE(f.monitor.commandLines().size(), 8);
         f.c().set(MonitorFeature::brightness, 40);
-        QTRY_COMPARE(f.monitor.commandLines(), refreshLines + QStringList({"display list", "set luminance 40"}));
+        QTRY_COMPARE(f.monitor.commandLines(),
+                     refreshLines + QStringList({"display list", "set luminance 40"}));
         QCOMPARE(f.monitors->controllers(), QList{&f.c()});
     }
 
@@ -148,7 +151,8 @@ private slots:
         other->setPerInputScenesEnabled(true);
         other->setPreferredSceneID(MonitorInput::hdmi2, MonitorScene::work().id);
 
-        for (const auto& displays : {QStringList{left + " Left"}, QStringList{left + " Left", right + " Right"}}) {
+        for (const auto& displays :
+             {QStringList{left + " Left"}, QStringList{left + " Left", right + " Right"}}) {
             f.monitor.setDisplays(displays);
             runTask(f.monitors->list());
         }
@@ -231,8 +235,10 @@ private slots:
         other.setInput(MonitorInput::usbC);
         f.c().setInput(MonitorInput::usbC);
         f.settle();
-        QCOMPARE(linesFor(f.monitor, right).filter(" set "), QStringList("display " + right + " set input 27"));
-        QCOMPARE(linesFor(f.monitor, left).filter(" set "), QStringList("display " + left + " set input-alt 210"));
+        QCOMPARE(linesFor(f.monitor, right).filter(" set "),
+                 QStringList("display " + right + " set input 27"));
+        QCOMPARE(linesFor(f.monitor, left).filter(" set "),
+                 QStringList("display " + left + " set input-alt 210"));
         QVERIFY(!other.hasError());
     }
 };

@@ -263,7 +263,8 @@ std::vector<Display> readDisplays(const std::string& path) {
     while (std::getline(lines, line)) {
         const auto blank = line.find(' ');
         if (!line.empty())
-            displays.push_back({line.substr(0, blank), blank == std::string::npos ? "" : line.substr(blank + 1)});
+            displays.push_back(
+                {line.substr(0, blank), blank == std::string::npos ? "" : line.substr(blank + 1)});
     }
     return displays;
 }

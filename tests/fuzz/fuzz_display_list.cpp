@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "each id once");
     }
     const QString known = QStringLiteral("00000000000000ff");
-    const auto extended = DisplayListing::parse(output + QStringLiteral("\n9 ") + known + QStringLiteral(" X"));
+    const auto extended =
+        DisplayListing::parse(output + QStringLiteral("\n9 ") + known + QStringLiteral(" X"));
     const bool room = displays.size() < DisplayListing::maxDisplays;
     require(!room || std::any_of(extended.begin(), extended.end(),
                                  [&](const auto& display) { return display.id == known; }),

@@ -85,8 +85,9 @@ private slots:
         QVERIFY(runTask(client.setVelmarInput(MonitorInput::hdmi2))->ok());
         QVERIFY(runTask(client.setVelmarInput(MonitorInput::usbC))->ok());
         QVERIFY(runTask(client.setStandardInput(MonitorInput::displayPort))->ok());
-        QCOMPARE(monitor.commandLines(), (QStringList{"set volume 100", "set red 0", "set luminance 37",
-                                                      "set input-alt 145", "set input-alt 210", "set input 15"}));
+        QCOMPARE(monitor.commandLines(),
+                 (QStringList{"set volume 100", "set red 0", "set luminance 37", "set input-alt 145",
+                              "set input-alt 210", "set input 15"}));
     }
 
     // With a display, every command line starts with "display <id>" and reaches that monitor
@@ -107,11 +108,13 @@ private slots:
         QCOMPARE(monitor.stateValue("contrast", second), "5");
         QVERIFY(monitor.stateValue("contrast", first).isEmpty()); // never written
         addressed.setDisplay("00000000000000cc");
-        QCOMPARE(outcome(runTask(addressed.write(MonitorFeature::red, 1))), "No display with id 00000000000000cc\n");
-        QCOMPARE(monitor.commandLines(),
-                 (QStringList{"get luminance", "display " + second + " get luminance",
-                              "display " + second + " set contrast 5", "display " + second + " set input-alt 145",
-                              "display " + second + " get input", "display 00000000000000cc set red 1"}));
+        QCOMPARE(outcome(runTask(addressed.write(MonitorFeature::red, 1))),
+                 "No display with id 00000000000000cc\n");
+        QCOMPARE(
+            monitor.commandLines(),
+            (QStringList{"get luminance", "display " + second + " get luminance",
+                         "display " + second + " set contrast 5", "display " + second + " set input-alt 145",
+                         "display " + second + " get input", "display 00000000000000cc set red 1"}));
     }
 
     void displayListingTakesOnlyWellFormedLines_data() {

@@ -114,7 +114,8 @@ public:
         environment.now = [clock = clock] { return clock->current; };
         environment.timings = timings;
         if (m_build == withMonitors)
-            monitors = std::make_unique<ConnectedMonitors>(*store, reader, *preferences, std::move(environment));
+            monitors =
+                std::make_unique<ConnectedMonitors>(*store, reader, *preferences, std::move(environment));
         else
             controller =
                 std::make_unique<MonitorController>(*store, reader, *preferences, std::move(environment));
