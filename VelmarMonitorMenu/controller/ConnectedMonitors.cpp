@@ -48,8 +48,7 @@ ConnectedMonitors::ConnectedMonitors(MonitorSceneStore& sceneStore,
 
     // The main controller starts out as the main monitor of the last run, addressed only once a
     // listing has found that monitor again.
-    const QString chosen = storedIds(*m_settings, SettingsKeys::mainMonitor).value(0);
-    const QString lastMain = m_known.contains(chosen) ? chosen : m_known.value(0);
+    const QString lastMain = m_known.contains(chosenMain()) ? chosenMain() : m_known.value(0);
     const QString group = settingsGroup(lastMain);
     mainPreferences.setStorageKey(group + QLatin1String(InputScenePreferenceStore::defaultKey));
     environment.settings = m_settings;
@@ -90,6 +89,10 @@ void ConnectedMonitors::setMainMonitor(const QString& id) {
     keepSettingsFile(*m_settings);
     m_settings->setValue(QLatin1String(SettingsKeys::mainMonitor), id);
     list();
+}
+
+QString ConnectedMonitors::chosenMain() const {
+    return storedIds(*m_settings, SettingsKeys::mainMonitor).value(0);
 }
 
 QString ConnectedMonitors::settingsGroup(const QString& id) const {
@@ -134,14 +137,13 @@ QCoro::Task<> ConnectedMonitors::follow(QList<ListedDisplay> displays, bool main
     const bool several = displays.size() > 1;
     remember(displays);
 
+    const auto chosen = std::find_if(displays.begin(), displays.end(),
+                                     [this](const auto& display) { return display.id == chosenMain(); });
     // No monitor answers: the main controller keeps its monitor and its commands go wherever the
     // helper sends them, as with one monitor.
-    const QString chosen = storedIds(*m_settings, SettingsKeys::mainMonitor).value(0);
-    const auto chosenListed = std::find_if(displays.begin(), displays.end(),
-                                           [&chosen](const auto& display) { return display.id == chosen; });
-    const ListedDisplay mainDisplay = displays.isEmpty()               ? m_main->listedDisplay()
-                                      : chosenListed != displays.end() ? *chosenListed
-                                                                       : displays.first();
+    const ListedDisplay mainDisplay = displays.isEmpty()         ? m_main->listedDisplay()
+                                      : chosen != displays.end() ? *chosen
+                                                                 : displays.first();
 
     // The controllers of monitors that went, and the one of a monitor that became the main one,
     // go first: no monitor is ever spoken to by two controllers.
@@ -154,6 +156,7 @@ QCoro::Task<> ConnectedMonitors::follow(QList<ListedDisplay> displays, bool main
             m_offsets.erase(other.second.controller.get());
         return goes;
     });
+    m_order.removeIf([this](const QString& id) { return !m_others.contains(id); });
 
     const bool readAgain = co_await m_main->standFor(mainDisplay, settingsGroup(mainDisplay.id), several);
     if (lifetime->isCancelled())
@@ -180,9 +183,8 @@ void ConnectedMonitors::remember(const QList<ListedDisplay>& displays) {
     keepSettingsFile(*m_settings);
     // The monitor the program knows first keeps the keys it has always had.
     if (!ids.isEmpty() && !m_settings->contains(QLatin1String(SettingsKeys::originalMonitor))) {
-        const QString chosen = storedIds(*m_settings, SettingsKeys::mainMonitor).value(0);
         m_settings->setValue(QLatin1String(SettingsKeys::originalMonitor),
-                             ids.contains(chosen) ? chosen : ids.first());
+                             ids.contains(chosenMain()) ? chosenMain() : ids.first());
     }
     if (ids != m_known) {
         m_known = ids;

@@ -83,6 +83,8 @@ private:
     };
 
     bool knowsSeveral() const { return m_known.size() > 1; }
+    /// The id the user chose, or empty.
+    QString chosenMain() const;
     QString settingsGroup(const QString& id) const;
     QCoro::Task<> listBeforeReading();
     QCoro::Task<> listAfterReading();
