@@ -1,3 +1,4 @@
+#include "controller/ConnectedMonitors.h"
 #include "controller/MonitorController.h"
 #include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneStore.h"
@@ -79,7 +80,9 @@ int main(int argc, char* argv[]) {
 
     MonitorControllerEnvironment environment;
     environment.settings = &settings;
-    MonitorController monitor(sceneStore, *brightnessReader, inputScenePreferences, std::move(environment));
+    // The views and scripts speak to the main monitor's controller, the same object all along.
+    ConnectedMonitors monitors(sceneStore, *brightnessReader, inputScenePreferences, std::move(environment));
+    MonitorController& monitor = monitors.main();
 
     VelmarMonitorMenuApp shell(monitor);
     QObject::connect(&instance, &ProgramInstance::activationRequested, &shell,

@@ -17,13 +17,23 @@ class QVariant;
 // left it, with anything unusable taken as absent; each change is written at once, and once
 // changes have stood still the file is checked for a write that did not reach the disk, which
 // becomes the error the Settings panel shows.
+//
+// Two kinds of key: the program's (adaptive brightness, the on-screen indicator) and the
+// monitor's (Night Mode, per-input scenes). Each kind lives under a group, a key prefix such as
+// "monitors/0123456789abcdef/"; the empty group is the top level of the file.
 class ControllerSettings : public QObject {
     Q_OBJECT
 
 public:
+    struct Groups {
+        QString program;
+        QString monitor;
+    };
+
     /// Over `settings`, or the user's settings when null. A dragged range slider costs one
     /// check, not one per step: checks wait until changes have stood still for `checkDelay`.
-    ControllerSettings(QSettings* settings, std::chrono::milliseconds checkDelay, QObject* parent = nullptr);
+    ControllerSettings(QSettings* settings, std::chrono::milliseconds checkDelay, Groups groups = {},
+                       QObject* parent = nullptr);
     /// Changes not yet checked are written before the settings go.
     ~ControllerSettings() override;
 
@@ -48,6 +58,10 @@ public:
     void removeNightMode();
     /// Something else wrote to the same file (the input scene preferences): check that too.
     void checkSoon();
+    /// The monitor's keys are read and written under `group` from now on (the controller stands
+    /// for another monitor).
+    void setMonitorGroup(const QString& group);
+    const QString& monitorGroup() const { return m_groups.monitor; }
 
     /// Why the settings could not be saved; nullopt once a save has worked.
     const std::optional<QString>& error() const { return m_error; }
@@ -56,14 +70,17 @@ signals:
     void errorChanged();
 
 private:
-    bool storedSwitch(const char* key) const;
-    std::optional<double> storedLimit(const char* key) const;
-    void store(const char* key, const QVariant& value);
-    void remove(const char* key);
+    QString programKey(const char* key) const { return m_groups.program + QLatin1String(key); }
+    QString monitorKey(const char* key) const { return m_groups.monitor + QLatin1String(key); }
+    bool storedSwitch(const QString& key) const;
+    std::optional<double> storedLimit(const QString& key) const;
+    void store(const QString& key, const QVariant& value);
+    void remove(const QString& key);
     void check();
 
     std::unique_ptr<QSettings> m_own;
     QSettings* m_settings;
+    Groups m_groups;
     QTimer m_check;
     std::optional<QString> m_error;
 };

@@ -17,9 +17,11 @@ MonitorController::MonitorController(MonitorSceneStore& sceneStore,
                                                                   environment.timings.helperTimeLimit,
                                                                   environment.timings.readRetryPause)),
       m_displayLifecycle(std::move(environment.displayLifecycle)),
-      m_inputScenePreferences(inputScenePreferences),
-      m_settings(
-          std::make_unique<ControllerSettings>(environment.settings, environment.timings.settingsCheckDelay)),
+      m_inputScenePreferences(inputScenePreferences), m_listedDisplay(std::move(environment.monitor)),
+      m_readingHooks(std::move(environment.readingHooks)),
+      m_settings(std::make_unique<ControllerSettings>(
+          environment.settings, environment.timings.settingsCheckDelay,
+          ControllerSettings::Groups{environment.programSettingsGroup, environment.monitorSettingsGroup})),
       m_nightMode(std::make_unique<NightMode>(
           *m_ddc, *m_settings,
           NightMode::Timings{environment.timings.readPause, environment.timings.valueSetWritePause},
@@ -31,6 +33,8 @@ MonitorController::MonitorController(MonitorSceneStore& sceneStore,
         m_screens = makeSystemScreenNameSource();
     if (!environment.now)
         environment.now = [] { return QDateTime::currentDateTimeUtc(); };
+    if (environment.addressed)
+        m_ddc->setDisplay(m_listedDisplay.id);
     m_perInputScenesEnabled = m_settings->perInputScenesEnabled();
     m_onScreenIndicatorEnabled = m_settings->onScreenIndicatorEnabled();
     m_adaptive = makeAdaptiveBrightness(brightnessReader, std::move(environment.now));
@@ -43,7 +47,7 @@ MonitorController::makeAdaptiveBrightness(BuiltInDisplayBrightnessReadingSource&
     AdaptiveBrightness::Monitor monitor;
     // Night Mode reads the values it will put back, then writes its own: a sample between the
     // two would be lost on the way out of Night Mode, or undo its cap.
-    monitor.isBusy = [this] { return isBusy(); };
+    monitor.isBusy = [this] { return isBusy() || m_readingHooksUnderWay > 0; };
     // Night Mode promises a dimmed monitor: adaptive brightness follows the panel below its cap.
     monitor.ceiling = [this] {
         return m_nightMode->isOn() ? std::optional<double>(NightMode::brightnessCap) : std::nullopt;
@@ -159,6 +163,17 @@ QString MonitorController::connectedStatus(const QString& withoutInput) const {
 
 void MonitorController::setActiveInput(std::optional<MonitorInput> input) {
     assign(m_activeInput, input, &MonitorController::activeInputChanged);
+}
+
+void MonitorController::forgetReadings() {
+    if (!m_loadedFeatures.empty()) {
+        m_loadedFeatures.clear();
+        emit loadedFeaturesChanged();
+    }
+    setActiveInput(std::nullopt);
+    setActiveSceneID(std::nullopt);
+    m_inputRegister = InputRegister::unknown;
+    setStatus(tr("Checking monitor…"), false);
 }
 
 void MonitorController::setStatus(const QString& status, bool hasError) {

@@ -169,6 +169,20 @@ public:
     // --- preferences of the shell -----------------------------------------------------------
     void setOnScreenIndicatorEnabled(bool enabled);
 
+    // --- the monitor it stands for, for the owner of several controllers ----------------------
+    /// As the helper lists it; an empty id until a listing has named it.
+    const ListedDisplay& listedDisplay() const { return m_listedDisplay; }
+    /// Commands carry the monitor's id.
+    bool isAddressed() const { return m_ddc->display().has_value(); }
+    /// Stands for `display` from now on, with its own keys under `settingsGroup` and its commands
+    /// carrying its id when `addressed`. For another monitor than before, slider values not yet
+    /// written are dropped, work under way gets a moment to finish, and nothing read so far
+    /// counts as loaded. True when what was read so far may not be this monitor's (another
+    /// monitor, or commands that reached whichever monitor the helper picked): read it again.
+    QCoro::Task<bool> standFor(ListedDisplay display, QString settingsGroup, bool addressed);
+    /// The monitors the helper finds, asked in turn with this monitor's commands.
+    QCoro::Task<Result<QList<ListedDisplay>>> listDisplays();
+
     // Property adaptors for the Qt meta-object system (optional values as empty/invalid).
     QString activeInputRawValue() const { return m_activeInput ? rawValue(*m_activeInput) : QString(); }
     QStringList loadedFeatureNames() const;
@@ -187,6 +201,11 @@ signals:
     void blueChanged();
     /// Any of the six values changed; sent after the value's own signal.
     void valueChanged(MonitorFeature feature);
+    /// The brightness was set by hand, by a script or by adaptive brightness (not read, nor set
+    /// by a scene or Night Mode); `live` while a slider is still being dragged.
+    void brightnessChosen(double brightness, bool live);
+    /// Night Mode was asked to turn on or off, and a change is under way.
+    void nightModeChosen(bool enabled);
     void activeInputChanged();
     void displayNameChanged();
     void statusChanged();
@@ -225,6 +244,8 @@ private:
 
     QString connectedStatus(const QString& withoutInput) const;
     void setActiveInput(std::optional<MonitorInput> input);
+    /// What was read belonged to another monitor.
+    void forgetReadings();
     void setStatus(const QString& status, bool hasError);
     void setDisplayName(const QString& name);
     void setWorking(bool working);
@@ -258,6 +279,8 @@ private:
         std::optional<MonitorInput> previous; // shown again if the switch fails
     };
     QCoro::Task<> switchInputs(InputSwitch first);
+    /// Through the register the monitor was last seen to answer.
+    QCoro::Task<Result<void>> selectInput(MonitorInput input);
 
     // Night Mode
     QCoro::Task<> changeNightMode(bool enabled);
@@ -274,6 +297,8 @@ private:
 
     // lifecycle
     QCoro::Task<> lifecycleLoop();
+    QCoro::Task<> runReadingHook(const std::function<QCoro::Task<>()>& hook);
+    QCoro::Task<> waitWhile(std::function<bool()> busy, std::chrono::milliseconds bound);
 
     // fields, in the order the views and operations think of them
     double m_brightness = 50;
@@ -314,7 +339,15 @@ private:
     // moved is older than the choice and is not stored over it.
     std::map<MonitorFeature, quint64> m_valueChoices;
     quint64 m_inputChoices = 0;
+    // Monitors of other makes have no vendor input register: their input is set through the
+    // standard one once that has answered and the vendor one never has. A Velmar monitor that
+    // misses one question keeps its own register.
+    enum class InputRegister { unknown, vendor, standard };
+    InputRegister m_inputRegister = InputRegister::unknown;
     bool m_hasStarted = false;
+    ListedDisplay m_listedDisplay;
+    MonitorReadingHooks m_readingHooks;
+    int m_readingHooksUnderWay = 0; // the monitors are being listed: adaptive brightness waits
 
     // Cancelled first thing in the destructor: every task holds it and checks it after each
     // suspension before touching the controller.

@@ -58,5 +58,6 @@ QCoro::Task<bool> MonitorController::followBuiltInBrightness(int brightness) {
     setActiveSceneID(std::nullopt);
     markLoaded(MonitorFeature::brightness);
     setStatus(PlatformWording::adaptiveFollowingStatus(), false);
+    emit brightnessChosen(brightness, false);
     co_return true;
 }

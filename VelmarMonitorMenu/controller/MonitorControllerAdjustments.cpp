@@ -21,6 +21,8 @@ void MonitorController::setLive(MonitorFeature feature, double value) {
     auto token = makeCancelToken();
     m_pendingWrites[feature] = token;
     liveWrite(feature, value, std::move(token));
+    if (feature == MonitorFeature::brightness)
+        emit brightnessChosen(value, true);
 }
 
 QCoro::Task<> MonitorController::liveWrite(MonitorFeature feature, double value, CancelToken token) {
@@ -42,6 +44,8 @@ void MonitorController::set(MonitorFeature feature, double value) {
         m_pendingWrites.erase(pending);
     }
     writeNewest(feature, value);
+    if (feature == MonitorFeature::brightness)
+        emit brightnessChosen(value, false);
 }
 
 bool MonitorController::isWriteUnderWay(MonitorFeature feature) const {
@@ -108,6 +112,11 @@ QCoro::Task<> MonitorController::writePreset(ColorGains gains) {
     co_await runPaced(writes, m_timings.presetWritePause, OnFailure::carryOn, m_lifetime, write, nothingMore);
 }
 
+QCoro::Task<Result<void>> MonitorController::selectInput(MonitorInput input) {
+    return m_inputRegister == InputRegister::standard ? m_ddc->setStandardInput(input)
+                                                      : m_ddc->setVelmarInput(input);
+}
+
 void MonitorController::setInput(MonitorInput input) {
     ++m_inputChoices;
     const auto previous = m_activeInput;
@@ -128,7 +137,7 @@ QCoro::Task<> MonitorController::switchInputs(InputSwitch first) {
     const auto lifetime = m_lifetime;
     const RunningTask running(m_runningTasks, m_lifetime);
     for (std::optional<InputSwitch> current = first; current;) {
-        const auto result = co_await m_ddc->setVelmarInput(current->input);
+        const auto result = co_await selectInput(current->input);
         if (lifetime->isCancelled())
             co_return;
         auto next = std::exchange(m_nextInputSwitch, std::nullopt);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "monitor/DDCClient.h"
+#include "monitor/DisplayListing.h"
 #include "system/DisplayLifecycleEventSource.h"
 #include "system/ScreenNameSource.h"
 
@@ -34,6 +35,14 @@ struct MonitorControllerTimings {
     std::chrono::milliseconds settingsCheckDelay = std::chrono::seconds(1);
 };
 
+// What the owner of several controllers does around this one's readings at start-up and after
+// each wake or display change: it lists the connected monitors, before the reading when it knows
+// several (so that the reading goes to the right monitor) and after it otherwise.
+struct MonitorReadingHooks {
+    std::function<QCoro::Task<>()> before;
+    std::function<QCoro::Task<>()> after;
+};
+
 // What the controller needs from its surroundings beyond the three collaborators the app
 // shell hands it. Every member has a production default; tests replace what they need.
 struct MonitorControllerEnvironment {
@@ -44,4 +53,15 @@ struct MonitorControllerEnvironment {
     std::unique_ptr<DisplayLifecycleEventSource> displayLifecycle;
     std::function<QDateTime()> now; // wall clock for the adaptive pause; system clock when empty
     MonitorControllerTimings timings;
+
+    // With several monitors, one controller stands for each; the defaults are those of a
+    // controller on its own.
+    /// The monitor as the helper lists it; an empty id until a listing has named it.
+    ListedDisplay monitor;
+    /// Commands carry the monitor's id: several monitors are connected.
+    bool addressed = false;
+    /// Key prefixes (ControllerSettings::Groups): the program's keys and the monitor's own.
+    QString programSettingsGroup;
+    QString monitorSettingsGroup;
+    MonitorReadingHooks readingHooks;
 };

@@ -1,8 +1,12 @@
-// Start-up, and re-reading the monitor after wake and display changes.
+// Start-up, re-reading the monitor after wake and display changes, and which monitor that is.
 #include "MonitorController.h"
 
 #include "AdaptiveBrightness.h"
 #include "async/Pause.h"
+#include "ControllerSettings.h"
+#include "NightMode.h"
+#include "RunningTask.h"
+#include "scenes/InputScenePreferenceStore.h"
 
 #include <QElapsedTimer>
 
@@ -16,23 +20,33 @@ QCoro::Task<> MonitorController::start() {
 
     m_displayLifecycle->start();
     lifecycleLoop();
+    co_await runReadingHook(m_readingHooks.before);
+    if (lifetime->isCancelled())
+        co_return;
     m_adaptive->start();
 
     co_await refresh();
     if (lifetime->isCancelled())
         co_return;
     co_await applyPreferredSceneForCurrentInput();
+    if (lifetime->isCancelled())
+        co_return;
+    co_await runReadingHook(m_readingHooks.after);
 }
 
 QCoro::Task<> MonitorController::finishWork(std::chrono::milliseconds bound) {
-    const auto lifetime = m_lifetime;
     cancelPendingWrites();
     m_adaptive->stop();
-    // Looked at every few milliseconds, and only while the program is ending.
+    co_await waitWhile([this] { return !m_ddc->isIdle(); }, bound);
+}
+
+QCoro::Task<> MonitorController::waitWhile(std::function<bool()> busy, std::chrono::milliseconds bound) {
+    const auto lifetime = m_lifetime;
+    // Looked at every few milliseconds, and only while the program ends or the monitor changes.
     constexpr auto look = 10ms;
     QElapsedTimer waited;
     waited.start();
-    while (!m_ddc->isIdle() && waited.elapsed() < bound.count()) {
+    while (busy() && waited.elapsed() < bound.count()) {
         co_await pause(look, lifetime);
         if (lifetime->isCancelled())
             co_return;
@@ -58,6 +72,9 @@ QCoro::Task<> MonitorController::lifecycleLoop() {
                 break;
             m_displayLifecycle->discardPending();
         }
+        co_await runReadingHook(m_readingHooks.before);
+        if (lifetime->isCancelled())
+            co_return;
         auto readBrightness = co_await readMonitor({});
         if (lifetime->isCancelled())
             co_return;
@@ -82,10 +99,54 @@ QCoro::Task<> MonitorController::lifecycleLoop() {
             if (lifetime->isCancelled())
                 co_return;
         }
-        if (readBrightness == false)
-            continue; // nothing known of the monitor now: no scene to apply to it
-        co_await applyPreferredSceneForCurrentInput();
+        // Nothing known of the monitor now: no scene to apply to it.
+        if (readBrightness != false) {
+            co_await applyPreferredSceneForCurrentInput();
+            if (lifetime->isCancelled())
+                co_return;
+        }
+        co_await runReadingHook(m_readingHooks.after);
         if (lifetime->isCancelled())
             co_return;
     }
+}
+
+QCoro::Task<> MonitorController::runReadingHook(const std::function<QCoro::Task<>()>& hook) {
+    if (!hook)
+        co_return;
+    const RunningTask listing(m_readingHooksUnderWay, m_lifetime);
+    co_await hook();
+}
+
+QCoro::Task<Result<QList<ListedDisplay>>> MonitorController::listDisplays() {
+    return m_ddc->listDisplays();
+}
+
+QCoro::Task<bool> MonitorController::standFor(ListedDisplay display, QString settingsGroup, bool addressed) {
+    const auto lifetime = m_lifetime;
+    // Before its first listing the controller stands for the monitor whose keys it was given.
+    const bool sameMonitor = display.id == m_listedDisplay.id ||
+                             (m_listedDisplay.id.isEmpty() && settingsGroup == m_settings->monitorGroup());
+    const bool readAgain = !sameMonitor || addressed != isAddressed();
+    if (!sameMonitor) {
+        // A value meant for the old monitor must not reach the new one.
+        cancelPendingWrites();
+        const auto busy = [this] {
+            return m_runningTasks > 0 || m_adaptive->isSampling() || !m_ddc->isIdle();
+        };
+        co_await waitWhile(busy, m_timings.helperTimeLimit);
+        if (lifetime->isCancelled())
+            co_return false;
+        m_settings->setMonitorGroup(settingsGroup);
+        m_inputScenePreferences.setStorageKey(settingsGroup +
+                                              QLatin1String(InputScenePreferenceStore::defaultKey));
+        m_nightMode->reload();
+        assign(m_perInputScenesEnabled, m_settings->perInputScenesEnabled(),
+               &MonitorController::perInputScenesEnabledChanged);
+        forgetReadings();
+    }
+    m_listedDisplay = std::move(display);
+    m_ddc->setDisplay(addressed ? std::optional<QString>(m_listedDisplay.id) : std::nullopt);
+    detectDisplayName();
+    co_return readAgain;
 }

@@ -21,6 +21,7 @@ void MonitorController::setNightMode(bool enabled) {
         return; // dropped, not queued
     setActiveSceneID(std::nullopt);
     changeNightMode(enabled);
+    emit nightModeChosen(enabled);
 }
 
 QCoro::Task<> MonitorController::changeNightMode(bool enabled) {

@@ -76,24 +76,35 @@ QCoro::Task<std::optional<MonitorInput>> MonitorController::detectActiveInput() 
     const auto lifetime = m_lifetime;
     const QStringList vendorQuery{QStringLiteral("get"), QStringLiteral("input-alt")};
     const auto vendor = co_await m_ddc->readValue(vendorQuery);
-    if (vendor) {
-        if (const auto code = asInt(vendor.value())) {
-            if (const auto input = MonitorInputs::fromVendorCode(*code))
-                co_return input;
-        }
-    }
     if (lifetime->isCancelled())
         co_return std::nullopt;
+    if (vendor) {
+        if (const auto code = asInt(vendor.value())) {
+            if (const auto input = MonitorInputs::fromVendorCode(*code)) {
+                m_inputRegister = InputRegister::vendor;
+                co_return input;
+            }
+        }
+    }
     const QStringList standardQuery{QStringLiteral("get"), QStringLiteral("input")};
     const auto standard = co_await m_ddc->readValue(standardQuery);
+    if (lifetime->isCancelled())
+        co_return std::nullopt;
     if (standard) {
-        if (const auto code = asInt(standard.value()))
-            co_return MonitorInputs::fromStandardCode(*code);
+        if (const auto code = asInt(standard.value())) {
+            const auto input = MonitorInputs::fromStandardCode(*code);
+            if (input && m_inputRegister == InputRegister::unknown)
+                m_inputRegister = InputRegister::standard;
+            co_return input;
+        }
     }
     co_return std::nullopt;
 }
 
 void MonitorController::detectDisplayName() {
+    // Among several monitors the screens cannot tell which is ours; the helper's list can.
+    if (isAddressed() && !m_listedDisplay.name.isEmpty())
+        return setDisplayName(m_listedDisplay.name);
     const auto screens = m_screens->screens();
     for (const auto& screen : screens) {
         if (screen.name.contains(QLatin1String("Velmar"), Qt::CaseInsensitive))

@@ -65,7 +65,7 @@ QCoro::Task<> MonitorController::applyScene(MonitorScene scene, bool switchesInp
 
     if (switchesInput && scene.input && scene.input != m_activeInput) {
         ++m_inputChoices;
-        const auto switched = co_await m_ddc->setVelmarInput(*scene.input);
+        const auto switched = co_await selectInput(*scene.input);
         if (lifetime->isCancelled())
             co_return;
         if (!switched) {

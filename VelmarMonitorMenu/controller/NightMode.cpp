@@ -90,6 +90,12 @@ QCoro::Task<NightMode::Change> NightMode::turnOff() {
     co_return Change{saved, std::nullopt};
 }
 
+void NightMode::reload() {
+    auto snapshot = m_settings.nightModeSnapshot();
+    const bool on = snapshot.has_value();
+    setState(on, std::move(snapshot));
+}
+
 void NightMode::end() {
     setState(false, std::nullopt);
     m_settings.removeNightMode();

@@ -54,6 +54,9 @@ public:
     QCoro::Task<Change> change(bool enabled);
     /// Other values replace the night values (a scene): Night Mode ends without writing anything back.
     void end();
+    /// The settings now hold another monitor's keys: on exactly when they keep a way back. Not
+    /// while a change is under way.
+    void reload();
 
     /// The night values for a snapshot: the night gains, and its brightness capped.
     static NightModeSnapshot nightValues(const NightModeSnapshot& snapshot);

@@ -9,4 +9,11 @@ inline constexpr auto perInputScenesEnabled = "perInputScenesEnabled";
 inline constexpr auto nightModeEnabled = "nightModeEnabled";
 inline constexpr auto nightModeSnapshot = "nightModeSnapshot";
 inline constexpr auto onScreenIndicatorEnabled = "onScreenIndicatorEnabled";
+
+// The monitors (ConnectedMonitors).
+inline constexpr auto mainMonitor = "monitors/main";         // the user's choice, by id
+inline constexpr auto knownMonitors = "monitors/known";      // the ids the last listing gave, in its order
+inline constexpr auto originalMonitor = "monitors/original"; // the monitor whose keys are the top-level ones
+inline constexpr auto monitorGroups = "monitors/";           // every other monitor's keys: monitors/<id>/
+inline constexpr auto linkedBrightnessEnabled = "monitors/linkedBrightness";
 } // namespace SettingsKeys

@@ -189,33 +189,65 @@ std::optional<QString> DDCClient::helperPath() const {
     return m_shared->locator();
 }
 
+void DDCClient::setDisplay(std::optional<QString> id) {
+    m_display = std::move(id);
+}
+
+const std::optional<QString>& DDCClient::display() const {
+    return m_display;
+}
+
+QStringList DDCClient::addressed(QStringList arguments) const {
+    if (m_display)
+        arguments = QStringList{QStringLiteral("display"), *m_display} + arguments;
+    return arguments;
+}
+
 bool DDCClient::isIdle() const {
     return !m_shared->queue.isBusy();
 }
 
 QCoro::Task<Result<QString>> DDCClient::run(QStringList arguments) {
-    return Shared::run(m_shared, std::move(arguments));
+    return Shared::run(m_shared, addressed(std::move(arguments)));
 }
 
 QCoro::Task<Result<qint64>> DDCClient::readValue(QStringList arguments) {
-    return Shared::readValue(m_shared, std::move(arguments));
+    return Shared::readValue(m_shared, addressed(std::move(arguments)));
 }
 
 QCoro::Task<Result<qint64>> DDCClient::read(MonitorFeature feature, CancelToken token) {
     QStringList arguments{QStringLiteral("get"), rawValue(feature)};
-    return Shared::read(m_shared, std::move(arguments), std::move(token));
+    return Shared::read(m_shared, addressed(std::move(arguments)), std::move(token));
 }
 
 QCoro::Task<Result<void>> DDCClient::write(MonitorFeature feature, qint64 value) {
     const qint64 clamped = std::clamp<qint64>(value, 0, 100);
     QStringList arguments{QStringLiteral("set"), rawValue(feature), QString::number(clamped)};
-    return Shared::runDiscardingOutput(m_shared, std::move(arguments));
+    return Shared::runDiscardingOutput(m_shared, addressed(std::move(arguments)));
 }
 
 QCoro::Task<Result<void>> DDCClient::setVelmarInput(MonitorInput input) {
     QStringList arguments{QStringLiteral("set"), QStringLiteral("input-alt"),
                           QString::number(MonitorInputs::vendorCode(input))};
-    return Shared::runDiscardingOutput(m_shared, std::move(arguments));
+    return Shared::runDiscardingOutput(m_shared, addressed(std::move(arguments)));
+}
+
+QCoro::Task<Result<void>> DDCClient::setStandardInput(MonitorInput input) {
+    QStringList arguments{QStringLiteral("set"), QStringLiteral("input"),
+                          QString::number(MonitorInputs::standardCode(input))};
+    return Shared::runDiscardingOutput(m_shared, addressed(std::move(arguments)));
+}
+
+QCoro::Task<Result<QList<ListedDisplay>>> DDCClient::listDisplays() {
+    const auto shared = m_shared;
+    const QStringList arguments{QStringLiteral("display"), QStringLiteral("list")};
+    const auto output = co_await Shared::run(shared, arguments);
+    if (!output)
+        co_return output.error();
+    auto displays = DisplayListing::parse(output.value());
+    if (displays.isEmpty() && !output.value().trimmed().isEmpty())
+        co_return ClientError::invalidResponse(output.value());
+    co_return displays;
 }
 
 QCoro::Task<Result<QString>> DDCClient::Shared::run(std::shared_ptr<Shared> shared, QStringList arguments) {

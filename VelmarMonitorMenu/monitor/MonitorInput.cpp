@@ -36,6 +36,10 @@ std::optional<MonitorInput> fromStandardCode(int code) {
     return fromShared(MonitorCodes::inputFromStandardCode(code));
 }
 
+int standardCode(MonitorInput input) {
+    return MonitorCodes::codesOf(static_cast<MonitorCodes::Input>(input)).standardCodes[0];
+}
+
 QString title(MonitorInput input) {
     switch (input) {
     case MonitorInput::usbC:

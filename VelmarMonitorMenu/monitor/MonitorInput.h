@@ -16,8 +16,10 @@ inline constexpr std::array<MonitorInput, 4> allCases = {MonitorInput::usbC, Mon
 /// Value of the helper's "input-alt" attribute: the only code ever sent to switch inputs.
 int vendorCode(MonitorInput input);
 std::optional<MonitorInput> fromVendorCode(int code);
-/// Input-source codes of VCP 0x60 as the helper's "input" attribute reports them; only read.
+/// Input-source codes of VCP 0x60 as the helper's "input" attribute reports them.
 std::optional<MonitorInput> fromStandardCode(int code);
+/// The input-source code that selects the input on a monitor without the vendor register.
+int standardCode(MonitorInput input);
 QString title(MonitorInput input);
 QString symbol(MonitorInput input);
 } // namespace MonitorInputs

@@ -22,6 +22,8 @@ public:
     void setSceneID(const std::optional<QUuid>& id, const QString& inputIdentifier);
 
     const QString& storageKey() const { return m_storageKey; }
+    /// The preferences of another monitor, kept under `key`, from now on.
+    void setStorageKey(QString key) { m_storageKey = std::move(key); }
 
 private:
     QSettings& m_defaults;

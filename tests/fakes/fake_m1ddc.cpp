@@ -5,6 +5,10 @@
 //   log     one line per invocation: "<steady-clock ns>\t<pid>\t<arg>\t<arg>..."
 //   state   "name=value" lines: the simulated monitor's values (luminance, contrast, volume,
 //           red, green, blue, input-alt, input)
+//   displays optional "<id> <name>" lines, the default monitor first: the helper then answers
+//           "display list" and "display <id-or-n> <command>", and each monitor keeps its values
+//           in "state-<id>" (commands without "display" go to the first). Without the file it is
+//           a helper of one monitor that knows no "display" command.
 //   script  optional rules, first match wins:
 //             <arg pattern...> = <response> [; <response> ...]
 //           A pattern token is an argument or "*" for any one argument. The n-th invocation
@@ -247,6 +251,64 @@ int actOnState(const std::string& path, const std::vector<std::string>& args) {
     return 1;
 }
 
+struct Display {
+    std::string id;
+    std::string name;
+};
+
+std::vector<Display> readDisplays(const std::string& path) {
+    std::vector<Display> displays;
+    std::istringstream lines(readFile(path));
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto blank = line.find(' ');
+        if (!line.empty())
+            displays.push_back(
+                {line.substr(0, blank), blank == std::string::npos ? "" : line.substr(blank + 1)});
+    }
+    return displays;
+}
+
+// The monitor a command is for, and the command without its "display <id>": nullopt after
+// printing the helper's complaint when there is no such monitor.
+std::optional<std::pair<std::string, std::vector<std::string>>> target(const std::string& dir,
+                                                                       std::vector<std::string> args) {
+    const auto displays = readDisplays(dir + "/displays");
+    if (displays.empty() || args.empty() || args[0] != "display")
+        return std::pair{displays.empty() ? dir + "/state" : dir + "/state-" + displays[0].id, args};
+    if (args.size() < 3) {
+        std::fprintf(stderr, "fake m1ddc: unsupported command\n");
+        return std::nullopt;
+    }
+    const std::string selector = args[1];
+    for (size_t i = 0; i < displays.size(); ++i) {
+        if (displays[i].id == selector || std::to_string(i + 1) == selector) {
+            args.erase(args.begin(), args.begin() + 2);
+            return std::pair{dir + "/state-" + displays[i].id, args};
+        }
+    }
+    std::fprintf(stderr, "No display with id %s\n", selector.c_str());
+    return std::nullopt;
+}
+
+int listDisplays(const std::string& dir) {
+    const auto displays = readDisplays(dir + "/displays");
+    if (displays.empty()) {
+        std::fprintf(stderr, "fake m1ddc: unsupported command\n");
+        return 1;
+    }
+    for (size_t i = 0; i < displays.size(); ++i)
+        std::printf("%zu %s %s\n", i + 1, displays[i].id.c_str(), displays[i].name.c_str());
+    return 0;
+}
+
+int act(const std::string& dir, const std::vector<std::string>& args) {
+    if (args == std::vector<std::string>{"display", "list"})
+        return listDisplays(dir);
+    const auto command = target(dir, args);
+    return command ? actOnState(command->first, command->second) : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -266,7 +328,7 @@ int main(int argc, char** argv) {
         }
     }
     if (!response)
-        return actOnState(dir + "/state", args);
+        return act(dir, args);
 
     if (response->delayMs > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(response->delayMs));
@@ -284,7 +346,7 @@ int main(int argc, char** argv) {
         std::raise(SIGSEGV);
     }
     if (!response->out && !response->err && !response->exitCode)
-        return actOnState(dir + "/state", args);
+        return act(dir, args);
     if (response->spamBytes > 0) {
         // More than a pipe holds: a client that only reads after exit would deadlock here.
         const std::string filler(response->spamBytes, 'x');

@@ -75,7 +75,7 @@ private slots:
                  QStringList(result && result->ok() ? 1 : DDCClient::readAttempts, "get contrast"));
     }
 
-    void writesSendClampedValuesAndVendorInputCodes() {
+    void writesSendClampedValuesAndInputCodes() {
         FakeMonitor monitor;
         DDCClient client(monitor.locator());
         QVERIFY(runTask(client.write(MonitorFeature::volume, 130))->ok());
@@ -83,8 +83,86 @@ private slots:
         QVERIFY(runTask(client.write(MonitorFeature::brightness, 37))->ok());
         QVERIFY(runTask(client.setVelmarInput(MonitorInput::hdmi2))->ok());
         QVERIFY(runTask(client.setVelmarInput(MonitorInput::usbC))->ok());
-        QCOMPARE(monitor.commandLines(), (QStringList{"set volume 100", "set red 0", "set luminance 37",
-                                                      "set input-alt 145", "set input-alt 210"}));
+        QVERIFY(runTask(client.setStandardInput(MonitorInput::displayPort))->ok());
+        QCOMPARE(monitor.commandLines(),
+                 (QStringList{"set volume 100", "set red 0", "set luminance 37", "set input-alt 145",
+                              "set input-alt 210", "set input 15"}));
+    }
+
+    // With a display, every command line starts with "display <id>" and reaches that monitor
+    // alone; without one it is the plain command, which the helper gives its default monitor.
+    void commandsGoToTheDisplayTheyAreAddressedTo() {
+        const QString first = "00000000000000aa", second = "00000000000000bb";
+        FakeMonitor monitor;
+        monitor.setDisplays({first + " First", second + " Second"});
+        monitor.setState({{"luminance", "20"}}, first);
+        monitor.setState({{"luminance", "80"}}, second);
+        DDCClient plain(monitor.locator()), addressed(monitor.locator());
+        addressed.setDisplay(second);
+        QCOMPARE(outcome(runTask(plain.read(MonitorFeature::brightness))), "20");
+        QCOMPARE(outcome(runTask(addressed.read(MonitorFeature::brightness))), "80");
+        QCOMPARE(outcome(runTask(addressed.write(MonitorFeature::contrast, 5))), "done");
+        QCOMPARE(outcome(runTask(addressed.setVelmarInput(MonitorInput::hdmi2))), "done");
+        QCOMPARE(outcome(runTask(addressed.readValue({"get", "input"}))), "18");
+        QCOMPARE(monitor.stateValue("contrast", second), "5");
+        QVERIFY(monitor.stateValue("contrast", first).isEmpty()); // never written
+        addressed.setDisplay("00000000000000cc");
+        QCOMPARE(outcome(runTask(addressed.write(MonitorFeature::red, 1))),
+                 "No display with id 00000000000000cc\n");
+        QCOMPARE(
+            monitor.commandLines(),
+            (QStringList{"get luminance", "display " + second + " get luminance",
+                         "display " + second + " set contrast 5", "display " + second + " set input-alt 145",
+                         "display " + second + " get input", "display 00000000000000cc set red 1"}));
+    }
+
+    void displayListingTakesOnlyWellFormedLines_data() {
+        QTest::addColumn<QString>("output");
+        QTest::addColumn<QString>("listed"); // "id name" of each monitor taken, joined by "|"
+        const QString a = "0123456789abcdef", b = "fedcba9876543210";
+        // clang-format off
+        QTest::newRow("two, default first") << "1 " + a + " Velmar 27\n2 " + b + " Office\n" << a + " Velmar 27|" + b + " Office";
+        QTest::newRow("no name, CRLF") << "1 " + a + "\r\n" << a + " ";
+        QTest::newRow("malformed lines skipped")
+            << "garbage\n0 " + a + " zero\nx " + a + " word\n1 0123456789ABCDEF caps\n1 0123456789abcde short\n"
+               "1 0123456789abcdef0 long\n1 0123456789abcdeg hex\n-1 " + a + " sign\n2 " + b + " ok"
+            << b + " ok";
+        QTest::newRow("second line for an id skipped") << "1 " + a + " one\n2 " + a + " again" << a + " one";
+        QTest::newRow("control characters dropped") << "1 " + a + " Bad\x1b[2Jname\u200e\tx" << a + " Bad [2Jname x";
+        QTest::newRow("long name cut") << "1 " + a + " " + QString(200, 'n') << a + " " + QString(63, 'n') + "…";
+        // clang-format on
+    }
+    void displayListingTakesOnlyWellFormedLines() {
+        QFETCH(QString, output);
+        QStringList listed;
+        for (const auto& display : DisplayListing::parse(output))
+            listed.append(display.id + ' ' + display.name);
+        QTEST(listed.join('|'), "listed");
+    }
+
+    void displayListingIsBounded() {
+        QString output;
+        for (int i = 1; i <= 40; ++i)
+            output += QStringLiteral("%1 %2 Monitor\n").arg(i).arg(i, 16, 16, QLatin1Char('0'));
+        QCOMPARE(DisplayListing::parse(output).size(), DisplayListing::maxDisplays);
+    }
+
+    // The listing is one plain "display list", whatever display the client addresses; text
+    // without a usable line is no answer, while no text means no monitor answered.
+    void listingDisplays() {
+        FakeMonitor monitor;
+        DDCClient client(monitor.locator());
+        client.setDisplay("0123456789abcdef");
+        const auto unsupported = runTask(client.listDisplays());
+        QCOMPARE(unsupported->error().kind(), ClientError::Kind::failed); // a helper without "display"
+        monitor.setDisplays({"0123456789abcdef Left", "fedcba9876543210 Right"});
+        QCOMPARE(runTask(client.listDisplays())->value(),
+                 (QList<ListedDisplay>{{"0123456789abcdef", "Left"}, {"fedcba9876543210", "Right"}}));
+        QCOMPARE(monitor.commandLines(), QStringList(2, "display list"));
+        monitor.clearLog();
+        monitor.setScript("display list = out=\"no monitors here\"; out=\"\"\n");
+        QCOMPARE(runTask(client.listDisplays())->error().kind(), ClientError::Kind::invalidResponse);
+        QVERIFY(runTask(client.listDisplays())->value().isEmpty());
     }
 
     void writeFailureIsOneAttempt() {

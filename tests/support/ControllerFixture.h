@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controller/AdaptiveBrightness.h"
+#include "controller/ConnectedMonitors.h"
 #include "controller/MonitorController.h"
 #include "controller/NightMode.h"
 #include "FakeMonitor.h"
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 // The controller's internals, for tests only (a friend of MonitorController).
@@ -66,18 +68,23 @@ inline MonitorControllerTimings testTimings() {
 
 // Everything a controller needs, over a temporary settings file, the fake helper and an event
 // source that hears nothing of the real desktop. The controller can be rebuilt over the same
-// settings to play a restart.
+// settings to play a restart. Built `withMonitors`, the controller is the main one of a
+// ConnectedMonitors, as the program builds it.
 class ControllerFixture {
 public:
-    explicit ControllerFixture(MonitorControllerTimings timings = testTimings())
-        : timings(timings), m_settingsPath(m_dir.filePath(QStringLiteral("velmar.conf"))) {
+    enum Build { alone, withMonitors };
+
+    explicit ControllerFixture(MonitorControllerTimings timings = testTimings(), Build build = alone)
+        : timings(timings), m_build(build), m_settingsPath(m_dir.filePath(QStringLiteral("velmar.conf"))) {
         rebuild();
     }
+    explicit ControllerFixture(Build build) : ControllerFixture(testTimings(), build) {}
 
     // Whatever is still under way is torn down with the controller: that must be safe too.
     // Events are then processed, so anything resumed afterwards runs while ASan watches.
     ~ControllerFixture() {
         controller.reset();
+        monitors.reset();
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
     }
@@ -85,9 +92,9 @@ public:
     /// Builds a new controller over the same settings file once the old one's work has settled,
     /// as a restart of the program would.
     void rebuild() {
-        if (controller)
-            settle();
+        settle();
         controller.reset();
+        monitors.reset();
         lifecycle = nullptr;
         preferences.reset();
         store.reset();
@@ -105,22 +112,29 @@ public:
         lifecycle = environment.displayLifecycle.get();
         environment.now = [clock = clock] { return clock->current; };
         environment.timings = timings;
-        controller =
-            std::make_unique<MonitorController>(*store, reader, *preferences, std::move(environment));
+        if (m_build == withMonitors)
+            monitors =
+                std::make_unique<ConnectedMonitors>(*store, reader, *preferences, std::move(environment));
+        else
+            controller =
+                std::make_unique<MonitorController>(*store, reader, *preferences, std::move(environment));
     }
 
     /// Waits until no operation is under way and no helper runs or waits.
     void settle() {
-        if (controller)
-            QTRY_VERIFY_WITH_TIMEOUT(Probe::isIdle(*controller), 20000);
+        const auto idle = [this] {
+            const auto all = monitors ? monitors->controllers() : QList<MonitorController*>{controller.get()};
+            return std::all_of(all.begin(), all.end(), [](auto* c) { return !c || Probe::isIdle(*c); });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(idle(), 20000);
     }
 
-    MonitorController& c() { return *controller; }
+    MonitorController& c() { return monitors ? monitors->main() : *controller; }
     /// What the sliders show: brightness, contrast, volume, red, green, blue.
-    QList<double> values() const {
+    QList<double> values() {
         QList<double> shown;
         for (auto feature : MonitorFeatures::allCases)
-            shown << controller->value(feature);
+            shown << c().value(feature);
         return shown;
     }
     const QString& settingsPath() const { return m_settingsPath; }
@@ -143,9 +157,11 @@ public:
     std::unique_ptr<MonitorSceneStore> store;
     std::unique_ptr<InputScenePreferenceStore> preferences;
     std::unique_ptr<MonitorController> controller;
-    DisplayLifecycleEventSource* lifecycle = nullptr; // owned by the controller
+    std::unique_ptr<ConnectedMonitors> monitors;
+    DisplayLifecycleEventSource* lifecycle = nullptr; // owned by the (main) controller
 
 private:
+    Build m_build;
     QTemporaryDir m_dir;
     QString m_settingsPath;
 };

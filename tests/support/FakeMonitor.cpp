@@ -43,8 +43,16 @@ void FakeMonitor::setScript(const QString& script) {
     writeFile(m_dir.filePath(QStringLiteral("script")), script.toUtf8());
 }
 
-void FakeMonitor::setState(const QMap<QString, QString>& values) {
-    const QString path = m_dir.filePath(QStringLiteral("state"));
+void FakeMonitor::setDisplays(const QStringList& displays) {
+    writeFile(m_dir.filePath(QStringLiteral("displays")), (displays.join(QLatin1Char('\n')) + '\n').toUtf8());
+}
+
+QString FakeMonitor::statePath(const QString& display) const {
+    return m_dir.filePath(display.isEmpty() ? QStringLiteral("state") : QStringLiteral("state-") + display);
+}
+
+void FakeMonitor::setState(const QMap<QString, QString>& values, const QString& display) {
+    const QString path = statePath(display);
     QMap<QString, QString> state = readState(path);
     state.insert(values);
     QByteArray text;
@@ -53,8 +61,8 @@ void FakeMonitor::setState(const QMap<QString, QString>& values) {
     writeFile(path, text);
 }
 
-QString FakeMonitor::stateValue(const QString& name) const {
-    return readState(m_dir.filePath(QStringLiteral("state"))).value(name);
+QString FakeMonitor::stateValue(const QString& name, const QString& display) const {
+    return readState(statePath(display)).value(name);
 }
 
 QList<Invocation> FakeMonitor::invocations() const {

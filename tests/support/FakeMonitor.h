@@ -36,10 +36,13 @@ public:
 
     /// Script rules (see fake_m1ddc.cpp), replacing earlier ones.
     void setScript(const QString& script);
+    /// The monitors the helper lists, the default first, each as "<id> <name>"; an empty list
+    /// makes it a helper of one monitor that knows no "display" command.
+    void setDisplays(const QStringList& displays);
     /// Values the fake reports for "get" and updates on "set" (luminance, contrast, volume,
-    /// red, green, blue, input-alt, input).
-    void setState(const QMap<QString, QString>& values);
-    QString stateValue(const QString& name) const;
+    /// red, green, blue, input-alt, input), of the monitor with this id when several are listed.
+    void setState(const QMap<QString, QString>& values, const QString& display = {});
+    QString stateValue(const QString& name, const QString& display = {}) const;
 
     QList<Invocation> invocations() const;
     QStringList commandLines() const;
@@ -51,5 +54,7 @@ public:
     static QList<double> gapsMs(const QList<Invocation>& list);
 
 private:
+    QString statePath(const QString& display) const;
+
     QTemporaryDir m_dir;
 };
