@@ -80,8 +80,15 @@ private slots:
         QCOMPARE(again.exitStatus(), QProcess::NormalExit);
         QCOMPARE(again.exitCode(), 0);
         QVERIFY2(second.helperRuns().isEmpty(), qPrintable(second.helperRuns().join(QLatin1Char('\n'))));
-        QTRY_VERIFY_WITH_TIMEOUT(first.helperRuns().size() > runsBefore, 20000);
-        QVERIFY2(first.helperRuns().mid(runsBefore).first().endsWith(QLatin1String("\tget\tluminance")),
+        // The listing of monitors that follows the start-up reading may still be running: it
+        // reads no value, so only the readings count.
+        const auto readingsSince = [&] {
+            auto runs = first.helperRuns().mid(runsBefore);
+            runs.removeIf([](const QString& run) { return run.endsWith(QLatin1String("\tdisplay\tlist")); });
+            return runs;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!readingsSince().isEmpty(), 20000);
+        QVERIFY2(readingsSince().first().endsWith(QLatin1String("\tget\tluminance")),
                  qPrintable(first.helperRuns().join(QLatin1Char('\n'))));
 
         // Night Mode turned on by a script, then the session ends at once: the way back is kept.
