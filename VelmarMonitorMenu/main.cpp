@@ -39,11 +39,11 @@ int runCommand(int argc, char* argv[]) {
 // What a script or a keyboard shortcut changes shows on screen for a moment.
 void showOnScreen(const ScriptedChanges& changes, VelmarMonitorMenuApp& shell) {
     QObject::connect(&changes, &ScriptedChanges::valueRequested, &shell,
-                     &VelmarMonitorMenuApp::showValueChange);
+                     [&shell](MonitorFeature feature) { shell.showValueChange(feature); });
     QObject::connect(&changes, &ScriptedChanges::inputRequested, &shell,
-                     &VelmarMonitorMenuApp::showInputChange);
+                     [&shell](MonitorInput input) { shell.showInputChange(input); });
     QObject::connect(&changes, &ScriptedChanges::sceneRequested, &shell,
-                     &VelmarMonitorMenuApp::showSceneChange);
+                     [&shell](const MonitorScene& scene) { shell.showSceneChange(scene); });
     QObject::connect(&changes, &ScriptedChanges::nightModeRequested, &shell,
                      &VelmarMonitorMenuApp::showNightModeChange);
 }
@@ -84,7 +84,7 @@ int main(int argc, char* argv[]) {
     ConnectedMonitors monitors(sceneStore, *brightnessReader, inputScenePreferences, std::move(environment));
     MonitorController& monitor = monitors.main();
 
-    VelmarMonitorMenuApp shell(monitor);
+    VelmarMonitorMenuApp shell(monitors);
     QObject::connect(&instance, &ProgramInstance::activationRequested, &shell,
                      &VelmarMonitorMenuApp::raiseWindow);
     // Scripts and keyboard shortcuts reach the controller where the platform lets them; what

@@ -1,5 +1,6 @@
 #include "VelmarMonitorMenuApp.h"
 
+#include "controller/ConnectedMonitors.h"
 #include "controller/MonitorController.h"
 #include "icons/SymbolIcons.h"
 #include "OnScreenIndicator.h"
@@ -52,9 +53,9 @@ constexpr auto quitGrace = std::chrono::milliseconds(1000);
 
 } // namespace
 
-VelmarMonitorMenuApp::VelmarMonitorMenuApp(MonitorController& monitor,
+VelmarMonitorMenuApp::VelmarMonitorMenuApp(ConnectedMonitors& monitors,
                                            std::unique_ptr<LoginItemService> loginItem, QObject* parent)
-    : QObject(parent), m_monitor(monitor), m_loginItem(std::move(loginItem)),
+    : QObject(parent), m_monitors(monitors), m_monitor(monitors.main()), m_loginItem(std::move(loginItem)),
       m_settingsCommand(new QAction(tr("Settings…"), this)) {
     if (!m_loginItem)
         m_loginItem = makeSystemLoginItemService();
@@ -85,17 +86,17 @@ OnScreenIndicator* VelmarMonitorMenuApp::onScreenIndicator() const {
     return m_indicator.get();
 }
 
-void VelmarMonitorMenuApp::showValueChange(MonitorFeature feature) {
+void VelmarMonitorMenuApp::showValueChange(MonitorFeature feature, MonitorController* /*monitor*/) {
     if (auto* indicator = indicatorForChange())
         indicator->showValue(feature);
 }
 
-void VelmarMonitorMenuApp::showInputChange(MonitorInput input) {
+void VelmarMonitorMenuApp::showInputChange(MonitorInput input, MonitorController* /*monitor*/) {
     if (auto* indicator = indicatorForChange())
         indicator->showInput(input);
 }
 
-void VelmarMonitorMenuApp::showSceneChange(const MonitorScene& scene) {
+void VelmarMonitorMenuApp::showSceneChange(const MonitorScene& scene, MonitorController* /*monitor*/) {
     if (auto* indicator = indicatorForChange())
         indicator->showScene(scene);
 }

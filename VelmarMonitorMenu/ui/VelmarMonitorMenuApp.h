@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "system/LoginItemService.h"
+class ConnectedMonitors;
 class MonitorController;
 struct MonitorScene;
 class MonitorMenuView;
@@ -21,14 +22,14 @@ class QMenu;
 class QSystemTrayIcon;
 class UnifiedMonitorWindow;
 
-// The program's shell around the controller: the tray icon and its panel, the one window and
-// the Settings command, and which section the window shows. The panel and the window are made
+// The program's shell around the connected monitors: the tray icon and its panel, the one window
+// and the Settings command, and which section the window shows. The panel and the window are made
 // the first time they are wanted, so a program that only sits in the tray costs little.
 class VelmarMonitorMenuApp : public QObject {
     Q_OBJECT
 public:
     /// `loginItem` is the platform's login item service when null.
-    explicit VelmarMonitorMenuApp(MonitorController& monitor,
+    explicit VelmarMonitorMenuApp(ConnectedMonitors& monitors,
                                   std::unique_ptr<LoginItemService> loginItem = {},
                                   QObject* parent = nullptr);
     ~VelmarMonitorMenuApp() override;
@@ -46,11 +47,12 @@ public:
     /// moment to finish, then ended() tells the owner to end the event loop. Asked again while
     /// waiting, it says ended() at once.
     void quit();
-    // A change made from outside the interface (a script, a keyboard shortcut), shown on screen
-    // for a moment unless the user turned the indicator off in Settings.
-    void showValueChange(MonitorFeature feature);
-    void showInputChange(MonitorInput input);
-    void showSceneChange(const MonitorScene& scene);
+    // A change made from outside the interface (a script, a keyboard shortcut) to `monitor` (the
+    // main one when null), shown on screen for a moment unless the user turned the indicator off
+    // in Settings.
+    void showValueChange(MonitorFeature feature, MonitorController* monitor = nullptr);
+    void showInputChange(MonitorInput input, MonitorController* monitor = nullptr);
+    void showSceneChange(const MonitorScene& scene, MonitorController* monitor = nullptr);
     void showNightModeChange(bool on);
 
     WindowSectionState& selection() { return m_selection; }
@@ -74,7 +76,8 @@ private:
     QRect trayAnchor() const;
     void updateTrayToolTip();
 
-    MonitorController& m_monitor;
+    ConnectedMonitors& m_monitors;
+    MonitorController& m_monitor; // the main monitor's, the same object all along
     WindowSectionState m_selection;
     std::unique_ptr<LoginItemService> m_loginItem;
     std::unique_ptr<QSystemTrayIcon> m_tray;

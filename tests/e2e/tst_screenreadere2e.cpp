@@ -42,11 +42,12 @@ private slots:
         makeFile(state + QStringLiteral(".log"));
         qputenv("VELMAR_SIMULATED_MONITOR", state.toUtf8());
 
-        ControllerFixture f(MonitorControllerTimings{}); // the program's own timings
-        f.monitor.setPresent(false);                     // the real helper in the fake's place
+        ControllerFixture f(MonitorControllerTimings{},
+                            ControllerFixture::withMonitors); // the program's own timings
+        f.monitor.setPresent(false);                          // the real helper in the fake's place
         QVERIFY(QFile::link(QStringLiteral(M1DDC_PATH), f.monitor.helperPath()));
         MonitorController& monitor = f.c();
-        VelmarMonitorMenuApp shell(monitor);
+        VelmarMonitorMenuApp shell(*f.monitors);
         shell.start(); // no tray on this display: the window stands in, and is in the tree as well
         // The window active and the monitor read before the panel opens: a window that becomes
         // active later closes the panel, and the Night Mode chip waits while the monitor is read.

@@ -59,11 +59,11 @@ private slots:
         makeFile(state + QStringLiteral(".log"));
         qputenv("VELMAR_SIMULATED_MONITOR", state.toUtf8());
 
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         f.monitor.setPresent(false); // the real helper in the fake's place
         QVERIFY(QFile::link(QStringLiteral(M1DDC_PATH), f.monitor.helperPath()));
         MonitorController& monitor = f.c();
-        VelmarMonitorMenuApp shell(monitor);
+        VelmarMonitorMenuApp shell(*f.monitors);
         shell.start();
 
         QVERIFY(shell.trayIcon());

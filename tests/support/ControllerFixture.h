@@ -143,9 +143,9 @@ public:
     bool refreshShowingMovie() {
         monitor.setState(
             {{"luminance", "35"}, {"contrast", "75"}, {"red", "50"}, {"green", "47"}, {"blue", "43"}});
-        controller->refresh();
-        return QTest::qWaitFor([this] { return !controller->isWorking(); }, 20000) &&
-               controller->activeSceneID() == MonitorScene::movie().id;
+        c().refresh();
+        return QTest::qWaitFor([this] { return !c().isWorking(); }, 20000) &&
+               c().activeSceneID() == MonitorScene::movie().id;
     }
 
     MonitorControllerTimings timings;

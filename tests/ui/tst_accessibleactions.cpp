@@ -24,12 +24,12 @@ namespace {
 // The program as the user meets it: the shell over a controller on the fake monitor, with one
 // custom scene and a login item the test watches.
 struct Stage {
-    ControllerFixture f;
+    ControllerFixture f{ControllerFixture::withMonitors};
     FakeLoginItem* login = nullptr; // owned by the shell
     VelmarMonitorMenuApp shell;
     MonitorScene custom = userScene(QStringLiteral("Evening"));
 
-    Stage() : shell(f.c(), ownLogin()) { f.store->add(custom); }
+    Stage() : shell(*f.monitors, ownLogin()) { f.store->add(custom); }
 
     // The view named `view` ("panel", "controls", "settings", "editor"), open and at rest.
     QWidget* open(const QString& view) {

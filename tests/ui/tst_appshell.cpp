@@ -46,8 +46,8 @@ class TestAppShell : public UiTesting::Test {
 
 private slots:
     void theSettingsCommandOpensTheWindowOnSettings() {
-        ControllerFixture f;
-        VelmarMonitorMenuApp shell(f.c(), std::make_unique<FakeLoginItem>());
+        ControllerFixture f(ControllerFixture::withMonitors);
+        VelmarMonitorMenuApp shell(*f.monitors, std::make_unique<FakeLoginItem>());
         QVERIFY(!shell.window());
         auto& window = [&]() -> UnifiedMonitorWindow& {
             shell.openWindow(MonitorWindowSection::controls);
@@ -96,8 +96,8 @@ private slots:
     void withoutATrayTheWindowStandsIn() {
         if (QSystemTrayIcon::isSystemTrayAvailable())
             QSKIP("this desktop has a system tray");
-        ControllerFixture f;
-        VelmarMonitorMenuApp shell(f.c(), std::make_unique<FakeLoginItem>());
+        ControllerFixture f(ControllerFixture::withMonitors);
+        VelmarMonitorMenuApp shell(*f.monitors, std::make_unique<FakeLoginItem>());
         shell.start();
         QVERIFY(shell.window() && shell.window()->isVisible());
         QVERIFY(!shell.trayIcon());

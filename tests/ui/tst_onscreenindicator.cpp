@@ -45,11 +45,11 @@ private slots:
     }
 
     void theShellShowsScriptedChangesUnlessTurnedOff() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         QVERIFY(f.refreshShowingMovie());
         QVERIFY(f.c().onScreenIndicatorEnabled()); // on until the user says otherwise
         {
-            VelmarMonitorMenuApp shell(f.c(), std::make_unique<FakeLoginItem>());
+            VelmarMonitorMenuApp shell(*f.monitors, std::make_unique<FakeLoginItem>());
             QVERIFY(!shell.onScreenIndicator()); // nothing made before it is wanted
             shell.showValueChange(MonitorFeature::volume);
             QVERIFY(shell.onScreenIndicator() && shell.onScreenIndicator()->isVisible());
