@@ -85,17 +85,17 @@ OnScreenIndicator* VelmarMonitorMenuApp::onScreenIndicator() const {
     return m_indicator.get();
 }
 
-void VelmarMonitorMenuApp::showValueChange(MonitorFeature feature) {
+void VelmarMonitorMenuApp::showValueChange(MonitorFeature feature, MonitorController*) {
     if (auto* indicator = indicatorForChange())
         indicator->showValue(feature);
 }
 
-void VelmarMonitorMenuApp::showInputChange(MonitorInput input) {
+void VelmarMonitorMenuApp::showInputChange(MonitorInput input, MonitorController*) {
     if (auto* indicator = indicatorForChange())
         indicator->showInput(input);
 }
 
-void VelmarMonitorMenuApp::showSceneChange(const MonitorScene& scene) {
+void VelmarMonitorMenuApp::showSceneChange(const MonitorScene& scene, MonitorController*) {
     if (auto* indicator = indicatorForChange())
         indicator->showScene(scene);
 }

@@ -47,10 +47,11 @@ public:
     /// waiting, it says ended() at once.
     void quit();
     // A change made from outside the interface (a script, a keyboard shortcut), shown on screen
-    // for a moment unless the user turned the indicator off in Settings.
-    void showValueChange(MonitorFeature feature);
-    void showInputChange(MonitorInput input);
-    void showSceneChange(const MonitorScene& scene);
+    // for a moment unless the user turned the indicator off in Settings. `monitor` is the
+    // controller of the monitor that changed; null for the main one.
+    void showValueChange(MonitorFeature feature, MonitorController* monitor = nullptr);
+    void showInputChange(MonitorInput input, MonitorController* monitor = nullptr);
+    void showSceneChange(const MonitorScene& scene, MonitorController* monitor = nullptr);
     void showNightModeChange(bool on);
 
     WindowSectionState& selection() { return m_selection; }
