@@ -334,6 +334,16 @@ private slots:
         auto* other = f.monitors->controller(right);
         f.monitor.clearLog();
         QSignalSpy values(&bus.service->changes(), &ScriptedChanges::valueRequested);
+        ChangeListener rightListener, mainListener;
+        QSignalSpy rightChanges(&rightListener, &ChangeListener::changedProperties);
+        QSignalSpy changes(&mainListener, &ChangeListener::changedProperties);
+        for (const auto& [path, listener] : {std::pair{MonitorBus::displayPath(right), &rightListener},
+                                             std::pair{QString(MonitorBus::objectPath), &mainListener}})
+            QVERIFY(bus.client->connect(QLatin1String(MonitorBus::serviceName), path,
+                                        QStringLiteral("org.freedesktop.DBus.Properties"),
+                                        QStringLiteral("PropertiesChanged"), listener,
+                                        SLOT(receive(QString, QVariantMap, QStringList))));
+        bus.properties(); // a round trip after the match rules: the bus has them in place
         QCOMPARE(bus.failure("SetValue", {"contrast", 40}, MonitorBus::displayPath(right)), QString());
         QCOMPARE(
             bus.call("AdjustValue", {"brightness", 5}, MonitorBus::displayPath(right)).arguments().value(0),
@@ -348,21 +358,18 @@ private slots:
         QCOMPARE(values.first().at(1).value<MonitorController*>(), other);
         QCOMPARE(valuesOf(bus.properties(MonitorBus::displayPath(right)), {"Brightness", "Contrast"}),
                  (QVariantList{85, 40}));
+        // Its object announces its own changes.
+        QTRY_VERIFY(std::any_of(rightChanges.begin(), rightChanges.end(), [](const QList<QVariant>& signal) {
+            return signal.first().toMap().value("Contrast") == 40;
+        }));
 
         // Unplugged: the list says so, and the monitor's object goes.
-        ChangeListener listener;
-        QVERIFY(bus.client->connect(
-            QLatin1String(MonitorBus::serviceName), QLatin1String(MonitorBus::objectPath),
-            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"), &listener,
-            SLOT(receive(QString, QVariantMap, QStringList))));
-        QSignalSpy changes(&listener, &ChangeListener::changedProperties);
-        bus.properties(); // a round trip after the match rule: the bus has it in place
         f.monitor.setDisplays({left + " Left"});
         f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
-        const auto listed = [&changes] {
-            for (const auto& signal : changes) {
-                if (signal.first().toMap().contains("Displays"))
-                    return qdbus_cast<MonitorBus::DisplayList>(signal.first().toMap().value("Displays"));
+        const auto listed = [&changes] { // as the newest signal that told of it
+            for (auto signal = changes.crbegin(); signal != changes.crend(); ++signal) {
+                if (signal->first().toMap().contains("Displays"))
+                    return qdbus_cast<MonitorBus::DisplayList>(signal->first().toMap().value("Displays"));
             }
             return MonitorBus::DisplayList{};
         };
