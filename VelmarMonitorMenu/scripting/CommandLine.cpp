@@ -59,11 +59,14 @@ void describe(QCommandLineParser& parser) {
         {displayOption,
          QCoreApplication::translate(
              "CommandLine",
-             "Act on this monitor, given before the commands: its id or name (any case) as "
-             "--list-displays prints them, or its place in that list (1 is the main monitor). "
-             "Without it, the main monitor. \"all\" sets the values, the input and Night Mode "
-             "of every monitor (+N and -N step each from its own value), refreshes each and prints "
-             "each one's --status; --scene needs one monitor."),
+             "Act on this monitor, given before the commands: its id or its name (any case) as "
+             "--list-displays prints them, or its place in that list, 1 being the main monitor; "
+             "without it, the main monitor. A monitor that is not connected is a bad argument. "
+             "\"all\" acts on every monitor: the values (+N and -N step each from its own value; "
+             "with linked brightness the main monitor takes the value given and the others keep "
+             "their difference to it), the input, --refresh and --status (a block each, with an "
+             "empty line between); --scene needs one monitor. Night Mode is every monitor's at "
+             "once, whichever is named."),
          QCoreApplication::translate("CommandLine", "display")});
     parser.addOption({refreshOption, QCoreApplication::translate("CommandLine", "Read every value again.")});
     parser.addOption({sceneOption,

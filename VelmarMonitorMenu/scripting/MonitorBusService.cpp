@@ -54,9 +54,6 @@ MonitorBus::DisplayList MonitorBusService::displays() const {
 
 void MonitorBusService::follow() {
     const auto controllers = m_monitors.controllers();
-    QStringList ids;
-    for (auto* controller : controllers)
-        ids.append(controller->listedDisplay().id);
     // A monitor that went, or whose id another controller now stands for (the main one moved):
     // its object goes before anything is served in its place.
     for (auto it = m_served.begin(); it != m_served.end();) {
