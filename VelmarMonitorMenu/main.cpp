@@ -36,14 +36,15 @@ int runCommand(int argc, char* argv[]) {
     return ProgramInstance::runCommand();
 }
 
-// What a script or a keyboard shortcut changes shows on screen for a moment.
+// What a script or a keyboard shortcut changes shows on screen for a moment, on the monitor it
+// changed.
 void showOnScreen(const ScriptedChanges& changes, VelmarMonitorMenuApp& shell) {
     QObject::connect(&changes, &ScriptedChanges::valueRequested, &shell,
-                     [&shell](MonitorFeature feature) { shell.showValueChange(feature); });
+                     &VelmarMonitorMenuApp::showValueChange);
     QObject::connect(&changes, &ScriptedChanges::inputRequested, &shell,
-                     [&shell](MonitorInput input) { shell.showInputChange(input); });
+                     &VelmarMonitorMenuApp::showInputChange);
     QObject::connect(&changes, &ScriptedChanges::sceneRequested, &shell,
-                     [&shell](const MonitorScene& scene) { shell.showSceneChange(scene); });
+                     &VelmarMonitorMenuApp::showSceneChange);
     QObject::connect(&changes, &ScriptedChanges::nightModeRequested, &shell,
                      &VelmarMonitorMenuApp::showNightModeChange);
 }
@@ -87,9 +88,9 @@ int main(int argc, char* argv[]) {
     VelmarMonitorMenuApp shell(monitors);
     QObject::connect(&instance, &ProgramInstance::activationRequested, &shell,
                      &VelmarMonitorMenuApp::raiseWindow);
-    // Scripts and keyboard shortcuts reach the controller where the platform lets them; what
-    // they change is shown on screen for a moment.
-    const std::unique_ptr<ScriptAccess> scripting = instance.serveScripts(monitor);
+    // Scripts and keyboard shortcuts reach every monitor's controller where the platform lets
+    // them; what they change is shown on screen for a moment.
+    const std::unique_ptr<ScriptAccess> scripting = instance.serveScripts(monitors);
     if (scripting)
         showOnScreen(scripting->changes(), shell);
     // Quitting, and being told to end from outside (logout, a terminal, a service manager), both

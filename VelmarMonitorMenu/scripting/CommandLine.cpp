@@ -6,11 +6,14 @@
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusVariant>
 #include <QRegularExpression>
 #include <QTextStream>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
+#include <map>
 #include <optional>
 #include <variant>
 #include <vector>
@@ -30,9 +33,13 @@ const QString sceneOption = QStringLiteral("scene");
 const QString inputOption = QStringLiteral("input");
 const QString nightOption = QStringLiteral("night");
 const QString statusOption = QStringLiteral("status");
+const QString displayOption = QStringLiteral("display");
+const QString listDisplaysOption = QStringLiteral("list-displays");
+const QString everyDisplay = QStringLiteral("all");
 
 QStringList commandNames() {
-    QStringList names{refreshOption, sceneOption, inputOption, nightOption, statusOption};
+    QStringList names{refreshOption,      sceneOption,  inputOption,  nightOption,
+                      listDisplaysOption, statusOption, displayOption};
     for (const auto feature : MonitorFeatures::allCases)
         names.append(MonitorBus::featureName(feature));
     return names;
@@ -48,6 +55,19 @@ void describe(QCommandLineParser& parser) {
         "3 Velmar Monitor is not running."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption(
+        {displayOption,
+         QCoreApplication::translate(
+             "CommandLine",
+             "Act on this monitor, given before the commands: its id or its name (any case) as "
+             "--list-displays prints them, or its place in that list, 1 being the main monitor; "
+             "without it, the main monitor. A monitor that is not connected is a bad argument. "
+             "\"all\" acts on every monitor: the values (+N and -N step each from its own value; "
+             "with linked brightness the main monitor takes the value given and the others keep "
+             "their difference to it), the input, --refresh and --status (a block each, with an "
+             "empty line between); --scene needs one monitor. Night Mode is every monitor's at "
+             "once, whichever is named."),
+         QCoreApplication::translate("CommandLine", "display")});
     parser.addOption({refreshOption, QCoreApplication::translate("CommandLine", "Read every value again.")});
     parser.addOption({sceneOption,
                       QCoreApplication::translate("CommandLine", "Apply a scene by its name or id."),
@@ -65,9 +85,15 @@ void describe(QCommandLineParser& parser) {
                                                         "+N or -N.")
                  .arg(MonitorBus::featureName(feature)),
              QStringLiteral("value")});
+    parser.addOption({listDisplaysOption,
+                      QCoreApplication::translate(
+                          "CommandLine", "Print one line per monitor, the main monitor first: its id, a tab "
+                                         "and its name. A monitor Velmar Monitor could not list has an "
+                                         "empty id.")});
     parser.addOption({statusOption, QCoreApplication::translate(
                                         "CommandLine", "Print the state as key=value lines, after any other "
-                                                       "command.")});
+                                                       "command; with several monitors connected, display-id "
+                                                       "tells which one.")});
 }
 
 // "40" is a value to set, "+10" and "-10" a change; nothing else is a number here.
@@ -116,6 +142,50 @@ QString printable(const QString& text) {
     return result;
 }
 
+// A monitor a command is for: its object on the bus, and its id and name as listed.
+struct Target {
+    QString path = QLatin1String(MonitorBus::objectPath);
+    QString id;
+    QString name;
+};
+
+// Which of the monitors a command acts on, the main one first, from what --display gave; or
+// why none is meant.
+std::variant<QList<Target>, QString> choose(const MonitorBus::DisplayList& displays,
+                                            const QString& selector) {
+    const QString wanted = selector.trimmed();
+    QList<Target> all;
+    for (const auto& display : displays)
+        all.append({display.path.path(), display.id, display.name});
+    if (wanted.compare(everyDisplay, Qt::CaseInsensitive) == 0)
+        return all;
+    // An id first: one made of digits alone is no place in the list.
+    for (const auto& target : all) {
+        if (!target.id.isEmpty() && target.id.compare(wanted, Qt::CaseInsensitive) == 0)
+            return QList{target};
+    }
+    bool isNumber = false;
+    const int place = wanted.toInt(&isNumber);
+    if (isNumber && place >= 1 && place <= all.size())
+        return QList{all.at(place - 1)};
+    QList<Target> named;
+    for (const auto& target : all) {
+        if (target.name.compare(wanted, Qt::CaseInsensitive) == 0)
+            named.append(target);
+    }
+    if (named.size() == 1)
+        return named;
+    if (named.size() > 1)
+        return QCoreApplication::translate(
+                   "CommandLine", "Several monitors are named \"%1\"; name the one you mean by its id.")
+            .arg(selector);
+    QStringList names;
+    for (const auto& target : all)
+        names.append(target.name);
+    return QCoreApplication::translate("CommandLine", "There is no monitor \"%1\"; the monitors are %2.")
+        .arg(selector, names.join(QStringLiteral(", ")));
+}
+
 // One conversation with the running instance; every failure is written once and becomes the
 // exit status.
 class Client {
@@ -126,8 +196,8 @@ public:
     std::optional<QDBusMessage> call(const QString& interface, const QString& method,
                                      const QVariantList& arguments,
                                      std::chrono::milliseconds limit = answerLimit) {
-        auto message = QDBusMessage::createMethodCall(
-            QLatin1String(MonitorBus::serviceName), QLatin1String(MonitorBus::objectPath), interface, method);
+        auto message = QDBusMessage::createMethodCall(QLatin1String(MonitorBus::serviceName), m_current.path,
+                                                      interface, method);
         message.setArguments(arguments);
         message.setAutoStartService(false); // a command must never start a second program
         const auto reply = m_bus.call(message, QDBus::Block, int(limit.count()));
@@ -148,6 +218,9 @@ public:
                  name == QLatin1String("org.freedesktop.DBus.Error.Timeout"))
             fail(CommandLine::refused,
                  QCoreApplication::translate("CommandLine", "Velmar Monitor did not answer."));
+        else if (name == QLatin1String("org.freedesktop.DBus.Error.UnknownObject"))
+            fail(CommandLine::refused,
+                 QCoreApplication::translate("CommandLine", "The monitor is no longer connected."));
         else
             fail(CommandLine::refused, reply.errorMessage());
         return std::nullopt;
@@ -166,9 +239,66 @@ public:
         return qdbus_cast<QVariantMap>(reply->arguments().value(0));
     }
 
+    /// Every monitor, as the main object lists them.
+    std::optional<MonitorBus::DisplayList> displays() {
+        const Target current = std::exchange(m_current, Target{});
+        const auto reply = call(QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
+                                {QLatin1String(MonitorBus::controlInterface), QStringLiteral("Displays")});
+        m_current = current;
+        if (!reply)
+            return std::nullopt;
+        const auto value = qdbus_cast<QDBusVariant>(reply->arguments().value(0)).variant();
+        return qdbus_cast<MonitorBus::DisplayList>(value);
+    }
+
+    /// Makes the commands act on the monitors --display names; false when it names none.
+    bool select(const QString& selector) {
+        const auto listed = displays();
+        if (!listed)
+            return false;
+        auto chosen = choose(*listed, selector);
+        if (const auto* mistake = std::get_if<QString>(&chosen)) {
+            badArgument(*mistake);
+            return false;
+        }
+        m_targets = std::get<QList<Target>>(std::move(chosen));
+        return !m_targets.isEmpty();
+    }
+
+    enum class Order { mainFirst, mainLast };
+    /// Runs `act` for every monitor the commands act on, until one fails. The main monitor
+    /// comes last where a value is set: were brightness linked, it is the one that keeps the
+    /// value given, and the others their difference to it.
+    bool forEach(Order order, const std::function<bool(Client&, const Target&)>& act) {
+        QList<Target> targets = m_targets;
+        if (order == Order::mainLast)
+            std::reverse(targets.begin(), targets.end());
+        for (const auto& target : targets) {
+            m_current = target;
+            const bool done = act(*this, target);
+            m_current = Target{};
+            if (!done)
+                return false;
+        }
+        return true;
+    }
+    /// Runs `act` once, for the first monitor the commands act on: for Night Mode, which every
+    /// monitor shares.
+    bool forFirst(const std::function<bool(Client&, const Target&)>& act) {
+        m_current = m_targets.first();
+        const bool done = act(*this, m_current);
+        m_current = Target{};
+        return done;
+    }
+    bool isForSeveral() const { return m_targets.size() > 1; }
+
     void fail(int status, const QString& text) {
         m_status = status;
-        m_err << programName() << ": " << text << Qt::endl;
+        m_err << programName() << ": ";
+        // With every monitor asked, the one that failed is named.
+        if (isForSeveral() && !m_current.name.isEmpty())
+            m_err << printable(m_current.name) << ": ";
+        m_err << text << Qt::endl;
     }
 
     /// A mistake in the arguments: nothing is sent.
@@ -186,9 +316,19 @@ private:
     QTextStream& m_out;
     QTextStream& m_err;
     int m_status = CommandLine::succeeded;
+    QList<Target> m_targets{Target{}}; // without --display: the main object, as ever
+    Target m_current;
 };
 
-void printStatus(const QVariantMap& state, QTextStream& out) {
+int levelOf(const QVariantMap& state, MonitorFeature feature) {
+    QString key = MonitorBus::featureName(feature);
+    key[0] = key[0].toUpper();
+    return state.value(key, -1).toInt();
+}
+
+// `id`: the monitor's, when the command named it; else the main monitor's, the one the main
+// object stands for.
+void printStatus(const QVariantMap& state, const QString& id, QTextStream& out) {
     const auto level = [&](const char* key) {
         const int value = state.value(QLatin1String(key)).toInt();
         return value < 0 ? QString() : QString::number(value); // not read yet
@@ -203,7 +343,7 @@ void printStatus(const QVariantMap& state, QTextStream& out) {
         if (!activeScene.isEmpty() && scene.id == activeScene)
             sceneName = scene.name;
     }
-    const std::vector<std::pair<QString, QString>> lines{
+    std::vector<std::pair<QString, QString>> lines{
         {QStringLiteral("brightness"), level("Brightness")},
         {QStringLiteral("contrast"), level("Contrast")},
         {QStringLiteral("volume"), level("Volume")},
@@ -223,6 +363,14 @@ void printStatus(const QVariantMap& state, QTextStream& out) {
         {QStringLiteral("busy"),
          state.value(QStringLiteral("Busy")).toBool() ? QStringLiteral("yes") : QStringLiteral("no")},
     };
+    // One monitor needs no telling apart: its lines stay as they have always been.
+    const auto displays = qdbus_cast<MonitorBus::DisplayList>(state.value(QStringLiteral("Displays")));
+    if (displays.size() > 1) {
+        const auto display = std::find_if(lines.begin(), lines.end(), [](const auto& line) {
+            return line.first == QLatin1String("display");
+        });
+        lines.insert(display + 1, {QStringLiteral("display-id"), id.isEmpty() ? displays.first().id : id});
+    }
     for (const auto& [key, value] : lines)
         out << key << '=' << printable(value) << '\n';
     out.flush();
@@ -248,11 +396,36 @@ using Step = std::function<bool(Client&)>;
 using Steps = std::vector<Step>;
 // Adds an option's step, or says what is wrong with its argument.
 using Planner = std::optional<QString> (*)(const QCommandLineParser&, Steps&);
+using Order = Client::Order;
+
+bool isForEveryDisplay(const QCommandLineParser& parser) {
+    return parser.isSet(displayOption) &&
+           parser.value(displayOption).trimmed().compare(everyDisplay, Qt::CaseInsensitive) == 0;
+}
+
+std::optional<QString> planDisplay(const QCommandLineParser& parser, Steps& steps) {
+    if (!parser.isSet(displayOption))
+        return std::nullopt;
+    if (parser.values(displayOption).size() > 1)
+        return QCoreApplication::translate(
+            "CommandLine", "--display is given once; \"--display all\" acts on every monitor.");
+    const QString selector = parser.value(displayOption);
+    if (selector.trimmed().isEmpty())
+        return QCoreApplication::translate("CommandLine",
+                                           "--display needs a monitor's id, name or place, or all.");
+    if (isForEveryDisplay(parser) && parser.isSet(sceneOption))
+        return QCoreApplication::translate("CommandLine",
+                                           "A scene is applied to one monitor: choose it with --display.");
+    steps.emplace_back([selector](Client& client) { return client.select(selector); });
+    return std::nullopt;
+}
 
 std::optional<QString> planRefresh(const QCommandLineParser& parser, Steps& steps) {
     if (parser.isSet(refreshOption))
         steps.emplace_back([](Client& client) {
-            return client.command(QStringLiteral("Refresh"), {}, refreshAnswerLimit).has_value();
+            return client.forEach(Order::mainFirst, [](Client& each, const Target&) {
+                return each.command(QStringLiteral("Refresh"), {}, refreshAnswerLimit).has_value();
+            });
         });
     return std::nullopt;
 }
@@ -264,7 +437,9 @@ std::optional<QString> planScene(const QCommandLineParser& parser, Steps& steps)
     if (scene.trimmed().isEmpty())
         return QCoreApplication::translate("CommandLine", "--scene needs a scene's name or id.");
     steps.emplace_back([scene](Client& client) {
-        return client.command(QStringLiteral("ApplyScene"), {scene}).has_value();
+        return client.forFirst([&scene](Client& each, const Target&) {
+            return each.command(QStringLiteral("ApplyScene"), {scene}).has_value();
+        });
     });
     return std::nullopt;
 }
@@ -272,11 +447,14 @@ std::optional<QString> planScene(const QCommandLineParser& parser, Steps& steps)
 std::optional<QString> planInput(const QCommandLineParser& parser, Steps& steps) {
     if (parser.isSet(inputOption))
         steps.emplace_back([input = parser.value(inputOption)](Client& client) {
-            return client.command(QStringLiteral("SetInput"), {input}).has_value();
+            return client.forEach(Order::mainLast, [&input](Client& each, const Target&) {
+                return each.command(QStringLiteral("SetInput"), {input}).has_value();
+            });
         });
     return std::nullopt;
 }
 
+// Night Mode is on or off for every monitor together: one monitor is asked, the others follow.
 std::optional<QString> planNight(const QCommandLineParser& parser, Steps& steps) {
     if (!parser.isSet(nightOption))
         return std::nullopt;
@@ -284,21 +462,50 @@ std::optional<QString> planNight(const QCommandLineParser& parser, Steps& steps)
     if (night == QLatin1String("on") || night == QLatin1String("off")) {
         const bool on = night == QLatin1String("on");
         steps.emplace_back([on](Client& client) {
-            return client.command(QStringLiteral("SetNightMode"), {on}).has_value();
+            return client.forFirst([on](Client& each, const Target&) {
+                return each.command(QStringLiteral("SetNightMode"), {on}).has_value();
+            });
         });
     } else if (night == QLatin1String("toggle")) {
         steps.emplace_back([](Client& client) {
-            const auto state = client.properties();
-            if (!state)
-                return false;
-            const bool on = !state->value(QStringLiteral("NightMode")).toBool();
-            return client.command(QStringLiteral("SetNightMode"), {on}).has_value();
+            return client.forFirst([](Client& each, const Target&) {
+                const auto state = each.properties();
+                if (!state)
+                    return false;
+                const bool on = !state->value(QStringLiteral("NightMode")).toBool();
+                return each.command(QStringLiteral("SetNightMode"), {on}).has_value();
+            });
         });
     } else {
         return QCoreApplication::translate("CommandLine", "--night takes on, off or toggle, not \"%1\".")
             .arg(parser.value(nightOption));
     }
     return std::nullopt;
+}
+
+// A step for every monitor at once: each one's value is read before any is written, since with
+// brightness linked a write moves the others too, and a step taken after that would count twice.
+bool stepEvery(Client& client, MonitorFeature feature, int delta) {
+    std::map<QString, int> targets;
+    const bool read = client.forEach(Order::mainFirst, [&](Client& each, const Target& target) {
+        const auto state = each.properties();
+        if (!state)
+            return false;
+        const int current = levelOf(*state, feature);
+        if (current < 0) {
+            each.fail(CommandLine::refused,
+                      QCoreApplication::translate("CommandLine", "The monitor's %1 has not been read yet.")
+                          .arg(MonitorBus::featureName(feature)));
+            return false;
+        }
+        targets[target.path] = std::clamp(current + delta, 0, 100);
+        return true;
+    });
+    return read && client.forEach(Order::mainLast, [&](Client& each, const Target& target) {
+        return each
+            .command(QStringLiteral("SetValue"), {MonitorBus::featureName(feature), targets[target.path]})
+            .has_value();
+    });
 }
 
 std::optional<QString> planValues(const QCommandLineParser& parser, Steps& steps) {
@@ -312,21 +519,46 @@ std::optional<QString> planValues(const QCommandLineParser& parser, Steps& steps
                                                "--%1 takes a value from 0 to 100, or +N or -N to change it, "
                                                "not \"%2\".")
                 .arg(name, parser.value(name));
-        const QString method = level->relative ? QStringLiteral("AdjustValue") : QStringLiteral("SetValue");
-        steps.emplace_back([method, name, amount = level->amount](Client& client) {
-            return client.command(method, {name, amount}).has_value();
+        steps.emplace_back([feature, name, level = *level](Client& client) {
+            if (level.relative && client.isForSeveral())
+                return stepEvery(client, feature, level.amount);
+            const QString method =
+                level.relative ? QStringLiteral("AdjustValue") : QStringLiteral("SetValue");
+            return client.forEach(Order::mainLast, [&](Client& each, const Target&) {
+                return each.command(method, {name, level.amount}).has_value();
+            });
         });
     }
+    return std::nullopt;
+}
+
+std::optional<QString> planListDisplays(const QCommandLineParser& parser, Steps& steps) {
+    if (parser.isSet(listDisplaysOption))
+        steps.emplace_back([](Client& client) {
+            const auto displays = client.displays();
+            if (!displays)
+                return false;
+            for (const auto& display : *displays)
+                client.out() << display.id << '\t' << printable(display.name) << '\n';
+            client.out().flush();
+            return true;
+        });
     return std::nullopt;
 }
 
 std::optional<QString> planStatus(const QCommandLineParser& parser, Steps& steps) {
     if (parser.isSet(statusOption))
         steps.emplace_back([](Client& client) {
-            const auto state = client.properties();
-            if (state)
-                printStatus(*state, client.out());
-            return state.has_value();
+            bool first = true;
+            return client.forEach(Order::mainFirst, [&first](Client& each, const Target& target) {
+                const auto state = each.properties();
+                if (!state)
+                    return false;
+                if (!std::exchange(first, false))
+                    each.out() << '\n'; // one block per monitor
+                printStatus(*state, target.id, each.out());
+                return true;
+            });
         });
     return std::nullopt;
 }
@@ -338,11 +570,13 @@ std::variant<Steps, QString> plan(const QCommandLineParser& parser) {
         return QCoreApplication::translate("CommandLine", "Unexpected argument \"%1\".")
             .arg(parser.positionalArguments().first());
     Steps steps;
-    for (const Planner planner : {planRefresh, planScene, planInput, planNight, planValues, planStatus}) {
+    for (const Planner planner : {planDisplay, planRefresh, planScene, planInput, planNight, planValues,
+                                  planListDisplays, planStatus}) {
         if (auto mistake = planner(parser, steps))
             return *mistake;
     }
-    if (steps.empty())
+    // --display alone chooses a monitor but asks nothing of it.
+    if (steps.size() == (parser.isSet(displayOption) ? 1u : 0u))
         return QCoreApplication::translate("CommandLine", "No command was given.");
     return steps;
 }

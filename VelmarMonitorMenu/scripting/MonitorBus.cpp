@@ -4,6 +4,11 @@
 
 namespace MonitorBus {
 
+QString displayPath(const QString& id) {
+    // The helper's ids are 16 hexadecimal digits: a valid path element as they are.
+    return QLatin1String(objectPath) + QStringLiteral("/Display/") + id;
+}
+
 QString featureName(MonitorFeature feature) {
     // The helper's words but one: "luminance" is what the monitor calls brightness, not the user.
     return feature == MonitorFeature::brightness ? QStringLiteral("brightness") : rawValue(feature);
@@ -33,6 +38,8 @@ std::optional<MonitorInput> inputFromName(const QString& name) {
 void registerTypes() {
     qDBusRegisterMetaType<SceneEntry>();
     qDBusRegisterMetaType<SceneList>();
+    qDBusRegisterMetaType<DisplayEntry>();
+    qDBusRegisterMetaType<DisplayList>();
 }
 
 } // namespace MonitorBus
@@ -47,6 +54,20 @@ QDBusArgument& operator<<(QDBusArgument& argument, const MonitorBus::SceneEntry&
 const QDBusArgument& operator>>(const QDBusArgument& argument, MonitorBus::SceneEntry& entry) {
     argument.beginStructure();
     argument >> entry.id >> entry.name;
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument& operator<<(QDBusArgument& argument, const MonitorBus::DisplayEntry& entry) {
+    argument.beginStructure();
+    argument << entry.id << entry.name << entry.path;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, MonitorBus::DisplayEntry& entry) {
+    argument.beginStructure();
+    argument >> entry.id >> entry.name >> entry.path;
     argument.endStructure();
     return argument;
 }

@@ -4,6 +4,7 @@
 #include "monitor/MonitorInput.h"
 
 #include <QDBusArgument>
+#include <QDBusObjectPath>
 #include <QList>
 #include <QMetaType>
 #include <QString>
@@ -14,11 +15,15 @@
 // interface: shared by the instance and the command line so that the two cannot disagree.
 namespace MonitorBus {
 inline constexpr auto serviceName = "com.velmar.Monitor";
+/// The main monitor, whichever it is.
 inline constexpr auto objectPath = "/com/velmar/Monitor";
 /// Raising the window, for a second launch.
 inline constexpr auto applicationInterface = "com.velmar.Monitor.Application";
 /// The controller, for scripts and keyboard shortcuts.
 inline constexpr auto controlInterface = "com.velmar.Monitor1";
+
+/// Where the monitor with this id (as the helper lists it) is served, the main one too.
+QString displayPath(const QString& id);
 
 // Refusals of our own; bad arguments get the standard org.freedesktop.DBus.Error.InvalidArgs.
 inline constexpr auto busyError = "com.velmar.Monitor1.Error.Busy";
@@ -40,11 +45,25 @@ struct SceneEntry {
 };
 using SceneList = QList<SceneEntry>;
 
-/// Makes SceneEntry and SceneList known to Qt D-Bus; safe to call more than once.
+/// One monitor as the interface lists it: signature (sso), its id, its name and its object. A
+/// monitor whose id is not known yet (a helper that cannot list monitors) has an empty id and
+/// the main object's path.
+struct DisplayEntry {
+    QString id;
+    QString name;
+    QDBusObjectPath path;
+    bool operator==(const DisplayEntry&) const = default;
+};
+using DisplayList = QList<DisplayEntry>;
+
+/// Makes SceneEntry, DisplayEntry and their lists known to Qt D-Bus; safe to call more than once.
 void registerTypes();
 } // namespace MonitorBus
 
 Q_DECLARE_METATYPE(MonitorBus::SceneEntry)
+Q_DECLARE_METATYPE(MonitorBus::DisplayEntry)
 
 QDBusArgument& operator<<(QDBusArgument& argument, const MonitorBus::SceneEntry& entry);
 const QDBusArgument& operator>>(const QDBusArgument& argument, MonitorBus::SceneEntry& entry);
+QDBusArgument& operator<<(QDBusArgument& argument, const MonitorBus::DisplayEntry& entry);
+const QDBusArgument& operator>>(const QDBusArgument& argument, MonitorBus::DisplayEntry& entry);

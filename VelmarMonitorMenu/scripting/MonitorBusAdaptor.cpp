@@ -37,8 +37,9 @@ QString inputList() {
 
 } // namespace
 
-MonitorBusAdaptor::MonitorBusAdaptor(MonitorController& monitor, QDBusConnection bus, QObject* object)
-    : QDBusAbstractAdaptor(object), m_monitor(monitor), m_bus(std::move(bus)) {
+MonitorBusAdaptor::MonitorBusAdaptor(MonitorController& monitor, QDBusConnection bus, QObject* object,
+                                     QString path)
+    : QDBusAbstractAdaptor(object), m_monitor(monitor), m_bus(std::move(bus)), m_path(std::move(path)) {
     MonitorBus::registerTypes();
     m_changeSignal.setSingleShot(true);
     m_changeSignal.setInterval(changeSignalDelay);
@@ -121,6 +122,13 @@ MonitorBus::SceneList MonitorBusAdaptor::scenes() const {
     return list;
 }
 
+void MonitorBusAdaptor::setDisplays(MonitorBus::DisplayList displays) {
+    if (displays == m_displays)
+        return;
+    m_displays = std::move(displays);
+    scheduleChangeSignal();
+}
+
 void MonitorBusAdaptor::refuse(const QDBusMessage& message, const char* error, const QString& text) const {
     message.setDelayedReply(true);
     m_bus.send(message.createErrorReply(QLatin1String(error), text));
@@ -143,7 +151,7 @@ void MonitorBusAdaptor::SetValue(const QString& feature, int value, const QDBusM
         return refuse(message, "org.freedesktop.DBus.Error.InvalidArgs",
                       tr("%1 is out of range: a value is from 0 to 100.").arg(value));
     m_monitor.set(*known, value);
-    emit m_changes.valueRequested(*known);
+    emit m_changes.valueRequested(*known, &m_monitor);
 }
 
 int MonitorBusAdaptor::AdjustValue(const QString& feature, int delta, const QDBusMessage& message) {
@@ -166,7 +174,7 @@ int MonitorBusAdaptor::AdjustValue(const QString& feature, int delta, const QDBu
     const qint64 current = wholeMonitorValue(m_monitor.value(*known));
     const int target = static_cast<int>(std::clamp<qint64>(current + delta, lowest, highest));
     m_monitor.set(*known, target);
-    emit m_changes.valueRequested(*known);
+    emit m_changes.valueRequested(*known, &m_monitor);
     return target;
 }
 
@@ -176,7 +184,7 @@ void MonitorBusAdaptor::SetInput(const QString& input, const QDBusMessage& messa
         return refuse(message, "org.freedesktop.DBus.Error.InvalidArgs",
                       tr("There is no input \"%1\"; the inputs are %2.").arg(input, inputList()));
     m_monitor.setInput(*known);
-    emit m_changes.inputRequested(*known);
+    emit m_changes.inputRequested(*known, &m_monitor);
 }
 
 void MonitorBusAdaptor::ApplyScene(const QString& scene, const QDBusMessage& message) {
@@ -202,7 +210,7 @@ void MonitorBusAdaptor::ApplyScene(const QString& scene, const QDBusMessage& mes
     if (m_monitor.isApplyingScene())
         return refuse(message, MonitorBus::busyError, tr("Another scene is being applied."));
     m_monitor.apply(found.first());
-    emit m_changes.sceneRequested(found.first());
+    emit m_changes.sceneRequested(found.first(), &m_monitor);
 }
 
 void MonitorBusAdaptor::SetNightMode(bool on, const QDBusMessage& message) {
@@ -212,7 +220,7 @@ void MonitorBusAdaptor::SetNightMode(bool on, const QDBusMessage& message) {
     if (m_monitor.isWorking())
         return refuse(message, MonitorBus::busyError, tr("The monitor is being read."));
     m_monitor.setNightMode(on);
-    emit m_changes.nightModeRequested(on);
+    emit m_changes.nightModeRequested(on, &m_monitor);
 }
 
 void MonitorBusAdaptor::Refresh(const QDBusMessage& message) {
@@ -257,8 +265,7 @@ void MonitorBusAdaptor::publishChanges() {
     m_published = current;
     if (changed.isEmpty())
         return;
-    auto signal = QDBusMessage::createSignal(QLatin1String(MonitorBus::objectPath),
-                                             QStringLiteral("org.freedesktop.DBus.Properties"),
+    auto signal = QDBusMessage::createSignal(m_path, QStringLiteral("org.freedesktop.DBus.Properties"),
                                              QStringLiteral("PropertiesChanged"));
     signal << QLatin1String(MonitorBus::controlInterface) << changed << QStringList();
     m_bus.send(signal);

@@ -19,6 +19,9 @@ class MonitorController;
 // org.freedesktop.DBus.Properties.PropertiesChanged, one signal per burst.
 //
 // Values are whole percentages; -1 stands for a value not read from the monitor yet.
+//
+// One adaptor serves one monitor's controller: the main one at MonitorBus::objectPath, and each
+// monitor at its own path as well. Displays is the same on every object; its owner keeps it.
 class MonitorBusAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.velmar.Monitor1")
@@ -38,11 +41,13 @@ class MonitorBusAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(QString AdaptiveBrightnessState READ adaptiveBrightnessState)
     Q_PROPERTY(QString ActiveScene READ activeScene)
     Q_PROPERTY(MonitorBus::SceneList Scenes READ scenes)
+    Q_PROPERTY(MonitorBus::DisplayList Displays READ displays)
 
 public:
-    /// Serves on `object`, which must be registered at MonitorBus::objectPath on `bus` with
+    /// Serves on `object`, which must be registered at `path` on `bus` with
     /// QDBusConnection::ExportAdaptors; the adaptor is one of its children.
-    MonitorBusAdaptor(MonitorController& monitor, QDBusConnection bus, QObject* object);
+    MonitorBusAdaptor(MonitorController& monitor, QDBusConnection bus, QObject* object,
+                      QString path = QLatin1String(MonitorBus::objectPath));
 
     /// Tells of every change a command asked for, for the on-screen indicator.
     const ScriptedChanges& changes() const { return m_changes; }
@@ -65,6 +70,9 @@ public:
     /// The active scene's id, empty for none.
     QString activeScene() const;
     MonitorBus::SceneList scenes() const;
+    /// Every connected monitor, the main one first; empty until set.
+    const MonitorBus::DisplayList& displays() const { return m_displays; }
+    void setDisplays(MonitorBus::DisplayList displays);
 
 public slots:
     /// Sets a feature to a value from 0 to 100.
@@ -90,6 +98,8 @@ private:
 
     MonitorController& m_monitor;
     QDBusConnection m_bus;
+    QString m_path;
+    MonitorBus::DisplayList m_displays;
     ScriptedChanges m_changes;
     QTimer m_changeSignal;
     QVariantMap m_published;

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-class MonitorController;
+class ConnectedMonitors;
 class ScriptedChanges;
 
 /// Scripts' way to the controller, open for as long as this object lives; it must not outlive
@@ -41,9 +41,9 @@ public:
     /// True when this process is the first instance; false when another one runs, which has
     /// been asked to show itself.
     bool claim();
-    /// Once claimed: opens the controller to scripts; null where the platform offers none, or
-    /// when another process serves them.
-    std::unique_ptr<ScriptAccess> serveScripts(MonitorController& monitor);
+    /// Once claimed: opens every monitor's controller to scripts; null where the platform offers
+    /// none, or when another process serves them.
+    std::unique_ptr<ScriptAccess> serveScripts(ConnectedMonitors& monitors);
 
 signals:
     /// A later launch asked this instance to show itself.

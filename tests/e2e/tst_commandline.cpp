@@ -1,10 +1,11 @@
 // The program's command line as a keyboard shortcut runs it: the real binary, told what to do,
 // drives a running instance on the simulated monitor over a private session bus and ends with
-// a status that says how it went.
+// a status that says how it went; then on two simulated monitors, which --display tells apart.
 #include "E2eTesting.h"
 #include "support/PrivateBus.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 namespace {
@@ -116,6 +117,78 @@ private slots:
 
         QCOMPARE(run({"--night", "toggle"}).exitCode, 0);
         QTRY_COMPARE_WITH_TIMEOUT(status().value("night-mode"), QStringLiteral("on"), 10000);
+
+        // One monitor is listed as such, and its status is what it has always been. It did not
+        // answer when the helper listed the monitors at start, so its id is not known.
+        const auto listed = run({"--list-displays"});
+        QVERIFY2(QRegularExpression("^\t[^\n]+\n$").match(listed.out).hasMatch(), qPrintable(listed.out));
+        QVERIFY(!status().contains("display-id"));
+    }
+
+    void severalMonitors() {
+        m_instance.terminate();
+        QVERIFY(m_instance.waitForFinished(10000));
+        QTemporaryDir home;
+        const QString leftState = home.filePath("left.json"), rightState = home.filePath("right.json");
+        makeFile(leftState, R"({"name": "Left"})");
+        makeFile(rightState, R"({"name": "Right"})");
+        makeFile(leftState + ".log");
+        makeFile(rightState + ".log");
+        m_environment = programEnvironment(home.path(), QStringLiteral("offscreen"), m_bus.address);
+        m_environment.insert(QStringLiteral("VELMAR_SIMULATED_MONITOR"), leftState + ':' + rightState);
+        m_instance.setProcessEnvironment(m_environment);
+        m_instance.start(QStringLiteral(VELMAR_MONITOR_PATH), {});
+        QVERIFY(m_instance.waitForStarted(10000));
+
+        // The main monitor first, each with its id.
+        const auto listed = [this](const QString& replaced) {
+            return run({"--list-displays"})
+                .out.split('\n', Qt::SkipEmptyParts)
+                .replaceInStrings(QRegularExpression(replaced), QString());
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(listed("^[0-9a-f]{16}\t"), (QStringList{"Left", "Right"}), 30000);
+        const QStringList ids = listed("\t.*");
+        QTRY_COMPARE_WITH_TIMEOUT(status().value("busy"), QStringLiteral("no"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(keyValues(run({"--display", "2", "--status"}).out).value("brightness"),
+                                  QStringLiteral("70"), 30000);
+
+        // By name in any case, by place and by id, each acts on its monitor alone; without
+        // --display, on the main one.
+        QCOMPARE(run({"--display", "rIGHT", "--brightness", "40"}).exitCode, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(fileLines(rightState + ".log"), QStringList{"set luminance 40"}, 10000);
+        const auto second = keyValues(run({"--display", "2", "--status"}).out);
+        QCOMPARE(
+            QStringList({second.value("display"), second.value("display-id"), second.value("brightness")}),
+            (QStringList{"Right", ids.at(1), "40"}));
+        QCOMPARE(run({"--display", ids.at(0), "--contrast", "-10"}).exitCode, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(fileLines(leftState + ".log"), QStringList{"set contrast 60"}, 10000);
+        QCOMPARE(status().value("display-id"), ids.at(0));
+
+        // Every monitor steps from its own value; --status then describes each.
+        const auto every = run({"--display", "all", "--brightness", "+5", "--status"});
+        QCOMPARE(every.exitCode, 0);
+        const QStringList blocks = every.out.split("\n\n");
+        QCOMPARE(blocks.size(), 2);
+        QCOMPARE(keyValues(blocks.at(0)).value("brightness"), QStringLiteral("75"));
+        QCOMPARE(keyValues(blocks.at(1)).value("brightness"), QStringLiteral("45"));
+        QTRY_COMPARE_WITH_TIMEOUT(fileLines(rightState + ".log").value(1), QStringLiteral("set luminance 45"),
+                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(fileLines(leftState + ".log").value(1), QStringLiteral("set luminance 75"),
+                                  10000);
+
+        // A monitor that is not there, or a scene for all of them, is a mistake that changes nothing.
+        for (const auto& arguments : {QStringList{"--display", "Centre", "--brightness", "10"},
+                                      QStringList{"--display", "3", "--brightness", "10"},
+                                      QStringList{"--display", "all", "--scene", "Movie"}}) {
+            const auto outcome = run(arguments);
+            QVERIFY2(outcome.exitCode == 2, qPrintable(arguments.join(' ')));
+            QVERIFY2(outcome.err.contains(QLatin1String("(See --help.)")), qPrintable(outcome.err));
+        }
+        QCOMPARE(fileLines(rightState + ".log").size() + fileLines(leftState + ".log").size(), 4);
+        const auto help = run({"--help"}).out;
+        QVERIFY(help.contains("--display <display>") && help.contains("--list-displays"));
+        m_instance.terminate();
+        QVERIFY(m_instance.waitForFinished(10000));
     }
 
 private:

@@ -1,7 +1,9 @@
 // The controller on a private session bus, as a script sees it: every property and method,
-// bad arguments refused with nothing changed, and property changes sent once per burst.
+// bad arguments refused with nothing changed, and property changes sent once per burst; with
+// several monitors, an object for each.
 #include "scenes/SceneTesting.h"
 #include "scripting/MonitorBusAdaptor.h"
+#include "scripting/MonitorBusService.h"
 #include "scripting/SingleInstance.h"
 #include "support/ControllerFixture.h"
 #include "support/PrivateBus.h"
@@ -11,6 +13,8 @@
 #include <QSignalSpy>
 
 namespace {
+const QString left = QStringLiteral("00000000000000aa");
+const QString right = QStringLiteral("00000000000000bb");
 const QString invalidArgs = QStringLiteral("org.freedesktop.DBus.Error.InvalidArgs");
 
 QVariantList valuesOf(const QVariantMap& map, const QStringList& keys) {
@@ -33,7 +37,8 @@ signals:
     void changedProperties(const QVariantMap& changed);
 };
 
-// A running program's bus object over the fixture's controller, and a script's connection to it.
+// A running program's bus objects over the fixture's controller (every monitor's, when it has
+// several), and a script's connection to them.
 class BusSession {
 public:
     explicit BusSession(ControllerFixture& f, const QString& address) {
@@ -42,21 +47,24 @@ public:
         m_serviceName = QStringLiteral("service%1").arg(sessions);
         m_clientName = QStringLiteral("client%1").arg(sessions);
         instance = std::make_unique<SingleInstance>(QDBusConnection::connectToBus(address, m_serviceName));
-        if (instance->claim() && instance->ownsName())
+        if (instance->claim() && instance->ownsName() && f.monitors)
+            service = std::make_unique<MonitorBusService>(*f.monitors, instance->bus(), instance.get());
+        else if (instance->ownsName())
             adaptor = std::make_unique<MonitorBusAdaptor>(f.c(), instance->bus(), instance.get());
         client = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, m_clientName));
     }
     ~BusSession() {
         adaptor.reset();
+        service.reset();
         instance.reset();
         client.reset();
         QDBusConnection::disconnectFromBus(m_serviceName);
         QDBusConnection::disconnectFromBus(m_clientName);
     }
 
-    QDBusMessage call(const QString& method, const QVariantList& arguments = {}) const {
-        auto message = QDBusMessage::createMethodCall(QLatin1String(MonitorBus::serviceName),
-                                                      QLatin1String(MonitorBus::objectPath),
+    QDBusMessage call(const QString& method, const QVariantList& arguments = {},
+                      const QString& path = QLatin1String(MonitorBus::objectPath)) const {
+        auto message = QDBusMessage::createMethodCall(QLatin1String(MonitorBus::serviceName), path,
                                                       QLatin1String(MonitorBus::controlInterface), method);
         message.setArguments(arguments);
         // The service answers from this thread's event loop, which must go on turning meanwhile.
@@ -64,21 +72,24 @@ public:
     }
 
     /// The error a call ends in; empty when it succeeds.
-    QString failure(const QString& method, const QVariantList& arguments = {}) const {
-        const auto reply = call(method, arguments);
+    QString failure(const QString& method, const QVariantList& arguments = {},
+                    const QString& path = QLatin1String(MonitorBus::objectPath)) const {
+        const auto reply = call(method, arguments, path);
         return reply.type() == QDBusMessage::ReplyMessage ? QString()
                                                           : reply.errorName() + ": " + reply.errorMessage();
     }
 
-    QVariantMap properties() const {
-        auto message = QDBusMessage::createMethodCall(
-            QLatin1String(MonitorBus::serviceName), QLatin1String(MonitorBus::objectPath),
-            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
+    QVariantMap properties(const QString& path = QLatin1String(MonitorBus::objectPath)) const {
+        auto message = QDBusMessage::createMethodCall(QLatin1String(MonitorBus::serviceName), path,
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                      QStringLiteral("GetAll"));
         message << QLatin1String(MonitorBus::controlInterface);
         auto values =
             qdbus_cast<QVariantMap>(client->call(message, QDBus::BlockWithGui, 20000).arguments().value(0));
         // Arrives marshalled; read, so that two states can be compared.
         values["Scenes"] = QVariant::fromValue(qdbus_cast<MonitorBus::SceneList>(values.value("Scenes")));
+        values["Displays"] =
+            QVariant::fromValue(qdbus_cast<MonitorBus::DisplayList>(values.value("Displays")));
         return values;
     }
     QVariant property(const char* name) const { return properties().value(QLatin1String(name)); }
@@ -89,6 +100,7 @@ public:
 
     std::unique_ptr<SingleInstance> instance;
     std::unique_ptr<MonitorBusAdaptor> adaptor;
+    std::unique_ptr<MonitorBusService> service;
     std::unique_ptr<QDBusConnection> client;
 
 private:
@@ -296,6 +308,75 @@ private slots:
         }));
         for (qsizetype i = 1; i < changes.size(); ++i)
             QVERIFY(!changes.at(i).first().toMap().contains("Contrast"));
+    }
+
+    // Every monitor is served at its own path, the main one too, and listed in Displays on each
+    // object; an object acts on its monitor alone, and goes with it.
+    void everyMonitorHasAnObjectOfItsOwn() {
+        ControllerFixture f(ControllerFixture::withMonitors);
+        f.monitor.setDisplays({left + " Left", right + " Right"});
+        f.monitor.setState({{"luminance", "20"}}, left);
+        f.monitor.setState({{"luminance", "80"}}, right);
+        BusSession bus(f, m_bus.address);
+        QVERIFY(bus.service);
+        QVERIFY(runTask(f.c().start()));
+        QTRY_VERIFY(f.monitors->controller(right));
+        f.settle();
+        const MonitorBus::DisplayList both{{left, "Left", QDBusObjectPath(MonitorBus::displayPath(left))},
+                                           {right, "Right", QDBusObjectPath(MonitorBus::displayPath(right))}};
+        QCOMPARE(bus.property("Displays").value<MonitorBus::DisplayList>(), both);
+        QCOMPARE(
+            bus.properties(MonitorBus::displayPath(right)).value("Displays").value<MonitorBus::DisplayList>(),
+            both);
+        QCOMPARE(valuesOf(bus.properties(MonitorBus::displayPath(left)), {"Brightness", "DisplayName"}),
+                 (QVariantList{20, "Left"}));
+
+        auto* other = f.monitors->controller(right);
+        f.monitor.clearLog();
+        QSignalSpy values(&bus.service->changes(), &ScriptedChanges::valueRequested);
+        ChangeListener rightListener, mainListener;
+        QSignalSpy rightChanges(&rightListener, &ChangeListener::changedProperties);
+        QSignalSpy changes(&mainListener, &ChangeListener::changedProperties);
+        for (const auto& [path, listener] : {std::pair{MonitorBus::displayPath(right), &rightListener},
+                                             std::pair{QString(MonitorBus::objectPath), &mainListener}})
+            QVERIFY(bus.client->connect(QLatin1String(MonitorBus::serviceName), path,
+                                        QStringLiteral("org.freedesktop.DBus.Properties"),
+                                        QStringLiteral("PropertiesChanged"), listener,
+                                        SLOT(receive(QString, QVariantMap, QStringList))));
+        bus.properties(); // a round trip after the match rules: the bus has them in place
+        QCOMPARE(bus.failure("SetValue", {"contrast", 40}, MonitorBus::displayPath(right)), QString());
+        QCOMPARE(
+            bus.call("AdjustValue", {"brightness", 5}, MonitorBus::displayPath(right)).arguments().value(0),
+            QVariant(85));
+        f.settle();
+        auto writes = f.monitor.commandLines().filter(" set ");
+        writes.sort();
+        QCOMPARE(writes, (QStringList{"display " + right + " set contrast 40",
+                                      "display " + right + " set luminance 85"}));
+        QCOMPARE(f.c().brightness(), 20.0);
+        QCOMPARE(values.size(), 2);
+        QCOMPARE(values.first().at(1).value<MonitorController*>(), other);
+        QCOMPARE(valuesOf(bus.properties(MonitorBus::displayPath(right)), {"Brightness", "Contrast"}),
+                 (QVariantList{85, 40}));
+        // Its object announces its own changes.
+        QTRY_VERIFY(std::any_of(rightChanges.begin(), rightChanges.end(), [](const QList<QVariant>& signal) {
+            return signal.first().toMap().value("Contrast") == 40;
+        }));
+
+        // Unplugged: the list says so, and the monitor's object goes.
+        f.monitor.setDisplays({left + " Left"});
+        f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
+        const auto listed = [&changes] { // as the newest signal that told of it
+            for (auto signal = changes.crbegin(); signal != changes.crend(); ++signal) {
+                if (signal->first().toMap().contains("Displays"))
+                    return qdbus_cast<MonitorBus::DisplayList>(signal->first().toMap().value("Displays"));
+            }
+            return MonitorBus::DisplayList{};
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(listed(), MonitorBus::DisplayList{both.first()}, 10000);
+        QCOMPARE(bus.call("Refresh", {}, MonitorBus::displayPath(right)).errorName(),
+                 QStringLiteral("org.freedesktop.DBus.Error.UnknownObject"));
+        QCOMPARE(bus.property("Brightness"), QVariant(20));
     }
 
 private:

@@ -1,7 +1,7 @@
 #include "system/ProgramInstance.h"
 
 #include "scripting/CommandLine.h"
-#include "scripting/MonitorBusAdaptor.h"
+#include "scripting/MonitorBusService.h"
 #include "scripting/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -15,12 +15,12 @@ namespace {
 
 class BusScriptAccess : public ScriptAccess {
 public:
-    BusScriptAccess(MonitorController& monitor, SingleInstance& instance)
-        : m_adaptor(monitor, instance.bus(), &instance) {}
-    const ScriptedChanges& changes() const override { return m_adaptor.changes(); }
+    BusScriptAccess(ConnectedMonitors& monitors, SingleInstance& instance)
+        : m_service(monitors, instance.bus(), &instance) {}
+    const ScriptedChanges& changes() const override { return m_service.changes(); }
 
 private:
-    MonitorBusAdaptor m_adaptor;
+    MonitorBusService m_service;
 };
 
 } // namespace
@@ -49,8 +49,8 @@ bool ProgramInstance::claim() {
     return d->instance.claim();
 }
 
-std::unique_ptr<ScriptAccess> ProgramInstance::serveScripts(MonitorController& monitor) {
+std::unique_ptr<ScriptAccess> ProgramInstance::serveScripts(ConnectedMonitors& monitors) {
     if (!d->instance.ownsName())
         return nullptr;
-    return std::make_unique<BusScriptAccess>(monitor, d->instance);
+    return std::make_unique<BusScriptAccess>(monitors, d->instance);
 }

@@ -1,0 +1,85 @@
+#include "MonitorBusService.h"
+
+#include "controller/ConnectedMonitors.h"
+#include "controller/MonitorController.h"
+#include "MonitorBusAdaptor.h"
+
+MonitorBusService::MonitorBusService(ConnectedMonitors& monitors, QDBusConnection bus, QObject* mainObject)
+    : m_monitors(monitors), m_bus(std::move(bus)),
+      m_main(std::make_unique<MonitorBusAdaptor>(monitors.main(), m_bus, mainObject)) {
+    forward(*m_main);
+    connect(&monitors, &ConnectedMonitors::controllersChanged, this, &MonitorBusService::follow);
+    follow();
+}
+
+MonitorBusService::~MonitorBusService() {
+    while (!m_served.empty())
+        unserve(m_served.begin()->first);
+}
+
+void MonitorBusService::forward(const MonitorBusAdaptor& adaptor) {
+    const ScriptedChanges& changes = adaptor.changes();
+    connect(&changes, &ScriptedChanges::valueRequested, &m_changes, &ScriptedChanges::valueRequested);
+    connect(&changes, &ScriptedChanges::inputRequested, &m_changes, &ScriptedChanges::inputRequested);
+    connect(&changes, &ScriptedChanges::sceneRequested, &m_changes, &ScriptedChanges::sceneRequested);
+    connect(&changes, &ScriptedChanges::nightModeRequested, &m_changes, &ScriptedChanges::nightModeRequested);
+}
+
+void MonitorBusService::unserve(const QString& id) {
+    const auto served = m_served.find(id);
+    if (served == m_served.end())
+        return;
+    m_bus.unregisterObject(MonitorBus::displayPath(id));
+    m_served.erase(served);
+}
+
+void MonitorBusService::dropGone() {
+    for (auto it = m_served.begin(); it != m_served.end();) {
+        const QString id = (it++)->first;
+        if (!m_served.at(id).controller)
+            unserve(id);
+    }
+}
+
+MonitorBus::DisplayList MonitorBusService::displays() const {
+    MonitorBus::DisplayList list;
+    for (const auto* controller : m_monitors.controllers()) {
+        const QString& id = controller->listedDisplay().id;
+        const QString path =
+            id.isEmpty() ? QLatin1String(MonitorBus::objectPath) : MonitorBus::displayPath(id);
+        list.append({id, controller->displayName(), QDBusObjectPath(path)});
+    }
+    return list;
+}
+
+void MonitorBusService::follow() {
+    const auto controllers = m_monitors.controllers();
+    // A monitor that went, or whose id another controller now stands for (the main one moved):
+    // its object goes before anything is served in its place.
+    for (auto it = m_served.begin(); it != m_served.end();) {
+        const QString id = (it++)->first;
+        const auto& served = m_served.at(id);
+        if (!served.controller || served.controller->listedDisplay().id != id)
+            unserve(id);
+    }
+    for (auto* controller : controllers) {
+        const QString id = controller->listedDisplay().id;
+        if (id.isEmpty() || m_served.contains(id))
+            continue;
+        Served served{controller, std::make_unique<QObject>(), nullptr};
+        const QString path = MonitorBus::displayPath(id);
+        served.adaptor = new MonitorBusAdaptor(*controller, m_bus, served.object.get(), path);
+        forward(*served.adaptor);
+        m_bus.registerObject(path, served.object.get(), QDBusConnection::ExportAdaptors);
+        m_served.emplace(id, std::move(served));
+        // A controller goes before the monitors say so, while they are changing: its object goes
+        // with it, and the list follows once they have changed.
+        connect(controller, &QObject::destroyed, this, &MonitorBusService::dropGone, Qt::UniqueConnection);
+        connect(controller, &MonitorController::displayNameChanged, this, &MonitorBusService::follow,
+                Qt::UniqueConnection);
+    }
+    const auto list = displays();
+    m_main->setDisplays(list);
+    for (const auto& [id, served] : m_served)
+        served.adaptor->setDisplays(list);
+}
