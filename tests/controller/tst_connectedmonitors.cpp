@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSignalSpy>
 
 namespace {
 const QString left = QStringLiteral("00000000000000aa");
@@ -223,15 +224,26 @@ private slots:
         QCOMPARE(values(right), "25/40");
     }
 
-    // A monitor without the vendor input register is switched through the standard one.
+    // A monitor without the vendor input register is switched through the standard one, and
+    // offers only the inputs its capabilities list (codes it has that we do not know aside). It is
+    // asked once: a later reading does not ask again, and a Velmar monitor is never asked.
     void aMonitorOfAnotherMakeIsSwitchedThroughTheStandardInputs() {
         ControllerFixture f(ControllerFixture::withMonitors);
         f.monitor.setScript(QStringLiteral("display %1 get input-alt = exit=1 err=\"unsupported\"\n"
                                            "display %1 set input-alt * = exit=1 err=\"unsupported\"\n")
                                 .arg(right));
+        f.monitor.setState({{"inputs", "3 17 27"}}, right);
+        f.monitor.setState({{"inputs", "17"}}, left);
+        QSignalSpy offered(&f.c(), &MonitorController::offeredInputsChanged);
         startTwo(f, "50", "50");
         auto& other = *f.monitors->controller(right);
         QCOMPARE(other.activeInput(), MonitorInput::hdmi1); // from the standard register
+        QCOMPARE(other.offeredInputs(), (QList{MonitorInput::usbC, MonitorInput::hdmi1}));
+        QCOMPARE(f.c().offeredInputs(),
+                 QList<MonitorInput>(MonitorInputs::allCases.begin(), MonitorInputs::allCases.end()));
+        QCOMPARE(offered.count(), 0);
+        QVERIFY(runTask(other.refresh()));
+        QCOMPARE(f.monitor.commandLines().filter("get inputs"), QStringList());
         other.setInput(MonitorInput::usbC);
         f.c().setInput(MonitorInput::usbC);
         f.settle();
