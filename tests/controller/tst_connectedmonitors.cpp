@@ -196,6 +196,30 @@ private slots:
         QVERIFY(f.monitors->isBrightnessLinked());
     }
 
+    // The differences outlast a restart, the one of a monitor held at 0 included; one the settings
+    // file holds that is no number is taken afresh.
+    void linkedBrightnessRemembersEachDifference() {
+        ControllerFixture f(ControllerFixture::withMonitors);
+        startTwo(f, "90", "20");
+        f.monitors->setBrightnessLinked(true);
+        f.c().set(MonitorFeature::brightness, 40);
+        f.settle();
+        QCOMPARE(f.monitor.stateValue("luminance", right), "0");
+
+        f.rebuild();
+        startTwo(f, "40", "0");
+        f.c().set(MonitorFeature::brightness, 90);
+        f.settle();
+        QCOMPARE(brightnessWrites(f.monitor, right), QStringList("20"));
+
+        f.settings->setValue("monitors/linkedOffsets/" + right, "nan");
+        f.rebuild();
+        startTwo(f, "90", "30"); // changed by another program meanwhile
+        f.c().set(MonitorFeature::brightness, 80);
+        f.settle();
+        QCOMPARE(brightnessWrites(f.monitor, right), QStringList("20"));
+    }
+
     // Night Mode goes on and off for both monitors, each returning to its own values; a monitor
     // that comes while it is on joins in.
     void nightModeIsOnForAllOrNone() {
