@@ -1,5 +1,6 @@
 #include "Cli.h"
 
+#include "Capabilities.h"
 #include "Command.h"
 #include "HardwareDisplays.h"
 #include "SimulatedDisplays.h"
@@ -50,6 +51,24 @@ int run(std::span<const std::string_view> arguments, const char* simulatedMonito
         for (const auto& display : std::get<std::vector<ListedDisplay>>(listing)) {
             out << ++position << ' ' << formatDisplayId(display.id) << ' ' << display.name << '\n';
         }
+        return exitSuccess;
+    }
+
+    if (command.action == Command::Action::inputs) {
+        auto capabilities = displays->capabilities(command.display);
+        if (auto* failure = std::get_if<Failure>(&capabilities)) {
+            printReason(err, std::move(failure->reason));
+            return exitFailure;
+        }
+        const auto codes = inputSourceCodes(std::get<std::string>(capabilities));
+        if (!codes) {
+            printReason(err, "The display's capabilities list no input sources");
+            return exitFailure;
+        }
+        for (std::size_t i = 0; i < codes->size(); ++i) {
+            out << (i == 0 ? "" : " ") << (*codes)[i];
+        }
+        out << '\n';
         return exitSuccess;
     }
 

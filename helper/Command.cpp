@@ -83,6 +83,14 @@ std::variant<Command, UsageError> parseAction(std::span<const std::string_view> 
     if (arguments.size() < 2) {
         return UsageError{"Missing attribute after " + quoted(arguments[0])};
     }
+    // Not an attribute: the list of inputs comes from the monitor's capabilities, and is not set.
+    if (command.action == Command::Action::get && arguments[1] == "inputs") {
+        if (arguments.size() > 2) {
+            return UsageError{"Unexpected argument " + quoted(arguments[2])};
+        }
+        command.action = Command::Action::inputs;
+        return command;
+    }
     const auto attribute = attributeFromWord(arguments[1]);
     if (!attribute) {
         return UsageError{"Unknown attribute " + quoted(arguments[1])};

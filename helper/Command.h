@@ -10,10 +10,10 @@
 
 namespace m1ddc {
 
-/// One helper invocation: `get <attribute>` or `set <attribute> <value>`, for the default display
-/// or after `display <id-or-n>` for another; or `display list`.
+/// One helper invocation: `get <attribute>`, `set <attribute> <value>` or `get inputs`, for the
+/// default display or after `display <id-or-n>` for another; or `display list`.
 struct Command {
-    enum class Action { get, set, list };
+    enum class Action { get, set, list, inputs };
 
     Action action = Action::get;
     Attribute attribute = Attribute::luminance;

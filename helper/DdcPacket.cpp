@@ -18,6 +18,33 @@ std::vector<std::uint8_t> frame(std::uint8_t source, std::span<const std::uint8_
     return message;
 }
 
+// The message's data bytes once its framing holds: the address, the length and the checksum.
+std::variant<std::span<const std::uint8_t>, ReplyError> validatedData(std::span<const std::uint8_t> reply) {
+    // A repeated address cannot be a length byte (0x6E is far beyond any DDC/CI message), so the
+    // last of a run of them starts the reply.
+    while (reply.size() >= 2 && reply[0] == displayAddress && reply[1] == displayAddress) {
+        reply = reply.subspan(1);
+    }
+    if (reply.size() < 2) {
+        return ReplyError::truncated;
+    }
+    if (reply[0] != displayAddress) {
+        return ReplyError::wrongSource;
+    }
+    const std::size_t dataLength = reply[1] & ~lengthFlag;
+    if (reply.size() < dataLength + 3) {
+        return ReplyError::truncated;
+    }
+    const auto message = reply.first(dataLength + 2);
+    if (checksum(replyChecksumSeed, message) != reply[dataLength + 2]) {
+        return ReplyError::badChecksum;
+    }
+    if (dataLength == 0) {
+        return ReplyError::nullMessage;
+    }
+    return message.subspan(2);
+}
+
 } // namespace
 
 std::uint8_t checksum(std::uint8_t seed, std::span<const std::uint8_t> bytes) {
@@ -37,6 +64,12 @@ std::vector<std::uint8_t> encodeSetVcpRequest(std::uint8_t source, std::uint8_t 
                                               std::uint16_t value) {
     const std::uint8_t data[] = {setVcpOpcode, feature, static_cast<std::uint8_t>(value >> 8),
                                  static_cast<std::uint8_t>(value & 0xFF)};
+    return frame(source, data);
+}
+
+std::vector<std::uint8_t> encodeCapabilitiesRequest(std::uint8_t source, std::uint16_t offset) {
+    const std::uint8_t data[] = {capabilitiesRequestOpcode, static_cast<std::uint8_t>(offset >> 8),
+                                 static_cast<std::uint8_t>(offset & 0xFF)};
     return frame(source, data);
 }
 
@@ -60,56 +93,61 @@ std::string_view describe(ReplyError error) {
         return "The display's reply carries an unknown result code";
     case ReplyError::wrongFeature:
         return "The display answered for a different feature";
+    case ReplyError::wrongOffset:
+        return "The display answered with another part of its capabilities";
     }
     return "The display's reply is invalid";
 }
 
 std::variant<VcpValue, ReplyError> parseGetVcpReply(std::span<const std::uint8_t> reply,
                                                     std::uint8_t feature) {
-    // A repeated address cannot be a length byte (0x6E is far beyond any DDC/CI message), so the
-    // last of a run of them starts the reply.
-    while (reply.size() >= 2 && reply[0] == displayAddress && reply[1] == displayAddress) {
-        reply = reply.subspan(1);
+    const auto validated = validatedData(reply);
+    if (const auto* error = std::get_if<ReplyError>(&validated)) {
+        return *error;
     }
-    if (reply.size() < 2) {
-        return ReplyError::truncated;
-    }
-    if (reply[0] != displayAddress) {
-        return ReplyError::wrongSource;
-    }
-    const std::size_t dataLength = reply[1] & ~lengthFlag;
-    if (reply.size() < dataLength + 3) {
-        return ReplyError::truncated;
-    }
-    const auto message = reply.first(dataLength + 2);
-    if (checksum(replyChecksumSeed, message) != reply[dataLength + 2]) {
-        return ReplyError::badChecksum;
-    }
-    if (dataLength == 0) {
-        return ReplyError::nullMessage;
-    }
-    if (message[2] != getVcpReplyOpcode) {
+    const auto data = std::get<std::span<const std::uint8_t>>(validated);
+    if (data[0] != getVcpReplyOpcode) {
         return ReplyError::wrongOpcode;
     }
-    if (dataLength != getVcpReplySize - 3) {
+    if (data.size() != getVcpReplySize - 3) {
         return ReplyError::badLength;
     }
     // The echoed feature first: a reply meant for another request (one left on the bus by another
     // program) says nothing about ours, not even that it is unsupported.
-    if (message[4] != feature) {
+    if (data[2] != feature) {
         return ReplyError::wrongFeature;
     }
-    if (message[3] == resultUnsupported) {
+    if (data[1] == resultUnsupported) {
         return ReplyError::unsupportedFeature;
     }
-    if (message[3] != resultNoError) {
+    if (data[1] != resultNoError) {
         return ReplyError::badResultCode;
     }
     return VcpValue{
-        .type = message[5],
-        .maximum = static_cast<std::uint16_t>(message[6] << 8 | message[7]),
-        .current = static_cast<std::uint16_t>(message[8] << 8 | message[9]),
+        .type = data[3],
+        .maximum = static_cast<std::uint16_t>(data[4] << 8 | data[5]),
+        .current = static_cast<std::uint16_t>(data[6] << 8 | data[7]),
     };
+}
+
+std::variant<std::vector<std::uint8_t>, ReplyError>
+parseCapabilitiesReply(std::span<const std::uint8_t> reply, std::uint16_t offset) {
+    const auto validated = validatedData(reply);
+    if (const auto* error = std::get_if<ReplyError>(&validated)) {
+        return *error;
+    }
+    const auto data = std::get<std::span<const std::uint8_t>>(validated);
+    if (data[0] != capabilitiesReplyOpcode) {
+        return ReplyError::wrongOpcode;
+    }
+    if (data.size() < 3 || data.size() > maxCapabilitiesFragment + 3) {
+        return ReplyError::badLength;
+    }
+    // A fragment of another request (a repeat of the last, say) must not be pieced in here.
+    if ((data[1] << 8 | data[2]) != offset) {
+        return ReplyError::wrongOffset;
+    }
+    return std::vector<std::uint8_t>(data.begin() + 3, data.end());
 }
 
 } // namespace m1ddc::ddc

@@ -43,6 +43,9 @@ public:
     /// Sets a percentage attribute, or switches input through `input` (a standard input code) or
     /// `inputAlt` (a vendor input code).
     virtual WriteOutcome write(const DisplayTarget& target, Attribute attribute, int value) = 0;
+
+    /// The monitor's DDC/CI capabilities string, as it sent it.
+    virtual std::variant<std::string, Failure> capabilities(const DisplayTarget& target) = 0;
 };
 
 /// What tells a display from the others: the hash of its EDID, and where it is, which alone tells

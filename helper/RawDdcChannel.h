@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <type_traits>
 #include <variant>
 
 namespace m1ddc {
@@ -48,6 +49,9 @@ public:
     std::variant<ddc::VcpValue, ChannelFailure> getVcp(std::uint8_t feature);
     /// Sets a feature. The display does not acknowledge, so success means the message was sent.
     std::optional<ChannelFailure> setVcp(std::uint8_t feature, std::uint16_t value);
+    /// The display's capabilities string, asked for fragment by fragment until the empty one that
+    /// ends it; each fragment is asked for again as a value would be, within a budget of its own.
+    std::variant<std::string, ChannelFailure> capabilities();
 
     static constexpr int maxAttempts = 6;
     // The app gives up on the helper after 10 s; one command stays well inside that, with room
@@ -59,12 +63,23 @@ public:
     // reply; each such answer gives it longer on the next try, up to the last step.
     static constexpr std::array slowReplyExtraDelays{
         std::chrono::milliseconds(25), std::chrono::milliseconds(100), std::chrono::milliseconds(200)};
+    // A display needs this long to prepare each part of its capabilities string.
+    static constexpr auto capabilitiesReplyDelay = std::chrono::milliseconds(50);
+    // Far longer than any display's string (a few hundred bytes): one that never sends the empty
+    // fragment ending it is cut off here instead of keeping the app waiting.
+    static constexpr std::size_t maxCapabilitiesLength = 4096;
     // A display may drop a message that follows a Set VCP sooner than this.
     static constexpr auto settleAfterWrite = std::chrono::milliseconds(50);
     // Lets a display finish whatever garbled the previous exchange before we ask again.
     static constexpr auto retryPause = std::chrono::milliseconds(50);
 
 private:
+    // Sends `request` and reads a reply of up to `ReadSize` bytes that `parse` accepts, asking
+    // again while the display's answers are garbled or missing.
+    template <std::size_t ReadSize, class Parse>
+    auto ask(std::span<const std::uint8_t> request, Clock::Duration replyWait, Parse parse) -> std::variant<
+        std::variant_alternative_t<0, std::invoke_result_t<Parse, std::span<const std::uint8_t>>>,
+        ChannelFailure>;
     // Sends one message, first letting the display settle from a Set VCP sent on this channel.
     WriteOutcome send(std::span<const std::uint8_t> message);
     // True when another try, starting with a retry pause and lasting `tryLength`, ends in budget.

@@ -87,4 +87,12 @@ WriteOutcome SimulatedDisplays::write(const DisplayTarget& target, Attribute att
     return SimulatedMonitor(std::get<std::filesystem::path>(file)).write(attribute, value);
 }
 
+std::variant<std::string, Failure> SimulatedDisplays::capabilities(const DisplayTarget& target) {
+    auto file = stateFileOf(target);
+    if (auto* failure = std::get_if<Failure>(&file)) {
+        return std::move(*failure);
+    }
+    return SimulatedMonitor(std::get<std::filesystem::path>(file)).capabilities();
+}
+
 } // namespace m1ddc

@@ -21,6 +21,7 @@ public:
     Listing list() override;
     ReadOutcome read(const DisplayTarget& target, Attribute attribute) override;
     WriteOutcome write(const DisplayTarget& target, Attribute attribute, int value) override;
+    std::variant<std::string, Failure> capabilities(const DisplayTarget& target) override;
 
 private:
     // The state file of the monitor `target` names, or why there is none.

@@ -39,8 +39,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "MonitorCodes.h"
+
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <tuple>
@@ -418,6 +421,22 @@ std::string formatSimulatedState(const SimulatedState& state) {
     return text;
 }
 
+std::string simulatedCapabilities(const SimulatedState& state) {
+    std::string inputs;
+    for (const auto& row : MonitorCodes::inputs) {
+        for (const int code : row.standardCodes) {
+            if (code != 0) {
+                char hex[4];
+                std::snprintf(hex, sizeof hex, "%02X", code);
+                inputs += (inputs.empty() ? "" : " ") + std::string(hex);
+            }
+        }
+    }
+    return "(prot(monitor)type(LCD)model(" + state.name.value_or("Velmar Studio 27") +
+           ")cmds(01 02 03 07 0C E3 F3)vcp(02 04 05 08 10 12 14(05 08 0B) 16 18 1A 60(" + inputs +
+           ") 62 AC AE B6 C6 C8 C9 D6(01 04 05) DF F4)mccs_ver(2.2))";
+}
+
 WriteOutcome applyWrite(SimulatedState& state, Attribute attribute, int value) {
     // A switch through the standard feature shows the input as written, DisplayPort's second port
     // included.
@@ -492,6 +511,14 @@ WriteOutcome SimulatedMonitor::write(Attribute attribute, int value) {
     }
     appendToLog(stateFile_, attribute, value);
     return std::nullopt;
+}
+
+std::variant<std::string, Failure> SimulatedMonitor::capabilities() {
+    auto state = this->state();
+    if (auto* failure = std::get_if<Failure>(&state)) {
+        return std::move(*failure);
+    }
+    return simulatedCapabilities(std::get<SimulatedState>(state));
 }
 
 } // namespace m1ddc

@@ -37,6 +37,10 @@ std::variant<SimulatedState, Failure> parseSimulatedState(std::string_view text)
 /// The state as a state file's text.
 std::string formatSimulatedState(const SimulatedState& state);
 
+/// The capabilities string of a monitor in this state: every input of the shared table, and the
+/// features the helper knows.
+std::string simulatedCapabilities(const SimulatedState& state);
+
 /// Applies a write the way the monitor would: percentages stay within 0 to 100, and switching
 /// through either input attribute changes what the other reports.
 WriteOutcome applyWrite(SimulatedState& state, Attribute attribute, int value);
@@ -53,6 +57,8 @@ public:
     std::variant<SimulatedState, Failure> state();
     ReadOutcome read(Attribute attribute);
     WriteOutcome write(Attribute attribute, int value);
+    /// A capabilities string like a real monitor's, listing the inputs this one has.
+    std::variant<std::string, Failure> capabilities();
 
     // A run holds the lock for a millisecond, many runs at once on a slow machine a while longer;
     // longer than this the holder is stuck (stopped in a debugger, say), and the app had better

@@ -3,6 +3,7 @@
 //   m1ddc set luminance|contrast|volume|red|green|blue <0..100>
 //   m1ddc set input-alt <vendor input code>
 //   m1ddc set input <standard input code>
+//   m1ddc get inputs
 //   m1ddc display list
 //   m1ddc display <id>|<n> <any get or set above>
 // Without `display` a command acts on the default monitor: the one remembered, else the first that
@@ -12,6 +13,9 @@
 // status 0, so a caller tells "none" from a failure by the status alone; the listing fails only
 // when the monitors cannot be looked for (no permission on a display's bus, no libddcutil). A
 // command for an id or a position no monitor has fails with "No display with id <id>".
+// `get inputs` reads the monitor's capabilities string and prints the input-source codes (VCP 0x60)
+// it lists, in decimal as `get input` prints one, on one line separated by single spaces; a
+// string that lists none fails.
 // With VELMAR_SIMULATED_MONITOR naming files (several separated by ':'), they stand in for the
 // monitors.
 #include "Cli.h"

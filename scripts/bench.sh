@@ -53,6 +53,7 @@ measure() {
         grep -P '^BENCH\t' "$log" | cut -f2- >>"$out" || true
     }
     [ -x "$bench/bench_refresh" ] && run "$bench/bench_refresh" 30
+    [ -x "$bench/bench_monitors" ] && run "$bench/bench_monitors" "$((rounds > 5 ? rounds : 5))"
     [ -x "$bench/bench_drag" ] && run "$bench/bench_drag" "$((rounds > 5 ? rounds : 5))"
     [ -x "$bench/bench_adaptive_idle" ] && run "$bench/bench_adaptive_idle" "$seconds"
     [ -x "$bench/bench_helper" ] && run "$bench/bench_helper"
@@ -68,6 +69,10 @@ measure() {
 figures=(
     "refresh_overhead|full refresh, above the 250 ms pacing floor|ms|"
     "refresh_helper_runs|  helper runs in a full refresh|runs|"
+    "monitors_write_one|brightness write, one monitor (60 ms helper)|ms|"
+    "monitors_write_linked|  linked to a second monitor, both written|x one|< 1.5"
+    "monitors_refresh_one|full refresh, one of two monitors (60 ms helper)|ms|"
+    "monitors_refresh_both|  both monitors at once|x one|< 1.5"
     "drag_steady|steady 2 s drag at 60 moves/s: helper runs|runs|= 1"
     "drag_rests|2 s drag with two 200 ms rests: helper runs|runs|= 3"
     "rss_idle|resident memory, idle before opening anything|MiB|"
@@ -158,7 +163,7 @@ if [ -n "$against" ]; then
         echo 'add_subdirectory(benchmarks)' >>"$old/src/CMakeLists.txt"
     (cd "$old/src" && cmake --preset default >/dev/null)
     cmake --build "$old/src/build/default" --target velmar-monitor m1ddc -j "$jobs"
-    for target in bench_refresh bench_drag bench_adaptive_idle bench_helper; do
+    for target in bench_refresh bench_monitors bench_drag bench_adaptive_idle bench_helper; do
         rm -f "$old/src/build/default/benchmarks/$target"
         cmake --build "$old/src/build/default" --target "$target" -j "$jobs" >"$work/old-$target.log" 2>&1 ||
             echo "-- $target does not build against $against: its figures are skipped"

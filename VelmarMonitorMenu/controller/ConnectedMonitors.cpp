@@ -9,6 +9,7 @@
 #include <QSettings>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace std::chrono_literals;
 
@@ -19,6 +20,17 @@ QStringList idsOf(const QList<ListedDisplay>& displays) {
     for (const auto& display : displays)
         ids.append(display.id);
     return ids;
+}
+
+// A number from the settings file, which anyone may have edited: nothing unless it is a finite
+// number, then held within the range.
+std::optional<double> storedNumber(const QSettings& settings, const QString& key, double lowest,
+                                   double highest) {
+    bool ok = false;
+    const double value = settings.value(key).toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return std::clamp(value, lowest, highest);
 }
 
 // Only well-formed ids become key names or command lines, whatever the settings file holds.
@@ -61,6 +73,9 @@ ConnectedMonitors::ConnectedMonitors(MonitorSceneStore& sceneStore,
                                                  std::move(environment));
     watch(*m_main);
     m_brightnessLinked = m_settings->value(QLatin1String(SettingsKeys::linkedBrightnessEnabled)).toBool();
+    // The differences are taken up again as each monitor is read.
+    if (m_brightnessLinked)
+        m_linkedLevel = storedNumber(*m_settings, QLatin1String(SettingsKeys::linkedLevel), 0, 100);
 }
 
 ConnectedMonitors::~ConnectedMonitors() {
@@ -163,6 +178,8 @@ QCoro::Task<> ConnectedMonitors::follow(QList<ListedDisplay> displays, bool main
         co_return;
     if (readAgain && !mainReadsNext)
         m_main->refresh();
+    if (m_offsets.contains(m_main.get()))
+        storeOffset(*m_main); // read before the listing named it
 
     m_order.clear();
     for (const auto& display : displays) {
@@ -253,6 +270,9 @@ void ConnectedMonitors::setBrightnessLinked(bool linked) {
     m_brightnessLinked = linked;
     m_offsets.clear();
     m_linkedLevel.reset();
+    // Differences are taken afresh each time linking begins.
+    m_settings->remove(QLatin1String(SettingsKeys::linkedLevel));
+    m_settings->remove(QLatin1String(SettingsKeys::linkedOffsets));
     for (auto* controller : controllers())
         updateOffset(*controller);
     emit brightnessLinkedChanged();
@@ -268,9 +288,35 @@ void ConnectedMonitors::updateOffset(MonitorController& controller) {
     }
     if (m_offsets.contains(&controller))
         return;
-    if (!m_linkedLevel)
+    // Without a level, no difference remembered is worth anything: they were taken from it.
+    const auto stored = m_linkedLevel ? storedOffset(controller.listedDisplay().id) : std::nullopt;
+    if (!m_linkedLevel) {
         m_linkedLevel = controller.brightness();
-    m_offsets[&controller] = controller.brightness() - *m_linkedLevel;
+        storeLinkedLevel();
+    }
+    m_offsets[&controller] = stored.value_or(controller.brightness() - *m_linkedLevel);
+    storeOffset(controller);
+}
+
+std::optional<double> ConnectedMonitors::storedOffset(const QString& id) const {
+    if (id.isEmpty())
+        return std::nullopt;
+    return storedNumber(*m_settings, QLatin1String(SettingsKeys::linkedOffsets) + u'/' + id, -100, 100);
+}
+
+void ConnectedMonitors::storeLinkedLevel() {
+    keepSettingsFile(*m_settings);
+    m_settings->setValue(QLatin1String(SettingsKeys::linkedLevel), *m_linkedLevel);
+}
+
+void ConnectedMonitors::storeOffset(const MonitorController& controller) {
+    // A monitor not named yet is alone: its difference matters once another one comes, and is
+    // taken again then.
+    const QString& id = controller.listedDisplay().id;
+    if (id.isEmpty())
+        return;
+    keepSettingsFile(*m_settings);
+    m_settings->setValue(QLatin1String(SettingsKeys::linkedOffsets) + u'/' + id, m_offsets.at(&controller));
 }
 
 void ConnectedMonitors::followBrightness(MonitorController& source, double brightness, bool live) {
@@ -278,6 +324,7 @@ void ConnectedMonitors::followBrightness(MonitorController& source, double brigh
     if (!m_brightnessLinked || m_followingBrightness || own == m_offsets.end())
         return;
     m_linkedLevel = brightness - own->second;
+    storeLinkedLevel();
     m_followingBrightness = true;
     for (auto* controller : controllers()) {
         const auto offset = m_offsets.find(controller);

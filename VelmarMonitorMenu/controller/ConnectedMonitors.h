@@ -39,7 +39,8 @@ class SerialQueue;
 // Linked brightness: while it is on, a brightness chosen for one monitor moves every other by
 // the same amount. Each keeps the difference it had when linking began (or when its brightness
 // was first read after that): a monitor held at 0 or 100 gets its difference back once the
-// others return.
+// others return. The differences are remembered by monitor id, so a restart, or a monitor that
+// goes and comes back, keeps them.
 class ConnectedMonitors : public QObject {
     Q_OBJECT
 
@@ -96,6 +97,10 @@ private:
     void watch(MonitorController& controller);
     /// Takes the difference of a monitor whose brightness is now known, forgets it when it is not.
     void updateOffset(MonitorController& controller);
+    /// The difference remembered for the monitor with this id, if a sound one is.
+    std::optional<double> storedOffset(const QString& id) const;
+    void storeLinkedLevel();
+    void storeOffset(const MonitorController& controller);
     void followBrightness(MonitorController& source, double brightness, bool live);
     void followNightMode(const MonitorController& source, bool enabled);
     QCoro::Task<> startOther(QPointer<MonitorController> controller);

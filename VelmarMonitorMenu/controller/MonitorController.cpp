@@ -165,6 +165,23 @@ void MonitorController::setActiveInput(std::optional<MonitorInput> input) {
     assign(m_activeInput, input, &MonitorController::activeInputChanged);
 }
 
+QList<MonitorInput> MonitorController::offeredInputs() const {
+    if (m_reportedInputs.isEmpty())
+        return {MonitorInputs::allCases.begin(), MonitorInputs::allCases.end()};
+    return m_reportedInputs;
+}
+
+QStringList MonitorController::offeredInputRawValues() const {
+    QStringList raw;
+    for (const auto input : offeredInputs())
+        raw << rawValue(input);
+    return raw;
+}
+
+void MonitorController::setReportedInputs(QList<MonitorInput> inputs) {
+    assign(m_reportedInputs, inputs, &MonitorController::offeredInputsChanged);
+}
+
 void MonitorController::forgetReadings() {
     if (!m_loadedFeatures.empty()) {
         m_loadedFeatures.clear();
@@ -173,6 +190,8 @@ void MonitorController::forgetReadings() {
     setActiveInput(std::nullopt);
     setActiveSceneID(std::nullopt);
     m_inputRegister = InputRegister::unknown;
+    m_inputsAsked = false;
+    setReportedInputs({});
     setStatus(tr("Checking monitor…"), false);
 }
 

@@ -39,6 +39,7 @@ class MonitorController : public QObject {
     Q_PROPERTY(double green READ green NOTIFY greenChanged)
     Q_PROPERTY(double blue READ blue NOTIFY blueChanged)
     Q_PROPERTY(QString activeInput READ activeInputRawValue NOTIFY activeInputChanged)
+    Q_PROPERTY(QStringList offeredInputs READ offeredInputRawValues NOTIFY offeredInputsChanged)
     Q_PROPERTY(QString displayName READ displayName NOTIFY displayNameChanged)
     Q_PROPERTY(QString status READ status NOTIFY statusChanged)
     Q_PROPERTY(bool hasError READ hasError NOTIFY hasErrorChanged)
@@ -89,6 +90,9 @@ public:
     double blue() const { return m_blue; }
     double value(MonitorFeature feature) const;
     std::optional<MonitorInput> activeInput() const { return m_activeInput; }
+    /// The inputs a picker offers: those the monitor's capabilities list when it is switched
+    /// through the standard input feature and has said which it has, else every input.
+    QList<MonitorInput> offeredInputs() const;
     const QString& displayName() const { return m_displayName; }
     const QString& status() const { return m_status; }
     bool hasError() const { return m_hasError; }
@@ -185,6 +189,7 @@ public:
 
     // Property adaptors for the Qt meta-object system (optional values as empty/invalid).
     QString activeInputRawValue() const { return m_activeInput ? rawValue(*m_activeInput) : QString(); }
+    QStringList offeredInputRawValues() const;
     QStringList loadedFeatureNames() const;
     QUuid activeSceneUuid() const { return m_activeSceneID.value_or(QUuid()); }
     QDateTime adaptiveBrightnessPausedUntilValue() const {
@@ -207,6 +212,7 @@ signals:
     /// Night Mode was asked to turn on or off, and a change is under way.
     void nightModeChosen(bool enabled);
     void activeInputChanged();
+    void offeredInputsChanged();
     void displayNameChanged();
     void statusChanged();
     void hasErrorChanged();
@@ -264,6 +270,9 @@ private:
     QCoro::Task<std::optional<bool>> readMonitor(CancelToken cancel);
     void detectDisplayName();
     QCoro::Task<std::optional<MonitorInput>> detectActiveInput();
+    /// Once per connection, and only for a monitor switched through the standard feature.
+    QCoro::Task<> askForOfferedInputs();
+    void setReportedInputs(QList<MonitorInput> inputs);
 
     // adjustments
     void markManualChange();
@@ -344,6 +353,10 @@ private:
     // misses one question keeps its own register.
     enum class InputRegister { unknown, vendor, standard };
     InputRegister m_inputRegister = InputRegister::unknown;
+    // What such a monitor's capabilities list; empty while unknown. Asked once per connection: the
+    // answer cannot change while the monitor stays, and reading it keeps the bus busy for a while.
+    QList<MonitorInput> m_reportedInputs;
+    bool m_inputsAsked = false;
     bool m_hasStarted = false;
     ListedDisplay m_listedDisplay;
     MonitorReadingHooks m_readingHooks;

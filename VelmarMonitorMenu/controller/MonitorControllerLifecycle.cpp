@@ -75,6 +75,8 @@ QCoro::Task<> MonitorController::lifecycleLoop() {
         co_await runReadingHook(m_readingHooks.before);
         if (lifetime->isCancelled())
             co_return;
+        // The monitor may be another one now, or have new firmware: ask it again what it offers.
+        m_inputsAsked = false;
         auto readBrightness = co_await readMonitor({});
         if (lifetime->isCancelled())
             co_return;

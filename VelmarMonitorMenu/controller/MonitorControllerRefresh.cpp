@@ -1,6 +1,7 @@
 // Reading the monitor: the full refresh, input detection and the display name.
 #include "MonitorController.h"
 
+#include "monitor/InputSourceList.h"
 #include "PacedCommands.h"
 #include "RunningTask.h"
 
@@ -62,6 +63,10 @@ QCoro::Task<std::optional<bool>> MonitorController::readMonitor(CancelToken canc
     if (readBrightness) {
         setStatus(connectedStatus(tr("DDC/CI • Connected")), false);
         updateActiveSceneMatch();
+        // Only a monitor that answers now: a silent one would fail the question and lose its turn.
+        co_await askForOfferedInputs();
+        if (lifetime->isCancelled())
+            co_return false;
     } else {
         setStatus(firstError ? firstError->errorDescription() : tr("Brightness is unavailable"), true);
     }
@@ -99,6 +104,19 @@ QCoro::Task<std::optional<MonitorInput>> MonitorController::detectActiveInput() 
         }
     }
     co_return std::nullopt;
+}
+
+QCoro::Task<> MonitorController::askForOfferedInputs() {
+    // A Velmar monitor has every input, and its command lines stay as they always were.
+    if (m_inputRegister != InputRegister::standard || m_inputsAsked)
+        co_return;
+    m_inputsAsked = true;
+    const auto lifetime = m_lifetime;
+    const auto codes = co_await m_ddc->inputSources();
+    if (lifetime->isCancelled())
+        co_return;
+    // No answer offers every input, as before the question.
+    setReportedInputs(codes ? InputSourceList::inputsAmong(codes.value()) : QList<MonitorInput>{});
 }
 
 void MonitorController::detectDisplayName() {

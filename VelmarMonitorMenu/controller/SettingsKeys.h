@@ -16,4 +16,8 @@ inline constexpr auto knownMonitors = "monitors/known";      // the ids the last
 inline constexpr auto originalMonitor = "monitors/original"; // the monitor whose keys are the top-level ones
 inline constexpr auto monitorGroups = "monitors/";           // every other monitor's keys: monitors/<id>/
 inline constexpr auto linkedBrightnessEnabled = "monitors/linkedBrightness";
+inline constexpr auto linkedLevel =
+    "monitors/linkedLevel"; // while linked: the level the differences are from
+inline constexpr auto linkedOffsets =
+    "monitors/linkedOffsets"; // while linked: each monitor's difference, by id
 } // namespace SettingsKeys

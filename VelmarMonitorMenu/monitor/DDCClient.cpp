@@ -2,6 +2,7 @@
 
 #include "async/Pause.h"
 #include "async/SerialQueue.h"
+#include "InputSourceList.h"
 
 #include <QProcess>
 #include <QTimer>
@@ -248,6 +249,17 @@ QCoro::Task<Result<QList<ListedDisplay>>> DDCClient::listDisplays() {
     if (displays.isEmpty() && !output.value().trimmed().isEmpty())
         co_return ClientError::invalidResponse(output.value());
     co_return displays;
+}
+
+QCoro::Task<Result<QList<int>>> DDCClient::inputSources() {
+    const auto shared = m_shared;
+    const QStringList arguments = addressed({QStringLiteral("get"), QStringLiteral("inputs")});
+    const auto output = co_await Shared::run(shared, arguments);
+    if (!output)
+        co_return output.error();
+    if (auto codes = InputSourceList::parse(output.value()))
+        co_return *codes;
+    co_return ClientError::invalidResponse(output.value());
 }
 
 QCoro::Task<Result<QString>> DDCClient::Shared::run(std::shared_ptr<Shared> shared, QStringList arguments) {

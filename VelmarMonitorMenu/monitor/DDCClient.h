@@ -61,6 +61,8 @@ public:
     /// The monitors answering DDC/CI, the default first ("display list", whatever the display);
     /// one attempt. Output with text but no usable line is an invalid response, not "none".
     QCoro::Task<Result<QList<ListedDisplay>>> listDisplays();
+    /// The input-source codes the monitor's capabilities list ("get inputs"); one attempt.
+    QCoro::Task<Result<QList<int>>> inputSources();
 
     /// No helper running and none waiting.
     bool isIdle() const;

@@ -316,4 +316,22 @@ WriteOutcome DirectDdcDisplays::write(const DisplayTarget& target, Attribute att
     return std::nullopt;
 }
 
+std::variant<std::string, Failure> DirectDdcDisplays::capabilities(const DisplayTarget& target) {
+    std::string text;
+    auto outcome = onDisplay(target, ddc::hostAddress,
+                             [&text](RawDdcChannel& channel) -> std::variant<int, ChannelFailure> {
+                                 auto reply = channel.capabilities();
+                                 if (auto* failure = std::get_if<ChannelFailure>(&reply)) {
+                                     failure->reason = "Cannot read the capabilities: " + failure->reason;
+                                     return std::move(*failure);
+                                 }
+                                 text = std::get<std::string>(std::move(reply));
+                                 return 0;
+                             });
+    if (auto* failure = std::get_if<Failure>(&outcome)) {
+        return std::move(*failure);
+    }
+    return text;
+}
+
 } // namespace m1ddc

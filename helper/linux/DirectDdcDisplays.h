@@ -33,6 +33,7 @@ public:
     Listing list() override;
     ReadOutcome read(const DisplayTarget& target, Attribute attribute) override;
     WriteOutcome write(const DisplayTarget& target, Attribute attribute, int value) override;
+    std::variant<std::string, Failure> capabilities(const DisplayTarget& target) override;
 
     // A remembered bus that stops answering may be stale: keep time for a detection and a full
     // try on the bus it finds.

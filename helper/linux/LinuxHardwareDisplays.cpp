@@ -27,6 +27,9 @@ public:
     WriteOutcome write(const DisplayTarget& target, Attribute attribute, int value) override {
         return displays_.write(target, attribute, value);
     }
+    std::variant<std::string, Failure> capabilities(const DisplayTarget& target) override {
+        return displays_.capabilities(target);
+    }
 
 private:
     SteadyClock clock_;

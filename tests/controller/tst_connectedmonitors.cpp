@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSignalSpy>
 
 namespace {
 const QString left = QStringLiteral("00000000000000aa");
@@ -195,6 +196,30 @@ private slots:
         QVERIFY(f.monitors->isBrightnessLinked());
     }
 
+    // The differences outlast a restart, the one of a monitor held at 0 included; one the settings
+    // file holds that is no number is taken afresh.
+    void linkedBrightnessRemembersEachDifference() {
+        ControllerFixture f(ControllerFixture::withMonitors);
+        startTwo(f, "90", "20");
+        f.monitors->setBrightnessLinked(true);
+        f.c().set(MonitorFeature::brightness, 40);
+        f.settle();
+        QCOMPARE(f.monitor.stateValue("luminance", right), "0");
+
+        f.rebuild();
+        startTwo(f, "40", "0");
+        f.c().set(MonitorFeature::brightness, 90);
+        f.settle();
+        QCOMPARE(brightnessWrites(f.monitor, right), QStringList("20"));
+
+        f.settings->setValue("monitors/linkedOffsets/" + right, "nan");
+        f.rebuild();
+        startTwo(f, "90", "30"); // changed by another program meanwhile
+        f.c().set(MonitorFeature::brightness, 80);
+        f.settle();
+        QCOMPARE(brightnessWrites(f.monitor, right), QStringList("20"));
+    }
+
     // Night Mode goes on and off for both monitors, each returning to its own values; a monitor
     // that comes while it is on joins in.
     void nightModeIsOnForAllOrNone() {
@@ -223,15 +248,26 @@ private slots:
         QCOMPARE(values(right), "25/40");
     }
 
-    // A monitor without the vendor input register is switched through the standard one.
+    // A monitor without the vendor input register is switched through the standard one, and
+    // offers only the inputs its capabilities list (codes it has that we do not know aside). It is
+    // asked once: a later reading does not ask again, and a Velmar monitor is never asked.
     void aMonitorOfAnotherMakeIsSwitchedThroughTheStandardInputs() {
         ControllerFixture f(ControllerFixture::withMonitors);
         f.monitor.setScript(QStringLiteral("display %1 get input-alt = exit=1 err=\"unsupported\"\n"
                                            "display %1 set input-alt * = exit=1 err=\"unsupported\"\n")
                                 .arg(right));
+        f.monitor.setState({{"inputs", "3 17 27"}}, right);
+        f.monitor.setState({{"inputs", "17"}}, left);
+        QSignalSpy offered(&f.c(), &MonitorController::offeredInputsChanged);
         startTwo(f, "50", "50");
         auto& other = *f.monitors->controller(right);
         QCOMPARE(other.activeInput(), MonitorInput::hdmi1); // from the standard register
+        QCOMPARE(other.offeredInputs(), (QList{MonitorInput::usbC, MonitorInput::hdmi1}));
+        QCOMPARE(f.c().offeredInputs(),
+                 QList<MonitorInput>(MonitorInputs::allCases.begin(), MonitorInputs::allCases.end()));
+        QCOMPARE(offered.count(), 0);
+        QVERIFY(runTask(other.refresh()));
+        QCOMPARE(f.monitor.commandLines().filter("get inputs"), QStringList());
         other.setInput(MonitorInput::usbC);
         f.c().setInput(MonitorInput::usbC);
         f.settle();

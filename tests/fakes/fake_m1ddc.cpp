@@ -4,7 +4,8 @@
 // symlink named m1ddc in a temporary directory):
 //   log     one line per invocation: "<steady-clock ns>\t<pid>\t<arg>\t<arg>..."
 //   state   "name=value" lines: the simulated monitor's values (luminance, contrast, volume,
-//           red, green, blue, input-alt, input)
+//           red, green, blue, input-alt, input), and "inputs" when "get inputs" should answer
+//           (the input-source codes its capabilities list, as the helper prints them)
 //   displays optional "<id> <name>" lines, the default monitor first: the helper then answers
 //           "display list" and "display <id-or-n> <command>", and each monitor keeps its values
 //           in "state-<id>" (commands without "display" go to the first). Without the file it is

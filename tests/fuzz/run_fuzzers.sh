@@ -19,7 +19,9 @@ max_len_scene_list=4096     # a few dozen scenes; longer only slows every run
 max_len_night_snapshot=256  # four numbers
 max_len_ddc_reply=160       # the feature byte and the longest message a length byte can announce
 max_len_display_list=2048   # more lines than the monitors taken, each with a long name
-targets=(helper_output display_list scene_list night_snapshot ddc_reply)
+max_len_input_sources=1100  # every byte's code once
+max_len_capabilities=1024   # a long monitor's string, twice over
+targets=(helper_output display_list scene_list night_snapshot ddc_reply input_sources capabilities)
 
 rm -rf "$work"
 mkdir -p "$work"

@@ -1,9 +1,10 @@
 #pragma once
 
-// Get VCP replies as a display sends them, for the helper's fake displays, its benchmark and its
-// fuzz target. Plain C++ so all three can use it. The checksum is worked out here rather than by
-// the code under test; tst_ddcpacket checks the framing against bytes worked out by hand.
+// Get VCP and capabilities replies as a display sends them, for the helper's fake displays, its benchmark and
+// its fuzz target. Plain C++ so all three can use it. The checksum is worked out here rather than by the code
+// under test; tst_ddcpacket checks the framing against bytes worked out by hand.
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 struct VcpReply {
@@ -22,6 +23,19 @@ inline std::vector<std::uint8_t> getVcpReply(const VcpReply& r) {
         reply.push_back(std::uint8_t(value));
     }
     std::uint8_t checksum = 0x50; // replies are checksummed as if sent to 0x50
+    for (const auto byte : reply)
+        checksum ^= byte;
+    reply.push_back(checksum);
+    return reply;
+}
+
+// The part of a capabilities string that starts at `offset` (none: the end of the string).
+inline std::vector<std::uint8_t> capabilitiesReply(std::uint16_t offset, std::string_view fragment) {
+    std::vector<std::uint8_t> reply{0x6E, std::uint8_t(0x80 | (fragment.size() + 3)), 0xE3,
+                                    std::uint8_t(offset >> 8), std::uint8_t(offset)};
+    for (const char c : fragment)
+        reply.push_back(std::uint8_t(c));
+    std::uint8_t checksum = 0x50;
     for (const auto byte : reply)
         checksum ^= byte;
     reply.push_back(checksum);

@@ -75,6 +75,9 @@ private slots:
         QCOMPARE(fresh.exitCode, 0);
         QCOMPARE(fresh.out, QByteArray("70\n"));
         QCOMPARE(fresh.err, QByteArray());
+        // Its capabilities list every input of the shared table.
+        QCOMPARE(m1ddc(state_, {"get", "inputs"}).out, QByteArray("27 15 16 17 18\n"));
+        verifyOneLineFailure(m1ddc(state_, {"get", "inputs", "27"}), 1);
 
         makeFile(state_, "{\"luminance\": ");
         verifyOneLineFailure(m1ddc(state_, {"get", "luminance"}), 2);

@@ -29,6 +29,7 @@ const Bytes repeatedAddressReply = [](Bytes reply) {
 }(vendorInputHdmi2Reply);
 const Bytes getVendorInputRequest{0x50, 0x82, 0x01, 0xF4, 0x49};
 const Bytes setVendorInputDisplayPort{0x50, 0x84, 0x03, 0xF4, 0x00, 0xD0, 0x9D};
+const std::string capabilities = "(prot(monitor)type(LCD)vcp(10 12 60(0F 11 1B)))";
 const Failure busy{"Cannot write to /dev/i2c-7: Device or resource busy"};
 
 using Sends = std::vector<WriteOutcome>;
@@ -84,6 +85,7 @@ QString outcomeOf(const std::variant<ddc::VcpValue, ChannelFailure>& value) {
 Q_DECLARE_METATYPE(Sends)
 Q_DECLARE_METATYPE(Replies)
 Q_DECLARE_METATYPE(Waits)
+Q_DECLARE_METATYPE(std::vector<int>)
 
 class TestRawDdcChannel : public QObject {
     Q_OBJECT
@@ -195,6 +197,65 @@ private slots:
         QCOMPARE(transport.sentAt.size(), std::size_t(3));
         QCOMPARE(inMs(transport.sentAt[1] - transport.sentAt[0]), RawDdcChannel::settleAfterWrite);
         QCOMPARE(inMs(transport.sentAt[2] - transport.sentAt[1]), RawDdcChannel::settleAfterWrite);
+    }
+
+    // The string comes in parts of up to 32 bytes, each asked for at the offset reached so far and
+    // asked for again when its reply is garbled or is another part, until the empty part.
+    void readsTheCapabilitiesPartByPart_data() {
+        QTest::addColumn<Replies>("replies");
+        QTest::addColumn<std::vector<int>>("offsetsAsked");
+        const auto first = capabilitiesReply(0, capabilities.substr(0, 32));
+        const auto second = capabilitiesReply(32, capabilities.substr(32));
+        const auto end = capabilitiesReply(std::uint16_t(capabilities.size()), "");
+        const Bytes garbled = [](Bytes reply) {
+            reply[6] ^= 1;
+            return reply;
+        }(second);
+        // clang-format off
+        QTest::newRow("clean") << Replies{first, second, end} << std::vector{0, 32, 47};
+        QTest::newRow("garbled part") << Replies{first, garbled, nullMessage, second, end} << std::vector{0, 32, 32, 32, 47};
+        QTest::newRow("a part sent again") << Replies{first, first, second, end} << std::vector{0, 32, 32, 47};
+        // clang-format on
+    }
+    void readsTheCapabilitiesPartByPart() {
+        QFETCH(Replies, replies);
+        VirtualClock clock;
+        ScriptedTransport transport(clock, {}, replies);
+        const auto text = RawDdcChannel(transport, clock, 0x51).capabilities();
+        QCOMPARE(std::get<std::string>(text), capabilities);
+        std::vector<int> offsets;
+        for (const auto& request : transport.sent)
+            offsets.push_back(request.at(3) << 8 | request.at(4));
+        QTEST(offsets, "offsetsAsked");
+        for (const auto wait : transport.waitsBeforeReceive)
+            QVERIFY(wait >= RawDdcChannel::capabilitiesReplyDelay);
+    }
+
+    void givesUpOnCapabilitiesThatFailOrNeverEnd() {
+        VirtualClock clock;
+        ScriptedTransport silent(clock, {}, {capabilitiesReply(0, "(prot(monitor)"), nullMessage});
+        const auto failed = RawDdcChannel(silent, clock, 0x51).capabilities();
+        QCOMPARE(std::get<ChannelFailure>(failed).reason, ddc::describe(ddc::ReplyError::nullMessage));
+
+        // Every part it is asked for is another 32 bytes.
+        class Endless final : public DdcTransport {
+        public:
+            std::uint16_t offset = 0;
+            int requests = 0;
+            WriteOutcome send(std::span<const std::uint8_t> message) override {
+                offset = std::uint16_t(message[3] << 8 | message[4]);
+                ++requests;
+                return std::nullopt;
+            }
+            std::variant<std::size_t, Failure> receive(std::span<std::uint8_t> buffer) override {
+                const auto reply = capabilitiesReply(offset, std::string(32, 'x'));
+                std::copy(reply.begin(), reply.end(), buffer.begin());
+                return reply.size();
+            }
+        } endless;
+        const auto cut = RawDdcChannel(endless, clock, 0x51).capabilities();
+        QVERIFY(std::holds_alternative<ChannelFailure>(cut));
+        QCOMPARE(endless.requests, int(RawDdcChannel::maxCapabilitiesLength / 32 + 1));
     }
 };
 

@@ -40,7 +40,8 @@ public:
     /// makes it a helper of one monitor that knows no "display" command.
     void setDisplays(const QStringList& displays);
     /// Values the fake reports for "get" and updates on "set" (luminance, contrast, volume,
-    /// red, green, blue, input-alt, input), of the monitor with this id when several are listed.
+    /// red, green, blue, input-alt, input, and "inputs", unanswered until set), of the monitor
+    /// with this id when several are listed.
     void setState(const QMap<QString, QString>& values, const QString& display = {});
     QString stateValue(const QString& name, const QString& display = {}) const;
 

@@ -90,6 +90,22 @@ private slots:
         emit input->activated(input->findText(QStringLiteral("HDMI 2")));
         QCOMPARE(f.c().activeInput(), MonitorInput::hdmi2);
     }
+
+    // A monitor of another make lists only the inputs its capabilities name, and switches to them.
+    void inputPickerListsTheMonitorsInputs() {
+        ControllerFixture f;
+        f.monitor.setScript("get input-alt = exit=1\n");
+        f.monitor.setState({{"inputs", "18 15"}});
+        ControlPanelView panel(f.c());
+        auto* input = byAccessibleName<QComboBox>(&panel, QStringLiteral("Input"));
+        QCOMPARE(input->count(), 4);
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(input->count(), 2);
+        emit input->activated(input->findText(QStringLiteral("HDMI 2")));
+        QTRY_COMPARE(f.monitor.writes(), QStringList("set input 18"));
+        QCOMPARE(input->currentText(), QStringLiteral("HDMI 2"));
+        QCOMPARE(input->itemText(0), QStringLiteral("DisplayPort"));
+    }
 };
 
 QTEST_MAIN(TestControlPanel)

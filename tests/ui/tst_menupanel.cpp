@@ -101,6 +101,26 @@ private slots:
         QVERIFY(symbolOf() != speaking);
     }
 
+    // A monitor of another make offers only the inputs its capabilities name.
+    void inputMenuOffersTheMonitorsInputs() {
+        ControllerFixture f;
+        f.monitor.setScript("get input-alt = exit=1\n");
+        f.monitor.setState({{"inputs", "17 18"}});
+        MonitorMenuView panel(f.c());
+        panel.show();
+        auto* input = byAccessibleName<CircleChip>(&panel, QStringLiteral("Input source"));
+        const auto offered = [input] {
+            QStringList titles;
+            for (auto* action : input->menu()->actions())
+                titles << (action->isVisible() ? action->text() : QString());
+            titles.removeAll(QString());
+            return titles;
+        };
+        QCOMPARE(offered().size(), 4);
+        QVERIFY(runTask(f.c().refresh()));
+        QCOMPARE(offered(), (QStringList{"HDMI 1", "HDMI 2"}));
+    }
+
     void footerButtons() {
         ControllerFixture f;
         MonitorMenuView panel(f.c());

@@ -237,6 +237,7 @@ void MonitorMenuView::followMonitor() {
                         &MonitorController::isChangingNightModeChanged, &MonitorController::isWorkingChanged})
         connect(&m_monitor, signal, this, &MonitorMenuView::updateNightMode);
     connect(&m_monitor, &MonitorController::activeInputChanged, this, &MonitorMenuView::updateInput);
+    connect(&m_monitor, &MonitorController::offeredInputsChanged, this, &MonitorMenuView::updateInput);
 }
 
 QLabel* MonitorMenuView::symbolLabel(const QString& symbol, int size, int width, QWidget* parent,
@@ -372,8 +373,11 @@ void MonitorMenuView::updateInput() {
     m_input->setToolTip(tr("Input: %1").arg(title));
     m_input->setAccessibleValueText(title);
     const QString selected = rawValue(active.value_or(MonitorInput::usbC));
-    for (auto* action : m_inputChoices->actions())
+    const QStringList offered = m_monitor.offeredInputRawValues();
+    for (auto* action : m_inputChoices->actions()) {
         action->setChecked(action->data().toString() == selected);
+        action->setVisible(offered.contains(action->data().toString()));
+    }
 }
 
 void MonitorMenuView::popUp(const QRect& anchor) {

@@ -70,9 +70,6 @@ void ControlPanelView::buildDisplaySection(QVBoxLayout* layout) {
     m_status->setMaximumWidth(300);
     display->addRow(tr("Status"), m_status);
     m_input = picker(form, tr("Input"));
-    for (const auto input : MonitorInputs::allCases)
-        m_input->addItem(SymbolIcons::icon(MonitorInputs::symbol(input), palette()),
-                         MonitorInputs::title(input), rawValue(input));
     display->addRow(tr("Input"), m_input);
     layout->addWidget(display);
 }
@@ -140,6 +137,7 @@ void ControlPanelView::followMonitor() {
     connect(&m_monitor, &MonitorController::statusChanged, this, &ControlPanelView::updateStatus);
     connect(&m_monitor, &MonitorController::hasErrorChanged, this, &ControlPanelView::updateStatus);
     connect(&m_monitor, &MonitorController::activeInputChanged, this, &ControlPanelView::updateInputs);
+    connect(&m_monitor, &MonitorController::offeredInputsChanged, this, &ControlPanelView::updateInputs);
     connect(&m_monitor, &MonitorController::activeSceneIDChanged, this, &ControlPanelView::updateTones);
     connect(&m_monitor, &MonitorController::scenesChanged, this, &ControlPanelView::updateTones);
     connect(&m_monitor, &MonitorController::isApplyingSceneChanged, this, &ControlPanelView::updateTones);
@@ -151,12 +149,8 @@ void ControlPanelView::restyle() {
     if (!m_preset)
         return; // still being built
     Style::setTextColor(m_name, Style::secondaryText(palette()));
-    for (int i = 0; i < m_input->count(); ++i)
-        m_input->setItemIcon(i, SymbolIcons::icon(MonitorInputs::symbol(*monitorInputFromRawValue(
-                                                      m_input->itemData(i).toString())),
-                                                  palette()));
     updateStatus();
-    updateInputs();
+    updateInputs(); // its entries are made anew, with this palette's symbols
     updateTones();
     updatePresets();
 }
@@ -207,6 +201,12 @@ void ControlPanelView::updateStatus() {
 }
 
 void ControlPanelView::updateInputs() {
+    // Only the inputs the monitor has.
+    refill(m_input, [this] {
+        for (const auto input : m_monitor.offeredInputs())
+            m_input->addItem(SymbolIcons::icon(MonitorInputs::symbol(input), palette()),
+                             MonitorInputs::title(input), rawValue(input));
+    });
     const auto input = m_monitor.activeInput().value_or(MonitorInput::usbC);
     const QSignalBlocker blocker(m_input);
     m_input->setCurrentIndex(m_input->findData(rawValue(input)));
