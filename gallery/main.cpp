@@ -142,13 +142,13 @@ private:
 // The tray panel and the window through a session: reading, loaded, Night Mode with adaptive
 // brightness unavailable, then a helper's error.
 void Gallery::panelAndWindow() {
-    ControllerFixture f;
+    ControllerFixture f(ControllerFixture::withMonitors);
     f.screens->list = {{u"Velmar VX27"_s, false}};
     f.monitor.setScript(u"get luminance = wait=gate out=\"64\"\n"_s);
     MonitorMenuView panel(f.c());
     WindowSectionState selection;
     StillLoginItem login;
-    UnifiedMonitorWindow window(f.c(), selection, login);
+    UnifiedMonitorWindow window(*f.monitors, selection, login);
     if (!show(&panel) || !show(&window)) // the Controls section reads the monitor as it appears
         return;
     save(&panel, u"panel-loading"_s);
@@ -178,7 +178,7 @@ void Gallery::panelAndWindow() {
 // Settings with every section in use: a long custom scene name, scenes by input, adaptive
 // brightness paused; then its parts, the naming dialog, a scene row's menu and the editor.
 void Gallery::settings() {
-    ControllerFixture f;
+    ControllerFixture f(ControllerFixture::withMonitors);
     MonitorScene gaming;
     gaming.id = QUuid::createUuid();
     gaming.name = u"Late-night gaming with the lights off"_s;
@@ -192,7 +192,7 @@ void Gallery::settings() {
     f.c().setAdaptiveBrightnessEnabled(true);
     f.c().set(MonitorFeature::contrast, 72); // pauses following
     StillLoginItem login;
-    SettingsView view(f.c(), login);
+    SettingsView view(*f.monitors, login);
     if (!show(&view))
         return;
     f.settle();
