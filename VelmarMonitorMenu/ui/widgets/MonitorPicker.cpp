@@ -2,8 +2,10 @@
 
 #include "controller/ConnectedMonitors.h"
 #include "controller/MonitorController.h"
+#include "ui/icons/SymbolIcons.h"
 #include "WheelGuard.h"
 
+#include <QEvent>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 
@@ -60,7 +62,7 @@ void MonitorPicker::refill() {
     m_listed.clear();
     int current = 0;
     for (int i = 0; i < controllers.size(); ++i) {
-        addItem(names.at(i));
+        addItem(SymbolIcons::icon(QStringLiteral("display"), palette()), names.at(i));
         m_listed.append(controllers.at(i));
         if (controllers.at(i) == m_current)
             current = i;
@@ -75,6 +77,13 @@ void MonitorPicker::watchNames() {
         connect(controller, &MonitorController::displayNameChanged, this, &MonitorPicker::refill,
                 Qt::UniqueConnection);
     }
+}
+
+void MonitorPicker::changeEvent(QEvent* event) {
+    QComboBox::changeEvent(event);
+    // The desktop switched between light and dark: the symbols are drawn anew.
+    if (event->type() == QEvent::PaletteChange)
+        refill();
 }
 
 void MonitorPicker::paintEvent(QPaintEvent*) {

@@ -147,8 +147,8 @@ void SettingsView::buildMonitorsSection(QVBoxLayout* layout) {
     connect(m_linked, &ToggleSwitch::clicked, this,
             [this](bool linked) { m_monitors.setBrightnessLinked(linked); });
     m_monitorsSection->setFooter(
-        tr("The main monitor is the one the panel, keyboard shortcuts and scripts adjust. Linked, a "
-           "brightness chosen for one monitor moves the others by as much."));
+        tr("Adaptive brightness, and shortcuts and scripts that name no monitor, adjust the main "
+           "monitor. Linked, a brightness chosen for one monitor moves the others by as much."));
     layout->addWidget(m_monitorsSection);
 }
 
