@@ -284,11 +284,13 @@ void Gallery::severalMonitors(int count) {
         picker->setCurrentIndex(count - 1);
         emit picker->activated(count - 1);
         f.settle();
+        QCoreApplication::processEvents(); // the new controls' scroll bar shows on a queued call
         save(&window, u"window-controls-last"_s + suffix);
     }
 
     selection.setSection(MonitorWindowSection::settings);
     f.settle();
+    QCoreApplication::processEvents(); // as above
     save(&window, u"window-settings"_s + suffix);
     if (auto* view = window.findChild<SettingsView*>(); view && view->findChild<QScrollArea*>())
         save(view->findChild<QScrollArea*>()->widget(), u"settings-page"_s + suffix);

@@ -118,14 +118,18 @@ void UnifiedMonitorWindow::showMonitor(MonitorController* monitor) {
         connect(m_shown, &MonitorController::isWorkingChanged, this, &UnifiedMonitorWindow::updateRefresh);
     if (m_shown != &m_monitors.main()) {
         // A monitor that goes while shown: its controls go at once, before anything can reach
-        // its controller, and the main monitor's take their place once ConnectedMonitors is done.
+        // its controller, and the main monitor's take their place once ConnectedMonitors is done
+        // (the list of monitors they show is not to be read while a controller is taken down).
         m_shownGoing = connect(m_shown, &QObject::destroyed, this, [this] {
-            if (qobject_cast<ControlPanelView*>(m_content))
+            const bool shown = qobject_cast<ControlPanelView*>(m_content);
+            if (shown)
                 replaceContent(nullptr);
+            showMonitor(nullptr);
+            if (!shown)
+                return;
             QMetaObject::invokeMethod(
                 this,
                 [this] {
-                    showMonitor(nullptr);
                     if (m_selection.section() == MonitorWindowSection::controls && !m_content)
                         showSection(MonitorWindowSection::controls);
                 },
