@@ -78,7 +78,6 @@ QWidget* switchRow(ToggleSwitch*& toggle, QWidget* parent) {
 SettingsView::SettingsView(ConnectedMonitors& monitors, LoginItemService& loginItem, QWidget* parent)
     : QWidget(parent), m_monitors(monitors), m_monitor(monitors.main()), m_loginItem(loginItem),
       m_inputMonitor(&monitors.main()) {
-    auto& monitor = m_monitor;
     setFixedSize(480, 640);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -97,23 +96,23 @@ SettingsView::SettingsView(ConnectedMonitors& monitors, LoginItemService& loginI
     layout->addStretch(1);
     WheelGuard::guardControls(*this);
 
-    connect(&monitor, &MonitorController::scenesChanged, this, &SettingsView::rebuildSceneRows);
-    connect(&monitor, &MonitorController::activeSceneIDChanged, this, &SettingsView::updateActiveScene);
-    connect(&monitor, &MonitorController::settingsErrorChanged, this, &SettingsView::updateProblems);
-    connect(&monitor.sceneStore(), &MonitorSceneStore::persistenceErrorChanged, this,
+    connect(&m_monitor, &MonitorController::scenesChanged, this, &SettingsView::rebuildSceneRows);
+    connect(&m_monitor, &MonitorController::activeSceneIDChanged, this, &SettingsView::updateActiveScene);
+    connect(&m_monitor, &MonitorController::settingsErrorChanged, this, &SettingsView::updateProblems);
+    connect(&m_monitor.sceneStore(), &MonitorSceneStore::persistenceErrorChanged, this,
             &SettingsView::updateProblems);
     for (auto signal : {&MonitorController::adaptiveBrightnessEnabledChanged,
                         &MonitorController::adaptiveMinimumBrightnessChanged,
                         &MonitorController::adaptiveMaximumBrightnessChanged,
                         &MonitorController::adaptiveBrightnessSupportedChanged,
                         &MonitorController::adaptiveBrightnessPausedUntilChanged})
-        connect(&monitor, signal, this, &SettingsView::updateAdaptive);
+        connect(&m_monitor, signal, this, &SettingsView::updateAdaptive);
     // Queued: ConnectedMonitors may still be taking a controller down when it tells of a change.
     connect(&m_monitors, &ConnectedMonitors::controllersChanged, this, &SettingsView::updateMonitors,
             Qt::QueuedConnection);
     connect(&m_monitors, &ConnectedMonitors::brightnessLinkedChanged, this, &SettingsView::updateLinked);
     showInputScenesOf(nullptr);
-    connect(&monitor, &MonitorController::onScreenIndicatorEnabledChanged, this,
+    connect(&m_monitor, &MonitorController::onScreenIndicatorEnabledChanged, this,
             &SettingsView::updateShortcuts);
 
     rebuildSceneRows();
