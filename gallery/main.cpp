@@ -13,6 +13,7 @@
 #include "ui/widgets/CapsuleSlider.h"
 #include "ui/widgets/CircleChip.h"
 #include "ui/widgets/CompactMonitorSlider.h"
+#include "ui/widgets/MonitorPicker.h"
 #include "ui/widgets/ToggleSwitch.h"
 #include "ui/window/SettingsView.h"
 #include "ui/window/UnifiedMonitorWindow.h"
@@ -128,6 +129,7 @@ public:
 
     void panelAndWindow();
     void settings();
+    void severalMonitors(int count);
     void indicator();
     void sceneEditor();
     void controls();
@@ -142,13 +144,13 @@ private:
 // The tray panel and the window through a session: reading, loaded, Night Mode with adaptive
 // brightness unavailable, then a helper's error.
 void Gallery::panelAndWindow() {
-    ControllerFixture f;
+    ControllerFixture f(ControllerFixture::withMonitors);
     f.screens->list = {{u"Velmar VX27"_s, false}};
     f.monitor.setScript(u"get luminance = wait=gate out=\"64\"\n"_s);
     MonitorMenuView panel(f.c());
     WindowSectionState selection;
     StillLoginItem login;
-    UnifiedMonitorWindow window(f.c(), selection, login);
+    UnifiedMonitorWindow window(*f.monitors, selection, login);
     if (!show(&panel) || !show(&window)) // the Controls section reads the monitor as it appears
         return;
     save(&panel, u"panel-loading"_s);
@@ -178,7 +180,7 @@ void Gallery::panelAndWindow() {
 // Settings with every section in use: a long custom scene name, scenes by input, adaptive
 // brightness paused; then its parts, the naming dialog, a scene row's menu and the editor.
 void Gallery::settings() {
-    ControllerFixture f;
+    ControllerFixture f(ControllerFixture::withMonitors);
     MonitorScene gaming;
     gaming.id = QUuid::createUuid();
     gaming.name = u"Late-night gaming with the lights off"_s;
@@ -192,7 +194,7 @@ void Gallery::settings() {
     f.c().setAdaptiveBrightnessEnabled(true);
     f.c().set(MonitorFeature::contrast, 72); // pauses following
     StillLoginItem login;
-    SettingsView view(f.c(), login);
+    SettingsView view(*f.monitors, login);
     if (!show(&view))
         return;
     f.settle();
@@ -247,6 +249,51 @@ void Gallery::settings() {
         sheet->reject();
     }
     f.c().setAdaptiveBrightnessEnabled(false);
+    f.settle();
+}
+
+// The panel, the window's Controls and Settings with `count` monitors connected: two of one model
+// (told apart by a number) and one with a long name, the Controls showing each monitor in turn,
+// Settings with the Monitors section and scenes by input on.
+void Gallery::severalMonitors(int count) {
+    ControllerFixture f(ControllerFixture::withMonitors);
+    const QStringList displays{u"00000000000000aa Velmar VX27"_s,
+                               u"00000000000000bb Velmar Studio Display Pro 32-inch 6K Reference"_s,
+                               u"00000000000000cc Velmar VX27"_s};
+    const QString brightness[] = {u"64"_s, u"35"_s, u"80"_s};
+    for (int i = 0; i < count; ++i)
+        f.monitor.setState({{u"luminance"_s, brightness[i]}}, displays[i].section(u' ', 0, 0));
+    if (!reach("monitors listed", [&] { return f.startMonitors(displays.mid(0, count)); }))
+        return;
+    for (auto* controller : f.monitors->controllers())
+        controller->setPerInputScenesEnabled(true);
+    const QString suffix = u"-%1-monitors"_s.arg(count);
+
+    MonitorMenuView panel(f.c());
+    WindowSectionState selection;
+    StillLoginItem login;
+    UnifiedMonitorWindow window(*f.monitors, selection, login);
+    if (!show(&panel) || !show(&window))
+        return;
+    f.settle();
+    save(&panel, u"panel"_s + suffix);
+    save(&window, u"window-controls"_s + suffix);
+    // The last monitor picked, as the user would.
+    auto* picker = window.findChild<MonitorPicker*>();
+    if (picker && picker->isVisible()) {
+        picker->setCurrentIndex(count - 1);
+        emit picker->activated(count - 1);
+        f.settle();
+        QCoreApplication::processEvents(); // the new controls' scroll bar shows on a queued call
+        save(&window, u"window-controls-last"_s + suffix);
+    }
+
+    selection.setSection(MonitorWindowSection::settings);
+    f.settle();
+    QCoreApplication::processEvents(); // as above
+    save(&window, u"window-settings"_s + suffix);
+    if (auto* view = window.findChild<SettingsView*>(); view && view->findChild<QScrollArea*>())
+        save(view->findChild<QScrollArea*>()->widget(), u"settings-page"_s + suffix);
     f.settle();
 }
 
@@ -433,6 +480,8 @@ int main(int argc, char** argv) {
         Gallery gallery(folder, dark);
         gallery.panelAndWindow();
         gallery.settings();
+        gallery.severalMonitors(2);
+        gallery.severalMonitors(3);
         gallery.indicator();
         gallery.sceneEditor();
         gallery.controls();

@@ -188,7 +188,7 @@ MonitorMenuView& VelmarMonitorMenuApp::ensurePanel() {
 
 UnifiedMonitorWindow& VelmarMonitorMenuApp::ensureWindow() {
     if (!m_window) {
-        m_window = new UnifiedMonitorWindow(m_monitor, m_selection, *m_loginItem);
+        m_window = new UnifiedMonitorWindow(m_monitors, m_selection, *m_loginItem);
         m_window->setAttribute(Qt::WA_DeleteOnClose); // as the panel: made again when next wanted
         connect(m_window, &QObject::destroyed, this, [] { QTimer::singleShot(0, &releaseFreedMemory); });
         m_window->addAction(m_settingsCommand);

@@ -129,6 +129,24 @@ public:
         QTRY_VERIFY_WITH_TIMEOUT(idle(), 20000);
     }
 
+    /// Built `withMonitors`: starts over the monitors `displays` names ("<id> <name>", the main one
+    /// first) and waits until each has its controller and every reading is done; the log then
+    /// starts empty. False when a monitor never got its controller.
+    bool startMonitors(const QStringList& displays) {
+        monitor.setDisplays(displays);
+        c().start();
+        const bool started =
+            QTest::qWaitFor([&] { return monitors->controllers().size() == displays.size(); }, 20000);
+        settle();
+        monitor.clearLog();
+        return started;
+    }
+    /// The monitors `displays` names are now connected, and the program is told the displays changed.
+    void replug(const QStringList& displays) {
+        monitor.setDisplays(displays);
+        lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
+    }
+
     MonitorController& c() { return monitors ? monitors->main() : *controller; }
     /// What the sliders show: brightness, contrast, volume, red, green, blue.
     QList<double> values() {

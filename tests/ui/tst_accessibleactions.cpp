@@ -31,8 +31,15 @@ struct Stage {
 
     Stage() : shell(*f.monitors, ownLogin()) { f.store->add(custom); }
 
-    // The view named `view` ("panel", "controls", "settings", "editor"), open and at rest.
-    QWidget* open(const QString& view) {
+    // The view named `view` ("panel", "controls", "settings", "editor"), open and at rest; "… of
+    // two" with two monitors connected.
+    QWidget* open(QString view) {
+        if (view.endsWith(QLatin1String(" of two"))) {
+            view.chop(7);
+            if (!f.startMonitors(
+                    {QStringLiteral("00000000000000aa Left"), QStringLiteral("00000000000000bb Right")}))
+                return nullptr;
+        }
         if (view == QLatin1String("panel")) {
             shell.togglePanel(QRect(600, 0, 20, 20));
             return shell.panel();
@@ -154,6 +161,8 @@ private slots:
         row("settings", "Apply Movie scene", QAccessibleActionInterface::pressAction(),
             [](Stage& s) { return s.f.c().activeSceneID() == MonitorScene::movie().id; });
         row("settings", "Launch at login", toggle, [](Stage& s) { return s.login->enabled; });
+        row("settings of two", "Link brightness", toggle,
+            [](Stage& s) { return s.f.monitors->isBrightnessLinked(); });
     }
     void actionsDoWhatTheUserMeant() {
         QFETCH(QString, view);

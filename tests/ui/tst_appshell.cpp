@@ -80,11 +80,11 @@ private slots:
     }
 
     void theRefreshChipWaitsWhileTheMonitorIsRead() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         f.monitor.setScript("get luminance = wait=gate out=\"60\"\n");
         WindowSectionState selection;
         FakeLoginItem login;
-        UnifiedMonitorWindow window(f.c(), selection, login);
+        UnifiedMonitorWindow window(*f.monitors, selection, login);
         auto* refresh = byAccessibleName<CircleChip>(&window, QStringLiteral("Refresh monitor values"));
         refresh->click();
         QVERIFY(f.c().isWorking());
@@ -115,14 +115,14 @@ private slots:
     }
 
     void namesAndMessagesShowAsWritten() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         const QString name = QStringLiteral("Velmar <b>VX27</b>");
         f.screens->list = {{name, false}};
         f.store->add(userScene(QStringLiteral("<i>Evening</i>")));
         MonitorMenuView panel(f.c());
         WindowSectionState selection;
         FakeLoginItem login;
-        UnifiedMonitorWindow window(f.c(), selection, login);
+        UnifiedMonitorWindow window(*f.monitors, selection, login);
         panel.show();
         window.show();
         f.settle();

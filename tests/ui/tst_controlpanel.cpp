@@ -1,21 +1,39 @@
 // The Controls section: its pickers and rows follow the controller, act only on what the user
-// chooses, and read the monitor each time the section appears. (How it shows an error, as the
-// panel does, is the shell test's.)
+// chooses, and read the monitor each time the section appears; with several monitors, the one
+// picked in its Monitor row. (How it shows an error, as the panel does, is the shell test's.)
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
+#include "ui/widgets/CircleChip.h"
 #include "ui/widgets/CompactMonitorSlider.h"
 #include "ui/window/ControlPanelView.h"
+#include "ui/window/UnifiedMonitorWindow.h"
 #include "UiTesting.h"
 
+#include <QSlider>
+
 using namespace UiTesting;
+
+namespace {
+const QString left = QStringLiteral("00000000000000aa");
+const QString right = QStringLiteral("00000000000000bb");
+
+// The Controls the window shows now (the one it replaced may not be deleted yet).
+ControlPanelView* shownControls(const QWidget& window) {
+    for (auto* view : window.findChildren<ControlPanelView*>()) {
+        if (view->isVisible())
+            return view;
+    }
+    return nullptr;
+}
+} // namespace
 
 class TestControlPanel : public UiTesting::Test {
     Q_OBJECT
 
 private slots:
     void eachAppearanceReadsTheMonitor() {
-        ControllerFixture f;
-        ControlPanelView panel(f.c());
+        ControllerFixture f(ControllerFixture::withMonitors);
+        ControlPanelView panel(*f.monitors, f.c());
         QVERIFY(f.monitor.commandLines().isEmpty()); // made, not shown: nothing read
         panel.show();
         QVERIFY(f.c().isWorking());
@@ -28,8 +46,8 @@ private slots:
     }
 
     void tonePickerOffersCustomOnlyWhenNoSceneMatches() {
-        ControllerFixture f;
-        ControlPanelView panel(f.c());
+        ControllerFixture f(ControllerFixture::withMonitors);
+        ControlPanelView panel(*f.monitors, f.c());
         auto* tone = byAccessibleName<QComboBox>(&panel, QStringLiteral("Display tone"));
         const int scenes = int(MonitorScene::builtInDefaults().size());
         QCOMPARE(tone->count(), scenes + 1);
@@ -56,8 +74,8 @@ private slots:
     }
 
     void presetPickerFollowsTheGains() {
-        ControllerFixture f;
-        ControlPanelView panel(f.c());
+        ControllerFixture f(ControllerFixture::withMonitors);
+        ControlPanelView panel(*f.monitors, f.c());
         auto* preset = byAccessibleName<QComboBox>(&panel, QStringLiteral("Preset"));
         QCOMPARE(preset->currentText(), QStringLiteral("Neutral")); // 50/50/50
         const QStringList presets = entries(preset);
@@ -75,9 +93,9 @@ private slots:
     }
 
     void rowsShowWhatIsKnown() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         f.monitor.setScript("get contrast = exit=1\nget volume = out=\"0\"\n");
-        ControlPanelView panel(f.c());
+        ControlPanelView panel(*f.monitors, f.c());
         auto* contrast = byAccessibleName<CompactMonitorSlider>(&panel, QStringLiteral("Contrast"));
         auto* volume = byAccessibleName<CompactMonitorSlider>(&panel, QStringLiteral("Volume"));
         QCOMPARE(contrast->toolTip(), QStringLiteral("Contrast is not available"));
@@ -93,10 +111,10 @@ private slots:
 
     // A monitor of another make lists only the inputs its capabilities name, and switches to them.
     void inputPickerListsTheMonitorsInputs() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         f.monitor.setScript("get input-alt = exit=1\n");
         f.monitor.setState({{"inputs", "18 15"}});
-        ControlPanelView panel(f.c());
+        ControlPanelView panel(*f.monitors, f.c());
         auto* input = byAccessibleName<QComboBox>(&panel, QStringLiteral("Input"));
         QCOMPARE(input->count(), 4);
         QVERIFY(runTask(f.c().refresh()));
@@ -105,6 +123,55 @@ private slots:
         QTRY_COMPARE(f.monitor.writes(), QStringList("set input 18"));
         QCOMPARE(input->currentText(), QStringLiteral("HDMI 2"));
         QCOMPARE(input->itemText(0), QStringLiteral("DisplayPort"));
+    }
+
+    // With two monitors the Monitor row, worked by the keyboard, picks whose controls are shown:
+    // the picked one is read, its slider and the refresh chip reach it alone, and when it goes
+    // the main monitor's controls come back, with its name in place of the picker.
+    void theMonitorPickerChoosesWhichMonitorIsControlled() {
+        ControllerFixture f(ControllerFixture::withMonitors);
+        f.monitor.setState({{"luminance", "20"}}, left);
+        f.monitor.setState({{"luminance", "80"}}, right);
+        QVERIFY(f.startMonitors({left + " Left", right + " Right"}));
+        WindowSectionState selection;
+        FakeLoginItem login;
+        UnifiedMonitorWindow window(*f.monitors, selection, login);
+        QVERIFY(showActive(&window));
+        f.settle();
+        auto* picker = byAccessibleName<QComboBox>(shownControls(window), QStringLiteral("Monitor"));
+        QVERIFY(picker->isVisible());
+        QCOMPARE(entries(picker), (QStringList{"Left", "Right"}));
+        QCOMPARE(picker->currentText(), QStringLiteral("Left"));
+
+        f.monitor.clearLog();
+        picker->setFocus();
+        QTest::keyClick(picker, Qt::Key_Down);
+        QTRY_COMPARE(byAccessibleName<QSlider>(shownControls(window), QStringLiteral("Brightness"))->value(),
+                     80);
+        picker = byAccessibleName<QComboBox>(shownControls(window), QStringLiteral("Monitor"));
+        QCOMPARE(picker->currentText(), QStringLiteral("Right"));
+        QTRY_VERIFY(picker->hasFocus()); // the keyboard stays where it was
+        f.settle();
+        QVERIFY(f.monitor.commandLines().contains("display " + right + " get luminance"));
+
+        f.monitor.clearLog();
+        QTest::keyClick(byAccessibleName<QSlider>(shownControls(window), QStringLiteral("Brightness")),
+                        Qt::Key_Up);
+        byAccessibleName<CircleChip>(&window, QStringLiteral("Refresh monitor values"))->click();
+        f.settle();
+        const QStringList lines = f.monitor.commandLines();
+        QCOMPARE(lines.filter(" set "), QStringList("display " + right + " set luminance 81"));
+        QVERIFY(lines.contains("display " + right + " get contrast"));
+        QCOMPARE(lines.filter("display " + right + ' ').size(), lines.size());
+        QCOMPARE(f.c().brightness(), 20.0);
+
+        f.replug({left + " Left"});
+        QTRY_VERIFY(shownControls(window) && shownLabel(shownControls(window), QStringLiteral("Left")));
+        QVERIFY(!byAccessibleName<QComboBox>(shownControls(window), QStringLiteral("Monitor"))->isVisible());
+        QCOMPARE(byAccessibleName<QSlider>(shownControls(window), QStringLiteral("Brightness"))->value(), 20);
+        byAccessibleName<CircleChip>(&window, QStringLiteral("Refresh monitor values"))->click();
+        QVERIFY(f.c().isWorking());
+        f.settle();
     }
 };
 

@@ -57,7 +57,7 @@ private slots:
             shell.onScreenIndicator()->hide();
 
             FakeLoginItem login;
-            SettingsView settings(f.c(), login);
+            SettingsView settings(*f.monitors, login);
             auto* toggle =
                 byAccessibleName<ToggleSwitch>(&settings, QStringLiteral("Show changes on screen"));
             QVERIFY(toggle && toggle->isChecked());

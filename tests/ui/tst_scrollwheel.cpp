@@ -85,8 +85,8 @@ class TestScrollWheel : public UiTesting::Test {
 
 private slots:
     void controlsWindow() {
-        ControllerFixture f;
-        ControlPanelView view(f.c());
+        ControllerFixture f(ControllerFixture::withMonitors);
+        ControlPanelView view(*f.monitors, f.c());
         QVERIFY(showActive(&view));
         f.settle();
         QVERIFY(view.findChild<QScrollArea*>()->verticalScrollBar()->maximum() > 0);
@@ -99,11 +99,11 @@ private slots:
     // The pickers of scenes by input and the adaptive range are controller settings: unchanged
     // sliders and pickers show that none moved.
     void settings() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         f.c().setAdaptiveBrightnessEnabled(true);
         f.c().setPerInputScenesEnabled(true);
         FakeLoginItem login;
-        SettingsView view(f.c(), login);
+        SettingsView view(*f.monitors, login);
         QVERIFY(showActive(&view));
         // Adaptive brightness writes at its first sample: that write is behind us before the log
         // is cleared, however slowly its helper starts.

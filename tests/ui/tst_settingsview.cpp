@@ -1,10 +1,12 @@
 // The Settings section: scene rows and the naming dialog, adaptive brightness with its range
-// and pause, scenes by input, launch at login, About, and the problems the user must see.
+// and pause, scenes by input, launch at login, About, and the problems the user must see; with
+// several monitors, the Monitors section and each monitor's scenes by input.
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 #include "system/PlatformWording.h"
 #include "ui/sceneeditor/SceneEditorSheet.h"
 #include "ui/sceneeditor/SceneManagementRow.h"
+#include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/ToggleSwitch.h"
 #include "ui/window/SettingsView.h"
 #include "UiTesting.h"
@@ -19,6 +21,11 @@
 using namespace std::chrono_literals;
 using namespace UiTesting;
 using Reading = BuiltInDisplayBrightnessReading;
+
+namespace {
+const QString left = QStringLiteral("00000000000000aa");
+const QString right = QStringLiteral("00000000000000bb");
+} // namespace
 
 class TestSettingsView : public UiTesting::Test {
     Q_OBJECT
@@ -40,10 +47,10 @@ private slots:
     }
 
     void sceneRowsApplyAndANewSceneIsNamed() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         f.store->add(userScene(QStringLiteral("Gaming")));
         FakeLoginItem login;
-        SettingsView view(f.c(), login);
+        SettingsView view(*f.monitors, login);
         view.show();
         // The built-in scenes, then the user's own, which alone can be edited.
         const auto rows = view.findChildren<SceneManagementRow*>();
@@ -72,14 +79,14 @@ private slots:
     }
 
     void editingTheActiveSceneClearsItsMark() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         auto gaming = userScene(QStringLiteral("Gaming"));
         gaming.volume = 40;
         f.store->add(gaming);
         f.c().apply(gaming);
         QTRY_COMPARE(f.c().activeSceneID(), gaming.id);
         FakeLoginItem login;
-        SettingsView view(f.c(), login);
+        SettingsView view(*f.monitors, login);
         view.editScene(gaming);
         auto* sheet = view.findChild<SceneEditorSheet*>();
         QVERIFY(sheet);
@@ -88,9 +95,9 @@ private slots:
     }
 
     void adaptiveRangeAndPause() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         FakeLoginItem login;
-        SettingsView view(f.c(), login);
+        SettingsView view(*f.monitors, login);
         view.show();
         auto* follow =
             byAccessibleName<ToggleSwitch>(&view, PlatformWording::followBuiltInBrightnessSwitch());
@@ -127,9 +134,9 @@ private slots:
     }
 
     void scenesByInput() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         FakeLoginItem login;
-        SettingsView view(f.c(), login);
+        SettingsView view(*f.monitors, login);
         view.show();
         auto* hdmi1 = byAccessibleName<QComboBox>(&view, QStringLiteral("HDMI 1"));
         QVERIFY(hdmi1 && !hdmi1->isVisibleTo(&view));
@@ -145,11 +152,80 @@ private slots:
         QCOMPARE(f.c().preferredSceneID(MonitorInput::hdmi1), MonitorScene::reading().id);
     }
 
+    // The Monitors section is there while two monitors are: it names them, makes the one picked
+    // the main monitor and links their brightness, and follows a link made elsewhere.
+    void monitorsSectionWhileSeveralAreConnected() {
+        ControllerFixture f(ControllerFixture::withMonitors);
+        QVERIFY(f.startMonitors({left + " Left"}));
+        FakeLoginItem login;
+        SettingsView view(*f.monitors, login);
+        view.show();
+        auto* main = byAccessibleName<QComboBox>(&view, QStringLiteral("Main monitor"));
+        auto* link = byAccessibleName<ToggleSwitch>(&view, QStringLiteral("Link brightness"));
+        QVERIFY(!main->isVisibleTo(&view) && !link->isVisibleTo(&view));
+
+        f.replug({left + " Left", right + " Right"});
+        QTRY_VERIFY(main->isVisibleTo(&view));
+        QCOMPARE(entries(main), (QStringList{"Left", "Right"}));
+        for (const auto* name : {"Left", "Right"})
+            QVERIFY(byAccessibleName<ElidedLabel>(&view, QString::fromLatin1(name))->isVisibleTo(&view));
+        link->click();
+        QVERIFY(f.monitors->isBrightnessLinked());
+        f.monitors->setBrightnessLinked(false);
+        QVERIFY(!link->isChecked());
+
+        main->setCurrentIndex(1);
+        emit main->activated(1);
+        QTRY_COMPARE(f.c().listedDisplay().id, right);
+        QTRY_COMPARE(entries(main), (QStringList{"Right", "Left"}));
+        QCOMPARE(main->currentText(), QStringLiteral("Right"));
+        f.settle();
+
+        f.replug({right + " Right"});
+        QTRY_VERIFY(!main->isVisibleTo(&view));
+        f.settle();
+    }
+
+    // Scenes by input are each monitor's own: the picker at the head of the section says whose
+    // are shown and changed; a monitor that goes while shown gives way to the main one.
+    void scenesByInputAreEachMonitorsOwn() {
+        ControllerFixture f(ControllerFixture::withMonitors);
+        QVERIFY(f.startMonitors({left + " Left", right + " Right"}));
+        FakeLoginItem login;
+        SettingsView view(*f.monitors, login);
+        view.show();
+        auto* whose = byAccessibleName<QComboBox>(&view, QStringLiteral("Monitor"));
+        auto* byInput = byAccessibleName<ToggleSwitch>(&view, QStringLiteral("Apply scenes by input"));
+        auto* hdmi1 = byAccessibleName<QComboBox>(&view, QStringLiteral("HDMI 1"));
+        QVERIFY(whose->isVisibleTo(&view));
+        MonitorController* other = f.monitors->controller(right);
+
+        emit whose->activated(whose->findText(QStringLiteral("Right")));
+        byInput->click();
+        emit hdmi1->activated(hdmi1->findText(QStringLiteral("Reading")));
+        QVERIFY(other->perInputScenesEnabled() && !f.c().perInputScenesEnabled());
+        QCOMPARE(other->preferredSceneID(MonitorInput::hdmi1), MonitorScene::reading().id);
+        QVERIFY(!f.c().preferredSceneID(MonitorInput::hdmi1));
+
+        emit whose->activated(whose->findText(QStringLiteral("Left")));
+        QVERIFY(!byInput->isChecked() && !hdmi1->isVisibleTo(&view));
+        emit whose->activated(whose->findText(QStringLiteral("Right")));
+        QVERIFY(byInput->isChecked());
+        QCOMPARE(hdmi1->currentText(), QStringLiteral("Reading"));
+
+        f.replug({left + " Left"});
+        QTRY_VERIFY(!whose->isVisibleTo(&view));
+        QVERIFY(!byInput->isChecked());
+        byInput->click();
+        QVERIFY(f.c().perInputScenesEnabled());
+        f.settle();
+    }
+
     void launchAtLoginShowsAFailureAndTheRealState() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         FakeLoginItem login;
         login.enabled = true;
-        SettingsView view(f.c(), login);
+        SettingsView view(*f.monitors, login);
         view.show();
         auto* launch = byAccessibleName<ToggleSwitch>(&view, QStringLiteral("Launch at login"));
         QVERIFY(launch->isChecked());
@@ -168,11 +244,11 @@ private slots:
     }
 
     void aboutAndProblemsTheUserMustSee() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         f.settings->setValue(QStringLiteral("monitorScenes.custom.v1"), QByteArray("[{\"broken\": "));
         f.rebuild();
         FakeLoginItem login;
-        SettingsView view(f.c(), login);
+        SettingsView view(*f.monitors, login);
         view.show();
         QVERIFY(f.store->persistenceError());
         QVERIFY(std::ranges::any_of(view.findChildren<QLabel*>(), [&](const QLabel* label) {

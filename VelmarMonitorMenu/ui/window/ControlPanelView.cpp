@@ -1,5 +1,6 @@
 #include "ControlPanelView.h"
 
+#include "controller/ConnectedMonitors.h"
 #include "controller/MonitorController.h"
 #include "FormSection.h"
 #include "monitor/ColorPreset.h"
@@ -9,6 +10,7 @@
 #include "ui/Style.h"
 #include "ui/widgets/CompactMonitorSlider.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/MonitorPicker.h"
 #include "ui/widgets/WheelGuard.h"
 
 #include <QComboBox>
@@ -37,8 +39,8 @@ template <class Fill> void refill(QComboBox* box, Fill fill) {
 
 } // namespace
 
-ControlPanelView::ControlPanelView(MonitorController& monitor, QWidget* parent)
-    : QWidget(parent), m_monitor(monitor) {
+ControlPanelView::ControlPanelView(ConnectedMonitors& monitors, MonitorController& monitor, QWidget* parent)
+    : QWidget(parent), m_monitors(monitors), m_monitor(monitor) {
     setFixedSize(480, 640);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -64,7 +66,21 @@ void ControlPanelView::buildDisplaySection(QVBoxLayout* layout) {
     m_name = new QLabel(form);
     m_name->setTextFormat(Qt::PlainText); // a name from the monitor, never markup
     m_name->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    display->addRow(tr("Monitor"), m_name);
+    auto* monitorRow = display->addRow(tr("Monitor"), m_name);
+    // The name alone while one monitor is connected; a picker in its place once there are more.
+    m_monitorPicker = new MonitorPicker(m_monitors, monitorRow);
+    m_monitorPicker->setFixedWidth(pickerWidth);
+    m_monitorPicker->setAccessibleName(tr("Monitor"));
+    m_monitorPicker->setCurrentMonitor(&m_monitor);
+    monitorRow->layout()->addWidget(m_monitorPicker);
+    connect(m_monitorPicker, &MonitorPicker::monitorPicked, this, [this](MonitorController* picked) {
+        if (picked != &m_monitor)
+            emit monitorPicked(picked);
+    });
+    // Queued: ConnectedMonitors may still be taking a controller down when it tells of a change.
+    connect(&m_monitors, &ConnectedMonitors::controllersChanged, this, &ControlPanelView::updateMonitorRow,
+            Qt::QueuedConnection);
+    updateMonitorRow();
     m_status = new ElidedLabel(form);
     m_status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_status->setMaximumWidth(300);
@@ -143,6 +159,16 @@ void ControlPanelView::followMonitor() {
     connect(&m_monitor, &MonitorController::isApplyingSceneChanged, this, &ControlPanelView::updateTones);
     connect(&m_monitor, &MonitorController::valueChanged, this, &ControlPanelView::updateValue);
     connect(&m_monitor, &MonitorController::isWorkingChanged, this, &ControlPanelView::updateLoading);
+}
+
+void ControlPanelView::updateMonitorRow() {
+    const bool several = m_monitors.controllers().size() > 1;
+    m_name->setVisible(!several);
+    m_monitorPicker->setVisible(several);
+}
+
+void ControlPanelView::focusMonitorPicker() {
+    m_monitorPicker->setFocus(Qt::OtherFocusReason);
 }
 
 void ControlPanelView::restyle() {

@@ -8,19 +8,31 @@
 #include <map>
 
 class CompactMonitorSlider;
+class ConnectedMonitors;
 class ElidedLabel;
 class MonitorController;
+class MonitorPicker;
 class QComboBox;
 class QLabel;
 class QVBoxLayout;
 
-// The Controls section of the window: every monitor control at once, as labelled rows of a
-// grouped form. Each time it appears it asks the controller to read the monitor again.
+// The Controls section of the window: every control of one monitor at once, as labelled rows of
+// a grouped form. Each time it appears it asks the controller to read the monitor again. With
+// several monitors connected its Monitor row is a picker of them; what is picked there is for
+// the window to show, in a view of its own.
 class ControlPanelView : public QWidget {
     Q_OBJECT
 public:
-    explicit ControlPanelView(MonitorController& monitor, QWidget* parent = nullptr);
+    ControlPanelView(ConnectedMonitors& monitors, MonitorController& monitor, QWidget* parent = nullptr);
     ~ControlPanelView() override;
+
+    /// Gives the keyboard focus to the Monitor picker, as the view that replaces one where a
+    /// monitor was picked.
+    void focusMonitorPicker();
+
+signals:
+    /// The user picked another monitor in the Monitor row.
+    void monitorPicked(MonitorController* monitor);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -42,10 +54,13 @@ private:
     void updatePresets();
     void updateValue(MonitorFeature feature);
     void updateLoading();
+    void updateMonitorRow();
     void restyle();
 
+    ConnectedMonitors& m_monitors;
     MonitorController& m_monitor;
     QLabel* m_name = nullptr;
+    MonitorPicker* m_monitorPicker = nullptr;
     ElidedLabel* m_status = nullptr;
     QComboBox* m_input = nullptr;
     QComboBox* m_tone = nullptr;

@@ -77,6 +77,7 @@ QWidget* FormSection::addRow(const QString& label, QWidget* content) {
     line->addWidget(content);
     row->setMinimumHeight(36);
     m_rows->addWidget(row);
+    grew();
     // A control is named by its row; a text is named by what it says.
     if (content->accessibleName().isEmpty() && !qobject_cast<QLabel*>(content))
         content->setAccessibleName(label);
@@ -91,7 +92,15 @@ QWidget* FormSection::addFullRow(QWidget* content) {
     line->addWidget(content);
     row->setMinimumHeight(36);
     m_rows->addWidget(row);
+    grew();
     return row;
+}
+
+void FormSection::grew() {
+    // A row added once the form has been laid out (a monitor plugged in) must reach the form's
+    // layout: its cached sizes of the card and of this section are stale.
+    m_card->updateGeometry();
+    updateGeometry();
 }
 
 void FormSection::setFooter(const QString& text) {

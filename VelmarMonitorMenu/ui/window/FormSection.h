@@ -24,6 +24,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void grew();
+
     QWidget* m_card;
     QVBoxLayout* m_rows;
     QLabel* m_footer = nullptr;

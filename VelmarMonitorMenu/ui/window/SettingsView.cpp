@@ -1,5 +1,6 @@
 #include "SettingsView.h"
 
+#include "controller/ConnectedMonitors.h"
 #include "controller/MonitorController.h"
 #include "FormSection.h"
 #include "scenes/MonitorSceneStore.h"
@@ -9,6 +10,8 @@
 #include "ui/sceneeditor/SceneEditorSheet.h"
 #include "ui/sceneeditor/SceneManagementRow.h"
 #include "ui/Style.h"
+#include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/MonitorPicker.h"
 #include "ui/widgets/ToggleSwitch.h"
 #include "ui/widgets/WheelGuard.h"
 
@@ -72,8 +75,9 @@ QWidget* switchRow(ToggleSwitch*& toggle, QWidget* parent) {
 
 } // namespace
 
-SettingsView::SettingsView(MonitorController& monitor, LoginItemService& loginItem, QWidget* parent)
-    : QWidget(parent), m_monitor(monitor), m_loginItem(loginItem) {
+SettingsView::SettingsView(ConnectedMonitors& monitors, LoginItemService& loginItem, QWidget* parent)
+    : QWidget(parent), m_monitors(monitors), m_monitor(monitors.main()), m_loginItem(loginItem),
+      m_inputMonitor(&monitors.main()) {
     setFixedSize(480, 640);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -82,6 +86,7 @@ SettingsView::SettingsView(MonitorController& monitor, LoginItemService& loginIt
 
     m_settingsProblem = problemLabel(form);
     layout->addWidget(m_settingsProblem);
+    buildMonitorsSection(layout);
     buildScenesSection(layout);
     buildAdaptiveSection(layout);
     buildInputScenesSection(layout);
@@ -91,20 +96,23 @@ SettingsView::SettingsView(MonitorController& monitor, LoginItemService& loginIt
     layout->addStretch(1);
     WheelGuard::guardControls(*this);
 
-    connect(&monitor, &MonitorController::scenesChanged, this, &SettingsView::rebuildSceneRows);
-    connect(&monitor, &MonitorController::activeSceneIDChanged, this, &SettingsView::updateActiveScene);
-    connect(&monitor, &MonitorController::settingsErrorChanged, this, &SettingsView::updateProblems);
-    connect(&monitor.sceneStore(), &MonitorSceneStore::persistenceErrorChanged, this,
+    connect(&m_monitor, &MonitorController::scenesChanged, this, &SettingsView::rebuildSceneRows);
+    connect(&m_monitor, &MonitorController::activeSceneIDChanged, this, &SettingsView::updateActiveScene);
+    connect(&m_monitor, &MonitorController::settingsErrorChanged, this, &SettingsView::updateProblems);
+    connect(&m_monitor.sceneStore(), &MonitorSceneStore::persistenceErrorChanged, this,
             &SettingsView::updateProblems);
     for (auto signal : {&MonitorController::adaptiveBrightnessEnabledChanged,
                         &MonitorController::adaptiveMinimumBrightnessChanged,
                         &MonitorController::adaptiveMaximumBrightnessChanged,
                         &MonitorController::adaptiveBrightnessSupportedChanged,
                         &MonitorController::adaptiveBrightnessPausedUntilChanged})
-        connect(&monitor, signal, this, &SettingsView::updateAdaptive);
-    connect(&monitor, &MonitorController::perInputScenesEnabledChanged, this,
-            &SettingsView::updateInputScenes);
-    connect(&monitor, &MonitorController::onScreenIndicatorEnabledChanged, this,
+        connect(&m_monitor, signal, this, &SettingsView::updateAdaptive);
+    // Queued: ConnectedMonitors may still be taking a controller down when it tells of a change.
+    connect(&m_monitors, &ConnectedMonitors::controllersChanged, this, &SettingsView::updateMonitors,
+            Qt::QueuedConnection);
+    connect(&m_monitors, &ConnectedMonitors::brightnessLinkedChanged, this, &SettingsView::updateLinked);
+    showInputScenesOf(nullptr);
+    connect(&m_monitor, &MonitorController::onScreenIndicatorEnabledChanged, this,
             &SettingsView::updateShortcuts);
 
     rebuildSceneRows();
@@ -124,6 +132,77 @@ QString SettingsView::sceneSummary(const MonitorScene& scene) {
     if (scene.volume)
         parts.append(tr("Volume %1").arg(whole(*scene.volume)));
     return parts.mid(0, 2).join(QStringLiteral(" · "));
+}
+
+void SettingsView::buildMonitorsSection(QVBoxLayout* layout) {
+    m_monitorsSection = new FormSection(tr("Monitors"), this);
+    m_mainMonitor = new MonitorPicker(m_monitors, this);
+    m_mainMonitor->setFixedWidth(pickerWidth);
+    m_mainMonitor->setAccessibleName(tr("Main monitor"));
+    m_monitorsSection->addRow(tr("Main monitor"), m_mainMonitor);
+    connect(m_mainMonitor, &MonitorPicker::monitorPicked, this,
+            [this](MonitorController* picked) { m_monitors.setMainMonitor(picked->listedDisplay().id); });
+    m_monitorsSection->addRow(tr("Link brightness"), switchRow(m_linked, this));
+    connect(m_linked, &ToggleSwitch::clicked, this,
+            [this](bool linked) { m_monitors.setBrightnessLinked(linked); });
+    m_monitorsSection->setFooter(
+        tr("Adaptive brightness, and shortcuts and scripts that name no monitor, adjust the main "
+           "monitor. Linked, a brightness chosen for one monitor moves the others by as much."));
+    layout->addWidget(m_monitorsSection);
+}
+
+void SettingsView::updateMonitors() {
+    const auto controllers = m_monitors.controllers();
+    m_monitorsSection->setVisible(controllers.size() > 1);
+    m_inputMonitorRow->setVisible(controllers.size() > 1);
+    // One row per monitor with its name, made as more monitors come and hidden as they go.
+    const QStringList names = monitorNames(controllers);
+    while (m_nameRows.size() < std::size_t(names.size())) {
+        auto* row = new QWidget(this);
+        auto* line = new QHBoxLayout(row);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(12);
+        auto* name = new ElidedLabel(row);
+        line->addWidget(name, 1);
+        auto* main = new QLabel(tr("Main"), row);
+        main->setFont(Style::captionFont());
+        line->addWidget(main);
+        m_nameRows.push_back({m_monitorsSection->addFullRow(row), name, main});
+    }
+    for (std::size_t i = 0; i < m_nameRows.size(); ++i) {
+        const auto& [row, name, main] = m_nameRows[i];
+        row->setVisible(i < std::size_t(names.size()));
+        if (i < std::size_t(names.size()))
+            name->setText(names.at(int(i)));
+        main->setVisible(i == 0);
+        Style::setTextColor(main, Style::secondaryText(palette()));
+    }
+    for (auto* controller : controllers)
+        connect(controller, &MonitorController::displayNameChanged, this, &SettingsView::updateMonitors,
+                Qt::UniqueConnection);
+    m_mainMonitor->setCurrentMonitor(&m_monitor);
+    updateLinked();
+    // A monitor shown under Input Scenes that went gives way to the main one; the main one's
+    // may be another monitor's by now.
+    if (!m_inputMonitor)
+        showInputScenesOf(nullptr);
+    else
+        updateInputScenes();
+}
+
+void SettingsView::updateLinked() {
+    const bool linked = m_monitors.isBrightnessLinked();
+    m_linked->setChecked(linked);
+    m_linked->setAccessibleValueText(linked ? tr("On") : tr("Off"));
+}
+
+void SettingsView::showInputScenesOf(MonitorController* monitor) {
+    disconnect(m_inputMonitorEnabled);
+    m_inputMonitor = monitor ? monitor : &m_monitor;
+    m_inputMonitorEnabled = connect(m_inputMonitor, &MonitorController::perInputScenesEnabledChanged, this,
+                                    &SettingsView::updateInputScenes);
+    m_inputMonitorPicker->setCurrentMonitor(m_inputMonitor);
+    updateInputScenes();
 }
 
 void SettingsView::buildScenesSection(QVBoxLayout* layout) {
@@ -220,9 +299,17 @@ void SettingsView::buildAdaptiveSection(QVBoxLayout* layout) {
 
 void SettingsView::buildInputScenesSection(QVBoxLayout* layout) {
     auto* section = new FormSection(tr("Input Scenes"), this);
+    // Each monitor has its own; the picker says whose are shown while there are several.
+    m_inputMonitorPicker = new MonitorPicker(m_monitors, this);
+    m_inputMonitorPicker->setFixedWidth(pickerWidth);
+    m_inputMonitorPicker->setAccessibleName(tr("Monitor"));
+    m_inputMonitorRow = section->addRow(tr("Monitor"), m_inputMonitorPicker);
+    connect(m_inputMonitorPicker, &MonitorPicker::monitorPicked, this, &SettingsView::showInputScenesOf);
     section->addRow(tr("Apply scenes by input"), switchRow(m_perInput, this));
-    connect(m_perInput, &ToggleSwitch::clicked, this,
-            [this](bool enabled) { m_monitor.setPerInputScenesEnabled(enabled); });
+    connect(m_perInput, &ToggleSwitch::clicked, this, [this](bool enabled) {
+        if (m_inputMonitor)
+            m_inputMonitor->setPerInputScenesEnabled(enabled);
+    });
     for (const auto input : MonitorInputs::allCases) {
         auto* picker = new QComboBox(this);
         picker->setFixedWidth(pickerWidth);
@@ -230,7 +317,9 @@ void SettingsView::buildInputScenesSection(QVBoxLayout* layout) {
         auto* row = section->addRow(MonitorInputs::title(input), picker);
         connect(picker, &QComboBox::activated, this, [this, input, picker](int index) {
             const QUuid id = picker->itemData(index).toUuid();
-            m_monitor.setPreferredSceneID(input, id.isNull() ? std::nullopt : std::optional<QUuid>(id));
+            if (m_inputMonitor)
+                m_inputMonitor->setPreferredSceneID(input,
+                                                    id.isNull() ? std::nullopt : std::optional<QUuid>(id));
         });
         m_inputPickers[input] = {row, picker};
     }
@@ -315,7 +404,9 @@ void SettingsView::updateAdaptive() {
 }
 
 void SettingsView::updateInputScenes() {
-    const bool enabled = m_monitor.perInputScenesEnabled();
+    if (!m_inputMonitor)
+        return; // the monitor went: the main one's are shown once the picker has been refilled
+    const bool enabled = m_inputMonitor->perInputScenesEnabled();
     m_perInput->setChecked(enabled);
     m_perInput->setAccessibleValueText(enabled ? tr("On") : tr("Off"));
     const auto scenes = m_monitor.scenes();
@@ -327,7 +418,7 @@ void SettingsView::updateInputScenes() {
         picker->addItem(tr("None"), QUuid());
         for (const auto& scene : scenes)
             picker->addItem(SymbolIcons::icon(scene.symbol, palette()), scene.name, scene.id);
-        const auto preferred = m_monitor.preferredSceneID(input);
+        const auto preferred = m_inputMonitor->preferredSceneID(input);
         // A preference that names a scene no longer there shows as no choice at all.
         picker->setCurrentIndex(preferred ? picker->findData(*preferred) : 0);
     }
@@ -408,6 +499,7 @@ void SettingsView::restyle() {
     m_unavailable->setText(PlatformWording::builtInBrightnessUnavailable());
     updateProblems();
     updateAdaptive();
+    updateMonitors();
     updateInputScenes();
     updateShortcuts();
     m_launchAtLogin->setAccessibleValueText(m_launchAtLogin->isChecked() ? tr("On") : tr("Off"));

@@ -3,14 +3,18 @@
 #include "monitor/MonitorInput.h"
 #include "scenes/MonitorScene.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <map>
 #include <optional>
 
+class ConnectedMonitors;
+class ElidedLabel;
 class FormSection;
 class LoginItemService;
 class MonitorController;
+class MonitorPicker;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -19,14 +23,14 @@ class QVBoxLayout;
 class SceneManagementRow;
 class ToggleSwitch;
 
-// The Settings section of the window: the scenes and their actions, adaptive brightness, scenes
-// by input, shortcuts and scripts, launch at login, and About. Made afresh each time the window
-// turns to Settings, so whatever was half done in it (a name being typed, a scene being edited)
-// starts over.
+// The Settings section of the window: the connected monitors (while there are several), the
+// scenes and their actions, adaptive brightness, scenes by input (each monitor's own), shortcuts
+// and scripts, launch at login, and About. Made afresh each time the window turns to Settings,
+// so whatever was half done in it (a name being typed, a scene being edited) starts over.
 class SettingsView : public QWidget {
     Q_OBJECT
 public:
-    SettingsView(MonitorController& monitor, LoginItemService& loginItem, QWidget* parent = nullptr);
+    SettingsView(ConnectedMonitors& monitors, LoginItemService& loginItem, QWidget* parent = nullptr);
     ~SettingsView() override;
 
     /// "Brightness 35 · Contrast 75": at most the first two of the scene's brightness, contrast
@@ -42,6 +46,13 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    struct NameRow {
+        QWidget* row;
+        ElidedLabel* name;
+        QLabel* main;
+    };
+
+    void buildMonitorsSection(QVBoxLayout* layout);
     void buildScenesSection(QVBoxLayout* layout);
     void buildAdaptiveSection(QVBoxLayout* layout);
     void buildInputScenesSection(QVBoxLayout* layout);
@@ -52,13 +63,23 @@ private:
     void updateActiveScene();
     void updateProblems();
     void updateAdaptive();
+    void updateMonitors();
+    void updateLinked();
+    /// Scenes by input are shown for `monitor` from now on (the main monitor's for nullptr).
+    void showInputScenesOf(MonitorController* monitor);
     void updateInputScenes();
     void updateShortcuts();
     void updateLaunchAtLogin(bool enabled);
     void restyle();
 
-    MonitorController& m_monitor;
+    ConnectedMonitors& m_monitors;
+    MonitorController& m_monitor; // the main monitor's: scenes, adaptive brightness, the shell's
     LoginItemService& m_loginItem;
+
+    FormSection* m_monitorsSection = nullptr;
+    MonitorPicker* m_mainMonitor = nullptr;
+    ToggleSwitch* m_linked = nullptr;
+    std::vector<NameRow> m_nameRows;
 
     QLabel* m_settingsProblem = nullptr;
     FormSection* m_scenes = nullptr;
@@ -79,6 +100,10 @@ private:
     QLabel* m_unavailable = nullptr;
     QLabel* m_unavailableSymbol = nullptr;
 
+    QPointer<MonitorController> m_inputMonitor; // whose scenes by input are shown
+    QMetaObject::Connection m_inputMonitorEnabled;
+    QWidget* m_inputMonitorRow = nullptr;
+    MonitorPicker* m_inputMonitorPicker = nullptr;
     ToggleSwitch* m_perInput = nullptr;
     std::map<MonitorInput, std::pair<QWidget*, QComboBox*>> m_inputPickers;
 

@@ -1,5 +1,6 @@
 #include "UnifiedMonitorWindow.h"
 
+#include "controller/ConnectedMonitors.h"
 #include "controller/MonitorController.h"
 #include "ControlPanelView.h"
 #include "SectionPicker.h"
@@ -17,9 +18,9 @@ namespace {
 constexpr int chipSize = 34;
 }
 
-UnifiedMonitorWindow::UnifiedMonitorWindow(MonitorController& monitor, WindowSectionState& selection,
+UnifiedMonitorWindow::UnifiedMonitorWindow(ConnectedMonitors& monitors, WindowSectionState& selection,
                                            LoginItemService& loginItem, QWidget* parent)
-    : QWidget(parent), m_monitor(monitor), m_selection(selection), m_loginItem(loginItem) {
+    : QWidget(parent), m_monitors(monitors), m_selection(selection), m_loginItem(loginItem) {
     setWindowTitle(tr("Velmar Monitor"));
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
@@ -65,10 +66,12 @@ UnifiedMonitorWindow::UnifiedMonitorWindow(MonitorController& monitor, WindowSec
 
     connect(m_picker, &SectionPicker::sectionPicked, &m_selection, &WindowSectionState::setSection);
     connect(&m_selection, &WindowSectionState::sectionChanged, this, &UnifiedMonitorWindow::showSection);
-    connect(m_refresh, &CircleChip::clicked, this, [this] { m_monitor.refresh(); });
-    connect(&monitor, &MonitorController::isWorkingChanged, this, &UnifiedMonitorWindow::updateRefresh);
+    connect(m_refresh, &CircleChip::clicked, this, [this] {
+        if (m_shown)
+            m_shown->refresh();
+    });
+    showMonitor(nullptr);
     showSection(m_selection.section());
-    updateRefresh();
 }
 
 void UnifiedMonitorWindow::setNotice(const QString& text) {
@@ -83,20 +86,61 @@ void UnifiedMonitorWindow::showSection(MonitorWindowSection section) {
     m_refreshSpacer->setVisible(!controls);
     // A fresh panel each time: the Settings panel's passing state (a name being typed, a scene
     // being edited) starts empty, and the Controls panel reads the monitor as it appears.
+    if (!controls)
+        return replaceContent(new SettingsView(m_monitors, m_loginItem, this));
+    auto* view = new ControlPanelView(m_monitors, *m_shown, this);
+    connect(view, &ControlPanelView::monitorPicked, this, [this](MonitorController* picked) {
+        showMonitor(picked);
+        showSection(MonitorWindowSection::controls);
+        if (auto* controls = qobject_cast<ControlPanelView*>(m_content))
+            controls->focusMonitorPicker(); // where the keyboard was
+    });
+    replaceContent(view);
+}
+
+void UnifiedMonitorWindow::replaceContent(QWidget* content) {
     if (m_content) {
         m_content->hide();
         m_content->deleteLater();
     }
-    if (controls)
-        m_content = new ControlPanelView(m_monitor, this);
-    else
-        m_content = new SettingsView(m_monitor, m_loginItem, this);
-    m_layout->addWidget(m_content);
-    m_content->show();
+    m_content = content;
+    if (!content)
+        return;
+    m_layout->addWidget(content);
+    content->show();
+}
+
+void UnifiedMonitorWindow::showMonitor(MonitorController* monitor) {
+    disconnect(m_shownWorking);
+    disconnect(m_shownGoing);
+    m_shown = monitor ? monitor : &m_monitors.main();
+    m_shownWorking =
+        connect(m_shown, &MonitorController::isWorkingChanged, this, &UnifiedMonitorWindow::updateRefresh);
+    if (m_shown != &m_monitors.main()) {
+        // A monitor that goes while shown: its controls go at once, before anything can reach
+        // its controller, and the main monitor's take their place once ConnectedMonitors is done
+        // (the list of monitors they show is not to be read while a controller is taken down).
+        m_shownGoing = connect(m_shown, &QObject::destroyed, this, [this] {
+            const bool shown = qobject_cast<ControlPanelView*>(m_content);
+            if (shown)
+                replaceContent(nullptr);
+            showMonitor(nullptr);
+            if (!shown)
+                return;
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (m_selection.section() == MonitorWindowSection::controls && !m_content)
+                        showSection(MonitorWindowSection::controls);
+                },
+                Qt::QueuedConnection);
+        });
+    }
+    updateRefresh();
 }
 
 void UnifiedMonitorWindow::updateRefresh() {
-    const bool working = m_monitor.isWorking();
+    const bool working = m_shown && m_shown->isWorking();
     m_refresh->setBusy(working);
     m_refresh->setEnabled(!working);
 }

@@ -2,9 +2,11 @@
 
 #include "ui/MonitorWindowSection.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class CircleChip;
+class ConnectedMonitors;
 class LoginItemService;
 class MonitorController;
 class QLabel;
@@ -12,11 +14,13 @@ class QVBoxLayout;
 class SectionPicker;
 
 // The program's one window, "Velmar Monitor": a section picker on top, then the Controls or
-// the Settings panel. Closing it only hides it; the program lives on in the tray.
+// the Settings panel. Closing it only hides it; the program lives on in the tray. Its Controls
+// start on the main monitor; another one picked there stays shown, with the refresh chip
+// acting on it, until it goes.
 class UnifiedMonitorWindow : public QWidget {
     Q_OBJECT
 public:
-    UnifiedMonitorWindow(MonitorController& monitor, WindowSectionState& selection,
+    UnifiedMonitorWindow(ConnectedMonitors& monitors, WindowSectionState& selection,
                          LoginItemService& loginItem, QWidget* parent = nullptr);
 
     /// A line above the sections, for what the user must know about how the program runs
@@ -25,9 +29,14 @@ public:
 
 private:
     void showSection(MonitorWindowSection section);
+    void replaceContent(QWidget* content);
+    /// Shows `monitor`'s controls from now on (the main monitor's for nullptr).
+    void showMonitor(MonitorController* monitor);
     void updateRefresh();
 
-    MonitorController& m_monitor;
+    ConnectedMonitors& m_monitors;
+    QPointer<MonitorController> m_shown; // the monitor the Controls show
+    QMetaObject::Connection m_shownWorking, m_shownGoing;
     WindowSectionState& m_selection;
     LoginItemService& m_loginItem;
     SectionPicker* m_picker;
