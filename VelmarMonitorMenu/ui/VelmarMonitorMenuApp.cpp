@@ -171,7 +171,7 @@ QRect VelmarMonitorMenuApp::trayAnchor() const {
 
 MonitorMenuView& VelmarMonitorMenuApp::ensurePanel() {
     if (!m_panel) {
-        m_panel = new MonitorMenuView(m_monitor);
+        m_panel = new MonitorMenuView(m_monitors);
         // Made again each time it opens: nothing is kept while the program only sits in the tray.
         m_panel->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_panel, &QObject::destroyed, this, [] { QTimer::singleShot(0, &releaseFreedMemory); });

@@ -1,6 +1,7 @@
 // A screen reader works every button, chip, switch and segment through its actions: each action
 // does what a click does, in the panel, the window, Settings and the scene editor, and the panel
 // (a popup) is in the accessibility tree while it is open.
+#include "MonitorsTesting.h"
 #include "support/ControllerFixture.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/sceneeditor/SceneEditorSheet.h"
@@ -31,8 +32,16 @@ struct Stage {
 
     Stage() : shell(*f.monitors, ownLogin()) { f.store->add(custom); }
 
-    // The view named `view` ("panel", "controls", "settings", "editor"), open and at rest.
+    // The view named `view` ("panel", "panel of two" monitors, "controls", "settings",
+    // "editor"), open and at rest.
     QWidget* open(const QString& view) {
+        if (view == QLatin1String("panel of two")) {
+            using namespace MonitorsTesting;
+            if (!connectMonitors(f, {left + " Left", right + " Right"}))
+                return nullptr;
+            shell.togglePanel(QRect(600, 0, 20, 20));
+            return shell.panel();
+        }
         if (view == QLatin1String("panel")) {
             shell.togglePanel(QRect(600, 0, 20, 20));
             return shell.panel();
@@ -99,9 +108,10 @@ private slots:
         QTest::addColumn<QString>("view");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("action");
-        for (const QString view : {"panel", "controls", "settings", "editor"}) {
+        for (const QString view : {"panel", "panel of two", "controls", "settings", "editor"}) {
             Stage s;
             QWidget* root = s.open(view);
+            QVERIFY(root);
             for (QAbstractButton* button : root->findChildren<QAbstractButton*>()) {
                 if (!button->isVisibleTo(root))
                     continue;
@@ -149,6 +159,8 @@ private slots:
         };
         const QString toggle = QAccessibleActionInterface::toggleAction();
         row("panel", "Night Mode", toggle, [](Stage& s) { return s.f.c().isNightMode(); });
+        row("panel of two", "Link brightness", QAccessibleActionInterface::pressAction(),
+            [](Stage& s) { return s.f.monitors->isBrightnessLinked(); });
         row("controls", "Settings", QAccessibleActionInterface::pressAction(),
             [](Stage& s) { return s.shell.window()->findChild<SettingsView*>() != nullptr; });
         row("settings", "Apply Movie scene", QAccessibleActionInterface::pressAction(),
