@@ -86,32 +86,37 @@ OnScreenIndicator* VelmarMonitorMenuApp::onScreenIndicator() const {
     return m_indicator.get();
 }
 
-void VelmarMonitorMenuApp::showValueChange(MonitorFeature feature, MonitorController* /*monitor*/) {
-    if (auto* indicator = indicatorForChange())
-        indicator->showValue(feature);
+void VelmarMonitorMenuApp::showValueChange(MonitorFeature feature, MonitorController* monitor) {
+    if (auto* indicator = indicatorForChange(monitor))
+        indicator->showValue(feature, monitor);
 }
 
-void VelmarMonitorMenuApp::showInputChange(MonitorInput input, MonitorController* /*monitor*/) {
-    if (auto* indicator = indicatorForChange())
+void VelmarMonitorMenuApp::showInputChange(MonitorInput input, MonitorController* monitor) {
+    if (auto* indicator = indicatorForChange(monitor))
         indicator->showInput(input);
 }
 
-void VelmarMonitorMenuApp::showSceneChange(const MonitorScene& scene, MonitorController* /*monitor*/) {
-    if (auto* indicator = indicatorForChange())
+void VelmarMonitorMenuApp::showSceneChange(const MonitorScene& scene, MonitorController* monitor) {
+    if (auto* indicator = indicatorForChange(monitor))
         indicator->showScene(scene);
 }
 
 void VelmarMonitorMenuApp::showNightModeChange(bool on) {
-    if (auto* indicator = indicatorForChange())
+    // Every monitor turns together: no one monitor to name.
+    if (auto* indicator = indicatorForChange(nullptr, false))
         indicator->showNightMode(on);
 }
 
-OnScreenIndicator* VelmarMonitorMenuApp::indicatorForChange() {
+OnScreenIndicator* VelmarMonitorMenuApp::indicatorForChange(const MonitorController* monitor, bool named) {
     if (m_quitting || !m_monitor.onScreenIndicatorEnabled())
         return nullptr;
     // Made the first time it is wanted, like the panel: most users never script a change.
     if (!m_indicator)
         m_indicator = std::make_unique<OnScreenIndicator>(m_monitor);
+    // With one monitor there is no doubt which one changed, and the card stays as it always was.
+    const bool several = m_monitors.controllers().size() > 1;
+    m_indicator->setMonitorName(named && several ? (monitor ? *monitor : m_monitor).displayName()
+                                                 : QString());
     return m_indicator.get();
 }
 
