@@ -240,7 +240,9 @@ private slots:
                      QStringList({"Brightness of Left", "Brightness of Right", "Sound"}));
         QVERIFY(picker->isVisible());
         QCOMPARE(accessibleText(picker), QStringLiteral("Left"));
-        // The new slider is where the keyboard expects it, before the sound.
+        // The new slider is where the keyboard expects it, before the sound (once read, as a
+        // slider waiting for its monitor is passed over).
+        f.settle();
         auto* rightBrightness =
             byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Brightness of Right"));
         rightBrightness->setFocus();

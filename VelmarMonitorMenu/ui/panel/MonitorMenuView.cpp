@@ -289,6 +289,8 @@ void MonitorMenuView::orderSliders() {
     // order they are shown.
     QWidget* previous = m_link;
     for (const auto& row : m_brightnessRowList) {
+        if (!row.widget)
+            continue; // its monitor is going; the row goes with it
         setTabOrder(previous, row.slider);
         previous = row.slider;
     }
