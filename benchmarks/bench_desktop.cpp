@@ -3,8 +3,8 @@
 // an X server and a session bus (scripts/bench.sh runs it under xvfb-run and dbus-run-session)
 // and starts its own tray host (trayer).
 //
-// Every launch gets fresh surroundings: a simulated monitor in a temporary state file and a
-// settings folder of its own. What is observed, and why that way:
+// Every launch gets fresh surroundings: a simulated monitor (or several, with --monitors) in
+// temporary state files and a settings folder of its own. What is observed, and why that way:
 // - The tray icon is shown when the tray host embeds it: the icon's window, which carries the
 //   program's _NET_WM_PID, is reparented away from the root window. Watching the root's
 //   substructure delivers that as an event, so there is no polling to miss or slow anything.
@@ -21,7 +21,7 @@
 //   A program without a panel, a window or a single instance simply skips those figures.
 //
 // Run: bench_desktop --program <velmar-monitor> [--bare <bench_bare_tray>] [--rounds N]
-//                    [--seconds S]
+//                    [--seconds S] [--monitors N]
 // Prints one line per round and "BENCH<tab>name<tab>median<tab>unit" lines for scripts/bench.sh.
 #include <QByteArray>
 #include <QDir>
@@ -372,12 +372,17 @@ IdleFigures measureIdle(Desktop& desktop, pid_t pid, std::chrono::seconds length
 
 // --- one launch ----------------------------------------------------------------------------
 
-// A launch's surroundings: the simulated monitor, settings and, if wanted, a steady laptop panel.
+// A launch's surroundings: the simulated monitors, settings and, if wanted, a steady laptop panel.
+// The first monitor's helper runs are the ones watched: the main monitor's reading is the start-up.
 class Surroundings {
 public:
-    explicit Surroundings(bool adaptive) {
-        QFile(statePath()).open(QIODevice::WriteOnly); // blank: the simulated monitor's defaults
-        env["VELMAR_SIMULATED_MONITOR"] = statePath().toStdString();
+    Surroundings(bool adaptive, int monitors) {
+        QStringList states{statePath()};
+        for (int n = 2; n <= monitors; ++n)
+            states << m_dir.filePath(QStringLiteral("monitor-%1.json").arg(n));
+        for (const QString& state : states)
+            QFile(state).open(QIODevice::WriteOnly); // blank: the simulated monitor's defaults
+        env["VELMAR_SIMULATED_MONITOR"] = states.join(QLatin1Char(':')).toStdString();
         env["XDG_CONFIG_HOME"] = m_dir.filePath(QStringLiteral("config")).toStdString();
         if (adaptive) {
             const QString panel = m_dir.filePath(QStringLiteral("backlight/panel"));
@@ -512,8 +517,9 @@ bool openAndCloseWindow(Desktop& desktop, pid_t pid, const std::string& program,
     return true;
 }
 
-Figures sessionRound(Desktop& desktop, const std::string& program, std::chrono::seconds idle, int round) {
-    Surroundings surroundings(false);
+Figures sessionRound(Desktop& desktop, const std::string& program, std::chrono::seconds idle, int round,
+                     int monitors) {
+    Surroundings surroundings(false, monitors);
     const auto started = launch(desktop, program, surroundings);
     if (!started)
         return {};
@@ -552,8 +558,9 @@ Figures sessionRound(Desktop& desktop, const std::string& program, std::chrono::
     return figures;
 }
 
-Figures adaptiveRound(Desktop& desktop, const std::string& program, std::chrono::seconds idle, int round) {
-    Surroundings surroundings(true);
+Figures adaptiveRound(Desktop& desktop, const std::string& program, std::chrono::seconds idle, int round,
+                      int monitors) {
+    Surroundings surroundings(true, monitors);
     const auto started = launch(desktop, program, surroundings);
     if (!started)
         return {};
@@ -596,6 +603,7 @@ int main(int argc, char** argv) {
     std::string bare;
     int rounds = 3;
     int seconds = 60;
+    int monitors = 1;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::string option = argv[i];
         if (option == "--program")
@@ -606,10 +614,13 @@ int main(int argc, char** argv) {
             rounds = std::max(1, atoi(argv[i + 1]));
         else if (option == "--seconds")
             seconds = std::max(5, atoi(argv[i + 1]));
+        else if (option == "--monitors")
+            monitors = std::clamp(atoi(argv[i + 1]), 1, 16);
     }
     if (program.empty()) {
         std::fprintf(stderr,
-                     "usage: bench_desktop --program <path> [--bare <path>] [--rounds N] [--seconds S]\n");
+                     "usage: bench_desktop --program <path> [--bare <path>] [--rounds N] [--seconds S] "
+                     "[--monitors N]\n");
         return 2;
     }
     setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -631,9 +642,9 @@ int main(int argc, char** argv) {
     };
     const auto idle = std::chrono::seconds(seconds);
     for (int round = 1; round <= rounds; ++round)
-        collect(sessionRound(desktop, program, idle, round));
+        collect(sessionRound(desktop, program, idle, round, monitors));
     for (int round = 1; round <= rounds; ++round)
-        collect(adaptiveRound(desktop, program, idle, round));
+        collect(adaptiveRound(desktop, program, idle, round, monitors));
     if (!bare.empty()) {
         for (int round = 1; round <= rounds; ++round)
             collect(bareRound(desktop, bare, round));

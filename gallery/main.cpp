@@ -269,7 +269,7 @@ void Gallery::severalMonitors(int count) {
         controller->setPerInputScenesEnabled(true);
     const QString suffix = u"-%1-monitors"_s.arg(count);
 
-    MonitorMenuView panel(f.c());
+    MonitorMenuView panel(*f.monitors);
     WindowSectionState selection;
     StillLoginItem login;
     UnifiedMonitorWindow window(*f.monitors, selection, login);

@@ -3,10 +3,11 @@
 # Benchmarks measure; they are not tests. Figures are medians over several rounds; on a busy
 # machine they move, so compare runs taken under the same load.
 #
-#   scripts/bench.sh [--rounds N] [--seconds S] [--against <commit>]
+#   scripts/bench.sh [--rounds N] [--seconds S] [--monitors N] [--against <commit>]
 #
 #   --rounds N          rounds per figure (default 3; the in-process drag takes 5 at least)
 #   --seconds S         length of each idle measurement (default 60)
+#   --monitors N        the real program runs with N simulated monitors (default 1)
 #   --against <commit>  also builds that commit (default preset, in a folder of its own under
 #                       ${TMPDIR:-/tmp}, kept for the next run) and prints every figure it has as a
 #                       ratio new/old: above 1 means the current tree is worse. The real-program
@@ -18,12 +19,14 @@ root="$PWD"
 rounds=3
 seconds=60
 against=""
+monitors=1
 while [ $# -gt 0 ]; do
     case "$1" in
     --rounds) rounds="$2"; shift 2 ;;
     --seconds) seconds="$2"; shift 2 ;;
     --against) against="$2"; shift 2 ;;
-    *) echo "usage: scripts/bench.sh [--rounds N] [--seconds S] [--against <commit>]" >&2; exit 2 ;;
+    --monitors) monitors="$2"; shift 2 ;;
+    *) echo "usage: scripts/bench.sh [--rounds N] [--seconds S] [--monitors N] [--against <commit>]" >&2; exit 2 ;;
     esac
 done
 
@@ -58,7 +61,7 @@ measure() {
     [ -x "$bench/bench_adaptive_idle" ] && run "$bench/bench_adaptive_idle" "$seconds"
     [ -x "$bench/bench_helper" ] && run "$bench/bench_helper"
     local driver=(build/default/benchmarks/bench_desktop --program "$build/bin/velmar-monitor"
-        --rounds "$rounds" --seconds "$seconds")
+        --rounds "$rounds" --seconds "$seconds" --monitors "$monitors")
     [ -n "$bare" ] && driver+=(--bare "$bare")
     # A virtual X server and a session bus of their own: no desktop of the user's is touched, and
     # the single instance is claimed on a bus nobody else uses.

@@ -41,6 +41,7 @@ constexpr ButtonClass buttonClasses[] = {
     {"SectionSegment"_L1, QAccessible::RadioButton},
     {"SceneApplyButton"_L1, QAccessible::Button},
     {"SceneActionsButton"_L1, QAccessible::Button},
+    {"MonitorHeaderPicker"_L1, QAccessible::Button},
 };
 
 template <class Slider> QAccessibleInterface* sliderInterface(QWidget* widget) {

@@ -19,6 +19,7 @@
 namespace {
 
 constexpr QSize cardSize(260, 56);
+constexpr int captionBand = 16; // the monitor's name above the change, when several are connected
 constexpr int radius = 16;
 constexpr int margin = 18;
 constexpr int symbolSize = 22;
@@ -66,26 +67,31 @@ OnScreenIndicator::OnScreenIndicator(MonitorController& monitor, QWidget* parent
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
-    setFixedSize(cardSize);
-    // The card's rounded corners: blended where the desktop can, else cut out (a little rougher).
-    if (DesktopSession::blendsTranslucentWindows()) {
+    if (DesktopSession::blendsTranslucentWindows())
         setAttribute(Qt::WA_TranslucentBackground);
-    } else {
-        QPainterPath shape;
-        shape.addRoundedRect(QRectF(rect()), radius, radius);
-        setMask(QRegion(shape.toFillPolygon().toPolygon()));
-    }
+    setMonitorName({});
     m_hide.setSingleShot(true);
     m_hide.setInterval(showTime);
     connect(&m_hide, &QTimer::timeout, this, &QWidget::hide);
 }
 
 QSize OnScreenIndicator::sizeHint() const {
-    return cardSize;
+    return cardSize + QSize(0, m_monitorName.isEmpty() ? 0 : captionBand);
 }
 
-void OnScreenIndicator::showValue(MonitorFeature feature) {
-    const double value = std::clamp(m_monitor.value(feature), 0.0, 100.0);
+void OnScreenIndicator::setMonitorName(const QString& name) {
+    m_monitorName = name;
+    setFixedSize(sizeHint());
+    // The card's rounded corners: blended where the desktop can, else cut out (a little rougher).
+    if (!DesktopSession::blendsTranslucentWindows()) {
+        QPainterPath shape;
+        shape.addRoundedRect(QRectF(rect()), radius, radius);
+        setMask(QRegion(shape.toFillPolygon().toPolygon()));
+    }
+}
+
+void OnScreenIndicator::showValue(MonitorFeature feature, const MonitorController* monitor) {
+    const double value = std::clamp((monitor ? *monitor : m_monitor).value(feature), 0.0, 100.0);
     const auto [title, symbol, tint] = look(feature, value);
     present(symbol, title, value, tint);
 }
@@ -109,7 +115,8 @@ void OnScreenIndicator::present(const QString& symbol, const QString& text, std:
     m_level = level;
     m_tint = tint;
     // What a screen reader would say of it, since nothing here can be focused to be read.
-    setAccessibleName(level ? tr("%1 %2 percent").arg(text).arg(int(std::lround(*level))) : text);
+    const QString change = level ? tr("%1 %2 percent").arg(text).arg(int(std::lround(*level))) : text;
+    setAccessibleName(m_monitorName.isEmpty() ? change : tr("%1: %2").arg(m_monitorName, change));
     placeOnScreen();
     show();
     raise();
@@ -140,12 +147,23 @@ void OnScreenIndicator::paintEvent(QPaintEvent*) {
     painter.setBrush(pal.color(QPalette::Active, QPalette::Window));
     painter.drawRoundedRect(card, radius, radius);
 
+    // The monitor's name, small and centred, above the change; the change keeps its own band.
+    const int top = m_monitorName.isEmpty() ? 0 : captionBand;
+    const int band = height() - top;
+    if (top > 0) {
+        painter.setFont(Style::captionFont());
+        painter.setPen(Style::secondaryText(pal));
+        const QRect caption(margin, 9, width() - 2 * margin, painter.fontMetrics().height());
+        painter.drawText(caption, Qt::AlignHCenter | Qt::AlignVCenter,
+                         painter.fontMetrics().elidedText(m_monitorName, Qt::ElideRight, caption.width()));
+    }
+
     const QPixmap symbol =
         SymbolIcons::pixmap(m_symbol, symbolSize, m_tint.value_or(text), devicePixelRatioF());
     const QSizeF symbolArea = symbol.deviceIndependentSize();
     const auto drawSymbolAt = [&](qreal left) {
         painter.drawPixmap(
-            QPointF(left + (symbolSize - symbolArea.width()) / 2, (height() - symbolArea.height()) / 2),
+            QPointF(left + (symbolSize - symbolArea.width()) / 2, top + (band - symbolArea.height()) / 2),
             symbol);
     };
 
@@ -158,14 +176,14 @@ void OnScreenIndicator::paintEvent(QPaintEvent*) {
         const int left = (width() - symbolSize - symbolGap - wordsWidth) / 2;
         drawSymbolAt(left);
         painter.setPen(text);
-        painter.drawText(QRect(left + symbolSize + symbolGap, 0, wordsWidth + 1, height()),
+        painter.drawText(QRect(left + symbolSize + symbolGap, top, wordsWidth + 1, band),
                          Qt::AlignLeft | Qt::AlignVCenter, words);
         return;
     }
 
     drawSymbolAt(margin);
     const int contentLeft = margin + symbolSize + symbolGap;
-    const QRectF track(contentLeft, (height() - barHeight) / 2.0,
+    const QRectF track(contentLeft, top + (band - barHeight) / 2.0,
                        width() - contentLeft - margin - readoutWidth - 10, barHeight);
     painter.setPen(Qt::NoPen);
     painter.setBrush(ControlLook::faded(text, 0.14));
@@ -179,6 +197,6 @@ void OnScreenIndicator::paintEvent(QPaintEvent*) {
 
     painter.setPen(Style::secondaryText(pal));
     painter.setFont(Style::font(13, QFont::DemiBold));
-    painter.drawText(QRect(width() - margin - readoutWidth, 0, readoutWidth, height()),
+    painter.drawText(QRect(width() - margin - readoutWidth, top, readoutWidth, band),
                      Qt::AlignRight | Qt::AlignVCenter, QLocale().toString(int(std::lround(*m_level))));
 }

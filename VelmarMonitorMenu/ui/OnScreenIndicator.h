@@ -24,8 +24,12 @@ public:
 
     explicit OnScreenIndicator(MonitorController& monitor, QWidget* parent = nullptr);
 
-    /// The feature's value as the controller holds it now.
-    void showValue(MonitorFeature feature);
+    /// Names the monitor the changes shown from now on concern, above them; empty names none
+    /// (one monitor is connected).
+    void setMonitorName(const QString& name);
+
+    /// The feature's value as `monitor` (the one given at construction when null) holds it now.
+    void showValue(MonitorFeature feature, const MonitorController* monitor = nullptr);
     void showInput(MonitorInput input);
     void showScene(const MonitorScene& scene);
     void showNightMode(bool on);
@@ -41,6 +45,7 @@ private:
     void placeOnScreen();
 
     MonitorController& m_monitor;
+    QString m_monitorName;
     QString m_symbol;
     QString m_text;
     std::optional<double> m_level;

@@ -15,6 +15,7 @@
 #include <QCursor>
 #include <QMenu>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
@@ -45,6 +46,13 @@ QIcon trayIconImage() {
         icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+// What a closed view leaves behind: the style's cached drawings (up to Qt's 10 MiB limit), then
+// the freed heap and the pages of code and fonts only the views use.
+void releaseViewMemory() {
+    QPixmapCache::clear();
+    releaseFreedMemory();
 }
 
 constexpr qint64 reopenGuardMs = 300;
@@ -86,32 +94,37 @@ OnScreenIndicator* VelmarMonitorMenuApp::onScreenIndicator() const {
     return m_indicator.get();
 }
 
-void VelmarMonitorMenuApp::showValueChange(MonitorFeature feature, MonitorController* /*monitor*/) {
-    if (auto* indicator = indicatorForChange())
-        indicator->showValue(feature);
+void VelmarMonitorMenuApp::showValueChange(MonitorFeature feature, MonitorController* monitor) {
+    if (auto* indicator = indicatorForChange(monitor))
+        indicator->showValue(feature, monitor);
 }
 
-void VelmarMonitorMenuApp::showInputChange(MonitorInput input, MonitorController* /*monitor*/) {
-    if (auto* indicator = indicatorForChange())
+void VelmarMonitorMenuApp::showInputChange(MonitorInput input, MonitorController* monitor) {
+    if (auto* indicator = indicatorForChange(monitor))
         indicator->showInput(input);
 }
 
-void VelmarMonitorMenuApp::showSceneChange(const MonitorScene& scene, MonitorController* /*monitor*/) {
-    if (auto* indicator = indicatorForChange())
+void VelmarMonitorMenuApp::showSceneChange(const MonitorScene& scene, MonitorController* monitor) {
+    if (auto* indicator = indicatorForChange(monitor))
         indicator->showScene(scene);
 }
 
 void VelmarMonitorMenuApp::showNightModeChange(bool on) {
-    if (auto* indicator = indicatorForChange())
+    // Every monitor turns together: no one monitor to name.
+    if (auto* indicator = indicatorForChange(nullptr, false))
         indicator->showNightMode(on);
 }
 
-OnScreenIndicator* VelmarMonitorMenuApp::indicatorForChange() {
+OnScreenIndicator* VelmarMonitorMenuApp::indicatorForChange(const MonitorController* monitor, bool named) {
     if (m_quitting || !m_monitor.onScreenIndicatorEnabled())
         return nullptr;
     // Made the first time it is wanted, like the panel: most users never script a change.
     if (!m_indicator)
         m_indicator = std::make_unique<OnScreenIndicator>(m_monitor);
+    // With one monitor there is no doubt which one changed, and the card stays as it always was.
+    const bool several = m_monitors.controllers().size() > 1;
+    m_indicator->setMonitorName(named && several ? (monitor ? *monitor : m_monitor).displayName()
+                                                 : QString());
     return m_indicator.get();
 }
 
@@ -171,10 +184,10 @@ QRect VelmarMonitorMenuApp::trayAnchor() const {
 
 MonitorMenuView& VelmarMonitorMenuApp::ensurePanel() {
     if (!m_panel) {
-        m_panel = new MonitorMenuView(m_monitor);
+        m_panel = new MonitorMenuView(m_monitors);
         // Made again each time it opens: nothing is kept while the program only sits in the tray.
         m_panel->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_panel, &QObject::destroyed, this, [] { QTimer::singleShot(0, &releaseFreedMemory); });
+        connect(m_panel, &QObject::destroyed, this, [] { QTimer::singleShot(0, &releaseViewMemory); });
         m_panel->addAction(m_settingsCommand);
         connect(m_panel, &MonitorMenuView::openWindowRequested, this, &VelmarMonitorMenuApp::openWindow);
         // The same clean ending as the tray menu's Quit: a write under way finishes, no helper
@@ -190,7 +203,7 @@ UnifiedMonitorWindow& VelmarMonitorMenuApp::ensureWindow() {
     if (!m_window) {
         m_window = new UnifiedMonitorWindow(m_monitors, m_selection, *m_loginItem);
         m_window->setAttribute(Qt::WA_DeleteOnClose); // as the panel: made again when next wanted
-        connect(m_window, &QObject::destroyed, this, [] { QTimer::singleShot(0, &releaseFreedMemory); });
+        connect(m_window, &QObject::destroyed, this, [] { QTimer::singleShot(0, &releaseViewMemory); });
         m_window->addAction(m_settingsCommand);
     }
     return *m_window;

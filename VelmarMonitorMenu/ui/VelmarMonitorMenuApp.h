@@ -71,8 +71,9 @@ private:
     QCoro::Task<> finishThenEnd();
     MonitorMenuView& ensurePanel();
     UnifiedMonitorWindow& ensureWindow();
-    /// The indicator to show a change on, or null when it is turned off or the program is ending.
-    OnScreenIndicator* indicatorForChange();
+    /// The indicator to show a change of `monitor` (the main one when null) on, naming it when
+    /// `named` and several are connected; null when it is turned off or the program is ending.
+    OnScreenIndicator* indicatorForChange(const MonitorController* monitor, bool named = true);
     QRect trayAnchor() const;
     void updateTrayToolTip();
 

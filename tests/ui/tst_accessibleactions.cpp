@@ -1,6 +1,7 @@
 // A screen reader works every button, chip, switch and segment through its actions: each action
 // does what a click does, in the panel, the window, Settings and the scene editor, and the panel
 // (a popup) is in the accessibility tree while it is open.
+#include "MonitorsTesting.h"
 #include "support/ControllerFixture.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/sceneeditor/SceneEditorSheet.h"
@@ -106,9 +107,10 @@ private slots:
         QTest::addColumn<QString>("view");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("action");
-        for (const QString view : {"panel", "controls", "settings", "editor"}) {
+        for (const QString view : {"panel", "panel of two", "controls", "settings", "editor"}) {
             Stage s;
             QWidget* root = s.open(view);
+            QVERIFY(root);
             for (QAbstractButton* button : root->findChildren<QAbstractButton*>()) {
                 if (!button->isVisibleTo(root))
                     continue;
@@ -156,6 +158,8 @@ private slots:
         };
         const QString toggle = QAccessibleActionInterface::toggleAction();
         row("panel", "Night Mode", toggle, [](Stage& s) { return s.f.c().isNightMode(); });
+        row("panel of two", "Link brightness", QAccessibleActionInterface::pressAction(),
+            [](Stage& s) { return s.f.monitors->isBrightnessLinked(); });
         row("controls", "Settings", QAccessibleActionInterface::pressAction(),
             [](Stage& s) { return s.shell.window()->findChild<SettingsView*>() != nullptr; });
         row("settings", "Apply Movie scene", QAccessibleActionInterface::pressAction(),

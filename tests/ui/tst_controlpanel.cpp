@@ -7,6 +7,7 @@
 #include "ui/widgets/CompactMonitorSlider.h"
 #include "ui/window/ControlPanelView.h"
 #include "ui/window/UnifiedMonitorWindow.h"
+#include "MonitorsTesting.h"
 #include "UiTesting.h"
 
 #include <QSlider>
@@ -14,8 +15,7 @@
 using namespace UiTesting;
 
 namespace {
-const QString left = QStringLiteral("00000000000000aa");
-const QString right = QStringLiteral("00000000000000bb");
+using namespace MonitorsTesting;
 
 // The Controls the window shows now (the one it replaced may not be deleted yet).
 ControlPanelView* shownControls(const QWidget& window) {

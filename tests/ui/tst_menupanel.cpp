@@ -1,8 +1,11 @@
 // The tray panel: what it shows for each state of the controller, and what its controls do to
-// the monitor. (How it shows an error, as the window does, is the shell test's.)
+// the monitor; with several monitors, which monitor each control reaches as they come and go.
+// (How it shows an error, as the window does, is the shell test's.)
+#include "MonitorsTesting.h"
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 #include "system/PlatformWording.h"
+#include "ui/panel/MonitorHeaderPicker.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/widgets/CapsuleSlider.h"
 #include "ui/widgets/CircleChip.h"
@@ -14,7 +17,32 @@
 #include <QSignalSpy>
 
 using namespace UiTesting;
+using namespace MonitorsTesting;
 using Reading = BuiltInDisplayBrightnessReading;
+
+namespace {
+
+QStringList sliderNames(const QWidget* panel) {
+    QStringList names;
+    for (auto* slider : panel->findChildren<CapsuleSlider*>())
+        names << slider->accessibleName();
+    return names;
+}
+
+// Chooses the monitor named `name` in the header's picker, as the keyboard does.
+void pick(MonitorHeaderPicker* picker, const QString& name) {
+    MenuWatch watch(picker->menu());
+    picker->setFocus();
+    QTest::keyClick(picker, Qt::Key_Down);
+    QTRY_COMPARE(watch.shown, 1);
+    const auto actions = picker->menu()->actions();
+    const auto named =
+        std::find_if(actions.begin(), actions.end(), [&](QAction* a) { return a->text() == name; });
+    QVERIFY(named != actions.end());
+    (*named)->trigger();
+}
+
+} // namespace
 
 class TestMenuPanel : public UiTesting::Test {
     Q_OBJECT
@@ -147,6 +175,99 @@ private slots:
         QCOMPARE(open.count(), 1);
         QCOMPARE(open.first().first().value<MonitorWindowSection>(), MonitorWindowSection::settings);
         QVERIFY(!panel.isVisible()); // the panel gets out of the way of the window
+    }
+
+    // Two monitors: a named slider each, the link switch, and the header's picker choosing which
+    // monitor the sound and input reach.
+    void severalMonitorsEachHaveTheirControls() {
+        ControllerFixture f(ControllerFixture::withMonitors);
+        f.monitor.setState({{"luminance", "20"}}, left);
+        f.monitor.setState({{"luminance", "80"}}, right);
+        QVERIFY(f.startMonitors({left + " Left", right + " Right"}));
+        MonitorMenuView panel(*f.monitors);
+        QVERIFY(showActive(&panel));
+        QCOMPARE(sliderNames(&panel), QStringList({"Brightness of Left", "Brightness of Right", "Sound"}));
+        auto* rightBrightness =
+            byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Brightness of Right"));
+        QCOMPARE(accessibleText(rightBrightness), QStringLiteral("80 percent"));
+        rightBrightness->setFocus();
+        QTest::keyClick(rightBrightness, Qt::Key_End);
+        QTRY_COMPARE(linesFor(f.monitor, right), QStringList("set luminance 100"));
+
+        auto* link = byAccessibleName<CircleChip>(&panel, QStringLiteral("Link brightness"));
+        QVERIFY(link && link->isVisible());
+        QCOMPARE(accessibleText(link), QStringLiteral("Off"));
+        link->click();
+        QVERIFY(f.monitors->isBrightnessLinked());
+        QCOMPARE(accessibleText(link), QStringLiteral("On"));
+        auto* action = QAccessible::queryAccessibleInterface(link)->actionInterface();
+        QStringList actions = action->actionNames();
+        actions.removeAll(QAccessibleActionInterface::setFocusAction());
+        QCOMPARE(actions, QStringList(QAccessibleActionInterface::pressAction()));
+        action->doAction(QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(!f.monitors->isBrightnessLinked());
+        QCOMPARE(accessibleText(link), QStringLiteral("Off"));
+
+        auto* picker = panel.findChild<MonitorHeaderPicker*>();
+        QVERIFY(picker->isVisible() && picker->focusPolicy() & Qt::TabFocus);
+        QCOMPARE(accessibleText(picker, QAccessible::Name), QStringLiteral("Monitor"));
+        QCOMPARE(accessibleText(picker), QStringLiteral("Left")); // it opens on the main monitor
+        pick(picker, QStringLiteral("Right"));
+        QCOMPARE(accessibleText(picker), QStringLiteral("Right"));
+        f.settle();
+        f.monitor.clearLog();
+        auto* sound = byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Sound"));
+        sound->setFocus();
+        QTest::keyClick(sound, Qt::Key_Home);
+        byAccessibleName<CircleChip>(&panel, QStringLiteral("Input source"))
+            ->menu()
+            ->actions()
+            .last()
+            ->trigger();
+        QTRY_VERIFY(linesFor(f.monitor, right).contains("set volume 0"));
+        QTRY_VERIFY(!linesFor(f.monitor, right).filter(QRegularExpression("^set input")).isEmpty());
+        QVERIFY(linesFor(f.monitor, left).isEmpty());
+    }
+
+    // A monitor pulled out while the panel is open takes its slider along and the header goes back
+    // to the main monitor; with one left the panel is the one-monitor panel. One plugged in
+    // appears.
+    void monitorsComeAndGoWhileThePanelIsOpen() {
+        ControllerFixture f(ControllerFixture::withMonitors);
+        QVERIFY(f.startMonitors({left + " Left", right + " Right"}));
+        MonitorMenuView panel(*f.monitors);
+        QVERIFY(showActive(&panel));
+        auto* picker = panel.findChild<MonitorHeaderPicker*>();
+        pick(picker, QStringLiteral("Right"));
+        QCOMPARE(accessibleText(picker), QStringLiteral("Right"));
+
+        f.monitor.setDisplays({left + " Left"});
+        f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
+        QTRY_COMPARE(sliderNames(&panel), QStringList({"Brightness", "Sound"}));
+        QVERIFY(!picker->isVisible());
+        QVERIFY(shownLabel(&panel, QStringLiteral("Left")));
+        QVERIFY(!byAccessibleName<CircleChip>(&panel, QStringLiteral("Link brightness"))->isVisible());
+        f.settle();
+        f.monitor.clearLog();
+        auto* sound = byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Sound"));
+        sound->setFocus();
+        QTest::keyClick(sound, Qt::Key_Home);
+        QTRY_COMPARE(f.monitor.writes(), QStringList("set volume 0")); // the main monitor, as always
+
+        f.monitor.setDisplays({left + " Left", right + " Right"});
+        f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
+        QTRY_COMPARE(sliderNames(&panel),
+                     QStringList({"Brightness of Left", "Brightness of Right", "Sound"}));
+        QVERIFY(picker->isVisible());
+        QCOMPARE(accessibleText(picker), QStringLiteral("Left"));
+        // The new slider is where the keyboard expects it, before the sound (once read, as a
+        // slider waiting for its monitor is passed over).
+        f.settle();
+        auto* rightBrightness =
+            byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Brightness of Right"));
+        rightBrightness->setFocus();
+        QTest::keyClick(rightBrightness, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), sound);
     }
 
     void escapeCloses() {

@@ -1,5 +1,6 @@
 // The on-screen indicator: where it appears, that it takes neither focus nor clicks and goes by
 // itself; the shell shows scripted changes on it unless Settings turned it off.
+#include "MonitorsTesting.h"
 #include "support/ControllerFixture.h"
 #include "ui/OnScreenIndicator.h"
 #include "ui/VelmarMonitorMenuApp.h"
@@ -69,6 +70,26 @@ private slots:
         }
         f.rebuild(); // a restart keeps the choice
         QVERIFY(!f.c().onScreenIndicatorEnabled());
+    }
+
+    // With several monitors a change names its monitor and shows that monitor's value; Night Mode,
+    // which every monitor follows, names none.
+    void aChangeNamesItsMonitorWhenSeveralAreConnected() {
+        using namespace MonitorsTesting;
+        ControllerFixture f(ControllerFixture::withMonitors);
+        f.monitor.setState({{"luminance", "20"}}, left);
+        f.monitor.setState({{"luminance", "80"}}, right);
+        QVERIFY(f.startMonitors({left + " Left", right + " Right"}));
+        VelmarMonitorMenuApp shell(*f.monitors, std::make_unique<FakeLoginItem>());
+        shell.showValueChange(MonitorFeature::brightness, f.monitors->controller(right));
+        auto* indicator = shell.onScreenIndicator();
+        QCOMPARE(indicator->accessibleName(), QStringLiteral("Right: Brightness 80 percent"));
+        const int namedHeight = indicator->height();
+        shell.showInputChange(MonitorInput::hdmi2);
+        QCOMPARE(indicator->accessibleName(), QStringLiteral("Left: HDMI 2"));
+        shell.showNightModeChange(true);
+        QCOMPARE(indicator->accessibleName(), QStringLiteral("Night Mode On"));
+        QVERIFY(indicator->height() < namedHeight); // the caption's room goes with it
     }
 };
 

@@ -9,6 +9,7 @@
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/ToggleSwitch.h"
 #include "ui/window/SettingsView.h"
+#include "MonitorsTesting.h"
 #include "UiTesting.h"
 
 #include <QAbstractButton>
@@ -23,8 +24,7 @@ using namespace UiTesting;
 using Reading = BuiltInDisplayBrightnessReading;
 
 namespace {
-const QString left = QStringLiteral("00000000000000aa");
-const QString right = QStringLiteral("00000000000000bb");
+using namespace MonitorsTesting;
 } // namespace
 
 class TestSettingsView : public UiTesting::Test {

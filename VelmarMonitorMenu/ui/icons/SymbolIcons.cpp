@@ -52,6 +52,7 @@ constexpr std::array symbols{
     "plus.square.on.square"_L1,
     "pencil"_L1,
     "trash"_L1,
+    "link"_L1,
 };
 
 bool isListed(const QString& name) {

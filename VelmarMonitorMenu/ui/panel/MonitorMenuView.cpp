@@ -1,6 +1,8 @@
 #include "MonitorMenuView.h"
 
+#include "controller/ConnectedMonitors.h"
 #include "controller/MonitorController.h"
+#include "MonitorHeaderPicker.h"
 #include "system/DesktopSession.h"
 #include "system/PlatformWording.h"
 #include "ui/Accessibility.h"
@@ -32,6 +34,9 @@
 namespace {
 
 constexpr int panelWidth = 300;
+// The brightness slider's minimum symbol and the gap after it: a monitor's name above its slider
+// starts where the slider does.
+constexpr int sliderIndent = 14 + 8;
 
 QString percentText(const QString& title, double value) {
     return QCoreApplication::translate("MonitorMenuView", "%1: %2 percent")
@@ -47,8 +52,14 @@ constexpr auto symbolErrorProperty = "velmarSymbolError";
 } // namespace
 
 MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
+    : MonitorMenuView(monitor, nullptr, parent) {}
+
+MonitorMenuView::MonitorMenuView(ConnectedMonitors& monitors, QWidget* parent)
+    : MonitorMenuView(monitors.main(), &monitors, parent) {}
+
+MonitorMenuView::MonitorMenuView(MonitorController& main, ConnectedMonitors* monitors, QWidget* parent)
     : QWidget(parent, DesktopSession::isWayland() ? Qt::Tool | Qt::FramelessWindowHint : Qt::Popup),
-      m_monitor(monitor) {
+      m_main(main), m_monitors(monitors) {
     // Wayland gives popups only to windows that have a parent surface; there the panel is a
     // frameless tool window that closes when it loses focus.
     setWindowTitle(tr("Velmar Monitor"));
@@ -59,24 +70,28 @@ MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
     layout->setSpacing(10);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    followChosen();
     // Made in the order the keyboard visits them.
     buildHeader(layout);
     layout->addWidget(new Divider(this));
     buildAdaptiveRow(layout);
     layout->addWidget(new Divider(this));
-    m_brightness = addSliderSection(MonitorFeature::brightness, tr("Brightness"), QStringLiteral("sun.min"),
-                                    QStringLiteral("sun.max.fill"));
-    layout->addWidget(m_brightness.widget);
+    buildBrightnessSection(layout);
     layout->addWidget(new Divider(this));
-    m_sound = addSliderSection(MonitorFeature::volume, tr("Sound"), QStringLiteral("speaker.fill"),
-                               QStringLiteral("speaker.wave.3.fill"));
+    m_sound = addSoundSection();
     layout->addWidget(m_sound.widget);
     buildErrorRow(layout);
     layout->addWidget(new Divider(this));
     buildFooter(layout);
     WheelGuard::guardControls(*this);
 
-    followMonitor();
+    connect(&m_main, &MonitorController::adaptiveBrightnessEnabledChanged, this,
+            &MonitorMenuView::updateAdaptive);
+    connect(&m_main, &MonitorController::adaptiveBrightnessSupportedChanged, this,
+            &MonitorMenuView::updateAdaptive);
+    connect(&m_main, &MonitorController::adaptiveBrightnessStateChanged, this,
+            &MonitorMenuView::updateAdaptive);
+    followMonitors();
     restyle();
 }
 
@@ -92,6 +107,12 @@ void MonitorMenuView::buildHeader(QVBoxLayout* layout) {
     m_name->setTextFormat(Qt::PlainText); // a name from the monitor, never markup
     m_name->setFont(Style::font(13, QFont::DemiBold));
     header->addWidget(m_name);
+    m_picker = new MonitorHeaderPicker(this);
+    m_picker->setMenu(new QMenu(m_picker));
+    m_picker->setMaximumWidth(150); // a long name is elided before the status is
+    // Listed afresh each time it opens: names and monitors change while the panel is open.
+    connect(m_picker->menu(), &QMenu::aboutToShow, this, &MonitorMenuView::fillMonitorMenu);
+    header->addWidget(m_picker);
     header->addStretch(1);
     m_spinner = new Spinner(Spinner::Size::small, this);
     header->addWidget(m_spinner);
@@ -126,7 +147,7 @@ void MonitorMenuView::buildAdaptiveRow(QVBoxLayout* layout) {
     adaptiveRow->addWidget(m_adaptiveSwitch);
     layout->addWidget(adaptive);
     connect(m_adaptiveSwitch, &ToggleSwitch::clicked, this,
-            [this](bool checked) { m_monitor.setAdaptiveBrightnessEnabled(checked); });
+            [this](bool checked) { m_main.setAdaptiveBrightnessEnabled(checked); });
 }
 
 void MonitorMenuView::buildErrorRow(QVBoxLayout* layout) {
@@ -166,7 +187,7 @@ void MonitorMenuView::addNightModeChip(QHBoxLayout* footer) {
     m_nightMode->setAccessibleName(tr("Night Mode"));
     m_nightMode->setCheckable(true); // a screen reader announces it checked or not
     connect(m_nightMode, &CircleChip::clicked, this,
-            [this] { m_monitor.setNightMode(!m_monitor.isNightMode()); });
+            [this] { shown().setNightMode(!shown().isNightMode()); });
     footer->addWidget(m_nightMode);
 }
 
@@ -183,7 +204,7 @@ void MonitorMenuView::addInputChip(QHBoxLayout* footer) {
         action->setCheckable(true);
         action->setData(rawValue(input));
         m_inputChoices->addAction(action);
-        connect(action, &QAction::triggered, this, [this, input] { m_monitor.setInput(input); });
+        connect(action, &QAction::triggered, this, [this, input] { shown().setInput(input); });
     }
     m_input->setMenu(m_inputMenu);
     m_input->setPopupMode(QToolButton::InstantPopup);
@@ -210,7 +231,7 @@ void MonitorMenuView::addOptionsChip(QHBoxLayout* footer) {
     options->setAccessibleName(tr("More options"));
     auto* optionsMenu = new QMenu(options);
     optionsMenu->addAction(SymbolIcons::icon(QStringLiteral("arrow.clockwise"), palette()), tr("Refresh"),
-                           this, [this] { m_monitor.refresh(); });
+                           this, [this] { shown().refresh(); });
     optionsMenu->addSeparator();
     optionsMenu->addAction(tr("Quit Velmar Monitor"), this, [this] {
         close();
@@ -221,23 +242,116 @@ void MonitorMenuView::addOptionsChip(QHBoxLayout* footer) {
     footer->addWidget(options);
 }
 
-void MonitorMenuView::followMonitor() {
-    connect(&m_monitor, &MonitorController::displayNameChanged, this, &MonitorMenuView::updateHeader);
-    connect(&m_monitor, &MonitorController::statusChanged, this, &MonitorMenuView::updateHeader);
-    connect(&m_monitor, &MonitorController::hasErrorChanged, this, &MonitorMenuView::updateHeader);
-    connect(&m_monitor, &MonitorController::isWorkingChanged, this, &MonitorMenuView::updateHeader);
-    connect(&m_monitor, &MonitorController::statusChanged, this, &MonitorMenuView::updateError);
-    connect(&m_monitor, &MonitorController::hasErrorChanged, this, &MonitorMenuView::updateError);
-    for (auto signal : {&MonitorController::adaptiveBrightnessEnabledChanged,
-                        &MonitorController::adaptiveBrightnessSupportedChanged,
-                        &MonitorController::adaptiveBrightnessStateChanged})
-        connect(&m_monitor, signal, this, &MonitorMenuView::updateAdaptive);
-    connect(&m_monitor, &MonitorController::valueChanged, this, &MonitorMenuView::updateSliderSection);
+void MonitorMenuView::followChosen() {
+    for (const auto& connection : std::as_const(m_chosenConnections))
+        disconnect(connection);
+    m_chosenConnections.clear();
+    MonitorController& monitor = shown();
+    m_bound = &monitor;
+    const auto follow = [&](auto signal, auto update) {
+        m_chosenConnections << connect(&monitor, signal, this, update);
+    };
+    follow(&MonitorController::displayNameChanged, &MonitorMenuView::updateHeader);
+    follow(&MonitorController::statusChanged, &MonitorMenuView::updateHeader);
+    follow(&MonitorController::hasErrorChanged, &MonitorMenuView::updateHeader);
+    follow(&MonitorController::isWorkingChanged, &MonitorMenuView::updateHeader);
+    follow(&MonitorController::statusChanged, &MonitorMenuView::updateError);
+    follow(&MonitorController::hasErrorChanged, &MonitorMenuView::updateError);
+    follow(&MonitorController::valueChanged, [this](MonitorFeature feature) {
+        if (feature == MonitorFeature::volume)
+            updateSound();
+    });
     for (auto signal : {&MonitorController::isNightModeChanged,
                         &MonitorController::isChangingNightModeChanged, &MonitorController::isWorkingChanged})
-        connect(&m_monitor, signal, this, &MonitorMenuView::updateNightMode);
-    connect(&m_monitor, &MonitorController::activeInputChanged, this, &MonitorMenuView::updateInput);
-    connect(&m_monitor, &MonitorController::offeredInputsChanged, this, &MonitorMenuView::updateInput);
+        follow(signal, &MonitorMenuView::updateNightMode);
+    follow(&MonitorController::activeInputChanged, &MonitorMenuView::updateInput);
+    follow(&MonitorController::offeredInputsChanged, &MonitorMenuView::updateInput);
+    // The main controller lives as long as the program. Another goes in the middle of the
+    // monitors' own update, where nothing may ask them anything: its controls move to the main
+    // monitor at once, and the rest follows from controllersChanged.
+    if (m_chosen)
+        follow(&QObject::destroyed, [this] {
+            m_chosen = nullptr;
+            followChosen();
+        });
+
+    // The sound slider is bound to one monitor: a new one for the new monitor.
+    if (m_sound.slider) {
+        auto* slider = makeSlider(m_sound.widget, m_sound.title, monitor, MonitorFeature::volume);
+        delete m_sound.widget->layout()->replaceWidget(m_sound.slider, slider);
+        delete m_sound.slider;
+        m_sound.slider = slider;
+        orderSliders();
+    }
+}
+
+void MonitorMenuView::orderSliders() {
+    // Sliders made after the panel come last in the focus chain; the keyboard meets them in the
+    // order they are shown.
+    QWidget* previous = m_link;
+    for (const auto& row : m_brightnessRowList) {
+        if (!row.widget)
+            continue; // its monitor is going; the row goes with it
+        setTabOrder(previous, row.slider);
+        previous = row.slider;
+    }
+    setTabOrder(previous, m_sound.slider);
+}
+
+void MonitorMenuView::followMonitors() {
+    if (!m_monitors)
+        return;
+    connect(m_monitors, &ConnectedMonitors::controllersChanged, this, [this] {
+        if (m_chosen && !m_monitors->controllers().contains(m_chosen.data()))
+            choose(nullptr);
+        updateBrightnessRows();
+        updateChosen();
+    });
+    connect(m_monitors, &ConnectedMonitors::brightnessLinkedChanged, this, &MonitorMenuView::updateLink);
+}
+
+MonitorController& MonitorMenuView::shown() const {
+    return m_chosen ? *m_chosen : m_main;
+}
+
+bool MonitorMenuView::severalMonitors() const {
+    return m_monitors && m_monitors->controllers().size() > 1;
+}
+
+void MonitorMenuView::choose(MonitorController* monitor) {
+    if (monitor == &m_main)
+        monitor = nullptr;
+    // Compared, never followed: the monitor bound to may be the one that just went.
+    if ((monitor ? monitor : &m_main) == m_bound)
+        return;
+    m_chosen = monitor;
+    followChosen();
+    updateChosen();
+}
+
+void MonitorMenuView::updateChosen() {
+    updateHeader();
+    updateSound();
+    updateError();
+    updateNightMode();
+    updateInput();
+}
+
+void MonitorMenuView::fillMonitorMenu() {
+    QMenu* menu = m_picker->menu();
+    menu->clear();
+    if (!m_monitors)
+        return;
+    for (MonitorController* monitor : m_monitors->controllers()) {
+        auto* action = menu->addAction(monitor->displayName());
+        action->setCheckable(true);
+        action->setChecked(monitor == &shown());
+        const QPointer<MonitorController> target = monitor;
+        connect(action, &QAction::triggered, this, [this, target] {
+            if (target)
+                choose(target);
+        });
+    }
 }
 
 QLabel* MonitorMenuView::symbolLabel(const QString& symbol, int size, int width, QWidget* parent,
@@ -274,8 +388,9 @@ void MonitorMenuView::restyle() {
             MonitorInputs::symbol(*monitorInputFromRawValue(action->data().toString())), palette()));
     updateHeader();
     updateAdaptive();
-    updateSliderSection(MonitorFeature::brightness);
-    updateSliderSection(MonitorFeature::volume);
+    for (const auto& row : m_brightnessRowList)
+        updateBrightnessRow(row);
+    updateSound();
     updateError();
     updateNightMode();
     updateInput();
@@ -288,87 +403,208 @@ void MonitorMenuView::changeEvent(QEvent* event) {
         restyle();
 }
 
-MonitorMenuView::SliderSection MonitorMenuView::addSliderSection(MonitorFeature feature, const QString& title,
-                                                                 const QString& minimumSymbol,
-                                                                 const QString& maximumSymbol) {
+CapsuleSlider* MonitorMenuView::makeSlider(QWidget* parent, const QString& title, MonitorController& monitor,
+                                           MonitorFeature feature) {
+    auto* slider = new CapsuleSlider(parent);
+    slider->setTrackHeight(22);
+    slider->setAccessibleName(title);
+    bindToFeature(*slider, monitor, feature);
+    return slider;
+}
+
+MonitorMenuView::SliderSection MonitorMenuView::addSoundSection() {
     SliderSection section;
-    section.title = title;
+    section.title = tr("Sound");
     section.widget = new QWidget(this);
     auto* column = new QVBoxLayout(section.widget);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(8);
-    auto* heading = new QLabel(title, section.widget);
+    auto* heading = new QLabel(section.title, section.widget);
     heading->setFont(Style::font(13, QFont::DemiBold));
     column->addWidget(heading);
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
-    section.minimumSymbol = symbolLabel(minimumSymbol, 11, 14, section.widget);
+    section.minimumSymbol = symbolLabel(QStringLiteral("speaker.fill"), 11, 14, section.widget);
     row->addWidget(section.minimumSymbol);
-    section.slider = new CapsuleSlider(section.widget);
-    section.slider->setTrackHeight(22);
-    section.slider->setAccessibleName(title);
+    section.slider = makeSlider(section.widget, section.title, shown(), MonitorFeature::volume);
     row->addWidget(section.slider, 1);
-    row->addWidget(symbolLabel(maximumSymbol, 15, 18, section.widget));
+    row->addWidget(symbolLabel(QStringLiteral("speaker.wave.3.fill"), 15, 18, section.widget));
     column->addLayout(row);
-    bindToFeature(*section.slider, m_monitor, feature);
     return section;
 }
 
+void MonitorMenuView::buildBrightnessSection(QVBoxLayout* layout) {
+    m_brightness = new QWidget(this);
+    auto* column = new QVBoxLayout(m_brightness);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(8);
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(8);
+    auto* heading = new QLabel(tr("Brightness"), m_brightness);
+    heading->setFont(Style::font(13, QFont::DemiBold));
+    titleRow->addWidget(heading);
+    titleRow->addStretch(1);
+    m_link = new CircleChip(m_brightness);
+    m_link->setFixedSize(22, 22); // a switch beside a title, not a footer button
+    m_link->setSymbol(QStringLiteral("link"), 12);
+    m_link->setAccessibleName(tr("Link brightness"));
+    connect(m_link, &CircleChip::clicked, this, [this] {
+        if (m_monitors)
+            m_monitors->setBrightnessLinked(!m_monitors->isBrightnessLinked());
+    });
+    titleRow->addWidget(m_link);
+    column->addLayout(titleRow);
+    m_brightnessRows = new QVBoxLayout;
+    m_brightnessRows->setSpacing(10);
+    column->addLayout(m_brightnessRows);
+    layout->addWidget(m_brightness);
+    updateBrightnessRows();
+}
+
+MonitorMenuView::BrightnessRow MonitorMenuView::makeBrightnessRow(MonitorController& monitor) {
+    BrightnessRow row;
+    row.monitor = &monitor;
+    row.widget = new QWidget(m_brightness);
+    auto* column = new QVBoxLayout(row.widget);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(3);
+    row.name = new ElidedLabel(row.widget);
+    row.name->setFont(Style::captionFont());
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addSpacing(sliderIndent);
+    nameRow->addWidget(row.name, 1);
+    column->addLayout(nameRow);
+    auto* sliderRow = new QHBoxLayout;
+    sliderRow->setSpacing(8);
+    sliderRow->addWidget(symbolLabel(QStringLiteral("sun.min"), 11, 14, row.widget));
+    row.slider = makeSlider(row.widget, tr("Brightness"), monitor, MonitorFeature::brightness);
+    sliderRow->addWidget(row.slider, 1);
+    sliderRow->addWidget(symbolLabel(QStringLiteral("sun.max.fill"), 15, 18, row.widget));
+    column->addLayout(sliderRow);
+    // The slider acts on its monitor: it goes with the controller, before anything could reach it.
+    connect(&monitor, &QObject::destroyed, row.widget, [widget = row.widget] { delete widget; });
+    connect(&monitor, &MonitorController::displayNameChanged, row.widget, [this, widget = row.widget.data()] {
+        for (const auto& row : m_brightnessRowList) {
+            if (row.widget == widget)
+                updateBrightnessRow(row);
+        }
+    });
+    connect(&monitor, &MonitorController::valueChanged, row.widget,
+            [this, widget = row.widget.data()](MonitorFeature feature) {
+                if (feature != MonitorFeature::brightness)
+                    return;
+                for (const auto& row : m_brightnessRowList) {
+                    if (row.widget == widget)
+                        updateBrightnessRow(row);
+                }
+            });
+    return row;
+}
+
+void MonitorMenuView::updateBrightnessRows() {
+    const QList<MonitorController*> monitors =
+        m_monitors ? m_monitors->controllers() : QList<MonitorController*>{&m_main};
+    // A monitor that stays keeps its row (and a drag under way on it); the others go.
+    std::vector<BrightnessRow> rows;
+    for (MonitorController* monitor : monitors) {
+        const auto kept = std::find_if(m_brightnessRowList.begin(), m_brightnessRowList.end(),
+                                       [monitor](const auto& row) { return row.monitor == monitor; });
+        rows.push_back(kept != m_brightnessRowList.end() && kept->widget ? *kept
+                                                                         : makeBrightnessRow(*monitor));
+    }
+    for (const auto& row : m_brightnessRowList) {
+        const bool stays = std::any_of(rows.begin(), rows.end(),
+                                       [&row](const auto& kept) { return kept.widget == row.widget; });
+        if (!stays)
+            delete row.widget;
+    }
+    m_brightnessRowList = std::move(rows);
+    for (const auto& row : m_brightnessRowList) {
+        m_brightnessRows->addWidget(row.widget); // in the listed order
+        updateBrightnessRow(row);
+    }
+    if (m_sound.slider)
+        orderSliders();
+    updateLink();
+}
+
+void MonitorMenuView::updateBrightnessRow(const BrightnessRow& row) {
+    if (!row.monitor)
+        return;
+    const bool several = severalMonitors();
+    const QString name = row.monitor->displayName();
+    const QString title = several ? tr("Brightness of %1").arg(name) : tr("Brightness");
+    row.name->setVisible(several);
+    row.name->setText(name);
+    Style::setTextColor(row.name, Style::secondaryText(palette()));
+    row.slider->setAccessibleName(title);
+    row.widget->setToolTip(percentText(title, row.monitor->value(MonitorFeature::brightness)));
+}
+
+void MonitorMenuView::updateLink() {
+    const bool several = severalMonitors();
+    m_link->setVisible(several);
+    const bool linked = m_monitors && m_monitors->isBrightnessLinked();
+    m_link->setActive(linked);
+    m_link->setSymbolColor(linked ? std::optional<QColor>(Qt::black) : std::nullopt);
+    m_link->setAccessibleValueText(linked ? tr("On") : tr("Off"));
+    m_link->setToolTip(linked ? tr("Brightness linked: every monitor moves together")
+                              : tr("Link brightness: move every monitor together"));
+}
+
 void MonitorMenuView::updateHeader() {
-    m_name->setText(m_monitor.displayName());
-    const bool working = m_monitor.isWorking();
+    const MonitorController& monitor = shown();
+    const bool several = severalMonitors();
+    m_name->setVisible(!several);
+    m_picker->setVisible(several);
+    m_name->setText(monitor.displayName());
+    m_picker->setName(monitor.displayName());
+    const bool working = monitor.isWorking();
     m_spinner->setVisible(working);
     m_headerStatus->setVisible(!working);
-    m_headerStatus->setText(m_monitor.status());
+    m_headerStatus->setText(monitor.status());
     Style::setTextColor(m_headerStatus,
-                        m_monitor.hasError() ? Style::errorText(palette()) : Style::tertiaryText(palette()));
+                        monitor.hasError() ? Style::errorText(palette()) : Style::tertiaryText(palette()));
 }
 
 void MonitorMenuView::updateAdaptive() {
-    const QString status = AdaptiveStatus::text(m_monitor);
+    const QString status = AdaptiveStatus::text(m_main);
     m_adaptiveStatus->setText(status);
-    Style::setTextColor(m_adaptiveStatus, AdaptiveStatus::isWarning(m_monitor)
+    Style::setTextColor(m_adaptiveStatus, AdaptiveStatus::isWarning(m_main)
                                               ? Style::warningText(palette())
                                               : Style::secondaryText(palette()));
-    m_adaptiveSwitch->setChecked(m_monitor.adaptiveBrightnessEnabled());
+    m_adaptiveSwitch->setChecked(m_main.adaptiveBrightnessEnabled());
     m_adaptiveSwitch->setAccessibleValueText(status);
 }
 
-void MonitorMenuView::updateSliderSection(MonitorFeature feature) {
-    SliderSection* section = feature == MonitorFeature::brightness ? &m_brightness
-                             : feature == MonitorFeature::volume   ? &m_sound
-                                                                   : nullptr;
-    if (!section)
-        return;
-    const double value = m_monitor.value(feature);
-    section->widget->setToolTip(percentText(section->title, value));
-    if (feature == MonitorFeature::volume) {
-        const QString symbol = volumeSymbol(value, 0);
-        if (section->minimumSymbol->property(symbolProperty).toString() != symbol) {
-            section->minimumSymbol->setProperty(symbolProperty, symbol);
-            drawSymbol(section->minimumSymbol);
-        }
+void MonitorMenuView::updateSound() {
+    const double value = shown().value(MonitorFeature::volume);
+    m_sound.widget->setToolTip(percentText(m_sound.title, value));
+    const QString symbol = volumeSymbol(value, 0);
+    if (m_sound.minimumSymbol->property(symbolProperty).toString() != symbol) {
+        m_sound.minimumSymbol->setProperty(symbolProperty, symbol);
+        drawSymbol(m_sound.minimumSymbol);
     }
 }
 
 void MonitorMenuView::updateError() {
-    m_errorText->setText(m_monitor.status().trimmed());
-    m_error->setVisible(m_monitor.hasError());
+    m_errorText->setText(shown().status().trimmed());
+    m_error->setVisible(shown().hasError());
 }
 
 void MonitorMenuView::updateNightMode() {
-    const bool on = m_monitor.isNightMode();
+    const bool on = shown().isNightMode();
     m_nightMode->setActive(on);
     m_nightMode->setChecked(on);
     m_nightMode->setSymbolColor(on ? std::optional<QColor>(Qt::black) : std::nullopt);
-    m_nightMode->setEnabled(!m_monitor.isChangingNightMode() && !m_monitor.isWorking());
+    m_nightMode->setEnabled(!shown().isChangingNightMode() && !shown().isWorking());
     m_nightMode->setToolTip(on ? tr("Turn off Night Mode")
                                : tr("Night Mode: warmer color and lower brightness"));
     m_nightMode->setAccessibleValueText(on ? tr("On") : tr("Off"));
 }
 
 void MonitorMenuView::updateInput() {
-    const auto active = m_monitor.activeInput();
+    const auto active = shown().activeInput();
     const QString title = active ? MonitorInputs::title(*active) : tr("Unknown");
     m_input->setToolTip(tr("Input: %1").arg(title));
     m_input->setAccessibleValueText(title);

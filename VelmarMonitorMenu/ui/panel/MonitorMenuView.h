@@ -3,12 +3,17 @@
 #include "monitor/MonitorFeature.h"
 #include "ui/MonitorWindowSection.h"
 
+#include <QPointer>
 #include <QWidget>
 
+#include <vector>
+
 class CapsuleSlider;
+class ConnectedMonitors;
 class CircleChip;
 class ElidedLabel;
 class MonitorController;
+class MonitorHeaderPicker;
 class QActionGroup;
 class QHBoxLayout;
 class QLabel;
@@ -18,11 +23,19 @@ class Spinner;
 class ToggleSwitch;
 
 // The panel that drops down from the tray icon: the quick controls. It keeps no state of its
-// own; everything shown follows the controller while the panel is open.
+// own; everything shown follows the controllers while the panel is open.
+//
+// With several monitors connected it shows a brightness slider for each and the switch that
+// links them; the header's name becomes a picker, and the sound, Night Mode, input and refresh act
+// on the monitor it names (the main one when the panel opens, and again if the chosen one goes).
+// Adaptive brightness is the main monitor's.
 class MonitorMenuView : public QWidget {
     Q_OBJECT
 public:
+    /// The panel of one monitor.
     explicit MonitorMenuView(MonitorController& monitor, QWidget* parent = nullptr);
+    /// The panel of every connected monitor, following them as they come and go.
+    explicit MonitorMenuView(ConnectedMonitors& monitors, QWidget* parent = nullptr);
 
     /// Shows the panel beside `anchor` (the tray icon's place, or the pointer), on that screen.
     void popUp(const QRect& anchor);
@@ -42,16 +55,40 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    MonitorMenuView(MonitorController& main, ConnectedMonitors* monitors, QWidget* parent);
+
     struct SliderSection {
         QWidget* widget = nullptr;
         CapsuleSlider* slider = nullptr;
         QLabel* minimumSymbol = nullptr;
         QString title;
     };
+    // A monitor's brightness in the Brightness section; its widget goes with the controller.
+    struct BrightnessRow {
+        QPointer<MonitorController> monitor;
+        QPointer<QWidget> widget;
+        ElidedLabel* name = nullptr;
+        CapsuleSlider* slider = nullptr;
+    };
     void buildHeader(QVBoxLayout* layout);
+    void buildBrightnessSection(QVBoxLayout* layout);
+    BrightnessRow makeBrightnessRow(MonitorController& monitor);
+    CapsuleSlider* makeSlider(QWidget* parent, const QString& title, MonitorController& monitor,
+                              MonitorFeature feature);
+    void followMonitors();
+    bool severalMonitors() const;
+    /// The monitor the header names, whose sound, Night Mode and input the panel shows.
+    MonitorController& shown() const;
+    void choose(MonitorController* monitor);
+    // Everything that shows the chosen monitor.
+    void updateChosen();
+    void fillMonitorMenu();
+    void updateBrightnessRows();
+    void updateBrightnessRow(const BrightnessRow& row);
+    void updateLink();
+    void orderSliders();
     void buildAdaptiveRow(QVBoxLayout* layout);
-    SliderSection addSliderSection(MonitorFeature feature, const QString& title, const QString& minimumSymbol,
-                                   const QString& maximumSymbol);
+    SliderSection addSoundSection();
     void buildErrorRow(QVBoxLayout* layout);
     void buildFooter(QVBoxLayout* layout);
     void addNightModeChip(QHBoxLayout* footer);
@@ -60,11 +97,11 @@ private:
     void addWindowChip(QHBoxLayout* footer, const QString& symbol, const QString& name,
                        MonitorWindowSection section);
     void addOptionsChip(QHBoxLayout* footer);
-    void followMonitor();
+    void followChosen();
     void updateHeader();
     void updateAdaptive();
-    // The section's tooltip and, for the sound, its speaker.
-    void updateSliderSection(MonitorFeature feature);
+    // The sound section's tooltip and speaker.
+    void updateSound();
     void updateError();
     void updateNightMode();
     void updateInput();
@@ -72,13 +109,21 @@ private:
     QLabel* symbolLabel(const QString& symbol, int size, int width, QWidget* parent, bool error = false);
     void drawSymbol(QLabel* label);
 
-    MonitorController& m_monitor;
+    MonitorController& m_main;
+    ConnectedMonitors* m_monitors = nullptr; // null: the panel of one monitor
+    QPointer<MonitorController> m_chosen;    // null: the main monitor
+    QList<QMetaObject::Connection> m_chosenConnections;
+    const MonitorController* m_bound = nullptr; // what those connections follow
     QLabel* m_name = nullptr;
+    MonitorHeaderPicker* m_picker = nullptr;
     ElidedLabel* m_headerStatus = nullptr;
     Spinner* m_spinner = nullptr;
     QLabel* m_adaptiveStatus = nullptr;
     ToggleSwitch* m_adaptiveSwitch = nullptr;
-    SliderSection m_brightness;
+    QWidget* m_brightness = nullptr;
+    QVBoxLayout* m_brightnessRows = nullptr;
+    std::vector<BrightnessRow> m_brightnessRowList;
+    CircleChip* m_link = nullptr;
     SliderSection m_sound;
     QWidget* m_error = nullptr;
     QLabel* m_errorText = nullptr;
