@@ -609,7 +609,7 @@ void MonitorMenuView::updateInput() {
     m_input->setToolTip(tr("Input: %1").arg(title));
     m_input->setAccessibleValueText(title);
     const QString selected = rawValue(active.value_or(MonitorInput::usbC));
-    const QStringList offered = m_monitor.offeredInputRawValues();
+    const QStringList offered = shown().offeredInputRawValues();
     for (auto* action : m_inputChoices->actions()) {
         action->setChecked(action->data().toString() == selected);
         action->setVisible(offered.contains(action->data().toString()));
