@@ -86,8 +86,12 @@ ConnectedMonitors::~ConnectedMonitors() {
 
 QList<MonitorController*> ConnectedMonitors::controllers() const {
     QList<MonitorController*> all{m_main.get()};
-    for (const auto& id : m_order)
-        all.append(m_others.at(id).controller.get());
+    // A controller being torn down may ask (through a view that watches it go) while its id is
+    // still in the order: it is no longer one of them.
+    for (const auto& id : m_order) {
+        if (const auto other = m_others.find(id); other != m_others.end() && other->second.controller)
+            all.append(other->second.controller.get());
+    }
     return all;
 }
 

@@ -89,12 +89,16 @@ private slots:
         QVERIFY(other && other->isAddressed() && other->brightness() == 80.0);
         QCOMPARE(f.monitors->controllers(), (QList{&f.c(), other}));
         const qint64 held = f.monitor.invocations().last().pid;
+        // A view that watches a controller go asks for the others as it goes.
+        QList<MonitorController*> seenAsItWent;
+        QObject::connect(other, &QObject::destroyed, [&] { seenAsItWent = f.monitors->controllers(); });
 
         f.monitor.setDisplays({left + " Left"});
         f.monitor.clearLog();
         f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
         QTRY_COMPARE(f.monitor.commandLines(), QStringList("display list") + refreshLines);
         QVERIFY(!f.monitors->controller(right));
+        QCOMPARE(seenAsItWent, QList{&f.c()});
         QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(held)));
         f.monitor.openGate("gate");
         f.settle();

@@ -1,13 +1,13 @@
 // The Controls section: its pickers and rows follow the controller, act only on what the user
 // chooses, and read the monitor each time the section appears; with several monitors, the one
 // picked in its Monitor row. (How it shows an error, as the panel does, is the shell test's.)
+#include "MonitorsTesting.h"
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 #include "ui/widgets/CircleChip.h"
 #include "ui/widgets/CompactMonitorSlider.h"
 #include "ui/window/ControlPanelView.h"
 #include "ui/window/UnifiedMonitorWindow.h"
-#include "MonitorsTesting.h"
 #include "UiTesting.h"
 
 #include <QSlider>

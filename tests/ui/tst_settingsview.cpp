@@ -1,6 +1,7 @@
 // The Settings section: scene rows and the naming dialog, adaptive brightness with its range
 // and pause, scenes by input, launch at login, About, and the problems the user must see; with
 // several monitors, the Monitors section and each monitor's scenes by input.
+#include "MonitorsTesting.h"
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 #include "system/PlatformWording.h"
@@ -9,7 +10,6 @@
 #include "ui/widgets/ElidedLabel.h"
 #include "ui/widgets/ToggleSwitch.h"
 #include "ui/window/SettingsView.h"
-#include "MonitorsTesting.h"
 #include "UiTesting.h"
 
 #include <QAbstractButton>
