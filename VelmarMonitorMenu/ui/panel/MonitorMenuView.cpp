@@ -14,6 +14,7 @@
 #include "ui/widgets/CircleChip.h"
 #include "ui/widgets/Divider.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/MonitorPicker.h"
 #include "ui/widgets/Spinner.h"
 #include "ui/widgets/ToggleSwitch.h"
 #include "ui/widgets/WheelGuard.h"
@@ -314,6 +315,15 @@ MonitorController& MonitorMenuView::shown() const {
     return m_chosen ? *m_chosen : m_main;
 }
 
+QString MonitorMenuView::nameOf(const MonitorController& monitor) const {
+    // Two monitors of one model are told apart as the window and Settings tell them apart.
+    if (!m_monitors)
+        return monitor.displayName();
+    const auto all = m_monitors->controllers();
+    const auto index = all.indexOf(const_cast<MonitorController*>(&monitor));
+    return index < 0 ? monitor.displayName() : monitorNames(all).at(index);
+}
+
 bool MonitorMenuView::severalMonitors() const {
     return m_monitors && m_monitors->controllers().size() > 1;
 }
@@ -343,7 +353,7 @@ void MonitorMenuView::fillMonitorMenu() {
     if (!m_monitors)
         return;
     for (MonitorController* monitor : m_monitors->controllers()) {
-        auto* action = menu->addAction(monitor->displayName());
+        auto* action = menu->addAction(nameOf(*monitor));
         action->setCheckable(true);
         action->setChecked(monitor == &shown());
         const QPointer<MonitorController> target = monitor;
@@ -532,7 +542,7 @@ void MonitorMenuView::updateBrightnessRow(const BrightnessRow& row) {
     if (!row.monitor)
         return;
     const bool several = severalMonitors();
-    const QString name = row.monitor->displayName();
+    const QString name = nameOf(*row.monitor);
     const QString title = several ? tr("Brightness of %1").arg(name) : tr("Brightness");
     row.name->setVisible(several);
     row.name->setText(name);
@@ -558,7 +568,7 @@ void MonitorMenuView::updateHeader() {
     m_name->setVisible(!several);
     m_picker->setVisible(several);
     m_name->setText(monitor.displayName());
-    m_picker->setName(monitor.displayName());
+    m_picker->setName(nameOf(monitor));
     const bool working = monitor.isWorking();
     m_spinner->setVisible(working);
     m_headerStatus->setVisible(!working);

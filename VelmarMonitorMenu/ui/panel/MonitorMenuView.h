@@ -76,6 +76,8 @@ private:
     CapsuleSlider* makeSlider(QWidget* parent, const QString& title, MonitorController& monitor,
                               MonitorFeature feature);
     void followMonitors();
+    /// The monitor's name as the panel shows it: two of one model are told apart.
+    QString nameOf(const MonitorController& monitor) const;
     bool severalMonitors() const;
     /// The monitor the header names, whose sound, Night Mode and input the panel shows.
     MonitorController& shown() const;
