@@ -489,8 +489,11 @@ bool openAndClosePanel(Desktop& desktop, pid_t pid) {
 
 // A second launch should raise the first one's window; it is then closed with Ctrl+W. False
 // when no window appears (a program without one, or without a single instance).
-bool openAndCloseWindow(Desktop& desktop, pid_t pid, const std::string& program, Surroundings& surroundings) {
+// `appearMs`, when given, receives the time from the second launch to the window on screen.
+bool openAndCloseWindow(Desktop& desktop, pid_t pid, const std::string& program, Surroundings& surroundings,
+                        double* appearMs = nullptr) {
     const auto known = windowsOf(desktop, pid);
+    const auto launched = Clock::now();
     const pid_t second = spawn({program}, surroundings.env);
     std::optional<xcb_window_t> window;
     const bool appeared = desktop.waitUntil(
@@ -501,6 +504,8 @@ bool openAndCloseWindow(Desktop& desktop, pid_t pid, const std::string& program,
     }
     if (!appeared)
         return false;
+    if (appearMs)
+        *appearMs = std::chrono::duration<double, std::milli>(Clock::now() - launched).count();
     desktop.pass(500ms);
     const auto inside = desktop.screenPoint(*window, false); // the header's blank corner
     if (!inside)
@@ -539,7 +544,10 @@ Figures sessionRound(Desktop& desktop, const std::string& program, std::chrono::
                 fresh.wakeupsPerMinute, qPrintable(fresh.byThread.trimmed()), fresh.cpuPercent);
 
     const bool panel = openAndClosePanel(desktop, pid);
-    const bool window = openAndCloseWindow(desktop, pid, program, surroundings);
+    double firstOpen = 0;
+    const bool window = openAndCloseWindow(desktop, pid, program, surroundings, &firstOpen);
+    if (window)
+        figures["window_open_first"] = firstOpen;
     if (panel && window) {
         desktop.pass(settleTime);
         figures["rss_after"] = residentMiB(pid);
@@ -550,6 +558,13 @@ Figures sessionRound(Desktop& desktop, const std::string& program, std::chrono::
             "round %d: after the panel and the window: %.1f MiB, %.1f wake-ups/min (%s ), %.4f %% CPU\n",
             round, figures["rss_after"], after.wakeupsPerMinute, qPrintable(after.byThread.trimmed()),
             after.cpuPercent);
+        // Opened again once what the views brought in has been given back.
+        double again = 0;
+        if (openAndCloseWindow(desktop, pid, program, surroundings, &again)) {
+            figures["window_open_again"] = again;
+            std::printf("round %d: the window opened in %.0f ms, again after the release in %.0f ms\n", round,
+                        firstOpen, again);
+        }
     } else {
         std::printf("round %d: no %s: figures after opening skipped\n", round,
                     panel ? "window (or no single instance)" : "tray panel");
@@ -655,7 +670,8 @@ int main(int argc, char** argv) {
         {"startup_tray", "ms"},      {"startup_refresh", "ms"},    {"startup_helper_runs", "runs"},
         {"rss_idle", "MiB"},         {"rss_after", "MiB"},         {"rss_bare", "MiB"},
         {"wakeups_idle", "per min"}, {"wakeups_after", "per min"}, {"cpu_idle", "%"},
-        {"cpu_after", "%"},          {"adaptive_cpu", "%"},        {"adaptive_wakeups", "per min"}};
+        {"cpu_after", "%"},          {"adaptive_cpu", "%"},        {"adaptive_wakeups", "per min"},
+        {"window_open_first", "ms"}, {"window_open_again", "ms"}};
     for (const auto& [name, values] : all)
         std::printf("BENCH\t%s\t%.4g\t%s\n", name.c_str(), median(values), units.at(name));
     return 0;

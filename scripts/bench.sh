@@ -81,6 +81,8 @@ figures=(
     "rss_idle|resident memory, idle before opening anything|MiB|"
     "rss_after|resident memory, idle after panel and window|MiB|<= 35"
     "rss_bare|resident memory, bare Qt tray program|MiB|"
+    "window_open_first|second launch to the window on screen, first time|ms|"
+    "window_open_again|  again, after closing released its memory|ms|"
     "wakeups_idle|wake-ups, adaptive off, before opening|per min|= 0"
     "wakeups_after|wake-ups, adaptive off, after panel and window|per min|= 0"
     "cpu_idle|CPU, adaptive off, before opening|%|"
