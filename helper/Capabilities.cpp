@@ -79,15 +79,16 @@ bool sameWord(std::string_view a, std::string_view b) {
     return std::ranges::equal(a, b, [](char x, char y) { return lowered(x) == lowered(y); });
 }
 
-// A feature code or a value in the vcp section: one or two hex digits.
+// A feature code or a value in the vcp section: one or two hex digits (unsigned: from_chars
+// would take a minus sign into a signed value).
 std::optional<int> hexByte(std::string_view text) {
-    int value = 0;
+    unsigned value = 0;
     const auto* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value, 16);
     if (text.empty() || text.size() > 2 || stop != end || error != std::errc()) {
         return std::nullopt;
     }
-    return value;
+    return static_cast<int>(value);
 }
 
 std::optional<std::string_view> section(std::string_view text, std::string_view name) {
