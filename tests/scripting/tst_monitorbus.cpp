@@ -28,6 +28,12 @@ QVariantList valuesOf(const QVariantMap& map, const QStringList& keys) {
 // Receives PropertiesChanged on the script's side of the bus.
 class ChangeListener : public QObject {
     Q_OBJECT
+public:
+    bool listen(QDBusConnection& bus, const QString& path = QLatin1String(MonitorBus::objectPath)) {
+        return bus.connect(
+            QLatin1String(MonitorBus::serviceName), path, QStringLiteral("org.freedesktop.DBus.Properties"),
+            QStringLiteral("PropertiesChanged"), this, SLOT(receive(QString, QVariantMap, QStringList)));
+    }
 public slots:
     void receive(const QString& interface, const QVariantMap& changed, const QStringList&) {
         if (interface == QLatin1String(MonitorBus::controlInterface))
@@ -286,10 +292,7 @@ private slots:
         f.settle();
         BusSession bus(f, m_bus.address); // publishes changes from this state on
         ChangeListener listener;
-        QVERIFY(bus.client->connect(
-            QLatin1String(MonitorBus::serviceName), QLatin1String(MonitorBus::objectPath),
-            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"), &listener,
-            SLOT(receive(QString, QVariantMap, QStringList))));
+        QVERIFY(listener.listen(*bus.client));
         QSignalSpy changes(&listener, &ChangeListener::changedProperties);
         bus.properties(); // a round trip after the match rule: the bus has it in place
 
@@ -311,17 +314,15 @@ private slots:
     }
 
     // Every monitor is served at its own path, the main one too, and listed in Displays on each
-    // object; an object acts on its monitor alone, and goes with it.
+    // object; an object acts on its monitor alone, and goes with it. (Steps and readings through a
+    // monitor's own object are the command-line test's, with --display.)
     void everyMonitorHasAnObjectOfItsOwn() {
         ControllerFixture f(ControllerFixture::withMonitors);
-        f.monitor.setDisplays({left + " Left", right + " Right"});
         f.monitor.setState({{"luminance", "20"}}, left);
         f.monitor.setState({{"luminance", "80"}}, right);
-        BusSession bus(f, m_bus.address);
+        BusSession bus(f, m_bus.address); // before the monitors, as the program: it follows them
         QVERIFY(bus.service);
-        QVERIFY(runTask(f.c().start()));
-        QTRY_VERIFY(f.monitors->controller(right));
-        f.settle();
+        QVERIFY(f.startMonitors({left + " Left", right + " Right"}));
         const MonitorBus::DisplayList both{{left, "Left", QDBusObjectPath(MonitorBus::displayPath(left))},
                                            {right, "Right", QDBusObjectPath(MonitorBus::displayPath(right))}};
         QCOMPARE(bus.property("Displays").value<MonitorBus::DisplayList>(), both);
@@ -331,41 +332,27 @@ private slots:
         QCOMPARE(valuesOf(bus.properties(MonitorBus::displayPath(left)), {"Brightness", "DisplayName"}),
                  (QVariantList{20, "Left"}));
 
-        auto* other = f.monitors->controller(right);
-        f.monitor.clearLog();
         QSignalSpy values(&bus.service->changes(), &ScriptedChanges::valueRequested);
         ChangeListener rightListener, mainListener;
         QSignalSpy rightChanges(&rightListener, &ChangeListener::changedProperties);
         QSignalSpy changes(&mainListener, &ChangeListener::changedProperties);
-        for (const auto& [path, listener] : {std::pair{MonitorBus::displayPath(right), &rightListener},
-                                             std::pair{QString(MonitorBus::objectPath), &mainListener}})
-            QVERIFY(bus.client->connect(QLatin1String(MonitorBus::serviceName), path,
-                                        QStringLiteral("org.freedesktop.DBus.Properties"),
-                                        QStringLiteral("PropertiesChanged"), listener,
-                                        SLOT(receive(QString, QVariantMap, QStringList))));
+        QVERIFY(rightListener.listen(*bus.client, MonitorBus::displayPath(right)));
+        QVERIFY(mainListener.listen(*bus.client));
         bus.properties(); // a round trip after the match rules: the bus has them in place
         QCOMPARE(bus.failure("SetValue", {"contrast", 40}, MonitorBus::displayPath(right)), QString());
-        QCOMPARE(
-            bus.call("AdjustValue", {"brightness", 5}, MonitorBus::displayPath(right)).arguments().value(0),
-            QVariant(85));
         f.settle();
-        auto writes = f.monitor.commandLines().filter(" set ");
-        writes.sort();
-        QCOMPARE(writes, (QStringList{"display " + right + " set contrast 40",
-                                      "display " + right + " set luminance 85"}));
-        QCOMPARE(f.c().brightness(), 20.0);
-        QCOMPARE(values.size(), 2);
-        QCOMPARE(values.first().at(1).value<MonitorController*>(), other);
-        QCOMPARE(valuesOf(bus.properties(MonitorBus::displayPath(right)), {"Brightness", "Contrast"}),
-                 (QVariantList{85, 40}));
+        QCOMPARE(f.monitor.commandLines().filter(" set "),
+                 QStringList{"display " + right + " set contrast 40"});
+        // Announced with its own controller, which the on-screen indicator names.
+        QCOMPARE(values.size(), 1);
+        QCOMPARE(values.first().at(1).value<MonitorController*>(), f.monitors->controller(right));
         // Its object announces its own changes.
         QTRY_VERIFY(std::any_of(rightChanges.begin(), rightChanges.end(), [](const QList<QVariant>& signal) {
             return signal.first().toMap().value("Contrast") == 40;
         }));
 
         // Unplugged: the list says so, and the monitor's object goes.
-        f.monitor.setDisplays({left + " Left"});
-        f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
+        f.replug({left + " Left"});
         const auto listed = [&changes] { // as the newest signal that told of it
             for (auto signal = changes.crbegin(); signal != changes.crend(); ++signal) {
                 if (signal->first().toMap().contains("Displays"))

@@ -233,8 +233,6 @@ private slots:
             p.displays = {{externalId, false}};
             p.hasDisplayServices = true;
         }) << noDisplay << false;
-        QTest::newRow("no active display")
-            << Setup([](FakePlatform& p) { p.displays.clear(); }) << noDisplay << false;
         QTest::newRow("display list fails")
             << Setup([](FakePlatform& p) { p.listFails = true; }) << noDisplay << false;
 

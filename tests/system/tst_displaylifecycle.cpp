@@ -16,11 +16,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <utility>
 
 using Event = DisplayLifecycleEvent;
 
@@ -161,11 +159,10 @@ private slots:
         for (auto bus : {QDBusConnection::systemBus(), QDBusConnection::sessionBus()})
             QVERIFY(
                 bus.connect({}, barrier.path, barrier.interface, barrier.member, this, SLOT(onBarrier())));
-        QVERIFY(m_logind.bus.isConnected());
-        QVERIFY(m_screenLocker.bus.isConnected());
     }
 
-    // Owning a name already owned is no error, so a test may release one and get it back here.
+    // Owning a name already owned is no error, so a test may release one and get it back here. A
+    // peer that could not connect fails here too.
     void init() {
         if (!m_buses)
             return;

@@ -58,7 +58,6 @@ private slots:
         const auto panel = screen("eDP-1", {800, 0, 1920, 1200});
         const auto monitor = screen("HDMI-A-1", {2720, 0, 2560, 1440});
         QVERIFY(setScreens(m_initialConfiguration, {unnamed, panel, monitor}));
-        QCOMPARE(QGuiApplication::screens().size(), 3);
         // The offscreen monitor carries no EDID names, so it is left out like the unnamed screen.
         QCOMPARE(source->screens(), (QList<ScreenDescription>{{"Built-in Display", true}}));
 

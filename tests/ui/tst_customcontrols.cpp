@@ -348,18 +348,6 @@ private slots:
         QTest::keyClick(chip, Qt::Key_Return);
         QCOMPARE(watch.shown, 1);
     }
-
-    void chipBusyShowsSpinner() {
-        auto* chip = new CircleChip;
-        Host host(chip);
-        QVERIFY(host.showAndWait());
-        auto* spinner = chip->findChild<Spinner*>();
-        QVERIFY(!spinner->isVisible());
-        chip->setBusy(true);
-        QVERIFY(spinner->isVisible());
-        chip->setBusy(false);
-        QVERIFY(!spinner->isVisible());
-    }
 };
 
 QTEST_MAIN(TestCustomControls)

@@ -142,23 +142,6 @@ private slots:
         }
     }
 
-    void detailLineOnlyWhenThereIsOne() {
-        QMap<QString, int> calls;
-        const auto lines = [&calls](std::optional<QString> detail) {
-            ScenePickerItem shown = item();
-            shown.detail = detail;
-            std::unique_ptr<SceneManagementRow> row(makeRow(shown, calls));
-            QStringList texts;
-            for (QWidget* child : applyOf(row.get())->findChildren<QWidget*>()) {
-                if (!child->accessibleName().isEmpty() && child->accessibleName() != u"Active"_s)
-                    texts << child->accessibleName();
-            }
-            return texts;
-        };
-        QCOMPARE(lines(u"Brightness 25"_s), (QStringList{u"Evening"_s, u"Brightness 25"_s}));
-        QCOMPARE(lines(u""_s), QStringList{u"Evening"_s});
-    }
-
     void applyingByPointerAndKeyboard() {
         QMap<QString, int> calls;
         QWidget window;

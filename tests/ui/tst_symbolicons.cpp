@@ -129,15 +129,6 @@ private slots:
         QVERIFY(ink.frameClear);
     }
 
-    void cacheKeepsSizesAndColoursApart() {
-        for (int round = 0; round < 2; ++round) { // the second round is served from the cache
-            QCOMPARE(SymbolIcons::pixmap(u"moon.fill"_s, 16, Qt::red, 2.0).size(), QSize(32, 32));
-            QCOMPARE(SymbolIcons::pixmap(u"moon.fill"_s, 32, Qt::red).size(), QSize(32, 32));
-            for (const QColor colour : {QColor(Qt::red), QColor(Qt::blue)})
-                QCOMPARE(inkOf(SymbolIcons::pixmap(u"moon.fill"_s, 16, colour), colour).solidOffColour, 0);
-        }
-    }
-
     void iconFollowsThePalette() {
         const QColor text(20, 20, 20), disabled(150, 150, 150), highlighted(255, 255, 255);
         const QIcon icon = SymbolIcons::icon(u"gearshape.fill"_s,
