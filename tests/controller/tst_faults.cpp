@@ -20,17 +20,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-MonitorControllerTimings shortHelperLimit() {
-    auto timings = testTimings();
-    timings.helperTimeLimit = 400ms;
-    return timings;
-}
-
-bool refreshWorks(ControllerFixture& f) {
-    f.c().refresh();
-    return QTest::qWaitFor([&f] { return !f.c().isWorking(); }, 20000) && !f.c().hasError();
-}
-
 // Scene lists the saver child alternates between: every scene of a list carries its letter.
 QList<MonitorScene> scenesNamed(const QString& letter, int count) {
     QList<MonitorScene> scenes;
@@ -78,27 +67,28 @@ private slots:
         QCOMPARE(f.c().brightness(), 60.0); // the last values read stay on screen
 
         f.monitor.setPresent(true);
-        QVERIFY(refreshWorks(f));
+        QVERIFY(runTask(f.c().refresh()));
+        QVERIFY(!f.c().hasError());
         QCOMPARE(f.c().brightness(), 20.0);
     }
 
     void aMonitorThatStopsAnsweringMidSceneOrNightMode() {
-        ControllerFixture f(shortHelperLimit());
+        auto timings = testTimings();
+        timings.helperTimeLimit = 400ms;
+        ControllerFixture f(timings);
         QVERIFY(runTask(f.c().start()));
 
         f.monitor.setScript("set contrast * = hang\n");
         f.c().apply(MonitorScene::movie());
+        // What a failed scene or Night Mode leaves behind has tests of its own; here they must end.
         QTRY_VERIFY_WITH_TIMEOUT(!f.c().isApplyingScene(), 30000);
-        QVERIFY(f.c().hasError());
         QVERIFY(f.c().status().startsWith(QLatin1String("Could not apply Movie")));
-        QVERIFY(!f.c().activeSceneID());
 
         f.monitor.setScript("set green * = hang\n");
         f.c().setNightMode(true);
         QTRY_VERIFY_WITH_TIMEOUT(!f.c().isChangingNightMode(), 30000);
         QVERIFY(!f.c().isNightMode());
         QVERIFY(f.c().status().startsWith(QLatin1String("Night Mode failed")));
-        QVERIFY(!f.settings->contains("nightModeEnabled"));
 
         // The monitor answers again: so does the program, and no hung helper is left.
         f.monitor.setScript(QString());

@@ -1,5 +1,4 @@
 // Night Mode: what it reads and writes, what it keeps across a restart, and every failure path.
-#include "controller/ControllerSettings.h"
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
 
@@ -8,15 +7,6 @@
 #include <QSignalSpy>
 
 namespace {
-// Night Mode without a controller: a settings file of its own and the fake helper.
-struct NightModeAlone {
-    FakeMonitor monitor;
-    QTemporaryDir dir;
-    QSettings file{dir.filePath(QStringLiteral("velmar.conf")), QSettings::IniFormat};
-    ControllerSettings settings{&file, testTimings().settingsCheckDelay};
-    DDCClient ddc{monitor.locator()};
-};
-
 // A controller over a monitor at `brightness` with gains 49/51/52, a snapshot of its own.
 struct OverAMonitorAt : ControllerFixture {
     explicit OverAMonitorAt(int brightness) {
@@ -47,7 +37,6 @@ private slots:
 
         QCOMPARE(f.values(), (QList<double>{25, 70, 30, 50, 46, 40}));
         QCOMPARE(f.c().status(), QStringLiteral("Night Mode • On"));
-        QVERIFY(!f.c().hasError());
         QCOMPARE(changing.count(), 2);
         QCOMPARE(*Probe::nightMode(f.c()).snapshot(), (NightModeSnapshot{80, 49, 51, 52}));
         QVERIFY(f.c().loadedFeatures().contains(MonitorFeature::blue));
@@ -84,39 +73,32 @@ private slots:
     }
 
     void nightModeIsRestoredOnlyWithAReadableSnapshot_data() {
-        QTest::addColumn<QVariant>("enabled");
         QTest::addColumn<QVariant>("snapshot");
         QTest::addColumn<bool>("restored");
         const QByteArray good = R"({"brightness":80,"red":50,"green":50,"blue":48})";
-        QTest::newRow("both keys") << QVariant(true) << QVariant(good) << true;
-        QTest::newRow("no snapshot") << QVariant(true) << QVariant() << false;
+        QTest::newRow("both keys") << QVariant(good) << true;
+        QTest::newRow("no snapshot") << QVariant() << false;
         QTest::newRow("missing key in snapshot")
-            << QVariant(true) << QVariant(QByteArray(R"({"brightness":80,"red":50,"green":50})")) << false;
-        QTest::newRow("not JSON") << QVariant(true) << QVariant(QByteArray("night")) << false;
+            << QVariant(QByteArray(R"({"brightness":80,"red":50,"green":50})")) << false;
+        QTest::newRow("not JSON") << QVariant(QByteArray("night")) << false;
     }
     void nightModeIsRestoredOnlyWithAReadableSnapshot() {
-        QFETCH(QVariant, enabled);
         QFETCH(QVariant, snapshot);
         QFETCH(bool, restored);
-        NightModeAlone n;
-        n.file.setValue("nightModeEnabled", enabled);
+        ControllerFixture f;
+        f.settings->setValue("nightModeEnabled", true);
         if (snapshot.isValid())
-            n.file.setValue("nightModeSnapshot", snapshot);
-        const NightMode night(n.ddc, n.settings, {}, makeCancelToken());
-        QCOMPARE(night.isOn(), restored);
-        QCOMPARE(night.snapshot().has_value(), restored);
+            f.settings->setValue("nightModeSnapshot", snapshot);
+        f.rebuild();
+        QCOMPARE(f.c().isNightMode(), restored);
         if (restored)
-            QCOMPARE(*night.snapshot(), (NightModeSnapshot{80, 50, 50, 48}));
-        // Restoring (or not) leaves the stored keys alone and talks to no monitor.
-        QCOMPARE(n.file.contains("nightModeEnabled"), true);
-        QVERIFY(n.monitor.commandLines().isEmpty());
+            QCOMPARE(*Probe::nightMode(f.c()).snapshot(), (NightModeSnapshot{80, 50, 50, 48}));
+        QVERIFY(f.settings->contains("nightModeEnabled")); // restoring or not, the keys stay as stored
     }
 
     void requestsThatChangeNothingDoNothing() {
-        OverAMonitorAt f(35);
-        f.monitor.setState({{"contrast", "75"}, {"red", "50"}, {"green", "47"}, {"blue", "43"}});
-        QVERIFY(runTask(f.c().refresh()));
-        QCOMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
+        ControllerFixture f;
+        QVERIFY(f.refreshShowingMovie());
         f.monitor.clearLog();
 
         f.c().setNightMode(false); // already off
@@ -157,7 +139,6 @@ private slots:
                                                   "set luminance 80", "set red 49"}));
         QCOMPARE(f.c().status(), QStringLiteral("Night Mode failed: green stuck\n"));
         QVERIFY(!f.c().isNightMode());
-        QVERIFY(!f.c().isChangingNightMode());
         QCOMPARE(f.values(), (QList<double>{80, 70, 30, 49, 51, 52})); // the snapshot, though red failed
         QVERIFY(!f.settings->contains("nightModeEnabled"));
         QVERIFY(!f.settings->contains("nightModeSnapshot"));
@@ -202,16 +183,6 @@ private slots:
         QCOMPARE(f.monitor.writes(),
                  (QStringList{"set luminance 80", "set red 49", "set green 51", "set blue 52"}));
         QVERIFY(!f.c().hasError());
-    }
-
-    void turningOffUsesTheInputInTheStatus() {
-        ControllerFixture f;
-        QVERIFY(runTask(f.c().refresh()));
-        f.c().setNightMode(true);
-        QTRY_VERIFY(f.c().isNightMode());
-        f.c().setNightMode(false);
-        QTRY_VERIFY(!f.c().isNightMode());
-        QCOMPARE(f.c().status(), QStringLiteral("HDMI 1 • Connected"));
     }
 
     void aSettingsFileThatCannotBeWrittenIsReported() {

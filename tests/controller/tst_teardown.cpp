@@ -104,7 +104,8 @@ void TestTeardown::finishingGivesAWriteUnderWayItsMoment() {
     QVERIFY(runTask(f.c().finishWork(std::chrono::seconds(5))));
     QCOMPARE(f.monitor.stateValue("luminance"), QStringLiteral("33")); // done, not cut short
 
-    // A command that never ends is waited for no longer than the bound, then stopped with us.
+    // A command that never ends is waited for no longer than the bound. That it is then stopped
+    // with us is the "start-up with a hung helper" case's.
     f.monitor.setScript("set luminance * = hang\n");
     f.c().set(MonitorFeature::brightness, 34);
     QTRY_VERIFY(f.monitor.commandLines().contains("set luminance 34"));
@@ -112,9 +113,6 @@ void TestTeardown::finishingGivesAWriteUnderWayItsMoment() {
     waited.start();
     QVERIFY(runTask(f.c().finishWork(std::chrono::milliseconds(200))));
     QVERIFY(waited.elapsed() >= 190);
-    const qint64 hung = f.monitor.invocations().last().pid;
-    f.controller.reset();
-    QVERIFY(!QFileInfo::exists(QStringLiteral("/proc/%1").arg(hung)));
 }
 
 QTEST_GUILESS_MAIN(TestTeardown)

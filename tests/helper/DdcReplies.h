@@ -1,8 +1,8 @@
 #pragma once
 
-// Get VCP and capabilities replies as a display sends them, for the helper's fake displays, its benchmark and
-// its fuzz target. Plain C++ so all three can use it. The checksum is worked out here rather than by the code
-// under test; tst_ddcpacket checks the framing against bytes worked out by hand.
+// Get VCP and capabilities replies as a display sends them, for the helper's tests and fake displays, its
+// benchmark and its fuzz target. Plain C++ so all of them can use it. The checksum is worked out here rather
+// than by the code under test; tst_ddcpacket checks the framing against bytes worked out by hand.
 #include <cstdint>
 #include <string_view>
 #include <vector>

@@ -24,7 +24,6 @@ private slots:
         QTest::newRow("unclosed") << "(vcp(10 60(0F 11 62)" << "none";
         QTest::newRow("not a code") << "(vcp(60(0F HDMI)))" << "none";
         QTest::newRow("a signed code") << "(vcp(60(0F -5)))" << "none";
-        QTest::newRow("empty") << "" << "none";
         // clang-format on
     }
     void findsTheInputSources() {

@@ -1,4 +1,5 @@
 #include "DdcPacket.h"
+#include "DdcReplies.h"
 
 #include <QTest>
 
@@ -41,8 +42,7 @@ private slots:
         QTest::newRow("set vendor input DisplayPort from 0x50") << ddc::encodeSetVcpRequest(0x50, 0xF4, 0xD0) << Bytes{0x50, 0x84, 0x03, 0xF4, 0x00, 0xD0, 0x9D};
         // A value above 255 must split into high and low bytes.
         QTest::newRow("set 300 splits into two bytes") << ddc::encodeSetVcpRequest(0x51, 0x10, 300) << Bytes{0x51, 0x84, 0x03, 0x10, 0x01, 0x2C, 0x85};
-        // As ddcutil asks for the start of the capabilities string, then for the part at 32.
-        QTest::newRow("capabilities from the start") << ddc::encodeCapabilitiesRequest(0x51, 0) << Bytes{0x51, 0x83, 0xF3, 0x00, 0x00, 0x4F};
+        // As ddcutil asks for the part of the capabilities string at 32: the offset in two bytes.
         QTest::newRow("capabilities from 32") << ddc::encodeCapabilitiesRequest(0x51, 0x20) << Bytes{0x51, 0x83, 0xF3, 0x00, 0x20, 0x6F};
         // clang-format on
     }
@@ -102,21 +102,13 @@ private slots:
         // clang-format off
         QTest::newRow("fragment at 32") << vcpAt32 << "vcp(";
         QTest::newRow("padded end of the string") << Bytes{0x6E, 0x83, 0xE3, 0x00, 0x20, 0x7E, 0x6E, 0x80} << "";
-        QTest::newRow("address repeated") << Bytes{0x6E, 0x6E, 0x87, 0xE3, 0x00, 0x20, 'v', 'c', 'p', '(', 0x37} << "vcp(";
         // The display sent the fragment before again.
         QTest::newRow("fragment at 0") << Bytes{0x6E, 0x87, 0xE3, 0x00, 0x00, 'v', 'c', 'p', '(', 0x17} << refused(wrongOffset);
-        QTest::newRow("flipped text bit") << Bytes{0x6E, 0x87, 0xE3, 0x00, 0x20, 'v', 'c', 'q', '(', 0x37} << refused(badChecksum);
         QTest::newRow("a feature reply") << luminanceReply << refused(wrongOpcode);
         QTest::newRow("no offset") << Bytes{0x6E, 0x82, 0xE3, 0x00, 0x5F} << refused(badLength);
         // clang-format on
         // One byte more than a fragment may carry.
-        Bytes tooLong{0x6E, 0x80 | 36, 0xE3, 0x00, 0x20};
-        tooLong.resize(tooLong.size() + 33, 'x');
-        std::uint8_t sum = 0x50;
-        for (const auto byte : tooLong)
-            sum ^= byte;
-        tooLong.push_back(sum);
-        QTest::newRow("33 bytes") << tooLong << refused(badLength);
+        QTest::newRow("33 bytes") << capabilitiesReply(0x20, std::string(33, 'x')) << refused(badLength);
     }
     void parsesCapabilitiesReplies() {
         QFETCH(Bytes, reply);

@@ -69,18 +69,13 @@ private slots:
         QTest::newRow("two displays and a silent one") << twoDisplaysText << true;
         QTest::newRow("one display and a silent one") << QByteArray(twoDisplaysText).replace("bus 12\nedid fedcba9876543210\n", "") << true;
         QTest::newRow("two displays under the one-display header") << QByteArray(twoDisplaysText).replace("display 2", "display 1") << false;
-        QTest::newRow("one display under the new header") << QByteArray(bus7Text).replace("display 1", "display 2") << false;
         QTest::newRow("silent alone") << QByteArray("velmar-monitor display 2\nsilent 0000000000000001\n") << false;
-        QTest::newRow("silent before a display") << QByteArray("velmar-monitor display 2\nsilent 0000000000000001\nbus 7\nedid 1d2c3b4a59687786\n") << false;
         QTest::newRow("bus without its EDID") << QByteArray(twoDisplaysText).replace("edid fedcba9876543210\n", "") << false;
         QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("cut short") << bus7Text.left(bus7Text.size() - 1) << false;
         QTest::newRow("another format version") << QByteArray(bus7Text).replace("display 1", "display 3") << false;
-        QTest::newRow("another program's file") << QByteArray("[Display]\nbus=7\n") << false;
         QTest::newRow("bus with a sign") << QByteArray(bus7Text).replace("bus 7", "bus +7") << false;
-        QTest::newRow("bus with a leading zero") << QByteArray(bus7Text).replace("bus 7", "bus 07") << false;
         QTest::newRow("bus beyond int") << QByteArray(bus7Text).replace("bus 7", "bus 99999999999") << false;
-        QTest::newRow("hash one digit short") << QByteArray(bus7Text).replace("1d2c", "1d2") << false;
         QTest::newRow("hash in capitals") << QByteArray(bus7Text).replace("1d2c", "1D2C") << false;
         QTest::newRow("Windows line breaks") << QByteArray(bus7Text).replace("\n", "\r\n") << false;
         QTest::newRow("a line more") << bus7Text + "bus 8\n" << false;

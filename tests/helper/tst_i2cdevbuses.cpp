@@ -30,36 +30,19 @@ QString describe(const DrmConnector& connector) {
            (connector.builtIn ? " built-in" : "") + (connector.connected ? " connected" : "");
 }
 
-// Runs `probe` as a user without our rights, since root may open anything: in a child process as
-// nobody when we are root, directly otherwise. Gives what it returned.
-QString unprivileged(const std::function<std::string()>& probe) {
+// Whether `probe` holds for a user without our rights, since root may open anything: in a child
+// process as nobody when we are root, directly otherwise.
+bool holdsUnprivileged(const std::function<bool()>& probe) {
     if (::geteuid() != 0) {
-        return QString::fromStdString(probe());
-    }
-    int channel[2];
-    if (::pipe(channel) != 0) {
-        return "no pipe";
+        return probe();
     }
     const pid_t child = ::fork();
     if (child == 0) {
-        ::close(channel[0]);
-        if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) {
-            ::_exit(1);
-        }
-        const auto result = probe();
-        const bool written = ::write(channel[1], result.data(), result.size()) == ssize_t(result.size());
-        ::_exit(written ? 0 : 1);
+        ::_exit(::setgid(nobody) == 0 && ::setuid(nobody) == 0 && probe() ? 0 : 1);
     }
-    ::close(channel[1]);
-    QByteArray result;
-    char buffer[256];
-    for (ssize_t count; (count = ::read(channel[0], buffer, sizeof buffer)) > 0;) {
-        result.append(buffer, count);
-    }
-    ::close(channel[0]);
     int status = -1;
     ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? QString::fromUtf8(result) : "child failed";
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace
@@ -169,20 +152,24 @@ private slots:
     // Only a connected external display's bus explains an empty detection: the panel's bus and an
     // empty port's are often closed to users on purpose.
     void findsTheDisplayBusWeMayNotOpen() {
+        // No one but root may open these, their owner included, so the test means the same whoever
+        // runs it.
         for (const int bus : {3, 6, 7}) {
-            QVERIFY(::chmod(device(bus).c_str(), 0600) == 0);
+            QVERIFY(::chmod(device(bus).c_str(), 0000) == 0);
         }
-        const auto probe = [this] {
-            I2cDevBuses buses(dev_.toStdString(), sys_.toStdString());
-            auto opened = buses.open(6);
-            const auto* refusal = std::get_if<BusRefusal>(&opened);
-            return std::string(refusal && refusal->permissionDenied ? "denied " : "opened ") +
-                   buses.forbiddenDisplayDevice().value_or("nothing");
+        // Whether opening the monitor's bus is refused for want of permission, and what a look finds.
+        const auto finds = [this](bool denied, const std::string& forbidden) {
+            return holdsUnprivileged([&] {
+                I2cDevBuses buses(dev_.toStdString(), sys_.toStdString());
+                auto opened = buses.open(6);
+                const auto* refusal = std::get_if<BusRefusal>(&opened);
+                return (refusal && refusal->permissionDenied) == denied &&
+                       buses.forbiddenDisplayDevice().value_or("nothing") == forbidden;
+            });
         };
-        QCOMPARE(unprivileged(probe), "denied " + QString::fromStdString(device(6)));
-
+        QVERIFY(finds(true, device(6)));
         QVERIFY(::chmod(device(6).c_str(), 0666) == 0);
-        QVERIFY(unprivileged(probe).endsWith(" nothing"));
+        QVERIFY(finds(false, "nothing"));
     }
 };
 

@@ -19,13 +19,14 @@ struct Run {
 };
 
 // Without a state file the helper looks for real hardware.
-std::unique_ptr<QProcess> start(const std::optional<QString>& stateFile, const QStringList& arguments) {
+std::unique_ptr<QProcess> start(const std::optional<QString>& stateFile, const QStringList& arguments,
+                                const QString& program = M1DDC_PATH) {
     auto environment = QProcessEnvironment::systemEnvironment();
     stateFile ? environment.insert("VELMAR_SIMULATED_MONITOR", *stateFile)
               : environment.remove("VELMAR_SIMULATED_MONITOR");
     auto process = std::make_unique<QProcess>();
     process->setProcessEnvironment(environment);
-    process->start(M1DDC_PATH, arguments);
+    process->start(program, arguments);
     return process;
 }
 
@@ -118,12 +119,8 @@ private slots:
     // their places (on hardware, its output could go to the monitor's bus): its value goes nowhere,
     // and it succeeds.
     void runsWithoutStandardStreams() {
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("VELMAR_SIMULATED_MONITOR", state_);
-        QProcess shell;
-        shell.setProcessEnvironment(environment);
-        shell.start("/bin/sh", {"-c", "exec \"$0\" get luminance <&- >&- 2>&-", M1DDC_PATH});
-        QCOMPARE(finish(shell).exitCode, 0);
+        const QStringList script{"-c", "exec \"$0\" get luminance <&- >&- 2>&-", M1DDC_PATH};
+        QCOMPARE(finish(*start(state_, script, "/bin/sh")).exitCode, 0);
     }
 
     // Several state files are several monitors, the first the default: each is listed with its

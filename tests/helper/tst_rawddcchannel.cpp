@@ -106,7 +106,6 @@ private slots:
         QTest::newRow("gives up with the last reason") << Sends{busy} << Replies{nullMessage, noDevice} << QString::fromStdString(noDevice.reason) << RawDdcChannel::maxAttempts << RawDdcChannel::maxAttempts - 1 << false;
         // A definite answer: asking again would not change it.
         QTest::newRow("unsupported") << Sends{} << Replies{unsupportedReply, vendorInputHdmi2Reply} << unsupported << 1 << 1 << true;
-        QTest::newRow("another feature unsupported, then good") << Sends{} << Replies{strayUnsupportedContrast, vendorInputHdmi2Reply} << "145" << 2 << 2 << false;
         // Read far enough to find the checksum behind the repeated address.
         QTest::newRow("address repeated") << Sends{} << Replies{repeatedAddressReply} << "145" << 1 << 1 << false;
         // clang-format on

@@ -32,7 +32,6 @@ class TestSimulatedMonitor : public QObject {
 
 private slots:
     void fillsInWhatTheFileLeavesOut() {
-        QCOMPARE(parsedOrFail(" \n\t"), SimulatedState::defaults());
         QCOMPARE(parsedOrFail("{}"), SimulatedState::defaults());
         const auto state = parsedOrFail("{\"volume\":5,\"luminance\":20}");
         QCOMPARE(std::pair(state.value(Attribute::luminance), state.value(Attribute::contrast)),
@@ -42,8 +41,7 @@ private slots:
         QCOMPARE(parsedOrFail("{ \"input-alt\" : 210 }").value(Attribute::input), 27);
         QCOMPARE(parsedOrFail("{\n  \"input\": 16\n}\n").value(Attribute::inputAlt), 208);
 
-        // A name and a serial are kept only when the file gives them.
-        QCOMPARE(SimulatedState::defaults().name, std::nullopt);
+        // A name and a serial the file gives are kept, and written back.
         const auto named = parsedOrFail("{\"serial\": 7, \"name\": \"Other Brand 24\", \"volume\": 5}");
         QCOMPARE(std::pair(named.name.value_or(""), named.serial.value_or(0)),
                  std::pair(std::string("Other Brand 24"), 7));

@@ -65,12 +65,6 @@ private slots:
         if (usesBuildTree)
             QCOMPARE(QFileInfo(*found).canonicalFilePath(), QFileInfo(buildHelper).canonicalFilePath());
     }
-
-    void fixedLocatorNeedsAFile() {
-        QTemporaryDir dir;
-        QVERIFY(!HelperLocation::fixed(dir.filePath(QStringLiteral("m1ddc")))());
-        QVERIFY(HelperLocation::fixed(QStringLiteral(M1DDC_PATH))());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestHelperLocation)

@@ -14,10 +14,7 @@ private slots:
         for (auto feature : MonitorFeatures::allCases) {
             const auto attribute = m1ddc::attributeFromWord(rawValue(feature).toStdString());
             QVERIFY2(attribute && m1ddc::isPercentage(*attribute), qPrintable(rawValue(feature)));
-            QCOMPARE(monitorFeatureFromRawValue(rawValue(feature)), feature);
         }
-        QVERIFY(!monitorFeatureFromRawValue(QStringLiteral("brightness")));
-        QVERIFY(!monitorFeatureFromRawValue(QStringLiteral("Contrast")));
     }
 
     // Scenes and input preferences store these names and read them back.

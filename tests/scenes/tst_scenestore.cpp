@@ -118,7 +118,6 @@ private slots:
                 settings.setValue(sceneKey,
                                   QString::fromUtf8(MonitorScene::encodeList({makeScene("As text", 1)})));
             auto [store, storage] = openStore(settings);
-            QVERIFY(store->customScenes().isEmpty());
             QVERIFY(!store->persistenceError().has_value());
             QCOMPARE(store->allScenes(), MonitorScene::builtInDefaults());
             QVERIFY(storage->calls.isEmpty());
