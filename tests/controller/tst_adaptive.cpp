@@ -173,10 +173,8 @@ private slots:
         f.rebuild();
         QCOMPARE(f.c().adaptiveMinimumBrightness(), 90.0);
         QCOMPARE(f.c().adaptiveMaximumBrightness(), 90.0);
-    }
 
-    void storedReversedRangeStillGivesAValidPolicy() {
-        ControllerFixture f;
+        // A reversed range the settings file holds still gives a valid policy.
         f.settings->setValue("adaptiveMinimumBrightness", 60);
         f.settings->setValue("adaptiveMaximumBrightness", 20);
         f.settings->setValue("adaptiveBrightnessEnabled", true);

@@ -19,6 +19,12 @@ void startTwo(ControllerFixture& f, const QString& leftBrightness, const QString
     QVERIFY(f.startMonitors(both));
 }
 
+// Sets the brightness of `c` and waits until every monitor has its writes.
+void setBrightness(ControllerFixture& f, MonitorController& c, double value) {
+    c.set(MonitorFeature::brightness, value);
+    f.settle();
+}
+
 QStringList brightnessWrites(const FakeMonitor& monitor, const QString& id) {
     return linesFor(monitor, id).filter("set luminance ").replaceInStrings("set luminance ", "");
 }
@@ -152,16 +158,12 @@ private slots:
         auto& other = *f.monitors->controller(right);
         for (double step : {55, 62, 70, 75})
             f.c().setLive(MonitorFeature::brightness, step); // a drag
-        f.c().set(MonitorFeature::brightness, 75);
-        f.settle();
+        setBrightness(f, f.c(), 75);
         QCOMPARE(other.brightness(), 100.0);
-        f.c().set(MonitorFeature::brightness, 40);
-        f.settle();
-        other.set(MonitorFeature::brightness, 10);
-        f.settle();
+        setBrightness(f, f.c(), 40);
+        setBrightness(f, other, 10);
         QCOMPARE(f.c().brightness(), 0.0);
-        other.set(MonitorFeature::brightness, 50);
-        f.settle();
+        setBrightness(f, other, 50);
         QCOMPARE(brightnessWrites(f.monitor, left), QStringList({"75", "40", "0", "20"}));
         QCOMPARE(brightnessWrites(f.monitor, right), QStringList({"100", "70", "10", "50"}));
 
@@ -178,21 +180,18 @@ private slots:
         ControllerFixture f(ControllerFixture::withMonitors);
         startTwo(f, "90", "20");
         f.monitors->setBrightnessLinked(true);
-        f.c().set(MonitorFeature::brightness, 40);
-        f.settle();
+        setBrightness(f, f.c(), 40);
         QCOMPARE(f.monitor.stateValue("luminance", right), "0");
 
         f.rebuild();
         startTwo(f, "40", "0");
-        f.c().set(MonitorFeature::brightness, 90);
-        f.settle();
+        setBrightness(f, f.c(), 90);
         QCOMPARE(brightnessWrites(f.monitor, right), QStringList("20"));
 
         f.settings->setValue("monitors/linkedOffsets/" + right, "nan");
         f.rebuild();
         startTwo(f, "90", "30"); // changed by another program meanwhile
-        f.c().set(MonitorFeature::brightness, 80);
-        f.settle();
+        setBrightness(f, f.c(), 80);
         QCOMPARE(brightnessWrites(f.monitor, right), QStringList("20"));
     }
 

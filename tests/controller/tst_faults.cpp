@@ -202,11 +202,9 @@ private slots:
 };
 
 int main(int argc, char* argv[]) {
-    if (argc == 3 && std::strcmp(argv[1], "--save-scenes-until-killed") == 0) {
-        QCoreApplication app(argc, argv);
-        return saveScenesUntilKilled(argv[2]);
-    }
     QCoreApplication app(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--save-scenes-until-killed") == 0)
+        return saveScenesUntilKilled(argv[2]);
     TestFaults test;
     return QTest::qExec(&test, argc, argv);
 }

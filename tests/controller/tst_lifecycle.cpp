@@ -15,18 +15,14 @@ class TestLifecycle : public QObject {
     Q_OBJECT
 
 private slots:
-    void startRunsOnce() {
+    void startRunsOnceThenEventsWaitForTheMonitorToSettleOneAfterAnother() {
         ControllerFixture f;
         QVERIFY(runTask(f.c().start()));
         QVERIFY(f.lifecycle->isRunning());
         QVERIFY(runTask(f.c().start(), 1s));
         f.settle();
         QCOMPARE(f.monitor.commandLines().size(), 7); // one refresh: six values and the input
-    }
 
-    void eventsWaitForTheMonitorToSettleOneAfterAnother() {
-        ControllerFixture f;
-        QVERIFY(runTask(f.c().start()));
         const auto wokeAt = Clock::now();
         f.lifecycle->post(DisplayLifecycleEvent::systemDidWake);
         QTRY_COMPARE_WITH_TIMEOUT(refreshesIn(f.monitor), 2, 30000);

@@ -7,11 +7,20 @@
 #include <QSignalSpy>
 
 namespace {
+const QStringList nightWrites{"set luminance 25", "set red 50", "set green 46", "set blue 40"};
+const QStringList snapshotWrites{"set luminance 80", "set red 49", "set green 51", "set blue 52"};
+
 // A controller over a monitor at `brightness` with gains 49/51/52, a snapshot of its own.
 struct OverAMonitorAt : ControllerFixture {
     explicit OverAMonitorAt(int brightness) {
         monitor.setState(
             {{"luminance", QString::number(brightness)}, {"red", "49"}, {"green", "51"}, {"blue", "52"}});
+    }
+    /// Turns Night Mode on or off and waits until every write of the change is done.
+    void switchNightMode(bool on) {
+        c().setNightMode(on);
+        QTRY_COMPARE(c().isNightMode(), on);
+        settle();
     }
 };
 } // namespace
@@ -20,17 +29,25 @@ class TestNightMode : public QObject {
     Q_OBJECT
 
 private slots:
+    // The way back is on disk before the first night value reaches the monitor: a crash while
+    // they are written still leaves the user's own values to return to.
     void turningOnSnapshotsThenWritesTheNightValues() {
         OverAMonitorAt f(80);
+        f.monitor.setScript("set luminance * = wait=night\n");
         QSignalSpy changing(f.controller.get(), &MonitorController::isChangingNightModeChanged);
         f.c().setNightMode(true);
         QVERIFY(f.c().isChangingNightMode());
+        QTRY_COMPARE(f.monitor.writes(), QStringList{"set luminance 25"}); // held on its way
+        const QSettings onDisk(f.settingsPath(), QSettings::IniFormat);
+        QCOMPARE(onDisk.value("nightModeEnabled").toBool(), true);
+        const auto saved = NightModeSnapshot::fromJson(onDisk.value("nightModeSnapshot").toByteArray());
+        QCOMPARE(saved, (NightModeSnapshot{80, 49, 51, 52}));
+        f.monitor.openGate("night");
         QTRY_VERIFY(f.c().isNightMode());
         f.settle();
 
         QCOMPARE(f.monitor.commandLines(),
-                 (QStringList{"get luminance", "get red", "get green", "get blue", "set luminance 25",
-                              "set red 50", "set green 46", "set blue 40"}));
+                 QStringList({"get luminance", "get red", "get green", "get blue"}) + nightWrites);
         const auto gaps = FakeMonitor::gapsMs(f.monitor.invocations());
         QCOMPARE_GE(std::ranges::min(gaps.mid(0, 3)), 49); // the reads
         QCOMPARE_GE(std::ranges::min(gaps.mid(4)), 59);    // the writes
@@ -42,34 +59,33 @@ private slots:
         QVERIFY(f.c().loadedFeatures().contains(MonitorFeature::blue));
     }
 
-    void aDimMonitorKeepsItsBrightness() {
+    void aDimMonitorKeepsItsBrightnessAndManualChangesKeepNightMode() {
         OverAMonitorAt f(20);
-        f.c().setNightMode(true);
-        QTRY_VERIFY(f.c().isNightMode());
-        f.settle();
+        f.switchNightMode(true);
         QCOMPARE(f.monitor.writes().first(), QStringLiteral("set luminance 20"));
+
+        // A manual change neither ends Night Mode nor touches the way back.
+        f.c().set(MonitorFeature::brightness, 10);
+        f.settle();
+        QVERIFY(f.c().isNightMode());
+        QCOMPARE(Probe::nightMode(f.c()).snapshot()->brightness, 20.0);
     }
 
     void nightModeSurvivesARestartAndWritesTheSnapshotBack() {
         OverAMonitorAt f(80);
-        f.c().setNightMode(true);
-        QTRY_VERIFY(f.c().isNightMode());
+        f.switchNightMode(true);
         f.rebuild();
         f.monitor.clearLog();
         QVERIFY(f.c().isNightMode()); // before any monitor access
         QTest::qWait(50);
         QVERIFY(f.monitor.commandLines().isEmpty());
 
-        f.c().setNightMode(false);
-        QTRY_VERIFY(!f.c().isNightMode());
-        f.settle();
-        QCOMPARE(f.monitor.commandLines(),
-                 (QStringList{"set luminance 80", "set red 49", "set green 51", "set blue 52"}));
+        f.switchNightMode(false);
+        QCOMPARE(f.monitor.commandLines(), snapshotWrites);
         QCOMPARE(f.values(), (QList<double>{80, 70, 30, 49, 51, 52}));
         QVERIFY(!Probe::nightMode(f.c()).snapshot());
         QCOMPARE(f.c().status(), QStringLiteral("DDC/CI • Connected")); // no input known after the restart
-        QVERIFY(!f.settings->contains("nightModeEnabled"));
-        QVERIFY(!f.settings->contains("nightModeSnapshot"));
+        QCOMPARE(f.settings->allKeys().filter("nightMode"), QStringList());
     }
 
     void nightModeIsRestoredOnlyWithAReadableSnapshot_data() {
@@ -140,30 +156,12 @@ private slots:
         QCOMPARE(f.c().status(), QStringLiteral("Night Mode failed: green stuck\n"));
         QVERIFY(!f.c().isNightMode());
         QCOMPARE(f.values(), (QList<double>{80, 70, 30, 49, 51, 52})); // the snapshot, though red failed
-        QVERIFY(!f.settings->contains("nightModeEnabled"));
-        QVERIFY(!f.settings->contains("nightModeSnapshot"));
-    }
-
-    // The way back is on disk before the first night value reaches the monitor: a crash while
-    // they are written still leaves the user's own values to return to.
-    void theWayBackIsOnDiskBeforeTheMonitorChanges() {
-        OverAMonitorAt f(80);
-        f.monitor.setScript("set luminance * = wait=night\n");
-        f.c().setNightMode(true);
-        QTRY_COMPARE(f.monitor.writes(), QStringList{"set luminance 25"}); // held on its way
-        const QSettings onDisk(f.settingsPath(), QSettings::IniFormat);
-        QCOMPARE(onDisk.value("nightModeEnabled").toBool(), true);
-        const auto saved = NightModeSnapshot::fromJson(onDisk.value("nightModeSnapshot").toByteArray());
-        QCOMPARE(saved, (NightModeSnapshot{80, 49, 51, 52}));
-        f.monitor.openGate("night");
-        QTRY_VERIFY(f.c().isNightMode());
+        QCOMPARE(f.settings->allKeys().filter("nightMode"), QStringList());
     }
 
     void failedTurnOffKeepsNightModeForAnotherTry() {
         OverAMonitorAt f(80);
-        f.c().setNightMode(true);
-        QTRY_VERIFY(f.c().isNightMode());
-        f.settle();
+        f.switchNightMode(true);
         f.monitor.clearLog();
 
         f.monitor.setScript("set red * = exit=1 err=\"bus error\"\n");
@@ -177,11 +175,8 @@ private slots:
 
         f.monitor.setScript(QString());
         f.monitor.clearLog();
-        f.c().setNightMode(false);
-        QTRY_VERIFY(!f.c().isNightMode());
-        f.settle();
-        QCOMPARE(f.monitor.writes(),
-                 (QStringList{"set luminance 80", "set red 49", "set green 51", "set blue 52"}));
+        f.switchNightMode(false);
+        QCOMPARE(f.monitor.writes(), snapshotWrites);
         QVERIFY(!f.c().hasError());
     }
 
@@ -218,8 +213,7 @@ private slots:
         QTRY_VERIFY(Probe::adaptiveSamplesBegun(f.c()) >= begun + 2);
         f.monitor.openGate("snapshot");
         QTRY_VERIFY(f.c().isNightMode());
-        QCOMPARE(f.monitor.writes().mid(0, 4),
-                 (QStringList{"set luminance 25", "set red 50", "set green 46", "set blue 40"}));
+        QCOMPARE(f.monitor.writes().mid(0, 4), nightWrites);
         QCOMPARE(Probe::nightMode(f.c()).snapshot()->brightness, 82.0);
 
         f.reader.reading = BuiltInDisplayBrightnessReading::available(0.1); // 13: below the cap
@@ -230,16 +224,6 @@ private slots:
         f.settle();
         QCOMPARE(f.monitor.writes().mid(4), (QStringList{"set luminance 13", "set luminance 25"}));
         QVERIFY(f.c().isNightMode());
-    }
-
-    void manualChangesDoNotEndNightMode() {
-        OverAMonitorAt f(80);
-        f.c().setNightMode(true);
-        QTRY_VERIFY(f.c().isNightMode());
-        f.c().set(MonitorFeature::brightness, 10);
-        f.settle();
-        QVERIFY(f.c().isNightMode());
-        QCOMPARE(Probe::nightMode(f.c()).snapshot()->brightness, 80.0);
     }
 };
 

@@ -10,15 +10,12 @@ class TestRefresh : public QObject {
     Q_OBJECT
 
 private slots:
-    void constructionTalksToNobody() {
+    void constructionLoadsStoredSettingsAndTalksToNobody() {
         ControllerFixture f;
         QTest::qWait(50);
         QVERIFY(f.monitor.commandLines().isEmpty());
         QCOMPARE(f.reader.reads, 0);
-    }
 
-    void constructionLoadsStoredSettings() {
-        ControllerFixture f;
         f.settings->setValue("adaptiveBrightnessEnabled", true);
         f.settings->setValue("adaptiveMinimumBrightness", 0);     // a stored zero is a value
         f.settings->setValue("adaptiveMaximumBrightness", 140.5); // a hand edit: brought within 0...100
@@ -32,13 +29,8 @@ private slots:
     void refreshReadsEverythingInOrderWithPauses() {
         ControllerFixture f;
         // Values are stored as reported, without clamping: only writes are clamped.
-        f.monitor.setState({{"luminance", "120"},
-                            {"contrast", "71"},
-                            {"volume", "12"},
-                            {"red", "49"},
-                            {"green", "48"},
-                            {"blue", "47"},
-                            {"input-alt", "144"}});
+        f.monitor.setState({{"luminance", "120"}, {"contrast", "71"}, {"volume", "12"}});
+        f.monitor.setState({{"red", "49"}, {"green", "48"}, {"blue", "47"}, {"input-alt", "144"}});
         QVERIFY(runTask(f.c().refresh()));
         QCOMPARE(f.values(), (QList<double>{120, 71, 12, 49, 48, 47}));
         QCOMPARE(f.c().activeInput(), MonitorInput::hdmi1);
@@ -79,6 +71,16 @@ private slots:
 
     void brightnessDecidesTheOutcome() {
         ControllerFixture f;
+        // A failure shows the first error of the refresh.
+        f.monitor.setScript("get luminance = exit=1\nget contrast = exit=1 err=\"later error\"\n");
+        QVERIFY(runTask(f.c().refresh()));
+        QVERIFY(f.c().hasError());
+        QCOMPARE(f.c().status(), "The monitor did not respond. Check that DDC/CI is enabled.");
+        // A failing read does not stop the refresh: the remaining values still arrive.
+        QCOMPARE(f.c().volume(), 30.0);
+        QVERIFY(f.c().loadedFeatures().contains(MonitorFeature::blue));
+        QCOMPARE(f.monitor.commandLines().count("get luminance"), 3);
+
         // Contrast and volume fail; brightness answers: still connected, other values kept.
         f.monitor.setScript("get contrast = exit=1 err=\"contrast busy\"\nget volume = exit=1\n");
         QVERIFY(runTask(f.c().refresh()));
@@ -96,34 +98,7 @@ private slots:
         QVERIFY(f.c().loadedFeatures().contains(MonitorFeature::brightness));
     }
 
-    void failureShowsTheFirstErrorOfTheRefresh() {
-        ControllerFixture f;
-        f.monitor.setScript("get luminance = exit=1\nget contrast = exit=1 err=\"later error\"\n");
-        QVERIFY(runTask(f.c().refresh()));
-        QVERIFY(f.c().hasError());
-        QCOMPARE(f.c().status(),
-                 QStringLiteral("The monitor did not respond. Check that DDC/CI is enabled."));
-        // A failing read does not stop the refresh: the remaining values still arrive.
-        QCOMPARE(f.c().volume(), 30.0);
-        QVERIFY(f.c().loadedFeatures().contains(MonitorFeature::blue));
-        QCOMPARE(f.monitor.commandLines().count("get luminance"), 3);
-    }
-
-    void overlappingRefreshIsDropped() {
-        ControllerFixture f;
-        f.monitor.setScript("get luminance = delay=150 out=\"55\"\n");
-        QSignalSpy working(f.controller.get(), &MonitorController::isWorkingChanged);
-        auto first = f.c().refresh();
-        QVERIFY(f.c().isWorking());
-        QVERIFY(runTask(f.c().refresh(), 1s)); // returns at once
-        QVERIFY(runTask(std::move(first)));
-        QVERIFY(!f.c().isWorking());
-        QCOMPARE(working.count(), 2);
-        QCOMPARE(f.monitor.commandLines().count("get luminance"), 1);
-        QCOMPARE(f.monitor.commandLines().size(), 7);
-    }
-
-    void equalValuesNotifyNobody() {
+    void equalValuesNotifyNobodyAndAnOverlappingRefreshIsDropped() {
         ControllerFixture f;
         QSignalSpy brightness(f.controller.get(), &MonitorController::brightnessChanged);
         QSignalSpy loaded(f.controller.get(), &MonitorController::loadedFeaturesChanged);
@@ -134,6 +109,18 @@ private slots:
         QCOMPARE(anyValue.count(), 1);
         QCOMPARE(anyValue.first().first().value<MonitorFeature>(), MonitorFeature::brightness);
         QCOMPARE(loaded.count(), 6);
+
+        f.monitor.clearLog();
+        f.monitor.setScript("get luminance = delay=150 out=\"55\"\n");
+        QSignalSpy working(f.controller.get(), &MonitorController::isWorkingChanged);
+        auto first = f.c().refresh();
+        QVERIFY(f.c().isWorking());
+        QVERIFY(runTask(f.c().refresh(), 1s)); // returns at once
+        QVERIFY(runTask(std::move(first)));
+        QVERIFY(!f.c().isWorking());
+        QCOMPARE(working.count(), 2);
+        QCOMPARE(f.monitor.commandLines().count("get luminance"), 1);
+        QCOMPARE(f.monitor.commandLines().size(), 7);
     }
 
     void displayNameComesFromTheScreens_data() {

@@ -9,76 +9,61 @@
 
 #include <functional>
 
-namespace {
 using Work = std::function<void(ControllerFixture&)>;
-
-struct Case {
-    QString script;      // holds the command the work is waiting on, if any
-    QString heldCommand; // the command that is running when the controller goes; empty: none
-    Work work;
-};
-
-const QMap<QString, Case>& cases() {
-    static const QMap<QString, Case> all{
-        {"refresh", {"get contrast = wait=gate", "get contrast", [](auto& f) { f.c().refresh(); }}},
-        {"start-up with a hung helper",
-         {"get luminance = hang", "get luminance", [](auto& f) { f.c().start(); }}},
-        {"live write waiting out its delay",
-         {"", "", [](auto& f) { f.c().setLive(MonitorFeature::volume, 20); }}},
-        {"live write at the monitor",
-         {"set luminance * = wait=gate", "set luminance 20",
-          [](auto& f) { f.c().setLive(MonitorFeature::brightness, 20); }}},
-        {"colour preset",
-         {"set green * = wait=gate", "set green 46", [](auto& f) { f.c().applyPreset(ColorPreset::warm); }}},
-        {"input switch",
-         {"set input-alt * = wait=gate", "set input-alt 145",
-          [](auto& f) { f.c().setInput(MonitorInput::hdmi2); }}},
-        {"scene",
-         {"set contrast * = wait=gate", "set contrast 75",
-          [](auto& f) { f.c().apply(MonitorScene::movie()); }}},
-        {"scene between two writes",
-         {"", "",
-          [](auto& f) {
-              f.c().apply(MonitorScene::movie());
-              QTRY_COMPARE(f.monitor.writes().size(), 1);
-          }}},
-        {"Night Mode turning on",
-         {"get red = wait=gate", "get red", [](auto& f) { f.c().setNightMode(true); }}},
-        {"Night Mode turning off",
-         {"set red * = wait=gate", "set red 49",
-          [](auto& f) {
-              f.settings->setValue("nightModeEnabled", true);
-              f.settings->setValue("nightModeSnapshot", NightModeSnapshot{80, 49, 51, 52}.toJson());
-              f.rebuild();
-              f.c().setNightMode(false);
-          }}},
-        {"adaptive write",
-         {"set luminance * = wait=gate", "set luminance 41",
-          [](auto& f) { f.c().setAdaptiveBrightnessEnabled(true); }}},
-    };
-    return all;
-}
-} // namespace
+Q_DECLARE_METATYPE(Work)
 
 class TestTeardown : public QObject {
     Q_OBJECT
 
 private slots:
     void destroyingTheControllerMidWork_data() {
-        QTest::addColumn<QString>("name");
-        for (const auto& name : cases().keys())
-            QTest::newRow(qPrintable(name)) << name;
+        // The script holds the command the work is waiting on, if any; the held command is the one
+        // that is running when the controller goes (empty: none).
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("heldCommand");
+        QTest::addColumn<Work>("work");
+        const auto row = [](const char* name, const char* script, const char* heldCommand, Work work) {
+            QTest::newRow(name) << script << heldCommand << work;
+        };
+        row("refresh", "get contrast = wait=gate", "get contrast", [](auto& f) { f.c().refresh(); });
+        row("start-up with a hung helper", "get luminance = hang", "get luminance",
+            [](auto& f) { f.c().start(); });
+        row("live write waiting out its delay", "", "",
+            [](auto& f) { f.c().setLive(MonitorFeature::volume, 20); });
+        row("live write at the monitor", "set luminance * = wait=gate", "set luminance 20",
+            [](auto& f) { f.c().setLive(MonitorFeature::brightness, 20); });
+        row("colour preset", "set green * = wait=gate", "set green 46",
+            [](auto& f) { f.c().applyPreset(ColorPreset::warm); });
+        row("input switch", "set input-alt * = wait=gate", "set input-alt 145",
+            [](auto& f) { f.c().setInput(MonitorInput::hdmi2); });
+        row("scene", "set contrast * = wait=gate", "set contrast 75",
+            [](auto& f) { f.c().apply(MonitorScene::movie()); });
+        row("scene between two writes", "", "", [](auto& f) {
+            f.c().apply(MonitorScene::movie());
+            QTRY_COMPARE(f.monitor.writes().size(), 1);
+        });
+        row("Night Mode turning on", "get red = wait=gate", "get red",
+            [](auto& f) { f.c().setNightMode(true); });
+        row("Night Mode turning off", "set red * = wait=gate", "set red 49", [](auto& f) {
+            f.settings->setValue("nightModeEnabled", true);
+            f.settings->setValue("nightModeSnapshot", NightModeSnapshot{80, 49, 51, 52}.toJson());
+            f.rebuild();
+            f.c().setNightMode(false);
+        });
+        row("adaptive write", "set luminance * = wait=gate", "set luminance 41",
+            [](auto& f) { f.c().setAdaptiveBrightnessEnabled(true); });
     }
     void destroyingTheControllerMidWork() {
-        QFETCH(QString, name);
-        const Case& work = cases()[name];
+        QFETCH(QString, script);
+        QFETCH(QString, heldCommand);
+        QFETCH(Work, work);
         ControllerFixture f;
-        f.monitor.setScript(work.script + "\n");
-        work.work(f);
+        f.monitor.setScript(script + "\n");
+        work(f);
         qint64 heldPid = 0;
-        if (!work.heldCommand.isEmpty()) {
+        if (!heldCommand.isEmpty()) {
             // The helper is running (it has logged itself) and held there.
-            QTRY_VERIFY(f.monitor.commandLines().contains(work.heldCommand));
+            QTRY_VERIFY(f.monitor.commandLines().contains(heldCommand));
             heldPid = f.monitor.invocations().last().pid;
         }
         const auto sentBefore = f.monitor.commandLines();
@@ -93,27 +78,25 @@ private slots:
         QCOMPARE(f.monitor.commandLines(), sentBefore);
     }
 
-    void finishingGivesAWriteUnderWayItsMoment();
+    void finishingGivesAWriteUnderWayItsMoment() {
+        ControllerFixture f;
+        f.monitor.setScript("set luminance * = delay=300\n");
+        f.c().set(MonitorFeature::brightness, 33);
+        QTRY_VERIFY(f.monitor.commandLines().contains("set luminance 33")); // under way
+        QVERIFY(runTask(f.c().finishWork(std::chrono::seconds(5))));
+        QCOMPARE(f.monitor.stateValue("luminance"), QStringLiteral("33")); // done, not cut short
+
+        // A command that never ends is waited for no longer than the bound. That it is then stopped
+        // with us is the "start-up with a hung helper" case's.
+        f.monitor.setScript("set luminance * = hang\n");
+        f.c().set(MonitorFeature::brightness, 34);
+        QTRY_VERIFY(f.monitor.commandLines().contains("set luminance 34"));
+        QElapsedTimer waited;
+        waited.start();
+        QVERIFY(runTask(f.c().finishWork(std::chrono::milliseconds(200))));
+        QVERIFY(waited.elapsed() >= 190);
+    }
 };
-
-void TestTeardown::finishingGivesAWriteUnderWayItsMoment() {
-    ControllerFixture f;
-    f.monitor.setScript("set luminance * = delay=300\n");
-    f.c().set(MonitorFeature::brightness, 33);
-    QTRY_VERIFY(f.monitor.commandLines().contains("set luminance 33")); // under way
-    QVERIFY(runTask(f.c().finishWork(std::chrono::seconds(5))));
-    QCOMPARE(f.monitor.stateValue("luminance"), QStringLiteral("33")); // done, not cut short
-
-    // A command that never ends is waited for no longer than the bound. That it is then stopped
-    // with us is the "start-up with a hung helper" case's.
-    f.monitor.setScript("set luminance * = hang\n");
-    f.c().set(MonitorFeature::brightness, 34);
-    QTRY_VERIFY(f.monitor.commandLines().contains("set luminance 34"));
-    QElapsedTimer waited;
-    waited.start();
-    QVERIFY(runTask(f.c().finishWork(std::chrono::milliseconds(200))));
-    QVERIFY(waited.elapsed() >= 190);
-}
 
 QTEST_GUILESS_MAIN(TestTeardown)
 #include "tst_teardown.moc"

@@ -4,6 +4,7 @@
 // environment that keeps it away from the user's home, settings and buses.
 #include "helper/TestFiles.h"
 
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
@@ -19,6 +20,13 @@ inline QProcessEnvironment programEnvironment(const QString& home, const QString
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
     environment.remove(QStringLiteral("VELMAR_SIMULATED_MONITOR"));
     return environment;
+}
+
+/// Starts `program` in `environment`, told nothing; whether it started.
+inline bool startProgram(QProcess& process, const QString& program, const QProcessEnvironment& environment) {
+    process.setProcessEnvironment(environment);
+    process.start(program, {});
+    return process.waitForStarted(10000);
 }
 
 /// A copy of the program beside a helper bundle of its own: the scriptable fake, which answers

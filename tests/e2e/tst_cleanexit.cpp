@@ -24,10 +24,8 @@ private slots:
         QVERIFY(installed.make());
         makeFile(installed.bundle + QStringLiteral("/script"), "get volume = hang\n");
         QProcess app;
-        app.setProcessEnvironment(programEnvironment(installed.dir.path(), QStringLiteral("offscreen"),
-                                                     QStringLiteral("disabled:")));
-        app.start(installed.program, {});
-        QVERIFY(app.waitForStarted(10000));
+        QVERIFY(startProgram(app, installed.program,
+                             programEnvironment(installed.dir.path(), "offscreen", "disabled:")));
         const auto hungHelper = [&] {
             const auto runs = installed.helperRuns().filter(QStringLiteral("\tget\tvolume"));
             return runs.isEmpty() ? 0 : runs.first().section(QLatin1Char('\t'), 1, 1).toLongLong();

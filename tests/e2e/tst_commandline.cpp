@@ -12,8 +12,7 @@ namespace {
 
 struct Outcome {
     int exitCode = -1;
-    QString out;
-    QString err;
+    QString out, err;
 };
 
 QMap<QString, QString> keyValues(const QString& text) {
@@ -66,9 +65,7 @@ private slots:
     void commandsDriveTheRunningInstance() {
         // A monitor that does not answer at first.
         makeFile(m_state, "not a monitor");
-        m_instance.setProcessEnvironment(m_environment);
-        m_instance.start(QStringLiteral(VELMAR_MONITOR_PATH), {});
-        QVERIFY(m_instance.waitForStarted(10000));
+        QVERIFY(startProgram(m_instance, QStringLiteral(VELMAR_MONITOR_PATH), m_environment));
         QTRY_COMPARE_WITH_TIMEOUT(status().value("busy"), QStringLiteral("no"), 30000);
         const auto unread = run({"--status"});
         QVERIFY2(!unread.out.contains(QLatin1Char('\t')) && !unread.out.contains(QLatin1Char('\x1b')),
@@ -136,9 +133,7 @@ private slots:
         makeFile(rightState + ".log");
         m_environment = programEnvironment(home.path(), QStringLiteral("offscreen"), m_bus.address);
         m_environment.insert(QStringLiteral("VELMAR_SIMULATED_MONITOR"), leftState + ':' + rightState);
-        m_instance.setProcessEnvironment(m_environment);
-        m_instance.start(QStringLiteral(VELMAR_MONITOR_PATH), {});
-        QVERIFY(m_instance.waitForStarted(10000));
+        QVERIFY(startProgram(m_instance, QStringLiteral(VELMAR_MONITOR_PATH), m_environment));
 
         // The main monitor first, each with its id.
         const auto listed = [this](const QString& replaced) {
@@ -171,10 +166,8 @@ private slots:
         QCOMPARE(blocks.size(), 2);
         QCOMPARE(keyValues(blocks.at(0)).value("brightness"), QStringLiteral("75"));
         QCOMPARE(keyValues(blocks.at(1)).value("brightness"), QStringLiteral("45"));
-        QTRY_COMPARE_WITH_TIMEOUT(fileLines(rightState + ".log").value(1), QStringLiteral("set luminance 45"),
-                                  10000);
-        QTRY_COMPARE_WITH_TIMEOUT(fileLines(leftState + ".log").value(1), QStringLiteral("set luminance 75"),
-                                  10000);
+        QTRY_COMPARE_WITH_TIMEOUT(fileLines(rightState + ".log").value(1), "set luminance 45", 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(fileLines(leftState + ".log").value(1), "set luminance 75", 10000);
 
         // A monitor that is not there, or a scene for all of them, is a mistake that changes nothing.
         for (const auto& arguments : {QStringList{"--display", "Centre", "--brightness", "10"},

@@ -42,9 +42,9 @@ private slots:
         makeFile(state + QStringLiteral(".log"));
         qputenv("VELMAR_SIMULATED_MONITOR", state.toUtf8());
 
-        ControllerFixture f(MonitorControllerTimings{},
-                            ControllerFixture::withMonitors); // the program's own timings
-        f.monitor.setPresent(false);                          // the real helper in the fake's place
+        // The program's own timings, and the real helper in the fake's place.
+        ControllerFixture f(MonitorControllerTimings{}, ControllerFixture::withMonitors);
+        f.monitor.setPresent(false);
         QVERIFY(QFile::link(QStringLiteral(M1DDC_PATH), f.monitor.helperPath()));
         MonitorController& monitor = f.c();
         VelmarMonitorMenuApp shell(*f.monitors);

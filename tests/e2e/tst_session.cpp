@@ -56,12 +56,9 @@ private slots:
 
     void aSecondLaunchShowsTheFirstAndAChangeOutlivesTheEnd() {
         Installation first, second;
-        QVERIFY(first.make());
-        QVERIFY(second.make());
+        QVERIFY(first.make() && second.make());
         QProcess running;
-        running.setProcessEnvironment(m_environment);
-        running.start(first.program, {});
-        QVERIFY(running.waitForStarted(10000));
+        QVERIFY(startProgram(running, first.program, m_environment));
         auto bus = QDBusConnection::connectToBus(m_bus.address, QStringLiteral("session-test"));
         // The start-up refresh is over: the monitor's brightness has been read (a property that
         // cannot be read yet, before the name is taken, is no value and not false).
@@ -72,9 +69,7 @@ private slots:
         // Launched again without a command: the running instance opens its window, whose Controls
         // page reads the monitor as it appears; the second program ends, having run no helper.
         QProcess again;
-        again.setProcessEnvironment(m_environment);
-        again.start(second.program, {});
-        QVERIFY(again.waitForFinished(20000));
+        QVERIFY(startProgram(again, second.program, m_environment) && again.waitForFinished(20000));
         QCOMPARE(again.exitStatus(), QProcess::NormalExit);
         QCOMPARE(again.exitCode(), 0);
         QVERIFY2(second.helperRuns().isEmpty(), qPrintable(second.helperRuns().join(QLatin1Char('\n'))));
@@ -104,10 +99,8 @@ private slots:
         QSettings saved(m_home.filePath(QStringLiteral("config/Velmar/VelmarMonitor.conf")),
                         QSettings::IniFormat);
         QCOMPARE(saved.value(QStringLiteral("nightModeEnabled")).toBool(), true);
-        QVERIFY2(saved.value(QStringLiteral("nightModeSnapshot"))
-                     .toByteArray()
-                     .contains(QByteArray("\"brightness\":") + QByteArray::number(brightness)),
-                 saved.value(QStringLiteral("nightModeSnapshot")).toByteArray().constData());
+        const auto snapshot = saved.value(QStringLiteral("nightModeSnapshot")).toByteArray();
+        QVERIFY2(snapshot.contains("\"brightness\":" + QByteArray::number(brightness)), snapshot.constData());
         QDBusConnection::disconnectFromBus(QStringLiteral("session-test"));
     }
 

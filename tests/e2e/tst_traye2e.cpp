@@ -20,9 +20,8 @@ namespace {
 bool xdotool(const QStringList& arguments) {
     QProcess process;
     process.start(QStringLiteral("xdotool"), arguments);
-    if (!process.waitForStarted(5000))
-        return false;
-    return QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 30000) &&
+    return process.waitForStarted(5000) &&
+           QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 30000) &&
            process.exitCode() == 0;
 }
 
@@ -94,11 +93,8 @@ private slots:
                          QString::number(y), "mousedown", "1"};
         const int end = track.left() + track.width() / 4;
         for (int x = track.left() + 8; x <= end; x += 3)
-            drag << "sleep"
-                 << "0.016"
-                 << "mousemove" << QString::number(x) << QString::number(y);
-        drag << "mouseup"
-             << "1";
+            drag << QStringList{"sleep", "0.016", "mousemove", QString::number(x), QString::number(y)};
+        drag << QStringList{"mouseup", "1"};
         QVERIFY(xdotool(drag));
 
         QTRY_VERIFY_WITH_TIMEOUT(!fileLines(state + ".log").isEmpty(), 30000);

@@ -32,9 +32,8 @@ inline void makeConnector(const QString& sys, const QString& name, int bus, cons
     const QString adapter = "i2c-" + QString::number(bus);
     makeFile(folder + "/status", status + "\n");
     makeFile(folder + "/edid", edid);
-    if (entry == DdcBusEntry::ddcLink) {
+    if (entry == DdcBusEntry::ddcLink)
         makeLink("../../../devices/pci0000:00/" + adapter, folder + "/ddc");
-    } else {
+    else
         QVERIFY(QDir().mkpath(folder + "/" + adapter));
-    }
 }

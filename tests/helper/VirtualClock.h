@@ -10,9 +10,8 @@ public:
     TimePoint now() override { return TimePoint() + elapsed; }
     void sleep(Duration duration) override {
         elapsed += duration;
-        if (afterSleep) {
+        if (afterSleep)
             afterSleep();
-        }
     }
 
     Duration elapsed{};

@@ -28,8 +28,7 @@ private slots:
     }
     void findsTheInputSources() {
         QFETCH(QString, capabilities);
-        const auto text = capabilities.toStdString();
-        const auto codes = inputSourceCodes(text);
+        const auto codes = inputSourceCodes(capabilities.toStdString());
         QStringList printed;
         for (const int code : codes.value_or(std::vector<int>{}))
             printed << QString::number(code);

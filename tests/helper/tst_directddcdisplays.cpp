@@ -98,9 +98,8 @@ public:
     std::variant<EdidBlock, Failure> readEdid() override {
         ++screen_.edidReads;
         screen_.unlockedIo += locked_ ? 0 : 1;
-        if (!screen_.edidReadable) {
+        if (!screen_.edidReadable)
             return Failure{"Cannot read the EDID on " + device_ + ": Input/output error"};
-        }
         return screen_.edid;
     }
 
@@ -113,56 +112,42 @@ private:
     Bytes reply_;
 };
 
-// The buses of the machine, each holding a screen or nothing.
-class FakeMachine final : public DisplayBuses {
+// The buses of the machine, each holding a screen or nothing, and the detector over them: it finds
+// every screen that answers on a bus we may open, by bus, as libddcutil would, and counts how often
+// it was asked.
+class FakeMachine final : public DisplayBuses, public DisplayDetector {
 public:
     std::map<int, FakeScreen*> screens;
     std::set<int> forbidden;                            ///< buses we may not open
     std::optional<std::string> forbiddenInSysfs;        ///< what a look at the connectors would find
     std::map<int, Clock::TimePoint> heldElsewhereUntil; ///< another program's lock on a bus
     Clock* clock = nullptr;
+    int detections = 0;
+    std::optional<Failure> failure; ///< set: detection itself fails
 
     std::variant<std::unique_ptr<DisplayBus>, BusRefusal> open(int bus) override {
         const auto device = "/dev/i2c-" + std::to_string(bus);
-        if (forbidden.contains(bus)) {
+        if (forbidden.contains(bus))
             return BusRefusal{device, "Cannot open " + device + ": Permission denied", true};
-        }
         const auto screen = screens.find(bus);
-        if (screen == screens.end()) {
+        if (screen == screens.end())
             return BusRefusal{device, "Cannot open " + device + ": No such file or directory", false};
-        }
         ++screen->second->opens;
         return std::make_unique<FakeBus>(*screen->second, device, *clock, heldElsewhereUntil[bus]);
     }
 
     std::optional<std::string> forbiddenDisplayDevice() override { return forbiddenInSysfs; }
-};
-
-// Finds every screen that answers on a bus we may open, by bus, as libddcutil would; counts how
-// often it was asked.
-class FakeDetector final : public DisplayDetector {
-public:
-    explicit FakeDetector(FakeMachine& machine) : machine_(machine) {}
-
-    int detections = 0;
-    std::optional<Failure> failure; ///< set: detection itself fails
 
     Detection detect() override {
         ++detections;
-        if (failure) {
+        if (failure)
             return *failure;
-        }
         std::vector<FoundDisplay> found;
-        for (const auto& [bus, screen] : machine_.screens) {
-            if (screen->answers && !machine_.forbidden.contains(bus)) {
+        for (const auto& [bus, screen] : screens)
+            if (screen->answers && !forbidden.contains(bus))
                 found.push_back({bus, screen->edid});
-            }
-        }
         return found;
     }
-
-private:
-    FakeMachine& machine_;
 };
 
 QString describe(const ReadOutcome& outcome) {
@@ -186,7 +171,6 @@ private:
     QString sys_;
     std::optional<DisplayMemory> memory_;
     FakeMachine machine_;
-    std::optional<FakeDetector> detector_;
     VirtualClock clock_;
     FakeScreen monitor_; ///< the user's monitor, luminance 70
     FakeScreen other_;   ///< another monitor, luminance 24; unless a test plugs it in, never sent anything
@@ -194,7 +178,7 @@ private:
     QStringList ids_;    ///< the ids of the last listing, in its order
 
     // One helper run: fresh objects, as every run of the helper starts from nothing.
-    DirectDdcDisplays run() { return {*detector_, machine_, *memory_, clock_, sys_.toStdString()}; }
+    DirectDdcDisplays run() { return {machine_, machine_, *memory_, clock_, sys_.toStdString()}; }
     ReadOutcome get(Attribute attribute, const DisplayTarget& target = {}) {
         return run().read(target, attribute);
     }
@@ -202,9 +186,8 @@ private:
     // `display list`: the names in order, or why it failed; the ids go to ids_.
     QStringList list() {
         const auto listing = run().list();
-        if (const auto* failure = std::get_if<Failure>(&listing)) {
+        if (const auto* failure = std::get_if<Failure>(&listing))
             return {QString::fromStdString(failure->reason)};
-        }
         QStringList names;
         ids_.clear();
         for (const auto& display : std::get<std::vector<ListedDisplay>>(listing)) {
@@ -224,18 +207,16 @@ private:
         makeConnector(sys_, connectorOn(bus), bus, "disconnected");
     }
     static QString connectorOn(int bus) { return "card0-DP-" + QString::number(bus); }
-    int detections() const { return detector_->detections; }
+    int detections() const { return machine_.detections; }
     void remember(int bus, const FakeScreen& screen) {
         memory_->remember({.displays = {{bus, edidHash(screen.edid)}}});
     }
     // The buses whose screens were sent anything.
     QList<int> spokenTo() const {
         QList<int> buses;
-        for (const auto& [bus, screen] : machine_.screens) {
-            if (!screen->received.empty()) {
+        for (const auto& [bus, screen] : machine_.screens)
+            if (!screen->received.empty())
                 buses << bus;
-            }
-        }
         return buses;
     }
 
@@ -249,28 +230,37 @@ private slots:
                         ::geteuid());
         machine_ = FakeMachine();
         machine_.clock = &clock_;
-        detector_.emplace(machine_);
         clock_ = VirtualClock();
-        monitor_ = FakeScreen{.edid = edidOf(1, "Velmar S27")};
-        other_ = FakeScreen{.edid = edidOf(2, "Velmar S24")};
+        monitor_ = FakeScreen();
+        monitor_.edid = edidOf(1, "Velmar S27");
+        other_ = FakeScreen();
+        other_.edid = edidOf(2, "Velmar S24");
         other_.values[luminance] = 24;
-        third_ = FakeScreen{.edid = edidOf(3)};
+        third_ = FakeScreen();
+        third_.edid = edidOf(3);
         third_.values[luminance] = 30;
         plugIn(5, monitor_);
     }
 
     // Whatever a test did, the helper spoke on a bus only while it held the bus's lock.
     void cleanup() {
-        for (const auto* screen : {&monitor_, &other_, &third_}) {
+        for (const auto* screen : {&monitor_, &other_, &third_})
             QCOMPARE(screen->unlockedIo, 0);
-        }
     }
 
-    // The first run detects and remembers; the next goes straight to the remembered display.
-    void detectsOnceThenGoesStraightToTheRememberedDisplay() {
+    // The first run detects and remembers; the next goes straight to the remembered display. The
+    // display answering that it lacks a feature is an answer, not a sign of a stale memory.
+    void detectsOnceThenKeepsToTheRememberedDisplay() {
         QCOMPARE(describe(get(Attribute::luminance)), "70");
         QCOMPARE(describe(set(Attribute::volume, 45)), "set");
         QCOMPARE(detections(), 1);
+        monitor_.values.erase(volume);
+        monitor_.received.clear();
+        QCOMPARE(describe(get(Attribute::volume)),
+                 "Cannot read volume: The display does not support this feature");
+        QCOMPARE(monitor_.received.size(), std::size_t(1));
+        QCOMPARE(detections(), 1);
+        QCOMPARE(memory_->recall(), (RememberedDisplays{{{5, edidHash(monitor_.edid)}}}));
     }
 
     // What each attribute reads and writes, and from which address: the vendor input register only
@@ -287,13 +277,12 @@ private slots:
     void speaksForEachAttribute() {
         QFETCH(Attribute, attribute);
         QFETCH(int, written);
-        QFETCH(int, source);
         remember(5, monitor_);
         QTEST(describe(get(attribute)), "read");
         QCOMPARE(describe(set(attribute, written)), "set");
         QCOMPARE(monitor_.values[vcpCode(attribute)], written);
         for (const auto& message : monitor_.received) {
-            QCOMPARE(int(message[0]), source);
+            QTEST(int(message[0]), "source");
             QCOMPARE(message[3], vcpCode(attribute));
         }
         QCOMPARE(monitor_.received.size(), std::size_t(2));
@@ -418,17 +407,6 @@ private slots:
         QCOMPARE(detections(), 0);
     }
 
-    // The display answering that it lacks a feature is an answer, not a sign of a stale memory.
-    void aDefiniteAnswerKeepsTheMemory() {
-        remember(5, monitor_);
-        monitor_.values.erase(volume);
-        QCOMPARE(describe(get(Attribute::volume)),
-                 "Cannot read volume: The display does not support this feature");
-        QCOMPARE(monitor_.received.size(), std::size_t(1));
-        QCOMPARE(detections(), 0);
-        QCOMPARE(memory_->recall(), (RememberedDisplays{{{5, edidHash(monitor_.edid)}}}));
-    }
-
     // Detection cannot see a display on a bus we may not open: say so, and what to do.
     void saysWhyNothingWasFound() {
         unplug(5);
@@ -444,10 +422,9 @@ private slots:
         machine_.forbiddenInSysfs.reset();
         QCOMPARE(list(), QStringList());
 
-        detector_->failure =
-            Failure{"Cannot load libddcutil: libddcutil.so.4: cannot open shared object file"};
+        machine_.failure = Failure{"Cannot load libddcutil: libddcutil.so.4: cannot open shared object file"};
         remember(5, monitor_);
-        QCOMPARE(describe(get(Attribute::luminance)), QString::fromStdString(detector_->failure->reason));
+        QCOMPARE(describe(get(Attribute::luminance)), QString::fromStdString(machine_.failure->reason));
         QCOMPARE(memory_->recall(), std::nullopt);
     }
 
@@ -517,25 +494,22 @@ private slots:
     void keepsEachDisplaysId_data() {
         QTest::addColumn<bool>("identical");
         QTest::addColumn<QString>("change");
-        for (const bool identical : {false, true}) {
-            const QString twins = identical ? "identical EDIDs, " : "";
-            QTest::addRow("%sport change", qPrintable(twins)) << identical << "port change";
-            QTest::addRow("%srestart", qPrintable(twins)) << identical << "restart";
-        }
+        for (const bool identical : {false, true})
+            for (const char* change : {"port change", "restart"})
+                QTest::addRow("%s%s", identical ? "identical EDIDs, " : "", change)
+                    << identical << QString(change);
     }
     void keepsEachDisplaysId() {
         QFETCH(bool, identical);
         QFETCH(QString, change);
-        if (identical) {
+        if (identical)
             other_.edid = monitor_.edid;
-        }
         plugIn(3, other_);
         // The ids with the names, whatever the order.
         const auto listed = [this] {
             QStringList lines = list();
-            for (int i = 0; i < lines.size(); ++i) {
+            for (int i = 0; i < lines.size(); ++i)
                 lines[i] = ids_.value(i) + " " + lines[i];
-            }
             lines.sort();
             return lines;
         };
@@ -563,10 +537,10 @@ private slots:
         QTest::newRow("id, cold") << "#2" << false << "30" << QList<int>{8} << 1;
         QTest::newRow("position") << "3" << true << "30" << QList<int>{8} << 0;
         QTest::newRow("the default by position") << "1" << true << "70" << QList<int>{5} << 0;
-        QTest::newRow("position beyond the list")
-            << "4" << true << "No display with id 4" << QList<int>{} << 1;
-        QTest::newRow("unknown id") << "0123456789abcdef" << true << "No display with id 0123456789abcdef"
-                                    << QList<int>{} << 1;
+        // clang-format off
+        QTest::newRow("position beyond the list") << "4" << true << "No display with id 4" << QList<int>{} << 1;
+        QTest::newRow("unknown id") << "0123456789abcdef" << true << "No display with id 0123456789abcdef" << QList<int>{} << 1;
+        // clang-format on
     }
     void sendsACommandToTheDisplayNamed() {
         QFETCH(QString, target);
@@ -575,12 +549,10 @@ private slots:
         plugIn(8, third_);
         remember(5, monitor_);
         QCOMPARE(list().size(), 3);
-        if (target.startsWith('#')) {
+        if (target.startsWith('#'))
             target = ids_.value(target.mid(1).toInt());
-        }
-        if (!warm) {
+        if (!warm)
             memory_->forget();
-        }
         const int before = detections();
         QTEST(describe(get(Attribute::luminance, target.toStdString())), "outcome");
         QTEST(spokenTo(), "spokenTo");

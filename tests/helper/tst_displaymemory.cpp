@@ -111,20 +111,17 @@ private slots:
         const QString elsewhere = tmp_ + "/elsewhere";
         const QByteArray fallback = QFile::encodeName(fallback_);
         QVERIFY(QDir().mkpath(elsewhere));
-        if (setUp.contains("0750")) {
+        if (setUp.contains("0750"))
             QVERIFY(::chmod(QFile::encodeName(runtime_).constData(), 0750) == 0);
-        }
         if (const mode_t mode = setUp.endsWith("0755") ? 0755 : 0700; setUp.contains("fallback 0")) {
             // chmod too: mkdir's mode passes through the umask.
             QVERIFY(::mkdir(fallback.constData(), mode) == 0 && ::chmod(fallback.constData(), mode) == 0);
         }
-        if (setUp.contains("link")) {
+        if (setUp.contains("link"))
             QVERIFY(QFile::link(elsewhere, fallback_));
-        }
         if (setUp.contains("someone else's")) {
-            if (::geteuid() != 0) {
+            if (::geteuid() != 0)
                 QSKIP("only root can give a folder to someone else");
-            }
             QVERIFY(::mkdir(fallback.constData(), 0700) == 0 &&
                     ::chown(fallback.constData(), someoneElse, someoneElse) == 0);
         }
@@ -145,9 +142,8 @@ private slots:
         QCOMPARE(memory.recall(), displayOnBus7);
         QCOMPARE(fileBytes(expected), bus7Text);
         QCOMPARE(statusOf(expected).st_mode & 0777, 0600u);
-        if (place == "fallback") {
+        if (place == "fallback")
             QCOMPARE(statusOf(fallback_).st_mode & 0777, 0700u);
-        }
         memory.forget();
         QVERIFY(!QFile::exists(expected));
         QCOMPARE(memory.recall(), std::nullopt);
@@ -174,9 +170,8 @@ private slots:
             makeFile(target, bus7Text);
             QVERIFY(QFile::link(target, file));
         } else {
-            if (::geteuid() != 0) {
+            if (::geteuid() != 0)
                 QSKIP("only root can give a file to someone else");
-            }
             makeFile(file, bus7Text);
             QVERIFY(::chown(QFile::encodeName(file).constData(), someoneElse, someoneElse) == 0);
         }

@@ -23,9 +23,8 @@ constexpr uid_t nobody = 65534;
 
 QString describe(const DrmConnector& connector) {
     QStringList buses;
-    for (const int bus : connector.buses) {
+    for (const int bus : connector.buses)
         buses << QString::number(bus);
-    }
     return QString::fromStdString(connector.name) + " buses [" + buses.join(' ') + "]" +
            (connector.builtIn ? " built-in" : "") + (connector.connected ? " connected" : "");
 }
@@ -33,13 +32,11 @@ QString describe(const DrmConnector& connector) {
 // Whether `probe` holds for a user without our rights, since root may open anything: in a child
 // process as nobody when we are root, directly otherwise.
 bool holdsUnprivileged(const std::function<bool()>& probe) {
-    if (::geteuid() != 0) {
+    if (::geteuid() != 0)
         return probe();
-    }
     const pid_t child = ::fork();
-    if (child == 0) {
+    if (child == 0)
         ::_exit(::setgid(nobody) == 0 && ::setuid(nobody) == 0 && probe() ? 0 : 1);
-    }
     int status = -1;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
@@ -65,9 +62,8 @@ private:
         const QString drm = sys_ + "/class/drm";
         QVERIFY(QDir().mkpath(drm + "/card0") && QDir().mkpath(drm + "/renderD128"));
         makeFile(drm + "/version", "drm 1.1.0 20060810\n");
-        for (const int bus : {3, 6, 7}) {
+        for (const int bus : {3, 6, 7})
             makeFile(dev_ + "/i2c-" + QString::number(bus));
-        }
     }
 
     std::string device(int bus) const { return QString(dev_ + "/i2c-" + QString::number(bus)).toStdString(); }
@@ -81,17 +77,15 @@ private slots:
         dev_ = base + "/dev";
         QVERIFY(QDir().mkpath(sys_) && QDir().mkpath(dev_));
         // Someone without our rights must be able to look around, as on a real machine.
-        for (const QString& folder : {dir_.path(), base}) {
+        for (const QString& folder : {dir_.path(), base})
             QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
-        }
         buildMachine();
     }
 
     void readsTheConnectorsFromSysfs() {
         QStringList described;
-        for (const auto& connector : drmConnectors(sys_.toStdString())) {
+        for (const auto& connector : drmConnectors(sys_.toStdString()))
             described << describe(connector);
-        }
         described.sort();
         QCOMPARE(described, (QStringList{"card0-DP-1 buses [6] connected", "card0-HDMI-A-1 buses [7]",
                                          "card0-eDP-1 buses [3] built-in connected"}));
@@ -111,9 +105,8 @@ private slots:
         makeAdapter(sys_, 8, "0000:01:00.0", "0x030000");
         makeAdapter(sys_, 3, "0000:00:02.0", "0x030000");
         makeAdapter(sys_, 0, "0000:00:1f.4", "0x0c0500");
-        for (const int bus : {0, 3, 6, 8, 9}) {
+        for (const int bus : {0, 3, 6, 8, 9})
             QCOMPARE(isUnnamedGraphicsCardBus(sys_.toStdString(), bus), bus == 8);
-        }
     }
 
     void refusesWhatIsNotAnI2cBus_data() {
@@ -154,9 +147,8 @@ private slots:
     void findsTheDisplayBusWeMayNotOpen() {
         // No one but root may open these, their owner included, so the test means the same whoever
         // runs it.
-        for (const int bus : {3, 6, 7}) {
+        for (const int bus : {3, 6, 7})
             QVERIFY(::chmod(device(bus).c_str(), 0000) == 0);
-        }
         // Whether opening the monitor's bus is refused for want of permission, and what a look finds.
         const auto finds = [this](bool denied, const std::string& forbidden) {
             return holdsUnprivileged([&] {

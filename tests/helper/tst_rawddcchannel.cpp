@@ -13,11 +13,14 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-const Bytes vendorInputHdmi2Reply = getVcpReply({.feature = 0xF4, .current = 0x91, .maximum = 0xFF});
-const Bytes badChecksumReply = [](Bytes reply) {
-    reply.back() ^= 1;
+// The reply with one bit of its byte at `index` flipped.
+Bytes garbled(Bytes reply, std::size_t index) {
+    reply.at(index) ^= 1;
     return reply;
-}(vendorInputHdmi2Reply);
+}
+
+const Bytes vendorInputHdmi2Reply = getVcpReply({.feature = 0xF4, .current = 0x91, .maximum = 0xFF});
+const Bytes badChecksumReply = garbled(vendorInputHdmi2Reply, vendorInputHdmi2Reply.size() - 1);
 const Bytes nullMessage{0x6E, 0x80, 0xBE};
 const Bytes unsupportedReply = getVcpReply({.feature = 0xF4, .maximum = 0, .result = 1});
 // Left on the bus by another program that asked for contrast.
@@ -64,9 +67,8 @@ public:
         waitsBeforeReceive.push_back(inMs(clock.now() - sentAt.back()));
         // Throws, failing the test, when the channel reads and nothing was scripted.
         const auto& reply = replies.at(std::min(waitsBeforeReceive.size(), replies.size()) - 1);
-        if (const auto* failure = std::get_if<Failure>(&reply)) {
+        if (const auto* failure = std::get_if<Failure>(&reply))
             return *failure;
-        }
         const auto& bytes = std::get<Bytes>(reply);
         const auto count = std::min(bytes.size(), buffer.size());
         std::copy_n(bytes.begin(), count, buffer.begin());
@@ -117,16 +119,14 @@ private slots:
         ScriptedTransport transport(clock, sendResults, replies);
         const auto value = RawDdcChannel(transport, clock, 0x50).getVcp(0xF4);
         QTEST(outcomeOf(value), "outcome");
-        if (const auto* failure = std::get_if<ChannelFailure>(&value)) {
+        if (const auto* failure = std::get_if<ChannelFailure>(&value))
             QTEST(failure->definite, "definite");
-        }
         QFETCH(int, attempts);
         QCOMPARE(transport.sent, std::vector<Bytes>(attempts, getVendorInputRequest));
         QTEST(int(transport.waitsBeforeReceive.size()), "reads");
         // The display needs time to prepare every reply.
-        for (const auto wait : transport.waitsBeforeReceive) {
+        for (const auto wait : transport.waitsBeforeReceive)
             QVERIFY(wait >= 40ms);
-        }
     }
 
     // An empty or garbled reply usually means the display was not ready: it gets longer each
@@ -184,18 +184,16 @@ private slots:
         QVERIFY(failure && !failure->definite);
         QCOMPARE(failure->reason, busy.reason);
         QCOMPARE(int(jammed.sent.size()), RawDdcChannel::maxAttempts);
-    }
 
-    void letsTheDisplaySettleAfterASetBeforeTheNextMessage() {
-        VirtualClock clock;
-        ScriptedTransport transport(clock, {}, {vendorInputHdmi2Reply});
-        RawDdcChannel channel(transport, clock, 0x50);
+        // Once set, the display is let settle before the next message.
+        ScriptedTransport settling(clock, {}, {vendorInputHdmi2Reply});
+        RawDdcChannel channel(settling, clock, 0x50);
         QVERIFY(!channel.setVcp(0xF4, 0xD0));
         QVERIFY(!channel.setVcp(0xF4, 0x91));
         QCOMPARE(outcomeOf(channel.getVcp(0xF4)), "145");
-        QCOMPARE(transport.sentAt.size(), std::size_t(3));
-        QCOMPARE(inMs(transport.sentAt[1] - transport.sentAt[0]), RawDdcChannel::settleAfterWrite);
-        QCOMPARE(inMs(transport.sentAt[2] - transport.sentAt[1]), RawDdcChannel::settleAfterWrite);
+        QCOMPARE(settling.sentAt.size(), std::size_t(3));
+        QCOMPARE(inMs(settling.sentAt[1] - settling.sentAt[0]), RawDdcChannel::settleAfterWrite);
+        QCOMPARE(inMs(settling.sentAt[2] - settling.sentAt[1]), RawDdcChannel::settleAfterWrite);
     }
 
     // The string comes in parts of up to 32 bytes, each asked for at the offset reached so far and
@@ -206,13 +204,9 @@ private slots:
         const auto first = capabilitiesReply(0, capabilities.substr(0, 32));
         const auto second = capabilitiesReply(32, capabilities.substr(32));
         const auto end = capabilitiesReply(std::uint16_t(capabilities.size()), "");
-        const Bytes garbled = [](Bytes reply) {
-            reply[6] ^= 1;
-            return reply;
-        }(second);
         // clang-format off
         QTest::newRow("clean") << Replies{first, second, end} << std::vector{0, 32, 47};
-        QTest::newRow("garbled part") << Replies{first, garbled, nullMessage, second, end} << std::vector{0, 32, 32, 32, 47};
+        QTest::newRow("garbled part") << Replies{first, garbled(second, 6), nullMessage, second, end} << std::vector{0, 32, 32, 32, 47};
         QTest::newRow("a part sent again") << Replies{first, first, second, end} << std::vector{0, 32, 32, 47};
         // clang-format on
     }

@@ -150,8 +150,8 @@ private slots:
         FakeMonitor monitor;
         DDCClient client(monitor.locator());
         client.setDisplay("0123456789abcdef");
-        const auto unsupported = runTask(client.listDisplays());
-        QCOMPARE(unsupported->error().kind(), ClientError::Kind::failed); // a helper without "display"
+        // A helper without "display".
+        QCOMPARE(runTask(client.listDisplays())->error().kind(), ClientError::Kind::failed);
         monitor.setDisplays({"0123456789abcdef Left", "fedcba9876543210 Right"});
         QCOMPARE(runTask(client.listDisplays())->value(),
                  (QList<ListedDisplay>{{"0123456789abcdef", "Left"}, {"fedcba9876543210", "Right"}}));
@@ -162,26 +162,26 @@ private slots:
         QVERIFY(runTask(client.listDisplays())->value().isEmpty());
     }
 
-    void writeFailureIsOneAttempt() {
+    // A failed write is one attempt. A failed read is asked twice more, a pause apart; when all
+    // three fail, the last says why.
+    void writesTryOnceReadsRetryTwiceWithPauses() {
         FakeMonitor monitor;
-        monitor.setScript(R"(set * * = exit=1 err="busy\n")");
-        QCOMPARE(outcome(runTask(DDCClient(monitor.locator()).write(MonitorFeature::blue, 20))), "busy\n");
-        QCOMPARE(monitor.commandLines().size(), 1);
-    }
-
-    // A failed read is asked twice more, a pause apart; when all three fail, the last says why.
-    void readRetriesTwiceWithPauses() {
-        FakeMonitor monitor;
-        monitor.setScript("get luminance = exit=1 err=\"first\"; exit=1 err=\"second\"; out=\"44\"\n"
+        monitor.setScript("set * * = exit=1 err=\"busy\\n\"\n"
+                          "get luminance = exit=1 err=\"first\"; exit=1 err=\"second\"; out=\"44\"\n"
                           "get green = exit=1 err=\"one\"; exit=1 err=\"two\"; exit=1 err=\"three\"\n");
         DDCClient client(monitor.locator());
+        QCOMPARE(outcome(runTask(client.write(MonitorFeature::blue, 20))), "busy\n");
+        QCOMPARE(monitor.commandLines().size(), 1);
+        monitor.clearLog();
         QCOMPARE(outcome(runTask(client.read(MonitorFeature::brightness))), "44");
         QCOMPARE(monitor.invocations().size(), 3);
         QCOMPARE_GE(std::ranges::min(FakeMonitor::gapsMs(monitor.invocations())), 119);
         QCOMPARE(outcome(runTask(client.read(MonitorFeature::green))), "three");
     }
 
-    void missingHelperStartsNothingAndIsRetriedByReads() {
+    // A missing helper starts nothing and is looked for again by each attempt of a read; one that
+    // cannot start gives the platform's text.
+    void aHelperThatCannotRunIsReported() {
         int lookups = 0;
         DDCClient counting([&lookups] {
             ++lookups;
@@ -190,9 +190,7 @@ private slots:
         const auto read = runTask(counting.read(MonitorFeature::volume));
         QCOMPARE(read->error().kind(), ClientError::Kind::helperMissing);
         QCOMPARE(lookups, 3); // located afresh for every attempt
-    }
 
-    void helperThatCannotStartGivesThePlatformText() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("m1ddc"));
         makeFile(path, "#!/bin/sh\necho 50\n");

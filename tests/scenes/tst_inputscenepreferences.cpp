@@ -47,20 +47,15 @@ private slots:
         QCOMPARE(p.store.sceneIdentifier("displayPort"), uuidText(MonitorScene::work().id));
     }
 
-    void emptyInputIdentifierIsIgnored() {
-        Preferences p;
-        // Even an unusable stored value is left exactly as it is.
-        p.settings.setValue(key, QStringLiteral("left alone"));
-        p.store.setSceneID(QUuid::createUuid(), QString());
-        p.store.setSceneID(std::nullopt, QString());
-        QCOMPARE(p.settings.value(key), QVariant(QStringLiteral("left alone")));
-    }
-
-    // A value that is no map reads as no preferences and is replaced by the next set.
+    // A value that is no map reads as no preferences and is replaced by the next set, except a set for
+    // no input: that is ignored, and leaves even an unusable stored value exactly as it is.
     void storedValueThatIsNoMap() {
         Preferences p;
         p.settings.setValue(key, QStringLiteral("hdmi1"));
         QVERIFY(!p.store.sceneIdentifier("hdmi1").has_value());
+        p.store.setSceneID(QUuid::createUuid(), QString());
+        p.store.setSceneID(std::nullopt, QString());
+        QCOMPARE(p.settings.value(key), QVariant(QStringLiteral("hdmi1")));
 
         p.store.setSceneID(MonitorScene::movie().id, "hdmi2");
         QCOMPARE(p.settings.value(key).toMap(), (QVariantMap{{"hdmi2", movieId}}));

@@ -23,9 +23,8 @@ const QString notWritable = QStringLiteral("Could not save your scenes: the sett
 // tell that nothing was written and stage a failure at a chosen step.
 class RecordingStorage : public MonitorSceneStorage {
 public:
-    explicit RecordingStorage(QSettings& defaults, std::chrono::milliseconds lockWait =
-                                                       SettingsMonitorSceneStorage::defaultLockWait)
-        : m_storage(defaults, lockWait) {}
+    RecordingStorage(QSettings& settings, std::chrono::milliseconds lockWait)
+        : m_storage(settings, lockWait) {}
 
     std::optional<QByteArray> load() override { return m_storage.load(); }
     bool save(const QByteArray& data) override {
@@ -65,10 +64,9 @@ QList<MonitorScene> saved(const QSettings& settings) {
 // Every value kept aside, by key.
 QVariantMap backups(const QSettings& settings) {
     QVariantMap kept;
-    for (const QString& key : settings.allKeys()) {
+    for (const QString& key : settings.allKeys())
         if (key.startsWith(backupKey))
             kept.insert(key, settings.value(key));
-    }
     return kept;
 }
 
@@ -95,8 +93,7 @@ class TestSceneStore : public QObject {
     // What the next launch would see: QSettings objects over one path share a cache within the
     // process, so a copy of the file is read from disk.
     QList<MonitorScene> customScenesAfterRestart(const QString& path) const {
-        const QString copy =
-            m_dir->filePath(QStringLiteral("restart-%1.conf").arg(QUuid::createUuid().toString()));
+        const QString copy = m_dir->filePath(QUuid::createUuid().toString() + ".conf");
         if (!QFile::copy(path, copy))
             return {};
         QSettings settings(copy, QSettings::IniFormat);
@@ -110,8 +107,9 @@ private slots:
         QVERIFY(m_dir->isValid());
     }
 
-    // Nothing stored, or a value that is not bytes: no scenes, no error, and nothing written.
-    void nothingReadableStored() {
+    // Loading reports no error and writes nothing. Nothing stored, or a value that is not bytes: no
+    // scenes.
+    void loadingWritesNothing() {
         for (const bool storeText : {false, true}) {
             QSettings settings(settingsPath(), QSettings::IniFormat);
             if (storeText)
@@ -122,11 +120,9 @@ private slots:
             QCOMPARE(store->allScenes(), MonitorScene::builtInDefaults());
             QVERIFY(storage->calls.isEmpty());
         }
-    }
 
-    // A stored scene, even one with a built-in's id and kind, loads as custom beside the built-in,
-    // which keeps the id's lookup.
-    void loadedScenesAreCustom() {
+        // A stored scene, even one with a built-in's id and kind, loads as custom beside the built-in,
+        // which keeps the id's lookup.
         QSettings settings(settingsPath(), QSettings::IniFormat);
         MonitorScene impostor = MonitorScene::movie();
         impostor.name = QStringLiteral("My movie");
@@ -204,8 +200,7 @@ private slots:
         auto [store, storage] = openStore(settings);
 
         QVERIFY(store->customScenes().isEmpty());
-        QCOMPARE(store->persistenceError().value_or(QString()),
-                 QStringLiteral("Unknown monitor input: hdmi3"));
+        QCOMPARE(store->persistenceError().value_or(QString()), "Unknown monitor input: hdmi3");
         // A remove or update has nothing to act on and must not write either.
         store->remove(QUuid::createUuid());
         store->update(makeScene("Nothing", 1));
@@ -301,8 +296,7 @@ private slots:
             names << scene.name;
         QCOMPARE(names.size(), 2 * count + 2);
         for (int i = 0; i < count; ++i)
-            QVERIFY(names.contains(QStringLiteral("A %1").arg(i)) &&
-                    names.contains(QStringLiteral("B %1").arg(i)));
+            QVERIFY(names.contains(QString("A %1").arg(i)) && names.contains(QString("B %1").arg(i)));
         QCOMPARE(names.first(), QStringLiteral("Here before"));
         QCOMPARE(names.last(), QStringLiteral("Here after"));
         QCOMPARE(store->customScenes().size(), names.size());

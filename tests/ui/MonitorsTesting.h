@@ -18,4 +18,12 @@ inline QStringList linesFor(const FakeMonitor& monitor, const QString& id) {
     return lines;
 }
 
+/// Starts both, "Left" (the main one) at 20 % brightness and "Right" at 80 %, so that a value shown
+/// tells whose it is.
+inline bool startBoth(ControllerFixture& f) {
+    f.monitor.setState({{"luminance", "20"}}, left);
+    f.monitor.setState({{"luminance", "80"}}, right);
+    return f.startMonitors({left + " Left", right + " Right"});
+}
+
 } // namespace MonitorsTesting

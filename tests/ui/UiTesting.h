@@ -42,10 +42,9 @@ public:
 
 private:
     std::optional<QString> change(bool on) {
-        if (failure)
-            return failure;
-        enabled = on;
-        return std::nullopt;
+        if (!failure)
+            enabled = on;
+        return failure;
     }
 };
 
@@ -77,6 +76,12 @@ inline bool showActive(QWidget* window) {
     window->show();
     window->activateWindow();
     return QTest::qWaitForWindowActive(window);
+}
+
+/// Gives `widget` the focus and presses `key` on it, as the user does on a control moved to.
+inline void pressOn(QWidget* widget, Qt::Key key) {
+    widget->setFocus();
+    QTest::keyClick(widget, key);
 }
 
 inline QString accessibleText(QWidget* widget, QAccessible::Text text = QAccessible::Value) {
@@ -116,7 +121,7 @@ inline QStringList entries(const QComboBox* box) {
 class MenuWatch {
 public:
     explicit MenuWatch(QMenu* menu) {
-        m_connection = QObject::connect(menu, &QMenu::aboutToShow, menu, [this, menu] {
+        QObject::connect(menu, &QMenu::aboutToShow, &m_receiver, [this, menu] {
             QMetaObject::invokeMethod(
                 menu,
                 [this, menu] {
@@ -126,13 +131,10 @@ public:
                 Qt::QueuedConnection);
         });
     }
-    ~MenuWatch() { QObject::disconnect(m_connection); }
-    MenuWatch(const MenuWatch&) = delete;
-    MenuWatch& operator=(const MenuWatch&) = delete;
     int shown = 0;
 
 private:
-    QMetaObject::Connection m_connection;
+    QObject m_receiver; // the watch stops with it, and cannot be copied
 };
 
 } // namespace UiTesting

@@ -2,7 +2,6 @@
 // does what a click does, in the panel, the window, Settings and the scene editor, and the panel
 // (a popup) is in the accessibility tree while it is open.
 #include "MonitorsTesting.h"
-#include "support/ControllerFixture.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/sceneeditor/SceneEditorSheet.h"
 #include "ui/VelmarMonitorMenuApp.h"
@@ -26,19 +25,19 @@ namespace {
 // custom scene and a login item the test watches.
 struct Stage {
     ControllerFixture f{ControllerFixture::withMonitors};
-    FakeLoginItem* login = nullptr; // owned by the shell
-    VelmarMonitorMenuApp shell;
+    std::unique_ptr<FakeLoginItem> ownLogin = std::make_unique<FakeLoginItem>();
+    FakeLoginItem* login = ownLogin.get(); // handed to the shell
+    VelmarMonitorMenuApp shell{*f.monitors, std::move(ownLogin)};
     MonitorScene custom = userScene(QStringLiteral("Evening"));
 
-    Stage() : shell(*f.monitors, ownLogin()) { f.store->add(custom); }
+    Stage() { f.store->add(custom); }
 
     // The view named `view` ("panel", "controls", "settings", "editor"), open and at rest; "… of
     // two" with two monitors connected.
     QWidget* open(QString view) {
         if (view.endsWith(QLatin1String(" of two"))) {
             view.chop(7);
-            if (!f.startMonitors(
-                    {QStringLiteral("00000000000000aa Left"), QStringLiteral("00000000000000bb Right")}))
+            if (!f.startMonitors({MonitorsTesting::left + " Left", MonitorsTesting::right + " Right"}))
                 return nullptr;
         }
         if (view == QLatin1String("panel")) {
@@ -56,29 +55,12 @@ struct Stage {
         settings->editScene(custom);
         return settings->findChild<SceneEditorSheet*>();
     }
-
-private:
-    std::unique_ptr<LoginItemService> ownLogin() {
-        auto item = std::make_unique<FakeLoginItem>();
-        login = item.get();
-        return item;
-    }
 };
-
-QStringList clickActions(QAccessibleInterface* accessible) {
-    QStringList names = accessible->actionInterface()->actionNames();
-    names.removeAll(QAccessibleActionInterface::setFocusAction()); // focus, not a click
-    return names;
-}
-
-QAbstractButton* buttonNamed(QWidget* root, const QString& name) {
-    return byAccessibleName<QAbstractButton>(root, name);
-}
 
 // Runs `action` on the button named `name`; a menu the action opens is closed once it is on
 // screen (it runs a loop of its own). Returns how often the menu opened.
 int act(QWidget* root, const QString& name, const QString& action) {
-    QAbstractButton* button = buttonNamed(root, name);
+    QAbstractButton* button = byAccessibleName<QAbstractButton>(root, name);
     auto* tool = qobject_cast<QToolButton*>(button);
     std::optional<MenuWatch> watch;
     if (tool && tool->menu())
@@ -116,9 +98,10 @@ private slots:
                     continue;
                 QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
                 const QString name = accessible->text(QAccessible::Name);
-                QVERIFY2(buttonNamed(root, name) == button,
+                QVERIFY2(byAccessibleName<QAbstractButton>(root, name) == button,
                          qPrintable(view + ": no name of its own: " + name));
-                const QStringList actions = clickActions(accessible);
+                QStringList actions = accessible->actionInterface()->actionNames();
+                actions.removeAll(QAccessibleActionInterface::setFocusAction()); // focus, not a click
                 QVERIFY2(!actions.isEmpty(), qPrintable(view + ": no action: " + name));
                 for (const QString& action : actions)
                     QTest::addRow("%s: %s, %s", qPrintable(view), qPrintable(name), qPrintable(action))
@@ -132,7 +115,7 @@ private slots:
         QFETCH(QString, action);
         Stage s;
         QWidget* root = s.open(view);
-        QAbstractButton* button = buttonNamed(root, name);
+        QAbstractButton* button = byAccessibleName<QAbstractButton>(root, name);
         QVERIFY(button);
         QSignalSpy clicked(button, &QAbstractButton::clicked);
         const auto* tool = qobject_cast<QToolButton*>(button);
@@ -175,7 +158,7 @@ private slots:
         QFETCH(Outcome, happened);
         Stage s;
         QWidget* root = s.open(view);
-        QVERIFY(buttonNamed(root, name));
+        QVERIFY(byAccessibleName<QAbstractButton>(root, name));
         QVERIFY(!happened(s));
         act(root, name, action);
         QTRY_VERIFY(happened(s));

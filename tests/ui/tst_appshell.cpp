@@ -22,18 +22,14 @@ using namespace UiTesting;
 
 namespace {
 
-// What a label shows, as a screen reader reads it: markup it took for rich text is gone.
-QString shown(QWidget* widget) {
-    return accessibleText(widget, QAccessible::Name);
-}
-
-// What `widget`'s tooltip shows when it comes up.
+// What `widget`'s tooltip shows when it comes up, as a screen reader reads it: markup it took for
+// rich text is gone.
 QString shownToolTip(QWidget* widget) {
     QToolTip::showText(widget->mapToGlobal(QPoint(2, 2)), widget->toolTip(), widget);
     QString text;
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window->inherits("QLabel") && window->isVisible() && window->windowType() == Qt::ToolTip)
-            text = shown(window);
+            text = accessibleText(window, QAccessible::Name);
     }
     QToolTip::hideText();
     return text;
@@ -49,10 +45,8 @@ private slots:
         ControllerFixture f(ControllerFixture::withMonitors);
         VelmarMonitorMenuApp shell(*f.monitors, std::make_unique<FakeLoginItem>());
         QVERIFY(!shell.window());
-        auto& window = [&]() -> UnifiedMonitorWindow& {
-            shell.openWindow(MonitorWindowSection::controls);
-            return *shell.window();
-        }();
+        shell.openWindow(MonitorWindowSection::controls);
+        UnifiedMonitorWindow& window = *shell.window();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(window.findChild<ControlPanelView*>());
         auto* refresh = byAccessibleName<CircleChip>(&window, QStringLiteral("Refresh monitor values"));
@@ -101,8 +95,7 @@ private slots:
         shell.start();
         QVERIFY(shell.window() && shell.window()->isVisible());
         QVERIFY(!shell.trayIcon());
-        const auto notices = shell.window()->findChildren<QLabel*>();
-        QVERIFY(std::any_of(notices.begin(), notices.end(), [](QLabel* label) {
+        QVERIFY(std::ranges::any_of(shell.window()->findChildren<QLabel*>(), [](QLabel* label) {
             return label->isVisible() && label->text().contains(QLatin1String("No system tray"));
         }));
         f.settle();
@@ -136,12 +129,12 @@ private slots:
         for (QWidget* view : {static_cast<QWidget*>(&panel), static_cast<QWidget*>(&window)}) {
             QLabel* nameLabel = shownLabel(view, name);
             QVERIFY(nameLabel);
-            QCOMPARE(shown(nameLabel), name);
+            QCOMPARE(accessibleText(nameLabel, QAccessible::Name), name); // shown as written
             auto* status = byAccessibleName<ElidedLabel>(view, message);
             QVERIFY(status);
             QCOMPARE(shownToolTip(status), message);
         }
-        QCOMPARE(shown(shownLabel(&panel, message)), message); // the panel's error row
+        QCOMPARE(accessibleText(shownLabel(&panel, message), QAccessible::Name), message); // the error row
 
         selection.setSection(MonitorWindowSection::settings);
         auto* apply =

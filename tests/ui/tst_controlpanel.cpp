@@ -2,8 +2,6 @@
 // chooses, and read the monitor each time the section appears; with several monitors, the one
 // picked in its Monitor row. (How it shows an error, as the panel does, is the shell test's.)
 #include "MonitorsTesting.h"
-#include "support/ControllerFixture.h"
-#include "support/TestSupport.h"
 #include "ui/widgets/CircleChip.h"
 #include "ui/widgets/CompactMonitorSlider.h"
 #include "ui/window/ControlPanelView.h"
@@ -19,11 +17,9 @@ using namespace MonitorsTesting;
 
 // The Controls the window shows now (the one it replaced may not be deleted yet).
 ControlPanelView* shownControls(const QWidget& window) {
-    for (auto* view : window.findChildren<ControlPanelView*>()) {
-        if (view->isVisible())
-            return view;
-    }
-    return nullptr;
+    const auto views = window.findChildren<ControlPanelView*>();
+    const auto shown = std::ranges::find_if(views, &QWidget::isVisible);
+    return shown == views.end() ? nullptr : *shown;
 }
 } // namespace
 
@@ -130,9 +126,7 @@ private slots:
     // the main monitor's controls come back, with its name in place of the picker.
     void theMonitorPickerChoosesWhichMonitorIsControlled() {
         ControllerFixture f(ControllerFixture::withMonitors);
-        f.monitor.setState({{"luminance", "20"}}, left);
-        f.monitor.setState({{"luminance", "80"}}, right);
-        QVERIFY(f.startMonitors({left + " Left", right + " Right"}));
+        QVERIFY(startBoth(f));
         WindowSectionState selection;
         FakeLoginItem login;
         UnifiedMonitorWindow window(*f.monitors, selection, login);
@@ -144,8 +138,7 @@ private slots:
         QCOMPARE(picker->currentText(), QStringLiteral("Left"));
 
         f.monitor.clearLog();
-        picker->setFocus();
-        QTest::keyClick(picker, Qt::Key_Down);
+        pressOn(picker, Qt::Key_Down);
         QTRY_COMPARE(byAccessibleName<QSlider>(shownControls(window), QStringLiteral("Brightness"))->value(),
                      80);
         picker = byAccessibleName<QComboBox>(shownControls(window), QStringLiteral("Monitor"));

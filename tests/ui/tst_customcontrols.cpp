@@ -68,15 +68,13 @@ QRect handleRect(const QSlider* slider) {
 QRect inkIn(QWidget* widget, const QRect& area) {
     const QImage image = widget->grab(area).toImage();
     const QRgb background = image.pixel(0, 0);
-    auto differs = [background](QRgb pixel) {
-        return qAbs(qRed(pixel) - qRed(background)) + qAbs(qGreen(pixel) - qGreen(background)) +
-                   qAbs(qBlue(pixel) - qBlue(background)) >
-               120;
-    };
     QRect ink;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            if (differs(image.pixel(x, y)))
+            const QRgb p = image.pixel(x, y);
+            const int distance = qAbs(qRed(p) - qRed(background)) + qAbs(qGreen(p) - qGreen(background)) +
+                                 qAbs(qBlue(p) - qBlue(background));
+            if (distance > 120)
                 ink |= QRect(x, y, 1, 1);
         }
     }
@@ -166,7 +164,8 @@ private slots:
     }
 
     // Values pushed in are not edits (they must not echo back to the monitor); the fill follows.
-    void capsuleSetValueEmitsNothingAndMovesTheFill() {
+    // A screen reader hears the value, and what it sets is an edit.
+    void capsuleValueFillAndAccessibility() {
         auto* slider = new CapsuleSlider;
         slider->setPalette(QPalette(QColor(0x3a, 0x3a, 0x3e))); // white fill on a grey track
         Host host(slider, 400);
@@ -178,17 +177,10 @@ private slots:
         QCOMPARE(slider->value(), 100.0);
         QTRY_VERIFY(isWhite(slider->grab().toImage().pixel(220, h / 2)));
         QCOMPARE(log.entries, QStringList());
-    }
 
-    void capsuleAccessibility() {
-        auto* slider = new CapsuleSlider;
-        Host host(slider, 400);
-        QVERIFY(host.showAndWait());
         slider->setAccessibleName(QStringLiteral("Brightness"));
         slider->setLoaded(false);
         slider->setValue(42);
-        EditLog log(slider);
-
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(slider);
         QCOMPARE(accessible->role(), QAccessible::Slider);
         QCOMPARE(accessible->text(QAccessible::Name), QStringLiteral("Brightness"));

@@ -2,8 +2,6 @@
 // the monitor; with several monitors, which monitor each control reaches as they come and go.
 // (How it shows an error, as the window does, is the shell test's.)
 #include "MonitorsTesting.h"
-#include "support/ControllerFixture.h"
-#include "support/TestSupport.h"
 #include "system/PlatformWording.h"
 #include "ui/panel/MonitorHeaderPicker.h"
 #include "ui/panel/MonitorMenuView.h"
@@ -36,8 +34,7 @@ void pick(MonitorHeaderPicker* picker, const QString& name) {
     QTest::keyClick(picker, Qt::Key_Down);
     QTRY_COMPARE(watch.shown, 1);
     const auto actions = picker->menu()->actions();
-    const auto named =
-        std::find_if(actions.begin(), actions.end(), [&](QAction* a) { return a->text() == name; });
+    const auto named = std::ranges::find(actions, name, &QAction::text);
     QVERIFY(named != actions.end());
     (*named)->trigger();
 }
@@ -48,7 +45,7 @@ class TestMenuPanel : public UiTesting::Test {
     Q_OBJECT
 
 private slots:
-    void headerShowsTheStatusOrASpinner() {
+    void headerAndAdaptiveStatus() {
         ControllerFixture f;
         f.monitor.setScript("get luminance = wait=gate out=\"60\"\n");
         MonitorMenuView panel(f.c());
@@ -65,12 +62,8 @@ private slots:
         QVERIFY(runTask(std::move(refreshing)));
         QVERIFY(!spinner->isVisible());
         QCOMPARE(status->text(), QStringLiteral("HDMI 1 • Connected"));
-    }
 
-    void adaptiveStatusReadsTheStateInOrder() {
-        ControllerFixture f;
-        MonitorMenuView panel(f.c());
-        panel.show();
+        // The adaptive brightness line reads the state in order.
         auto* toggle = byAccessibleName<ToggleSwitch>(&panel, QStringLiteral("Adaptive Brightness"));
         QCOMPARE(accessibleText(toggle), QStringLiteral("Off"));
 
@@ -114,11 +107,8 @@ private slots:
         // A change made elsewhere (the window, adaptive brightness) moves the slider.
         f.c().setValue(MonitorFeature::brightness, 12);
         QTRY_COMPARE(brightness->value(), 12.0);
-    }
 
-    void soundShowsASlashedSpeakerAtZero() {
-        ControllerFixture f;
-        MonitorMenuView panel(f.c());
+        // At zero the sound shows a slashed speaker.
         auto* sound = byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Sound"));
         const auto symbolOf = [&] {
             return sound->parentWidget()->findChildren<QLabel*>().at(1)->pixmap().toImage();
@@ -175,23 +165,26 @@ private slots:
         QCOMPARE(open.count(), 1);
         QCOMPARE(open.first().first().value<MonitorWindowSection>(), MonitorWindowSection::settings);
         QVERIFY(!panel.isVisible()); // the panel gets out of the way of the window
+
+        // Escape closes it too.
+        panel.popUp(QRect(600, 0, 20, 20));
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        QTest::keyClick(&panel, Qt::Key_Escape);
+        QVERIFY(!panel.isVisible());
     }
 
     // Two monitors: a named slider each, the link switch, and the header's picker choosing which
     // monitor the sound and input reach.
     void severalMonitorsEachHaveTheirControls() {
         ControllerFixture f(ControllerFixture::withMonitors);
-        f.monitor.setState({{"luminance", "20"}}, left);
-        f.monitor.setState({{"luminance", "80"}}, right);
-        QVERIFY(f.startMonitors({left + " Left", right + " Right"}));
+        QVERIFY(startBoth(f));
         MonitorMenuView panel(*f.monitors);
         QVERIFY(showActive(&panel));
         QCOMPARE(sliderNames(&panel), QStringList({"Brightness of Left", "Brightness of Right", "Sound"}));
         auto* rightBrightness =
             byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Brightness of Right"));
         QCOMPARE(accessibleText(rightBrightness), QStringLiteral("80 percent"));
-        rightBrightness->setFocus();
-        QTest::keyClick(rightBrightness, Qt::Key_End);
+        pressOn(rightBrightness, Qt::Key_End);
         QTRY_COMPARE(linesFor(f.monitor, right), QStringList("set luminance 100"));
 
         auto* link = byAccessibleName<CircleChip>(&panel, QStringLiteral("Link brightness"));
@@ -211,14 +204,9 @@ private slots:
         QCOMPARE(accessibleText(picker), QStringLiteral("Right"));
         f.settle();
         f.monitor.clearLog();
-        auto* sound = byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Sound"));
-        sound->setFocus();
-        QTest::keyClick(sound, Qt::Key_Home);
-        byAccessibleName<CircleChip>(&panel, QStringLiteral("Input source"))
-            ->menu()
-            ->actions()
-            .last()
-            ->trigger();
+        pressOn(byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Sound")), Qt::Key_Home);
+        auto* input = byAccessibleName<CircleChip>(&panel, QStringLiteral("Input source"));
+        input->menu()->actions().last()->trigger();
         QTRY_VERIFY(linesFor(f.monitor, right).contains("set volume 0"));
         QTRY_VERIFY(!linesFor(f.monitor, right).filter(QRegularExpression("^set input")).isEmpty());
         QVERIFY(linesFor(f.monitor, left).isEmpty());
@@ -236,8 +224,7 @@ private slots:
         pick(picker, QStringLiteral("Right"));
         QCOMPARE(accessibleText(picker), QStringLiteral("Right"));
 
-        f.monitor.setDisplays({left + " Left"});
-        f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
+        f.replug({left + " Left"});
         QTRY_COMPARE(sliderNames(&panel), QStringList({"Brightness", "Sound"}));
         QVERIFY(!picker->isVisible());
         QVERIFY(shownLabel(&panel, QStringLiteral("Left")));
@@ -245,12 +232,10 @@ private slots:
         f.settle();
         f.monitor.clearLog();
         auto* sound = byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Sound"));
-        sound->setFocus();
-        QTest::keyClick(sound, Qt::Key_Home);
+        pressOn(sound, Qt::Key_Home);
         QTRY_COMPARE(f.monitor.writes(), QStringList("set volume 0")); // the main monitor, as always
 
-        f.monitor.setDisplays({left + " Left", right + " Right"});
-        f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
+        f.replug({left + " Left", right + " Right"});
         QTRY_COMPARE(sliderNames(&panel),
                      QStringList({"Brightness of Left", "Brightness of Right", "Sound"}));
         QVERIFY(picker->isVisible());
@@ -258,20 +243,8 @@ private slots:
         // The new slider is where the keyboard expects it, before the sound (once read, as a
         // slider waiting for its monitor is passed over).
         f.settle();
-        auto* rightBrightness =
-            byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Brightness of Right"));
-        rightBrightness->setFocus();
-        QTest::keyClick(rightBrightness, Qt::Key_Tab);
+        pressOn(byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Brightness of Right")), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), sound);
-    }
-
-    void escapeCloses() {
-        ControllerFixture f;
-        MonitorMenuView panel(f.c());
-        panel.popUp(QRect(600, 0, 20, 20));
-        QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        QTest::keyClick(&panel, Qt::Key_Escape);
-        QVERIFY(!panel.isVisible());
     }
 };
 

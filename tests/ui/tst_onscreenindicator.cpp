@@ -1,7 +1,6 @@
 // The on-screen indicator: where it appears, that it takes neither focus nor clicks and goes by
 // itself; the shell shows scripted changes on it unless Settings turned it off.
 #include "MonitorsTesting.h"
-#include "support/ControllerFixture.h"
 #include "ui/OnScreenIndicator.h"
 #include "ui/VelmarMonitorMenuApp.h"
 #include "ui/widgets/ToggleSwitch.h"
@@ -77,9 +76,7 @@ private slots:
     void aChangeNamesItsMonitorWhenSeveralAreConnected() {
         using namespace MonitorsTesting;
         ControllerFixture f(ControllerFixture::withMonitors);
-        f.monitor.setState({{"luminance", "20"}}, left);
-        f.monitor.setState({{"luminance", "80"}}, right);
-        QVERIFY(f.startMonitors({left + " Left", right + " Right"}));
+        QVERIFY(startBoth(f));
         VelmarMonitorMenuApp shell(*f.monitors, std::make_unique<FakeLoginItem>());
         shell.showValueChange(MonitorFeature::brightness, f.monitors->controller(right));
         auto* indicator = shell.onScreenIndicator();

@@ -43,14 +43,6 @@ QAbstractButton* applyOf(const SceneManagementRow* row) {
     return byAccessibleName<QAbstractButton>(row, u"Apply "_s + row->item().title + u" scene"_s);
 }
 
-QAction* menuAction(const SceneManagementRow* row, const QString& text) {
-    for (QAction* action : actionsOf(row)->menu()->actions()) {
-        if (action->text() == text)
-            return action;
-    }
-    return nullptr;
-}
-
 // The colour an icon is drawn in: that of its first fully opaque pixel.
 QColor inkOf(const QIcon& icon) {
     const QImage image = icon.pixmap(QSize(24, 24), 1.0).toImage().convertToFormat(QImage::Format_ARGB32);
@@ -129,20 +121,7 @@ private slots:
         QCOMPARE(calls, each);
     }
 
-    void activeRowShowsCheckmarkAndSaysSo() {
-        QMap<QString, int> calls;
-        std::unique_ptr<SceneManagementRow> row(makeRow(item(), calls));
-        QAbstractButton* apply = applyOf(row.get());
-        QWidget* checkmark = byAccessibleName<QWidget>(row.get(), u"Active"_s);
-        QVERIFY(apply && checkmark);
-        for (const bool active : {true, false}) {
-            row->setActive(active);
-            QCOMPARE(checkmark->isVisibleTo(row.get()), active);
-            QCOMPARE(accessibleText(apply), active ? u"Active"_s : u"Not active"_s);
-        }
-    }
-
-    void applyingByPointerAndKeyboard() {
+    void activeMarkAndApplyingByPointerAndKeyboard() {
         QMap<QString, int> calls;
         QWidget window;
         auto* layout = new QVBoxLayout(&window);
@@ -152,6 +131,15 @@ private slots:
         layout->addWidget(row);
         QVERIFY(showActive(&window));
         QAbstractButton* apply = applyOf(row);
+
+        // The active row shows a checkmark and says so.
+        QWidget* checkmark = byAccessibleName<QWidget>(row, u"Active"_s);
+        QVERIFY(apply && checkmark);
+        for (const bool active : {true, false}) {
+            row->setActive(active);
+            QCOMPARE(checkmark->isVisibleTo(row), active);
+            QCOMPARE(accessibleText(apply), active ? u"Active"_s : u"Not active"_s);
+        }
 
         // A click anywhere on the row's face, the detail line included, applies once.
         QTest::mouseClick(apply, Qt::LeftButton, {}, QPoint(apply->width() / 2, apply->height() - 6));
@@ -218,12 +206,18 @@ private slots:
         QCOMPARE(e.sheet.editedScene().rgb, (MonitorScene::RGB{50, 50, 50}));
     }
 
+    // What a scene sets comes back unchanged until the user picks otherwise, a symbol that is not
+    // among the choices too.
     void everythingASceneSetsComesBackUnchanged() {
         MonitorScene full = eveningScene();
         full.brightness = 80.4; // values stay as stored until the user moves them
         full.kind = MonitorScene::Kind::builtIn;
+        full.symbol = u"tv"_s;
         Editor e(full);
-        QCOMPARE(e.picker(u"Input"_s)->currentText(), u"HDMI 2"_s);
+        QComboBox* icon = e.picker(u"Scene icon"_s);
+        QComboBox* input = e.picker(u"Input"_s);
+        QCOMPARE(icon->currentData().toString(), u"tv"_s);
+        QCOMPARE(input->currentText(), u"HDMI 2"_s);
         // Each slider speaks its own value; the readout beside it is drawn, not a second element.
         const std::pair<QString, int> values[] = {{u"Brightness"_s, 80}, {u"Green"_s, 47}, {u"Volume"_s, 12}};
         for (const auto& [title, value] : values) {
@@ -232,6 +226,11 @@ private slots:
         }
         full.kind = MonitorScene::Kind::custom; // what the editor saves is always the user's own
         QCOMPARE(e.sheet.editedScene(), full);
+
+        icon->setCurrentIndex(icon->findData(u"book.fill"_s));
+        QCOMPARE(e.sheet.editedScene().symbol, u"book.fill"_s);
+        input->setCurrentIndex(input->findText(MonitorInputs::title(MonitorInput::displayPort)));
+        QCOMPARE(e.sheet.editedScene().input, MonitorInput::displayPort);
     }
 
     void savingAfterExcludingEverythingChangesNothing() {
@@ -269,21 +268,13 @@ private slots:
         QCOMPARE(e.saved.first().name, u"Late film"_s);
     }
 
-    void cancelDiscards() {
-        Editor e(eveningScene());
-        QVERIFY(showActive(&e.sheet));
-        e.name()->setText(u"Changed"_s);
-        QTest::mouseClick(e.button(u"Cancel"_s), Qt::LeftButton);
-        QCOMPARE(e.sheet.result(), int(QDialog::Rejected));
-        QVERIFY(e.saved.isEmpty());
-    }
-
-    void colourChannelsComeAndGoTogether() {
+    // A value left out keeps its place for when it is taken back in: the colour channels, which
+    // come and go together, and a slider. Cancel then drops every change.
+    void excludedValuesKeepTheirPlaceUntilCancelled() {
         Editor e(eveningScene());
         QVERIFY(showActive(&e.sheet));
         QVERIFY(!e.include(u"Green"_s)->isVisibleTo(&e.sheet)); // included with the others, never alone
-        e.slider(u"Green"_s)->setFocus();
-        QTest::keyClick(e.slider(u"Green"_s), Qt::Key_Left);
+        pressOn(e.slider(u"Green"_s), Qt::Key_Left);
         QCOMPARE(e.sheet.editedScene().rgb, (MonitorScene::RGB{50, 46, 43}));
 
         QTest::mouseClick(e.color(), Qt::LeftButton);
@@ -293,11 +284,7 @@ private slots:
         QTest::mouseClick(e.color(), Qt::LeftButton);
         QCOMPARE(e.channelsShown(), 3);
         QCOMPARE(e.sheet.editedScene().rgb, (MonitorScene::RGB{50, 46, 43}));
-    }
 
-    void excludedSliderKeepsItsPosition() {
-        Editor e(eveningScene());
-        QVERIFY(showActive(&e.sheet));
         QSlider* slider = e.slider(u"Brightness"_s);
         QTest::mouseClick(e.include(u"Brightness"_s), Qt::LeftButton);
         QVERIFY(!slider->isEnabled());
@@ -311,27 +298,15 @@ private slots:
         QCOMPARE(e.sheet.editedScene().brightness, 35.0);
 
         // Included, it follows the keys and assistive technology.
-        slider->setFocus();
-        QTest::keyClick(slider, Qt::Key_Right);
+        pressOn(slider, Qt::Key_Right);
         QCOMPARE(e.sheet.editedScene().brightness, 36.0);
         QAccessible::queryAccessibleInterface(slider)->valueInterface()->setCurrentValue(20.4);
         QCOMPARE(e.sheet.editedScene().brightness, 20.0);
-    }
 
-    void pickersSetTheSymbolAndInput() {
-        // A scene whose symbol is not among the choices keeps it unless the user picks another.
-        MonitorScene foreign = eveningScene();
-        foreign.symbol = u"tv"_s;
-        Editor e(foreign);
-        QComboBox* icon = e.picker(u"Scene icon"_s);
-        QCOMPARE(icon->currentData().toString(), u"tv"_s);
-        QCOMPARE(e.sheet.editedScene().symbol, u"tv"_s);
-        icon->setCurrentIndex(icon->findData(u"book.fill"_s));
-        QCOMPARE(e.sheet.editedScene().symbol, u"book.fill"_s);
-
-        QComboBox* input = e.picker(u"Input"_s);
-        input->setCurrentIndex(input->findText(MonitorInputs::title(MonitorInput::displayPort)));
-        QCOMPARE(e.sheet.editedScene().input, MonitorInput::displayPort);
+        e.name()->setText(u"Changed"_s);
+        QTest::mouseClick(e.button(u"Cancel"_s), Qt::LeftButton);
+        QCOMPARE(e.sheet.result(), int(QDialog::Rejected));
+        QVERIFY(e.saved.isEmpty());
     }
 
     void followsLightAndDark() {
@@ -348,7 +323,9 @@ private slots:
             QApplication::setPalette(dark);
             const QColor darkText = dark.color(QPalette::WindowText);
             QTRY_COMPARE(inkOf(e.picker(u"Scene icon"_s)->itemIcon(0)), darkText);
-            QTRY_COMPARE(inkOf(menuAction(row.get(), u"Edit"_s)->icon()), darkText);
+            QAction* edit = actionsOf(row.get())->menu()->actions().first();
+            QCOMPARE(edit->text(), u"Edit"_s);
+            QTRY_COMPARE(inkOf(edit->icon()), darkText);
         }
         QApplication::setPalette(original);
     }

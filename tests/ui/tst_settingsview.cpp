@@ -2,8 +2,6 @@
 // and pause, scenes by input, launch at login, About, and the problems the user must see; with
 // several monitors, the Monitors section and each monitor's scenes by input.
 #include "MonitorsTesting.h"
-#include "support/ControllerFixture.h"
-#include "support/TestSupport.h"
 #include "system/PlatformWording.h"
 #include "ui/sceneeditor/SceneEditorSheet.h"
 #include "ui/sceneeditor/SceneManagementRow.h"
@@ -25,6 +23,19 @@ using Reading = BuiltInDisplayBrightnessReading;
 
 namespace {
 using namespace MonitorsTesting;
+
+// A fixture with monitors and a login item the test controls, and Settings over them once the
+// test has set the fixture up.
+struct SettingsFixture : ControllerFixture {
+    SettingsFixture() : ControllerFixture(withMonitors) {}
+    SettingsView& show() {
+        view.emplace(*monitors, login);
+        view->show();
+        return *view;
+    }
+    FakeLoginItem login;
+    std::optional<SettingsView> view;
+};
 } // namespace
 
 class TestSettingsView : public UiTesting::Test {
@@ -46,12 +57,12 @@ private slots:
         QCOMPARE(summary({}, {}, {}), QString()); // colour alone
     }
 
-    void sceneRowsApplyAndANewSceneIsNamed() {
-        ControllerFixture f(ControllerFixture::withMonitors);
-        f.store->add(userScene(QStringLiteral("Gaming")));
-        FakeLoginItem login;
-        SettingsView view(*f.monitors, login);
-        view.show();
+    void sceneRowsApplyNameAndEdit() {
+        SettingsFixture f;
+        auto gaming = userScene(QStringLiteral("Gaming"));
+        gaming.volume = 40;
+        f.store->add(gaming);
+        SettingsView& view = f.show();
         // The built-in scenes, then the user's own, which alone can be edited.
         const auto rows = view.findChildren<SceneManagementRow*>();
         QCOMPARE(rows.size(), MonitorScene::builtInDefaults().size() + 1);
@@ -76,17 +87,10 @@ private slots:
         QTRY_COMPARE(f.store->customScenes().last().name, QStringLiteral("Evening"));
         QCOMPARE(f.store->customScenes().last().symbol, QStringLiteral("slider.horizontal.3"));
         QTRY_COMPARE(view.findChildren<SceneManagementRow*>().size(), 6);
-    }
 
-    void editingTheActiveSceneClearsItsMark() {
-        ControllerFixture f(ControllerFixture::withMonitors);
-        auto gaming = userScene(QStringLiteral("Gaming"));
-        gaming.volume = 40;
-        f.store->add(gaming);
+        // Editing the active scene clears its mark.
         f.c().apply(gaming);
         QTRY_COMPARE(f.c().activeSceneID(), gaming.id);
-        FakeLoginItem login;
-        SettingsView view(*f.monitors, login);
         view.editScene(gaming);
         auto* sheet = view.findChild<SceneEditorSheet*>();
         QVERIFY(sheet);
@@ -95,10 +99,8 @@ private slots:
     }
 
     void adaptiveRangeAndPause() {
-        ControllerFixture f(ControllerFixture::withMonitors);
-        FakeLoginItem login;
-        SettingsView view(*f.monitors, login);
-        view.show();
+        SettingsFixture f;
+        SettingsView& view = f.show();
         auto* follow =
             byAccessibleName<ToggleSwitch>(&view, PlatformWording::followBuiltInBrightnessSwitch());
         QVERIFY(follow);
@@ -134,10 +136,8 @@ private slots:
     }
 
     void scenesByInput() {
-        ControllerFixture f(ControllerFixture::withMonitors);
-        FakeLoginItem login;
-        SettingsView view(*f.monitors, login);
-        view.show();
+        SettingsFixture f;
+        SettingsView& view = f.show();
         auto* hdmi1 = byAccessibleName<QComboBox>(&view, QStringLiteral("HDMI 1"));
         QVERIFY(hdmi1 && !hdmi1->isVisibleTo(&view));
         byAccessibleName<ToggleSwitch>(&view, QStringLiteral("Apply scenes by input"))->click();
@@ -155,11 +155,9 @@ private slots:
     // The Monitors section is there while two monitors are: it names them, makes the one picked
     // the main monitor and links their brightness, and follows a link made elsewhere.
     void monitorsSectionWhileSeveralAreConnected() {
-        ControllerFixture f(ControllerFixture::withMonitors);
+        SettingsFixture f;
         QVERIFY(f.startMonitors({left + " Left"}));
-        FakeLoginItem login;
-        SettingsView view(*f.monitors, login);
-        view.show();
+        SettingsView& view = f.show();
         auto* main = byAccessibleName<QComboBox>(&view, QStringLiteral("Main monitor"));
         auto* link = byAccessibleName<ToggleSwitch>(&view, QStringLiteral("Link brightness"));
         QVERIFY(!main->isVisibleTo(&view) && !link->isVisibleTo(&view));
@@ -189,11 +187,9 @@ private slots:
     // Scenes by input are each monitor's own: the picker at the head of the section says whose
     // are shown and changed; a monitor that goes while shown gives way to the main one.
     void scenesByInputAreEachMonitorsOwn() {
-        ControllerFixture f(ControllerFixture::withMonitors);
+        SettingsFixture f;
         QVERIFY(f.startMonitors({left + " Left", right + " Right"}));
-        FakeLoginItem login;
-        SettingsView view(*f.monitors, login);
-        view.show();
+        SettingsView& view = f.show();
         auto* whose = byAccessibleName<QComboBox>(&view, QStringLiteral("Monitor"));
         auto* byInput = byAccessibleName<ToggleSwitch>(&view, QStringLiteral("Apply scenes by input"));
         auto* hdmi1 = byAccessibleName<QComboBox>(&view, QStringLiteral("HDMI 1"));
@@ -221,40 +217,34 @@ private slots:
         f.settle();
     }
 
-    void launchAtLoginShowsAFailureAndTheRealState() {
-        ControllerFixture f(ControllerFixture::withMonitors);
-        FakeLoginItem login;
-        login.enabled = true;
-        SettingsView view(*f.monitors, login);
-        view.show();
-        auto* launch = byAccessibleName<ToggleSwitch>(&view, QStringLiteral("Launch at login"));
-        QVERIFY(launch->isChecked());
-        launch->click();
-        QVERIFY(!login.enabled);
-
-        const QString failure = QStringLiteral("Could not write the autostart entry: Permission denied");
-        login.failure = failure;
-        launch->click();
-        QVERIFY(shownLabel(&view, failure));
-        QVERIFY(!launch->isChecked()); // put back to how things really stand
-        login.failure.reset();
-        launch->click();
-        QVERIFY(login.enabled);
-        QVERIFY(!shownLabel(&view, failure));
-    }
-
+    // About, and the problems the user must see: scenes that could not be read, and a launch at
+    // login that could not be changed, after which the switch shows the real state.
     void aboutAndProblemsTheUserMustSee() {
-        ControllerFixture f(ControllerFixture::withMonitors);
+        SettingsFixture f;
         f.settings->setValue(QStringLiteral("monitorScenes.custom.v1"), QByteArray("[{\"broken\": "));
         f.rebuild();
-        FakeLoginItem login;
-        SettingsView view(*f.monitors, login);
-        view.show();
+        f.login.enabled = true;
+        SettingsView& view = f.show();
         QVERIFY(f.store->persistenceError());
         QVERIFY(std::ranges::any_of(view.findChildren<QLabel*>(), [&](const QLabel* label) {
             return label->isVisibleTo(&view) && label->text().contains(*f.store->persistenceError());
         }));
         QCOMPARE(view.findChild<QLabel*>(QStringLiteral("version"))->text(), QStringLiteral("—"));
+
+        auto* launch = byAccessibleName<ToggleSwitch>(&view, QStringLiteral("Launch at login"));
+        QVERIFY(launch->isChecked());
+        launch->click();
+        QVERIFY(!f.login.enabled);
+
+        const QString failure = QStringLiteral("Could not write the autostart entry: Permission denied");
+        f.login.failure = failure;
+        launch->click();
+        QVERIFY(shownLabel(&view, failure));
+        QVERIFY(!launch->isChecked()); // put back to how things really stand
+        f.login.failure.reset();
+        launch->click();
+        QVERIFY(f.login.enabled);
+        QVERIFY(!shownLabel(&view, failure));
     }
 };
 

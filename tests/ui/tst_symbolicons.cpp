@@ -36,10 +36,8 @@ Ink inkOf(const QPixmap& pixmap, const QColor& colour) {
                 if (qRed(p) != colour.red() || qGreen(p) != colour.green() || qBlue(p) != colour.blue())
                     ++ink.solidOffColour;
             }
-            if (qAlpha(p) > 0)
-                ++ink.touched;
-            if (qAlpha(p) > 0 && qAlpha(p) < 255)
-                ++ink.edge;
+            ink.touched += qAlpha(p) > 0 ? 1 : 0;
+            ink.edge += qAlpha(p) > 0 && qAlpha(p) < 255 ? 1 : 0;
             if (qAlpha(p) >= 128) {
                 ++ink.covered;
                 ink.bounds |= QRect(x, y, 1, 1);
@@ -144,38 +142,30 @@ private slots:
         QImage canvas(64, 64, QImage::Format_ARGB32_Premultiplied);
         canvas.setDevicePixelRatio(2.0);
         canvas.fill(Qt::transparent);
-        {
-            QPainter painter(&canvas);
-            icon.paint(&painter, QRect(4, 4, 24, 24));
-        }
+        QPainter painter(&canvas);
+        icon.paint(&painter, QRect(4, 4, 24, 24));
+        painter.end();
         QImage painted = canvas.copy(8, 8, 48, 48);
         painted.setDevicePixelRatio(2.0);
         QCOMPARE(painted, imageOf(SymbolIcons::pixmap(u"gearshape.fill"_s, 24, text, 2.0)));
-    }
 
-    void iconGreysOutWithoutADisabledColour() {
-        const QColor text(20, 20, 20);
+        // A palette without a disabled colour of its own still greys the icon out.
         QPalette flat = paletteWith(Qt::white, text, text, Qt::white);
         flat.setColor(QPalette::Disabled, QPalette::PlaceholderText, text);
-        const QIcon icon = SymbolIcons::icon(u"trash"_s, flat);
-        QVERIFY(imageOf(icon.pixmap(QSize(24, 24), 1.0, QIcon::Normal)) !=
-                imageOf(icon.pixmap(QSize(24, 24), 1.0, QIcon::Disabled)));
-    }
-
-    void namesFollowOneRule_data() {
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("sliders") << u"slider.horizontal.3"_s << u"Slider Horizontal 3"_s;
-        // The rule is literal: ".fill" goes wherever it stands, even at the start of a word.
-        QTest::newRow("filled") << u"circle.lefthalf.filled"_s << u"Circle Lefthalfed"_s;
-        QTest::newRow("fill twice") << u"drop.fill.fill"_s << u"Drop"_s;
-        QTest::newRow("capitals inside a word") << u"tv.AND.Radio"_s << u"Tv And Radio"_s;
+        const QIcon trash = SymbolIcons::icon(u"trash"_s, flat);
+        QVERIFY(imageOf(trash.pixmap(QSize(24, 24), 1.0, QIcon::Normal)) !=
+                imageOf(trash.pixmap(QSize(24, 24), 1.0, QIcon::Disabled)));
     }
 
     void namesFollowOneRule() {
-        QFETCH(QString, symbol);
-        QFETCH(QString, name);
-        QCOMPARE(SymbolIcons::displayName(symbol), name);
+        const std::pair<QString, QString> cases[] = {
+            {u"slider.horizontal.3"_s, u"Slider Horizontal 3"_s},
+            // The rule is literal: ".fill" goes wherever it stands, even at the start of a word.
+            {u"circle.lefthalf.filled"_s, u"Circle Lefthalfed"_s},
+            {u"drop.fill.fill"_s, u"Drop"_s},
+            {u"tv.AND.Radio"_s, u"Tv And Radio"_s}}; // capitals inside a word
+        for (const auto& [symbol, name] : cases)
+            QCOMPARE(SymbolIcons::displayName(symbol), name);
     }
 
     void everyKnownSymbolHasItsOwnName() {
