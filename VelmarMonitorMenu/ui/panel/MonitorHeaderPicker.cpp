@@ -4,6 +4,7 @@
 #include "ui/Style.h"
 #include "ui/widgets/ButtonAccessible.h"
 #include "ui/widgets/ControlLook.h"
+#include "ui/widgets/KeyAsSpace.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -27,11 +28,6 @@ bool opensMenu(const QKeyEvent* event) {
     default:
         return false;
     }
-}
-
-QKeyEvent asSpace(const QKeyEvent* event) {
-    return QKeyEvent(event->type(), Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "), event->isAutoRepeat(),
-                     ushort(event->count()));
 }
 
 } // namespace
@@ -69,23 +65,11 @@ QSize MonitorHeaderPicker::minimumSizeHint() const {
 }
 
 void MonitorHeaderPicker::keyPressEvent(QKeyEvent* event) {
-    if (!opensMenu(event)) {
-        QToolButton::keyPressEvent(event);
-        return;
-    }
-    QKeyEvent space = asSpace(event);
-    QToolButton::keyPressEvent(&space);
-    event->setAccepted(space.isAccepted());
+    KeyAsSpace::forward(event, opensMenu(event), [this](QKeyEvent* e) { QToolButton::keyPressEvent(e); });
 }
 
 void MonitorHeaderPicker::keyReleaseEvent(QKeyEvent* event) {
-    if (!opensMenu(event)) {
-        QToolButton::keyReleaseEvent(event);
-        return;
-    }
-    QKeyEvent space = asSpace(event);
-    QToolButton::keyReleaseEvent(&space);
-    event->setAccepted(space.isAccepted());
+    KeyAsSpace::forward(event, opensMenu(event), [this](QKeyEvent* e) { QToolButton::keyReleaseEvent(e); });
 }
 
 void MonitorHeaderPicker::paintEvent(QPaintEvent*) {

@@ -7,6 +7,7 @@
 #include "ui/widgets/ButtonAccessible.h"
 #include "ui/widgets/ControlLook.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/KeyAsSpace.h"
 
 #include <QAbstractButton>
 #include <QEvent>
@@ -29,16 +30,6 @@ constexpr int actionsSide = 28;
 constexpr qreal cornerRadius = 6;
 constexpr auto destructiveProperty = "velmarDestructive";
 
-bool isReturnKey(const QKeyEvent* event) {
-    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-}
-
-// Buttons answer Space; Return presses them the same way, as it does a list row elsewhere.
-QKeyEvent asSpace(const QKeyEvent* event) {
-    return QKeyEvent(event->type(), Qt::Key_Space, event->modifiers(), u" "_s, event->isAutoRepeat(),
-                     ushort(event->count()));
-}
-
 // Press feedback for a borderless button: a faint wash of the text colour, stronger while down.
 void paintWash(QPainter& painter, const QAbstractButton* button, const QRectF& area, qreal radius) {
     const qreal strength = button->isDown() ? 0.10 : button->underMouse() && button->isEnabled() ? 0.05 : 0;
@@ -49,15 +40,9 @@ void paintWash(QPainter& painter, const QAbstractButton* button, const QRectF& a
     painter.drawRoundedRect(area, radius, radius);
 }
 
-// Hands `event` to `handle`, a Return key as a Space key.
+// Return presses the row's buttons as Space does, as it does a list row elsewhere.
 template <class Handle> void pressLikeSpace(QKeyEvent* event, Handle handle) {
-    if (!isReturnKey(event)) {
-        handle(event);
-        return;
-    }
-    QKeyEvent space = asSpace(event);
-    handle(&space);
-    event->setAccepted(space.isAccepted());
+    KeyAsSpace::forward(event, KeyAsSpace::isReturn(event), handle);
 }
 
 } // namespace

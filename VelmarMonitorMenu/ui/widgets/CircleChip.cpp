@@ -2,6 +2,7 @@
 
 #include "ButtonAccessible.h"
 #include "ControlLook.h"
+#include "KeyAsSpace.h"
 #include "Spinner.h"
 #include "ui/Accessibility.h"
 #include "ui/icons/SymbolIcons.h"
@@ -15,17 +16,6 @@ namespace {
 constexpr int chipSide = 34;
 constexpr qreal hairlineOpacity = 0.06;
 constexpr qreal disabledSymbolOpacity = 0.4;
-
-bool isReturnKey(const QKeyEvent* event) {
-    return event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-}
-
-// A tool button only answers Space; Return presses it the same way, so a menu chip opens its
-// menu on the press and a plain chip clicks on the release.
-QKeyEvent asSpace(const QKeyEvent* event) {
-    return QKeyEvent(event->type(), Qt::Key_Space, event->modifiers(), QStringLiteral(" "),
-                     event->isAutoRepeat(), ushort(event->count()));
-}
 
 } // namespace
 
@@ -93,24 +83,16 @@ void CircleChip::updateSpinnerColor() {
     m_spinner->setPalette(palette);
 }
 
+// Return presses a chip as Space does: a menu chip opens its menu on the press, a plain chip
+// clicks on the release.
 void CircleChip::keyPressEvent(QKeyEvent* event) {
-    if (!isReturnKey(event)) {
-        QToolButton::keyPressEvent(event);
-        return;
-    }
-    QKeyEvent space = asSpace(event);
-    QToolButton::keyPressEvent(&space);
-    event->setAccepted(space.isAccepted());
+    KeyAsSpace::forward(event, KeyAsSpace::isReturn(event),
+                        [this](QKeyEvent* e) { QToolButton::keyPressEvent(e); });
 }
 
 void CircleChip::keyReleaseEvent(QKeyEvent* event) {
-    if (!isReturnKey(event)) {
-        QToolButton::keyReleaseEvent(event);
-        return;
-    }
-    QKeyEvent space = asSpace(event);
-    QToolButton::keyReleaseEvent(&space);
-    event->setAccepted(space.isAccepted());
+    KeyAsSpace::forward(event, KeyAsSpace::isReturn(event),
+                        [this](QKeyEvent* e) { QToolButton::keyReleaseEvent(e); });
 }
 
 void CircleChip::changeEvent(QEvent* event) {
