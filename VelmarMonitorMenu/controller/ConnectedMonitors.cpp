@@ -4,7 +4,7 @@
 #include "MonitorController.h"
 #include "scenes/InputScenePreferenceStore.h"
 #include "SettingsKeys.h"
-#include "system/SettingsSync.h"
+#include "scenes/SettingsSync.h"
 
 #include <QSettings>
 

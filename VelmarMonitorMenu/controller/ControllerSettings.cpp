@@ -1,7 +1,7 @@
 #include "ControllerSettings.h"
 
 #include "SettingsKeys.h"
-#include "system/SettingsSync.h"
+#include "scenes/SettingsSync.h"
 
 #include <QSettings>
 

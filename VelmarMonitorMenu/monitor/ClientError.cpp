@@ -1,6 +1,6 @@
 #include "ClientError.h"
 
-#include "system/PlatformWording.h"
+#include "HelperWording.h"
 
 #include <QCoreApplication>
 
@@ -22,7 +22,7 @@ QString ClientError::errorDescription() const {
     case Kind::invalidResponse:
         return QCoreApplication::translate("ClientError", "The monitor returned an unreadable value.");
     case Kind::helperMissing:
-        return PlatformWording::helperMissing();
+        return HelperWording::helperMissing();
     case Kind::launchFailed:
     case Kind::timedOut:
         return m_payload;

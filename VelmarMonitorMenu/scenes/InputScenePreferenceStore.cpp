@@ -1,7 +1,7 @@
 #include "InputScenePreferenceStore.h"
 
 #include "MonitorScene.h"
-#include "system/SettingsSync.h"
+#include "scenes/SettingsSync.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "MonitorSceneStorage.h"
 
-#include "system/SettingsSync.h"
+#include "scenes/SettingsSync.h"
 
 #include <QDir>
 #include <QFileInfo>

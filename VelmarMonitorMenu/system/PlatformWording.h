@@ -23,8 +23,6 @@ QString adaptiveBrightnessExplanation();
 QString builtInBrightnessUnavailable();
 /// Below the login switch: "Velmar Monitor lives in the menu bar. ...".
 QString launchAtLoginExplanation();
-/// The helper that talks to the monitor is not where the program looks for it.
-QString helperMissing();
 /// The credit for what talks to the monitor in this build, and where its source lives.
 QString monitorAccessCredit();
 QString monitorAccessCreditLink();

@@ -6,7 +6,7 @@
 #include "scenes/MonitorSceneStorage.h"
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
-#include "system/PlatformWording.h"
+#include "monitor/HelperWording.h"
 
 #include <QFile>
 #include <QProcess>
@@ -63,7 +63,7 @@ private slots:
         f.monitor.setPresent(false); // deleted while the program runs
         f.c().refresh();
         QTRY_VERIFY_WITH_TIMEOUT(f.c().hasError(), 30000);
-        QCOMPARE(f.c().status(), PlatformWording::helperMissing());
+        QCOMPARE(f.c().status(), HelperWording::helperMissing());
         QCOMPARE(f.c().brightness(), 60.0); // the last values read stay on screen
 
         f.monitor.setPresent(true);

@@ -46,10 +46,6 @@ QString launchAtLoginExplanation() {
         "Velmar Monitor lives in the system tray. Enable this to have it ready whenever you log in.");
 }
 
-QString helperMissing() {
-    return QCoreApplication::translate("PlatformWording", "DDC helper is missing from the installation.");
-}
-
 // On Linux the program talks to the monitor through its own helper, which finds the display
 // with libddcutil.
 QString monitorAccessCredit() {

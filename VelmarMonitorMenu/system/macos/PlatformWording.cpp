@@ -46,10 +46,6 @@ QString launchAtLoginExplanation() {
         "Velmar Monitor lives in the menu bar. Enable this to have it ready whenever you log in.");
 }
 
-QString helperMissing() {
-    return QCoreApplication::translate("PlatformWording", "DDC helper is missing from the app bundle.");
-}
-
 // On the Mac the program talks to the monitor through m1ddc, built from its public source and
 // carried inside the app bundle.
 QString monitorAccessCredit() {

@@ -9,6 +9,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+// The signals that ask a program to end: SIGTERM when the session ends or a service manager (or
+// launchd) stops it, SIGINT from a terminal, SIGHUP when its terminal goes. On a Mac, quitting from
+// the system (logging out, Quit in the Dock's menu) arrives through AppKit instead, as Qt's own quit.
+
 namespace {
 
 constexpr std::array<int, 3> handledSignals{SIGTERM, SIGINT, SIGHUP};
@@ -23,6 +27,14 @@ void onSignal(int) {
     errno = saved;
 }
 
+// The Mac's socketpair() takes no SOCK_CLOEXEC or SOCK_NONBLOCK, so the flags are set afterwards
+// on every platform alike.
+bool prepare(int fd) {
+    const int status = ::fcntl(fd, F_GETFL);
+    return status >= 0 && ::fcntl(fd, F_SETFL, status | O_NONBLOCK) == 0 &&
+           ::fcntl(fd, F_SETFD, FD_CLOEXEC) == 0;
+}
+
 } // namespace
 
 struct TerminationRequests::Private {
@@ -32,8 +44,14 @@ struct TerminationRequests::Private {
 };
 
 TerminationRequests::TerminationRequests(QObject* parent) : QObject(parent), d(std::make_unique<Private>()) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, d->sockets.data()) != 0)
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, d->sockets.data()) != 0)
         return; // the default signal behaviour stays: better than no way to end the program
+    if (!prepare(d->sockets[0]) || !prepare(d->sockets[1])) {
+        ::close(d->sockets[0]);
+        ::close(d->sockets[1]);
+        d->sockets = {-1, -1};
+        return;
+    }
     wakeFd = d->sockets[0];
     d->notifier = std::make_unique<QSocketNotifier>(d->sockets[1], QSocketNotifier::Read);
     connect(d->notifier.get(), &QSocketNotifier::activated, this, [this] {

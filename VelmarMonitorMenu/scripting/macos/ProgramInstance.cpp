@@ -1,4 +1,4 @@
-#include "system/ProgramInstance.h"
+#include "scripting/ProgramInstance.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,0 +1,11 @@
+#include "monitor/HelperWording.h"
+
+#include <QCoreApplication>
+
+namespace HelperWording {
+
+QString helperMissing() {
+    return QCoreApplication::translate("PlatformWording", "DDC helper is missing from the installation.");
+}
+
+} // namespace HelperWording
