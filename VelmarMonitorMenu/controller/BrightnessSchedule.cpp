@@ -1,7 +1,7 @@
 #include "BrightnessSchedule.h"
 
 #include <QCoreApplication>
-#include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -38,8 +38,9 @@ ScheduleError refusal(ScheduleError::Kind kind, QString part) {
     return ScheduleError{kind, std::move(part)};
 }
 
-// WHEN as written, apart from the brightness: "HH:MM", or an event word with an optional
-// signed offset already split off (`offsetText` empty when there is none).
+// One point from its parts: WHEN ("HH:MM" or an event word), the offset that followed it (as
+// written in `offsetText`, empty when none, and as a number), and the brightness. `whole` is the
+// point as the user gave it, for a refusal to quote.
 std::variant<SchedulePoint, ScheduleError> pointFrom(QStringView when, QStringView offsetText, int offset,
                                                      int brightness, bool brightnessValid,
                                                      const QString& whole) {
@@ -107,23 +108,29 @@ QString entryText(const ScheduleEntry& entry) {
     return text + u'=' + QString::number(entry.brightness);
 }
 
-// The checks that look at the schedule as a whole.
-std::optional<ScheduleError> wholeScheduleProblem(const QList<SchedulePoint>& points,
-                                                  std::chrono::minutes transition) {
+// Adds a point unless its WHEN is taken: the same clock time, or the same event and offset
+// however they were written ("sunset" and "sunset+0").
+std::optional<ScheduleError> addPoint(QList<SchedulePoint>& points, QSet<QString>& whens,
+                                      std::variant<SchedulePoint, ScheduleError> point,
+                                      const QString& whole) {
+    if (auto* error = std::get_if<ScheduleError>(&point))
+        return *error;
+    const SchedulePoint& added = std::get<SchedulePoint>(point);
+    const QString when = added.whenText();
+    if (whens.contains(when))
+        return refusal(ScheduleError::Kind::repeatedTime, whole);
+    whens.insert(when);
+    points.append(added);
+    return std::nullopt;
+}
+
+// The checks on the schedule as a whole, once its points are read.
+std::optional<ScheduleError> scheduleProblem(const QList<SchedulePoint>& points,
+                                             std::chrono::minutes transition) {
     if (transition < 0min || transition > BrightnessSchedule::longestTransition)
         return refusal(ScheduleError::Kind::transitionOutOfRange, QString::number(transition.count()));
     if (points.isEmpty())
         return refusal(ScheduleError::Kind::empty, {});
-    if (points.size() > BrightnessSchedule::maximumPoints)
-        return refusal(ScheduleError::Kind::tooManyPoints, QString::number(points.size()));
-    for (qsizetype i = 1; i < points.size(); ++i) {
-        for (qsizetype j = 0; j < i; ++j) {
-            if (points[i].whenText() == points[j].whenText()) {
-                return refusal(ScheduleError::Kind::repeatedTime,
-                               points[i].whenText() + u'=' + QString::number(points[i].brightness));
-            }
-        }
-    }
     return std::nullopt;
 }
 
@@ -174,8 +181,9 @@ int orderOf(const SchedulePoint& point) {
     return 1440 + static_cast<int>(*point.sunEvent) * 1441 + point.offsetMinutes + 720;
 }
 
-// The schedule's points laid out on a stretch of local days, grown on demand. Within `complete()`
-// nothing is missing: days outside the stretch cannot put a point there.
+// The schedule's points laid out on a stretch of local days, grown on demand. Between
+// `completeFrom()` and `completeUntil()` nothing is missing: no day outside the stretch can put a
+// point there, even with its largest offset.
 class Timeline {
 public:
     Timeline(const BrightnessSchedule& schedule, const ScheduleContext& context, QDate around)
@@ -349,6 +357,7 @@ std::variant<BrightnessSchedule, ScheduleError> BrightnessSchedule::parse(QStrin
                                                                           std::chrono::minutes transition) {
     BrightnessSchedule schedule;
     schedule.m_transition = transition;
+    QSet<QString> whens;
     // White space of any kind and length separates points.
     const QString spaced = text.toString().simplified();
     for (const QStringView token : QStringView(spaced).split(u' ', Qt::SkipEmptyParts)) {
@@ -356,12 +365,11 @@ std::variant<BrightnessSchedule, ScheduleError> BrightnessSchedule::parse(QStrin
             const auto count = QStringView(spaced).count(u' ') + 1;
             return refusal(ScheduleError::Kind::tooManyPoints, QString::number(count));
         }
-        auto point = pointFromText(token);
-        if (auto* error = std::get_if<ScheduleError>(&point))
+        const QString whole = token.toString();
+        if (auto error = addPoint(schedule.m_points, whens, pointFromText(token), whole))
             return *error;
-        schedule.m_points.append(std::get<SchedulePoint>(point));
     }
-    if (const auto problem = wholeScheduleProblem(schedule.m_points, transition))
+    if (auto problem = scheduleProblem(schedule.m_points, transition))
         return *problem;
     return schedule;
 }
@@ -372,19 +380,18 @@ BrightnessSchedule::fromEntries(const QList<ScheduleEntry>& entries, std::chrono
     schedule.m_transition = transition;
     if (entries.size() > maximumPoints)
         return refusal(ScheduleError::Kind::tooManyPoints, QString::number(entries.size()));
+    QSet<QString> whens;
     for (const ScheduleEntry& entry : entries) {
         const QString whole = entryText(entry);
         // The event word stands alone here: its offset has a field of its own.
         if (entry.when.contains(u'+') || entry.when.contains(u'-') || entry.when.contains(u'='))
             return refusal(ScheduleError::Kind::malformedPoint, whole);
-        const QString offsetText =
-            entry.offsetMinutes == 0 ? QString() : QString::number(entry.offsetMinutes);
+        const QString offsetText = entry.offsetMinutes == 0 ? QString() : signedMinutes(entry.offsetMinutes);
         auto point = pointFrom(entry.when, offsetText, entry.offsetMinutes, entry.brightness, true, whole);
-        if (auto* error = std::get_if<ScheduleError>(&point))
+        if (auto error = addPoint(schedule.m_points, whens, std::move(point), whole))
             return *error;
-        schedule.m_points.append(std::get<SchedulePoint>(point));
     }
-    if (const auto problem = wholeScheduleProblem(schedule.m_points, transition))
+    if (auto problem = scheduleProblem(schedule.m_points, transition))
         return *problem;
     return schedule;
 }

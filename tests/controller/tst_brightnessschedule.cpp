@@ -66,7 +66,7 @@ private slots:
         add("fractional brightness", "07:00=50.5", Kind::brightnessOutOfRange, "07:00=50.5");
         add("missing brightness", "07:00=", Kind::brightnessOutOfRange, "07:00=");
         add("same clock time twice", "07:00=80 07:00=20", Kind::repeatedTime, "07:00=20");
-        add("same event and offset twice", "sunset=50 sunset+0=20", Kind::repeatedTime, "sunset=20");
+        add("same event and offset twice", "sunset=50 sunset+0=20", Kind::repeatedTime, "sunset+0=20");
         add("transition too long", "07:00=80", Kind::transitionOutOfRange, "121", 121);
         add("negative transition", "07:00=80", Kind::transitionOutOfRange, "-1", -1);
         QStringList many;
