@@ -128,12 +128,12 @@ public:
     /// The bus form, in the given order.
     QList<ScheduleEntry> entries() const;
 
-    /// The schedule's brightness at `instant` (any time spec; evaluated as the UTC instant it
-    /// stands for), and when to look again. Pure: the same arguments give the same answer, so the
+    /// The schedule's brightness at `instant` (any time spec; it is the instant that counts),
+    /// and when to look again. Pure and cheap: the same arguments give the same answer, so the
     /// caller sets one timer for `nextChange` and evaluates again at once when the clock or the
-    /// time zone changes. When no point happened within the past year (sun points only, near a
-    /// pole) the next point's brightness holds; when none happens within a year either, the
-    /// first point's.
+    /// time zone changes. When no point happened within the past year (sun points alone, near a
+    /// pole) the next point's brightness holds; when none comes within a year either, or the
+    /// instant is not valid, the first point's. A zone that is not valid counts as UTC.
     ScheduleState stateAt(const QDateTime& instant, const ScheduleContext& context) const;
 
     /// The sun events the schedule uses, in the order of SunEvent, with when each happens on

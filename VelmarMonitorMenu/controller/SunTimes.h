@@ -27,12 +27,13 @@ std::optional<SunEvent> sunEventFromName(QStringView name);
 /// When `event` happens on the calendar date `localDate` of `zone` at `place`, as a UTC instant
 /// rounded to the second. Nullopt when it does not happen on that date: beyond the polar circles
 /// (and for dawn and dusk a little short of them) the sun can stay above or below the event's
-/// altitude all day, and where an event falls close to midnight a date can miss it while the
-/// next date has it twice. Nullopt too for a place that is not valid or a date that is not.
+/// altitude all day, and where an event comes close to midnight one date can miss it as it moves
+/// past midnight, another have it twice as it moves back. Nullopt too for a place that is not valid or a date
+/// that is not.
 ///
-/// Computed with NOAA's solar calculator equations (Meeus's low-precision solar position),
-/// with the position taken at the event itself: within a minute of NOAA's own calculator
-/// between the polar circles.
+/// Computed with the equations of NOAA's solar calculator (Meeus's low-precision solar
+/// position), with the sun's position taken at the event itself; NOAA gives them as good to a
+/// minute between the polar circles.
 std::optional<QDateTime> sunEventTime(SunEvent event, QDate localDate, GeoPlace place, const QTimeZone& zone);
 
 /// Every time `event` happens on that date, earliest first: usually one, none as above, and
