@@ -28,8 +28,8 @@ std::optional<SunEvent> sunEventFromName(QStringView name);
 /// rounded to the second. Nullopt when it does not happen on that date: beyond the polar circles
 /// (and for dawn and dusk a little short of them) the sun can stay above or below the event's
 /// altitude all day, and where an event comes close to midnight one date can miss it as it moves
-/// past midnight, another have it twice as it moves back. Nullopt too for a place that is not valid or a date
-/// that is not.
+/// past midnight, another have it twice as it moves back. Nullopt too for a place or a date that
+/// is not valid.
 ///
 /// Computed with the equations of NOAA's solar calculator (Meeus's low-precision solar
 /// position), with the sun's position taken at the event itself; NOAA gives them as good to a
