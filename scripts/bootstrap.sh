@@ -18,6 +18,7 @@ packages=(
     dpkg-dev file # the Debian package: cpack finds the binaries with file, their dependencies with dpkg-shlibdeps
     desktop-file-utils appstream libxml2-utils # the package test validates the desktop entry, metainfo and icon
     libglib2.0-bin # the login item test starts the autostart entry with gio, as a desktop would
+    tzdata # the time zones' rules, and their reference places for the schedule's sun times
 )
 
 missing=()
