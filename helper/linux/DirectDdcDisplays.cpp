@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace m1ddc {
@@ -81,18 +82,36 @@ std::vector<std::uint64_t> displaysElsewhere(const std::filesystem::path& sysRoo
     return hashes;
 }
 
-std::uint64_t identityHash(const DisplayRecord& display) {
-    return display.edidHash;
+// Whether every record names its monitor: a file from an earlier helper only tells the default.
+bool namesMonitors(const RememberedDisplays& remembered) {
+    return std::ranges::all_of(remembered.displays,
+                               [](const DisplayRecord& display) { return display.monitorHash.has_value(); });
 }
 
-std::uint64_t identityHash(const FoundDisplay& display) {
-    return edidHash(display.edid);
+std::uint64_t idHash(const DisplayRecord& display) {
+    return display.monitorHash.value_or(0);
 }
 
-template <typename Display> std::vector<std::uint64_t> idsOf(const std::vector<Display>& displays) {
+std::uint64_t idHash(const FoundDisplay& display) {
+    return monitorHash(monitorIdentity(display.edid));
+}
+
+// Earlier helpers named a display by its whole EDID.
+template <typename Display> std::uint64_t formerIdHash(const Display& display) {
+    if constexpr (std::is_same_v<Display, FoundDisplay>) {
+        return edidHash(display.edid);
+    } else {
+        return display.edidHash;
+    }
+}
+
+// The displays' ids by the rule of today's helper, or with `former` by the rule of earlier ones.
+template <typename Display>
+std::vector<std::uint64_t> idsOf(const std::vector<Display>& displays, bool former = false) {
     std::vector<DisplayIdentity> identities;
     for (const auto& display : displays) {
-        identities.push_back({.hash = identityHash(display), .place = display.bus});
+        identities.push_back(
+            {.hash = former ? formerIdHash(display) : idHash(display), .place = display.bus});
     }
     return displayIds(identities);
 }
@@ -182,8 +201,10 @@ DirectDdcDisplays::detect(const std::optional<RememberedDisplays>& before) {
         return found;
     }
     if (before) {
-        const auto ids = idsOf(found);
-        const auto it = std::ranges::find(ids, idsOf(before->displays).front());
+        // An earlier helper's file names the default by the id it printed then.
+        const bool former = !namesMonitors(*before);
+        const auto ids = idsOf(found, former);
+        const auto it = std::ranges::find(ids, idsOf(before->displays, former).front());
         if (it != ids.end()) {
             const auto defaultOne = found.begin() + (it - ids.begin());
             std::rotate(found.begin(), defaultOne, defaultOne + 1);
@@ -192,7 +213,8 @@ DirectDdcDisplays::detect(const std::optional<RememberedDisplays>& before) {
     RememberedDisplays remembered;
     std::set<int> buses;
     for (const auto& display : found) {
-        remembered.displays.push_back({.bus = display.bus, .edidHash = edidHash(display.edid)});
+        remembered.displays.push_back(
+            {.bus = display.bus, .edidHash = edidHash(display.edid), .monitorHash = idHash(display)});
         buses.insert(display.bus);
     }
     // Connected displays that did not answer (DDC/CI turned off, a TV) must not look new next time.
@@ -203,15 +225,16 @@ DirectDdcDisplays::detect(const std::optional<RememberedDisplays>& before) {
 
 Listing DirectDdcDisplays::list() {
     const auto remembered = memory_.recall();
-    if (remembered && !unknownDisplayConnected(*remembered)) {
+    if (remembered && namesMonitors(*remembered) && !unknownDisplayConnected(*remembered)) {
         const auto ids = idsOf(remembered->displays);
+        const auto formerIds = idsOf(remembered->displays, true);
         std::vector<ListedDisplay> listed;
         for (std::size_t i = 0; i < ids.size(); ++i) {
             const auto edid = rememberedEdid(remembered->displays[i]);
             if (!edid) {
                 break;
             }
-            listed.push_back({.id = ids[i], .name = edidName(*edid)});
+            listed.push_back({.id = ids[i], .name = edidName(*edid), .formerId = formerIds[i]});
         }
         if (listed.size() == ids.size()) {
             return listed;
@@ -230,9 +253,10 @@ Listing DirectDdcDisplays::list() {
         }
     }
     const auto ids = idsOf(found);
+    const auto formerIds = idsOf(found, true);
     std::vector<ListedDisplay> listed;
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        listed.push_back({.id = ids[i], .name = edidName(found[i].edid)});
+        listed.push_back({.id = ids[i], .name = edidName(found[i].edid), .formerId = formerIds[i]});
     }
     return listed;
 }
@@ -242,7 +266,7 @@ DirectDdcDisplays::Outcome DirectDdcDisplays::onDisplay(const DisplayTarget& tar
                                                         const Exchange& exchange) {
     std::optional<std::string> refusedDevice;
     const auto remembered = memory_.recall();
-    if (remembered) {
+    if (remembered && namesMonitors(*remembered)) {
         if (const auto i = findDisplay(target, idsOf(remembered->displays))) {
             if (auto outcome =
                     onRememberedDisplay(remembered->displays[*i], sourceAddress, exchange, refusedDevice)) {
