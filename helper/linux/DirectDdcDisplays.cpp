@@ -24,22 +24,24 @@ Failure permissionFailure(const std::string& device) {
                    "which opens every I2C bus, memory modules' included"};
 }
 
-// Waits for any other DDC program to let go of the bus, within busLockPatience.
-std::optional<Failure> takeBus(DisplayBus& bus, Clock& clock) {
+// Waits for any other DDC program to let go of the bus, within busLockPatience: true once the bus
+// is ours, false while the other program still holds it.
+std::variant<bool, Failure> takeBus(DisplayBus& bus, Clock& clock) {
     const auto deadline = clock.now() + DirectDdcDisplays::busLockPatience;
     while (true) {
         auto taken = bus.tryLock();
-        if (auto* failure = std::get_if<Failure>(&taken)) {
-            return std::move(*failure);
-        }
-        if (std::get<bool>(taken)) {
-            return std::nullopt;
+        if (std::holds_alternative<Failure>(taken) || std::get<bool>(taken)) {
+            return taken;
         }
         if (clock.now() + DirectDdcDisplays::busLockPoll > deadline) {
-            return Failure{bus.device() + " is in use by another program"};
+            return false;
         }
         clock.sleep(DirectDdcDisplays::busLockPoll);
     }
+}
+
+Failure busyFailure(const std::string& device) {
+    return Failure{"The display's bus is busy: another program is using " + device};
 }
 
 // The vendor input register only obeys messages from 0x50.
@@ -122,33 +124,61 @@ DirectDdcDisplays::DirectDdcDisplays(DisplayDetector& detector, DisplayBuses& bu
                                      const DisplayMemory& memory, Clock& clock, std::filesystem::path sysRoot)
     : detector_(detector), buses_(buses), memory_(memory), clock_(clock), sysRoot_(std::move(sysRoot)) {}
 
-std::optional<DirectDdcDisplays::Outcome>
-DirectDdcDisplays::onRememberedDisplay(const DisplayRecord& record, std::uint8_t sourceAddress,
-                                       const Exchange& exchange, std::optional<std::string>& refusedDevice) {
+std::variant<DirectDdcDisplays::Confirmed, DirectDdcDisplays::Stale, DirectDdcDisplays::Busy>
+DirectDdcDisplays::confirm(const DisplayRecord& record, bool toTalk,
+                           std::optional<std::string>& refusedDevice) {
     const auto seen = lookInSysfs(sysRoot_, record.bus);
     if (!seen.external || (seen.kernelEdid && edidHash(*seen.kernelEdid) != record.edidHash)) {
-        return std::nullopt;
+        return Stale{};
+    }
+    if (seen.kernelEdid && !toTalk) {
+        return Confirmed{.edid = *seen.kernelEdid};
     }
     auto opened = buses_.open(record.bus);
     if (const auto* refusal = std::get_if<BusRefusal>(&opened)) {
         if (refusal->permissionDenied) {
             refusedDevice = refusal->device;
         }
-        return std::nullopt;
+        return Stale{};
     }
-    auto& bus = *std::get<std::unique_ptr<DisplayBus>>(opened);
-    // A display's bus that another program keeps: detecting would only find the same bus.
-    if (auto failure = takeBus(bus, clock_)) {
-        return std::move(*failure);
+    auto bus = std::get<std::unique_ptr<DisplayBus>>(std::move(opened));
+    const auto taken = takeBus(*bus, clock_);
+    if (std::holds_alternative<Failure>(taken)) {
+        return Stale{};
     }
+    // Another DDC program using the bus does not make it another display's.
+    if (!std::get<bool>(taken)) {
+        return Busy{bus->device()};
+    }
+    Confirmed confirmed{.edid = seen.kernelEdid.value_or(EdidBlock{})};
     if (!seen.kernelEdid) {
-        const auto edid = bus.readEdid();
+        const auto edid = bus->readEdid();
         const auto* block = std::get_if<EdidBlock>(&edid);
         if (block == nullptr || edidHash(*block) != record.edidHash) {
-            return std::nullopt;
+            return Stale{};
         }
+        confirmed.edid = *block;
     }
-    RawDdcChannel channel(bus, clock_, sourceAddress, rememberedBusBudget);
+    if (toTalk) {
+        confirmed.bus = std::move(bus);
+    }
+    return confirmed;
+}
+
+std::optional<DirectDdcDisplays::Outcome>
+DirectDdcDisplays::onRememberedDisplay(const DisplayRecord& record, std::uint8_t sourceAddress,
+                                       const Exchange& exchange, std::optional<std::string>& refusedDevice) {
+    auto confirmed = confirm(record, true, refusedDevice);
+    // A bus another program keeps is still this display's: detecting would only find the same bus,
+    // and forgetting it would cost the next run a detection.
+    if (const auto* busy = std::get_if<Busy>(&confirmed)) {
+        return busyFailure(busy->device);
+    }
+    auto* display = std::get_if<Confirmed>(&confirmed);
+    if (display == nullptr) {
+        return std::nullopt;
+    }
+    RawDdcChannel channel(*display->bus, clock_, sourceAddress, rememberedBusBudget);
     auto outcome = exchange(channel);
     if (const auto* value = std::get_if<int>(&outcome)) {
         return *value;
@@ -159,23 +189,24 @@ DirectDdcDisplays::onRememberedDisplay(const DisplayRecord& record, std::uint8_t
     return std::nullopt;
 }
 
-std::optional<EdidBlock> DirectDdcDisplays::rememberedEdid(const DisplayRecord& record) {
-    const auto seen = lookInSysfs(sysRoot_, record.bus);
-    std::optional<EdidBlock> edid = seen.kernelEdid;
-    if (seen.external && !edid) {
-        auto opened = buses_.open(record.bus);
-        auto* bus = std::get_if<std::unique_ptr<DisplayBus>>(&opened);
-        if (bus != nullptr && !takeBus(**bus, clock_)) {
-            const auto read = (*bus)->readEdid();
-            if (const auto* block = std::get_if<EdidBlock>(&read)) {
-                edid = *block;
-            }
+std::optional<std::vector<ListedDisplay>>
+DirectDdcDisplays::listRemembered(const RememberedDisplays& remembered) {
+    // Over every remembered display, a busy one too, so that the others keep their ordinals.
+    const auto ids = idsOf(remembered.displays);
+    const auto formerIds = idsOf(remembered.displays, true);
+    std::vector<ListedDisplay> listed;
+    std::optional<std::string> refusedDevice;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const auto confirmed = confirm(remembered.displays[i], false, refusedDevice);
+        if (std::holds_alternative<Stale>(confirmed)) {
+            return std::nullopt;
+        }
+        // Left out while another program holds it, and remembered for when it lets go.
+        if (const auto* display = std::get_if<Confirmed>(&confirmed)) {
+            listed.push_back({.id = ids[i], .name = edidName(display->edid), .formerId = formerIds[i]});
         }
     }
-    if (!seen.external || !edid || edidHash(*edid) != record.edidHash) {
-        return std::nullopt;
-    }
-    return edid;
+    return listed;
 }
 
 bool DirectDdcDisplays::unknownDisplayConnected(const RememberedDisplays& remembered) const {
@@ -226,18 +257,8 @@ DirectDdcDisplays::detect(const std::optional<RememberedDisplays>& before) {
 Listing DirectDdcDisplays::list() {
     const auto remembered = memory_.recall();
     if (remembered && namesMonitors(*remembered) && !unknownDisplayConnected(*remembered)) {
-        const auto ids = idsOf(remembered->displays);
-        const auto formerIds = idsOf(remembered->displays, true);
-        std::vector<ListedDisplay> listed;
-        for (std::size_t i = 0; i < ids.size(); ++i) {
-            const auto edid = rememberedEdid(remembered->displays[i]);
-            if (!edid) {
-                break;
-            }
-            listed.push_back({.id = ids[i], .name = edidName(*edid), .formerId = formerIds[i]});
-        }
-        if (listed.size() == ids.size()) {
-            return listed;
+        if (auto listed = listRemembered(*remembered)) {
+            return std::move(*listed);
         }
     }
 
@@ -298,8 +319,12 @@ DirectDdcDisplays::Outcome DirectDdcDisplays::onDisplay(const DisplayTarget& tar
         return refusal->permissionDenied ? permissionFailure(refusal->device) : Failure{refusal->reason};
     }
     auto& bus = *std::get<std::unique_ptr<DisplayBus>>(opened);
-    if (auto failure = takeBus(bus, clock_)) {
+    auto taken = takeBus(bus, clock_);
+    if (auto* failure = std::get_if<Failure>(&taken)) {
         return std::move(*failure);
+    }
+    if (!std::get<bool>(taken)) {
+        return busyFailure(bus.device());
     }
     RawDdcChannel channel(bus, clock_, sourceAddress);
     auto outcome = exchange(channel);

@@ -412,7 +412,8 @@ private slots:
         QTest::addColumn<int>("heldMs");
         QTest::addColumn<QString>("outcome");
         QTest::newRow("lets go soon") << 120 << "70";
-        QTest::newRow("holds on") << 60000 << "/dev/i2c-5 is in use by another program";
+        QTest::newRow("holds on") << 60000
+                                  << "The display's bus is busy: another program is using /dev/i2c-5";
     }
     void waitsForAnotherProgramOnTheBus() {
         QFETCH(int, heldMs);
@@ -426,6 +427,28 @@ private slots:
             QVERIFY(monitor_.received.empty());
         }
         QCOMPARE(detections(), 0);
+        QCOMPARE(memory_->recall(), (RememberedDisplays{{recordOf(5, monitor_)}}));
+    }
+
+    // A bus another program holds is busy, not stale: a listing leaves its monitor out and keeps
+    // the others' ids, and the memory stays, so once the bus is free nothing needs detecting.
+    void listsAroundABusyDisplay() {
+        plugIn(3, other_);
+        makeConnector(sys_, connectorOn(3), 3, "connected"); // no kernel copy: its EDID is read on the bus
+        const QStringList names{"Velmar S24", "Velmar S27"};
+        QCOMPARE(list(), names);
+        const auto ids = ids_;
+        const auto remembered = memory_->recall();
+        machine_.heldElsewhereUntil[3] = clock_.now() + std::chrono::hours(1);
+        QCOMPARE(list(), QStringList{"Velmar S27"});
+        QCOMPARE(ids_, QStringList{ids[1]});
+        QCOMPARE(memory_->recall(), remembered);
+
+        machine_.heldElsewhereUntil[3] = {};
+        QCOMPARE(list(), names);
+        QCOMPARE(ids_, ids);
+        QCOMPARE(detections(), 1);
+        QCOMPARE(other_.unlockedIo, 0);
     }
 
     // Detection cannot see a display on a bus we may not open: say so, and what to do.
