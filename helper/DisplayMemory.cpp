@@ -1,20 +1,22 @@
 // The file holds a header line, then for each display (the default one first) its bus, the hash
-// of its whole EDID and the hash of what names the monitor; then the hash of each connected display
-// that did not answer:
+// of its whole EDID, the hash of what names the monitor and, when sysfs showed one, the identity of
+// its bus's adapter; then the hash of each connected display that did not answer:
 //
 //   velmar-monitor display 3
 //   bus 7
 //   edid 1d2c3b4a59687786
 //   id 5f0e1d2c3b4a6978
+//   adapter 0a1b2c3d4e5f6071
 //   bus 9
 //   edid 0a1b2c3d4e5f6071
 //   id 1122334455667788
 //   silent 8899aabbccddeeff
 //
-// bus numbers in decimal, hashes in 16 lower-case hex digits. Earlier helpers wrote no id, under
-// "velmar-monitor display 1" (one display, nothing silent) or "... display 2"; such a file is read for which
-// display was the default and is never trusted to name a bus. Anything else in the file, or a file that is
-// not a regular file of the user's, is ignored and replaced after the next detection.
+// bus numbers in decimal, hashes in 16 lower-case hex digits. Earlier helpers wrote neither id nor
+// adapter, under "velmar-monitor display 1" (one display, nothing silent) or "... display 2"; such
+// a file is read for which display was the default and is never trusted to name a bus. Anything
+// else in the file, or a file that is not a regular file of the user's, is ignored and replaced
+// after the next detection.
 #include "DisplayMemory.h"
 
 #include <algorithm>
@@ -101,6 +103,9 @@ std::string formatRememberedDisplays(const RememberedDisplays& remembered) {
         text += "\nbus " + std::to_string(display.bus) + "\nedid " + hex(display.edidHash);
         if (!earlier) {
             text += "\nid " + hex(*display.monitorHash);
+            if (display.adapter) {
+                text += "\nadapter " + hex(*display.adapter);
+            }
         }
     }
     for (const auto hash : remembered.silent) {
@@ -137,6 +142,12 @@ std::optional<RememberedDisplays> parseRememberedDisplays(std::string_view text)
                 display.monitorHash = hashOn("id");
                 if (!display.monitorHash) {
                     return std::nullopt;
+                }
+                if (auto after = rest; nextLine(after).value_or("").starts_with("adapter ")) {
+                    display.adapter = hashOn("adapter");
+                    if (!display.adapter) {
+                        return std::nullopt;
+                    }
                 }
             }
             remembered.displays.push_back(display);

@@ -10,7 +10,7 @@
 
 namespace m1ddc {
 
-/// A display a detection found: its I2C bus and what its EDID says.
+/// A display a detection found: its I2C bus, what its EDID says, and which adapter the bus was.
 struct DisplayRecord {
     int bus = -1;
     /// The whole EDID base block (see edidHash): the bus must still hold exactly this display.
@@ -18,6 +18,9 @@ struct DisplayRecord {
     /// What names the monitor (see monitorHash), which its id is made from. None in a file an
     /// earlier helper wrote: such a record only says which display was the default.
     std::optional<std::uint64_t> monitorHash{};
+    /// The bus's I2C adapter as sysfs showed it (see i2cAdapterIdentity), when it showed one: a
+    /// re-plug or a driver reload may give the bus number to another adapter.
+    std::optional<std::uint64_t> adapter{};
 
     bool operator==(const DisplayRecord&) const = default;
 };

@@ -52,6 +52,7 @@ std::uint8_t sourceAddressFor(Attribute attribute) {
 // What sysfs shows of a remembered display's bus, without opening it.
 struct BusInSysfs {
     bool external = false;                 ///< still an external display's bus, or may be
+    bool namedByConnector = false;         ///< a connector says so; else only the adapter's card does
     std::optional<EdidBlock> kernelEdid{}; ///< the EDID of the display on it, when the driver keeps one
 };
 
@@ -64,7 +65,7 @@ BusInSysfs lookInSysfs(const std::filesystem::path& sysRoot, int bus) {
     }
     // The kernel's copy of the EDID costs nothing to check, where reading it on the bus takes
     // 12 ms at 100 kHz; another monitor's bus is then not even opened.
-    return {.external = true, .kernelEdid = kernelEdid(*connector)};
+    return {.external = true, .namedByConnector = true, .kernelEdid = kernelEdid(*connector)};
 }
 
 // The EDID hashes of the connected external displays on none of `buses`. Only a display whose
@@ -128,7 +129,11 @@ std::variant<DirectDdcDisplays::Confirmed, DirectDdcDisplays::Stale, DirectDdcDi
 DirectDdcDisplays::confirm(const DisplayRecord& record, bool toTalk,
                            std::optional<std::string>& refusedDevice) {
     const auto seen = lookInSysfs(sysRoot_, record.bus);
-    if (!seen.external || (seen.kernelEdid && edidHash(*seen.kernelEdid) != record.edidHash)) {
+    // An adapter that no connector names is the display's only while it is the adapter the
+    // display was found on.
+    if (!seen.external || (!seen.namedByConnector && !record.adapter) ||
+        (seen.kernelEdid && edidHash(*seen.kernelEdid) != record.edidHash) ||
+        i2cAdapterIdentity(sysRoot_, record.bus) != record.adapter) {
         return Stale{};
     }
     if (seen.kernelEdid && !toTalk) {
@@ -149,6 +154,11 @@ DirectDdcDisplays::confirm(const DisplayRecord& record, bool toTalk,
     // Another DDC program using the bus does not make it another display's.
     if (!std::get<bool>(taken)) {
         return Busy{bus->device()};
+    }
+    // The device was opened by its number after the look above, and the lock may have taken a
+    // while: the number must still be the adapter's the display was found on before a byte goes out.
+    if (i2cAdapterIdentity(sysRoot_, record.bus) != record.adapter) {
+        return Stale{};
     }
     Confirmed confirmed{.edid = seen.kernelEdid.value_or(EdidBlock{})};
     if (!seen.kernelEdid) {
@@ -244,8 +254,10 @@ DirectDdcDisplays::detect(const std::optional<RememberedDisplays>& before) {
     RememberedDisplays remembered;
     std::set<int> buses;
     for (const auto& display : found) {
-        remembered.displays.push_back(
-            {.bus = display.bus, .edidHash = edidHash(display.edid), .monitorHash = idHash(display)});
+        remembered.displays.push_back({.bus = display.bus,
+                                       .edidHash = edidHash(display.edid),
+                                       .monitorHash = idHash(display),
+                                       .adapter = i2cAdapterIdentity(sysRoot_, display.bus)});
         buses.insert(display.bus);
     }
     // Connected displays that did not answer (DDC/CI turned off, a TV) must not look new next time.

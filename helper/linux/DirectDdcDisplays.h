@@ -20,8 +20,8 @@
 namespace m1ddc {
 
 /// The monitors reached with DDC/CI straight on their I2C buses. A monitor's bus is the remembered
-/// one while sysfs under `sysRoot` still shows it as an external display's and the EDID there
-/// still matches; otherwise a detection finds every monitor again, and they are
+/// one while sysfs under `sysRoot` still shows it as an external display's, as the adapter it was,
+/// and the EDID there still matches; otherwise a detection finds every monitor again, and they are
 /// remembered. A stale memory costs one detection within the same run, never a command sent to
 /// another display or to a bus that is no display's. A bus that another DDC program holds is busy,
 /// not stale: the command on it fails, a listing leaves its monitor out, and the memory stays.
@@ -58,7 +58,7 @@ private:
         EdidBlock edid{};
         std::unique_ptr<DisplayBus> bus{};
     };
-    // The memory no longer holds for the display: another display on the bus, or none.
+    // The memory no longer holds for the display: another display or adapter, or none.
     struct Stale {};
     // Another program holds the display's bus past our patience; the memory may well hold.
     struct Busy {

@@ -371,20 +371,51 @@ private slots:
     }
 
     // A driver that names no bus on its connectors (NVIDIA's own): the remembered bus is trusted
-    // as a graphics card's, its EDID read on the bus; a chipset bus is not even opened.
-    void trustsAGraphicsCardsBusNoConnectorNames() {
+    // as a graphics card's, and only as the adapter the display was found on, checked again once
+    // the bus is ours; its EDID is read on the bus. A chipset bus is not even opened.
+    void trustsAnUnnamedAdapterOnlyAsTheOneItWas_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("detections");
+        QTest::newRow("nothing") << "" << 0;
+        QTest::newRow("another adapter of the card") << "name" << 1;
+        QTest::newRow("the same name on another card") << "card" << 1;
+        QTest::newRow("a name that is not one line") << "garbled" << 1;
+        QTest::newRow("another adapter while another program holds the bus") << "name while held" << 1;
+        QTest::newRow("a chipset bus") << "chipset" << 1;
+    }
+    void trustsAnUnnamedAdapterOnlyAsTheOneItWas() {
+        QFETCH(QString, change);
+        const QByteArray name = "NVIDIA i2c adapter 1 at 1:00.0\n",
+                         otherName = "NVIDIA i2c adapter 3 at 1:00.0\n";
         QVERIFY(QDir(sys_ + "/class/drm/" + connectorOn(5)).removeRecursively());
-        makeAdapter(sys_, 5, "0000:01:00.0", "0x030000");
-        remember(5, monitor_);
+        makeAdapter(sys_, 5, "0000:01:00.0", "0x030000", name);
         QCOMPARE(describe(get(Attribute::luminance)), "70");
-        QCOMPARE(detections(), 0);
-
-        QVERIFY(QDir(sys_ + "/devices").removeRecursively() && QDir(sys_ + "/bus").removeRecursively());
-        makeAdapter(sys_, 5, "0000:00:1f.4", "0x0c0500");
-        const int opened = monitor_.opens;
+        QVERIFY(memory_->recall().value_or(RememberedDisplays{{{}}}).displays.front().adapter.has_value());
         QCOMPARE(describe(get(Attribute::luminance)), "70");
         QCOMPARE(detections(), 1);
-        QCOMPARE(monitor_.opens, opened + 1); // the detection's own open, nothing before it
+
+        if (change == "name") {
+            makeAdapter(sys_, 5, "0000:01:00.0", "0x030000", otherName);
+        } else if (change == "card") {
+            makeAdapter(sys_, 5, "0000:02:00.0", "0x030000", name);
+        } else if (change == "garbled") {
+            makeAdapter(sys_, 5, "0000:01:00.0", "0x030000", name.chopped(1));
+        } else if (change == "name while held") {
+            // Sysfs agrees when the bus is opened; the adapter changes while we wait for it.
+            machine_.heldElsewhereUntil[5] = clock_.now() + std::chrono::milliseconds(100);
+            clock_.afterSleep = [&] { makeAdapter(sys_, 5, "0000:01:00.0", "0x030000", otherName); };
+        } else if (change == "chipset") {
+            QVERIFY(QDir(sys_ + "/devices").removeRecursively() && QDir(sys_ + "/bus").removeRecursively());
+            makeAdapter(sys_, 5, "0000:00:1f.4", "0x0c0500", name);
+        }
+        const int opened = monitor_.opens;
+        monitor_.received.clear();
+        QCOMPARE(describe(get(Attribute::luminance)), "70");
+        QTEST(detections() - 1, "detections");
+        // On a stale memory the only message is the detected display's own.
+        QCOMPARE(monitor_.received.size(), std::size_t(1));
+        if (change == "chipset")
+            QCOMPARE(monitor_.opens, opened + 1); // the detection's own open, nothing before it
     }
 
     // The kernel's copy of the EDID names the monitor without a read on the bus; a copy too short to

@@ -14,13 +14,16 @@ using namespace m1ddc;
 
 namespace {
 
-const RememberedDisplays displayOnBus7{
-    .displays = {{.bus = 7, .edidHash = 0x1d2c3b4a59687786, .monitorHash = 0x5f0e1d2c3b4a6978}}};
+const RememberedDisplays displayOnBus7{.displays = {{.bus = 7,
+                                                     .edidHash = 0x1d2c3b4a59687786,
+                                                     .monitorHash = 0x5f0e1d2c3b4a6978,
+                                                     .adapter = 0x0a1b2c3d4e5f6071}}};
 const QString recordName = QString::fromUtf8(DisplayMemory::fileName.data(), DisplayMemory::fileName.size());
-const QByteArray bus7Text = "velmar-monitor display 3\nbus 7\nedid 1d2c3b4a59687786\nid 5f0e1d2c3b4a6978\n";
+const QByteArray bus7Text =
+    "velmar-monitor display 3\nbus 7\nedid 1d2c3b4a59687786\nid 5f0e1d2c3b4a6978\nadapter 0a1b2c3d4e5f6071\n";
 const QByteArray twoDisplaysText =
     "velmar-monitor display 3\nbus 7\nedid 1d2c3b4a59687786\nid 5f0e1d2c3b4a6978\n"
-    "bus 12\nedid fedcba9876543210\nid 0123456789abcdef\n"
+    "adapter 0a1b2c3d4e5f6071\nbus 12\nedid fedcba9876543210\nid 0123456789abcdef\n"
     "silent 0000000000000001\n";
 // As helpers wrote it before ids named the monitor alone: for one display, and for the rest.
 const QByteArray earlierBus7Text = "velmar-monitor display 1\nbus 7\nedid 1d2c3b4a59687786\n";
@@ -72,7 +75,7 @@ private slots:
         // clang-format off
         QTest::newRow("one display") << bus7Text << true;
         QTest::newRow("bus 0, hashes 0") << QByteArray("velmar-monitor display 3\nbus 0\nedid 0000000000000000\nid 0000000000000000\n") << true;
-        QTest::newRow("two displays and a silent one") << twoDisplaysText << true;
+        QTest::newRow("two displays, one without an adapter, and a silent one") << twoDisplaysText << true;
         QTest::newRow("one display and a silent one") << QByteArray(twoDisplaysText).replace("bus 12\nedid fedcba9876543210\nid 0123456789abcdef\n", "") << true;
         QTest::newRow("an earlier helper's, one display") << earlierBus7Text << true;
         QTest::newRow("an earlier helper's, two displays") << earlierTwoDisplaysText << true;
@@ -81,6 +84,9 @@ private slots:
         QTest::newRow("silent alone") << QByteArray("velmar-monitor display 3\nsilent 0000000000000001\n") << false;
         QTest::newRow("bus without its EDID") << QByteArray(twoDisplaysText).replace("edid fedcba9876543210\n", "") << false;
         QTest::newRow("display without its id") << QByteArray(twoDisplaysText).replace("id 0123456789abcdef\n", "") << false;
+        QTest::newRow("adapter before the id") << QByteArray(bus7Text).replace("id 5f0e1d2c3b4a6978\nadapter 0a1b2c3d4e5f6071", "adapter 0a1b2c3d4e5f6071\nid 5f0e1d2c3b4a6978") << false;
+        QTest::newRow("adapter twice") << bus7Text + "adapter 0a1b2c3d4e5f6071\n" << false;
+        QTest::newRow("adapter without a hash") << QByteArray(bus7Text).replace("adapter 0a1b2c3d4e5f6071", "adapter NVIDIA i2c adapter 1") << false;
         QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("cut short") << bus7Text.left(bus7Text.size() - 1) << false;
         QTest::newRow("another format version") << QByteArray(bus7Text).replace("display 3", "display 4") << false;
