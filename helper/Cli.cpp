@@ -50,6 +50,11 @@ int run(std::span<const std::string_view> arguments, const char* simulatedMonito
         int position = 0;
         for (const auto& display : std::get<std::vector<ListedDisplay>>(listing)) {
             out << ++position << ' ' << formatDisplayId(display.id) << ' ' << display.name << '\n';
+            // For the app to move what it stored under the earlier id; a reader that knows nothing
+            // of it skips the line, whose second word is no id.
+            if (display.formerId != display.id) {
+                out << position << " formerly " << formatDisplayId(display.formerId) << '\n';
+            }
         }
         return exitSuccess;
     }

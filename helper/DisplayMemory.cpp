@@ -1,19 +1,25 @@
-// The file holds a header line, then a bus and an EDID hash per display, the default one first,
-// then the hash of each connected display that did not answer:
+// The file holds a header line, then for each display (the default one first) its bus, the hash
+// of its whole EDID, the hash of what names the monitor and, when sysfs showed one, the identity of
+// its bus's adapter; then the hash of each connected display that did not answer:
 //
-//   velmar-monitor display 2
+//   velmar-monitor display 3
 //   bus 7
 //   edid 1d2c3b4a59687786
+//   id 5f0e1d2c3b4a6978
+//   adapter 0a1b2c3d4e5f6071
 //   bus 9
 //   edid 0a1b2c3d4e5f6071
+//   id 1122334455667788
 //   silent 8899aabbccddeeff
 //
-// bus numbers in decimal, hashes in 16 lower-case hex digits. One display and nothing silent is
-// written under the first format's header, "velmar-monitor display 1", which helpers from before
-// several displays read too. Anything else in the file, or a file that is not a regular file of the
-// user's, is ignored and replaced after the next detection.
+// bus numbers in decimal, hashes in 16 lower-case hex digits. Earlier helpers wrote neither id nor
+// adapter, under "velmar-monitor display 1" (one display, nothing silent) or "... display 2"; such
+// a file is read for which display was the default and is never trusted to name a bus. Anything
+// else in the file, or a file that is not a regular file of the user's, is ignored and replaced
+// after the next detection.
 #include "DisplayMemory.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cinttypes>
@@ -28,8 +34,10 @@ namespace m1ddc {
 
 namespace {
 
-constexpr std::string_view oneDisplayHeader = "velmar-monitor display 1";
-constexpr std::string_view header = "velmar-monitor display 2";
+constexpr std::string_view header = "velmar-monitor display 3";
+// What earlier helpers wrote, without ids: for one display and nothing silent, and for the rest.
+constexpr std::string_view earlierOneDisplayHeader = "velmar-monitor display 1";
+constexpr std::string_view earlierHeader = "velmar-monitor display 2";
 // Room for dozens of displays; a larger file is none of ours.
 constexpr std::size_t maxFileSize = 4096;
 
@@ -87,10 +95,18 @@ std::string formatRememberedDisplays(const RememberedDisplays& remembered) {
         std::snprintf(text, sizeof text, "%016" PRIx64, hash);
         return std::string(text);
     };
+    const bool earlier = std::ranges::any_of(
+        remembered.displays, [](const DisplayRecord& display) { return !display.monitorHash.has_value(); });
     const bool oneDisplay = remembered.displays.size() == 1 && remembered.silent.empty();
-    std::string text(oneDisplay ? oneDisplayHeader : header);
+    std::string text(!earlier ? header : oneDisplay ? earlierOneDisplayHeader : earlierHeader);
     for (const auto& display : remembered.displays) {
         text += "\nbus " + std::to_string(display.bus) + "\nedid " + hex(display.edidHash);
+        if (!earlier) {
+            text += "\nid " + hex(*display.monitorHash);
+            if (display.adapter) {
+                text += "\nadapter " + hex(*display.adapter);
+            }
+        }
     }
     for (const auto hash : remembered.silent) {
         text += "\nsilent " + hex(hash);
@@ -101,20 +117,40 @@ std::string formatRememberedDisplays(const RememberedDisplays& remembered) {
 std::optional<RememberedDisplays> parseRememberedDisplays(std::string_view text) {
     auto rest = text;
     const auto first = nextLine(rest);
-    if (!first || (*first != header && *first != oneDisplayHeader)) {
+    if (!first || (*first != header && *first != earlierHeader && *first != earlierOneDisplayHeader)) {
         return std::nullopt;
     }
+    const bool earlier = *first != header;
+    // The hash on the line after, which must have the key.
+    const auto hashOn = [&rest](std::string_view key) -> std::optional<std::uint64_t> {
+        const auto line = nextLine(rest);
+        const auto hashText = line ? valueAfter(*line, key) : std::nullopt;
+        return hashText ? parseNumber<std::uint64_t>(*hashText, 16) : std::nullopt;
+    };
     RememberedDisplays remembered;
     while (const auto line = nextLine(rest)) {
         if (const auto busText = valueAfter(*line, "bus")) {
+            DisplayRecord display;
             const auto bus = parseNumber<int>(*busText, 10);
-            const auto hashLine = nextLine(rest);
-            const auto hashText = hashLine ? valueAfter(*hashLine, "edid") : std::nullopt;
-            const auto hash = hashText ? parseNumber<std::uint64_t>(*hashText, 16) : std::nullopt;
-            if (!bus || *bus < 0 || !hash) {
+            const auto edid = hashOn("edid");
+            if (!bus || *bus < 0 || !edid) {
                 return std::nullopt;
             }
-            remembered.displays.push_back({.bus = *bus, .edidHash = *hash});
+            display.bus = *bus;
+            display.edidHash = *edid;
+            if (!earlier) {
+                display.monitorHash = hashOn("id");
+                if (!display.monitorHash) {
+                    return std::nullopt;
+                }
+                if (auto after = rest; nextLine(after).value_or("").starts_with("adapter ")) {
+                    display.adapter = hashOn("adapter");
+                    if (!display.adapter) {
+                        return std::nullopt;
+                    }
+                }
+            }
+            remembered.displays.push_back(display);
         } else if (const auto silentText = valueAfter(*line, "silent")) {
             const auto hash = parseNumber<std::uint64_t>(*silentText, 16);
             if (!hash) {
@@ -126,7 +162,7 @@ std::optional<RememberedDisplays> parseRememberedDisplays(std::string_view text)
         }
     }
     // Only what we write is ours: this also refuses signs, leading zeros, capitals, the wrong
-    // header for the number of displays, and whatever follows the last line break.
+    // header for the records, and whatever follows the last line break.
     if (remembered.displays.empty() || formatRememberedDisplays(remembered) != text) {
         return std::nullopt;
     }

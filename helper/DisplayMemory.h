@@ -10,10 +10,17 @@
 
 namespace m1ddc {
 
-/// A display a detection found: its I2C bus and the hash of its EDID (see edidHash).
+/// A display a detection found: its I2C bus, what its EDID says, and which adapter the bus was.
 struct DisplayRecord {
     int bus = -1;
+    /// The whole EDID base block (see edidHash): the bus must still hold exactly this display.
     std::uint64_t edidHash = 0;
+    /// What names the monitor (see monitorHash), which its id is made from. None in a file an
+    /// earlier helper wrote: such a record only says which display was the default.
+    std::optional<std::uint64_t> monitorHash{};
+    /// The bus's I2C adapter as sysfs showed it (see i2cAdapterIdentity), when it showed one: a
+    /// re-plug or a driver reload may give the bus number to another adapter.
+    std::optional<std::uint64_t> adapter{};
 
     bool operator==(const DisplayRecord&) const = default;
 };
@@ -27,7 +34,8 @@ struct RememberedDisplays {
     bool operator==(const RememberedDisplays&) const = default;
 };
 
-/// The displays as their file holds them.
+/// The displays as their file holds them; in the format of earlier helpers when a record has no
+/// monitor hash, which only a file of theirs gives.
 std::string formatRememberedDisplays(const RememberedDisplays& remembered);
 /// The displays in a file's text; nothing when the text is not exactly what
 /// formatRememberedDisplays gives.

@@ -18,10 +18,14 @@ namespace m1ddc {
 /// command line, an id from `display list` or a position in it.
 using DisplayTarget = std::string;
 
-/// One line of `display list`.
+/// One monitor of `display list`.
 struct ListedDisplay {
     std::uint64_t id = 0;
     std::string name;
+    /// The id helpers printed before ids named the monitor alone (made from its whole EDID, or for
+    /// a simulated monitor its name and serial as one text), which the app stored settings under;
+    /// the id itself when the two agree.
+    std::uint64_t formerId = 0;
 };
 
 /// Every monitor there is, the default one first, or why they could not be found.
@@ -48,8 +52,8 @@ public:
     virtual std::variant<std::string, Failure> capabilities(const DisplayTarget& target) = 0;
 };
 
-/// What tells a display from the others: the hash of its EDID, and where it is, which alone tells
-/// monitors with identical EDIDs apart.
+/// What tells a display from the others: the hash of what names it (see monitorHash), and where it
+/// is, which alone tells identical monitors apart.
 struct DisplayIdentity {
     std::uint64_t hash = 0;
     int place = 0; ///< its bus, or its position among the simulated monitors

@@ -18,11 +18,31 @@ constexpr std::uint64_t fnv1a(std::span<const std::uint8_t> bytes, std::uint64_t
     return hash;
 }
 
-/// Names a monitor by its whole EDID base block: maker, product and serial number, and the
-/// descriptors where many monitors keep their real serial number.
+/// The whole EDID base block: tells that a bus still holds exactly the display it held, and was
+/// what earlier helpers named a monitor by. A mode setting that rewrites the timings changes it.
 constexpr std::uint64_t edidHash(const EdidBlock& edid) {
     return fnv1a(edid);
 }
+
+/// What names a monitor whatever mode it is in: the fields of its EDID that say which monitor it
+/// is, none that a mode setting rewrites (timings, the checksum) or that says when it was made.
+struct MonitorIdentity {
+    std::uint16_t maker = 0;        ///< bytes 8-9, as they stand
+    std::uint16_t product = 0;      ///< bytes 10-11, little-endian
+    std::uint32_t serialNumber = 0; ///< bytes 12-15, little-endian
+    std::string name;               ///< the display-name descriptor's text (tag 0xFC)
+    std::string serialText;         ///< the serial-number descriptor's (tag 0xFF): many a real serial
+
+    bool operator==(const MonitorIdentity&) const = default;
+};
+
+/// The identity in an EDID. A descriptor's text is its bytes up to the line break that ends a
+/// short one, without the spaces that pad it; an absent descriptor is an empty text.
+MonitorIdentity monitorIdentity(const EdidBlock& edid);
+
+/// Names a monitor for `display list`: FNV-1a over the identity, each text after its length so
+/// that no two identities run together.
+std::uint64_t monitorHash(const MonitorIdentity& identity);
 
 /// The monitor's name: its display-name descriptor, else its maker's three letters and its product
 /// code ("DEL 41159"). One line of printable text.

@@ -27,6 +27,7 @@ SimulatedDisplays::SimulatedDisplays(std::string_view stateFiles) {
 Listing SimulatedDisplays::list() {
     std::vector<ListedDisplay> listed;
     std::vector<DisplayIdentity> identities;
+    std::vector<DisplayIdentity> formerIdentities;
     for (std::size_t i = 0; i < stateFiles_.size(); ++i) {
         auto state = SimulatedMonitor(stateFiles_[i]).state();
         if (auto* failure = std::get_if<Failure>(&state)) {
@@ -36,16 +37,24 @@ Listing SimulatedDisplays::list() {
         const int place = static_cast<int>(i) + 1;
         const auto name = monitor.name.value_or(std::string(defaultName) +
                                                 (place == 1 ? "" : " (" + std::to_string(place) + ")"));
+        const int serial = monitor.serial.value_or(place);
         // As an EDID names a real monitor: what it is called and its serial number.
-        const auto identity = name + '\n' + std::to_string(monitor.serial.value_or(place));
-        identities.push_back({.hash = fnv1a(std::span(reinterpret_cast<const std::uint8_t*>(identity.data()),
-                                                      identity.size())),
-                              .place = place});
+        identities.push_back(
+            {.hash = monitorHash(
+                 {.serialNumber = static_cast<std::uint32_t>(serial), .name = name, .serialText = {}}),
+             .place = place});
+        // Earlier helpers hashed the two as one text.
+        const auto former = name + '\n' + std::to_string(serial);
+        formerIdentities.push_back(
+            {.hash = fnv1a(std::span(reinterpret_cast<const std::uint8_t*>(former.data()), former.size())),
+             .place = place});
         listed.push_back({.name = name});
     }
     const auto ids = displayIds(identities);
+    const auto formerIds = displayIds(formerIdentities);
     for (std::size_t i = 0; i < ids.size(); ++i) {
         listed[i].id = ids[i];
+        listed[i].formerId = formerIds[i];
     }
     return listed;
 }

@@ -13,7 +13,7 @@ namespace m1ddc {
 /// monitor (see SimulatedMonitor), the first the default. A monitor's name and serial number come
 /// from its file; without them the first is "Velmar Studio 27" with serial 1, the second
 /// "Velmar Studio 27 (2)" with serial 2, and so on. Its id is made from the two as a real
-/// monitor's is from its EDID.
+/// monitor's is from its EDID: the name as the display-name text, the serial as the serial number.
 class SimulatedDisplays final : public Displays {
 public:
     explicit SimulatedDisplays(std::string_view stateFiles);

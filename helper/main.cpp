@@ -9,9 +9,13 @@
 // Without `display` a command acts on the default monitor: the one remembered, else the first that
 // answers. `display list` prints one line per monitor that answers DDC/CI, the default first:
 // "<n> <id> <name>", n its position from 1, id 16 lower-case hex digits that stay with the monitor
-// across ports and restarts, and its name to the end of the line. No monitor at all is no line and
-// status 0, so a caller tells "none" from a failure by the status alone; the listing fails only
-// when the monitors cannot be looked for (no permission on a display's bus, no libddcutil). A
+// across ports, restarts and mode settings (made from its maker, product, serial number and the
+// name and serial text of its EDID), and its name to the end of the line. When helpers before this
+// rule printed another id for the monitor, a line "<n> formerly <old-id>" with the same n follows
+// its own. No monitor at all is no line and status 0, so a caller tells "none" from a failure by
+// the status alone; the listing fails only when the monitors cannot be looked for (no permission on
+// a display's bus, no libddcutil). A monitor whose bus another program holds is left out of a
+// listing that finds it so; a command for it fails with "The display's bus is busy: ...". A
 // command for an id or a position no monitor has fails with "No display with id <id>".
 // `get inputs` reads the monitor's capabilities string and prints the input-source codes (VCP 0x60)
 // it lists, in decimal as `get input` prints one, on one line separated by single spaces; a

@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace m1ddc {
@@ -23,22 +24,24 @@ Failure permissionFailure(const std::string& device) {
                    "which opens every I2C bus, memory modules' included"};
 }
 
-// Waits for any other DDC program to let go of the bus, within busLockPatience.
-std::optional<Failure> takeBus(DisplayBus& bus, Clock& clock) {
+// Waits for any other DDC program to let go of the bus, within busLockPatience: true once the bus
+// is ours, false while the other program still holds it.
+std::variant<bool, Failure> takeBus(DisplayBus& bus, Clock& clock) {
     const auto deadline = clock.now() + DirectDdcDisplays::busLockPatience;
     while (true) {
         auto taken = bus.tryLock();
-        if (auto* failure = std::get_if<Failure>(&taken)) {
-            return std::move(*failure);
-        }
-        if (std::get<bool>(taken)) {
-            return std::nullopt;
+        if (std::holds_alternative<Failure>(taken) || std::get<bool>(taken)) {
+            return taken;
         }
         if (clock.now() + DirectDdcDisplays::busLockPoll > deadline) {
-            return Failure{bus.device() + " is in use by another program"};
+            return false;
         }
         clock.sleep(DirectDdcDisplays::busLockPoll);
     }
+}
+
+Failure busyFailure(const std::string& device) {
+    return Failure{"The display's bus is busy: another program is using " + device};
 }
 
 // The vendor input register only obeys messages from 0x50.
@@ -49,6 +52,7 @@ std::uint8_t sourceAddressFor(Attribute attribute) {
 // What sysfs shows of a remembered display's bus, without opening it.
 struct BusInSysfs {
     bool external = false;                 ///< still an external display's bus, or may be
+    bool namedByConnector = false;         ///< a connector says so; else only the adapter's card does
     std::optional<EdidBlock> kernelEdid{}; ///< the EDID of the display on it, when the driver keeps one
 };
 
@@ -61,7 +65,7 @@ BusInSysfs lookInSysfs(const std::filesystem::path& sysRoot, int bus) {
     }
     // The kernel's copy of the EDID costs nothing to check, where reading it on the bus takes
     // 12 ms at 100 kHz; another monitor's bus is then not even opened.
-    return {.external = true, .kernelEdid = kernelEdid(*connector)};
+    return {.external = true, .namedByConnector = true, .kernelEdid = kernelEdid(*connector)};
 }
 
 // The EDID hashes of the connected external displays on none of `buses`. Only a display whose
@@ -81,18 +85,36 @@ std::vector<std::uint64_t> displaysElsewhere(const std::filesystem::path& sysRoo
     return hashes;
 }
 
-std::uint64_t identityHash(const DisplayRecord& display) {
-    return display.edidHash;
+// Whether every record names its monitor: a file from an earlier helper only tells the default.
+bool namesMonitors(const RememberedDisplays& remembered) {
+    return std::ranges::all_of(remembered.displays,
+                               [](const DisplayRecord& display) { return display.monitorHash.has_value(); });
 }
 
-std::uint64_t identityHash(const FoundDisplay& display) {
-    return edidHash(display.edid);
+std::uint64_t idHash(const DisplayRecord& display) {
+    return display.monitorHash.value_or(0);
 }
 
-template <typename Display> std::vector<std::uint64_t> idsOf(const std::vector<Display>& displays) {
+std::uint64_t idHash(const FoundDisplay& display) {
+    return monitorHash(monitorIdentity(display.edid));
+}
+
+// Earlier helpers named a display by its whole EDID.
+template <typename Display> std::uint64_t formerIdHash(const Display& display) {
+    if constexpr (std::is_same_v<Display, FoundDisplay>) {
+        return edidHash(display.edid);
+    } else {
+        return display.edidHash;
+    }
+}
+
+// The displays' ids by the rule of today's helper, or with `former` by the rule of earlier ones.
+template <typename Display>
+std::vector<std::uint64_t> idsOf(const std::vector<Display>& displays, bool former = false) {
     std::vector<DisplayIdentity> identities;
     for (const auto& display : displays) {
-        identities.push_back({.hash = identityHash(display), .place = display.bus});
+        identities.push_back(
+            {.hash = former ? formerIdHash(display) : idHash(display), .place = display.bus});
     }
     return displayIds(identities);
 }
@@ -103,33 +125,70 @@ DirectDdcDisplays::DirectDdcDisplays(DisplayDetector& detector, DisplayBuses& bu
                                      const DisplayMemory& memory, Clock& clock, std::filesystem::path sysRoot)
     : detector_(detector), buses_(buses), memory_(memory), clock_(clock), sysRoot_(std::move(sysRoot)) {}
 
-std::optional<DirectDdcDisplays::Outcome>
-DirectDdcDisplays::onRememberedDisplay(const DisplayRecord& record, std::uint8_t sourceAddress,
-                                       const Exchange& exchange, std::optional<std::string>& refusedDevice) {
+std::variant<DirectDdcDisplays::Confirmed, DirectDdcDisplays::Stale, DirectDdcDisplays::Busy>
+DirectDdcDisplays::confirm(const DisplayRecord& record, bool toTalk,
+                           std::optional<std::string>& refusedDevice) {
     const auto seen = lookInSysfs(sysRoot_, record.bus);
-    if (!seen.external || (seen.kernelEdid && edidHash(*seen.kernelEdid) != record.edidHash)) {
-        return std::nullopt;
+    // An adapter that no connector names is the display's only while it is the adapter the
+    // display was found on.
+    if (!seen.external || (!seen.namedByConnector && !record.adapter) ||
+        (seen.kernelEdid && edidHash(*seen.kernelEdid) != record.edidHash) ||
+        i2cAdapterIdentity(sysRoot_, record.bus) != record.adapter) {
+        return Stale{};
+    }
+    if (seen.kernelEdid && !toTalk) {
+        return Confirmed{.edid = *seen.kernelEdid};
     }
     auto opened = buses_.open(record.bus);
     if (const auto* refusal = std::get_if<BusRefusal>(&opened)) {
         if (refusal->permissionDenied) {
             refusedDevice = refusal->device;
         }
-        return std::nullopt;
+        return Stale{};
     }
-    auto& bus = *std::get<std::unique_ptr<DisplayBus>>(opened);
-    // A display's bus that another program keeps: detecting would only find the same bus.
-    if (auto failure = takeBus(bus, clock_)) {
-        return std::move(*failure);
+    auto bus = std::get<std::unique_ptr<DisplayBus>>(std::move(opened));
+    const auto taken = takeBus(*bus, clock_);
+    if (std::holds_alternative<Failure>(taken)) {
+        return Stale{};
     }
+    // Another DDC program using the bus does not make it another display's.
+    if (!std::get<bool>(taken)) {
+        return Busy{bus->device()};
+    }
+    // The device was opened by its number after the look above, and the lock may have taken a
+    // while: the number must still be the adapter's the display was found on before a byte goes out.
+    if (i2cAdapterIdentity(sysRoot_, record.bus) != record.adapter) {
+        return Stale{};
+    }
+    Confirmed confirmed{.edid = seen.kernelEdid.value_or(EdidBlock{})};
     if (!seen.kernelEdid) {
-        const auto edid = bus.readEdid();
+        const auto edid = bus->readEdid();
         const auto* block = std::get_if<EdidBlock>(&edid);
         if (block == nullptr || edidHash(*block) != record.edidHash) {
-            return std::nullopt;
+            return Stale{};
         }
+        confirmed.edid = *block;
     }
-    RawDdcChannel channel(bus, clock_, sourceAddress, rememberedBusBudget);
+    if (toTalk) {
+        confirmed.bus = std::move(bus);
+    }
+    return confirmed;
+}
+
+std::optional<DirectDdcDisplays::Outcome>
+DirectDdcDisplays::onRememberedDisplay(const DisplayRecord& record, std::uint8_t sourceAddress,
+                                       const Exchange& exchange, std::optional<std::string>& refusedDevice) {
+    auto confirmed = confirm(record, true, refusedDevice);
+    // A bus another program keeps is still this display's: detecting would only find the same bus,
+    // and forgetting it would cost the next run a detection.
+    if (const auto* busy = std::get_if<Busy>(&confirmed)) {
+        return busyFailure(busy->device);
+    }
+    auto* display = std::get_if<Confirmed>(&confirmed);
+    if (display == nullptr) {
+        return std::nullopt;
+    }
+    RawDdcChannel channel(*display->bus, clock_, sourceAddress, rememberedBusBudget);
     auto outcome = exchange(channel);
     if (const auto* value = std::get_if<int>(&outcome)) {
         return *value;
@@ -140,23 +199,24 @@ DirectDdcDisplays::onRememberedDisplay(const DisplayRecord& record, std::uint8_t
     return std::nullopt;
 }
 
-std::optional<EdidBlock> DirectDdcDisplays::rememberedEdid(const DisplayRecord& record) {
-    const auto seen = lookInSysfs(sysRoot_, record.bus);
-    std::optional<EdidBlock> edid = seen.kernelEdid;
-    if (seen.external && !edid) {
-        auto opened = buses_.open(record.bus);
-        auto* bus = std::get_if<std::unique_ptr<DisplayBus>>(&opened);
-        if (bus != nullptr && !takeBus(**bus, clock_)) {
-            const auto read = (*bus)->readEdid();
-            if (const auto* block = std::get_if<EdidBlock>(&read)) {
-                edid = *block;
-            }
+std::optional<std::vector<ListedDisplay>>
+DirectDdcDisplays::listRemembered(const RememberedDisplays& remembered) {
+    // Over every remembered display, a busy one too, so that the others keep their ordinals.
+    const auto ids = idsOf(remembered.displays);
+    const auto formerIds = idsOf(remembered.displays, true);
+    std::vector<ListedDisplay> listed;
+    std::optional<std::string> refusedDevice;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        const auto confirmed = confirm(remembered.displays[i], false, refusedDevice);
+        if (std::holds_alternative<Stale>(confirmed)) {
+            return std::nullopt;
+        }
+        // Left out while another program holds it, and remembered for when it lets go.
+        if (const auto* display = std::get_if<Confirmed>(&confirmed)) {
+            listed.push_back({.id = ids[i], .name = edidName(display->edid), .formerId = formerIds[i]});
         }
     }
-    if (!seen.external || !edid || edidHash(*edid) != record.edidHash) {
-        return std::nullopt;
-    }
-    return edid;
+    return listed;
 }
 
 bool DirectDdcDisplays::unknownDisplayConnected(const RememberedDisplays& remembered) const {
@@ -182,8 +242,10 @@ DirectDdcDisplays::detect(const std::optional<RememberedDisplays>& before) {
         return found;
     }
     if (before) {
-        const auto ids = idsOf(found);
-        const auto it = std::ranges::find(ids, idsOf(before->displays).front());
+        // An earlier helper's file names the default by the id it printed then.
+        const bool former = !namesMonitors(*before);
+        const auto ids = idsOf(found, former);
+        const auto it = std::ranges::find(ids, idsOf(before->displays, former).front());
         if (it != ids.end()) {
             const auto defaultOne = found.begin() + (it - ids.begin());
             std::rotate(found.begin(), defaultOne, defaultOne + 1);
@@ -192,7 +254,10 @@ DirectDdcDisplays::detect(const std::optional<RememberedDisplays>& before) {
     RememberedDisplays remembered;
     std::set<int> buses;
     for (const auto& display : found) {
-        remembered.displays.push_back({.bus = display.bus, .edidHash = edidHash(display.edid)});
+        remembered.displays.push_back({.bus = display.bus,
+                                       .edidHash = edidHash(display.edid),
+                                       .monitorHash = idHash(display),
+                                       .adapter = i2cAdapterIdentity(sysRoot_, display.bus)});
         buses.insert(display.bus);
     }
     // Connected displays that did not answer (DDC/CI turned off, a TV) must not look new next time.
@@ -203,18 +268,9 @@ DirectDdcDisplays::detect(const std::optional<RememberedDisplays>& before) {
 
 Listing DirectDdcDisplays::list() {
     const auto remembered = memory_.recall();
-    if (remembered && !unknownDisplayConnected(*remembered)) {
-        const auto ids = idsOf(remembered->displays);
-        std::vector<ListedDisplay> listed;
-        for (std::size_t i = 0; i < ids.size(); ++i) {
-            const auto edid = rememberedEdid(remembered->displays[i]);
-            if (!edid) {
-                break;
-            }
-            listed.push_back({.id = ids[i], .name = edidName(*edid)});
-        }
-        if (listed.size() == ids.size()) {
-            return listed;
+    if (remembered && namesMonitors(*remembered) && !unknownDisplayConnected(*remembered)) {
+        if (auto listed = listRemembered(*remembered)) {
+            return std::move(*listed);
         }
     }
 
@@ -230,9 +286,10 @@ Listing DirectDdcDisplays::list() {
         }
     }
     const auto ids = idsOf(found);
+    const auto formerIds = idsOf(found, true);
     std::vector<ListedDisplay> listed;
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        listed.push_back({.id = ids[i], .name = edidName(found[i].edid)});
+        listed.push_back({.id = ids[i], .name = edidName(found[i].edid), .formerId = formerIds[i]});
     }
     return listed;
 }
@@ -242,7 +299,7 @@ DirectDdcDisplays::Outcome DirectDdcDisplays::onDisplay(const DisplayTarget& tar
                                                         const Exchange& exchange) {
     std::optional<std::string> refusedDevice;
     const auto remembered = memory_.recall();
-    if (remembered) {
+    if (remembered && namesMonitors(*remembered)) {
         if (const auto i = findDisplay(target, idsOf(remembered->displays))) {
             if (auto outcome =
                     onRememberedDisplay(remembered->displays[*i], sourceAddress, exchange, refusedDevice)) {
@@ -274,8 +331,12 @@ DirectDdcDisplays::Outcome DirectDdcDisplays::onDisplay(const DisplayTarget& tar
         return refusal->permissionDenied ? permissionFailure(refusal->device) : Failure{refusal->reason};
     }
     auto& bus = *std::get<std::unique_ptr<DisplayBus>>(opened);
-    if (auto failure = takeBus(bus, clock_)) {
+    auto taken = takeBus(bus, clock_);
+    if (auto* failure = std::get_if<Failure>(&taken)) {
         return std::move(*failure);
+    }
+    if (!std::get<bool>(taken)) {
+        return busyFailure(bus.device());
     }
     RawDdcChannel channel(bus, clock_, sourceAddress);
     auto outcome = exchange(channel);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <variant>
@@ -19,17 +20,19 @@
 namespace m1ddc {
 
 /// The monitors reached with DDC/CI straight on their I2C buses. A monitor's bus is the remembered
-/// one while sysfs under `sysRoot` still shows it as an external display's and the EDID there
-/// still matches; otherwise a detection finds every monitor again, and they are remembered. A stale
-/// memory costs one detection within the same run, never a command sent to another display or to
-/// a bus that is no display's.
+/// one while sysfs under `sysRoot` still shows it as an external display's, as the adapter it was,
+/// and the EDID there still matches; otherwise a detection finds every monitor again, and they are
+/// remembered. A stale memory costs one detection within the same run, never a command sent to
+/// another display or to a bus that is no display's. A bus that another DDC program holds is busy,
+/// not stale: the command on it fails, a listing leaves its monitor out, and the memory stays.
 class DirectDdcDisplays final : public Displays {
 public:
     DirectDdcDisplays(DisplayDetector& detector, DisplayBuses& buses, const DisplayMemory& memory,
                       Clock& clock, std::filesystem::path sysRoot);
 
     /// The remembered monitors as long as sysfs confirms them all and shows no connected display
-    /// the memory does not know; otherwise what a detection finds.
+    /// the memory does not know (those whose bus another program holds left out); otherwise what a
+    /// detection finds.
     Listing list() override;
     ReadOutcome read(const DisplayTarget& target, Attribute attribute) override;
     WriteOutcome write(const DisplayTarget& target, Attribute attribute, int value) override;
@@ -50,14 +53,31 @@ private:
 
     using Outcome = std::variant<int, Failure>;
 
+    // A remembered display on its bus, the EDID checked and the bus, when asked for, ours to talk on.
+    struct Confirmed {
+        EdidBlock edid{};
+        std::unique_ptr<DisplayBus> bus{};
+    };
+    // The memory no longer holds for the display: another display or adapter, or none.
+    struct Stale {};
+    // Another program holds the display's bus past our patience; the memory may well hold.
+    struct Busy {
+        std::string device;
+    };
     Outcome onDisplay(const DisplayTarget& target, std::uint8_t sourceAddress, const Exchange& exchange);
+    // Whether a remembered display is still on its bus, as far as a look at sysfs and, when it
+    // does not tell, at the bus shows; `toTalk` takes the bus even then. `refusedDevice` is set when
+    // we may not open the bus.
+    std::variant<Confirmed, Stale, Busy> confirm(const DisplayRecord& record, bool toTalk,
+                                                 std::optional<std::string>& refusedDevice);
     // The exchange on a remembered display; nothing when the memory did not hold and a detection
     // must find the display. `refusedDevice` is set when we may not open the remembered bus.
     std::optional<Outcome> onRememberedDisplay(const DisplayRecord& record, std::uint8_t sourceAddress,
                                                const Exchange& exchange,
                                                std::optional<std::string>& refusedDevice);
-    // A remembered display's EDID while it is still on its bus; nothing when it is not.
-    std::optional<EdidBlock> rememberedEdid(const DisplayRecord& record);
+    // The remembered displays that are still on their buses, leaving out those whose bus another
+    // program holds; nothing when one is not.
+    std::optional<std::vector<ListedDisplay>> listRemembered(const RememberedDisplays& remembered);
     // Whether sysfs shows a connected external display that `remembered` does not know.
     bool unknownDisplayConnected(const RememberedDisplays& remembered) const;
     // Finds every display and remembers them, the default first: the one remembered as the

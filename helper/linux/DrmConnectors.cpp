@@ -2,6 +2,7 @@
 
 #include "MonitorCodes.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <optional>
@@ -115,6 +116,38 @@ bool isUnnamedGraphicsCardBus(const std::filesystem::path& sysRoot, int bus) {
         }
     }
     return false;
+}
+
+std::optional<std::uint64_t> i2cAdapterIdentity(const std::filesystem::path& sysRoot, int bus) {
+    namespace fs = std::filesystem;
+    // The kernel keeps 48 bytes of an adapter's name; sysfs ends it with a line break.
+    constexpr std::size_t maxNameSize = 64;
+    std::error_code adapterError, devicesError;
+    const auto adapter =
+        fs::canonical(sysRoot / "bus" / "i2c" / "devices" / ("i2c-" + std::to_string(bus)), adapterError);
+    const auto devices = fs::weakly_canonical(sysRoot / "devices", devicesError);
+    if (adapterError || devicesError) {
+        return std::nullopt;
+    }
+    // Where the adapter sits says which card, port or connector it belongs to, as its number
+    // cannot.
+    const auto device = adapter.parent_path().lexically_relative(devices).generic_string();
+    if (device.empty() || device == "." || device.starts_with("..")) {
+        return std::nullopt;
+    }
+    std::ifstream file(adapter / "name", std::ios::binary);
+    std::string name(maxNameSize + 1, '\0');
+    file.read(name.data(), static_cast<std::streamsize>(name.size()));
+    name.resize(static_cast<std::size_t>(file.gcount()));
+    if (name.size() < 2 || name.size() > maxNameSize || name.back() != '\n') {
+        return std::nullopt;
+    }
+    name.pop_back();
+    if (std::ranges::any_of(name, [](unsigned char c) { return c < 0x20 || c == 0x7F; })) {
+        return std::nullopt;
+    }
+    const auto identity = name + '\n' + device;
+    return fnv1a(std::span(reinterpret_cast<const std::uint8_t*>(identity.data()), identity.size()));
 }
 
 std::optional<EdidBlock> kernelEdid(const DrmConnector& connector) {

@@ -2,6 +2,7 @@
 
 #include "Edid.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -31,6 +32,11 @@ std::optional<DrmConnector> externalDisplayConnectorOn(const std::filesystem::pa
 /// their connectors no "ddc" link (NVIDIA's own) reach their displays on such buses. A bus a
 /// connector does name is judged by that connector alone, and a chipset's SMBus never passes.
 bool isUnnamedGraphicsCardBus(const std::filesystem::path& sysRoot, int bus);
+
+/// What names the I2C adapter `bus` under `sysRoot` beyond its number, which a re-plug or a driver
+/// reload may give to another adapter: a hash of its name and of the device it sits below. Nothing
+/// when sysfs shows no such adapter, or a name that is not one short line of text.
+std::optional<std::uint64_t> i2cAdapterIdentity(const std::filesystem::path& sysRoot, int bus);
 
 /// The base block of the EDID the kernel read from the connector's display when it was plugged in;
 /// nothing when the driver keeps none.

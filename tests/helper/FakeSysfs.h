@@ -9,12 +9,17 @@ inline void makeLink(const QString& target, const QString& link) {
 }
 
 /// An I2C adapter `bus` below the PCI device `device` (0000:01:00.0) of class `pciClass` (0x030000
-/// for a graphics card), as /sys/bus/i2c/devices lists it.
-inline void makeAdapter(const QString& sys, int bus, const QString& device, const QByteArray& pciClass) {
+/// for a graphics card), as /sys/bus/i2c/devices lists it, with the adapter's `name` file when given
+/// (its text as sysfs gives it, line break included).
+inline void makeAdapter(const QString& sys, int bus, const QString& device, const QByteArray& pciClass,
+                        const QByteArray& name = {}) {
     const QString adapter = "i2c-" + QString::number(bus);
     const QString folder = sys + "/devices/pci0000:00/" + device;
     makeFile(folder + "/class", pciClass + "\n");
     QVERIFY(QDir().mkpath(folder + "/" + adapter));
+    if (!name.isNull())
+        makeFile(folder + "/" + adapter + "/name", name);
+    QFile::remove(sys + "/bus/i2c/devices/" + adapter);
     makeLink("../../../devices/pci0000:00/" + device + "/" + adapter, sys + "/bus/i2c/devices/" + adapter);
 }
 

@@ -5,6 +5,7 @@
 
 #include "DdcReplies.h"
 #include "FakeSysfs.h"
+#include "FormerIds.h"
 #include "VirtualClock.h"
 
 #include <QFile>
@@ -35,6 +36,20 @@ EdidBlock edidOf(std::uint8_t serial, std::string_view name = {}) {
         std::copy(name.begin(), name.end(), descriptor + 5);
         descriptor[5 + name.size()] = '\n';
     }
+    return edid;
+}
+
+// The monitor of edidOf(1, "Velmar S27") with what a mode setting rewrites, in the places real EDIDs
+// keep it: a detailed timing first, the serial-number text third, the range limits last, and the
+// checksum.
+EdidBlock edidWithAMode() {
+    auto edid = edidOf(1, "Velmar S27");
+    const std::pair<std::size_t, std::string_view> fields[] = {{54, "\x02\x3a\x80\x18\x71\x38\x2d\x40"},
+                                                               {90, {"\0\0\0\xff\0VS27-0001\n  ", 18}},
+                                                               {108, "\0\0\0\xfd\0\x30\x4b\x1e\x53\x11"},
+                                                               {127, "\x6c"}};
+    for (const auto& [offset, bytes] : fields)
+        std::copy(bytes.begin(), bytes.end(), edid.begin() + offset);
     return edid;
 }
 
@@ -172,10 +187,11 @@ private:
     std::optional<DisplayMemory> memory_;
     FakeMachine machine_;
     VirtualClock clock_;
-    FakeScreen monitor_; ///< the user's monitor, luminance 70
-    FakeScreen other_;   ///< another monitor, luminance 24; unless a test plugs it in, never sent anything
-    FakeScreen third_;   ///< a monitor without a name in its EDID, luminance 30
-    QStringList ids_;    ///< the ids of the last listing, in its order
+    FakeScreen monitor_;    ///< the user's monitor, luminance 70
+    FakeScreen other_;      ///< another monitor, luminance 24; unless a test plugs it in, never sent anything
+    FakeScreen third_;      ///< a monitor without a name in its EDID, luminance 30
+    QStringList ids_;       ///< the ids of the last listing, in its order
+    QStringList formerIds_; ///< and the ids earlier helpers printed for its monitors
 
     // One helper run: fresh objects, as every run of the helper starts from nothing.
     DirectDdcDisplays run() { return {machine_, machine_, *memory_, clock_, sys_.toStdString()}; }
@@ -190,8 +206,10 @@ private:
             return {QString::fromStdString(failure->reason)};
         QStringList names;
         ids_.clear();
+        formerIds_.clear();
         for (const auto& display : std::get<std::vector<ListedDisplay>>(listing)) {
             ids_ << QString::fromStdString(formatDisplayId(display.id));
+            formerIds_ << QString::fromStdString(formatDisplayId(display.formerId));
             names << QString::fromStdString(display.name);
         }
         return names;
@@ -208,8 +226,11 @@ private:
     }
     static QString connectorOn(int bus) { return "card0-DP-" + QString::number(bus); }
     int detections() const { return machine_.detections; }
+    static DisplayRecord recordOf(int bus, const FakeScreen& screen) {
+        return {bus, edidHash(screen.edid), monitorHash(monitorIdentity(screen.edid))};
+    }
     void remember(int bus, const FakeScreen& screen) {
-        memory_->remember({.displays = {{bus, edidHash(screen.edid)}}});
+        memory_->remember({.displays = {recordOf(bus, screen)}});
     }
     // The buses whose screens were sent anything.
     QList<int> spokenTo() const {
@@ -260,7 +281,7 @@ private slots:
                  "Cannot read volume: The display does not support this feature");
         QCOMPARE(monitor_.received.size(), std::size_t(1));
         QCOMPARE(detections(), 1);
-        QCOMPARE(memory_->recall(), (RememberedDisplays{{{5, edidHash(monitor_.edid)}}}));
+        QCOMPARE(memory_->recall(), (RememberedDisplays{{recordOf(5, monitor_)}}));
     }
 
     // What each attribute reads and writes, and from which address: the vendor input register only
@@ -350,20 +371,51 @@ private slots:
     }
 
     // A driver that names no bus on its connectors (NVIDIA's own): the remembered bus is trusted
-    // as a graphics card's, its EDID read on the bus; a chipset bus is not even opened.
-    void trustsAGraphicsCardsBusNoConnectorNames() {
+    // as a graphics card's, and only as the adapter the display was found on, checked again once
+    // the bus is ours; its EDID is read on the bus. A chipset bus is not even opened.
+    void trustsAnUnnamedAdapterOnlyAsTheOneItWas_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("detections");
+        QTest::newRow("nothing") << "" << 0;
+        QTest::newRow("another adapter of the card") << "name" << 1;
+        QTest::newRow("the same name on another card") << "card" << 1;
+        QTest::newRow("a name that is not one line") << "garbled" << 1;
+        QTest::newRow("another adapter while another program holds the bus") << "name while held" << 1;
+        QTest::newRow("a chipset bus") << "chipset" << 1;
+    }
+    void trustsAnUnnamedAdapterOnlyAsTheOneItWas() {
+        QFETCH(QString, change);
+        const QByteArray name = "NVIDIA i2c adapter 1 at 1:00.0\n",
+                         otherName = "NVIDIA i2c adapter 3 at 1:00.0\n";
         QVERIFY(QDir(sys_ + "/class/drm/" + connectorOn(5)).removeRecursively());
-        makeAdapter(sys_, 5, "0000:01:00.0", "0x030000");
-        remember(5, monitor_);
+        makeAdapter(sys_, 5, "0000:01:00.0", "0x030000", name);
         QCOMPARE(describe(get(Attribute::luminance)), "70");
-        QCOMPARE(detections(), 0);
-
-        QVERIFY(QDir(sys_ + "/devices").removeRecursively() && QDir(sys_ + "/bus").removeRecursively());
-        makeAdapter(sys_, 5, "0000:00:1f.4", "0x0c0500");
-        const int opened = monitor_.opens;
+        QVERIFY(memory_->recall().value_or(RememberedDisplays{{{}}}).displays.front().adapter.has_value());
         QCOMPARE(describe(get(Attribute::luminance)), "70");
         QCOMPARE(detections(), 1);
-        QCOMPARE(monitor_.opens, opened + 1); // the detection's own open, nothing before it
+
+        if (change == "name") {
+            makeAdapter(sys_, 5, "0000:01:00.0", "0x030000", otherName);
+        } else if (change == "card") {
+            makeAdapter(sys_, 5, "0000:02:00.0", "0x030000", name);
+        } else if (change == "garbled") {
+            makeAdapter(sys_, 5, "0000:01:00.0", "0x030000", name.chopped(1));
+        } else if (change == "name while held") {
+            // Sysfs agrees when the bus is opened; the adapter changes while we wait for it.
+            machine_.heldElsewhereUntil[5] = clock_.now() + std::chrono::milliseconds(100);
+            clock_.afterSleep = [&] { makeAdapter(sys_, 5, "0000:01:00.0", "0x030000", otherName); };
+        } else if (change == "chipset") {
+            QVERIFY(QDir(sys_ + "/devices").removeRecursively() && QDir(sys_ + "/bus").removeRecursively());
+            makeAdapter(sys_, 5, "0000:00:1f.4", "0x0c0500", name);
+        }
+        const int opened = monitor_.opens;
+        monitor_.received.clear();
+        QCOMPARE(describe(get(Attribute::luminance)), "70");
+        QTEST(detections() - 1, "detections");
+        // On a stale memory the only message is the detected display's own.
+        QCOMPARE(monitor_.received.size(), std::size_t(1));
+        if (change == "chipset")
+            QCOMPARE(monitor_.opens, opened + 1); // the detection's own open, nothing before it
     }
 
     // The kernel's copy of the EDID names the monitor without a read on the bus; a copy too short to
@@ -391,7 +443,8 @@ private slots:
         QTest::addColumn<int>("heldMs");
         QTest::addColumn<QString>("outcome");
         QTest::newRow("lets go soon") << 120 << "70";
-        QTest::newRow("holds on") << 60000 << "/dev/i2c-5 is in use by another program";
+        QTest::newRow("holds on") << 60000
+                                  << "The display's bus is busy: another program is using /dev/i2c-5";
     }
     void waitsForAnotherProgramOnTheBus() {
         QFETCH(int, heldMs);
@@ -405,6 +458,28 @@ private slots:
             QVERIFY(monitor_.received.empty());
         }
         QCOMPARE(detections(), 0);
+        QCOMPARE(memory_->recall(), (RememberedDisplays{{recordOf(5, monitor_)}}));
+    }
+
+    // A bus another program holds is busy, not stale: a listing leaves its monitor out and keeps
+    // the others' ids, and the memory stays, so once the bus is free nothing needs detecting.
+    void listsAroundABusyDisplay() {
+        plugIn(3, other_);
+        makeConnector(sys_, connectorOn(3), 3, "connected"); // no kernel copy: its EDID is read on the bus
+        const QStringList names{"Velmar S24", "Velmar S27"};
+        QCOMPARE(list(), names);
+        const auto ids = ids_;
+        const auto remembered = memory_->recall();
+        machine_.heldElsewhereUntil[3] = clock_.now() + std::chrono::hours(1);
+        QCOMPARE(list(), QStringList{"Velmar S27"});
+        QCOMPARE(ids_, QStringList{ids[1]});
+        QCOMPARE(memory_->recall(), remembered);
+
+        machine_.heldElsewhereUntil[3] = {};
+        QCOMPARE(list(), names);
+        QCOMPARE(ids_, ids);
+        QCOMPARE(detections(), 1);
+        QCOMPARE(other_.unlockedIo, 0);
     }
 
     // Detection cannot see a display on a bus we may not open: say so, and what to do.
@@ -523,6 +598,79 @@ private slots:
         }
         QCOMPARE(listed(), before);
         QCOMPARE(detections(), 2);
+    }
+
+    // An id is made from what names the monitor: a mode that rewrites the timings, the range
+    // limits and the checksum (as adaptive sync does) leaves it, anything that tells another
+    // monitor changes it. The memory checks the whole EDID, so a changed one is detected again.
+    void namesAMonitorByWhatNamesIt_data() {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("sameId");
+        QTest::newRow("another mode") << 54 << QByteArray("\x01\x1d\x00\x72\x51\xd0\x1e\x20") << true;
+        QTest::newRow("other range limits") << 113 << QByteArray("\x90\xf0") << true;
+        QTest::newRow("week and year") << 16 << QByteArray("\x05\x21") << true;
+        QTest::newRow("padding after the name") << 88 << QByteArray(2, '\0') << true;
+        QTest::newRow("maker") << 8 << QByteArray("\x10\xac") << false;
+        QTest::newRow("product") << 11 << QByteArray("\x02") << false;
+        QTest::newRow("serial number") << 15 << QByteArray("\x01") << false;
+        QTest::newRow("serial text") << 99 << QByteArray("2") << false;
+        QTest::newRow("name") << 83 << QByteArray("S") << false;
+    }
+    void namesAMonitorByWhatNamesIt() {
+        QFETCH(int, offset);
+        QFETCH(QByteArray, bytes);
+        monitor_.edid = edidWithAMode();
+        plugIn(5, monitor_);
+        QCOMPARE(list().size(), 1);
+        const auto before = ids_;
+        std::copy(bytes.begin(), bytes.end(), monitor_.edid.begin() + offset);
+        monitor_.edid[127] ^= 0x5a;
+        plugIn(5, monitor_);
+        QCOMPARE(list().size(), 1);
+        QTEST(ids_ == before, "sameId");
+        // What earlier helpers printed for it as it is now, which the app moves its settings from.
+        QCOMPARE(formerIds_, QStringList{formerId(bytesOf(monitor_.edid))});
+        QCOMPARE(detections(), 2);
+    }
+
+    // Monitors alike in all that names them are told apart by place, today as by earlier helpers,
+    // whose ids the listing gives too: identical EDIDs had the ordinal mixed in then, EDIDs that
+    // differ in a mode alone did not.
+    void tellsLikeMonitorsApartByPlace_data() {
+        QTest::addColumn<bool>("identical");
+        QTest::newRow("identical EDIDs") << true;
+        QTest::newRow("one in another mode") << false;
+    }
+    void tellsLikeMonitorsApartByPlace() {
+        QFETCH(bool, identical);
+        monitor_.edid = other_.edid = edidWithAMode();
+        other_.edid[56] ^= 0x20;
+        if (identical)
+            other_.edid = monitor_.edid;
+        plugIn(5, monitor_);
+        plugIn(3, other_);
+        QCOMPARE(list().size(), 2);
+        QVERIFY(ids_[0] != ids_[1]);
+        QCOMPARE(formerIds_, (QStringList{formerId(bytesOf(other_.edid)),
+                                          formerId(bytesOf(monitor_.edid), identical ? 1 : 0)}));
+        // The lower place keeps the id it would have alone.
+        const auto first = ids_[0];
+        unplug(5);
+        QCOMPARE(list().size(), 1);
+        QCOMPARE(ids_, QStringList{first});
+    }
+
+    // A file an earlier helper wrote names no monitor by today's ids: it costs one detection, which
+    // keeps the default it remembered, and is replaced by today's.
+    void keepsTheDefaultAnEarlierHelperRemembered() {
+        plugIn(3, other_);
+        memory_->remember({.displays = {{5, edidHash(monitor_.edid)}, {3, edidHash(other_.edid)}}});
+        const QStringList names{"Velmar S27", "Velmar S24"};
+        QCOMPARE(list(), names);
+        QCOMPARE(list(), names);
+        QCOMPARE(describe(get(Attribute::luminance)), "70");
+        QCOMPARE(detections(), 1);
     }
 
     // `display <id-or-n>` reaches that display alone, from the memory when it holds; an id or a

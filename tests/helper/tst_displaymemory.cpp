@@ -14,12 +14,21 @@ using namespace m1ddc;
 
 namespace {
 
-const RememberedDisplays displayOnBus7{.displays = {{.bus = 7, .edidHash = 0x1d2c3b4a59687786}}};
+const RememberedDisplays displayOnBus7{.displays = {{.bus = 7,
+                                                     .edidHash = 0x1d2c3b4a59687786,
+                                                     .monitorHash = 0x5f0e1d2c3b4a6978,
+                                                     .adapter = 0x0a1b2c3d4e5f6071}}};
 const QString recordName = QString::fromUtf8(DisplayMemory::fileName.data(), DisplayMemory::fileName.size());
-// As helpers wrote it before they knew several displays, and still write it for one.
-const QByteArray bus7Text = "velmar-monitor display 1\nbus 7\nedid 1d2c3b4a59687786\n";
-const QByteArray twoDisplaysText = "velmar-monitor display 2\nbus 7\nedid 1d2c3b4a59687786\n"
-                                   "bus 12\nedid fedcba9876543210\nsilent 0000000000000001\n";
+const QByteArray bus7Text =
+    "velmar-monitor display 3\nbus 7\nedid 1d2c3b4a59687786\nid 5f0e1d2c3b4a6978\nadapter 0a1b2c3d4e5f6071\n";
+const QByteArray twoDisplaysText =
+    "velmar-monitor display 3\nbus 7\nedid 1d2c3b4a59687786\nid 5f0e1d2c3b4a6978\n"
+    "adapter 0a1b2c3d4e5f6071\nbus 12\nedid fedcba9876543210\nid 0123456789abcdef\n"
+    "silent 0000000000000001\n";
+// As helpers wrote it before ids named the monitor alone: for one display, and for the rest.
+const QByteArray earlierBus7Text = "velmar-monitor display 1\nbus 7\nedid 1d2c3b4a59687786\n";
+const QByteArray earlierTwoDisplaysText = "velmar-monitor display 2\nbus 7\nedid 1d2c3b4a59687786\n"
+                                          "bus 12\nedid fedcba9876543210\nsilent 0000000000000001\n";
 constexpr uid_t someoneElse = 4242;
 
 // Permission bits and owner of a file or folder, without following a link.
@@ -65,15 +74,22 @@ private slots:
         QTest::addColumn<bool>("accepted");
         // clang-format off
         QTest::newRow("one display") << bus7Text << true;
-        QTest::newRow("bus 0, hash 0") << QByteArray("velmar-monitor display 1\nbus 0\nedid 0000000000000000\n") << true;
-        QTest::newRow("two displays and a silent one") << twoDisplaysText << true;
-        QTest::newRow("one display and a silent one") << QByteArray(twoDisplaysText).replace("bus 12\nedid fedcba9876543210\n", "") << true;
-        QTest::newRow("two displays under the one-display header") << QByteArray(twoDisplaysText).replace("display 2", "display 1") << false;
-        QTest::newRow("silent alone") << QByteArray("velmar-monitor display 2\nsilent 0000000000000001\n") << false;
+        QTest::newRow("bus 0, hashes 0") << QByteArray("velmar-monitor display 3\nbus 0\nedid 0000000000000000\nid 0000000000000000\n") << true;
+        QTest::newRow("two displays, one without an adapter, and a silent one") << twoDisplaysText << true;
+        QTest::newRow("one display and a silent one") << QByteArray(twoDisplaysText).replace("bus 12\nedid fedcba9876543210\nid 0123456789abcdef\n", "") << true;
+        QTest::newRow("an earlier helper's, one display") << earlierBus7Text << true;
+        QTest::newRow("an earlier helper's, two displays") << earlierTwoDisplaysText << true;
+        QTest::newRow("earlier two displays under the one-display header") << QByteArray(earlierTwoDisplaysText).replace("display 2", "display 1") << false;
+        QTest::newRow("an id under an earlier header") << QByteArray(bus7Text).replace("display 3", "display 2") << false;
+        QTest::newRow("silent alone") << QByteArray("velmar-monitor display 3\nsilent 0000000000000001\n") << false;
         QTest::newRow("bus without its EDID") << QByteArray(twoDisplaysText).replace("edid fedcba9876543210\n", "") << false;
+        QTest::newRow("display without its id") << QByteArray(twoDisplaysText).replace("id 0123456789abcdef\n", "") << false;
+        QTest::newRow("adapter before the id") << QByteArray(bus7Text).replace("id 5f0e1d2c3b4a6978\nadapter 0a1b2c3d4e5f6071", "adapter 0a1b2c3d4e5f6071\nid 5f0e1d2c3b4a6978") << false;
+        QTest::newRow("adapter twice") << bus7Text + "adapter 0a1b2c3d4e5f6071\n" << false;
+        QTest::newRow("adapter without a hash") << QByteArray(bus7Text).replace("adapter 0a1b2c3d4e5f6071", "adapter NVIDIA i2c adapter 1") << false;
         QTest::newRow("empty") << QByteArray() << false;
         QTest::newRow("cut short") << bus7Text.left(bus7Text.size() - 1) << false;
-        QTest::newRow("another format version") << QByteArray(bus7Text).replace("display 1", "display 3") << false;
+        QTest::newRow("another format version") << QByteArray(bus7Text).replace("display 3", "display 4") << false;
         QTest::newRow("bus with a sign") << QByteArray(bus7Text).replace("bus 7", "bus +7") << false;
         QTest::newRow("bus beyond int") << QByteArray(bus7Text).replace("bus 7", "bus 99999999999") << false;
         QTest::newRow("hash in capitals") << QByteArray(bus7Text).replace("1d2c", "1D2C") << false;
@@ -177,7 +193,7 @@ private slots:
         }
         const auto memory = this->memory();
         QCOMPARE(memory.recall(), std::nullopt);
-        const RememberedDisplays detected{.displays = {{.bus = 9, .edidHash = 42}}};
+        const RememberedDisplays detected{.displays = {{.bus = 9, .edidHash = 42, .monitorHash = 43}}};
         memory.remember(detected);
         QCOMPARE(memory.recall(), detected);
         const auto status = statusOf(file);
@@ -193,7 +209,8 @@ private slots:
     void twoProcessesAtOnceNeverCorruptTheRecord() {
         const auto memory = this->memory();
         const RememberedDisplays records[] = {
-            displayOnBus7, {.displays = {{7, 0x1d2c3b4a59687786}, {12, 0xfedcba9876543210}}, .silent = {1}}};
+            displayOnBus7,
+            {.displays = {{7, 0x1d2c3b4a59687786, 2}, {12, 0xfedcba9876543210, 3}}, .silent = {1}}};
         memory.remember(records[0]);
 
         pid_t children[2] = {};

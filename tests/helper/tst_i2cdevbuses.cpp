@@ -109,6 +109,36 @@ private slots:
             QCOMPARE(isUnnamedGraphicsCardBus(sys_.toStdString(), bus), bus == 8);
     }
 
+    // An adapter is named by its name and the device it sits below, never by its number, which a
+    // re-plug may give to another; sysfs text that is not one short line names nothing.
+    void namesAnAdapterByItsNameAndPlace_data() {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("identity"); // as bus 8's, different, or none
+        const QByteArray name = "NVIDIA i2c adapter 1 at 1:00.0\n";
+        // clang-format off
+        QTest::newRow("the same adapter under another number") << "0000:01:00.0" << name << "same";
+        QTest::newRow("another adapter of the card") << "0000:01:00.0" << QByteArray("NVIDIA i2c adapter 2 at 1:00.0\n") << "different";
+        QTest::newRow("the same name on another card") << "0000:02:00.0" << name << "different";
+        QTest::newRow("a name without its line break") << "0000:01:00.0" << name.chopped(1) << "none";
+        QTest::newRow("a name with a control character") << "0000:01:00.0" << QByteArray(name).replace(' ', '\x1b') << "none";
+        QTest::newRow("a name longer than the kernel keeps") << "0000:01:00.0" << QByteArray(80, 'x') + "\n" << "none";
+        QTest::newRow("no name") << "0000:01:00.0" << QByteArray() << "none";
+        QTest::newRow("outside the devices") << "../../../elsewhere" << name << "none";
+        // clang-format on
+    }
+    void namesAnAdapterByItsNameAndPlace() {
+        QFETCH(QString, device);
+        QFETCH(QByteArray, name);
+        makeAdapter(sys_, 8, "0000:01:00.0", "0x030000", "NVIDIA i2c adapter 1 at 1:00.0\n");
+        makeAdapter(sys_, 9, device, "0x030000", name);
+        const auto reference = i2cAdapterIdentity(sys_.toStdString(), 8);
+        QVERIFY(reference.has_value());
+        const auto identity = i2cAdapterIdentity(sys_.toStdString(), 9);
+        QTEST(QString(!identity ? "none" : identity == reference ? "same" : "different"), "identity");
+        QCOMPARE(i2cAdapterIdentity(sys_.toStdString(), 10), std::nullopt);
+    }
+
     void refusesWhatIsNotAnI2cBus_data() {
         QTest::addColumn<int>("bus");
         QTest::addColumn<QString>("reason");

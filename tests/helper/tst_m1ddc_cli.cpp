@@ -1,4 +1,5 @@
 // Runs the built helper the way the app does, against a simulated monitor in a temporary file.
+#include "FormerIds.h"
 #include "TestFiles.h"
 
 #include <QProcess>
@@ -120,25 +121,35 @@ private slots:
     }
 
     // Several state files are several monitors, the first the default: each is listed with its
-    // place, an id and a name, and reached by the place or the id alone.
+    // place, an id and a name, then the id earlier helpers printed for it, and reached by the
+    // place or the id alone. Two alike are told apart by place.
     void drivesSeveralSimulatedMonitors() {
-        const QString second = dir_.filePath("second.json"), third = dir_.filePath("third.json");
+        const QString second = dir_.filePath("second.json"), third = dir_.filePath("third.json"),
+                      fourth = dir_.filePath("fourth.json");
         makeFile(third, "{\"name\": \"Other Brand 24\", \"serial\": 7}");
-        const QString monitors = state_ + ":" + second + ":" + third;
+        makeFile(fourth, fileBytes(third));
+        const QString monitors = state_ + ":" + second + ":" + third + ":" + fourth;
         const auto listing = m1ddc(monitors, {"display", "list"});
         QCOMPARE(listing.exitCode, 0);
         QCOMPARE(listing.err, QByteArray());
         QStringList lines = QString::fromUtf8(listing.out).split('\n');
         QCOMPARE(lines.takeLast(), QString()); // every line ends with a line break
+        // Earlier helpers hashed the name, a line break and the serial as one text.
+        const QStringList names{"Velmar Studio 27", "Velmar Studio 27 (2)", "Other Brand 24",
+                                "Other Brand 24"};
+        const QByteArrayList formerIdentities{"Velmar Studio 27\n1", "Velmar Studio 27 (2)\n2",
+                                              "Other Brand 24\n7", "Other Brand 24\n7"};
+        QCOMPARE(lines.size(), 2 * names.size());
         QStringList ids;
-        for (auto& line : lines) {
-            const auto match = QRegularExpression("^(\\d) ([0-9a-f]{16}) (.+)$").match(line);
-            QVERIFY2(match.hasMatch(), qPrintable(line));
+        for (int i = 0; i < names.size(); ++i) {
+            const auto match = QRegularExpression("^(\\d) ([0-9a-f]{16}) (.+)$").match(lines[2 * i]);
+            QVERIFY2(match.hasMatch(), qPrintable(lines[2 * i]));
             ids << match.captured(2);
-            line = match.captured(1) + " " + match.captured(3);
+            QCOMPARE(match.captured(1) + " " + match.captured(3), QString::number(i + 1) + " " + names[i]);
+            QCOMPARE(lines[2 * i + 1],
+                     QString::number(i + 1) + " formerly " + formerId(formerIdentities[i], i == 3 ? 1 : 0));
         }
-        QCOMPARE(lines, (QStringList{"1 Velmar Studio 27", "2 Velmar Studio 27 (2)", "3 Other Brand 24"}));
-        QCOMPARE(QSet<QString>(ids.begin(), ids.end()).size(), 3);
+        QCOMPARE(QSet<QString>(ids.begin(), ids.end()).size(), 4);
 
         QCOMPARE(m1ddc(monitors, {"display", ids[2], "set", "luminance", "12"}).exitCode, 0);
         QCOMPARE(m1ddc(monitors, {"display", "2", "set", "input", "18"}).exitCode, 0);
@@ -151,7 +162,9 @@ private slots:
         verifyOneLineFailure(unknown, 2);
         QCOMPARE(unknown.err, QByteArray("No display with id 0123456789abcdef\n"));
         // One file is the one monitor it always was, under the same id.
-        QCOMPARE(m1ddc(state_, {"display", "list"}).out, "1 " + ids[0].toUtf8() + " Velmar Studio 27\n");
+        QCOMPARE(m1ddc(state_, {"display", "list"}).out, QString("1 %1 Velmar Studio 27\n1 formerly %2\n")
+                                                             .arg(ids[0], formerId(formerIdentities[0]))
+                                                             .toUtf8());
     }
 
     void honoursTheContractWithoutASimulatedMonitor() {
@@ -168,7 +181,9 @@ private slots:
         const auto listing = m1ddc(std::nullopt, {"display", "list"});
         if (listing.exitCode == 0) {
             for (const auto& line : QString::fromUtf8(listing.out).split('\n', Qt::SkipEmptyParts)) {
-                QVERIFY2(QRegularExpression("^\\d+ [0-9a-f]{16} .+$").match(line).hasMatch(),
+                QVERIFY2(QRegularExpression("^\\d+ ([0-9a-f]{16} .+|formerly [0-9a-f]{16})$")
+                             .match(line)
+                             .hasMatch(),
                          qPrintable(line));
             }
         } else {
