@@ -1,8 +1,6 @@
 #include "Program.h"
 
-#include "controller/ConnectedMonitors.h"
-#include "controller/MonitorController.h"
-#include "scenes/InputScenePreferenceStore.h"
+#include "controller/ProgramModel.h"
 #include "scenes/MonitorSceneStore.h"
 #include "scripting/ProgramInstance.h"
 #include "scripting/ScriptedChanges.h"
@@ -28,8 +26,8 @@ void showOnScreen(const ScriptedChanges& changes, VelmarMonitorMenuApp& shell) {
                      &VelmarMonitorMenuApp::showNightModeChange);
 }
 
-MonitorControllerEnvironment environmentOver(QSettings& settings) {
-    MonitorControllerEnvironment environment;
+ProgramEnvironment environmentOver(QSettings& settings) {
+    ProgramEnvironment environment;
     environment.settings = &settings;
     return environment;
 }
@@ -41,16 +39,14 @@ struct Program::Parts {
     explicit Parts(ProgramInstance& instance)
         : sceneStore(std::make_unique<SettingsMonitorSceneStorage>(settings), MonitorScene::builtInDefaults()),
           brightnessReader(makeSystemBuiltInDisplayBrightnessReader()),
-          inputScenePreferences(settings, QStringLiteral("inputScenePreferences")),
-          monitors(sceneStore, *brightnessReader, inputScenePreferences, environmentOver(settings)),
-          shell(monitors), scripting(instance.serveScripts(monitors)) {}
+          model(sceneStore, *brightnessReader, environmentOver(settings)), shell(model),
+          scripting(instance.serveScripts(model)) {}
 
     QSettings settings;
     MonitorSceneStore sceneStore;
     std::unique_ptr<BuiltInDisplayBrightnessReadingSource> brightnessReader;
-    InputScenePreferenceStore inputScenePreferences;
-    // The views and scripts speak to the main monitor's controller.
-    ConnectedMonitors monitors;
+    // The monitors and what acts over all of them, which the views and scripts act on.
+    ProgramModel model;
     VelmarMonitorMenuApp shell;
     // Scripts and keyboard shortcuts reach every monitor's controller where the platform lets
     // them.

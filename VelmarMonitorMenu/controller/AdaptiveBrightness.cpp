@@ -2,27 +2,64 @@
 
 #include "async/Pause.h"
 #include "async/SerialQueue.h"
-#include "ControllerSettings.h"
+#include "ConnectedMonitors.h"
+#include "LinkedBrightness.h"
+#include "MonitorController.h"
 #include "RunningTask.h"
+#include "SettingsFile.h"
+#include "SettingsKeys.h"
 #include "system/BuiltInDisplayBrightnessReadingSource.h"
+#include "system/PlatformWording.h"
+
+#include <QPointer>
 
 #include <algorithm>
 #include <cmath>
 
 using namespace std::chrono_literals;
 
-AdaptiveBrightness::AdaptiveBrightness(BuiltInDisplayBrightnessReadingSource& reader,
-                                       ControllerSettings& settings, Monitor monitor,
+AdaptiveBrightness::AdaptiveBrightness(ConnectedMonitors& monitors, const LinkedBrightness& link,
+                                       BuiltInDisplayBrightnessReadingSource& reader, SettingsFile& settings,
                                        std::function<QDateTime()> now,
-                                       std::chrono::milliseconds samplingInterval, CancelToken lifetime,
-                                       QObject* parent)
-    : QObject(parent), m_reader(reader), m_settings(settings), m_monitor(std::move(monitor)),
-      m_now(std::move(now)), m_samplingInterval(samplingInterval), m_lifetime(std::move(lifetime)),
-      m_enabled(settings.adaptiveBrightnessEnabled()),
-      m_minimum(settings.adaptiveMinimumBrightness().value_or(defaultMinimum)),
-      m_maximum(settings.adaptiveMaximumBrightness().value_or(defaultMaximum)),
+                                       std::chrono::milliseconds samplingInterval, QObject* parent)
+    : QObject(parent), m_monitors(monitors), m_link(link), m_reader(reader), m_settings(settings),
+      m_now(now ? std::move(now) : [] { return QDateTime::currentDateTimeUtc(); }),
+      m_samplingInterval(samplingInterval),
+      m_enabled(settings.storedSwitch(QLatin1String(SettingsKeys::adaptiveBrightnessEnabled))),
+      m_minimum(settings.storedNumber(QLatin1String(SettingsKeys::adaptiveMinimumBrightness), 0, 100)
+                    .value_or(defaultMinimum)),
+      m_maximum(settings.storedNumber(QLatin1String(SettingsKeys::adaptiveMaximumBrightness), 0, 100)
+                    .value_or(defaultMaximum)),
       m_samples(std::make_shared<SerialQueue>()) {
     m_state = state();
+    for (auto* controller : m_monitors.controllers())
+        watch(controller);
+    connect(&m_monitors, &ConnectedMonitors::controllersChanged, this, [this] {
+        for (auto* controller : m_monitors.controllers()) {
+            if (!m_watched.contains(controller))
+                watch(controller);
+        }
+    });
+    // Another monitor to follow with: the next proposal is written to it whatever its distance.
+    connect(&m_monitors, &ConnectedMonitors::mainChanged, this, [this] { m_lastWritten.reset(); });
+}
+
+AdaptiveBrightness::~AdaptiveBrightness() {
+    m_lifetime->cancel();
+}
+
+void AdaptiveBrightness::watch(MonitorController* controller) {
+    m_watched.insert(controller);
+    connect(controller, &QObject::destroyed, this, [this, controller] { m_watched.erase(controller); });
+    connect(controller, &MonitorController::adjustedByHand, this, [this, controller] {
+        if (controller == &m_monitors.main())
+            pauseAfterManualChange();
+    });
+    // A brightness chosen for a monitor linked to the main one moves the main one too.
+    connect(controller, &MonitorController::brightnessChosen, this, [this, controller] {
+        if (controller != &m_monitors.main() && m_link.isLinked(*controller) && m_link.isLinked(m_monitors.main()))
+            pauseAfterManualChange();
+    });
 }
 
 Adaptive::State AdaptiveBrightness::state() const {
@@ -46,7 +83,7 @@ void AdaptiveBrightness::setEnabled(bool enabled) {
         m_enabled = enabled;
         emit enabledChanged();
     }
-    m_settings.setAdaptiveBrightnessEnabled(enabled);
+    m_settings.store(QLatin1String(SettingsKeys::adaptiveBrightnessEnabled), enabled);
     clearPause();
     updateState();
     start();
@@ -63,7 +100,8 @@ void AdaptiveBrightness::setRange(double minimum, double maximum) {
         m_maximum = hi;
         emit maximumChanged();
     }
-    m_settings.setAdaptiveBrightnessRange(lo, hi);
+    m_settings.store(QLatin1String(SettingsKeys::adaptiveMinimumBrightness), lo);
+    m_settings.store(QLatin1String(SettingsKeys::adaptiveMaximumBrightness), hi);
     m_lastWritten.reset(); // the new range applies at the next sample; the pause stands
     start();
 }
@@ -75,12 +113,6 @@ void AdaptiveBrightness::resume() {
 void AdaptiveBrightness::pauseAfterManualChange() {
     if (m_enabled)
         setPausedUntil(m_now().addSecs(pauseLength.count()));
-}
-
-void AdaptiveBrightness::monitorShows(double brightness) {
-    // Following compares with what it last wrote; writing the same again would change nothing.
-    if (m_lastWritten)
-        m_lastWritten = brightness;
 }
 
 void AdaptiveBrightness::clearPause() {
@@ -136,7 +168,10 @@ QCoro::Task<> AdaptiveBrightness::sample(AdaptiveBrightnessPolicy policy, Cancel
             co_return;
         clearPause(); // the pause is over: the next proposal is written whatever its distance
     }
-    if (m_monitor.isBusy())
+    // Night Mode reads the values it will put back, then writes its own: a sample between the
+    // two would be lost on the way out of Night Mode. A refresh or a scene is not interrupted either.
+    const QPointer<MonitorController> main = &m_monitors.main();
+    if (main->isBusy())
         co_return;
 
     const auto reading = m_reader.readBrightness();
@@ -146,19 +181,19 @@ QCoro::Task<> AdaptiveBrightness::sample(AdaptiveBrightnessPolicy policy, Cancel
     }
     setSupport(Adaptive::Support::yes);
 
-    if (const auto ceiling = m_monitor.ceiling())
-        policy.ceiling = *ceiling;
     const auto proposal = policy.proposedMonitorBrightness(reading.fraction(), m_lastWritten);
     if (!proposal)
         co_return;
 
     // On failure the last written value stays, so the next sample proposes and tries again.
-    const bool written = co_await m_monitor.write(*proposal);
+    const bool written =
+        co_await main->writeAdaptiveBrightness(*proposal, PlatformWording::adaptiveFollowingStatus());
     if (lifetime->isCancelled())
         co_return;
     // A loop replaced while this write was under way cleared the last value so that its
-    // successor writes at its first sample; this older value must not stand in its way.
-    if (written && !loop->isCancelled())
+    // successor writes at its first sample; so did a change of the main monitor. This older
+    // value must not stand in their way.
+    if (written && !loop->isCancelled() && main == &m_monitors.main())
         m_lastWritten = *proposal;
 }
 

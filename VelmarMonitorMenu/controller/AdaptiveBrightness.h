@@ -12,14 +12,19 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 
 class BuiltInDisplayBrightnessReadingSource;
-class ControllerSettings;
+class ConnectedMonitors;
+class LinkedBrightness;
+class MonitorController;
 class SerialQueue;
+class SettingsFile;
 
-// Adaptive brightness: while it is on, the monitor follows the built-in display's brightness
-// within the user's range, and stands aside for half an hour after a manual change. It samples
-// the built-in display and decides what to write; the writing is the monitor side's.
+// Adaptive brightness: while it is on, the main monitor follows the built-in display's brightness
+// within the user's range (monitors linked to it follow through the link), and stands aside for
+// half an hour after a manual change of the main monitor or of one linked to it. Night Mode
+// neither pauses nor stops it: following may replace the night brightness.
 class AdaptiveBrightness : public QObject {
     Q_OBJECT
 
@@ -28,22 +33,12 @@ public:
     static constexpr double defaultMinimum = 8;                     // the range until the user sets one
     static constexpr double defaultMaximum = 82;
 
-    /// What the sampling needs of the monitor side.
-    struct Monitor {
-        /// Other work on the monitor is under way that a sample must stay out of.
-        std::function<bool()> isBusy;
-        /// The highest brightness to propose, if any (Night Mode's cap while it is on).
-        std::function<std::optional<double>()> ceiling;
-        /// Writes a proposed brightness; true once it is on the monitor.
-        std::function<QCoro::Task<bool>(int)> write;
-    };
-
-    /// Switched on or off and with the range the settings keep; nothing runs before start(). Once
-    /// `lifetime` is cancelled (the owner is going away) no task of ours touches this object again.
-    AdaptiveBrightness(BuiltInDisplayBrightnessReadingSource& reader, ControllerSettings& settings,
-                       Monitor monitor, std::function<QDateTime()> now,
-                       std::chrono::milliseconds samplingInterval, CancelToken lifetime,
+    /// Switched on or off and with the range the settings keep; nothing runs before start().
+    AdaptiveBrightness(ConnectedMonitors& monitors, const LinkedBrightness& link,
+                       BuiltInDisplayBrightnessReadingSource& reader, SettingsFile& settings,
+                       std::function<QDateTime()> now, std::chrono::milliseconds samplingInterval,
                        QObject* parent = nullptr);
+    ~AdaptiveBrightness() override;
 
     bool isEnabled() const { return m_enabled; }
     double minimum() const { return m_minimum; }
@@ -68,9 +63,6 @@ public:
     void resume();
     /// A manual change or a scene: while on, following stands aside for pauseLength.
     void pauseAfterManualChange();
-    /// The monitor now shows this brightness by other means (Night Mode's cap): once following
-    /// has written, it compares its proposals with this.
-    void monitorShows(double brightness);
 
     /// Starts the loop when switched on, after whoever calls this has finished (at launch, the
     /// first refresh reads the monitor before any sample could write it).
@@ -87,8 +79,9 @@ signals:
     void stateChanged();
 
 private:
-    friend class MonitorControllerProbe; // tests wait on the samples through it
+    friend class AdaptiveBrightnessProbe; // tests wait on the samples through it
 
+    void watch(MonitorController* controller);
     QCoro::Task<> loop(AdaptiveBrightnessPolicy policy, CancelToken loop);
     QCoro::Task<> sample(AdaptiveBrightnessPolicy policy, CancelToken loop);
     void clearPause();
@@ -96,12 +89,13 @@ private:
     void setPausedUntil(std::optional<QDateTime> until);
     void updateState();
 
+    ConnectedMonitors& m_monitors;
+    const LinkedBrightness& m_link;
     BuiltInDisplayBrightnessReadingSource& m_reader;
-    ControllerSettings& m_settings;
-    Monitor m_monitor;
+    SettingsFile& m_settings;
     std::function<QDateTime()> m_now;
     std::chrono::milliseconds m_samplingInterval;
-    CancelToken m_lifetime;
+    CancelToken m_lifetime = makeCancelToken();
 
     bool m_enabled = false;
     double m_minimum;
@@ -110,6 +104,7 @@ private:
     std::optional<QDateTime> m_pausedUntil;
     Adaptive::State m_state = Adaptive::State::off; // as last announced
     std::optional<double> m_lastWritten;
+    std::set<const MonitorController*> m_watched;
 
     CancelToken m_loop;
     // One sample at a time: a restarted loop's first sample waits for the old loop's write

@@ -11,10 +11,8 @@ std::optional<int> AdaptiveBrightnessPolicy::proposedMonitorBrightness(double re
     else if (x > 1)
         x = 1;
     // std::round rounds halves away from zero.
-    const double target =
-        std::min(ceiling, std::round(minimumMonitorBrightness +
-                                     std::pow(x, responseExponent) *
-                                         (maximumMonitorBrightness - minimumMonitorBrightness)));
+    const double target = std::round(minimumMonitorBrightness + std::pow(x, responseExponent) *
+                                                                    (maximumMonitorBrightness - minimumMonitorBrightness));
     if (last && std::isfinite(*last) && (target == *last || std::abs(target - *last) < hysteresis))
         return std::nullopt;
     return static_cast<int>(target);

@@ -11,7 +11,6 @@ struct AdaptiveBrightnessPolicy {
     double hysteresis = 2;       // smaller moves are not worth a DDC write
     double samplingInterval = 1; // seconds
     double responseExponent = 1.15;
-    double ceiling = 100; // no proposal goes above it (Night Mode's cap while it is on)
 
     /// The brightness to write, or nullopt to leave the monitor alone. A non-finite reading
     /// counts as 0; without a last applied value any proposal is written.

@@ -1,15 +1,16 @@
 #include "ConnectedMonitors.h"
 
+#include "async/Pause.h"
 #include "async/SerialQueue.h"
 #include "MonitorController.h"
 #include "scenes/InputScenePreferenceStore.h"
+#include "SettingsFile.h"
 #include "SettingsKeys.h"
-#include "scenes/SettingsSync.h"
+#include "system/DisplayLifecycleEventSource.h"
 
 #include <QSettings>
 
 #include <algorithm>
-#include <cmath>
 
 using namespace std::chrono_literals;
 
@@ -22,122 +23,170 @@ QStringList idsOf(const QList<ListedDisplay>& displays) {
     return ids;
 }
 
-// A number from the settings file, which anyone may have edited: nothing unless it is a finite
-// number, then held within the range.
-std::optional<double> storedNumber(const QSettings& settings, const QString& key, double lowest,
-                                   double highest) {
-    bool ok = false;
-    const double value = settings.value(key).toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return std::nullopt;
-    return std::clamp(value, lowest, highest);
+QStringList idsOf(const QList<MonitorController*>& controllers) {
+    QStringList ids;
+    for (const auto* controller : controllers)
+        ids.append(controller->id());
+    return ids;
 }
 
 // Only well-formed ids become key names or command lines, whatever the settings file holds.
-QStringList storedIds(const QSettings& settings, const char* key) {
+QStringList storedIds(const SettingsFile& settings, const char* key) {
     QStringList ids = settings.value(QLatin1String(key)).toStringList();
     ids.removeIf([](const QString& id) { return !DisplayListing::isDisplayId(id); });
     return ids;
 }
 
+QString groupOf(const QString& id) {
+    return QLatin1String(SettingsKeys::monitorGroups) + id + QLatin1Char('/');
+}
+
+QString offsetKey(const QString& id) {
+    return QLatin1String(SettingsKeys::linkedOffsets) + u'/' + id;
+}
+
 } // namespace
 
-ConnectedMonitors::ConnectedMonitors(MonitorSceneStore& sceneStore,
-                                     BuiltInDisplayBrightnessReadingSource& brightnessReader,
-                                     InputScenePreferenceStore& mainPreferences,
-                                     MonitorControllerEnvironment environment, QObject* parent)
-    : QObject(parent), m_sceneStore(sceneStore), m_brightnessReader(brightnessReader),
-      m_settings(environment.settings), m_helperLocator(environment.helperLocator),
-      m_screens(environment.screens), m_now(environment.now), m_timings(environment.timings),
-      m_listings(std::make_shared<SerialQueue>()) {
-    if (!m_settings) {
-        m_ownSettings = std::make_unique<QSettings>();
-        m_settings = m_ownSettings.get();
-    }
-    if (!m_screens)
-        m_screens = makeSystemScreenNameSource();
-    m_known = storedIds(*m_settings, SettingsKeys::knownMonitors);
+ConnectedMonitors::ConnectedMonitors(MonitorSceneStore& sceneStore, SettingsFile& settings,
+                                     MonitorControllerEnvironment controllers,
+                                     std::unique_ptr<DisplayLifecycleEventSource> lifecycle, QObject* parent)
+    : QObject(parent), m_sceneStore(sceneStore), m_settings(settings), m_environment(std::move(controllers)),
+      m_lifecycle(std::move(lifecycle)), m_listings(std::make_shared<SerialQueue>()) {
+    m_environment.settings = &m_settings;
+    if (!m_environment.screens)
+        m_environment.screens = makeSystemScreenNameSource();
+    if (!m_lifecycle)
+        m_lifecycle = std::make_unique<DisplayLifecycleEventSource>();
+    m_known = storedIds(m_settings, SettingsKeys::knownMonitors);
 
-    // The main controller starts out as the main monitor of the last run, addressed only once a
-    // listing has found that monitor again.
-    const QString lastMain = m_known.contains(chosenMain()) ? chosenMain() : m_known.value(0);
-    const QString group = settingsGroup(lastMain);
-    mainPreferences.setStorageKey(group + QLatin1String(InputScenePreferenceStore::defaultKey));
-    environment.settings = m_settings;
-    environment.screens = m_screens;
-    environment.monitor = ListedDisplay{lastMain, {}};
-    environment.monitorSettingsGroup = group;
-    environment.readingHooks.before = [this] { return listBeforeReading(); };
-    environment.readingHooks.after = [this] { return listAfterReading(); };
-    m_main = std::make_unique<MonitorController>(sceneStore, brightnessReader, mainPreferences,
-                                                 std::move(environment));
-    watch(*m_main);
-    m_brightnessLinked = m_settings->value(QLatin1String(SettingsKeys::linkedBrightnessEnabled)).toBool();
-    // The differences are taken up again as each monitor is read.
-    if (m_brightnessLinked)
-        m_linkedLevel = storedNumber(*m_settings, QLatin1String(SettingsKeys::linkedLevel), 0, 100);
+    // The helper's default monitor, which the last listing named first: most likely the one it
+    // finds again, whose keys the first controller starts with.
+    auto first = m_environment;
+    first.monitor.clear();
+    first.addressed = false;
+    first.settingsGroup = settingsGroup(m_known.value(0));
+    m_controllers.push_back(std::make_unique<MonitorController>(m_sceneStore, std::move(first)));
+    m_main = m_controllers.front().get();
 }
 
 ConnectedMonitors::~ConnectedMonitors() {
     m_lifetime->cancel();
-    m_others.clear();
-    m_main.reset();
+    m_controllers.clear();
 }
 
 QList<MonitorController*> ConnectedMonitors::controllers() const {
-    QList<MonitorController*> all{m_main.get()};
-    // A controller being torn down may ask (through a view that watches it go) while its id is
-    // still in the order: it is no longer one of them.
-    for (const auto& id : m_order) {
-        if (const auto other = m_others.find(id); other != m_others.end() && other->second.controller)
-            all.append(other->second.controller.get());
+    QList<MonitorController*> all{m_main};
+    for (const auto& controller : m_controllers) {
+        if (controller.get() != m_main)
+            all.append(controller.get());
     }
     return all;
 }
 
 MonitorController* ConnectedMonitors::controller(const QString& id) const {
-    if (m_main->listedDisplay().id == id)
-        return m_main.get();
-    const auto other = m_others.find(id);
-    return other == m_others.end() ? nullptr : other->second.controller.get();
+    if (id.isEmpty())
+        return nullptr;
+    for (const auto& controller : m_controllers) {
+        if (controller->id() == id)
+            return controller.get();
+    }
+    return nullptr;
+}
+
+QString ConnectedMonitors::chosenMain() const {
+    return storedIds(m_settings, SettingsKeys::mainMonitor).value(0);
+}
+
+QString ConnectedMonitors::settingsGroup(const QString& id) const {
+    // A monitor not named yet is the one whose keys the program has always used.
+    if (id.isEmpty() || id == m_settings.value(QLatin1String(SettingsKeys::originalMonitor)).toString())
+        return {};
+    return groupOf(id);
 }
 
 void ConnectedMonitors::setMainMonitor(const QString& id) {
     if (!DisplayListing::isDisplayId(id))
         return;
-    keepSettingsFile(*m_settings);
-    m_settings->setValue(QLatin1String(SettingsKeys::mainMonitor), id);
-    list();
+    m_settings.store(QLatin1String(SettingsKeys::mainMonitor), id);
+    auto* chosen = controller(id);
+    if (!chosen || chosen == m_main)
+        return;
+    m_main = chosen;
+    emit mainChanged();
+    emit controllersChanged();
 }
 
-QString ConnectedMonitors::chosenMain() const {
-    return storedIds(*m_settings, SettingsKeys::mainMonitor).value(0);
+QCoro::Task<> ConnectedMonitors::start() {
+    if (std::exchange(m_hasStarted, true))
+        co_return;
+    const auto lifetime = m_lifetime;
+    m_lifecycle->start();
+    lifecycleLoop();
+    co_await m_main->start();
+    if (lifetime->isCancelled())
+        co_return;
+    co_await list();
 }
 
-QString ConnectedMonitors::settingsGroup(const QString& id) const {
-    // A monitor not named yet is the one whose keys the program has always used.
-    if (id.isEmpty() || id == m_settings->value(QLatin1String(SettingsKeys::originalMonitor)).toString())
-        return {};
-    return QLatin1String(SettingsKeys::monitorGroups) + id + QLatin1Char('/');
+QCoro::Task<> ConnectedMonitors::lifecycleLoop() {
+    // One event at a time: the next one waits in the stream until these readings are done. The
+    // loop lasts as long as we do: the stream ends with us.
+    const auto lifetime = m_lifetime;
+    for (;;) {
+        const auto event = co_await m_lifecycle->next();
+        if (!event || lifetime->isCancelled())
+            co_return;
+        // Events that come while the monitors settle belong to the same change (a wake brings
+        // several, a dock or a flapping cable a burst): wait until they stop, then read once. A
+        // display that never calms down is read after a few rounds all the same.
+        constexpr int settleRounds = 8;
+        for (int round = 0; round < settleRounds; ++round) {
+            const bool settled = co_await pause(m_environment.timings.lifecycleSettleDelay, lifetime);
+            if (!settled)
+                co_return;
+            if (m_lifecycle->pendingCount() == 0)
+                break;
+            m_lifecycle->discardPending();
+        }
+        // A monitor still silent from this change is asked again until the next change comes.
+        m_interrupt = makeCancelToken();
+        const auto interrupted = m_interrupt;
+        const auto connection = connect(m_lifecycle.get(), &DisplayLifecycleEventSource::posted, this,
+                                        [interrupted] { interrupted->cancel(); });
+        QList<QPointer<MonitorController>> before;
+        for (auto* controller : controllers())
+            before.append(controller);
+        if (before.size() > 1) {
+            co_await list();
+            if (lifetime->isCancelled())
+                co_return;
+            co_await readAll(before, interrupted); // the ones that came read themselves
+        } else {
+            co_await readAll(before, interrupted);
+            if (lifetime->isCancelled())
+                co_return;
+            co_await list();
+        }
+        if (lifetime->isCancelled())
+            co_return;
+        disconnect(connection);
+    }
+}
+
+QCoro::Task<> ConnectedMonitors::readAll(QList<QPointer<MonitorController>> controllers,
+                                         CancelToken interrupted) {
+    // Each monitor has a helper of its own: they are read side by side. A controller that goes
+    // meanwhile ends its reading at once.
+    std::vector<QCoro::Task<bool>> readings;
+    for (const auto& controller : controllers) {
+        if (controller)
+            readings.push_back(controller->readAfterChange(interrupted));
+    }
+    for (auto& reading : readings)
+        co_await reading;
 }
 
 QCoro::Task<> ConnectedMonitors::list() {
-    return listing(false);
-}
-
-QCoro::Task<> ConnectedMonitors::listBeforeReading() {
-    m_listedBeforeReading = knowsSeveral();
-    if (m_listedBeforeReading)
-        co_await listing(true);
-}
-
-QCoro::Task<> ConnectedMonitors::listAfterReading() {
-    // Once per reading: down to one monitor, the listing before it has said so already.
-    if (!std::exchange(m_listedBeforeReading, false) && !knowsSeveral())
-        co_await listing(false);
-}
-
-QCoro::Task<> ConnectedMonitors::listing(bool mainReadsNext) {
     const auto lifetime = m_lifetime;
     const auto queue = m_listings;
     const auto turn = co_await queue->acquire();
@@ -146,212 +195,165 @@ QCoro::Task<> ConnectedMonitors::listing(bool mainReadsNext) {
     // Through the main controller's client: the helper that lists never runs beside another
     // command for the main monitor.
     const auto displays = co_await m_main->listDisplays();
-    if (lifetime->isCancelled() || !displays)
+    if (lifetime->isCancelled() || !displays || displays.value().isEmpty())
         co_return;
-    co_await follow(displays.value(), mainReadsNext);
+    follow(displays.value());
 }
 
-QCoro::Task<> ConnectedMonitors::follow(QList<ListedDisplay> displays, bool mainReadsNext) {
-    const auto lifetime = m_lifetime;
-    const bool several = displays.size() > 1;
+void ConnectedMonitors::follow(const QList<ListedDisplay>& displays) {
+    const QStringList before = idsOf(controllers());
+    takeOverFormerIds(displays);
+    claimOriginal(displays);
+    for (const auto& display : displays)
+        prepareSettings(display.id);
     remember(displays);
+    const bool several = displays.size() > 1;
 
-    const auto chosen = std::find_if(displays.begin(), displays.end(),
-                                     [this](const auto& display) { return display.id == chosenMain(); });
-    // No monitor answers: the main controller keeps its monitor and its commands go wherever the
-    // helper sends them, as with one monitor.
-    const ListedDisplay mainDisplay = displays.isEmpty()         ? m_main->listedDisplay()
-                                      : chosen != displays.end() ? *chosen
-                                                                 : displays.first();
-
-    // The controllers of monitors that went, and the one of a monitor that became the main one,
-    // go first: no monitor is ever spoken to by two controllers.
-    const QStringList before = m_order;
-    const QString mainBefore = m_main->listedDisplay().id;
-    const QStringList listed = idsOf(displays);
-    std::erase_if(m_others, [&](const auto& other) {
-        const bool goes = other.first == mainDisplay.id || !listed.contains(other.first);
-        if (goes)
-            m_offsets.erase(other.second.controller.get());
-        return goes;
-    });
-    m_order.removeIf([this](const QString& id) { return !m_others.contains(id); });
-
-    const bool readAgain = co_await m_main->standFor(mainDisplay, settingsGroup(mainDisplay.id), several);
-    if (lifetime->isCancelled())
-        co_return;
-    if (readAgain && !mainReadsNext)
-        m_main->refresh();
-    if (m_offsets.contains(m_main.get()))
-        storeOffset(*m_main); // read before the listing named it
-
-    m_order.clear();
-    for (const auto& display : displays) {
-        if (display.id == mainDisplay.id)
-            continue;
-        if (const auto other = m_others.find(display.id); other != m_others.end())
-            other->second.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange);
-        else
-            addOther(display);
-        m_order.append(display.id);
+    // The first controller has been speaking to the helper's default monitor, which is listed first.
+    const ListedDisplay& byDefault = displays.first();
+    for (const auto& controller : m_controllers) {
+        if (controller->id().isEmpty() && !this->controller(byDefault.id))
+            controller->learnIdentity(byDefault.id, settingsGroup(byDefault.id));
     }
-    if (m_order != before || mainBefore != mainDisplay.id)
+
+    // Monitors that came get a controller; those that went lose theirs, once the views have moved
+    // to another main one.
+    const QStringList listed = idsOf(displays);
+    std::vector<std::unique_ptr<MonitorController>> staying, going;
+    for (auto& controller : m_controllers)
+        (listed.contains(controller->id()) ? staying : going).push_back(std::move(controller));
+    m_controllers = std::move(staying);
+    QList<QPointer<MonitorController>> added;
+    for (const auto& display : displays) {
+        auto* controller = this->controller(display.id);
+        if (!controller)
+            added.append(controller = add(display, several));
+        controller->setAddressed(several);
+        controller->setListedName(display.name);
+    }
+    std::sort(m_controllers.begin(), m_controllers.end(), [&listed](const auto& a, const auto& b) {
+        return listed.indexOf(a->id()) < listed.indexOf(b->id());
+    });
+
+    auto* chosen = controller(chosenMain());
+    auto* main = chosen ? chosen : controller(byDefault.id);
+    if (main != m_main) {
+        m_main = main;
+        emit mainChanged();
+    }
+    going.clear();
+    if (idsOf(controllers()) != before)
         emit controllersChanged();
+    for (const auto& controller : added)
+        startController(controller);
+}
+
+QCoro::Task<> ConnectedMonitors::startController(QPointer<MonitorController> controller) {
+    const auto lifetime = m_lifetime;
+    co_await controller->start();
+    if (!lifetime->isCancelled() && controller)
+        emit controllerStarted(controller);
+}
+
+MonitorController* ConnectedMonitors::add(const ListedDisplay& display, bool addressed) {
+    prepareSettings(display.id);
+    auto environment = m_environment;
+    environment.monitor = display.id;
+    environment.addressed = addressed;
+    environment.settingsGroup = settingsGroup(display.id);
+    m_controllers.push_back(std::make_unique<MonitorController>(m_sceneStore, std::move(environment)));
+    return m_controllers.back().get();
+}
+
+void ConnectedMonitors::takeOverFormerIds(const QList<ListedDisplay>& displays) {
+    const QSettings& settings = m_settings.settings();
+    const QStringList seen = storedIds(m_settings, SettingsKeys::seenMonitors);
+    const QString original = m_settings.value(QLatin1String(SettingsKeys::originalMonitor)).toString();
+    const auto known = [&](const QString& id) {
+        return seen.contains(id) || m_known.contains(id) || id == original || hasOwnSettings(id);
+    };
+    for (const auto& display : displays) {
+        const QString& former = display.formerId;
+        if (former.isEmpty() || !known(former) || known(display.id))
+            continue;
+        // The monitor's own keys, and every place that names it.
+        const QString from = groupOf(former);
+        for (const QString& key : settings.allKeys()) {
+            if (key.startsWith(from))
+                m_settings.store(groupOf(display.id) + key.mid(from.size()), settings.value(key));
+        }
+        m_settings.remove(from.chopped(1));
+        if (settings.contains(offsetKey(former))) {
+            m_settings.store(offsetKey(display.id), settings.value(offsetKey(former)));
+            m_settings.remove(offsetKey(former));
+        }
+        for (const char* key : {SettingsKeys::knownMonitors, SettingsKeys::seenMonitors, SettingsKeys::mainMonitor,
+                                SettingsKeys::originalMonitor}) {
+            const QVariant value = settings.value(QLatin1String(key));
+            if (value.typeId() == QMetaType::QString && value.toString() == former)
+                m_settings.store(QLatin1String(key), display.id);
+            else if (value.isValid() && value.toStringList().contains(former))
+                m_settings.store(QLatin1String(key), value.toStringList().replaceInStrings(former, display.id));
+        }
+        m_known.replaceInStrings(former, display.id);
+    }
+}
+
+bool ConnectedMonitors::hasOwnSettings(const QString& id) const {
+    QSettings& settings = m_settings.settings();
+    settings.beginGroup(groupOf(id));
+    const bool has = !settings.allKeys().isEmpty();
+    settings.endGroup();
+    return has;
+}
+
+void ConnectedMonitors::claimOriginal(const QList<ListedDisplay>& displays) {
+    // The monitor the program knows first keeps the keys it has always had: the one it has been
+    // speaking to.
+    if (m_settings.contains(QLatin1String(SettingsKeys::originalMonitor)))
+        return;
+    const bool listed = !m_main->id().isEmpty() && idsOf(displays).contains(m_main->id());
+    m_settings.store(QLatin1String(SettingsKeys::originalMonitor), listed ? m_main->id() : displays.first().id);
 }
 
 void ConnectedMonitors::remember(const QList<ListedDisplay>& displays) {
     const QStringList ids = idsOf(displays);
-    keepSettingsFile(*m_settings);
-    // The monitor the program knows first keeps the keys it has always had.
-    if (!ids.isEmpty() && !m_settings->contains(QLatin1String(SettingsKeys::originalMonitor))) {
-        m_settings->setValue(QLatin1String(SettingsKeys::originalMonitor),
-                             ids.contains(chosenMain()) ? chosenMain() : ids.first());
-    }
     if (ids != m_known) {
         m_known = ids;
-        m_settings->setValue(QLatin1String(SettingsKeys::knownMonitors), ids);
+        m_settings.store(QLatin1String(SettingsKeys::knownMonitors), ids);
+    }
+    // The latest seen first; beyond the limit the least recently seen go, with their settings.
+    QStringList seen = storedIds(m_settings, SettingsKeys::seenMonitors);
+    QStringList updated = ids;
+    for (const auto& id : seen) {
+        if (!updated.contains(id))
+            updated.append(id);
+    }
+    while (updated.size() > rememberedMonitors) {
+        const QString dropped = updated.takeLast();
+        m_settings.remove(groupOf(dropped).chopped(1));
+        m_settings.remove(offsetKey(dropped));
+    }
+    if (updated != seen)
+        m_settings.store(QLatin1String(SettingsKeys::seenMonitors), updated);
+}
+
+void ConnectedMonitors::prepareSettings(const QString& id) {
+    const QString group = settingsGroup(id);
+    const bool seenBefore = m_known.contains(id) || storedIds(m_settings, SettingsKeys::seenMonitors).contains(id);
+    if (group.isEmpty() || seenBefore || hasOwnSettings(id))
+        return;
+    // The first monitor's choices of scenes by input; its Night Mode is its own.
+    for (const char* key : {SettingsKeys::perInputScenesEnabled, InputScenePreferenceStore::defaultKey}) {
+        if (m_settings.contains(QLatin1String(key)))
+            m_settings.store(group + QLatin1String(key), m_settings.value(QLatin1String(key)));
     }
 }
 
-void ConnectedMonitors::addOther(const ListedDisplay& display) {
-    Other other;
-    const QString group = settingsGroup(display.id);
-    other.preferences = std::make_unique<InputScenePreferenceStore>(
-        *m_settings, group + QLatin1String(InputScenePreferenceStore::defaultKey));
-    MonitorControllerEnvironment environment;
-    environment.settings = m_settings;
-    environment.helperLocator = m_helperLocator;
-    environment.screens = m_screens;
-    // Told of wake and display changes by us, once the monitors have been listed.
-    auto lifecycle =
-        std::make_unique<DisplayLifecycleEventSource>(DisplayLifecycleEventSource::Observe::nothing);
-    other.lifecycle = lifecycle.get();
-    environment.displayLifecycle = std::move(lifecycle);
-    environment.now = m_now;
-    environment.timings = m_timings;
-    environment.timings.lifecycleSettleDelay = 0ms; // the main controller has waited already
-    environment.monitor = display;
-    environment.addressed = true;
-    // Adaptive brightness and the shell's preferences are the main monitor's: the program's keys
-    // of any other monitor are its own, where nothing switches them on.
-    environment.programSettingsGroup =
-        QLatin1String(SettingsKeys::monitorGroups) + display.id + QLatin1Char('/');
-    environment.monitorSettingsGroup = group;
-    other.controller = std::make_unique<MonitorController>(m_sceneStore, m_brightnessReader,
-                                                           *other.preferences, std::move(environment));
-    const QPointer<MonitorController> controller = other.controller.get();
-    watch(*other.controller);
-    m_others.emplace(display.id, std::move(other));
-    startOther(controller);
-}
-
-void ConnectedMonitors::watch(MonitorController& controller) {
-    connect(&controller, &MonitorController::brightnessChosen, this,
-            [this, &controller](double brightness, bool live) {
-                followBrightness(controller, brightness, live);
-            });
-    connect(&controller, &MonitorController::loadedFeaturesChanged, this,
-            [this, &controller] { updateOffset(controller); });
-    connect(&controller, &MonitorController::nightModeChosen, this,
-            [this, &controller](bool enabled) { followNightMode(controller, enabled); });
-}
-
-void ConnectedMonitors::followNightMode(const MonitorController& source, bool enabled) {
-    if (std::exchange(m_followingNightMode, true))
-        return;
-    for (auto* controller : controllers()) {
-        if (controller != &source)
-            controller->setNightMode(enabled);
-    }
-    m_followingNightMode = false;
-}
-
-void ConnectedMonitors::setBrightnessLinked(bool linked) {
-    keepSettingsFile(*m_settings);
-    m_settings->setValue(QLatin1String(SettingsKeys::linkedBrightnessEnabled), linked);
-    if (linked == m_brightnessLinked)
-        return;
-    m_brightnessLinked = linked;
-    m_offsets.clear();
-    m_linkedLevel.reset();
-    // Differences are taken afresh each time linking begins.
-    m_settings->remove(QLatin1String(SettingsKeys::linkedLevel));
-    m_settings->remove(QLatin1String(SettingsKeys::linkedOffsets));
+QCoro::Task<> ConnectedMonitors::finishWork(std::chrono::milliseconds bound) {
+    std::vector<QCoro::Task<>> finishing;
     for (auto* controller : controllers())
-        updateOffset(*controller);
-    emit brightnessLinkedChanged();
-}
-
-void ConnectedMonitors::updateOffset(MonitorController& controller) {
-    if (!m_brightnessLinked)
-        return;
-    // A monitor the controller has not read (yet, or since it moved to another) has no difference.
-    if (!controller.loadedFeatures().contains(MonitorFeature::brightness)) {
-        m_offsets.erase(&controller);
-        return;
-    }
-    if (m_offsets.contains(&controller))
-        return;
-    // Without a level, no difference remembered is worth anything: they were taken from it.
-    const auto stored = m_linkedLevel ? storedOffset(controller.listedDisplay().id) : std::nullopt;
-    if (!m_linkedLevel) {
-        m_linkedLevel = controller.brightness();
-        storeLinkedLevel();
-    }
-    m_offsets[&controller] = stored.value_or(controller.brightness() - *m_linkedLevel);
-    storeOffset(controller);
-}
-
-std::optional<double> ConnectedMonitors::storedOffset(const QString& id) const {
-    if (id.isEmpty())
-        return std::nullopt;
-    return storedNumber(*m_settings, QLatin1String(SettingsKeys::linkedOffsets) + u'/' + id, -100, 100);
-}
-
-void ConnectedMonitors::storeLinkedLevel() {
-    keepSettingsFile(*m_settings);
-    m_settings->setValue(QLatin1String(SettingsKeys::linkedLevel), *m_linkedLevel);
-}
-
-void ConnectedMonitors::storeOffset(const MonitorController& controller) {
-    // A monitor not named yet is alone: its difference matters once another one comes, and is
-    // taken again then.
-    const QString& id = controller.listedDisplay().id;
-    if (id.isEmpty())
-        return;
-    keepSettingsFile(*m_settings);
-    m_settings->setValue(QLatin1String(SettingsKeys::linkedOffsets) + u'/' + id, m_offsets.at(&controller));
-}
-
-void ConnectedMonitors::followBrightness(MonitorController& source, double brightness, bool live) {
-    const auto own = m_offsets.find(&source);
-    if (!m_brightnessLinked || m_followingBrightness || own == m_offsets.end())
-        return;
-    m_linkedLevel = brightness - own->second;
-    storeLinkedLevel();
-    m_followingBrightness = true;
-    for (auto* controller : controllers()) {
-        const auto offset = m_offsets.find(controller);
-        if (controller == &source || offset == m_offsets.end())
-            continue;
-        // Each controller writes its monitor once the value settles, as for its own slider; a
-        // value it holds already is written already, or will be.
-        const double target = std::clamp(*m_linkedLevel + offset->second, 0.0, 100.0);
-        if (target == controller->brightness())
-            continue;
-        if (live)
-            controller->setLive(MonitorFeature::brightness, target);
-        else
-            controller->set(MonitorFeature::brightness, target);
-    }
-    m_followingBrightness = false;
-}
-
-QCoro::Task<> ConnectedMonitors::startOther(QPointer<MonitorController> controller) {
-    const auto lifetime = m_lifetime;
-    co_await controller->start();
-    if (lifetime->isCancelled() || !controller)
-        co_return;
-    // A monitor that comes joins the others' Night Mode, or leaves the one it was left in.
-    controller->setNightMode(m_main->isNightMode());
+        finishing.push_back(controller->finishWork(bound));
+    for (auto& task : finishing)
+        co_await task;
 }

@@ -12,44 +12,45 @@
 #include <memory>
 #include <optional>
 
-class BuiltInDisplayBrightnessReadingSource;
-class InputScenePreferenceStore;
+class DisplayLifecycleEventSource;
 class MonitorController;
 class MonitorSceneStore;
 class SerialQueue;
+class SettingsFile;
+struct ListedDisplay;
 
-// Every monitor that answers DDC/CI, with a controller each, and which of them is the main one.
+// Every monitor that answers DDC/CI, each with a controller of its own for as long as it stays
+// connected, and which of them is the main one.
 //
-// The main monitor's controller is one object for the whole life of the program: the views and
-// scripts bound to it stay bound, and when another monitor becomes the main one that controller
-// moves to it. The controllers of the other monitors come and go with their monitors.
+// A controller stands for one monitor all its life: when a monitor goes, its controller goes with
+// whatever it had under way, so nothing started for one monitor ever reaches another. "Main" is a
+// choice among the controllers; the views, the bus and the command line follow it by binding to
+// the new main controller when mainChanged() says so. Until the user chooses, the main monitor is
+// the helper's default.
 //
-// The helper lists the monitors after start-up and after every wake or display change. Knowing
-// one monitor (or none), commands carry no display and go wherever the helper sends them, as
-// they always have, and the listing follows each reading. Knowing several, the listing comes
-// first and every command carries its monitor's id.
+// At launch the first controller stands for the helper's default monitor, its commands carrying no
+// id, and reads it; the listing that follows tells its id and whether there are others. After a
+// wake or display change, with one monitor known, it is read first and listed after, as at launch;
+// with several, the listing comes first, so that no monitor that went is asked, and then every
+// monitor is read, side by side. Knowing one monitor, commands carry no id, as they always have.
 //
-// A monitor's own settings (Night Mode, per-input scenes) stay behind when it goes and are its
-// own again when it comes back: the first monitor the program knew keeps them at the top level,
-// where they have always been, every other in a group named after its id.
-//
-// Night Mode is on or off for every monitor together, each keeping and restoring its own
-// values; a monitor that comes joins in. A scene is applied to one monitor alone.
-//
-// Linked brightness: while it is on, a brightness chosen for one monitor moves every other by
-// the same amount. Each keeps the difference it had when linking began (or when its brightness
-// was first read after that): a monitor held at 0 or 100 gets its difference back once the
-// others return. The differences are remembered by monitor id, so a restart, or a monitor that
-// goes and comes back, keeps them.
+// Each monitor keeps its own settings (Night Mode's way back, scenes by input) under its id, and
+// finds them again when it comes back: the first monitor the program knew keeps them at the top
+// level, where they have always been, every other in a group named after its id. A monitor seen
+// for the first time starts from the first one's choices (never from its Night Mode). Settings of
+// at most rememberedMonitors monitors are kept, the least recently seen dropped first.
 class ConnectedMonitors : public QObject {
     Q_OBJECT
 
 public:
-    /// The main controller is built at once, from the environment as a controller on its own
-    /// would be, over `mainPreferences`; the others are built like it as their monitors appear.
-    ConnectedMonitors(MonitorSceneStore& sceneStore, BuiltInDisplayBrightnessReadingSource& brightnessReader,
-                      InputScenePreferenceStore& mainPreferences, MonitorControllerEnvironment environment,
-                      QObject* parent = nullptr);
+    static constexpr int rememberedMonitors = 16;
+
+    /// Builds the first controller at once, from `controllers` (the environment every controller
+    /// is built from), over the keys of the monitor that was the helper's default last time.
+    /// `lifecycle` brings the wake and display-change events.
+    ConnectedMonitors(MonitorSceneStore& sceneStore, SettingsFile& settings,
+                      MonitorControllerEnvironment controllers,
+                      std::unique_ptr<DisplayLifecycleEventSource> lifecycle, QObject* parent = nullptr);
     /// Every controller goes, with whatever it has under way (see ~MonitorController).
     ~ConnectedMonitors() override;
 
@@ -58,75 +59,57 @@ public:
     QList<MonitorController*> controllers() const;
     /// The controller of the monitor with this id, if it is connected.
     MonitorController* controller(const QString& id) const;
+    DisplayLifecycleEventSource& lifecycle() const { return *m_lifecycle; }
 
     /// Makes the monitor with this id the main one, now if it is connected and whenever it is
-    /// from now on. Until a choice is made, the main monitor is the helper's default.
+    /// from now on.
     void setMainMonitor(const QString& id);
 
+    /// Once: starts listening to wake and display changes, reads the first monitor, then lists them.
+    QCoro::Task<> start();
     /// Lists the monitors and follows what the helper says; one listing at a time. A helper that
-    /// cannot list them changes nothing.
+    /// cannot list them, or finds none, changes nothing.
     QCoro::Task<> list();
-
-    /// Off until the user turns it on; remembered.
-    bool isBrightnessLinked() const { return m_brightnessLinked; }
-    void setBrightnessLinked(bool linked);
+    /// Before the program ends: see MonitorController::finishWork, for every monitor at once.
+    QCoro::Task<> finishWork(std::chrono::milliseconds bound);
 
 signals:
-    /// A monitor came or went, or another one became the main monitor.
+    /// Another controller is the main one; the views bound to the old one bind to it.
+    void mainChanged();
+    /// A monitor came or went, or the order changed.
     void controllersChanged();
-    void brightnessLinkedChanged();
+    /// A controller that came with its monitor has read it for the first time.
+    void controllerStarted(MonitorController* controller);
 
 private:
-    struct Other {
-        std::unique_ptr<InputScenePreferenceStore> preferences; // the controller's; goes after it
-        std::unique_ptr<MonitorController> controller;
-        DisplayLifecycleEventSource* lifecycle = nullptr; // owned by the controller
-    };
-
-    bool knowsSeveral() const { return m_known.size() > 1; }
-    /// The id the user chose, or empty.
     QString chosenMain() const;
     QString settingsGroup(const QString& id) const;
-    QCoro::Task<> listBeforeReading();
-    QCoro::Task<> listAfterReading();
-    /// `mainReadsNext`: the main controller reads its monitor right after, wherever it is.
-    QCoro::Task<> listing(bool mainReadsNext);
-    QCoro::Task<> follow(QList<ListedDisplay> displays, bool mainReadsNext);
+    QCoro::Task<> lifecycleLoop();
+    QCoro::Task<> readAll(QList<QPointer<MonitorController>> controllers, CancelToken interrupted);
+    void follow(const QList<ListedDisplay>& displays);
+    /// Settings kept under a monitor's former id become its new id's.
+    void takeOverFormerIds(const QList<ListedDisplay>& displays);
+    bool hasOwnSettings(const QString& id) const;
+    void claimOriginal(const QList<ListedDisplay>& displays);
+    /// The ids listed now, and those seen lately; the settings of monitors not seen for long go.
     void remember(const QList<ListedDisplay>& displays);
-    void addOther(const ListedDisplay& display);
-    void watch(MonitorController& controller);
-    /// Takes the difference of a monitor whose brightness is now known, forgets it when it is not.
-    void updateOffset(MonitorController& controller);
-    /// The difference remembered for the monitor with this id, if a sound one is.
-    std::optional<double> storedOffset(const QString& id) const;
-    void storeLinkedLevel();
-    void storeOffset(const MonitorController& controller);
-    void followBrightness(MonitorController& source, double brightness, bool live);
-    void followNightMode(const MonitorController& source, bool enabled);
-    QCoro::Task<> startOther(QPointer<MonitorController> controller);
+    /// A monitor seen for the first time starts from the first monitor's choices.
+    void prepareSettings(const QString& id);
+    MonitorController* add(const ListedDisplay& display, bool addressed);
+    QCoro::Task<> startController(QPointer<MonitorController> controller);
 
     MonitorSceneStore& m_sceneStore;
-    BuiltInDisplayBrightnessReadingSource& m_brightnessReader;
-    std::unique_ptr<QSettings> m_ownSettings;
-    QSettings* m_settings;
-    // What every other controller is built with, as the main one was.
-    HelperLocator m_helperLocator;
-    std::shared_ptr<ScreenNameSource> m_screens;
-    std::function<QDateTime()> m_now;
-    MonitorControllerTimings m_timings;
+    SettingsFile& m_settings;
+    MonitorControllerEnvironment m_environment; // what every controller is built with
+    std::unique_ptr<DisplayLifecycleEventSource> m_lifecycle;
 
     QStringList m_known; // the ids of the last listing, as the settings keep them
-    std::unique_ptr<MonitorController> m_main;
-    std::map<QString, Other> m_others;
-    QStringList m_order; // the others' ids as listed
-    bool m_listedBeforeReading = false;
-
-    bool m_brightnessLinked = false;
-    std::optional<double> m_linkedLevel; // the brightness a monitor with no difference would have
-    std::map<const MonitorController*, double> m_offsets; // each one's difference to it
-    bool m_followingBrightness = false; // the others are being moved: not a choice of theirs
-    bool m_followingNightMode = false;
+    // The controllers in the order they are shown; the main one is among them.
+    std::vector<std::unique_ptr<MonitorController>> m_controllers;
+    MonitorController* m_main = nullptr;
+    bool m_hasStarted = false;
 
     std::shared_ptr<SerialQueue> m_listings;
+    CancelToken m_interrupt; // cancelled when a newer event makes the readings under way moot
     CancelToken m_lifetime = makeCancelToken();
 };

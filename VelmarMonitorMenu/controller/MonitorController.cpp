@@ -1,106 +1,93 @@
 #include "MonitorController.h"
 
-#include "AdaptiveBrightness.h"
-#include "ControllerSettings.h"
 #include "monitor/ColorPreset.h"
+#include "MonitorSettings.h"
 #include "NightMode.h"
+#include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneStore.h"
+#include "SettingsFile.h"
 
-#include <QCoreApplication>
+#include <QSettings>
 
-MonitorController::MonitorController(MonitorSceneStore& sceneStore,
-                                     BuiltInDisplayBrightnessReadingSource& brightnessReader,
-                                     InputScenePreferenceStore& inputScenePreferences,
-                                     MonitorControllerEnvironment environment, QObject* parent)
+MonitorController::MonitorController(MonitorSceneStore& sceneStore, MonitorControllerEnvironment environment,
+                                     QObject* parent)
     : QObject(parent), m_displayName(tr("Velmar Monitor")), m_status(tr("Checking monitor…")),
-      m_sceneStore(sceneStore), m_ddc(std::make_unique<DDCClient>(std::move(environment.helperLocator),
-                                                                  environment.timings.helperTimeLimit,
-                                                                  environment.timings.readRetryPause)),
-      m_displayLifecycle(std::move(environment.displayLifecycle)),
-      m_inputScenePreferences(inputScenePreferences), m_listedDisplay(std::move(environment.monitor)),
-      m_readingHooks(std::move(environment.readingHooks)),
-      m_settings(std::make_unique<ControllerSettings>(
-          environment.settings, environment.timings.settingsCheckDelay,
-          ControllerSettings::Groups{environment.programSettingsGroup, environment.monitorSettingsGroup})),
-      m_nightMode(std::make_unique<NightMode>(
-          *m_ddc, *m_settings,
-          NightMode::Timings{environment.timings.readPause, environment.timings.valueSetWritePause},
-          m_lifetime)),
+      m_id(std::move(environment.monitor)), m_sceneStore(sceneStore), m_settingsFile(environment.settings),
+      m_ddc(std::make_unique<DDCClient>(std::move(environment.helperLocator),
+                                        environment.timings.helperTimeLimit,
+                                        environment.timings.readRetryPause)),
       m_screens(std::move(environment.screens)), m_timings(environment.timings) {
-    if (!m_displayLifecycle)
-        m_displayLifecycle = std::make_unique<DisplayLifecycleEventSource>();
+    if (!m_settingsFile) {
+        m_ownSettings = std::make_unique<SettingsFile>(nullptr, m_timings.settingsCheckDelay);
+        m_settingsFile = m_ownSettings.get();
+    }
+    m_settings = std::make_unique<MonitorSettings>(*m_settingsFile, environment.settingsGroup);
+    m_inputScenePreferences = std::make_unique<InputScenePreferenceStore>(m_settingsFile->settings(),
+                                                                          m_settings->inputScenePreferencesKey());
+    m_nightMode = std::make_unique<NightMode>(
+        *m_ddc, *m_settings, NightMode::Timings{m_timings.readPause, m_timings.valueSetWritePause}, m_lifetime);
     if (!m_screens)
         m_screens = makeSystemScreenNameSource();
-    if (!environment.now)
-        environment.now = [] { return QDateTime::currentDateTimeUtc(); };
-    if (environment.addressed)
-        m_ddc->setDisplay(m_listedDisplay.id);
+    if (environment.addressed && !m_id.isEmpty())
+        m_ddc->setDisplay(m_id);
     m_perInputScenesEnabled = m_settings->perInputScenesEnabled();
-    m_onScreenIndicatorEnabled = m_settings->onScreenIndicatorEnabled();
-    m_adaptive = makeAdaptiveBrightness(brightnessReader, std::move(environment.now));
-    forwardSignals();
-}
 
-std::unique_ptr<AdaptiveBrightness>
-MonitorController::makeAdaptiveBrightness(BuiltInDisplayBrightnessReadingSource& reader,
-                                          std::function<QDateTime()> now) {
-    AdaptiveBrightness::Monitor monitor;
-    // Night Mode reads the values it will put back, then writes its own: a sample between the
-    // two would be lost on the way out of Night Mode, or undo its cap.
-    monitor.isBusy = [this] { return isBusy() || m_readingHooksUnderWay > 0; };
-    // Night Mode promises a dimmed monitor: adaptive brightness follows the panel below its cap.
-    monitor.ceiling = [this] {
-        return m_nightMode->isOn() ? std::optional<double>(NightMode::brightnessCap) : std::nullopt;
-    };
-    monitor.write = [this](int brightness) { return followBuiltInBrightness(brightness); };
-    return std::make_unique<AdaptiveBrightness>(reader, *m_settings, std::move(monitor), std::move(now),
-                                                m_timings.adaptiveSamplingInterval, m_lifetime);
-}
-
-void MonitorController::forwardSignals() {
-    // What the concerns and the scene store announce, the views hear from the controller.
-    connect(m_settings.get(), &ControllerSettings::errorChanged, this,
-            &MonitorController::settingsErrorChanged);
     connect(m_nightMode.get(), &NightMode::isOnChanged, this, &MonitorController::isNightModeChanged);
     connect(m_nightMode.get(), &NightMode::isChangingChanged, this,
             &MonitorController::isChangingNightModeChanged);
     connect(m_nightMode.get(), &NightMode::isChangingChanged, this, &MonitorController::updateBusy);
-    const auto* adaptive = m_adaptive.get();
-    connect(adaptive, &AdaptiveBrightness::enabledChanged, this,
-            &MonitorController::adaptiveBrightnessEnabledChanged);
-    connect(adaptive, &AdaptiveBrightness::minimumChanged, this,
-            &MonitorController::adaptiveMinimumBrightnessChanged);
-    connect(adaptive, &AdaptiveBrightness::maximumChanged, this,
-            &MonitorController::adaptiveMaximumBrightnessChanged);
-    connect(adaptive, &AdaptiveBrightness::supportChanged, this,
-            &MonitorController::adaptiveBrightnessSupportedChanged);
-    connect(adaptive, &AdaptiveBrightness::pausedUntilChanged, this,
-            &MonitorController::adaptiveBrightnessPausedUntilChanged);
-    connect(adaptive, &AdaptiveBrightness::stateChanged, this,
-            &MonitorController::adaptiveBrightnessStateChanged);
     connect(&m_sceneStore, &MonitorSceneStore::customScenesChanged, this, &MonitorController::scenesChanged);
 }
 
 MonitorController::~MonitorController() {
     // From here on every task of ours ends at its next resumption without touching us. Pauses
-    // end at once; the event source ends its stream; the client kills and reaps its helper and
-    // fails the commands queued behind it.
+    // end at once; the client kills its helper and fails the commands queued behind it.
     m_lifetime->cancel();
-    m_displayLifecycle.reset();
     m_ddc.reset();
 }
 
-const std::optional<QString>& MonitorController::settingsError() const {
-    return m_settings->error();
+bool MonitorController::isAddressed() const {
+    return m_ddc->display().has_value();
+}
+
+void MonitorController::learnIdentity(const QString& id, const QString& settingsGroup) {
+    if (!m_id.isEmpty() || id.isEmpty())
+        return;
+    m_id = id;
+    if (settingsGroup != m_settings->group()) {
+        // The monitor is another than the one whose keys it was given (replaced while the program
+        // was not running): what it reads stays, and its own keys are its settings from now on.
+        m_settings->setGroup(settingsGroup);
+        m_inputScenePreferences->setStorageKey(m_settings->inputScenePreferencesKey());
+        // A Night Mode change under way writes its outcome under the new keys when it ends.
+        if (!m_nightMode->isChanging())
+            m_nightMode->reload();
+        assign(m_perInputScenesEnabled, m_settings->perInputScenesEnabled(),
+               &MonitorController::perInputScenesEnabledChanged);
+    }
+    emit idChanged();
+}
+
+void MonitorController::setAddressed(bool addressed) {
+    m_ddc->setDisplay(addressed && !m_id.isEmpty() ? std::optional<QString>(m_id) : std::nullopt);
+    detectDisplayName();
+}
+
+void MonitorController::setListedName(const QString& name) {
+    m_listedName = name;
+    detectDisplayName();
+}
+
+QCoro::Task<Result<QList<ListedDisplay>>> MonitorController::listDisplays() {
+    return m_ddc->listDisplays();
+}
+
+bool MonitorController::isIdle() const {
+    return m_writes.runningTasks == 0 && m_ddc->isIdle();
 }
 
 QList<MonitorScene> MonitorController::scenes() const {
     return m_sceneStore.allScenes();
-}
-
-void MonitorController::setOnScreenIndicatorEnabled(bool enabled) {
-    assign(m_onScreenIndicatorEnabled, enabled, &MonitorController::onScreenIndicatorEnabledChanged);
-    m_settings->setOnScreenIndicatorEnabled(enabled);
 }
 
 double MonitorController::value(MonitorFeature feature) const {
@@ -122,7 +109,7 @@ double MonitorController::value(MonitorFeature feature) const {
 }
 
 void MonitorController::setValue(MonitorFeature feature, double value) {
-    ++m_valueChoices[feature];
+    ++m_writes.valueChoices[feature];
     storeValue(feature, value);
 }
 
@@ -171,28 +158,8 @@ QList<MonitorInput> MonitorController::offeredInputs() const {
     return m_reportedInputs;
 }
 
-QStringList MonitorController::offeredInputRawValues() const {
-    QStringList raw;
-    for (const auto input : offeredInputs())
-        raw << rawValue(input);
-    return raw;
-}
-
 void MonitorController::setReportedInputs(QList<MonitorInput> inputs) {
     assign(m_reportedInputs, inputs, &MonitorController::offeredInputsChanged);
-}
-
-void MonitorController::forgetReadings() {
-    if (!m_loadedFeatures.empty()) {
-        m_loadedFeatures.clear();
-        emit loadedFeaturesChanged();
-    }
-    setActiveInput(std::nullopt);
-    setActiveSceneID(std::nullopt);
-    m_inputRegister = InputRegister::unknown;
-    m_inputsAsked = false;
-    setReportedInputs({});
-    setStatus(tr("Checking monitor…"), false);
 }
 
 void MonitorController::setStatus(const QString& status, bool hasError) {
@@ -223,22 +190,7 @@ void MonitorController::updateBusy() {
            &MonitorController::isBusyChanged);
 }
 
-void MonitorController::cancelPendingWrites() {
-    for (auto& [feature, token] : m_pendingWrites)
-        token->cancel();
-    m_pendingWrites.clear();
-    for (auto& [feature, writes] : m_featureWrites)
-        writes.next.reset();
-}
-
 void MonitorController::markLoaded(MonitorFeature feature) {
     if (m_loadedFeatures.insert(feature).second)
         emit loadedFeaturesChanged();
-}
-
-QStringList MonitorController::loadedFeatureNames() const {
-    QStringList names;
-    for (auto feature : m_loadedFeatures)
-        names.append(rawValue(feature));
-    return names;
 }

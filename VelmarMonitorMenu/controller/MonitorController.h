@@ -1,35 +1,34 @@
 #pragma once
 
-#include "AdaptiveBrightnessState.h"
 #include "async/Cancellation.h"
 #include "monitor/MonitorFeature.h"
 #include "monitor/MonitorInput.h"
 #include "MonitorControllerEnvironment.h"
+#include "MonitorWrites.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
 #include <QUuid>
 
 #include <chrono>
-#include <map>
 #include <memory>
 #include <optional>
 #include <set>
 
-class AdaptiveBrightness;
-class BuiltInDisplayBrightnessReadingSource;
-class ControllerSettings;
 class InputScenePreferenceStore;
 class MonitorSceneStore;
+class MonitorSettings;
 class NightMode;
+class SettingsFile;
 enum class ColorPreset;
 struct ColorGains;
 struct MonitorScene;
 struct MonitorSceneState;
 
-// The one observable object behind every view: it holds what the interface shows about the
-// monitor and carries out every action on it, on the main thread. Properties notify only
-// when their value really changes.
+// One monitor, for the whole of its controller's life: what the interface shows about it and
+// every action on it, on the main thread. Properties notify only when their value really changes.
+// What acts over every monitor (linked brightness, Night Mode for all, adaptive brightness) is an
+// object of its own that calls into the controllers.
 class MonitorController : public QObject {
     Q_OBJECT
     Q_PROPERTY(double brightness READ brightness NOTIFY brightnessChanged)
@@ -38,47 +37,22 @@ class MonitorController : public QObject {
     Q_PROPERTY(double red READ red NOTIFY redChanged)
     Q_PROPERTY(double green READ green NOTIFY greenChanged)
     Q_PROPERTY(double blue READ blue NOTIFY blueChanged)
-    Q_PROPERTY(QString activeInput READ activeInputRawValue NOTIFY activeInputChanged)
-    Q_PROPERTY(QStringList offeredInputs READ offeredInputRawValues NOTIFY offeredInputsChanged)
     Q_PROPERTY(QString displayName READ displayName NOTIFY displayNameChanged)
     Q_PROPERTY(QString status READ status NOTIFY statusChanged)
     Q_PROPERTY(bool hasError READ hasError NOTIFY hasErrorChanged)
     Q_PROPERTY(bool isWorking READ isWorking NOTIFY isWorkingChanged)
     Q_PROPERTY(bool isNightMode READ isNightMode NOTIFY isNightModeChanged)
-    Q_PROPERTY(bool isChangingNightMode READ isChangingNightMode NOTIFY isChangingNightModeChanged)
-    Q_PROPERTY(QStringList loadedFeatures READ loadedFeatureNames NOTIFY loadedFeaturesChanged)
-    Q_PROPERTY(QUuid activeSceneID READ activeSceneUuid NOTIFY activeSceneIDChanged)
     Q_PROPERTY(bool isApplyingScene READ isApplyingScene NOTIFY isApplyingSceneChanged)
-    Q_PROPERTY(
-        bool adaptiveBrightnessEnabled READ adaptiveBrightnessEnabled NOTIFY adaptiveBrightnessEnabledChanged)
-    Q_PROPERTY(double adaptiveMinimumBrightness READ adaptiveMinimumBrightness NOTIFY
-                   adaptiveMinimumBrightnessChanged)
-    Q_PROPERTY(double adaptiveMaximumBrightness READ adaptiveMaximumBrightness NOTIFY
-                   adaptiveMaximumBrightnessChanged)
-    Q_PROPERTY(Adaptive::Support adaptiveBrightnessSupported READ adaptiveBrightnessSupported NOTIFY
-                   adaptiveBrightnessSupportedChanged)
-    Q_PROPERTY(QDateTime adaptiveBrightnessPausedUntil READ adaptiveBrightnessPausedUntilValue NOTIFY
-                   adaptiveBrightnessPausedUntilChanged)
-    Q_PROPERTY(Adaptive::State adaptiveBrightnessState READ adaptiveBrightnessState NOTIFY
-                   adaptiveBrightnessStateChanged)
-    Q_PROPERTY(bool isBusy READ isBusy NOTIFY isBusyChanged)
-    Q_PROPERTY(bool perInputScenesEnabled READ perInputScenesEnabled NOTIFY perInputScenesEnabledChanged)
-    Q_PROPERTY(
-        bool onScreenIndicatorEnabled READ onScreenIndicatorEnabled NOTIFY onScreenIndicatorEnabledChanged)
-    Q_PROPERTY(QString settingsError READ settingsErrorText NOTIFY settingsErrorChanged)
 
 public:
-    using AdaptiveSupport = Adaptive::Support;
-    using AdaptiveBrightnessState = Adaptive::State;
-
     static constexpr double sceneMatchTolerance = 1.0;
 
-    MonitorController(MonitorSceneStore& sceneStore, BuiltInDisplayBrightnessReadingSource& brightnessReader,
-                      InputScenePreferenceStore& inputScenePreferences,
-                      MonitorControllerEnvironment environment = {}, QObject* parent = nullptr);
-    /// Safe with work in flight: the running helper is killed and reaped before this returns,
-    /// queued monitor commands are dropped, and every task of ours that is still suspended ends
-    /// without touching the controller when it next resumes. Settings not yet on disk are written.
+    /// Stands for `environment.monitor`: the helper's default monitor while its id is empty.
+    MonitorController(MonitorSceneStore& sceneStore, MonitorControllerEnvironment environment = {},
+                      QObject* parent = nullptr);
+    /// Safe with work in flight: the running helper is killed, queued monitor commands are dropped,
+    /// and every task of ours that is still suspended ends without touching the controller when it
+    /// next resumes. Settings not yet on disk are written.
     ~MonitorController() override;
 
     // --- state -------------------------------------------------------------------------
@@ -102,41 +76,45 @@ public:
     bool isNightMode() const;
     bool isChangingNightMode() const;
     const std::set<MonitorFeature>& loadedFeatures() const { return m_loadedFeatures; }
+    bool isLoaded(MonitorFeature feature) const { return m_loadedFeatures.contains(feature); }
     std::optional<QUuid> activeSceneID() const { return m_activeSceneID; }
     bool isApplyingScene() const { return m_isApplyingScene; }
-    bool adaptiveBrightnessEnabled() const;
-    double adaptiveMinimumBrightness() const;
-    double adaptiveMaximumBrightness() const;
-    AdaptiveSupport adaptiveBrightnessSupported() const;
-    std::optional<QDateTime> adaptiveBrightnessPausedUntil() const;
-    /// A pause is set and still lies ahead (on the controller's clock).
-    bool isAdaptiveBrightnessPaused() const;
-    /// Off, paused, unavailable, checking or following: what every view tells the user.
-    AdaptiveBrightnessState adaptiveBrightnessState() const;
     bool perInputScenesEnabled() const { return m_perInputScenesEnabled; }
-    /// Whether a change made by a script or a keyboard shortcut is shown briefly on screen.
-    bool onScreenIndicatorEnabled() const { return m_onScreenIndicatorEnabled; }
     /// The colour preset whose gains equal the current ones exactly.
     std::optional<ColorPreset> matchedPreset() const;
-    /// Why the controller's own settings could not be saved; nullopt once a save has worked.
-    const std::optional<QString>& settingsError() const;
-
     /// Built-in scenes in their order, then the user's in theirs; scenesChanged() tells of changes.
     QList<MonitorScene> scenes() const;
-    /// The store behind scenes(), for its persistenceError.
     MonitorSceneStore& sceneStore() const { return m_sceneStore; }
 
-    // --- start-up and refresh -------------------------------------------------------------
-    /// The one-time start: event source, lifecycle loop, adaptive loop, first refresh and the
-    /// per-input scene step. Later calls return at once.
+    // --- the monitor it stands for ----------------------------------------------------------
+    /// As the helper lists it; empty until a listing has named the monitor.
+    const QString& id() const { return m_id; }
+    /// Commands carry the monitor's id (several monitors are connected).
+    bool isAddressed() const;
+    /// The listing named the monitor this controller has been speaking to, with `settingsGroup`
+    /// holding its keys. Only a controller that stands for the helper's default learns its id.
+    void learnIdentity(const QString& id, const QString& settingsGroup);
+    /// Commands carry the id from now on, or go to the helper's default monitor again (the only
+    /// one left); a controller whose id is unknown stays unaddressed.
+    void setAddressed(bool addressed);
+    /// The name the helper lists the monitor under, used when several are connected.
+    void setListedName(const QString& name);
+
+    // --- reading ----------------------------------------------------------------------------
+    /// The first reading, once: a refresh, then the per-input scene step. Later calls return at once.
     QCoro::Task<> start();
-    /// Before the program ends: no new work starts (pending slider writes and adaptive sampling
-    /// stop), and the monitor command under way gets up to `bound` to finish, so quitting does
-    /// not cut a write short. Whatever still runs after that is stopped with the controller.
+    /// After a wake or display change: reads the monitor, again and again while it stays silent
+    /// (until the time is up or `interrupted` is cancelled by a newer event), then the per-input
+    /// scene step. True when the brightness could be read.
+    QCoro::Task<bool> readAfterChange(CancelToken interrupted);
+    /// Before the program ends: no new work starts, and the monitor command under way gets up to
+    /// `bound` to finish, so quitting does not cut a write short.
     QCoro::Task<> finishWork(std::chrono::milliseconds bound);
     /// Re-reads all values, the input and the display name; dropped while one is running.
     /// Cancelling `cancel` (the view that asked has gone) cuts the reads' retries short.
     QCoro::Task<> refresh(CancelToken cancel = {});
+    /// No operation under way (a pending slider write counts) and no helper running or queued.
+    bool isIdle() const;
 
     // --- adjustments ------------------------------------------------------------------------
     /// Stores a value in the controller only (a slider's binding); nothing is written. It is the
@@ -147,16 +125,17 @@ public:
     /// The value on release (or from a script): written at once, or, while a write of the same
     /// feature is still under way, right after it. Values that arrive meanwhile replace each other.
     void set(MonitorFeature feature, double value);
+    /// Linked to another monitor's brightness: moved as its own slider would move it, but no choice
+    /// of the user's here (no adaptive pause, no brightnessChosen).
+    void followBrightness(double brightness, bool live);
+    /// A brightness chosen by adaptive brightness: written at once, shown with `status`. True once
+    /// it is on the monitor.
+    QCoro::Task<bool> writeAdaptiveBrightness(int brightness, QString status);
     void applyPreset(ColorPreset preset);
     void setInput(MonitorInput input);
 
-    // --- Night Mode -----------------------------------------------------------------------
+    // --- Night Mode, this monitor's --------------------------------------------------------
     void setNightMode(bool enabled);
-
-    // --- adaptive brightness ---------------------------------------------------------------
-    void setAdaptiveBrightnessEnabled(bool enabled);
-    void setAdaptiveBrightnessRange(double minimum, double maximum);
-    void resumeAdaptiveBrightness();
 
     // --- scenes ---------------------------------------------------------------------------
     void apply(const MonitorScene& scene);
@@ -170,32 +149,8 @@ public:
     void setPreferredSceneID(MonitorInput input, std::optional<QUuid> sceneID);
     void setPerInputScenesEnabled(bool enabled);
 
-    // --- preferences of the shell -----------------------------------------------------------
-    void setOnScreenIndicatorEnabled(bool enabled);
-
-    // --- the monitor it stands for, for the owner of several controllers ----------------------
-    /// As the helper lists it; an empty id until a listing has named it.
-    const ListedDisplay& listedDisplay() const { return m_listedDisplay; }
-    /// Commands carry the monitor's id.
-    bool isAddressed() const { return m_ddc->display().has_value(); }
-    /// Stands for `display` from now on, with its own keys under `settingsGroup` and its commands
-    /// carrying its id when `addressed`. For another monitor than before, slider values not yet
-    /// written are dropped, work under way gets a moment to finish, and nothing read so far
-    /// counts as loaded. True when what was read so far may not be this monitor's (another
-    /// monitor, or commands that reached whichever monitor the helper picked): read it again.
-    QCoro::Task<bool> standFor(ListedDisplay display, QString settingsGroup, bool addressed);
-    /// The monitors the helper finds, asked in turn with this monitor's commands.
+    /// The monitors the helper finds, asked with this monitor's client.
     QCoro::Task<Result<QList<ListedDisplay>>> listDisplays();
-
-    // Property adaptors for the Qt meta-object system (optional values as empty/invalid).
-    QString activeInputRawValue() const { return m_activeInput ? rawValue(*m_activeInput) : QString(); }
-    QStringList offeredInputRawValues() const;
-    QStringList loadedFeatureNames() const;
-    QUuid activeSceneUuid() const { return m_activeSceneID.value_or(QUuid()); }
-    QDateTime adaptiveBrightnessPausedUntilValue() const {
-        return adaptiveBrightnessPausedUntil().value_or(QDateTime());
-    }
-    QString settingsErrorText() const { return settingsError().value_or(QString()); }
 
 signals:
     void brightnessChanged();
@@ -206,11 +161,11 @@ signals:
     void blueChanged();
     /// Any of the six values changed; sent after the value's own signal.
     void valueChanged(MonitorFeature feature);
-    /// The brightness was set by hand, by a script or by adaptive brightness (not read, nor set
-    /// by a scene or Night Mode); `live` while a slider is still being dragged.
+    /// The brightness was set by hand, by a script or by adaptive brightness (not read, nor set by
+    /// a scene, Night Mode or a linked monitor); `live` while a slider is still being dragged.
     void brightnessChosen(double brightness, bool live);
-    /// Night Mode was asked to turn on or off, and a change is under way.
-    void nightModeChosen(bool enabled);
+    /// A value, a preset or a scene was chosen for this monitor: adaptive brightness stands aside.
+    void adjustedByHand();
     void activeInputChanged();
     void offeredInputsChanged();
     void displayNameChanged();
@@ -223,35 +178,19 @@ signals:
     void loadedFeaturesChanged();
     void activeSceneIDChanged();
     void isApplyingSceneChanged();
-    void adaptiveBrightnessEnabledChanged();
-    void adaptiveMinimumBrightnessChanged();
-    void adaptiveMaximumBrightnessChanged();
-    void adaptiveBrightnessSupportedChanged();
-    void adaptiveBrightnessPausedUntilChanged();
-    void adaptiveBrightnessStateChanged();
     void perInputScenesEnabledChanged();
-    void onScreenIndicatorEnabledChanged();
     void scenesChanged();
-    void settingsErrorChanged();
+    void idChanged();
 
 private:
-    friend class MonitorControllerProbe; // tests look at the internals through it
-
-    std::unique_ptr<AdaptiveBrightness> makeAdaptiveBrightness(BuiltInDisplayBrightnessReadingSource& reader,
-                                                               std::function<QDateTime()> now);
-    void forwardSignals();
-
     template <class T> void assign(T& field, const T& value, void (MonitorController::*changed)()) {
         if (field == value)
             return;
         field = value;
         emit(this->*changed)();
     }
-
     QString connectedStatus(const QString& withoutInput) const;
     void setActiveInput(std::optional<MonitorInput> input);
-    /// What was read belonged to another monitor.
-    void forgetReadings();
     void setStatus(const QString& status, bool hasError);
     void setDisplayName(const QString& name);
     void setWorking(bool working);
@@ -259,10 +198,16 @@ private:
     void setApplyingScene(bool applying);
     void updateBusy();
     void markLoaded(MonitorFeature feature);
-    /// Drops the slider and script values not yet written, so that nothing lands after what
-    /// follows (a scene's values); the write under way finishes.
-    void cancelPendingWrites();
     void storeValue(MonitorFeature feature, double value);
+
+    // writes
+    void markManualChange();
+    void writeLive(MonitorFeature feature, double value);
+    void writeNewest(MonitorFeature feature, double value);
+    QCoro::Task<> liveWrite(MonitorFeature feature, double value, CancelToken token);
+    QCoro::Task<> writeFeature(MonitorFeature feature, double value);
+    QCoro::Task<Result<void>> performWrite(MonitorFeature feature, double value);
+    QCoro::Task<> writePreset(ColorGains gains);
 
     // refresh
     /// The refresh itself: whether it read the brightness this time, or nullopt when it was
@@ -274,28 +219,12 @@ private:
     QCoro::Task<> askForOfferedInputs();
     void setReportedInputs(QList<MonitorInput> inputs);
 
-    // adjustments
-    void markManualChange();
-    QCoro::Task<Result<void>> performWrite(MonitorFeature feature, double value);
-    void writeNewest(MonitorFeature feature, double value);
-    /// A value of this feature waits to be written, or is being written.
-    bool isWriteUnderWay(MonitorFeature feature) const;
-    QCoro::Task<> writeFeature(MonitorFeature feature, double value);
-    QCoro::Task<> liveWrite(MonitorFeature feature, double value, CancelToken token);
-    QCoro::Task<> writePreset(ColorGains gains);
-    struct InputSwitch {
-        MonitorInput input;
-        std::optional<MonitorInput> previous; // shown again if the switch fails
-    };
-    QCoro::Task<> switchInputs(InputSwitch first);
-    /// Through the register the monitor was last seen to answer.
+    // input switches
+    QCoro::Task<> switchInputs(MonitorWrites::InputSwitch first);
+    /// Through the register the monitor has answered on; refused while neither has answered.
     QCoro::Task<Result<void>> selectInput(MonitorInput input);
 
-    // Night Mode
     QCoro::Task<> changeNightMode(bool enabled);
-
-    // adaptive brightness
-    QCoro::Task<bool> followBuiltInBrightness(int brightness);
 
     // scenes
     QCoro::Task<> applyScene(MonitorScene scene, bool switchesInput);
@@ -303,11 +232,6 @@ private:
     MonitorSceneState sceneState() const;
     void updateActiveSceneMatch();
     QCoro::Task<> applyPreferredSceneForCurrentInput();
-
-    // lifecycle
-    QCoro::Task<> lifecycleLoop();
-    QCoro::Task<> runReadingHook(const std::function<QCoro::Task<>()>& hook);
-    QCoro::Task<> waitWhile(std::function<bool()> busy, std::chrono::milliseconds bound);
 
     // fields, in the order the views and operations think of them
     double m_brightness = 50;
@@ -326,51 +250,31 @@ private:
     std::optional<QUuid> m_activeSceneID;
     bool m_isApplyingScene = false;
     bool m_perInputScenesEnabled = false;
-    bool m_onScreenIndicatorEnabled = true;
+    bool m_hasStarted = false;
+    QString m_id;
+    QString m_listedName;
 
-    MonitorSceneStore& m_sceneStore;
-    std::unique_ptr<DDCClient> m_ddc;
-    std::unique_ptr<DisplayLifecycleEventSource> m_displayLifecycle;
-    InputScenePreferenceStore& m_inputScenePreferences;
-
-    std::map<MonitorFeature, CancelToken> m_pendingWrites;
-    // One write per feature at a time; only the newest value waits behind it, so a script or a
-    // held shortcut never queues up stale writes ahead of everything else.
-    struct FeatureWrites {
-        bool writing = false;
-        std::optional<double> next;
-    };
-    std::map<MonitorFeature, FeatureWrites> m_featureWrites;
-    // Likewise one input switch at a time, and only the newest waiting behind it.
-    bool m_switchingInput = false;
-    std::optional<InputSwitch> m_nextInputSwitch;
-    // Counts the choices made of each value and of the input; a reading issued before the count
-    // moved is older than the choice and is not stored over it.
-    std::map<MonitorFeature, quint64> m_valueChoices;
-    quint64 m_inputChoices = 0;
-    // Monitors of other makes have no vendor input register: their input is set through the
-    // standard one once that has answered and the vendor one never has. A Velmar monitor that
-    // misses one question keeps its own register.
+    // Which register switches this monitor's input. A monitor of another make has no vendor
+    // register: it is switched through the standard one once that has answered, and the vendor
+    // command never goes to it. A Velmar monitor that misses one question keeps its own register.
     enum class InputRegister { unknown, vendor, standard };
     InputRegister m_inputRegister = InputRegister::unknown;
     // What such a monitor's capabilities list; empty while unknown. Asked once per connection: the
     // answer cannot change while the monitor stays, and reading it keeps the bus busy for a while.
     QList<MonitorInput> m_reportedInputs;
     bool m_inputsAsked = false;
-    bool m_hasStarted = false;
-    ListedDisplay m_listedDisplay;
-    MonitorReadingHooks m_readingHooks;
-    int m_readingHooksUnderWay = 0; // the monitors are being listed: adaptive brightness waits
 
+    MonitorSceneStore& m_sceneStore;
     // Cancelled first thing in the destructor: every task holds it and checks it after each
     // suspension before touching the controller.
     CancelToken m_lifetime = makeCancelToken();
-    int m_runningTasks = 0;
-
-    // The concerns with state of their own; the settings first, since the others keep theirs there.
-    std::unique_ptr<ControllerSettings> m_settings;
+    std::unique_ptr<SettingsFile> m_ownSettings;
+    SettingsFile* m_settingsFile;
+    std::unique_ptr<MonitorSettings> m_settings;
+    std::unique_ptr<InputScenePreferenceStore> m_inputScenePreferences;
+    std::unique_ptr<DDCClient> m_ddc;
     std::unique_ptr<NightMode> m_nightMode;
-    std::unique_ptr<AdaptiveBrightness> m_adaptive;
+    MonitorWrites m_writes;
     std::shared_ptr<ScreenNameSource> m_screens;
     MonitorControllerTimings m_timings;
 };

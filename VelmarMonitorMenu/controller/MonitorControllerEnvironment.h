@@ -1,19 +1,14 @@
 #pragma once
 
 #include "monitor/DDCClient.h"
-#include "monitor/DisplayListing.h"
-#include "system/DisplayLifecycleEventSource.h"
 #include "system/ScreenNameSource.h"
 
-#include <QDateTime>
-
 #include <chrono>
-#include <functional>
 #include <memory>
 
-class QSettings;
+class SettingsFile;
 
-// Every wait the controller makes. The defaults are the production values; tests shorten the
+// Every wait the controllers make. The defaults are the production values; tests shorten the
 // ones they are not measuring.
 struct MonitorControllerTimings {
     // Pacing between monitor commands: cheap monitors drop a command that follows another too closely.
@@ -35,33 +30,19 @@ struct MonitorControllerTimings {
     std::chrono::milliseconds settingsCheckDelay = std::chrono::seconds(1);
 };
 
-// What the owner of several controllers does around this one's readings at start-up and after
-// each wake or display change: it lists the connected monitors, before the reading when it knows
-// several (so that the reading goes to the right monitor) and after it otherwise.
-struct MonitorReadingHooks {
-    std::function<QCoro::Task<>()> before;
-    std::function<QCoro::Task<>()> after;
-};
-
-// What the controller needs from its surroundings beyond the three collaborators the app
-// shell hands it. Every member has a production default; tests replace what they need.
+// What a controller needs from its surroundings beyond the scene store. Every member has a
+// production default; ConnectedMonitors and tests set what they need.
 struct MonitorControllerEnvironment {
-    QSettings* settings = nullptr; // the user's settings when null
+    SettingsFile* settings = nullptr; // the user's settings when null
     HelperLocator helperLocator = HelperLocation::bundled();
     std::shared_ptr<ScreenNameSource> screens; // the platform's screens when null
-    /// The platform's wake and display signals when null.
-    std::unique_ptr<DisplayLifecycleEventSource> displayLifecycle;
-    std::function<QDateTime()> now; // wall clock for the adaptive pause; system clock when empty
     MonitorControllerTimings timings;
 
-    // With several monitors, one controller stands for each; the defaults are those of a
-    // controller on its own.
-    /// The monitor as the helper lists it; an empty id until a listing has named it.
-    ListedDisplay monitor;
+    /// The monitor's id as the helper lists it; empty for the helper's default monitor, whose id
+    /// a listing tells later.
+    QString monitor;
     /// Commands carry the monitor's id: several monitors are connected.
     bool addressed = false;
-    /// Key prefixes (ControllerSettings::Groups): the program's keys and the monitor's own.
-    QString programSettingsGroup;
-    QString monitorSettingsGroup;
-    MonitorReadingHooks readingHooks;
+    /// The key prefix of the monitor's own settings; empty for the top level.
+    QString settingsGroup;
 };

@@ -1,8 +1,7 @@
-// Night Mode on the controller's side: when a request is taken, and what the sliders and the
-// status line show of a change.
+// This monitor's Night Mode on the controller's side: when a request is taken, and what the
+// sliders and the status line show of a change.
 #include "MonitorController.h"
 
-#include "AdaptiveBrightness.h"
 #include "NightMode.h"
 #include "RunningTask.h"
 
@@ -21,12 +20,11 @@ void MonitorController::setNightMode(bool enabled) {
         return; // dropped, not queued
     setActiveSceneID(std::nullopt);
     changeNightMode(enabled);
-    emit nightModeChosen(enabled);
 }
 
 QCoro::Task<> MonitorController::changeNightMode(bool enabled) {
     const auto lifetime = m_lifetime;
-    const RunningTask running(m_runningTasks, m_lifetime);
+    const RunningTask running(m_writes.runningTasks, m_lifetime);
     const auto change = co_await m_nightMode->change(enabled);
     if (lifetime->isCancelled())
         co_return;
@@ -40,7 +38,6 @@ QCoro::Task<> MonitorController::changeNightMode(bool enabled) {
     } else if (enabled && change.shown) {
         for (const auto feature : NightModeSnapshot::features)
             markLoaded(feature);
-        m_adaptive->monitorShows(change.shown->brightness);
         setStatus(tr("Night Mode • On"), false);
     } else if (change.shown) {
         setStatus(connectedStatus(tr("DDC/CI • Connected")), false);

@@ -1,11 +1,17 @@
-// Reading the monitor: the full refresh, input detection and the display name.
+// Reading the monitor: the first reading, the full refresh, the reading after a wake or display
+// change, input detection and the display name.
 #include "MonitorController.h"
 
+#include "async/Pause.h"
 #include "monitor/InputSourceList.h"
 #include "PacedCommands.h"
 #include "RunningTask.h"
 
+#include <QElapsedTimer>
+
 #include <limits>
+
+using namespace std::chrono_literals;
 
 namespace {
 std::optional<int> asInt(qint64 value) {
@@ -15,6 +21,60 @@ std::optional<int> asInt(qint64 value) {
 }
 } // namespace
 
+QCoro::Task<> MonitorController::start() {
+    if (std::exchange(m_hasStarted, true))
+        co_return;
+    const auto lifetime = m_lifetime;
+    co_await refresh();
+    if (lifetime->isCancelled())
+        co_return;
+    co_await applyPreferredSceneForCurrentInput();
+}
+
+QCoro::Task<bool> MonitorController::readAfterChange(CancelToken interrupted) {
+    const auto lifetime = m_lifetime;
+    const RunningTask running(m_writes.runningTasks, lifetime);
+    // The monitor may have new firmware, or be back after a while: ask it again what it offers.
+    m_inputsAsked = false;
+    auto readBrightness = co_await readMonitor({});
+    if (lifetime->isCancelled())
+        co_return false;
+
+    // A monitor that has just woken may stay silent for seconds: try again, farther apart each
+    // time, until it answers, the time is up, or a newer event takes over.
+    auto delay = m_timings.wakeRetryFirstDelay;
+    auto waitedSoFar = 0ms;
+    while (readBrightness == false && waitedSoFar + delay <= m_timings.wakeRetryGiveUpAfter) {
+        const bool retry = co_await pause(delay, interrupted, lifetime);
+        if (lifetime->isCancelled() || !retry)
+            co_return false; // the newer event gets a reading of its own
+        waitedSoFar += delay;
+        delay *= 2;
+        readBrightness = co_await readMonitor({});
+        if (lifetime->isCancelled())
+            co_return false;
+    }
+    // Nothing known of the monitor now: no scene to apply to it.
+    if (readBrightness == false)
+        co_return false;
+    co_await applyPreferredSceneForCurrentInput();
+    co_return readBrightness.value_or(true);
+}
+
+QCoro::Task<> MonitorController::finishWork(std::chrono::milliseconds bound) {
+    m_writes.cancelPending();
+    const auto lifetime = m_lifetime;
+    // Looked at every few milliseconds, and only while the program ends.
+    constexpr auto look = 10ms;
+    QElapsedTimer waited;
+    waited.start();
+    while (!m_ddc->isIdle() && waited.elapsed() < bound.count()) {
+        co_await pause(look, lifetime);
+        if (lifetime->isCancelled())
+            co_return;
+    }
+}
+
 QCoro::Task<> MonitorController::refresh(CancelToken cancel) {
     co_await readMonitor(std::move(cancel));
 }
@@ -23,7 +83,7 @@ QCoro::Task<std::optional<bool>> MonitorController::readMonitor(CancelToken canc
     if (m_isWorking)
         co_return std::nullopt; // dropped, not queued: the running refresh reads everything anyway
     const auto lifetime = m_lifetime;
-    const RunningTask running(m_runningTasks, m_lifetime);
+    const RunningTask running(m_writes.runningTasks, m_lifetime);
     setWorking(true);
     detectDisplayName();
 
@@ -34,12 +94,12 @@ QCoro::Task<std::optional<bool>> MonitorController::readMonitor(CancelToken canc
     // newer than what the read brings back: it stands, and the next refresh reads the monitor again.
     std::map<MonitorFeature, quint64> choicesWhenRead;
     const auto read = [this, cancel, &choicesWhenRead](MonitorFeature feature) {
-        choicesWhenRead[feature] = m_valueChoices[feature];
+        choicesWhenRead[feature] = m_writes.valueChoices[feature];
         return m_ddc->read(feature, cancel);
     };
     bool readBrightness = false;
     const auto store = [this, &readBrightness, &choicesWhenRead](MonitorFeature feature, qint64 value) {
-        if (m_valueChoices[feature] == choicesWhenRead[feature] && !isWriteUnderWay(feature))
+        if (m_writes.valueChoices[feature] == choicesWhenRead[feature] && !m_writes.isUnderWay(feature))
             storeValue(feature, static_cast<double>(value));
         markLoaded(feature);
         readBrightness = readBrightness || feature == MonitorFeature::brightness;
@@ -49,12 +109,12 @@ QCoro::Task<std::optional<bool>> MonitorController::readMonitor(CancelToken canc
     if (lifetime->isCancelled())
         co_return false;
 
-    const auto inputChoicesWhenRead = m_inputChoices;
+    const auto inputChoicesWhenRead = m_writes.inputChoices;
     const auto input = co_await detectActiveInput();
     if (lifetime->isCancelled())
         co_return false;
     // An input switched to meanwhile stands, and so does the scene step that follows it.
-    if (input && m_inputChoices == inputChoicesWhenRead)
+    if (input && m_writes.inputChoices == inputChoicesWhenRead)
         setActiveInput(*input);
 
     // Only brightness decides: a monitor whose brightness answers is connected, even if some
@@ -75,9 +135,9 @@ QCoro::Task<std::optional<bool>> MonitorController::readMonitor(CancelToken canc
 }
 
 QCoro::Task<std::optional<MonitorInput>> MonitorController::detectActiveInput() {
-    // The vendor attribute names every input this monitor has; the standard one is the
-    // fallback for firmware that does not answer it. One attempt each: input detection is a
-    // bonus, not a reason to keep the monitor busy.
+    // The vendor register names every input a Velmar monitor has; the standard one is the
+    // fallback for firmware that does not answer it, and the only one other makes have. One
+    // attempt each: input detection is a bonus, not a reason to keep the monitor busy.
     const auto lifetime = m_lifetime;
     const QStringList vendorQuery{QStringLiteral("get"), QStringLiteral("input-alt")};
     const auto vendor = co_await m_ddc->readValue(vendorQuery);
@@ -93,16 +153,13 @@ QCoro::Task<std::optional<MonitorInput>> MonitorController::detectActiveInput() 
     }
     const QStringList standardQuery{QStringLiteral("get"), QStringLiteral("input")};
     const auto standard = co_await m_ddc->readValue(standardQuery);
-    if (lifetime->isCancelled())
+    if (lifetime->isCancelled() || !standard)
         co_return std::nullopt;
-    if (standard) {
-        if (const auto code = asInt(standard.value())) {
-            const auto input = MonitorInputs::fromStandardCode(*code);
-            if (input && m_inputRegister == InputRegister::unknown)
-                m_inputRegister = InputRegister::standard;
-            co_return input;
-        }
-    }
+    // Any answer, even an input outside our table (DVI, VGA), says the standard register works.
+    if (m_inputRegister == InputRegister::unknown)
+        m_inputRegister = InputRegister::standard;
+    if (const auto code = asInt(standard.value()))
+        co_return MonitorInputs::fromStandardCode(*code);
     co_return std::nullopt;
 }
 
@@ -121,8 +178,8 @@ QCoro::Task<> MonitorController::askForOfferedInputs() {
 
 void MonitorController::detectDisplayName() {
     // Among several monitors the screens cannot tell which is ours; the helper's list can.
-    if (isAddressed() && !m_listedDisplay.name.isEmpty())
-        return setDisplayName(m_listedDisplay.name);
+    if (isAddressed() && !m_listedName.isEmpty())
+        return setDisplayName(m_listedName);
     const auto screens = m_screens->screens();
     for (const auto& screen : screens) {
         if (screen.name.contains(QLatin1String("Velmar"), Qt::CaseInsensitive))

@@ -2,9 +2,9 @@
 // duplicating and deleting, and the preferred scene of each input.
 #include "MonitorController.h"
 
-#include "AdaptiveBrightness.h"
 #include "async/Pause.h"
-#include "ControllerSettings.h"
+#include "MonitorSettings.h"
+#include "SettingsFile.h"
 #include "MonitorValue.h"
 #include "NightMode.h"
 #include "PacedCommands.h"
@@ -25,13 +25,13 @@ QCoro::Task<> MonitorController::applyScene(MonitorScene scene, bool switchesInp
     if (m_isApplyingScene)
         co_return; // dropped, not queued
     const auto lifetime = m_lifetime;
-    const RunningTask running(m_runningTasks, m_lifetime);
+    const RunningTask running(m_writes.runningTasks, m_lifetime);
     setApplyingScene(true);
 
     // No delayed slider write may land after the scene's values.
-    cancelPendingWrites();
+    m_writes.cancelPending();
 
-    m_adaptive->pauseAfterManualChange();
+    emit adjustedByHand();
 
     auto fail = [this, &scene](const ClientError& error) {
         // What was written stays written, on the monitor and in the sliders; no rollback.
@@ -64,7 +64,7 @@ QCoro::Task<> MonitorController::applyScene(MonitorScene scene, bool switchesInp
     }
 
     if (switchesInput && scene.input && scene.input != m_activeInput) {
-        ++m_inputChoices;
+        ++m_writes.inputChoices;
         const auto switched = co_await selectInput(*scene.input);
         if (lifetime->isCancelled())
             co_return;
@@ -164,15 +164,15 @@ void MonitorController::deleteScene(const MonitorScene& scene) {
 }
 
 std::optional<QUuid> MonitorController::preferredSceneID(MonitorInput input) const {
-    const auto text = m_inputScenePreferences.sceneIdentifier(rawValue(input));
+    const auto text = m_inputScenePreferences->sceneIdentifier(rawValue(input));
     if (!text)
         return std::nullopt;
     return uuidFromText(*text);
 }
 
 void MonitorController::setPreferredSceneID(MonitorInput input, std::optional<QUuid> sceneID) {
-    m_inputScenePreferences.setSceneID(sceneID, rawValue(input));
-    m_settings->checkSoon();
+    m_inputScenePreferences->setSceneID(sceneID, rawValue(input));
+    m_settingsFile->checkSoon();
 }
 
 void MonitorController::setPerInputScenesEnabled(bool enabled) {

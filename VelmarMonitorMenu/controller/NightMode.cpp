@@ -1,6 +1,6 @@
 #include "NightMode.h"
 
-#include "ControllerSettings.h"
+#include "MonitorSettings.h"
 #include "monitor/DDCClient.h"
 #include "MonitorValue.h"
 #include "PacedCommands.h"
@@ -26,7 +26,7 @@ private:
 };
 } // namespace
 
-NightMode::NightMode(DDCClient& ddc, ControllerSettings& settings, Timings timings, CancelToken lifetime,
+NightMode::NightMode(DDCClient& ddc, MonitorSettings& settings, Timings timings, CancelToken lifetime,
                      QObject* parent)
     : QObject(parent), m_ddc(ddc), m_settings(settings), m_timings(timings), m_lifetime(std::move(lifetime)),
       m_snapshot(settings.nightModeSnapshot()) {

@@ -11,7 +11,7 @@
 #include <chrono>
 #include <optional>
 
-class ControllerSettings;
+class MonitorSettings;
 class DDCClient;
 
 // Night Mode: a warmer colour and a capped brightness, with the values from before kept, on
@@ -41,7 +41,7 @@ public:
     /// On again when the settings kept the way back from a previous run: the monitor is taken to
     /// still show the night values, so nothing is read or written here. Once `lifetime` is
     /// cancelled (the owner is going away) no task of ours touches this object again.
-    NightMode(DDCClient& ddc, ControllerSettings& settings, Timings timings, CancelToken lifetime,
+    NightMode(DDCClient& ddc, MonitorSettings& settings, Timings timings, CancelToken lifetime,
               QObject* parent = nullptr);
 
     bool isOn() const { return m_isOn; }
@@ -74,7 +74,7 @@ private:
     void setChanging(bool changing);
 
     DDCClient& m_ddc;
-    ControllerSettings& m_settings;
+    MonitorSettings& m_settings;
     Timings m_timings;
     CancelToken m_lifetime;
     bool m_isOn = false;

@@ -14,6 +14,7 @@ inline constexpr auto onScreenIndicatorEnabled = "onScreenIndicatorEnabled";
 inline constexpr auto mainMonitor = "monitors/main";         // the user's choice, by id
 inline constexpr auto knownMonitors = "monitors/known";      // the ids the last listing gave, in its order
 inline constexpr auto originalMonitor = "monitors/original"; // the monitor whose keys are the top-level ones
+inline constexpr auto seenMonitors = "monitors/seen";        // every id with settings, the latest seen first
 inline constexpr auto monitorGroups = "monitors/";           // every other monitor's keys: monitors/<id>/
 inline constexpr auto linkedBrightnessEnabled = "monitors/linkedBrightness";
 inline constexpr auto linkedLevel =

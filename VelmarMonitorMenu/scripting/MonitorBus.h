@@ -28,6 +28,8 @@ QString displayPath(const QString& id);
 // Refusals of our own; bad arguments get the standard org.freedesktop.DBus.Error.InvalidArgs.
 inline constexpr auto busyError = "com.velmar.Monitor1.Error.Busy";
 inline constexpr auto notReadError = "com.velmar.Monitor1.Error.NotRead";
+/// The monitor went while the call waited for it.
+inline constexpr auto disconnectedError = "com.velmar.Monitor1.Error.Disconnected";
 
 /// The interface's word for a feature: brightness, contrast, volume, red, green or blue.
 QString featureName(MonitorFeature feature);

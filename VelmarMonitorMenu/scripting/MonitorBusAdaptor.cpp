@@ -1,7 +1,11 @@
 #include "MonitorBusAdaptor.h"
 
+#include "controller/AdaptiveBrightness.h"
+#include "controller/ConnectedMonitors.h"
 #include "controller/MonitorController.h"
 #include "controller/MonitorValue.h"
+#include "controller/NightModeForAll.h"
+#include "controller/ProgramModel.h"
 #include "scenes/MonitorScene.h"
 
 #include <QMetaProperty>
@@ -37,13 +41,36 @@ QString inputList() {
 
 } // namespace
 
-MonitorBusAdaptor::MonitorBusAdaptor(MonitorController& monitor, QDBusConnection bus, QObject* object,
-                                     QString path)
-    : QDBusAbstractAdaptor(object), m_monitor(monitor), m_bus(std::move(bus)), m_path(std::move(path)) {
+MonitorBusAdaptor::MonitorBusAdaptor(ProgramModel& model, MonitorController* monitor, QDBusConnection bus,
+                                     QObject* object, QString path)
+    : QDBusAbstractAdaptor(object), m_model(model), m_followsMain(!monitor), m_bus(std::move(bus)),
+      m_path(std::move(path)) {
     MonitorBus::registerTypes();
     m_changeSignal.setSingleShot(true);
     m_changeSignal.setInterval(changeSignalDelay);
     connect(&m_changeSignal, &QTimer::timeout, this, &MonitorBusAdaptor::publishChanges);
+    bind(monitor ? *monitor : model.monitors().main());
+    if (m_followsMain) {
+        connect(&model.monitors(), &ConnectedMonitors::mainChanged, this,
+                [this] { bind(m_model.monitors().main()); });
+    }
+    const auto& adaptive = model.adaptiveBrightness();
+    connect(&adaptive, &AdaptiveBrightness::enabledChanged, this, &MonitorBusAdaptor::scheduleChangeSignal);
+    connect(&adaptive, &AdaptiveBrightness::stateChanged, this, &MonitorBusAdaptor::scheduleChangeSignal);
+    m_published = propertyValues();
+}
+
+MonitorBusAdaptor::~MonitorBusAdaptor() {
+    // The monitor went (or the program ends) before the refresh they wait for did.
+    for (const auto& call : std::exchange(m_refreshCalls, {}))
+        m_bus.send(call.message.createErrorReply(QLatin1String(MonitorBus::disconnectedError),
+                                                 tr("The monitor was disconnected.")));
+}
+
+void MonitorBusAdaptor::bind(MonitorController& monitor) {
+    for (const auto& connection : std::exchange(m_bound, {}))
+        disconnect(connection);
+    m_monitor = &monitor;
     for (auto signal :
          {&MonitorController::brightnessChanged, &MonitorController::contrastChanged,
           &MonitorController::volumeChanged, &MonitorController::redChanged, &MonitorController::greenChanged,
@@ -51,51 +78,49 @@ MonitorBusAdaptor::MonitorBusAdaptor(MonitorController& monitor, QDBusConnection
           &MonitorController::activeInputChanged, &MonitorController::displayNameChanged,
           &MonitorController::statusChanged, &MonitorController::hasErrorChanged,
           &MonitorController::isBusyChanged, &MonitorController::isNightModeChanged,
-          &MonitorController::adaptiveBrightnessEnabledChanged,
-          &MonitorController::adaptiveBrightnessStateChanged, &MonitorController::activeSceneIDChanged,
-          &MonitorController::scenesChanged})
-        connect(&monitor, signal, this, &MonitorBusAdaptor::scheduleChangeSignal);
-    connect(&monitor, &MonitorController::isWorkingChanged, this, &MonitorBusAdaptor::answerRefreshes);
-    m_published = propertyValues();
+          &MonitorController::activeSceneIDChanged, &MonitorController::scenesChanged})
+        m_bound.append(connect(&monitor, signal, this, &MonitorBusAdaptor::scheduleChangeSignal));
+    scheduleChangeSignal();
 }
 
 int MonitorBusAdaptor::level(MonitorFeature feature) const {
-    if (!m_monitor.loadedFeatures().contains(feature))
+    if (!monitor().loadedFeatures().contains(feature))
         return -1;
     return static_cast<int>(
-        std::clamp<qint64>(wholeMonitorValue(m_monitor.value(feature)), 0, std::numeric_limits<int>::max()));
+        std::clamp<qint64>(wholeMonitorValue(monitor().value(feature)), 0, std::numeric_limits<int>::max()));
 }
 
 QString MonitorBusAdaptor::input() const {
-    return m_monitor.activeInputRawValue();
+    const auto input = monitor().activeInput();
+    return input ? rawValue(*input) : QString();
 }
 
 QString MonitorBusAdaptor::displayName() const {
-    return m_monitor.displayName();
+    return monitor().displayName();
 }
 
 QString MonitorBusAdaptor::status() const {
-    return m_monitor.status();
+    return monitor().status();
 }
 
 bool MonitorBusAdaptor::hasError() const {
-    return m_monitor.hasError();
+    return monitor().hasError();
 }
 
 bool MonitorBusAdaptor::busy() const {
-    return m_monitor.isBusy();
+    return monitor().isBusy();
 }
 
 bool MonitorBusAdaptor::nightMode() const {
-    return m_monitor.isNightMode();
+    return monitor().isNightMode();
 }
 
 bool MonitorBusAdaptor::adaptiveBrightness() const {
-    return m_monitor.adaptiveBrightnessEnabled();
+    return m_model.adaptiveBrightness().isEnabled();
 }
 
 QString MonitorBusAdaptor::adaptiveBrightnessState() const {
-    switch (m_monitor.adaptiveBrightnessState()) {
+    switch (m_model.adaptiveBrightness().state()) {
     case Adaptive::State::off:
         return QStringLiteral("off");
     case Adaptive::State::paused:
@@ -111,13 +136,13 @@ QString MonitorBusAdaptor::adaptiveBrightnessState() const {
 }
 
 QString MonitorBusAdaptor::activeScene() const {
-    const auto id = m_monitor.activeSceneID();
+    const auto id = monitor().activeSceneID();
     return id ? uuidText(*id) : QString();
 }
 
 MonitorBus::SceneList MonitorBusAdaptor::scenes() const {
     MonitorBus::SceneList list;
-    for (const auto& scene : m_monitor.scenes())
+    for (const auto& scene : monitor().scenes())
         list.append({uuidText(scene.id), scene.name});
     return list;
 }
@@ -150,8 +175,8 @@ void MonitorBusAdaptor::SetValue(const QString& feature, int value, const QDBusM
     if (value < lowest || value > highest)
         return refuse(message, "org.freedesktop.DBus.Error.InvalidArgs",
                       tr("%1 is out of range: a value is from 0 to 100.").arg(value));
-    m_monitor.set(*known, value);
-    emit m_changes.valueRequested(*known, &m_monitor);
+    monitor().set(*known, value);
+    emit m_changes.valueRequested(*known, &monitor());
 }
 
 int MonitorBusAdaptor::AdjustValue(const QString& feature, int delta, const QDBusMessage& message) {
@@ -164,17 +189,17 @@ int MonitorBusAdaptor::AdjustValue(const QString& feature, int delta, const QDBu
         return 0;
     }
     // A step from the default a view shows before the monitor answered would land anywhere.
-    if (!m_monitor.loadedFeatures().contains(*known)) {
+    if (!monitor().loadedFeatures().contains(*known)) {
         refuse(message, MonitorBus::notReadError,
                tr("The monitor's %1 has not been read yet.").arg(MonitorBus::featureName(*known)));
         return 0;
     }
     // From the newest value, written or not, so that steps sent faster than the monitor takes
     // them add up. A monitor may report far beyond 100: the sum is made in 64 bits.
-    const qint64 current = wholeMonitorValue(m_monitor.value(*known));
+    const qint64 current = wholeMonitorValue(monitor().value(*known));
     const int target = static_cast<int>(std::clamp<qint64>(current + delta, lowest, highest));
-    m_monitor.set(*known, target);
-    emit m_changes.valueRequested(*known, &m_monitor);
+    monitor().set(*known, target);
+    emit m_changes.valueRequested(*known, &monitor());
     return target;
 }
 
@@ -183,12 +208,12 @@ void MonitorBusAdaptor::SetInput(const QString& input, const QDBusMessage& messa
     if (!known)
         return refuse(message, "org.freedesktop.DBus.Error.InvalidArgs",
                       tr("There is no input \"%1\"; the inputs are %2.").arg(input, inputList()));
-    m_monitor.setInput(*known);
-    emit m_changes.inputRequested(*known, &m_monitor);
+    monitor().setInput(*known);
+    emit m_changes.inputRequested(*known, &monitor());
 }
 
 void MonitorBusAdaptor::ApplyScene(const QString& scene, const QDBusMessage& message) {
-    const auto all = m_monitor.scenes();
+    const auto all = monitor().scenes();
     QList<MonitorScene> found;
     const auto id = uuidFromText(scene.trimmed());
     for (const auto& candidate : all) {
@@ -207,36 +232,51 @@ void MonitorBusAdaptor::ApplyScene(const QString& scene, const QDBusMessage& mes
         return refuse(message, "org.freedesktop.DBus.Error.InvalidArgs",
                       tr("Several scenes are named \"%1\"; name the one you mean by its id.").arg(scene));
     // The controller drops a scene asked for while another is applied; a script is told so.
-    if (m_monitor.isApplyingScene())
+    if (monitor().isApplyingScene())
         return refuse(message, MonitorBus::busyError, tr("Another scene is being applied."));
-    m_monitor.apply(found.first());
-    emit m_changes.sceneRequested(found.first(), &m_monitor);
+    monitor().apply(found.first());
+    emit m_changes.sceneRequested(found.first(), &monitor());
 }
 
 void MonitorBusAdaptor::SetNightMode(bool on, const QDBusMessage& message) {
     // As the panel's button, which is disabled meanwhile: the monitor is busy either way.
-    if (m_monitor.isChangingNightMode())
+    if (monitor().isChangingNightMode())
         return refuse(message, MonitorBus::busyError, tr("Night Mode is already being changed."));
-    if (m_monitor.isWorking())
+    if (monitor().isWorking())
         return refuse(message, MonitorBus::busyError, tr("The monitor is being read."));
-    m_monitor.setNightMode(on);
-    emit m_changes.nightModeRequested(on, &m_monitor);
+    m_model.nightMode().setEnabled(on);
+    emit m_changes.nightModeRequested(on, &monitor());
 }
 
 void MonitorBusAdaptor::Refresh(const QDBusMessage& message) {
-    m_monitor.refresh();
+    auto& served = monitor();
+    served.refresh();
     // A refresh already under way reads everything anyway: the answer waits for it.
-    if (!m_monitor.isWorking())
+    if (!served.isWorking())
         return;
     message.setDelayedReply(true);
-    m_refreshCalls.append(message);
+    m_refreshCalls.append({&served, message});
+    connect(&served, &MonitorController::isWorkingChanged, this, &MonitorBusAdaptor::answerRefreshes,
+            Qt::UniqueConnection);
+    connect(&served, &QObject::destroyed, this, &MonitorBusAdaptor::answerRefreshesOf, Qt::UniqueConnection);
 }
 
 void MonitorBusAdaptor::answerRefreshes() {
-    if (m_monitor.isWorking())
-        return;
-    for (const auto& call : std::exchange(m_refreshCalls, {}))
-        m_bus.send(call.createReply());
+    answerRefreshesOf(nullptr);
+}
+
+void MonitorBusAdaptor::answerRefreshesOf(QObject* gone) {
+    QList<RefreshCall> waiting;
+    for (auto& call : std::exchange(m_refreshCalls, {})) {
+        if (!call.monitor || call.monitor.data() == gone)
+            m_bus.send(call.message.createErrorReply(QLatin1String(MonitorBus::disconnectedError),
+                                                     tr("The monitor was disconnected.")));
+        else if (!call.monitor->isWorking())
+            m_bus.send(call.message.createReply());
+        else
+            waiting.append(std::move(call));
+    }
+    m_refreshCalls = std::move(waiting);
 }
 
 void MonitorBusAdaptor::scheduleChangeSignal() {

@@ -7,10 +7,12 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QList>
+#include <QPointer>
 #include <QTimer>
 #include <QVariantMap>
 
 class MonitorController;
+class ProgramModel;
 
 // The controller on the session bus as com.velmar.Monitor1, for scripts and keyboard shortcuts.
 // A thin layer: each command is checked, then carried out by the controller operation a widget
@@ -20,8 +22,10 @@ class MonitorController;
 //
 // Values are whole percentages; -1 stands for a value not read from the monitor yet.
 //
-// One adaptor serves one monitor's controller: the main one at MonitorBus::objectPath, and each
-// monitor at its own path as well. Displays is the same on every object; its owner keeps it.
+// One adaptor serves one monitor's controller at its own path, or, at MonitorBus::objectPath,
+// the main monitor's, whichever that is. Night Mode and adaptive brightness are every monitor's.
+// Displays is the same on every object; its owner keeps it. A Refresh still waiting when its
+// monitor goes is answered with MonitorBus::disconnectedError.
 class MonitorBusAdaptor : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.velmar.Monitor1")
@@ -44,10 +48,11 @@ class MonitorBusAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(MonitorBus::DisplayList Displays READ displays)
 
 public:
-    /// Serves on `object`, which must be registered at `path` on `bus` with
-    /// QDBusConnection::ExportAdaptors; the adaptor is one of its children.
-    MonitorBusAdaptor(MonitorController& monitor, QDBusConnection bus, QObject* object,
+    /// Serves `monitor`, or the main monitor when null, on `object`, which must be registered at
+    /// `path` on `bus` with QDBusConnection::ExportAdaptors; the adaptor is one of its children.
+    MonitorBusAdaptor(ProgramModel& model, MonitorController* monitor, QDBusConnection bus, QObject* object,
                       QString path = QLatin1String(MonitorBus::objectPath));
+    ~MonitorBusAdaptor() override;
 
     /// Tells of every change a command asked for, for the on-screen indicator.
     const ScriptedChanges& changes() const { return m_changes; }
@@ -88,6 +93,13 @@ public slots:
     void Refresh(const QDBusMessage& message);
 
 private:
+    struct RefreshCall {
+        QPointer<MonitorController> monitor;
+        QDBusMessage message;
+    };
+
+    MonitorController& monitor() const { return *m_monitor; }
+    void bind(MonitorController& monitor);
     int level(MonitorFeature feature) const;
     void refuse(const QDBusMessage& message, const char* error, const QString& text) const;
     std::optional<MonitorFeature> knownFeature(const QString& name, const QDBusMessage& message) const;
@@ -95,13 +107,18 @@ private:
     QVariantMap propertyValues() const;
     void publishChanges();
     void answerRefreshes();
+    /// Those of a monitor that went are refused.
+    void answerRefreshesOf(QObject* gone);
 
-    MonitorController& m_monitor;
+    ProgramModel& m_model;
+    QPointer<MonitorController> m_monitor;
+    bool m_followsMain;
+    QList<QMetaObject::Connection> m_bound; // to the monitor served
     QDBusConnection m_bus;
     QString m_path;
     MonitorBus::DisplayList m_displays;
     ScriptedChanges m_changes;
     QTimer m_changeSignal;
     QVariantMap m_published;
-    QList<QDBusMessage> m_refreshCalls; // answered when the refresh under way ends
+    QList<RefreshCall> m_refreshCalls; // answered when the refresh under way ends
 };

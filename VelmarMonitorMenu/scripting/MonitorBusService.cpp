@@ -2,13 +2,14 @@
 
 #include "controller/ConnectedMonitors.h"
 #include "controller/MonitorController.h"
+#include "controller/ProgramModel.h"
 #include "MonitorBusAdaptor.h"
 
-MonitorBusService::MonitorBusService(ConnectedMonitors& monitors, QDBusConnection bus, QObject* mainObject)
-    : m_monitors(monitors), m_bus(std::move(bus)),
-      m_main(std::make_unique<MonitorBusAdaptor>(monitors.main(), m_bus, mainObject)) {
+MonitorBusService::MonitorBusService(ProgramModel& model, QDBusConnection bus, QObject* mainObject)
+    : m_model(model), m_bus(std::move(bus)),
+      m_main(std::make_unique<MonitorBusAdaptor>(model, nullptr, m_bus, mainObject)) {
     forward(*m_main);
-    connect(&monitors, &ConnectedMonitors::controllersChanged, this, &MonitorBusService::follow);
+    connect(&model.monitors(), &ConnectedMonitors::controllersChanged, this, &MonitorBusService::follow);
     follow();
 }
 
@@ -43,8 +44,8 @@ void MonitorBusService::dropGone() {
 
 MonitorBus::DisplayList MonitorBusService::displays() const {
     MonitorBus::DisplayList list;
-    for (const auto* controller : m_monitors.controllers()) {
-        const QString& id = controller->listedDisplay().id;
+    for (const auto* controller : m_model.monitors().controllers()) {
+        const QString& id = controller->id();
         const QString path =
             id.isEmpty() ? QLatin1String(MonitorBus::objectPath) : MonitorBus::displayPath(id);
         list.append({id, controller->displayName(), QDBusObjectPath(path)});
@@ -53,22 +54,21 @@ MonitorBus::DisplayList MonitorBusService::displays() const {
 }
 
 void MonitorBusService::follow() {
-    const auto controllers = m_monitors.controllers();
-    // A monitor that went, or whose id another controller now stands for (the main one moved):
-    // its object goes before anything is served in its place.
+    const auto controllers = m_model.monitors().controllers();
+    // A monitor that went: its object goes before anything is served in its place.
     for (auto it = m_served.begin(); it != m_served.end();) {
         const QString id = (it++)->first;
         const auto& served = m_served.at(id);
-        if (!served.controller || served.controller->listedDisplay().id != id)
+        if (!served.controller || served.controller->id() != id)
             unserve(id);
     }
     for (auto* controller : controllers) {
-        const QString id = controller->listedDisplay().id;
+        const QString id = controller->id();
         if (id.isEmpty() || m_served.contains(id))
             continue;
         Served served{controller, std::make_unique<QObject>(), nullptr};
         const QString path = MonitorBus::displayPath(id);
-        served.adaptor = new MonitorBusAdaptor(*controller, m_bus, served.object.get(), path);
+        served.adaptor = new MonitorBusAdaptor(m_model, controller, m_bus, served.object.get(), path);
         forward(*served.adaptor);
         m_bus.registerObject(path, served.object.get(), QDBusConnection::ExportAdaptors);
         m_served.emplace(id, std::move(served));

@@ -10,19 +10,20 @@
 #include <map>
 #include <memory>
 
-class ConnectedMonitors;
+class ProgramModel;
 class MonitorBusAdaptor;
 class MonitorController;
 
 // Every connected monitor on the session bus: the main one at MonitorBus::objectPath, as it has
-// always been, and each one (the main one too) at MonitorBus::displayPath(id), added and taken
-// away as monitors come and go. Every object lists them all in its Displays property.
+// always been, whichever monitor that is, and each one (the main one too) at
+// MonitorBus::displayPath(id), added and taken away as monitors come and go. Every object lists
+// them all in its Displays property.
 class MonitorBusService : public QObject {
     Q_OBJECT
 public:
     /// `mainObject` must be registered at MonitorBus::objectPath on `bus` with
     /// QDBusConnection::ExportAdaptors; the main adaptor is one of its children.
-    MonitorBusService(ConnectedMonitors& monitors, QDBusConnection bus, QObject* mainObject);
+    MonitorBusService(ProgramModel& model, QDBusConnection bus, QObject* mainObject);
     ~MonitorBusService() override;
 
     /// Every change a command asked for, of any monitor, for the on-screen indicator.
@@ -41,7 +42,7 @@ private:
     void unserve(const QString& id);
     MonitorBus::DisplayList displays() const;
 
-    ConnectedMonitors& m_monitors;
+    ProgramModel& m_model;
     QDBusConnection m_bus;
     ScriptedChanges m_changes;
     std::unique_ptr<MonitorBusAdaptor> m_main;

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-class ConnectedMonitors;
+class ProgramModel;
 class ScriptedChanges;
 
 /// Scripts' way to the controller, open for as long as this object lives; it must not outlive
@@ -43,7 +43,7 @@ public:
     bool claim();
     /// Once claimed: opens every monitor's controller to scripts; null where the platform offers
     /// none, or when another process serves them.
-    std::unique_ptr<ScriptAccess> serveScripts(ConnectedMonitors& monitors);
+    std::unique_ptr<ScriptAccess> serveScripts(ProgramModel& model);
 
 signals:
     /// A later launch asked this instance to show itself.

@@ -1,14 +1,14 @@
 #include "AdaptiveStatus.h"
 
-#include "controller/MonitorController.h"
+#include "controller/AdaptiveBrightness.h"
 #include "system/PlatformWording.h"
 
 #include <QCoreApplication>
 
 namespace AdaptiveStatus {
 
-QString text(const MonitorController& monitor) {
-    switch (monitor.adaptiveBrightnessState()) {
+QString text(const AdaptiveBrightness& adaptive) {
+    switch (adaptive.state()) {
     case Adaptive::State::off:
         return QCoreApplication::translate("AdaptiveStatus", "Off");
     case Adaptive::State::paused:
@@ -23,9 +23,8 @@ QString text(const MonitorController& monitor) {
     return PlatformWording::followingBuiltInBrightness();
 }
 
-bool isWarning(const MonitorController& monitor) {
-    return monitor.adaptiveBrightnessEnabled() &&
-           monitor.adaptiveBrightnessSupported() == MonitorController::AdaptiveSupport::no;
+bool isWarning(const AdaptiveBrightness& adaptive) {
+    return adaptive.isEnabled() && adaptive.support() == Adaptive::Support::no;
 }
 
 } // namespace AdaptiveStatus

@@ -2,12 +2,12 @@
 
 #include <QString>
 
-class MonitorController;
+class AdaptiveBrightness;
 
 // How adaptive brightness reads to the user, wherever it is shown.
 namespace AdaptiveStatus {
 /// "Off", "Paused after manual adjustment", the unavailable, checking or following text.
-QString text(const MonitorController& monitor);
+QString text(const AdaptiveBrightness& adaptive);
 /// Switched on but the built-in display cannot be read: shown in a warning colour.
-bool isWarning(const MonitorController& monitor);
+bool isWarning(const AdaptiveBrightness& adaptive);
 } // namespace AdaptiveStatus

@@ -62,8 +62,7 @@ FeatureLook look(MonitorFeature feature, double value) {
 
 } // namespace
 
-OnScreenIndicator::OnScreenIndicator(MonitorController& monitor, QWidget* parent)
-    : QWidget(parent, indicatorFlags()), m_monitor(monitor) {
+OnScreenIndicator::OnScreenIndicator(QWidget* parent) : QWidget(parent, indicatorFlags()) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
@@ -90,8 +89,8 @@ void OnScreenIndicator::setMonitorName(const QString& name) {
     }
 }
 
-void OnScreenIndicator::showValue(MonitorFeature feature, const MonitorController* monitor) {
-    const double value = std::clamp((monitor ? *monitor : m_monitor).value(feature), 0.0, 100.0);
+void OnScreenIndicator::showValue(MonitorFeature feature, const MonitorController& monitor) {
+    const double value = std::clamp(monitor.value(feature), 0.0, 100.0);
     const auto [title, symbol, tint] = look(feature, value);
     present(symbol, title, value, tint);
 }

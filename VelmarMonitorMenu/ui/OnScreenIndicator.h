@@ -22,14 +22,14 @@ class OnScreenIndicator : public QWidget {
 public:
     static constexpr auto showTime = std::chrono::milliseconds(1500); // long enough to read the level
 
-    explicit OnScreenIndicator(MonitorController& monitor, QWidget* parent = nullptr);
+    explicit OnScreenIndicator(QWidget* parent = nullptr);
 
     /// Names the monitor the changes shown from now on concern, above them; empty names none
     /// (one monitor is connected).
     void setMonitorName(const QString& name);
 
-    /// The feature's value as `monitor` (the one given at construction when null) holds it now.
-    void showValue(MonitorFeature feature, const MonitorController* monitor = nullptr);
+    /// The feature's value as `monitor` holds it now.
+    void showValue(MonitorFeature feature, const MonitorController& monitor);
     void showInput(MonitorInput input);
     void showScene(const MonitorScene& scene);
     void showNightMode(bool on);
@@ -44,7 +44,6 @@ private:
                  std::optional<QColor> tint = std::nullopt);
     void placeOnScreen();
 
-    MonitorController& m_monitor;
     QString m_monitorName;
     QString m_symbol;
     QString m_text;

@@ -2,6 +2,8 @@
 
 #include "controller/ConnectedMonitors.h"
 #include "controller/MonitorController.h"
+#include "controller/OnScreenIndicatorPreference.h"
+#include "controller/ProgramModel.h"
 #include "icons/SymbolIcons.h"
 #include "OnScreenIndicator.h"
 #include "panel/MonitorMenuView.h"
@@ -61,9 +63,9 @@ constexpr auto quitGrace = std::chrono::milliseconds(1000);
 
 } // namespace
 
-VelmarMonitorMenuApp::VelmarMonitorMenuApp(ConnectedMonitors& monitors,
-                                           std::unique_ptr<LoginItemService> loginItem, QObject* parent)
-    : QObject(parent), m_monitors(monitors), m_monitor(monitors.main()), m_loginItem(std::move(loginItem)),
+VelmarMonitorMenuApp::VelmarMonitorMenuApp(ProgramModel& model, std::unique_ptr<LoginItemService> loginItem,
+                                           QObject* parent)
+    : QObject(parent), m_model(model), m_loginItem(std::move(loginItem)),
       m_settingsCommand(new QAction(tr("Settings…"), this)) {
     if (!m_loginItem)
         m_loginItem = makeSystemLoginItemService();
@@ -96,7 +98,7 @@ OnScreenIndicator* VelmarMonitorMenuApp::onScreenIndicator() const {
 
 void VelmarMonitorMenuApp::showValueChange(MonitorFeature feature, MonitorController* monitor) {
     if (auto* indicator = indicatorForChange(monitor))
-        indicator->showValue(feature, monitor);
+        indicator->showValue(feature, monitor ? *monitor : m_model.monitors().main());
 }
 
 void VelmarMonitorMenuApp::showInputChange(MonitorInput input, MonitorController* monitor) {
@@ -116,14 +118,15 @@ void VelmarMonitorMenuApp::showNightModeChange(bool on) {
 }
 
 OnScreenIndicator* VelmarMonitorMenuApp::indicatorForChange(const MonitorController* monitor, bool named) {
-    if (m_quitting || !m_monitor.onScreenIndicatorEnabled())
+    if (m_quitting || !m_model.onScreenIndicator().isEnabled())
         return nullptr;
     // Made the first time it is wanted, like the panel: most users never script a change.
     if (!m_indicator)
-        m_indicator = std::make_unique<OnScreenIndicator>(m_monitor);
+        m_indicator = std::make_unique<OnScreenIndicator>();
     // With one monitor there is no doubt which one changed, and the card stays as it always was.
-    const bool several = m_monitors.controllers().size() > 1;
-    m_indicator->setMonitorName(named && several ? (monitor ? *monitor : m_monitor).displayName()
+    const auto& monitors = m_model.monitors();
+    const bool several = monitors.controllers().size() > 1;
+    m_indicator->setMonitorName(named && several ? (monitor ? *monitor : monitors.main()).displayName()
                                                  : QString());
     return m_indicator.get();
 }
@@ -150,9 +153,8 @@ void VelmarMonitorMenuApp::start() {
                     if (opensPanel)
                         togglePanel(trayAnchor());
                 });
-        connect(&m_monitor, &MonitorController::statusChanged, this,
-                &VelmarMonitorMenuApp::updateTrayToolTip);
-        updateTrayToolTip();
+        bindTrayToolTip();
+        connect(&m_model.monitors(), &ConnectedMonitors::mainChanged, this, &VelmarMonitorMenuApp::bindTrayToolTip);
         m_tray->show();
     } else {
         // Running invisibly would leave the user no way to reach the program: the window stands
@@ -165,12 +167,28 @@ void VelmarMonitorMenuApp::start() {
         connect(&window, &QObject::destroyed, this, &VelmarMonitorMenuApp::quit, Qt::QueuedConnection);
         openWindow(MonitorWindowSection::controls);
     }
-    m_monitor.start();
+    m_model.start();
+}
+
+void VelmarMonitorMenuApp::bindTrayToolTip() {
+    disconnect(m_mainStatus);
+    m_mainStatus = connect(&m_model.monitors().main(), &MonitorController::statusChanged, this,
+                           &VelmarMonitorMenuApp::updateTrayToolTip);
+    updateTrayToolTip();
 }
 
 void VelmarMonitorMenuApp::updateTrayToolTip() {
     if (m_tray)
-        m_tray->setToolTip(tr("Velmar Monitor — %1").arg(m_monitor.status().trimmed()));
+        m_tray->setToolTip(tr("Velmar Monitor — %1").arg(m_model.monitors().main().status().trimmed()));
+}
+
+void VelmarMonitorMenuApp::viewClosed() {
+    // Later, once the view is gone, and only if the other one is gone too: what one view gives
+    // back the other may still use.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_panel && !m_window)
+            releaseViewMemory();
+    });
 }
 
 QRect VelmarMonitorMenuApp::trayAnchor() const {
@@ -184,10 +202,10 @@ QRect VelmarMonitorMenuApp::trayAnchor() const {
 
 MonitorMenuView& VelmarMonitorMenuApp::ensurePanel() {
     if (!m_panel) {
-        m_panel = new MonitorMenuView(m_monitors);
+        m_panel = new MonitorMenuView(m_model);
         // Made again each time it opens: nothing is kept while the program only sits in the tray.
         m_panel->setAttribute(Qt::WA_DeleteOnClose);
-        connect(m_panel, &QObject::destroyed, this, [] { QTimer::singleShot(0, &releaseViewMemory); });
+        connect(m_panel, &QObject::destroyed, this, &VelmarMonitorMenuApp::viewClosed);
         m_panel->addAction(m_settingsCommand);
         connect(m_panel, &MonitorMenuView::openWindowRequested, this, &VelmarMonitorMenuApp::openWindow);
         // The same clean ending as the tray menu's Quit: a write under way finishes, no helper
@@ -201,9 +219,9 @@ MonitorMenuView& VelmarMonitorMenuApp::ensurePanel() {
 
 UnifiedMonitorWindow& VelmarMonitorMenuApp::ensureWindow() {
     if (!m_window) {
-        m_window = new UnifiedMonitorWindow(m_monitors, m_selection, *m_loginItem);
+        m_window = new UnifiedMonitorWindow(m_model, m_selection, *m_loginItem);
         m_window->setAttribute(Qt::WA_DeleteOnClose); // as the panel: made again when next wanted
-        connect(m_window, &QObject::destroyed, this, [] { QTimer::singleShot(0, &releaseViewMemory); });
+        connect(m_window, &QObject::destroyed, this, &VelmarMonitorMenuApp::viewClosed);
         m_window->addAction(m_settingsCommand);
     }
     return *m_window;
@@ -237,7 +255,7 @@ void VelmarMonitorMenuApp::quit() {
 
 QCoro::Task<> VelmarMonitorMenuApp::finishThenEnd() {
     const QPointer<VelmarMonitorMenuApp> self(this);
-    co_await m_monitor.finishWork(quitGrace);
+    co_await m_model.finishWork(quitGrace);
     if (self)
         emit self->ended();
 }

@@ -12,8 +12,8 @@
 #include <memory>
 
 #include "system/LoginItemService.h"
-class ConnectedMonitors;
 class MonitorController;
+class ProgramModel;
 struct MonitorScene;
 class MonitorMenuView;
 class OnScreenIndicator;
@@ -24,17 +24,17 @@ class UnifiedMonitorWindow;
 
 // The program's shell around the connected monitors: the tray icon and its panel, the one window
 // and the Settings command, and which section the window shows. The panel and the window are made
-// the first time they are wanted, so a program that only sits in the tray costs little.
+// the first time they are wanted and go when closed, so a program that only sits in the tray
+// costs little.
 class VelmarMonitorMenuApp : public QObject {
     Q_OBJECT
 public:
     /// `loginItem` is the platform's login item service when null.
-    explicit VelmarMonitorMenuApp(ConnectedMonitors& monitors,
-                                  std::unique_ptr<LoginItemService> loginItem = {},
+    explicit VelmarMonitorMenuApp(ProgramModel& model, std::unique_ptr<LoginItemService> loginItem = {},
                                   QObject* parent = nullptr);
     ~VelmarMonitorMenuApp() override;
 
-    /// Shows the tray icon (or, without a tray, the window) and starts the controller.
+    /// Shows the tray icon (or, without a tray, the window) and starts reading the monitors.
     void start();
 
     /// Selects `section`, opens or raises the window and brings the program to the front.
@@ -75,10 +75,13 @@ private:
     /// `named` and several are connected; null when it is turned off or the program is ending.
     OnScreenIndicator* indicatorForChange(const MonitorController* monitor, bool named = true);
     QRect trayAnchor() const;
+    void bindTrayToolTip();
     void updateTrayToolTip();
+    /// Once no view is left, what the views used is given back.
+    void viewClosed();
 
-    ConnectedMonitors& m_monitors;
-    MonitorController& m_monitor; // the main monitor's, the same object all along
+    ProgramModel& m_model;
+    QMetaObject::Connection m_mainStatus;
     WindowSectionState m_selection;
     std::unique_ptr<LoginItemService> m_loginItem;
     std::unique_ptr<QSystemTrayIcon> m_tray;

@@ -15,8 +15,8 @@ namespace {
 
 class BusScriptAccess : public ScriptAccess {
 public:
-    BusScriptAccess(ConnectedMonitors& monitors, SingleInstance& instance)
-        : m_service(monitors, instance.bus(), &instance) {}
+    BusScriptAccess(ProgramModel& model, SingleInstance& instance)
+        : m_service(model, instance.bus(), &instance) {}
     const ScriptedChanges& changes() const override { return m_service.changes(); }
 
 private:
@@ -49,8 +49,8 @@ bool ProgramInstance::claim() {
     return d->instance.claim();
 }
 
-std::unique_ptr<ScriptAccess> ProgramInstance::serveScripts(ConnectedMonitors& monitors) {
+std::unique_ptr<ScriptAccess> ProgramInstance::serveScripts(ProgramModel& model) {
     if (!d->instance.ownsName())
         return nullptr;
-    return std::make_unique<BusScriptAccess>(monitors, d->instance);
+    return std::make_unique<BusScriptAccess>(model, d->instance);
 }

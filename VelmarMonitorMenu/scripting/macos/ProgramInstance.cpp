@@ -59,6 +59,6 @@ bool ProgramInstance::claim() {
     return false;
 }
 
-std::unique_ptr<ScriptAccess> ProgramInstance::serveScripts(ConnectedMonitors&) {
+std::unique_ptr<ScriptAccess> ProgramInstance::serveScripts(ProgramModel&) {
     return nullptr; // scripting goes over the session bus, which a Mac does not run
 }

@@ -1,7 +1,11 @@
 #include "MonitorMenuView.h"
 
+#include "controller/AdaptiveBrightness.h"
 #include "controller/ConnectedMonitors.h"
+#include "controller/LinkedBrightness.h"
 #include "controller/MonitorController.h"
+#include "controller/NightModeForAll.h"
+#include "controller/ProgramModel.h"
 #include "MonitorHeaderPicker.h"
 #include "system/DesktopSession.h"
 #include "system/PlatformWording.h"
@@ -52,15 +56,9 @@ constexpr auto symbolErrorProperty = "velmarSymbolError";
 
 } // namespace
 
-MonitorMenuView::MonitorMenuView(MonitorController& monitor, QWidget* parent)
-    : MonitorMenuView(monitor, nullptr, parent) {}
-
-MonitorMenuView::MonitorMenuView(ConnectedMonitors& monitors, QWidget* parent)
-    : MonitorMenuView(monitors.main(), &monitors, parent) {}
-
-MonitorMenuView::MonitorMenuView(MonitorController& main, ConnectedMonitors* monitors, QWidget* parent)
+MonitorMenuView::MonitorMenuView(ProgramModel& model, QWidget* parent)
     : QWidget(parent, DesktopSession::isWayland() ? Qt::Tool | Qt::FramelessWindowHint : Qt::Popup),
-      m_main(main), m_monitors(monitors) {
+      m_model(model) {
     // Wayland gives popups only to windows that have a parent surface; there the panel is a
     // frameless tool window that closes when it loses focus.
     setWindowTitle(tr("Velmar Monitor"));
@@ -86,12 +84,10 @@ MonitorMenuView::MonitorMenuView(MonitorController& main, ConnectedMonitors* mon
     buildFooter(layout);
     WheelGuard::guardControls(*this);
 
-    connect(&m_main, &MonitorController::adaptiveBrightnessEnabledChanged, this,
-            &MonitorMenuView::updateAdaptive);
-    connect(&m_main, &MonitorController::adaptiveBrightnessSupportedChanged, this,
-            &MonitorMenuView::updateAdaptive);
-    connect(&m_main, &MonitorController::adaptiveBrightnessStateChanged, this,
-            &MonitorMenuView::updateAdaptive);
+    const auto* adaptive = &m_model.adaptiveBrightness();
+    for (auto signal : {&AdaptiveBrightness::enabledChanged, &AdaptiveBrightness::supportChanged,
+                        &AdaptiveBrightness::stateChanged})
+        connect(adaptive, signal, this, &MonitorMenuView::updateAdaptive);
     followMonitors();
     restyle();
 }
@@ -148,7 +144,7 @@ void MonitorMenuView::buildAdaptiveRow(QVBoxLayout* layout) {
     adaptiveRow->addWidget(m_adaptiveSwitch);
     layout->addWidget(adaptive);
     connect(m_adaptiveSwitch, &ToggleSwitch::clicked, this,
-            [this](bool checked) { m_main.setAdaptiveBrightnessEnabled(checked); });
+            [this](bool checked) { m_model.adaptiveBrightness().setEnabled(checked); });
 }
 
 void MonitorMenuView::buildErrorRow(QVBoxLayout* layout) {
@@ -188,7 +184,7 @@ void MonitorMenuView::addNightModeChip(QHBoxLayout* footer) {
     m_nightMode->setAccessibleName(tr("Night Mode"));
     m_nightMode->setCheckable(true); // a screen reader announces it checked or not
     connect(m_nightMode, &CircleChip::clicked, this,
-            [this] { shown().setNightMode(!shown().isNightMode()); });
+            [this] { m_model.nightMode().setEnabled(!shown().isNightMode()); });
     footer->addWidget(m_nightMode);
 }
 
@@ -267,14 +263,13 @@ void MonitorMenuView::followChosen() {
         follow(signal, &MonitorMenuView::updateNightMode);
     follow(&MonitorController::activeInputChanged, &MonitorMenuView::updateInput);
     follow(&MonitorController::offeredInputsChanged, &MonitorMenuView::updateInput);
-    // The main controller lives as long as the program. Another goes in the middle of the
-    // monitors' own update, where nothing may ask them anything: its controls move to the main
-    // monitor at once, and the rest follows from controllersChanged.
-    if (m_chosen)
-        follow(&QObject::destroyed, [this] {
-            m_chosen = nullptr;
-            followChosen();
-        });
+    // A monitor that goes takes its controls with it, before anything can reach its controller:
+    // they move to the main monitor at once (the monitors have chosen another by then), and the
+    // rest follows from controllersChanged.
+    follow(&QObject::destroyed, [this] {
+        m_chosen = nullptr;
+        followChosen();
+    });
 
     // The sound slider is bound to one monitor: a new one for the new monitor.
     if (m_sound.slider) {
@@ -300,39 +295,48 @@ void MonitorMenuView::orderSliders() {
 }
 
 void MonitorMenuView::followMonitors() {
-    if (!m_monitors)
-        return;
-    connect(m_monitors, &ConnectedMonitors::controllersChanged, this, [this] {
-        if (m_chosen && !m_monitors->controllers().contains(m_chosen.data()))
+    connect(&monitors(), &ConnectedMonitors::controllersChanged, this, [this] {
+        if (m_chosen && !monitors().controllers().contains(m_chosen.data()))
             choose(nullptr);
         updateBrightnessRows();
         updateChosen();
     });
-    connect(m_monitors, &ConnectedMonitors::brightnessLinkedChanged, this, &MonitorMenuView::updateLink);
+    // Showing the main monitor, the panel shows the new one.
+    connect(&monitors(), &ConnectedMonitors::mainChanged, this, [this] {
+        if (!m_chosen || m_chosen == &main())
+            choose(nullptr);
+    });
+    connect(&m_model.linkedBrightness(), &LinkedBrightness::linkedChanged, this, &MonitorMenuView::updateLink);
+}
+
+ConnectedMonitors& MonitorMenuView::monitors() const {
+    return m_model.monitors();
+}
+
+MonitorController& MonitorMenuView::main() const {
+    return monitors().main();
 }
 
 MonitorController& MonitorMenuView::shown() const {
-    return m_chosen ? *m_chosen : m_main;
+    return m_chosen ? *m_chosen : main();
 }
 
 QString MonitorMenuView::nameOf(const MonitorController& monitor) const {
     // Two monitors of one model are told apart as the window and Settings tell them apart.
-    if (!m_monitors)
-        return monitor.displayName();
-    const auto all = m_monitors->controllers();
+    const auto all = monitors().controllers();
     const auto index = all.indexOf(const_cast<MonitorController*>(&monitor));
     return index < 0 ? monitor.displayName() : monitorNames(all).at(index);
 }
 
 bool MonitorMenuView::severalMonitors() const {
-    return m_monitors && m_monitors->controllers().size() > 1;
+    return monitors().controllers().size() > 1;
 }
 
 void MonitorMenuView::choose(MonitorController* monitor) {
-    if (monitor == &m_main)
+    if (monitor == &main())
         monitor = nullptr;
     // Compared, never followed: the monitor bound to may be the one that just went.
-    if ((monitor ? monitor : &m_main) == m_bound)
+    if ((monitor ? monitor : &main()) == m_bound)
         return;
     m_chosen = monitor;
     followChosen();
@@ -350,9 +354,7 @@ void MonitorMenuView::updateChosen() {
 void MonitorMenuView::fillMonitorMenu() {
     QMenu* menu = m_picker->menu();
     menu->clear();
-    if (!m_monitors)
-        return;
-    for (MonitorController* monitor : m_monitors->controllers()) {
+    for (MonitorController* monitor : monitors().controllers()) {
         auto* action = menu->addAction(nameOf(*monitor));
         action->setCheckable(true);
         action->setChecked(monitor == &shown());
@@ -459,8 +461,8 @@ void MonitorMenuView::buildBrightnessSection(QVBoxLayout* layout) {
     m_link->setSymbol(QStringLiteral("link"), 12);
     m_link->setAccessibleName(tr("Link brightness"));
     connect(m_link, &CircleChip::clicked, this, [this] {
-        if (m_monitors)
-            m_monitors->setBrightnessLinked(!m_monitors->isBrightnessLinked());
+        auto& linked = m_model.linkedBrightness();
+        linked.setLinked(!linked.isLinked());
     });
     titleRow->addWidget(m_link);
     column->addLayout(titleRow);
@@ -512,11 +514,9 @@ MonitorMenuView::BrightnessRow MonitorMenuView::makeBrightnessRow(MonitorControl
 }
 
 void MonitorMenuView::updateBrightnessRows() {
-    const QList<MonitorController*> monitors =
-        m_monitors ? m_monitors->controllers() : QList<MonitorController*>{&m_main};
     // A monitor that stays keeps its row (and a drag under way on it); the others go.
     std::vector<BrightnessRow> rows;
-    for (MonitorController* monitor : monitors) {
+    for (MonitorController* monitor : monitors().controllers()) {
         const auto kept = std::find_if(m_brightnessRowList.begin(), m_brightnessRowList.end(),
                                        [monitor](const auto& row) { return row.monitor == monitor; });
         rows.push_back(kept != m_brightnessRowList.end() && kept->widget ? *kept
@@ -554,7 +554,7 @@ void MonitorMenuView::updateBrightnessRow(const BrightnessRow& row) {
 void MonitorMenuView::updateLink() {
     const bool several = severalMonitors();
     m_link->setVisible(several);
-    const bool linked = m_monitors && m_monitors->isBrightnessLinked();
+    const bool linked = m_model.linkedBrightness().isLinked();
     m_link->setActive(linked);
     m_link->setSymbolColor(linked ? std::optional<QColor>(Qt::black) : std::nullopt);
     m_link->setAccessibleValueText(linked ? tr("On") : tr("Off"));
@@ -578,12 +578,12 @@ void MonitorMenuView::updateHeader() {
 }
 
 void MonitorMenuView::updateAdaptive() {
-    const QString status = AdaptiveStatus::text(m_main);
+    const auto& adaptive = m_model.adaptiveBrightness();
+    const QString status = AdaptiveStatus::text(adaptive);
     m_adaptiveStatus->setText(status);
-    Style::setTextColor(m_adaptiveStatus, AdaptiveStatus::isWarning(m_main)
-                                              ? Style::warningText(palette())
-                                              : Style::secondaryText(palette()));
-    m_adaptiveSwitch->setChecked(m_main.adaptiveBrightnessEnabled());
+    Style::setTextColor(m_adaptiveStatus, AdaptiveStatus::isWarning(adaptive) ? Style::warningText(palette())
+                                                                              : Style::secondaryText(palette()));
+    m_adaptiveSwitch->setChecked(adaptive.isEnabled());
     m_adaptiveSwitch->setAccessibleValueText(status);
 }
 
@@ -619,10 +619,10 @@ void MonitorMenuView::updateInput() {
     m_input->setToolTip(tr("Input: %1").arg(title));
     m_input->setAccessibleValueText(title);
     const QString selected = rawValue(active.value_or(MonitorInput::usbC));
-    const QStringList offered = shown().offeredInputRawValues();
+    const auto offered = shown().offeredInputs();
     for (auto* action : m_inputChoices->actions()) {
         action->setChecked(action->data().toString() == selected);
-        action->setVisible(offered.contains(action->data().toString()));
+        action->setVisible(offered.contains(*monitorInputFromRawValue(action->data().toString())));
     }
 }
 

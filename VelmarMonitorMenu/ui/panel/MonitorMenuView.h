@@ -10,6 +10,7 @@
 
 class CapsuleSlider;
 class ConnectedMonitors;
+class ProgramModel;
 class CircleChip;
 class ElidedLabel;
 class MonitorController;
@@ -26,16 +27,14 @@ class ToggleSwitch;
 // own; everything shown follows the controllers while the panel is open.
 //
 // With several monitors connected it shows a brightness slider for each and the switch that
-// links them; the header's name becomes a picker, and the sound, Night Mode, input and refresh act
-// on the monitor it names (the main one when the panel opens, and again if the chosen one goes).
-// Adaptive brightness is the main monitor's.
+// links them; the header's name becomes a picker, and the sound, input and refresh act on the
+// monitor it names (the main one when the panel opens, and again if the chosen one goes). Night
+// Mode and adaptive brightness are every monitor's.
 class MonitorMenuView : public QWidget {
     Q_OBJECT
 public:
-    /// The panel of one monitor.
-    explicit MonitorMenuView(MonitorController& monitor, QWidget* parent = nullptr);
     /// The panel of every connected monitor, following them as they come and go.
-    explicit MonitorMenuView(ConnectedMonitors& monitors, QWidget* parent = nullptr);
+    explicit MonitorMenuView(ProgramModel& model, QWidget* parent = nullptr);
 
     /// Shows the panel beside `anchor` (the tray icon's place, or the pointer), on that screen.
     void popUp(const QRect& anchor);
@@ -55,7 +54,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    MonitorMenuView(MonitorController& main, ConnectedMonitors* monitors, QWidget* parent);
 
     struct SliderSection {
         QWidget* widget = nullptr;
@@ -76,6 +74,8 @@ private:
     CapsuleSlider* makeSlider(QWidget* parent, const QString& title, MonitorController& monitor,
                               MonitorFeature feature);
     void followMonitors();
+    ConnectedMonitors& monitors() const;
+    MonitorController& main() const;
     /// The monitor's name as the panel shows it: two of one model are told apart.
     QString nameOf(const MonitorController& monitor) const;
     bool severalMonitors() const;
@@ -111,9 +111,8 @@ private:
     QLabel* symbolLabel(const QString& symbol, int size, int width, QWidget* parent, bool error = false);
     void drawSymbol(QLabel* label);
 
-    MonitorController& m_main;
-    ConnectedMonitors* m_monitors = nullptr; // null: the panel of one monitor
-    QPointer<MonitorController> m_chosen;    // null: the main monitor
+    ProgramModel& m_model;
+    QPointer<MonitorController> m_chosen; // null: the main monitor, whichever it is
     QList<QMetaObject::Connection> m_chosenConnections;
     const MonitorController* m_bound = nullptr; // what those connections follow
     QLabel* m_name = nullptr;

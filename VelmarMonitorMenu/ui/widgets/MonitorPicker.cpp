@@ -37,10 +37,7 @@ MonitorPicker::MonitorPicker(ConnectedMonitors& monitors, QWidget* parent)
         setToolTip(currentText());
         emit monitorPicked(picked);
     });
-    // A monitor that went leaves its entry until the listing that follows: queued, so that the
-    // list is never read while ConnectedMonitors is still taking a controller down.
-    connect(&m_monitors, &ConnectedMonitors::controllersChanged, this, &MonitorPicker::refill,
-            Qt::QueuedConnection);
+    connect(&m_monitors, &ConnectedMonitors::controllersChanged, this, &MonitorPicker::refill);
     refill();
 }
 

@@ -77,9 +77,7 @@ void ControlPanelView::buildDisplaySection(QVBoxLayout* layout) {
         if (picked != &m_monitor)
             emit monitorPicked(picked);
     });
-    // Queued: ConnectedMonitors may still be taking a controller down when it tells of a change.
-    connect(&m_monitors, &ConnectedMonitors::controllersChanged, this, &ControlPanelView::updateMonitorRow,
-            Qt::QueuedConnection);
+    connect(&m_monitors, &ConnectedMonitors::controllersChanged, this, &ControlPanelView::updateMonitorRow);
     updateMonitorRow();
     m_status = new ElidedLabel(form);
     m_status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

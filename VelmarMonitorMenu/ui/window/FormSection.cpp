@@ -1,5 +1,6 @@
 #include "FormSection.h"
 
+#include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
 
 #include <QApplication>
@@ -45,6 +46,10 @@ protected:
     }
 };
 
+// What a row's symbol label draws, kept on it so the symbol can be drawn again for a new palette.
+constexpr auto symbolProperty = "velmarRowSymbol";
+constexpr int symbolSize = 16;
+
 } // namespace
 
 FormSection::FormSection(const QString& header, QWidget* parent) : QWidget(parent), m_card(new Card(this)) {
@@ -84,6 +89,28 @@ QWidget* FormSection::addRow(const QString& label, QWidget* content) {
     return row;
 }
 
+QWidget* FormSection::addRow(const QString& label, const QString& symbol, QWidget* content) {
+    auto* row = addRow(label, content);
+    auto* image = new QLabel(row);
+    image->setProperty(symbolProperty, symbol);
+    image->setFixedWidth(18);
+    image->setAlignment(Qt::AlignCenter);
+    // The label says it; the symbol repeats it for the eye.
+    image->setAccessibleName(QString());
+    static_cast<QHBoxLayout*>(row->layout())->insertWidget(0, image);
+    drawSymbols();
+    return row;
+}
+
+void FormSection::drawSymbols() {
+    for (auto* label : m_card->findChildren<QLabel*>()) {
+        const QVariant symbol = label->property(symbolProperty);
+        if (symbol.isValid())
+            label->setPixmap(SymbolIcons::pixmap(symbol.toString(), symbolSize, Style::secondaryText(palette()),
+                                                 devicePixelRatioF()));
+    }
+}
+
 QWidget* FormSection::addFullRow(QWidget* content) {
     auto* row = new QWidget(m_card);
     auto* line = new QHBoxLayout(row);
@@ -117,8 +144,11 @@ void FormSection::setFooter(const QString& text) {
 
 void FormSection::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange && m_footer)
+    if (event->type() != QEvent::PaletteChange)
+        return;
+    if (m_footer)
         Style::setTextColor(m_footer, Style::secondaryText(palette()));
+    drawSymbols();
 }
 
 QVBoxLayout* addScrollingForm(QVBoxLayout& outer) {

@@ -16,6 +16,8 @@ public:
     /// names the content for screen readers unless the content has a name of its own.
     /// Returns the row, to hide or show it.
     QWidget* addRow(const QString& label, QWidget* content);
+    /// The same with `symbol` drawn before the label, in the secondary colour.
+    QWidget* addRow(const QString& label, const QString& symbol, QWidget* content);
     /// A row that `content` fills.
     QWidget* addFullRow(QWidget* content);
     void setFooter(const QString& text);
@@ -25,6 +27,7 @@ protected:
 
 private:
     void grew();
+    void drawSymbols();
 
     QWidget* m_card;
     QVBoxLayout* m_rows;

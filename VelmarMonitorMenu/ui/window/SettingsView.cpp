@@ -1,7 +1,12 @@
 #include "SettingsView.h"
 
+#include "controller/AdaptiveBrightness.h"
 #include "controller/ConnectedMonitors.h"
+#include "controller/LinkedBrightness.h"
 #include "controller/MonitorController.h"
+#include "controller/OnScreenIndicatorPreference.h"
+#include "controller/ProgramModel.h"
+#include "controller/SettingsFile.h"
 #include "FormSection.h"
 #include "scenes/MonitorSceneStore.h"
 #include "system/LoginItemService.h"
@@ -75,9 +80,9 @@ QWidget* switchRow(ToggleSwitch*& toggle, QWidget* parent) {
 
 } // namespace
 
-SettingsView::SettingsView(ConnectedMonitors& monitors, LoginItemService& loginItem, QWidget* parent)
-    : QWidget(parent), m_monitors(monitors), m_monitor(monitors.main()), m_loginItem(loginItem),
-      m_inputMonitor(&monitors.main()) {
+SettingsView::SettingsView(ProgramModel& model, LoginItemService& loginItem, QWidget* parent)
+    : QWidget(parent), m_model(model), m_monitors(model.monitors()), m_loginItem(loginItem),
+      m_inputMonitor(&m_monitors.main()) {
     setFixedSize(480, 640);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -96,23 +101,22 @@ SettingsView::SettingsView(ConnectedMonitors& monitors, LoginItemService& loginI
     layout->addStretch(1);
     WheelGuard::guardControls(*this);
 
-    connect(&m_monitor, &MonitorController::scenesChanged, this, &SettingsView::rebuildSceneRows);
-    connect(&m_monitor, &MonitorController::activeSceneIDChanged, this, &SettingsView::updateActiveScene);
-    connect(&m_monitor, &MonitorController::settingsErrorChanged, this, &SettingsView::updateProblems);
-    connect(&m_monitor.sceneStore(), &MonitorSceneStore::persistenceErrorChanged, this,
+    connect(&m_model.sceneStore(), &MonitorSceneStore::customScenesChanged, this,
+            &SettingsView::rebuildSceneRows);
+    connect(&m_model.settings(), &SettingsFile::errorChanged, this, &SettingsView::updateProblems);
+    connect(&m_model.sceneStore(), &MonitorSceneStore::persistenceErrorChanged, this,
             &SettingsView::updateProblems);
-    for (auto signal : {&MonitorController::adaptiveBrightnessEnabledChanged,
-                        &MonitorController::adaptiveMinimumBrightnessChanged,
-                        &MonitorController::adaptiveMaximumBrightnessChanged,
-                        &MonitorController::adaptiveBrightnessSupportedChanged,
-                        &MonitorController::adaptiveBrightnessPausedUntilChanged})
-        connect(&m_monitor, signal, this, &SettingsView::updateAdaptive);
-    // Queued: ConnectedMonitors may still be taking a controller down when it tells of a change.
-    connect(&m_monitors, &ConnectedMonitors::controllersChanged, this, &SettingsView::updateMonitors,
-            Qt::QueuedConnection);
-    connect(&m_monitors, &ConnectedMonitors::brightnessLinkedChanged, this, &SettingsView::updateLinked);
+    const auto* adaptive = &m_model.adaptiveBrightness();
+    for (auto signal : {&AdaptiveBrightness::enabledChanged, &AdaptiveBrightness::minimumChanged,
+                        &AdaptiveBrightness::maximumChanged, &AdaptiveBrightness::supportChanged,
+                        &AdaptiveBrightness::pausedUntilChanged, &AdaptiveBrightness::stateChanged})
+        connect(adaptive, signal, this, &SettingsView::updateAdaptive);
+    connect(&m_monitors, &ConnectedMonitors::controllersChanged, this, &SettingsView::updateMonitors);
+    connect(&m_monitors, &ConnectedMonitors::mainChanged, this, &SettingsView::bindMain);
+    connect(&m_model.linkedBrightness(), &LinkedBrightness::linkedChanged, this, &SettingsView::updateLinked);
+    bindMain();
     showInputScenesOf(nullptr);
-    connect(&m_monitor, &MonitorController::onScreenIndicatorEnabledChanged, this,
+    connect(&m_model.onScreenIndicator(), &OnScreenIndicatorPreference::enabledChanged, this,
             &SettingsView::updateShortcuts);
 
     rebuildSceneRows();
@@ -120,6 +124,17 @@ SettingsView::SettingsView(ConnectedMonitors& monitors, LoginItemService& loginI
 }
 
 SettingsView::~SettingsView() = default;
+
+MonitorController& SettingsView::main() const {
+    return m_monitors.main();
+}
+
+void SettingsView::bindMain() {
+    disconnect(m_mainActiveScene);
+    m_mainActiveScene =
+        connect(&main(), &MonitorController::activeSceneIDChanged, this, &SettingsView::updateActiveScene);
+    updateActiveScene();
+}
 
 QString SettingsView::sceneSummary(const MonitorScene& scene) {
     QStringList parts;
@@ -141,10 +156,10 @@ void SettingsView::buildMonitorsSection(QVBoxLayout* layout) {
     m_mainMonitor->setAccessibleName(tr("Main monitor"));
     m_monitorsSection->addRow(tr("Main monitor"), m_mainMonitor);
     connect(m_mainMonitor, &MonitorPicker::monitorPicked, this,
-            [this](MonitorController* picked) { m_monitors.setMainMonitor(picked->listedDisplay().id); });
+            [this](MonitorController* picked) { m_monitors.setMainMonitor(picked->id()); });
     m_monitorsSection->addRow(tr("Link brightness"), switchRow(m_linked, this));
     connect(m_linked, &ToggleSwitch::clicked, this,
-            [this](bool linked) { m_monitors.setBrightnessLinked(linked); });
+            [this](bool linked) { m_model.linkedBrightness().setLinked(linked); });
     m_monitorsSection->setFooter(
         tr("Adaptive brightness, and shortcuts and scripts that name no monitor, adjust the main "
            "monitor. Linked, a brightness chosen for one monitor moves the others by as much."));
@@ -180,7 +195,7 @@ void SettingsView::updateMonitors() {
     for (auto* controller : controllers)
         connect(controller, &MonitorController::displayNameChanged, this, &SettingsView::updateMonitors,
                 Qt::UniqueConnection);
-    m_mainMonitor->setCurrentMonitor(&m_monitor);
+    m_mainMonitor->setCurrentMonitor(&main());
     updateLinked();
     // A monitor shown under Input Scenes that went gives way to the main one; the main one's
     // may be another monitor's by now.
@@ -191,14 +206,14 @@ void SettingsView::updateMonitors() {
 }
 
 void SettingsView::updateLinked() {
-    const bool linked = m_monitors.isBrightnessLinked();
+    const bool linked = m_model.linkedBrightness().isLinked();
     m_linked->setChecked(linked);
     m_linked->setAccessibleValueText(linked ? tr("On") : tr("Off"));
 }
 
 void SettingsView::showInputScenesOf(MonitorController* monitor) {
     disconnect(m_inputMonitorEnabled);
-    m_inputMonitor = monitor ? monitor : &m_monitor;
+    m_inputMonitor = monitor ? monitor : &main();
     m_inputMonitorEnabled = connect(m_inputMonitor, &MonitorController::perInputScenesEnabledChanged, this,
                                     &SettingsView::updateInputScenes);
     m_inputMonitorPicker->setCurrentMonitor(m_inputMonitor);
@@ -234,18 +249,18 @@ void SettingsView::rebuildSceneRows() {
         row->deleteLater();
     }
     m_rows.clear();
-    for (const auto& scene : m_monitor.scenes()) {
+    for (const auto& scene : m_model.sceneStore().allScenes()) {
         ScenePickerItem item{uuidText(scene.id), scene.name, sceneSummary(scene), scene.symbol,
                              scene.kind == MonitorScene::Kind::custom};
         const bool custom = item.isEditable;
-        auto onApply = [this, scene] { m_monitor.apply(scene); };
+        auto onApply = [this, scene] { main().apply(scene); };
         std::function<void()> onEdit, onDelete;
         if (custom) {
             onEdit = [this, scene] { editScene(scene); };
-            onDelete = [this, scene] { m_monitor.deleteScene(scene); };
+            onDelete = [this, scene] { main().deleteScene(scene); };
         }
-        auto onDuplicate = [this, scene] { m_monitor.duplicateScene(scene); };
-        auto* row = new SceneManagementRow(item, m_monitor.activeSceneID() == scene.id, onApply, onEdit,
+        auto onDuplicate = [this, scene] { main().duplicateScene(scene); };
+        auto* row = new SceneManagementRow(item, main().activeSceneID() == scene.id, onApply, onEdit,
                                            onDuplicate, onDelete, m_sceneRowsHolder);
         m_sceneRows->addWidget(row);
         m_rows.emplace_back(scene.id, row);
@@ -254,7 +269,7 @@ void SettingsView::rebuildSceneRows() {
 }
 
 void SettingsView::updateActiveScene() {
-    const auto active = m_monitor.activeSceneID();
+    const auto active = main().activeSceneID();
     for (auto& [id, row] : m_rows)
         row->setActive(active == id);
 }
@@ -263,7 +278,7 @@ void SettingsView::buildAdaptiveSection(QVBoxLayout* layout) {
     auto* section = new FormSection(tr("Adaptive Brightness"), this);
     section->addRow(PlatformWording::followBuiltInBrightnessSwitch(), switchRow(m_adaptive, this));
     connect(m_adaptive, &ToggleSwitch::clicked, this,
-            [this](bool enabled) { m_monitor.setAdaptiveBrightnessEnabled(enabled); });
+            [this](bool enabled) { m_model.adaptiveBrightness().setEnabled(enabled); });
 
     m_minimumRow = section->addRow(tr("Velmar minimum"), rangeSlider(m_minimum, m_minimumValue, this));
     m_maximumRow = section->addRow(tr("Velmar maximum"), rangeSlider(m_maximum, m_maximumValue, this));
@@ -271,15 +286,17 @@ void SettingsView::buildAdaptiveSection(QVBoxLayout* layout) {
     m_maximum->setAccessibleName(tr("Velmar maximum"));
     // Each end's range stops at the other end, so the two can never cross.
     connect(m_minimum, &QSlider::valueChanged, this, [this](int value) {
-        m_monitor.setAdaptiveBrightnessRange(value, m_monitor.adaptiveMaximumBrightness());
+        auto& adaptive = m_model.adaptiveBrightness();
+        adaptive.setRange(value, adaptive.maximum());
     });
     connect(m_maximum, &QSlider::valueChanged, this, [this](int value) {
-        m_monitor.setAdaptiveBrightnessRange(m_monitor.adaptiveMinimumBrightness(), value);
+        auto& adaptive = m_model.adaptiveBrightness();
+        adaptive.setRange(adaptive.minimum(), value);
     });
 
     auto* resume = new QPushButton(tr("Resume Following Now"), this);
     resume->setObjectName(QStringLiteral("resumeFollowing"));
-    connect(resume, &QPushButton::clicked, this, [this] { m_monitor.resumeAdaptiveBrightness(); });
+    connect(resume, &QPushButton::clicked, this, [this] { m_model.adaptiveBrightness().resume(); });
     m_resumeRow = section->addFullRow(resume);
     m_resumeRow->layout()->setAlignment(resume, Qt::AlignLeft);
 
@@ -314,7 +331,7 @@ void SettingsView::buildInputScenesSection(QVBoxLayout* layout) {
         auto* picker = new QComboBox(this);
         picker->setFixedWidth(pickerWidth);
         picker->setAccessibleName(MonitorInputs::title(input));
-        auto* row = section->addRow(MonitorInputs::title(input), picker);
+        auto* row = section->addRow(MonitorInputs::title(input), MonitorInputs::symbol(input), picker);
         connect(picker, &QComboBox::activated, this, [this, input, picker](int index) {
             const QUuid id = picker->itemData(index).toUuid();
             if (m_inputMonitor)
@@ -331,7 +348,7 @@ void SettingsView::buildShortcutsSection(QVBoxLayout* layout) {
     auto* section = new FormSection(tr("Shortcuts and Scripts"), this);
     section->addRow(tr("Show changes on screen"), switchRow(m_onScreenIndicator, this));
     connect(m_onScreenIndicator, &ToggleSwitch::clicked, this,
-            [this](bool enabled) { m_monitor.setOnScreenIndicatorEnabled(enabled); });
+            [this](bool enabled) { m_model.onScreenIndicator().setEnabled(enabled); });
     section->setFooter(
         tr("A command such as \"velmar-monitor --brightness +10\", run from a keyboard shortcut "
            "or a script, shows its change for a moment near the bottom of the screen."));
@@ -371,23 +388,24 @@ void SettingsView::buildAboutSection(QVBoxLayout* layout) {
 }
 
 void SettingsView::updateProblems() {
-    const auto& settingsError = m_monitor.settingsError();
+    const auto& settingsError = m_model.settings().error();
     m_settingsProblem->setText(settingsError.value_or(QString()));
     m_settingsProblem->setVisible(settingsError.has_value());
-    const auto& scenesError = m_monitor.sceneStore().persistenceError();
+    const auto& scenesError = m_model.sceneStore().persistenceError();
     m_scenesProblem->setText(scenesError ? tr("Your scenes could not be read or saved: %1").arg(*scenesError)
                                          : QString());
     m_scenesProblem->parentWidget()->setVisible(scenesError.has_value());
 }
 
 void SettingsView::updateAdaptive() {
-    const bool enabled = m_monitor.adaptiveBrightnessEnabled();
+    const auto& adaptive = m_model.adaptiveBrightness();
+    const bool enabled = adaptive.isEnabled();
     m_adaptive->setChecked(enabled);
     m_adaptive->setAccessibleValueText(enabled ? tr("On") : tr("Off"));
     m_minimumRow->setVisible(enabled);
     m_maximumRow->setVisible(enabled);
-    const double minimum = m_monitor.adaptiveMinimumBrightness();
-    const double maximum = m_monitor.adaptiveMaximumBrightness();
+    const double minimum = adaptive.minimum();
+    const double maximum = adaptive.maximum();
     {
         const QSignalBlocker blockMinimum(m_minimum), blockMaximum(m_maximum);
         m_minimum->setRange(0, sliderValue(maximum, 0, 100));
@@ -398,9 +416,8 @@ void SettingsView::updateAdaptive() {
     const QLocale locale;
     m_minimumValue->setText(locale.toString(m_minimum->value()));
     m_maximumValue->setText(locale.toString(m_maximum->value()));
-    m_resumeRow->setVisible(m_monitor.adaptiveBrightnessState() == Adaptive::State::paused);
-    m_unavailableRow->setVisible(enabled && m_monitor.adaptiveBrightnessSupported() ==
-                                                MonitorController::AdaptiveSupport::no);
+    m_resumeRow->setVisible(adaptive.state() == Adaptive::State::paused);
+    m_unavailableRow->setVisible(enabled && adaptive.support() == Adaptive::Support::no);
 }
 
 void SettingsView::updateInputScenes() {
@@ -409,7 +426,7 @@ void SettingsView::updateInputScenes() {
     const bool enabled = m_inputMonitor->perInputScenesEnabled();
     m_perInput->setChecked(enabled);
     m_perInput->setAccessibleValueText(enabled ? tr("On") : tr("Off"));
-    const auto scenes = m_monitor.scenes();
+    const auto scenes = m_model.sceneStore().allScenes();
     for (auto& [input, entry] : m_inputPickers) {
         auto& [row, picker] = entry;
         row->setVisible(enabled);
@@ -425,7 +442,7 @@ void SettingsView::updateInputScenes() {
 }
 
 void SettingsView::updateShortcuts() {
-    const bool enabled = m_monitor.onScreenIndicatorEnabled();
+    const bool enabled = m_model.onScreenIndicator().isEnabled();
     m_onScreenIndicator->setChecked(enabled);
     m_onScreenIndicator->setAccessibleValueText(enabled ? tr("On") : tr("Off"));
 }
@@ -466,7 +483,7 @@ void SettingsView::startNamingScene() {
         if (name->text().trimmed().isEmpty())
             return; // Return in the field while the name is blank
         // The name goes as typed: the controller trims it.
-        m_monitor.saveCurrentSettingsAsScene(name->text(), QLatin1String(newSceneSymbol));
+        main().saveCurrentSettingsAsScene(name->text(), QLatin1String(newSceneSymbol));
         dialog->accept();
     });
     layout->addWidget(buttons);
@@ -476,7 +493,7 @@ void SettingsView::startNamingScene() {
 
 void SettingsView::editScene(const MonitorScene& scene) {
     auto* sheet = new SceneEditorSheet(
-        scene, [this](const MonitorScene& edited) { m_monitor.updateScene(edited); }, this);
+        scene, [this](const MonitorScene& edited) { main().updateScene(edited); }, this);
     sheet->setAttribute(Qt::WA_DeleteOnClose);
     sheet->open();
 }

@@ -11,6 +11,7 @@
 
 class ConnectedMonitors;
 class ElidedLabel;
+class ProgramModel;
 class FormSection;
 class LoginItemService;
 class MonitorController;
@@ -30,7 +31,7 @@ class ToggleSwitch;
 class SettingsView : public QWidget {
     Q_OBJECT
 public:
-    SettingsView(ConnectedMonitors& monitors, LoginItemService& loginItem, QWidget* parent = nullptr);
+    SettingsView(ProgramModel& model, LoginItemService& loginItem, QWidget* parent = nullptr);
     ~SettingsView() override;
 
     /// "Brightness 35 · Contrast 75": at most the first two of the scene's brightness, contrast
@@ -71,9 +72,13 @@ private:
     void updateShortcuts();
     void updateLaunchAtLogin(bool enabled);
     void restyle();
+    /// The main monitor's: scenes are applied to it and marked as its.
+    MonitorController& main() const;
+    void bindMain();
 
+    ProgramModel& m_model;
     ConnectedMonitors& m_monitors;
-    MonitorController& m_monitor; // the main monitor's: scenes, adaptive brightness, the shell's
+    QMetaObject::Connection m_mainActiveScene;
     LoginItemService& m_loginItem;
 
     FormSection* m_monitorsSection = nullptr;

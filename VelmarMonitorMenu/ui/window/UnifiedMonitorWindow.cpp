@@ -2,6 +2,7 @@
 
 #include "controller/ConnectedMonitors.h"
 #include "controller/MonitorController.h"
+#include "controller/ProgramModel.h"
 #include "ControlPanelView.h"
 #include "SectionPicker.h"
 #include "SettingsView.h"
@@ -18,9 +19,10 @@ namespace {
 constexpr int chipSize = 34;
 }
 
-UnifiedMonitorWindow::UnifiedMonitorWindow(ConnectedMonitors& monitors, WindowSectionState& selection,
+UnifiedMonitorWindow::UnifiedMonitorWindow(ProgramModel& model, WindowSectionState& selection,
                                            LoginItemService& loginItem, QWidget* parent)
-    : QWidget(parent), m_monitors(monitors), m_selection(selection), m_loginItem(loginItem) {
+    : QWidget(parent), m_model(model), m_monitors(model.monitors()), m_selection(selection),
+      m_loginItem(loginItem) {
     setWindowTitle(tr("Velmar Monitor"));
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
@@ -70,6 +72,13 @@ UnifiedMonitorWindow::UnifiedMonitorWindow(ConnectedMonitors& monitors, WindowSe
         if (m_shown)
             m_shown->refresh();
     });
+    connect(&m_monitors, &ConnectedMonitors::mainChanged, this, [this] {
+        if (!m_showsMain)
+            return;
+        showMonitor(nullptr);
+        if (m_selection.section() == MonitorWindowSection::controls)
+            showSection(MonitorWindowSection::controls);
+    });
     showMonitor(nullptr);
     showSection(m_selection.section());
 }
@@ -87,7 +96,7 @@ void UnifiedMonitorWindow::showSection(MonitorWindowSection section) {
     // A fresh panel each time: the Settings panel's passing state (a name being typed, a scene
     // being edited) starts empty, and the Controls panel reads the monitor as it appears.
     if (!controls)
-        return replaceContent(new SettingsView(m_monitors, m_loginItem, this));
+        return replaceContent(new SettingsView(m_model, m_loginItem, this));
     auto* view = new ControlPanelView(m_monitors, *m_shown, this);
     connect(view, &ControlPanelView::monitorPicked, this, [this](MonitorController* picked) {
         showMonitor(picked);
@@ -98,10 +107,13 @@ void UnifiedMonitorWindow::showSection(MonitorWindowSection section) {
     replaceContent(view);
 }
 
-void UnifiedMonitorWindow::replaceContent(QWidget* content) {
+void UnifiedMonitorWindow::replaceContent(QWidget* content, Removal removal) {
     if (m_content) {
         m_content->hide();
-        m_content->deleteLater();
+        if (removal == Removal::now)
+            delete m_content;
+        else
+            m_content->deleteLater();
     }
     m_content = content;
     if (!content)
@@ -113,29 +125,21 @@ void UnifiedMonitorWindow::replaceContent(QWidget* content) {
 void UnifiedMonitorWindow::showMonitor(MonitorController* monitor) {
     disconnect(m_shownWorking);
     disconnect(m_shownGoing);
+    m_showsMain = !monitor || monitor == &m_monitors.main();
     m_shown = monitor ? monitor : &m_monitors.main();
     m_shownWorking =
         connect(m_shown, &MonitorController::isWorkingChanged, this, &UnifiedMonitorWindow::updateRefresh);
-    if (m_shown != &m_monitors.main()) {
-        // A monitor that goes while shown: its controls go at once, before anything can reach
-        // its controller, and the main monitor's take their place once ConnectedMonitors is done
-        // (the list of monitors they show is not to be read while a controller is taken down).
-        m_shownGoing = connect(m_shown, &QObject::destroyed, this, [this] {
-            const bool shown = qobject_cast<ControlPanelView*>(m_content);
-            if (shown)
-                replaceContent(nullptr);
-            showMonitor(nullptr);
-            if (!shown)
-                return;
-            QMetaObject::invokeMethod(
-                this,
-                [this] {
-                    if (m_selection.section() == MonitorWindowSection::controls && !m_content)
-                        showSection(MonitorWindowSection::controls);
-                },
-                Qt::QueuedConnection);
-        });
-    }
+    // A monitor that goes while shown: its controls go at once, before anything can reach its
+    // controller, and the main monitor's take their place (the monitors have chosen it by then).
+    // Nothing of the controls is running: the monitors' listing takes a controller down.
+    m_shownGoing = connect(m_shown, &QObject::destroyed, this, [this] {
+        const bool shown = qobject_cast<ControlPanelView*>(m_content);
+        if (shown)
+            replaceContent(nullptr, Removal::now);
+        showMonitor(nullptr);
+        if (shown && m_selection.section() == MonitorWindowSection::controls)
+            showSection(MonitorWindowSection::controls);
+    });
     updateRefresh();
 }
 
