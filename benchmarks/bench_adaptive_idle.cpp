@@ -44,11 +44,14 @@ int main(int argc, char** argv) {
 
     ControllerFixture fixture;
     // The fixture's fake panel is replaced by the real reader over the fake directory.
-    MonitorControllerEnvironment environment;
+    ProgramEnvironment environment;
     environment.settings = fixture.settings.get();
     environment.helperLocator = fixture.monitor.locator();
-    MonitorController controller(*fixture.store, reader, *fixture.preferences, std::move(environment));
-    controller.setAdaptiveBrightnessEnabled(true);
+    environment.displayLifecycle =
+        std::make_unique<DisplayLifecycleEventSource>(DisplayLifecycleEventSource::Observe::nothing);
+    ProgramModel model(*fixture.store, reader, std::move(environment));
+    auto& adaptive = model.adaptiveBrightness();
+    adaptive.setEnabled(true);
 
     // Let the first write happen, then measure the steady state.
     QTimer::singleShot(2000, [&] {
@@ -60,7 +63,7 @@ int main(int argc, char** argv) {
                 used, seconds, 100.0 * used / seconds,
                 static_cast<long long>(fixture.monitor.writes().size()));
             std::printf("BENCH\tadaptive_cpu_controller\t%.4f\t%%\n", 100.0 * used / seconds);
-            controller.setAdaptiveBrightnessEnabled(false);
+            adaptive.setEnabled(false);
             app.quit();
         });
     });

@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < rounds; ++i) {
         // Alternating values, so that every change is a write.
         const int value = i % 2 == 0 ? 40 : 60;
-        f.monitors->setBrightnessLinked(false);
+        f.linked().setLinked(false);
         f.settle();
         single.push_back(timed([&] { main.set(MonitorFeature::brightness, value + 1); },
                                [&] { return brightnessIs(left, value + 1); }));
@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
         // Linked from the same level: the other monitor follows by as much.
         other.set(MonitorFeature::brightness, value + 1);
         f.settle();
-        f.monitors->setBrightnessLinked(true);
+        f.linked().setLinked(true);
         linked.push_back(timed([&] { main.set(MonitorFeature::brightness, value); },
                                [&] { return brightnessIs(left, value) && brightnessIs(right, value); }));
         f.settle();

@@ -147,10 +147,10 @@ void Gallery::panelAndWindow() {
     ControllerFixture f(ControllerFixture::withMonitors);
     f.screens->list = {{u"Velmar VX27"_s, false}};
     f.monitor.setScript(u"get luminance = wait=gate out=\"64\"\n"_s);
-    MonitorMenuView panel(f.c());
+    MonitorMenuView panel(*f.model);
     WindowSectionState selection;
     StillLoginItem login;
-    UnifiedMonitorWindow window(*f.monitors, selection, login);
+    UnifiedMonitorWindow window(*f.model, selection, login);
     if (!show(&panel) || !show(&window)) // the Controls section reads the monitor as it appears
         return;
     save(&panel, u"panel-loading"_s);
@@ -163,11 +163,11 @@ void Gallery::panelAndWindow() {
     f.c().setNightMode(true);
     reach("Night Mode", [&] { return f.c().isNightMode(); });
     f.reader.reading = Reading::unavailable(Reading::UnavailableReason::noBuiltInDisplay);
-    f.c().setAdaptiveBrightnessEnabled(true);
+    f.adaptive().setEnabled(true);
     reach("adaptive brightness unavailable",
-          [&] { return f.c().adaptiveBrightnessSupported() == MonitorController::AdaptiveSupport::no; });
+          [&] { return f.adaptive().support() == Adaptive::Support::no; });
     save(&panel, u"panel-night-adaptive-unavailable"_s);
-    f.c().setAdaptiveBrightnessEnabled(false);
+    f.adaptive().setEnabled(false);
 
     f.monitor.setScript(u"set contrast * = exit=1 err=\"The monitor did not answer on I2C bus 6.\\n\"\n"_s);
     f.c().set(MonitorFeature::contrast, 30);
@@ -191,10 +191,10 @@ void Gallery::settings() {
     reach("Movie active", [&] { return f.refreshShowingMovie(); });
     f.c().setPerInputScenesEnabled(true);
     f.reader.reading = Reading::available(0.4);
-    f.c().setAdaptiveBrightnessEnabled(true);
+    f.adaptive().setEnabled(true);
     f.c().set(MonitorFeature::contrast, 72); // pauses following
     StillLoginItem login;
-    SettingsView view(*f.monitors, login);
+    SettingsView view(*f.model, login);
     if (!show(&view))
         return;
     f.settle();
@@ -248,7 +248,7 @@ void Gallery::settings() {
         save(sheet, u"settings-editor"_s);
         sheet->reject();
     }
-    f.c().setAdaptiveBrightnessEnabled(false);
+    f.adaptive().setEnabled(false);
     f.settle();
 }
 
@@ -269,10 +269,10 @@ void Gallery::severalMonitors(int count) {
         controller->setPerInputScenesEnabled(true);
     const QString suffix = u"-%1-monitors"_s.arg(count);
 
-    MonitorMenuView panel(*f.monitors);
+    MonitorMenuView panel(*f.model);
     WindowSectionState selection;
     StillLoginItem login;
-    UnifiedMonitorWindow window(*f.monitors, selection, login);
+    UnifiedMonitorWindow window(*f.model, selection, login);
     if (!show(&panel) || !show(&window))
         return;
     f.settle();
@@ -301,10 +301,10 @@ void Gallery::severalMonitors(int count) {
 void Gallery::indicator() {
     ControllerFixture f;
     reach("Movie active", [&] { return f.refreshShowingMovie(); });
-    OnScreenIndicator indicator(f.c());
-    indicator.showValue(MonitorFeature::brightness);
+    OnScreenIndicator indicator;
+    indicator.showValue(MonitorFeature::brightness, f.c());
     save(&indicator, u"indicator-brightness"_s);
-    indicator.showValue(MonitorFeature::blue);
+    indicator.showValue(MonitorFeature::blue, f.c());
     save(&indicator, u"indicator-blue"_s);
     indicator.showScene(MonitorScene::movie());
     save(&indicator, u"indicator-scene"_s);

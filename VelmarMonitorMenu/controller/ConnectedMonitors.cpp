@@ -51,7 +51,10 @@ ConnectedMonitors::ConnectedMonitors(MonitorSceneStore& sceneStore, SettingsFile
                                      MonitorControllerEnvironment controllers,
                                      std::unique_ptr<DisplayLifecycleEventSource> lifecycle, QObject* parent)
     : QObject(parent), m_sceneStore(sceneStore), m_settings(settings), m_environment(std::move(controllers)),
-      m_lifecycle(std::move(lifecycle)), m_listings(std::make_shared<SerialQueue>()) {
+      m_lifecycle(std::move(lifecycle)),
+      m_listing(std::make_unique<DDCClient>(m_environment.helperLocator, m_environment.timings.helperTimeLimit,
+                                            m_environment.timings.readRetryPause)),
+      m_listings(std::make_shared<SerialQueue>()) {
     m_environment.settings = &m_settings;
     if (!m_environment.screens)
         m_environment.screens = makeSystemScreenNameSource();
@@ -71,6 +74,7 @@ ConnectedMonitors::ConnectedMonitors(MonitorSceneStore& sceneStore, SettingsFile
 
 ConnectedMonitors::~ConnectedMonitors() {
     m_lifetime->cancel();
+    m_listing.reset();
     m_controllers.clear();
 }
 
@@ -192,9 +196,7 @@ QCoro::Task<> ConnectedMonitors::list() {
     const auto turn = co_await queue->acquire();
     if (lifetime->isCancelled())
         co_return;
-    // Through the main controller's client: the helper that lists never runs beside another
-    // command for the main monitor.
-    const auto displays = co_await m_main->listDisplays();
+    const auto displays = co_await m_listing->listDisplays();
     if (lifetime->isCancelled() || !displays || displays.value().isEmpty())
         co_return;
     follow(displays.value());

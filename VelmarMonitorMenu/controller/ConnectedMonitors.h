@@ -109,6 +109,9 @@ private:
     MonitorController* m_main = nullptr;
     bool m_hasStarted = false;
 
+    // Listings run a helper of their own: a monitor busy with a slow command (or one that has just
+    // been pulled out) does not hold up learning which monitors there are.
+    std::unique_ptr<DDCClient> m_listing;
     std::shared_ptr<SerialQueue> m_listings;
     CancelToken m_interrupt; // cancelled when a newer event makes the readings under way moot
     CancelToken m_lifetime = makeCancelToken();

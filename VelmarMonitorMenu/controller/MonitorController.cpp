@@ -78,10 +78,6 @@ void MonitorController::setListedName(const QString& name) {
     detectDisplayName();
 }
 
-QCoro::Task<Result<QList<ListedDisplay>>> MonitorController::listDisplays() {
-    return m_ddc->listDisplays();
-}
-
 bool MonitorController::isIdle() const {
     return m_writes.runningTasks == 0 && m_ddc->isIdle();
 }

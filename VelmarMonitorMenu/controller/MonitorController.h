@@ -149,9 +149,6 @@ public:
     void setPreferredSceneID(MonitorInput input, std::optional<QUuid> sceneID);
     void setPerInputScenesEnabled(bool enabled);
 
-    /// The monitors the helper finds, asked with this monitor's client.
-    QCoro::Task<Result<QList<ListedDisplay>>> listDisplays();
-
 signals:
     void brightnessChanged();
     void contrastChanged();
@@ -183,6 +180,8 @@ signals:
     void idChanged();
 
 private:
+    friend class MonitorControllerProbe; // tests look at Night Mode's snapshot through it
+
     template <class T> void assign(T& field, const T& value, void (MonitorController::*changed)()) {
         if (field == value)
             return;

@@ -58,6 +58,8 @@ private slots:
     // way only the newest value of each feature waits, and only the newest input switch.
     void whatWaitsBehindASlowCommandIsOnlyTheNewest() {
         ControllerFixture f;
+        QVERIFY(runTask(f.c().refresh())); // a Velmar monitor: its input switches through its own register
+        f.monitor.clearLog();
         f.monitor.setScript("set luminance * = wait=luminance\nset input-alt * = wait=input\n");
         for (int value = 10; value <= 60; ++value)
             f.c().set(MonitorFeature::brightness, value);
@@ -97,6 +99,8 @@ private slots:
         f.c().setPreferredSceneID(MonitorInput::hdmi1, MonitorScene::movie().id);
         f.c().setPreferredSceneID(MonitorInput::hdmi2, MonitorScene::reading().id);
         f.monitor.setState({{"luminance", "70"}, {"input-alt", "144"}});
+        QVERIFY(runTask(f.c().refresh())); // the monitor's input register is known
+        f.monitor.clearLog();
         f.monitor.setScript("get luminance = wait=luminance\nget input-alt = wait=input\n");
         f.c().start();
         QTRY_COMPARE(f.monitor.commandLines(), QStringList{"get luminance"});
@@ -143,14 +147,14 @@ private slots:
     }
 
     void manualChangesClearTheSceneMarkAndPauseAdaptive() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         // Movie's values: the refresh finds the scene.
         QVERIFY(f.refreshShowingMovie());
 
-        QSignalSpy scene(f.controller.get(), &MonitorController::activeSceneIDChanged);
+        QSignalSpy scene(&f.c(), &MonitorController::activeSceneIDChanged);
         f.c().setLive(MonitorFeature::brightness, 35.6);
         QVERIFY(!f.c().activeSceneID());                 // cleared at once
-        QVERIFY(!f.c().adaptiveBrightnessPausedUntil()); // adaptive is off: no pause
+        QVERIFY(!f.adaptive().pausedUntil()); // adaptive is off: no pause
         // Matched again after the write: 35.6 is within 1.0 of Movie's 35.
         QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
         QCOMPARE(scene.count(), 2);
@@ -180,14 +184,14 @@ private slots:
     }
 
     void inputSwitchesAreNotCoalescedAndLeaveSceneMarkAndAdaptiveAlone() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         QVERIFY(f.refreshShowingMovie());
         f.c().setInput(MonitorInput::usbC);
         f.c().setInput(MonitorInput::usbC); // input switches are not coalesced
         f.settle();
         QCOMPARE(f.monitor.writes(), (QStringList{"set input-alt 210", "set input-alt 210"}));
         QCOMPARE(f.c().activeSceneID(), MonitorScene::movie().id);
-        QVERIFY(!f.c().adaptiveBrightnessPausedUntil());
+        QVERIFY(!f.adaptive().pausedUntil());
         QCOMPARE(f.monitor.commandLines().last(), QStringLiteral("set input-alt 210")); // nothing re-read
     }
 };

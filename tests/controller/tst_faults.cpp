@@ -119,25 +119,25 @@ private slots:
     }
     void damagedSettingsStartWithDefaults() {
         QFETCH(QByteArray, content);
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         f.controller.reset();
         makeFile(f.settingsPath(), content);
         f.rebuild();
 
-        QVERIFY(!f.c().adaptiveBrightnessEnabled());
+        QVERIFY(!f.adaptive().isEnabled());
         QVERIFY(!f.c().perInputScenesEnabled());
         QVERIFY(!f.c().isNightMode());
-        QVERIFY(std::isfinite(f.c().adaptiveMinimumBrightness()));
-        QVERIFY(std::isfinite(f.c().adaptiveMaximumBrightness()));
+        QVERIFY(std::isfinite(f.adaptive().minimum()));
+        QVERIFY(std::isfinite(f.adaptive().maximum()));
         QCOMPARE(f.c().scenes().size(), MonitorScene::builtInDefaults().size());
-        QVERIFY(runTask(f.c().start()));
+        QVERIFY(runTask(f.start()));
         QVERIFY(!f.c().hasError());
 
         // Saving works, and whatever stood under the scenes key is kept aside, not lost.
         const QVariant before = f.settings->value("monitorScenes.custom.v1");
         f.c().saveCurrentSettingsAsScene(QStringLiteral("Desk"), QStringLiteral("desktopcomputer"));
         QTRY_COMPARE_WITH_TIMEOUT(f.c().scenes().size(), MonitorScene::builtInDefaults().size() + 1, 30000);
-        QVERIFY(!f.c().settingsError());
+        QVERIFY(!f.settingsFileInUse().error());
         QSettings reread(f.settingsPath(), QSettings::IniFormat);
         QCOMPARE(reread.status(), QSettings::NoError);
         QVERIFY(reread.value("monitorScenes.custom.v1").toByteArray().contains("Desk"));
@@ -146,9 +146,9 @@ private slots:
     }
 
     void aSettingsFileDeletedWhileRunningIsWrittenWhole() {
-        ControllerFixture f;
-        QVERIFY(runTask(f.c().start()));
-        f.c().setAdaptiveBrightnessRange(20, 70);
+        ControllerFixture f(ControllerFixture::withMonitors);
+        QVERIFY(runTask(f.start()));
+        f.adaptive().setRange(20, 70);
         f.c().setPreferredSceneID(MonitorInput::hdmi1, MonitorScene::night().id);
         f.c().saveCurrentSettingsAsScene(QStringLiteral("Desk"), QStringLiteral("desktopcomputer"));
         f.settle();
@@ -163,7 +163,7 @@ private slots:
         QCOMPARE(reread.value("adaptiveMinimumBrightness").toDouble(), 20.0);
         QVERIFY(reread.value("monitorScenes.custom.v1").toByteArray().contains("Desk"));
         QVERIFY(reread.contains("inputScenePreferences"));
-        QVERIFY(!f.c().settingsError());
+        QVERIFY(!f.settingsFileInUse().error());
     }
 
     void killedWhileSavingScenesLeavesTheOldOrTheNewList() {

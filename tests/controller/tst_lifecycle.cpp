@@ -16,12 +16,14 @@ class TestLifecycle : public QObject {
 
 private slots:
     void startRunsOnceThenEventsWaitForTheMonitorToSettleOneAfterAnother() {
-        ControllerFixture f;
-        QVERIFY(runTask(f.c().start()));
+        ControllerFixture f(ControllerFixture::withMonitors);
+        QVERIFY(runTask(f.start()));
         QVERIFY(f.lifecycle->isRunning());
-        QVERIFY(runTask(f.c().start(), 1s));
+        QVERIFY(runTask(f.start(), 1s));
         f.settle();
-        QCOMPARE(f.monitor.commandLines().size(), 7); // one refresh: six values and the input
+        // One refresh, six values and the input, then the monitors are listed.
+        QCOMPARE(f.monitor.commandLines().size(), 8);
+        QCOMPARE(f.monitor.commandLines().last(), QStringLiteral("display list"));
 
         const auto wokeAt = Clock::now();
         f.lifecycle->post(DisplayLifecycleEvent::systemDidWake);
@@ -30,17 +32,17 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(refreshesIn(f.monitor), 3, 30000);
         f.settle();
         // The first refresh began a settle delay after the wake, the second only after the first
-        // ended and its own settle delay passed.
+        // and its listing ended and its own settle delay passed.
         const auto calls = f.monitor.invocations();
-        QCOMPARE(calls.size(), 21);
-        QCOMPARE_GE(msBetween(wokeAt, calls.at(7).startedAt), f.timings.lifecycleSettleDelay.count() - 1);
-        QVERIFY(msBetween(calls.at(13).startedAt, calls.at(14).startedAt) >=
+        QCOMPARE(calls.size(), 24);
+        QCOMPARE_GE(msBetween(wokeAt, calls.at(8).startedAt), f.timings.lifecycleSettleDelay.count() - 1);
+        QVERIFY(msBetween(calls.at(15).startedAt, calls.at(16).startedAt) >=
                 f.timings.lifecycleSettleDelay.count() - 1);
     }
 
     void aStormOfEventsIsReadOnceItIsOver() {
-        ControllerFixture f;
-        QVERIFY(runTask(f.c().start()));
+        ControllerFixture f(ControllerFixture::withMonitors);
+        QVERIFY(runTask(f.start()));
         f.monitor.clearLog();
         // Hundreds of events within about half a second, as a flapping cable or dock sends them.
         for (int burst = 0; burst < 10; ++burst) {
@@ -66,9 +68,9 @@ private slots:
         timings.readPause = 1ms;
         timings.readRetryPause = 1ms;
         timings.lifecycleSettleDelay = 800ms;
-        ControllerFixture f(timings);
+        ControllerFixture f(timings, ControllerFixture::withMonitors);
         f.monitor.setPresent(false);
-        auto starting = f.c().start();
+        auto starting = f.start();
         f.lifecycle->post(DisplayLifecycleEvent::systemDidWake);
         QVERIFY(runTask(std::move(starting)));
         QVERIFY(f.c().hasError());
@@ -79,8 +81,8 @@ private slots:
     void aMonitorSilentAfterWakeIsAskedAgainUntilItAnswers() {
         auto timings = testTimings();
         timings.wakeRetryFirstDelay = 30ms;
-        ControllerFixture f(timings);
-        QVERIFY(runTask(f.c().start()));
+        ControllerFixture f(timings, ControllerFixture::withMonitors);
+        QVERIFY(runTask(f.start()));
         f.c().setPerInputScenesEnabled(true);
         f.c().setPreferredSceneID(MonitorInput::hdmi1, MonitorScene::night().id);
         // After the wake the first two refreshes get no brightness (three attempts each).
@@ -97,8 +99,8 @@ private slots:
         auto timings = testTimings();
         timings.wakeRetryFirstDelay = 30ms;
         timings.wakeRetryGiveUpAfter = 100ms; // retries after 30 and 60 ms more; 120 would pass it
-        ControllerFixture f(timings);
-        QVERIFY(runTask(f.c().start()));
+        ControllerFixture f(timings, ControllerFixture::withMonitors);
+        QVERIFY(runTask(f.start()));
         f.monitor.setScript("get luminance = exit=1\n");
         f.monitor.clearLog();
         f.lifecycle->post(DisplayLifecycleEvent::screensDidWake);
@@ -109,7 +111,7 @@ private slots:
         // With the next retry far away, a new event does not wait for it.
         f.timings.wakeRetryFirstDelay = 1h;
         f.rebuild();
-        QVERIFY(runTask(f.c().start()));
+        QVERIFY(runTask(f.start()));
         f.monitor.clearLog();
         f.lifecycle->post(DisplayLifecycleEvent::screensDidWake);
         QTRY_COMPARE_WITH_TIMEOUT(f.monitor.commandLines().count("get luminance"), 3, 30000);
@@ -120,18 +122,22 @@ private slots:
     void aBusyRefreshDropsTheLoopsRefresh() {
         auto timings = testTimings();
         timings.lifecycleSettleDelay = 0ms;
-        ControllerFixture f(timings);
+        ControllerFixture f(timings, ControllerFixture::withMonitors);
+        QVERIFY(runTask(f.start()));
+        f.c().setPerInputScenesEnabled(true);
+        f.c().setPreferredSceneID(MonitorInput::hdmi1, MonitorScene::night().id);
+        f.settle();
+        f.monitor.clearLog();
         f.monitor.setScript("get luminance = wait=gate out=\"40\"\n");
-        auto starting = f.c().start();
+        auto refreshing = f.c().refresh();
         f.lifecycle->post(DisplayLifecycleEvent::systemDidWake);
-        // The loop takes the event, its refresh is dropped while the first one is held, and it
-        // waits for the next event again.
-        QTRY_VERIFY_WITH_TIMEOUT(f.lifecycle->isConsumerWaiting(), 30000);
-        QVERIFY(f.c().isWorking());
+        // The loop's own reading is dropped while this one is held; its scene step goes ahead.
+        QTRY_VERIFY_WITH_TIMEOUT(f.c().isApplyingScene(), 30000);
         f.monitor.openGate("gate");
-        QVERIFY(runTask(std::move(starting)));
+        QVERIFY(runTask(std::move(refreshing)));
         f.settle();
         QCOMPARE(refreshesIn(f.monitor), 1);
+        QCOMPARE(f.c().activeSceneID(), MonitorScene::night().id);
     }
 };
 

@@ -12,7 +12,7 @@ const QStringList snapshotWrites{"set luminance 80", "set red 49", "set green 51
 
 // A controller over a monitor at `brightness` with gains 49/51/52, a snapshot of its own.
 struct OverAMonitorAt : ControllerFixture {
-    explicit OverAMonitorAt(int brightness) {
+    explicit OverAMonitorAt(int brightness, Build build = alone) : ControllerFixture(build) {
         monitor.setState(
             {{"luminance", QString::number(brightness)}, {"red", "49"}, {"green", "51"}, {"blue", "52"}});
     }
@@ -34,7 +34,7 @@ private slots:
     void turningOnSnapshotsThenWritesTheNightValues() {
         OverAMonitorAt f(80);
         f.monitor.setScript("set luminance * = wait=night\n");
-        QSignalSpy changing(f.controller.get(), &MonitorController::isChangingNightModeChanged);
+        QSignalSpy changing(&f.c(), &MonitorController::isChangingNightModeChanged);
         f.c().setNightMode(true);
         QVERIFY(f.c().isChangingNightMode());
         QTRY_COMPARE(f.monitor.writes(), QStringList{"set luminance 25"}); // held on its way
@@ -185,23 +185,24 @@ private slots:
         // A folder where the settings file should be: no one can write it, root included.
         QVERIFY(QFile::remove(f.settingsPath()) || !QFile::exists(f.settingsPath()));
         QVERIFY(QDir().mkdir(f.settingsPath()));
-        QSignalSpy reported(f.controller.get(), &MonitorController::settingsErrorChanged);
+        QSignalSpy reported(&f.settingsFileInUse(), &SettingsFile::errorChanged);
         f.c().setNightMode(true);
         QTRY_VERIFY(f.c().isNightMode()); // on for this run; the user is told it will not survive a restart
-        QVERIFY(f.c().settingsError().has_value());
+        QVERIFY(f.settingsFileInUse().error().has_value());
         QCOMPARE(reported.count(), 1);
 
         QVERIFY(QDir().rmdir(f.settingsPath()));
         f.c().setNightMode(false);
-        QTRY_VERIFY(!f.c().settingsError().has_value());
+        QTRY_VERIFY(!f.settingsFileInUse().error().has_value());
     }
 
     // Night Mode reads what it will put back, then writes its own values: no adaptive sample
-    // lands in between, and while it is on adaptive brightness follows the panel below its cap.
+    // lands in between. While it is on, adaptive brightness goes on following the panel, and may
+    // replace the night brightness; Night Mode and its way back stay.
     void adaptiveBrightnessStaysOutOfNightModesWay() {
-        OverAMonitorAt f(80);
+        OverAMonitorAt f(80, ControllerFixture::withMonitors);
         f.reader.reading = BuiltInDisplayBrightnessReading::available(1.0); // proposes 82
-        f.c().setAdaptiveBrightnessEnabled(true);
+        f.adaptive().setEnabled(true);
         QTRY_COMPARE(f.monitor.stateValue("luminance"), QStringLiteral("82"));
         f.settle();
         f.monitor.clearLog();
@@ -209,21 +210,22 @@ private slots:
         f.monitor.setScript("get blue = wait=snapshot\n");
         f.c().setNightMode(true);
         f.reader.reading = BuiltInDisplayBrightnessReading::available(0.5); // would propose 41
-        const auto begun = Probe::adaptiveSamplesBegun(f.c());
-        QTRY_VERIFY(Probe::adaptiveSamplesBegun(f.c()) >= begun + 2);
+        const auto begun = AdaptiveBrightnessProbe::samplesBegun(f.adaptive());
+        QTRY_VERIFY(AdaptiveBrightnessProbe::samplesBegun(f.adaptive()) >= begun + 2);
         f.monitor.openGate("snapshot");
         QTRY_VERIFY(f.c().isNightMode());
         QCOMPARE(f.monitor.writes().mid(0, 4), nightWrites);
         QCOMPARE(Probe::nightMode(f.c()).snapshot()->brightness, 82.0);
 
-        f.reader.reading = BuiltInDisplayBrightnessReading::available(0.1); // 13: below the cap
-        QTRY_COMPARE(f.c().brightness(), 13.0);
-        f.reader.reading = BuiltInDisplayBrightnessReading::available(1.0);
-        QTRY_COMPARE(f.c().brightness(), 25.0);
-        f.c().setAdaptiveBrightnessEnabled(false);
+        QTRY_COMPARE(f.c().brightness(), 41.0); // the panel moved meanwhile: following goes on
+        f.reader.reading = BuiltInDisplayBrightnessReading::available(1.0); // above the night cap
+        QTRY_COMPARE(f.c().brightness(), 82.0);
+        QVERIFY(!f.adaptive().isPaused());
+        f.adaptive().setEnabled(false);
         f.settle();
-        QCOMPARE(f.monitor.writes().mid(4), (QStringList{"set luminance 13", "set luminance 25"}));
+        QCOMPARE(f.monitor.writes().mid(4), (QStringList{"set luminance 41", "set luminance 82"}));
         QVERIFY(f.c().isNightMode());
+        QCOMPARE(Probe::nightMode(f.c()).snapshot()->brightness, 82.0);
     }
 };
 

@@ -11,7 +11,7 @@ class TestRefresh : public QObject {
 
 private slots:
     void constructionLoadsStoredSettingsAndTalksToNobody() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         QTest::qWait(50);
         QVERIFY(f.monitor.commandLines().isEmpty());
         QCOMPARE(f.reader.reads, 0);
@@ -20,10 +20,10 @@ private slots:
         f.settings->setValue("adaptiveMinimumBrightness", 0);     // a stored zero is a value
         f.settings->setValue("adaptiveMaximumBrightness", 140.5); // a hand edit: brought within 0...100
         f.rebuild();
-        QVERIFY(f.c().adaptiveBrightnessEnabled());
-        QCOMPARE(f.c().adaptiveMinimumBrightness(), 0.0);
-        QCOMPARE(f.c().adaptiveMaximumBrightness(), 100.0);
-        QVERIFY(!Probe::adaptive(f.c()).isRunning()); // nothing starts before start()
+        QVERIFY(f.adaptive().isEnabled());
+        QCOMPARE(f.adaptive().minimum(), 0.0);
+        QCOMPARE(f.adaptive().maximum(), 100.0);
+        QVERIFY(!f.adaptive().isRunning()); // nothing starts before start()
     }
 
     void refreshReadsEverythingInOrderWithPauses() {
@@ -100,9 +100,9 @@ private slots:
 
     void equalValuesNotifyNobodyAndAnOverlappingRefreshIsDropped() {
         ControllerFixture f;
-        QSignalSpy brightness(f.controller.get(), &MonitorController::brightnessChanged);
-        QSignalSpy loaded(f.controller.get(), &MonitorController::loadedFeaturesChanged);
-        QSignalSpy anyValue(f.controller.get(), &MonitorController::valueChanged);
+        QSignalSpy brightness(&f.c(), &MonitorController::brightnessChanged);
+        QSignalSpy loaded(&f.c(), &MonitorController::loadedFeaturesChanged);
+        QSignalSpy anyValue(&f.c(), &MonitorController::valueChanged);
         QVERIFY(runTask(f.c().refresh()));
         QVERIFY(runTask(f.c().refresh()));
         QCOMPARE(brightness.count(), 1); // 50 -> 60 once; the second refresh reads 60 again
@@ -112,7 +112,7 @@ private slots:
 
         f.monitor.clearLog();
         f.monitor.setScript("get luminance = delay=150 out=\"55\"\n");
-        QSignalSpy working(f.controller.get(), &MonitorController::isWorkingChanged);
+        QSignalSpy working(&f.c(), &MonitorController::isWorkingChanged);
         auto first = f.c().refresh();
         QVERIFY(f.c().isWorking());
         QVERIFY(runTask(f.c().refresh(), 1s)); // returns at once

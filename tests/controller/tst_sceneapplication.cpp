@@ -65,16 +65,16 @@ private slots:
     }
 
     void adaptiveIsPausedByAnyScene() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         f.reader.reading = BuiltInDisplayBrightnessReading::available(0.5);
-        f.c().setAdaptiveBrightnessEnabled(true);
+        f.adaptive().setEnabled(true);
         QTRY_COMPARE(f.monitor.writes().size(), 1);
         auto quiet = makeScene("Quiet");
         quiet.volume = 5;
         f.c().apply(quiet);
         QTRY_VERIFY(!f.c().isApplyingScene());
-        QCOMPARE(f.c().adaptiveBrightnessPausedUntil(), f.clock->current.addSecs(1800));
-        f.c().setAdaptiveBrightnessEnabled(false);
+        QCOMPARE(f.adaptive().pausedUntil(), f.clock->current.addSecs(1800));
+        f.adaptive().setEnabled(false);
     }
 
     void aSceneEndsNightModeWithoutRestoring() {
@@ -198,7 +198,7 @@ private slots:
         f.c().duplicateScene(MonitorScene::work());
         const auto saved = f.store->customScenes().first();
         auto copy = f.store->customScenes().last();
-        QSignalSpy scenesChanged(f.controller.get(), &MonitorController::scenesChanged);
+        QSignalSpy scenesChanged(&f.c(), &MonitorController::scenesChanged);
 
         copy.name = QStringLiteral("Office");
         f.c().updateScene(copy); // not the active scene: the mark stays

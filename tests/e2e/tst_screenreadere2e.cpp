@@ -47,7 +47,7 @@ private slots:
         f.monitor.setPresent(false);
         QVERIFY(QFile::link(QStringLiteral(M1DDC_PATH), f.monitor.helperPath()));
         MonitorController& monitor = f.c();
-        VelmarMonitorMenuApp shell(*f.monitors);
+        VelmarMonitorMenuApp shell(*f.model);
         shell.start(); // no tray on this display: the window stands in, and is in the tree as well
         // The window active and the monitor read before the panel opens: a window that becomes
         // active later closes the panel, and the Night Mode chip waits while the monitor is read.

@@ -62,7 +62,7 @@ private slots:
         f.monitor.setPresent(false); // the real helper in the fake's place
         QVERIFY(QFile::link(QStringLiteral(M1DDC_PATH), f.monitor.helperPath()));
         MonitorController& monitor = f.c();
-        VelmarMonitorMenuApp shell(*f.monitors);
+        VelmarMonitorMenuApp shell(*f.model);
         shell.start();
 
         QVERIFY(shell.trayIcon());

@@ -8,8 +8,9 @@
 //           (the input-source codes its capabilities list, as the helper prints them)
 //   displays optional "<id> <name>" lines, the default monitor first: the helper then answers
 //           "display list" and "display <id-or-n> <command>", and each monitor keeps its values
-//           in "state-<id>" (commands without "display" go to the first). Without the file it is
-//           a helper of one monitor that knows no "display" command.
+//           in "state-<id>" (commands without "display" go to the first). A line "formerly <id>"
+//           gives the monitor before it the id an older helper listed it under. Without the file
+//           it is a helper of one monitor that knows no "display" command.
 //   script  optional rules, first match wins:
 //             <arg pattern...> = <response> [; <response> ...]
 //           A pattern token is an argument or "*" for any one argument. The n-th invocation
@@ -255,6 +256,7 @@ int actOnState(const std::string& path, const std::vector<std::string>& args) {
 struct Display {
     std::string id;
     std::string name;
+    std::string formerId;
 };
 
 std::vector<Display> readDisplays(const std::string& path) {
@@ -263,9 +265,12 @@ std::vector<Display> readDisplays(const std::string& path) {
     std::string line;
     while (std::getline(lines, line)) {
         const auto blank = line.find(' ');
-        if (!line.empty())
-            displays.push_back(
-                {line.substr(0, blank), blank == std::string::npos ? "" : line.substr(blank + 1)});
+        const std::string first = line.substr(0, blank);
+        const std::string rest = blank == std::string::npos ? "" : line.substr(blank + 1);
+        if (first == "formerly" && !displays.empty())
+            displays.back().formerId = rest;
+        else if (!line.empty())
+            displays.push_back({first, rest, {}});
     }
     return displays;
 }
@@ -298,8 +303,11 @@ int listDisplays(const std::string& dir) {
         std::fprintf(stderr, "fake m1ddc: unsupported command\n");
         return 1;
     }
-    for (size_t i = 0; i < displays.size(); ++i)
+    for (size_t i = 0; i < displays.size(); ++i) {
         std::printf("%zu %s %s\n", i + 1, displays[i].id.c_str(), displays[i].name.c_str());
+        if (!displays[i].formerId.empty())
+            std::printf("%zu formerly %s\n", i + 1, displays[i].formerId.c_str());
+    }
     return 0;
 }
 

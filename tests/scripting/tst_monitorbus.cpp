@@ -51,8 +51,7 @@ signals:
     void changedProperties(const QVariantMap& changed);
 };
 
-// A running program's bus objects over the fixture's controller (every monitor's, when it has
-// several), and a script's connection to them.
+// A running program's bus objects over the fixture's monitors, and a script's connection to them.
 class BusSession {
 public:
     explicit BusSession(ControllerFixture& f, const QString& address) {
@@ -60,14 +59,11 @@ public:
         m_serviceName = QStringLiteral("service%1").arg(++sessions);
         m_clientName = QStringLiteral("client%1").arg(sessions);
         instance = std::make_unique<SingleInstance>(QDBusConnection::connectToBus(address, m_serviceName));
-        if (instance->claim() && instance->ownsName() && f.monitors)
-            service = std::make_unique<MonitorBusService>(*f.monitors, instance->bus(), instance.get());
-        else if (instance->ownsName())
-            adaptor = std::make_unique<MonitorBusAdaptor>(f.c(), instance->bus(), instance.get());
+        if (instance->claim() && instance->ownsName())
+            service = std::make_unique<MonitorBusService>(*f.model, instance->bus(), instance.get());
         client = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(address, m_clientName));
     }
     ~BusSession() {
-        adaptor.reset();
         service.reset();
         instance.reset();
         client.reset();
@@ -110,7 +106,6 @@ public:
     }
 
     std::unique_ptr<SingleInstance> instance;
-    std::unique_ptr<MonitorBusAdaptor> adaptor;
     std::unique_ptr<MonitorBusService> service;
     std::unique_ptr<QDBusConnection> client;
 
@@ -130,18 +125,18 @@ private slots:
 
     // The properties show the controller's state; the methods are its operations.
     void propertiesAndCommandsAreTheControllers() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         BusSession bus(f, m_bus.address);
-        QVERIFY(bus.adaptor);
+        QVERIFY(bus.service);
 
         // Nothing read yet: no value to show and no input. (That a step from there is refused, the
         // command-line test shows end to end.)
         QCOMPARE(valuesOf(bus.properties(), {"Brightness", "Input"}), (QVariantList{-1, QString()}));
 
         QVERIFY(f.refreshShowingMovie());
-        f.c().setAdaptiveBrightnessEnabled(true);
-        QTRY_COMPARE(f.c().adaptiveBrightnessSupported(), MonitorController::AdaptiveSupport::yes);
-        QTRY_VERIFY(Probe::lastAdaptiveBrightness(f.c())); // its first write is behind us
+        f.adaptive().setEnabled(true);
+        QTRY_COMPARE(f.adaptive().support(), Adaptive::Support::yes);
+        QTRY_VERIFY(f.adaptive().lastWritten()); // its first write is behind us
         f.settle();
         const auto state = bus.properties();
         QCOMPARE(valuesOf(state,
@@ -155,11 +150,11 @@ private slots:
         QCOMPARE(scenes.first(), (MonitorBus::SceneEntry{uuidText(MonitorScene::movie().id), "Movie"}));
 
         f.monitor.clearLog();
-        QSignalSpy values(&bus.adaptor->changes(), &ScriptedChanges::valueRequested);
+        QSignalSpy values(&bus.service->changes(), &ScriptedChanges::valueRequested);
         // As a slider's release: written at once, and adaptive brightness stands aside.
         QCOMPARE(bus.failure(QStringLiteral("SetValue"), {QStringLiteral("Brightness"), 40}), QString());
         QCOMPARE(f.c().brightness(), 40.0);
-        QVERIFY(f.c().isAdaptiveBrightnessPaused());
+        QVERIFY(f.adaptive().isPaused());
         QCOMPARE(bus.property("AdaptiveBrightnessState").toString(), QStringLiteral("paused"));
 
         // Steps from the value shown, stopping at the ends.
@@ -177,18 +172,18 @@ private slots:
 
         // What the command-line test follows to the monitor (an input, a scene by name, Night Mode,
         // a refresh) is announced for the on-screen indicator here; a scene is also found by its id.
-        QSignalSpy inputs(&bus.adaptor->changes(), &ScriptedChanges::inputRequested);
+        QSignalSpy inputs(&bus.service->changes(), &ScriptedChanges::inputRequested);
         QCOMPARE(bus.failure(QStringLiteral("SetInput"), {QStringLiteral("HDMI 2")}), QString());
         QCOMPARE(inputs.size(), 1);
         f.settle();
 
-        QSignalSpy applied(&bus.adaptor->changes(), &ScriptedChanges::sceneRequested);
+        QSignalSpy applied(&bus.service->changes(), &ScriptedChanges::sceneRequested);
         QCOMPARE(bus.failure("ApplyScene", {uuidText(MonitorScene::work().id).toLower()}), QString());
         QTRY_COMPARE(f.c().activeSceneID(), MonitorScene::work().id);
         QCOMPARE(applied.size(), 1);
         f.settle();
 
-        QSignalSpy nights(&bus.adaptor->changes(), &ScriptedChanges::nightModeRequested);
+        QSignalSpy nights(&bus.service->changes(), &ScriptedChanges::nightModeRequested);
         QCOMPARE(bus.failure(QStringLiteral("SetNightMode"), {true}), QString());
         QTRY_VERIFY(f.c().isNightMode());
         QCOMPARE(nights.size(), 1);
@@ -211,7 +206,7 @@ private slots:
     void badArgumentsAreRefusedAndChangeNothing() {
         QFETCH(QString, method);
         QFETCH(QVariantList, arguments);
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         BusSession bus(f, m_bus.address);
         QVERIFY(f.refreshShowingMovie());
         f.store->add(makeScene("Desk", 20));
@@ -219,9 +214,9 @@ private slots:
         f.settle();
         f.monitor.clearLog();
         const auto before = bus.properties();
-        QSignalSpy values(&bus.adaptor->changes(), &ScriptedChanges::valueRequested);
-        QSignalSpy inputs(&bus.adaptor->changes(), &ScriptedChanges::inputRequested);
-        QSignalSpy scenes(&bus.adaptor->changes(), &ScriptedChanges::sceneRequested);
+        QSignalSpy values(&bus.service->changes(), &ScriptedChanges::valueRequested);
+        QSignalSpy inputs(&bus.service->changes(), &ScriptedChanges::inputRequested);
+        QSignalSpy scenes(&bus.service->changes(), &ScriptedChanges::sceneRequested);
 
         const auto reply = bus.call(method, arguments);
         QTEST(reply.errorName(), "error");
@@ -233,7 +228,7 @@ private slots:
     }
 
     void commandsTheMonitorCannotTakeNowAreRefused() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         BusSession bus(f, m_bus.address);
         QVERIFY(f.refreshShowingMovie());
 
@@ -259,7 +254,7 @@ private slots:
     // A script that sends faster than the monitor takes writes, or a shortcut held down: the
     // monitor gets the first value and the newest, and a refresh is not queued behind the rest.
     void aFloodOfWritesCostsTwoCommands() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         BusSession bus(f, m_bus.address);
         f.monitor.setState({{"luminance", "2147483647"}}); // a monitor may report nonsense
         QVERIFY(runTask(f.c().refresh()));
@@ -281,7 +276,7 @@ private slots:
     }
 
     void changesAreSignalledOncePerBurst() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         QVERIFY(f.refreshShowingMovie());
         f.settle();
         BusSession bus(f, m_bus.address); // publishes changes from this state on

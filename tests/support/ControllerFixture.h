@@ -2,13 +2,17 @@
 
 #include "controller/AdaptiveBrightness.h"
 #include "controller/ConnectedMonitors.h"
+#include "controller/LinkedBrightness.h"
 #include "controller/MonitorController.h"
 #include "controller/NightMode.h"
+#include "controller/NightModeForAll.h"
+#include "controller/ProgramModel.h"
+#include "controller/SettingsFile.h"
 #include "FakeMonitor.h"
-#include "scenes/InputScenePreferenceStore.h"
 #include "scenes/MonitorSceneStore.h"
 #include "system/BuiltInDisplayBrightnessReadingSource.h"
 
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,17 +20,14 @@
 #include <algorithm>
 #include <memory>
 
-// The controller's internals, for tests only (a friend of MonitorController).
+// Internals, for tests only (friends of the classes they look into).
 class MonitorControllerProbe {
 public:
-    static const AdaptiveBrightness& adaptive(const MonitorController& c) { return *c.m_adaptive; }
-    static auto lastAdaptiveBrightness(const MonitorController& c) { return c.m_adaptive->lastWritten(); }
-    static quint64 adaptiveSamplesBegun(const MonitorController& c) { return c.m_adaptive->m_samplesBegun; }
     static const NightMode& nightMode(const MonitorController& c) { return *c.m_nightMode; }
-    /// No operation under way (a pending slider write counts) and no helper running or queued.
-    static bool isIdle(const MonitorController& c) {
-        return c.m_runningTasks == 0 && !c.m_adaptive->isSampling() && c.m_ddc->isIdle();
-    }
+};
+class AdaptiveBrightnessProbe {
+public:
+    static quint64 samplesBegun(const AdaptiveBrightness& adaptive) { return adaptive.m_samplesBegun; }
 };
 using Probe = MonitorControllerProbe;
 
@@ -66,10 +67,11 @@ inline MonitorControllerTimings testTimings() {
     return timings;
 }
 
-// Everything a controller needs, over a temporary settings file, the fake helper and an event
-// source that hears nothing of the real desktop. The controller can be rebuilt over the same
-// settings to play a restart. Built `withMonitors`, the controller is the main one of a
-// ConnectedMonitors, as the program builds it.
+// Everything the program's model needs, over a temporary settings file, the fake helper and an
+// event source that hears nothing of the real desktop. It can be rebuilt over the same settings
+// to play a restart. Built `alone`, there is one controller of its own, without the monitors'
+// listing or the features over them (what a unit test of one monitor wants); built
+// `withMonitors`, the whole model as the program builds it, c() being its main controller.
 class ControllerFixture {
 public:
     enum Build { alone, withMonitors };
@@ -80,63 +82,80 @@ public:
     }
     explicit ControllerFixture(Build build) : ControllerFixture(testTimings(), build) {}
 
-    // Whatever is still under way is torn down with the controller: that must be safe too.
+    // Whatever is still under way is torn down with the controllers: that must be safe too.
     // Events are then processed, so anything resumed afterwards runs while ASan watches.
     ~ControllerFixture() {
-        controller.reset();
-        monitors.reset();
+        tearDown();
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
     }
 
-    /// Builds a new controller over the same settings file once the old one's work has settled,
-    /// as a restart of the program would.
+    /// Builds anew over the same settings file once the old one's work has settled, as a restart
+    /// of the program would.
     void rebuild() {
         settle();
-        controller.reset();
-        monitors.reset();
-        lifecycle = nullptr;
-        preferences.reset();
-        store.reset();
+        tearDown();
         settings = std::make_unique<QSettings>(m_settingsPath, QSettings::IniFormat);
         store = std::make_unique<MonitorSceneStore>(std::make_unique<SettingsMonitorSceneStorage>(*settings),
                                                     MonitorScene::builtInDefaults());
-        preferences =
-            std::make_unique<InputScenePreferenceStore>(*settings, QStringLiteral("inputScenePreferences"));
+        if (m_build == withMonitors) {
+            ProgramEnvironment environment;
+            environment.settings = settings.get();
+            environment.helperLocator = monitor.locator();
+            environment.screens = screens;
+            environment.displayLifecycle =
+                std::make_unique<DisplayLifecycleEventSource>(DisplayLifecycleEventSource::Observe::nothing);
+            lifecycle = environment.displayLifecycle.get();
+            environment.now = [clock = clock] { return clock->current; };
+            environment.timings = timings;
+            model = std::make_unique<ProgramModel>(*store, reader, std::move(environment));
+            monitors = &model->monitors();
+            return;
+        }
+        settingsFile = std::make_unique<SettingsFile>(settings.get(), timings.settingsCheckDelay);
         MonitorControllerEnvironment environment;
-        environment.settings = settings.get();
+        environment.settings = settingsFile.get();
         environment.helperLocator = monitor.locator();
         environment.screens = screens;
-        environment.displayLifecycle =
-            std::make_unique<DisplayLifecycleEventSource>(DisplayLifecycleEventSource::Observe::nothing);
-        lifecycle = environment.displayLifecycle.get();
-        environment.now = [clock = clock] { return clock->current; };
         environment.timings = timings;
-        if (m_build == withMonitors)
-            monitors =
-                std::make_unique<ConnectedMonitors>(*store, reader, *preferences, std::move(environment));
-        else
-            controller =
-                std::make_unique<MonitorController>(*store, reader, *preferences, std::move(environment));
+        controller = std::make_unique<MonitorController>(*store, std::move(environment));
     }
 
     /// Waits until no operation is under way and no helper runs or waits.
     void settle() {
         const auto idle = [this] {
             const auto all = monitors ? monitors->controllers() : QList<MonitorController*>{controller.get()};
-            return std::all_of(all.begin(), all.end(), [](auto* c) { return !c || Probe::isIdle(*c); });
+            const bool sampling = model && model->adaptiveBrightness().isSampling();
+            return !sampling && std::all_of(all.begin(), all.end(), [](auto* c) { return !c || c->isIdle(); });
         };
         QTRY_VERIFY_WITH_TIMEOUT(idle(), 20000);
     }
 
+    /// Starts what was built: the whole model, or the controller alone (its first reading).
+    QCoro::Task<> start() { return model ? model->start() : controller->start(); }
+
     /// Built `withMonitors`: starts over the monitors `displays` names ("<id> <name>", the main one
-    /// first) and waits until each has its controller and every reading is done; the log then
+    /// first, with "formerly <id>" lines as the helper prints them) and waits until each has its controller and every reading is done; the log then
     /// starts empty. False when a monitor never got its controller.
     bool startMonitors(const QStringList& displays) {
         monitor.setDisplays(displays);
-        c().start();
-        const bool started =
-            QTest::qWaitFor([&] { return monitors->controllers().size() == displays.size(); }, 20000);
+        start();
+        QStringList ids;
+        for (const auto& display : displays) {
+            if (!display.startsWith(QLatin1String("formerly ")))
+                ids.append(display.section(QLatin1Char(' '), 0, 0));
+        }
+        const auto named = [&] {
+            QStringList have;
+            for (auto* controller : monitors->controllers())
+                have.append(controller->id());
+            have.sort();
+            QStringList want = ids;
+            want.sort();
+            return have == want;
+        };
+        const bool started = QTest::qWaitFor(named, 20000) &&
+            QTest::qWaitFor([&] { return readAll(); }, 20000);
         settle();
         monitor.clearLog();
         return started;
@@ -148,6 +167,10 @@ public:
     }
 
     MonitorController& c() { return monitors ? monitors->main() : *controller; }
+    AdaptiveBrightness& adaptive() { return model->adaptiveBrightness(); }
+    LinkedBrightness& linked() { return model->linkedBrightness(); }
+    NightModeForAll& nightMode() { return model->nightMode(); }
+    SettingsFile& settingsFileInUse() { return model ? model->settings() : *settingsFile; }
     /// What the sliders show: brightness, contrast, volume, red, green, blue.
     QList<double> values() {
         QList<double> shown;
@@ -173,12 +196,27 @@ public:
     FakeBrightnessReader reader;
     std::unique_ptr<QSettings> settings;
     std::unique_ptr<MonitorSceneStore> store;
-    std::unique_ptr<InputScenePreferenceStore> preferences;
-    std::unique_ptr<MonitorController> controller;
-    std::unique_ptr<ConnectedMonitors> monitors;
-    DisplayLifecycleEventSource* lifecycle = nullptr; // owned by the (main) controller
+    std::unique_ptr<SettingsFile> settingsFile;     // alone
+    std::unique_ptr<MonitorController> controller;  // alone
+    std::unique_ptr<ProgramModel> model;            // withMonitors
+    ConnectedMonitors* monitors = nullptr;          // the model's
+    DisplayLifecycleEventSource* lifecycle = nullptr; // the model's
 
 private:
+    void tearDown() {
+        controller.reset();
+        settingsFile.reset();
+        model.reset();
+        monitors = nullptr;
+        lifecycle = nullptr;
+        store.reset();
+    }
+    bool readAll() {
+        const auto all = monitors->controllers();
+        return std::all_of(all.begin(), all.end(),
+                           [](auto* c) { return !c->isWorking() && !c->status().startsWith(QLatin1String("Checking")); });
+    }
+
     Build m_build;
     QTemporaryDir m_dir;
     QString m_settingsPath;

@@ -27,7 +27,7 @@ struct Stage {
     ControllerFixture f{ControllerFixture::withMonitors};
     std::unique_ptr<FakeLoginItem> ownLogin = std::make_unique<FakeLoginItem>();
     FakeLoginItem* login = ownLogin.get(); // handed to the shell
-    VelmarMonitorMenuApp shell{*f.monitors, std::move(ownLogin)};
+    VelmarMonitorMenuApp shell{*f.model, std::move(ownLogin)};
     MonitorScene custom = userScene(QStringLiteral("Evening"));
 
     Stage() { f.store->add(custom); }
@@ -142,14 +142,14 @@ private slots:
         const QString toggle = QAccessibleActionInterface::toggleAction();
         row("panel", "Night Mode", toggle, [](Stage& s) { return s.f.c().isNightMode(); });
         row("panel of two", "Link brightness", QAccessibleActionInterface::pressAction(),
-            [](Stage& s) { return s.f.monitors->isBrightnessLinked(); });
+            [](Stage& s) { return s.f.linked().isLinked(); });
         row("controls", "Settings", QAccessibleActionInterface::pressAction(),
             [](Stage& s) { return s.shell.window()->findChild<SettingsView*>() != nullptr; });
         row("settings", "Apply Movie scene", QAccessibleActionInterface::pressAction(),
             [](Stage& s) { return s.f.c().activeSceneID() == MonitorScene::movie().id; });
         row("settings", "Launch at login", toggle, [](Stage& s) { return s.login->enabled; });
         row("settings of two", "Link brightness", toggle,
-            [](Stage& s) { return s.f.monitors->isBrightnessLinked(); });
+            [](Stage& s) { return s.f.linked().isLinked(); });
     }
     void actionsDoWhatTheUserMeant() {
         QFETCH(QString, view);

@@ -43,7 +43,7 @@ class TestAppShell : public UiTesting::Test {
 private slots:
     void theSettingsCommandOpensTheWindowOnSettings() {
         ControllerFixture f(ControllerFixture::withMonitors);
-        VelmarMonitorMenuApp shell(*f.monitors, std::make_unique<FakeLoginItem>());
+        VelmarMonitorMenuApp shell(*f.model, std::make_unique<FakeLoginItem>());
         QVERIFY(!shell.window());
         shell.openWindow(MonitorWindowSection::controls);
         UnifiedMonitorWindow& window = *shell.window();
@@ -78,7 +78,7 @@ private slots:
         f.monitor.setScript("get luminance = wait=gate out=\"60\"\n");
         WindowSectionState selection;
         FakeLoginItem login;
-        UnifiedMonitorWindow window(*f.monitors, selection, login);
+        UnifiedMonitorWindow window(*f.model, selection, login);
         auto* refresh = byAccessibleName<CircleChip>(&window, QStringLiteral("Refresh monitor values"));
         refresh->click();
         QVERIFY(f.c().isWorking());
@@ -91,7 +91,7 @@ private slots:
         if (QSystemTrayIcon::isSystemTrayAvailable())
             QSKIP("this desktop has a system tray");
         ControllerFixture f(ControllerFixture::withMonitors);
-        VelmarMonitorMenuApp shell(*f.monitors, std::make_unique<FakeLoginItem>());
+        VelmarMonitorMenuApp shell(*f.model, std::make_unique<FakeLoginItem>());
         shell.start();
         QVERIFY(shell.window() && shell.window()->isVisible());
         QVERIFY(!shell.trayIcon());
@@ -112,10 +112,10 @@ private slots:
         const QString name = QStringLiteral("Velmar <b>VX27</b>");
         f.screens->list = {{name, false}};
         f.store->add(userScene(QStringLiteral("<i>Evening</i>")));
-        MonitorMenuView panel(f.c());
+        MonitorMenuView panel(*f.model);
         WindowSectionState selection;
         FakeLoginItem login;
-        UnifiedMonitorWindow window(*f.monitors, selection, login);
+        UnifiedMonitorWindow window(*f.model, selection, login);
         panel.show();
         window.show();
         f.settle();

@@ -129,7 +129,7 @@ private slots:
         QVERIFY(startBoth(f));
         WindowSectionState selection;
         FakeLoginItem login;
-        UnifiedMonitorWindow window(*f.monitors, selection, login);
+        UnifiedMonitorWindow window(*f.model, selection, login);
         QVERIFY(showActive(&window));
         f.settle();
         auto* picker = byAccessibleName<QComboBox>(shownControls(window), QStringLiteral("Monitor"));

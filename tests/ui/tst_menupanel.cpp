@@ -46,9 +46,9 @@ class TestMenuPanel : public UiTesting::Test {
 
 private slots:
     void headerAndAdaptiveStatus() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         f.monitor.setScript("get luminance = wait=gate out=\"60\"\n");
-        MonitorMenuView panel(f.c());
+        MonitorMenuView panel(*f.model);
         panel.show();
         auto* status = panel.findChild<ElidedLabel*>();
         auto* spinner = panel.findChild<Spinner*>();
@@ -69,7 +69,7 @@ private slots:
 
         f.reader.reading = Reading::unavailable(Reading::UnavailableReason::noBuiltInDisplay);
         toggle->click(); // the user switches it on
-        QVERIFY(f.c().adaptiveBrightnessEnabled());
+        QVERIFY(f.adaptive().isEnabled());
         QTRY_VERIFY(shownLabel(&panel, PlatformWording::unavailableOnThisComputer()));
         QCOMPARE(accessibleText(toggle), PlatformWording::unavailableOnThisComputer());
 
@@ -77,15 +77,15 @@ private slots:
         f.c().set(MonitorFeature::contrast, 40);
         QVERIFY(shownLabel(&panel, QStringLiteral("Paused after manual adjustment")));
 
-        f.c().resumeAdaptiveBrightness();
+        f.adaptive().resume();
         f.reader.reading = Reading::available(0.5);
         QTRY_VERIFY(shownLabel(&panel, PlatformWording::followingBuiltInBrightness()));
-        f.c().setAdaptiveBrightnessEnabled(false);
+        f.adaptive().setEnabled(false);
     }
 
     void slidersWaitForTheMonitorThenWriteWhereTheUserLetsGo() {
-        ControllerFixture f;
-        MonitorMenuView panel(f.c());
+        ControllerFixture f(ControllerFixture::withMonitors);
+        MonitorMenuView panel(*f.model);
         panel.show();
         auto* brightness = byAccessibleName<CapsuleSlider>(&panel, QStringLiteral("Brightness"));
         QVERIFY(!brightness->isEnabled());
@@ -121,10 +121,10 @@ private slots:
 
     // A monitor of another make offers only the inputs its capabilities name.
     void inputMenuOffersTheMonitorsInputs() {
-        ControllerFixture f;
+        ControllerFixture f(ControllerFixture::withMonitors);
         f.monitor.setScript("get input-alt = exit=1\n");
         f.monitor.setState({{"inputs", "17 18"}});
-        MonitorMenuView panel(f.c());
+        MonitorMenuView panel(*f.model);
         panel.show();
         auto* input = byAccessibleName<CircleChip>(&panel, QStringLiteral("Input source"));
         const auto offered = [input] {
@@ -140,8 +140,8 @@ private slots:
     }
 
     void footerButtons() {
-        ControllerFixture f;
-        MonitorMenuView panel(f.c());
+        ControllerFixture f(ControllerFixture::withMonitors);
+        MonitorMenuView panel(*f.model);
         panel.show();
         auto* night = byAccessibleName<CircleChip>(&panel, QStringLiteral("Night Mode"));
         auto* input = byAccessibleName<CircleChip>(&panel, QStringLiteral("Input source"));
@@ -178,7 +178,7 @@ private slots:
     void severalMonitorsEachHaveTheirControls() {
         ControllerFixture f(ControllerFixture::withMonitors);
         QVERIFY(startBoth(f));
-        MonitorMenuView panel(*f.monitors);
+        MonitorMenuView panel(*f.model);
         QVERIFY(showActive(&panel));
         QCOMPARE(sliderNames(&panel), QStringList({"Brightness of Left", "Brightness of Right", "Sound"}));
         auto* rightBrightness =
@@ -191,7 +191,7 @@ private slots:
         QVERIFY(link && link->isVisible());
         QCOMPARE(accessibleText(link), QStringLiteral("Off"));
         link->click();
-        QVERIFY(f.monitors->isBrightnessLinked());
+        QVERIFY(f.linked().isLinked());
         QCOMPARE(accessibleText(link), QStringLiteral("On"));
         link->click();
         QCOMPARE(accessibleText(link), QStringLiteral("Off"));
@@ -218,7 +218,7 @@ private slots:
     void monitorsComeAndGoWhileThePanelIsOpen() {
         ControllerFixture f(ControllerFixture::withMonitors);
         QVERIFY(f.startMonitors({left + " Left", right + " Right"}));
-        MonitorMenuView panel(*f.monitors);
+        MonitorMenuView panel(*f.model);
         QVERIFY(showActive(&panel));
         auto* picker = panel.findChild<MonitorHeaderPicker*>();
         pick(picker, QStringLiteral("Right"));

@@ -1,6 +1,7 @@
 // The on-screen indicator: where it appears, that it takes neither focus nor clicks and goes by
 // itself; the shell shows scripted changes on it unless Settings turned it off.
 #include "MonitorsTesting.h"
+#include "controller/OnScreenIndicatorPreference.h"
 #include "ui/OnScreenIndicator.h"
 #include "ui/VelmarMonitorMenuApp.h"
 #include "ui/widgets/ToggleSwitch.h"
@@ -22,8 +23,8 @@ private slots:
         focused.resize(300, 200);
         QVERIFY(showActive(&focused));
 
-        OnScreenIndicator indicator(f.c());
-        indicator.showValue(MonitorFeature::brightness);
+        OnScreenIndicator indicator;
+        indicator.showValue(MonitorFeature::brightness, f.c());
         QVERIFY(QTest::qWaitForWindowExposed(&indicator));
         QCOMPARE(indicator.accessibleName(), QStringLiteral("Brightness 35 percent"));
         QCOMPARE(QGuiApplication::focusWindow(), focused.windowHandle());
@@ -47,9 +48,9 @@ private slots:
     void theShellShowsScriptedChangesUnlessTurnedOff() {
         ControllerFixture f(ControllerFixture::withMonitors);
         QVERIFY(f.refreshShowingMovie());
-        QVERIFY(f.c().onScreenIndicatorEnabled()); // on until the user says otherwise
+        QVERIFY(f.model->onScreenIndicator().isEnabled()); // on until the user says otherwise
         {
-            VelmarMonitorMenuApp shell(*f.monitors, std::make_unique<FakeLoginItem>());
+            VelmarMonitorMenuApp shell(*f.model, std::make_unique<FakeLoginItem>());
             QVERIFY(!shell.onScreenIndicator()); // nothing made before it is wanted
             shell.showValueChange(MonitorFeature::volume);
             QVERIFY(shell.onScreenIndicator() && shell.onScreenIndicator()->isVisible());
@@ -57,18 +58,18 @@ private slots:
             shell.onScreenIndicator()->hide();
 
             FakeLoginItem login;
-            SettingsView settings(*f.monitors, login);
+            SettingsView settings(*f.model, login);
             auto* toggle =
                 byAccessibleName<ToggleSwitch>(&settings, QStringLiteral("Show changes on screen"));
             QVERIFY(toggle && toggle->isChecked());
             toggle->click();
-            QVERIFY(!f.c().onScreenIndicatorEnabled());
+            QVERIFY(!f.model->onScreenIndicator().isEnabled());
             shell.showInputChange(MonitorInput::hdmi2);
             shell.showSceneChange(MonitorScene::work());
             QVERIFY(!shell.onScreenIndicator()->isVisible());
         }
         f.rebuild(); // a restart keeps the choice
-        QVERIFY(!f.c().onScreenIndicatorEnabled());
+        QVERIFY(!f.model->onScreenIndicator().isEnabled());
     }
 
     // With several monitors a change names its monitor and shows that monitor's value; Night Mode,
@@ -77,7 +78,7 @@ private slots:
         using namespace MonitorsTesting;
         ControllerFixture f(ControllerFixture::withMonitors);
         QVERIFY(startBoth(f));
-        VelmarMonitorMenuApp shell(*f.monitors, std::make_unique<FakeLoginItem>());
+        VelmarMonitorMenuApp shell(*f.model, std::make_unique<FakeLoginItem>());
         shell.showValueChange(MonitorFeature::brightness, f.monitors->controller(right));
         auto* indicator = shell.onScreenIndicator();
         QCOMPARE(indicator->accessibleName(), QStringLiteral("Right: Brightness 80 percent"));

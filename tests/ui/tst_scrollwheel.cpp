@@ -100,18 +100,18 @@ private slots:
     // sliders and pickers show that none moved.
     void settings() {
         ControllerFixture f(ControllerFixture::withMonitors);
-        f.c().setAdaptiveBrightnessEnabled(true);
+        f.adaptive().setEnabled(true);
         f.c().setPerInputScenesEnabled(true);
         FakeLoginItem login;
-        SettingsView view(*f.monitors, login);
+        SettingsView view(*f.model, login);
         QVERIFY(showActive(&view));
         // Adaptive brightness writes at its first sample: that write is behind us before the log
         // is cleared, however slowly its helper starts.
-        QTRY_VERIFY(Probe::lastAdaptiveBrightness(f.c()));
+        QTRY_VERIFY(f.adaptive().lastWritten());
         f.settle();
         f.monitor.clearLog();
         QVERIFY(scrolledOverEach(view));
-        f.c().setAdaptiveBrightnessEnabled(false);
+        f.adaptive().setEnabled(false);
         f.settle();
         QCOMPARE(f.monitor.writes(), QStringList());
     }
@@ -125,8 +125,8 @@ private slots:
     }
 
     void panel() {
-        ControllerFixture f;
-        MonitorMenuView view(f.c());
+        ControllerFixture f(ControllerFixture::withMonitors);
+        MonitorMenuView view(*f.model);
         QVERIFY(runTask(f.c().refresh()));
         QVERIFY(showActive(&view));
         f.monitor.clearLog();

@@ -29,7 +29,7 @@ using namespace MonitorsTesting;
 struct SettingsFixture : ControllerFixture {
     SettingsFixture() : ControllerFixture(withMonitors) {}
     SettingsView& show() {
-        view.emplace(*monitors, login);
+        view.emplace(*model, login);
         view->show();
         return *view;
     }
@@ -110,13 +110,13 @@ private slots:
 
         f.reader.reading = Reading::unavailable(Reading::UnavailableReason::noBuiltInDisplay);
         follow->click();
-        QVERIFY(f.c().adaptiveBrightnessEnabled());
+        QVERIFY(f.adaptive().isEnabled());
         QVERIFY(minimum->isVisibleTo(&view));
         // Each end's range stops at the other end's value.
         QCOMPARE(minimum->maximum(), 82);
         QCOMPARE(maximum->minimum(), 8);
         minimum->setValue(30);
-        QCOMPARE(f.c().adaptiveMinimumBrightness(), 30.0);
+        QCOMPARE(f.adaptive().minimum(), 30.0);
         QCOMPARE(maximum->minimum(), 30);
         QTRY_VERIFY(shownLabel(&view, PlatformWording::builtInBrightnessUnavailable()));
 
@@ -130,9 +130,9 @@ private slots:
         f.c().set(MonitorFeature::contrast, 41);
         QVERIFY(resume->isVisibleTo(&view));
         resume->click();
-        QVERIFY(!f.c().adaptiveBrightnessPausedUntil());
+        QVERIFY(!f.adaptive().pausedUntil());
         QVERIFY(!resume->isVisibleTo(&view));
-        f.c().setAdaptiveBrightnessEnabled(false);
+        f.adaptive().setEnabled(false);
     }
 
     void scenesByInput() {
@@ -168,13 +168,13 @@ private slots:
         for (const auto* name : {"Left", "Right"})
             QVERIFY(byAccessibleName<ElidedLabel>(&view, QString::fromLatin1(name))->isVisibleTo(&view));
         link->click();
-        QVERIFY(f.monitors->isBrightnessLinked());
-        f.monitors->setBrightnessLinked(false);
+        QVERIFY(f.linked().isLinked());
+        f.linked().setLinked(false);
         QVERIFY(!link->isChecked());
 
         main->setCurrentIndex(1);
         emit main->activated(1);
-        QTRY_COMPARE(f.c().listedDisplay().id, right);
+        QTRY_COMPARE(f.c().id(), right);
         QTRY_COMPARE(entries(main), (QStringList{"Right", "Left"}));
         QCOMPARE(main->currentText(), QStringLiteral("Right"));
         f.settle();
