@@ -1,9 +1,12 @@
 // The panels' custom controls driven as the user drives them: pointer, keys and screen reader.
 // Every edit is checked as the sequence of live and commit signals it produces, because that
 // sequence decides what the monitor is sent.
+#include "ui/sceneeditor/SceneValueEditorRow.h"
 #include "ui/widgets/CapsuleSlider.h"
 #include "ui/widgets/CircleChip.h"
 #include "ui/widgets/CompactMonitorSlider.h"
+#include "ui/widgets/PercentSlider.h"
+#include "ui/widgets/PercentValue.h"
 #include "ui/widgets/Spinner.h"
 #include "UiTesting.h"
 
@@ -14,6 +17,7 @@
 #include <QStyleOptionSlider>
 #include <QTimer>
 
+using namespace Qt::StringLiterals;
 using namespace UiTesting;
 
 namespace {
@@ -79,6 +83,30 @@ QRect inkIn(QWidget* widget, const QRect& area) {
         }
     }
     return ink;
+}
+
+// One of the three controls over a PercentValue, with the widget a screen reader meets as its
+// slider: the panel's capsule, a Controls row, or a scene editor row (with its value included).
+struct PercentControl {
+    QWidget* control = nullptr;
+    QWidget* slider = nullptr;
+    PercentValue* value = nullptr;
+};
+
+PercentControl makePercentControl(const QString& kind) {
+    if (kind == QLatin1String("capsule")) {
+        auto* capsule = new CapsuleSlider;
+        return {capsule, capsule, &capsule->percent()};
+    }
+    if (kind == QLatin1String("compact")) {
+        auto* row = new CompactMonitorSlider(QStringLiteral("Volume"), QStringLiteral("speaker.wave.2.fill"));
+        row->setLoaded(true);
+        return {row, row->findChild<PercentSlider*>(), &row->percent()};
+    }
+    auto* row = new SceneValueEditorRow(QStringLiteral("Contrast"), QStringLiteral("circle.lefthalf.filled"));
+    row->setIncluded(true);
+    auto* slider = row->findChild<PercentSlider*>();
+    return {row, slider, &slider->percent()};
 }
 
 bool isWhite(QRgb pixel) {
@@ -194,6 +222,74 @@ private slots:
         QCOMPARE(value->currentValue().toDouble(), 42.0);
         value->setCurrentValue(55.0);
         QCOMPARE(log.entries, edit(55));
+    }
+
+    // The three controls share one value and one set of rules: a key or a screen reader's action
+    // is one complete edit to a whole number, counted from the value as shown (42.5 shows as 43),
+    // and a disabled control takes none.
+    void everyPercentSliderEditsAlike_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QStringList>("expected");
+        const QString increase = QAccessibleActionInterface::increaseAction();
+        const QString decrease = QAccessibleActionInterface::decreaseAction();
+        for (const char* kind : {"capsule", "compact", "scene row"}) {
+            const auto row = [kind](const QString& how, bool enabled, const QStringList& expected) {
+                QTest::addRow("%s: %s%s", kind, qPrintable(how), enabled ? "" : ", disabled")
+                    << QString::fromUtf8(kind) << how << enabled << expected;
+            };
+            row(QStringLiteral("Right"), true, edit(44));
+            row(QStringLiteral("Page Down"), true, edit(33));
+            row(QStringLiteral("End"), true, edit(100));
+            row(increase, true, edit(44));
+            row(decrease, true, edit(42));
+            row(QStringLiteral("set 20.4"), true, edit(20));
+            row(increase, false, {});
+            row(QStringLiteral("set 20.4"), false, {});
+        }
+        // The platform slider is mirrored in a right-to-left layout, so Left steps up there; the
+        // capsule's fill grows from the left in either direction.
+        QTest::addRow("compact: Left, right to left")
+            << u"compact"_s << u"Left, right to left"_s << true << edit(44);
+        QTest::addRow("capsule: Left, right to left")
+            << u"capsule"_s << u"Left, right to left"_s << true << edit(42);
+    }
+
+    void everyPercentSliderEditsAlike() {
+        QFETCH(QString, kind);
+        QFETCH(QString, how);
+        QFETCH(bool, enabled);
+        QFETCH(QStringList, expected);
+
+        const PercentControl c = makePercentControl(kind);
+        Host host(c.control, 400);
+        if (how.endsWith(QLatin1String("right to left")))
+            host.setLayoutDirection(Qt::RightToLeft);
+        QVERIFY(host.showAndWait());
+        c.value->setValue(42.5);
+        c.slider->setEnabled(enabled);
+        EditLog log(c.value);
+
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(c.slider);
+        QCOMPARE(accessible->role(), QAccessible::Slider);
+        if (how.startsWith(QLatin1String("set "))) {
+            accessible->valueInterface()->setCurrentValue(how.mid(4).toDouble());
+        } else if (how == QAccessibleActionInterface::increaseAction() ||
+                   how == QAccessibleActionInterface::decreaseAction()) {
+            // Offered while enabled; done anyway when not, as a screen reader holding an old list may.
+            QCOMPARE(accessible->actionInterface()->actionNames().contains(how), enabled);
+            accessible->actionInterface()->doAction(how);
+        } else {
+            const QString key = how.section(QLatin1Char(','), 0, 0);
+            pressOn(c.slider, key == QLatin1String("Right")       ? Qt::Key_Right
+                              : key == QLatin1String("Left")      ? Qt::Key_Left
+                              : key == QLatin1String("Page Down") ? Qt::Key_PageDown
+                                                                  : Qt::Key_End);
+        }
+        QCOMPARE(log.entries, expected);
+        QCOMPARE(c.value->value(), expected.isEmpty() ? 42.5 : expected.last().section(' ', 1).toDouble());
+        QCOMPARE(accessible->text(QAccessible::Value), u"%1 percent"_s.arg(c.value->percent()));
     }
 
     // Each way the user moves a row's slider: a drag gives live values and one commit where it
