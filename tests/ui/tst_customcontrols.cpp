@@ -7,15 +7,18 @@
 #include "ui/widgets/CompactMonitorSlider.h"
 #include "ui/widgets/PercentSlider.h"
 #include "ui/widgets/PercentValue.h"
+#include "ui/widgets/Readout.h"
 #include "ui/widgets/Spinner.h"
 #include "UiTesting.h"
 
 #include <QHBoxLayout>
+#include <QProxyStyle>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTimer>
+#include <QVariantAnimation>
 
 using namespace Qt::StringLiterals;
 using namespace UiTesting;
@@ -108,6 +111,30 @@ PercentControl makePercentControl(const QString& kind) {
     auto* slider = row->findChild<PercentSlider*>();
     return {row, slider, &slider->percent()};
 }
+
+// A style that reports animations off, as styles do when the desktop asks for no motion.
+class StillStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        return hint == SH_Widget_Animation_Duration ? 0 : QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+// A Controls row over a loaded `value`, on screen, and the readout it paints.
+struct ReadoutRow {
+    explicit ReadoutRow(double value) : row(new CompactMonitorSlider(u"Brightness"_s, u"sun.max.fill"_s)) {
+        row->setValue(value);
+        row->setLoaded(true);
+    }
+    bool show() { return host.showAndWait(); }
+    QImage readout() const { return row->grab(QRect(row->width() - 28, 0, 28, row->height())).toImage(); }
+    qint64 shown() const { return row->findChild<Readout*>()->shown(); }
+    QVariantAnimation* count() const { return row->findChild<Readout*>()->findChild<QVariantAnimation*>(); }
+
+    CompactMonitorSlider* row;
+    Host host{row, 400};
+};
 
 bool isWhite(QRgb pixel) {
     return qRed(pixel) > 245 && qGreen(pixel) > 245 && qBlue(pixel) > 245;
@@ -379,6 +406,62 @@ private slots:
         const QRect ink = inkIn(row, QRect(row->width() - 28, 0, 28, row->height()));
         QVERIFY2(ink.width() >= 6, qPrintable(QDebug::toString(ink)));
         QCOMPARE(ink.height() > 2, readout == QLatin1String("number"));
+    }
+
+    // The readout counts to a new value, pushed in or made by the user, over a short ease-out;
+    // what the row says in words is the new value at once. Driven through the count's own clock.
+    void compactReadoutCountsToANewValue() {
+        ReadoutRow counting(20);
+        QVERIFY(counting.show());
+        const QImage at20 = counting.readout();
+
+        counting.row->setValue(80);
+        QVariantAnimation* count = counting.count();
+        QCOMPARE(count->state(), QAbstractAnimation::Running);
+        count->pause();
+        QCOMPARE(accessibleText(counting.row->findChild<QSlider*>()), u"80 percent"_s);
+        QCOMPARE(counting.row->toolTip(), u"Brightness: 80 percent"_s);
+
+        count->setCurrentTime(0);
+        QCOMPARE(counting.shown(), 20);
+        QCOMPARE(counting.readout(), at20);
+        count->setCurrentTime(count->duration() / 2);
+        const qint64 halfway = counting.shown();
+        QVERIFY2(halfway > 50 && halfway < 80, qPrintable(QString::number(halfway))); // eases out
+        ReadoutRow still{double(halfway)}; // what that number looks like, standing still
+        QVERIFY(still.show());
+        QCOMPARE(counting.readout(), still.readout());
+
+        count->setCurrentTime(count->duration());
+        QCOMPARE(count->state(), QAbstractAnimation::Stopped);
+        QCOMPARE(counting.shown(), 80);
+        ReadoutRow at80{80};
+        QVERIFY(at80.show());
+        QCOMPARE(counting.readout(), at80.readout());
+
+        // The user's own edit counts too.
+        pressOn(counting.row->findChild<QSlider*>(), Qt::Key_PageDown);
+        QCOMPARE(count->startValue().toDouble(), 80.0);
+        QCOMPARE(count->endValue().toDouble(), 70.0);
+    }
+
+    // Asked for no motion (or hidden, or showing no number before), the readout jumps.
+    void compactReadoutJumpsWithoutMotion() {
+        StillStyle style;
+        ReadoutRow row(20);
+        row.row->setStyle(&style);
+        QVERIFY(row.show());
+        row.row->setValue(80);
+        QCOMPARE(row.count()->state(), QAbstractAnimation::Stopped);
+        QCOMPARE(row.shown(), 80);
+
+        ReadoutRow reading(0);
+        reading.row->setLoaded(false);
+        QVERIFY(reading.show());
+        reading.row->setValue(64);
+        reading.row->setLoaded(true); // the first number read appears as it is
+        QCOMPARE(reading.count()->state(), QAbstractAnimation::Stopped);
+        QCOMPARE(reading.shown(), 64);
     }
 
     void compactAccessibility() {

@@ -9,7 +9,6 @@
 #include "ui/Style.h"
 
 #include <QHBoxLayout>
-#include <QLocale>
 #include <QPainter>
 #include <QPaintEvent>
 
@@ -26,7 +25,8 @@ constexpr int minimumRowHeight = 28;
 CompactMonitorSlider::CompactMonitorSlider(const QString& title, const QString& symbol,
                                            std::optional<QColor> tint, QWidget* parent)
     : QWidget(parent), m_title(title), m_symbol(symbol), m_tint(tint), m_slider(new PercentSlider(this)),
-      m_spinner(new Spinner(Spinner::Size::mini, this)) {
+      m_spinner(new Spinner(Spinner::Size::mini, this)),
+      m_readout(new Readout(this, [this] { return readoutRect(); })) {
     setMinimumHeight(minimumRowHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
@@ -44,11 +44,11 @@ CompactMonitorSlider::CompactMonitorSlider(const QString& title, const QString& 
         m_slider->setPalette(palette);
     }
 
-    connect(&percent(), &PercentValue::valueChanged, this, [this] { refreshState(); });
+    connect(&percent(), &PercentValue::valueChanged, this, [this] { refreshState(m_loaded); });
     connect(&percent(), &PercentValue::liveChanged, this, &CompactMonitorSlider::liveChanged);
     connect(&percent(), &PercentValue::committed, this, &CompactMonitorSlider::committed);
 
-    refreshState();
+    refreshState(false);
 }
 
 void CompactMonitorSlider::setSymbol(const QString& symbol) {
@@ -74,24 +74,26 @@ void CompactMonitorSlider::setLoaded(bool loaded) {
     if (loaded == m_loaded)
         return;
     m_loaded = loaded;
-    refreshState();
+    refreshState(false); // a number that was not shown appears as it is
 }
 
 void CompactMonitorSlider::setLoading(bool loading) {
     if (loading == m_loading)
         return;
     m_loading = loading;
-    refreshState();
+    refreshState(m_loaded);
 }
 
-void CompactMonitorSlider::refreshState() {
+void CompactMonitorSlider::refreshState(bool countReadout) {
     m_slider->setEnabled(!(m_loading && !m_loaded));
     m_spinner->setVisible(m_loading && !m_loaded);
 
+    // Words say the new value at once; only the digits count.
     const qint64 number = percent().percent();
     setToolTip(m_loaded ? tr("%1: %2 percent").arg(m_title).arg(number)
                         : tr("%1 is not available").arg(m_title));
     percent().setStandInText(m_loaded ? QString() : PercentValue::readingMonitorText());
+    m_readout->setNumber(number, countReadout);
     update(readoutRect());
 }
 
@@ -140,7 +142,7 @@ void CompactMonitorSlider::paintEvent(QPaintEvent* event) {
         return;
     painter.setPen(Style::secondaryText(palette()));
     if (m_loaded)
-        Readout::paint(painter, readout, percent().percent(), locale());
+        m_readout->paint(painter);
     else if (!m_loading)
         painter.drawText(readout, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("\u2014"));
 }

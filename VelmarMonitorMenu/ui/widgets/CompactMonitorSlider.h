@@ -8,13 +8,14 @@
 
 class PercentSlider;
 class PercentValue;
+class Readout;
 class Spinner;
 
 /// One line of the Controls panel: a symbol, the platform's slider over 0...100 and a numeric
-/// readout. While the user drags the handle each value is `liveChanged` and letting go is
-/// `committed`; a key press or a click on the groove is a complete edit (live, then commit).
-/// Values pushed in with setValue() never echo back. The value and its rules are the slider's
-/// PercentValue's.
+/// readout that counts to each new value. While the user drags the handle each value is
+/// `liveChanged` and letting go is `committed`; a key press or a click on the groove is a
+/// complete edit (live, then commit). Values pushed in with setValue() never echo back. The value
+/// and its rules are the slider's PercentValue's.
 class CompactMonitorSlider : public QWidget {
     Q_OBJECT
 
@@ -51,7 +52,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void refreshState();
+    void refreshState(bool countReadout);
     QRect symbolRect() const;
     QRect readoutRect() const;
 
@@ -62,4 +63,5 @@ private:
     bool m_loading = false;
     PercentSlider* m_slider = nullptr;
     Spinner* m_spinner = nullptr;
+    Readout* m_readout = nullptr;
 };
