@@ -5,13 +5,17 @@
 #include "ui/widgets/CapsuleSlider.h"
 #include "ui/widgets/CircleChip.h"
 #include "ui/widgets/CompactMonitorSlider.h"
+#include "ui/widgets/FadingVisibility.h"
 #include "ui/widgets/PercentSlider.h"
 #include "ui/widgets/PercentValue.h"
 #include "ui/widgets/Readout.h"
 #include "ui/widgets/Spinner.h"
 #include "UiTesting.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QPropertyAnimation>
 #include <QProxyStyle>
 #include <QSignalSpy>
 #include <QSlider>
@@ -134,6 +138,33 @@ struct ReadoutRow {
 
     CompactMonitorSlider* row;
     Host host{row, 400};
+};
+
+// A window of three lines whose middle one comes and goes, as the panel's error line does.
+struct FadingLine {
+    FadingLine() {
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(new QLabel(u"Above"_s));
+        layout->addWidget(line);
+        layout->addWidget(below);
+    }
+    double opacity() const {
+        const auto* effect = static_cast<QGraphicsOpacityEffect*>(line->graphicsEffect());
+        return effect && effect->isEnabled() ? effect->opacity() : 1.0;
+    }
+    QPropertyAnimation* fade() const { return line->findChild<QPropertyAnimation*>(); }
+    // Takes the fade under way to `fraction` of its time.
+    void fadeTo(double fraction) const {
+        fade()->pause();
+        fade()->setCurrentTime(int(fade()->duration() * fraction));
+    }
+    bool visibleToScreenReader() const {
+        return !QAccessible::queryAccessibleInterface(line)->state().invisible;
+    }
+
+    QWidget window;
+    QLabel* line = new QLabel(u"Brightness could not be set"_s);
+    QLabel* below = new QLabel(u"Below"_s);
 };
 
 bool isWhite(QRgb pixel) {
@@ -496,6 +527,58 @@ private slots:
         slider->valueInterface()->setCurrentValue(60.0);
         QCOMPARE(log.entries, edit(60));
         QCOMPARE(slider->text(QAccessible::Value), QStringLiteral("60 percent"));
+    }
+
+    // A line fades out in place and is then really hidden, closing the gap; it comes back taking
+    // its room at once and fading in over it; a change of mind turns the fade round where it is.
+    void fadingLineComesAndGoes() {
+        FadingLine f;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        const int belowWithLine = f.below->y();
+
+        FadingVisibility::setVisible(*f.line, false);
+        f.fadeTo(0.5);
+        QVERIFY(f.line->isVisible());
+        QVERIFY2(f.opacity() > 0 && f.opacity() < 1, qPrintable(QString::number(f.opacity())));
+        QCOMPARE(f.below->y(), belowWithLine);
+        f.fadeTo(1);
+        QVERIFY(f.line->isHidden());
+        QVERIFY(!f.visibleToScreenReader());
+        QTRY_VERIFY(f.below->y() < belowWithLine);
+
+        FadingVisibility::setVisible(*f.line, true);
+        f.fadeTo(0);
+        QCOMPARE(f.opacity(), 0.0);
+        QVERIFY(f.line->isVisible());
+        QVERIFY(f.visibleToScreenReader());
+        QTRY_COMPARE(f.below->y(), belowWithLine);
+        f.fadeTo(0.5);
+        const double partly = f.opacity();
+        FadingVisibility::setVisible(*f.line, false); // turned round from where it had got to
+        QCOMPARE(f.fade()->startValue().toDouble(), partly);
+        FadingVisibility::setVisible(*f.line, true);
+        f.fadeTo(1);
+        QCOMPARE(f.fade()->state(), QAbstractAnimation::Stopped);
+        QVERIFY(f.line->isVisible());
+        QVERIFY(!f.line->graphicsEffect()->isEnabled()); // at rest it draws as any other widget
+    }
+
+    // Asked for no motion, or with its window closed, the line comes and goes at once.
+    void fadingLineJumpsWithoutMotion() {
+        FadingLine f;
+        FadingVisibility::setVisible(*f.line, false); // window not shown yet
+        QVERIFY(f.line->isHidden());
+        FadingVisibility::setVisible(*f.line, true);
+        QVERIFY(!f.line->isHidden());
+
+        StillStyle style;
+        f.line->setStyle(&style);
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        FadingVisibility::setVisible(*f.line, false);
+        QVERIFY(f.line->isHidden());
+        QCOMPARE(f.fade()->state(), QAbstractAnimation::Stopped);
     }
 
     // Return and Enter act as Space does on a tool button: they click, or open the chip's menu.

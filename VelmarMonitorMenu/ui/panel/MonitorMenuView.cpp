@@ -14,6 +14,7 @@
 #include "ui/widgets/CircleChip.h"
 #include "ui/widgets/Divider.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/FadingVisibility.h"
 #include "ui/widgets/MonitorPicker.h"
 #include "ui/widgets/Spinner.h"
 #include "ui/widgets/ToggleSwitch.h"
@@ -598,8 +599,10 @@ void MonitorMenuView::updateSound() {
 }
 
 void MonitorMenuView::updateError() {
-    m_errorText->setText(shown().status().trimmed());
-    m_error->setVisible(shown().hasError());
+    const bool failed = shown().hasError();
+    if (failed) // fading out, the line keeps the failure it showed
+        m_errorText->setText(shown().status().trimmed());
+    FadingVisibility::setVisible(*m_error, failed);
 }
 
 void MonitorMenuView::updateNightMode() {
