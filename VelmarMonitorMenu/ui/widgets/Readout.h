@@ -22,9 +22,6 @@ public:
     /// A readout that `owner` paints in the part of it that `area` gives.
     Readout(QWidget* owner, std::function<QRect()> area);
 
-    /// The number shown now: between the old and the new one while counting.
-    qint64 shown() const { return m_shown; }
-    qint64 number() const { return m_number; }
     /// Shows `number`: counted to when `count` is true, otherwise at once (as when the readout
     /// showed no number before).
     void setNumber(qint64 number, bool count = true);
