@@ -14,10 +14,12 @@
 #include "ui/widgets/CircleChip.h"
 #include "ui/widgets/CompactMonitorSlider.h"
 #include "ui/widgets/MonitorPicker.h"
+#include "ui/widgets/Readout.h"
 #include "ui/widgets/ToggleSwitch.h"
 #include "ui/window/SettingsView.h"
 #include "ui/window/UnifiedMonitorWindow.h"
 
+#include <QAbstractAnimation>
 #include <QApplication>
 #include <QDir>
 #include <QGridLayout>
@@ -31,7 +33,9 @@
 #include <QStyle>
 #include <QTest>
 #include <QToolButton>
+#include <QVariantAnimation>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -106,7 +110,32 @@ public:
         }
         std::printf("%s\n", qPrintable(file));
     }
-    void save(QWidget* widget, const QString& name) { save(widget->grab(), name); }
+    // Drawn once its transitions (a fill easing, digits counting, a line fading) are over; one
+    // held on its way on purpose stays where it is.
+    void save(QWidget* widget, const QString& name) {
+        const auto moving = [widget] {
+            const auto animations = widget->findChildren<QAbstractAnimation*>();
+            return std::any_of(animations.begin(), animations.end(), [](const QAbstractAnimation* a) {
+                return a->state() == QAbstractAnimation::Running;
+            });
+        };
+        if (!QTest::qWaitFor([&] { return !moving(); }, 5000)) {
+            std::fprintf(stderr, "velmar-gallery: %s never came to rest\n", qPrintable(name));
+            m_failed = true;
+        }
+        save(widget->grab(), name);
+    }
+
+    // Holds the transitions running under `widget` a quarter of their time in, where an eased
+    // transition is about half done, to show what they look like on the way.
+    static void holdOnTheWay(QWidget* widget) {
+        for (QAbstractAnimation* animation : widget->findChildren<QAbstractAnimation*>()) {
+            if (animation->state() != QAbstractAnimation::Running)
+                continue;
+            animation->pause();
+            animation->setCurrentTime(animation->duration() / 4);
+        }
+    }
 
     // Shows the window and waits until it is drawn; a window that never shows fails the run.
     bool show(QWidget* window) {
@@ -174,6 +203,16 @@ void Gallery::panelAndWindow() {
     reach("a helper's error", [&] { return f.c().hasError(); });
     save(&panel, u"panel-error"_s);
     save(&window, u"window-error"_s);
+
+    // The next write succeeds: the error line fades out, held here on its way. (The panel closed
+    // as the window opened, as a popup does, and a closed panel's line goes at once.)
+    if (!show(&panel))
+        return;
+    f.monitor.setScript(QString());
+    f.c().set(MonitorFeature::contrast, 40);
+    reach("the error cleared", [&] { return !f.c().hasError(); });
+    holdOnTheWay(&panel);
+    save(&panel, u"panel-error-fading"_s);
     f.settle();
 }
 
@@ -384,6 +423,10 @@ void Gallery::controls() {
         missing->setValue(100);
         add(u"Not available"_s + suffix, missing);
     }
+    auto* counting = new CompactMonitorSlider(u"Brightness"_s, u"sun.max.fill"_s);
+    counting->setValue(20);
+    counting->setLoaded(true);
+    add(u"Counting 20 to 80"_s, counting);
 
     auto* chips = new QWidget;
     auto* chipRow = new QHBoxLayout(chips);
@@ -413,6 +456,8 @@ void Gallery::controls() {
     sheet.resize(560, sheet.sizeHint().height());
     if (!show(&sheet))
         return;
+    counting->setValue(80); // its digits held on their way
+    holdOnTheWay(counting);
     sheet.activateWindow();
     (void)QTest::qWaitForWindowActive(&sheet); // inactive, the rings are merely paler
     // As if reached with Tab: standard controls ring keyboard focus only.

@@ -4,6 +4,7 @@
 #include "widgets/ButtonAccessible.h"
 #include "widgets/CapsuleSlider.h"
 #include "widgets/PercentSlider.h"
+#include "widgets/PercentSliderAccessible.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -45,8 +46,7 @@ constexpr ButtonClass buttonClasses[] = {
 };
 
 template <class Slider> QAccessibleInterface* sliderInterface(QWidget* widget) {
-    auto* slider = static_cast<Slider*>(widget);
-    return new PercentSliderAccessible(slider, *slider);
+    return new PercentSliderAccessible(widget, static_cast<Slider*>(widget)->percent());
 }
 
 // Qt asks with each class name of the object in turn, the most derived first.

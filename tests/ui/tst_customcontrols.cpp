@@ -1,19 +1,30 @@
 // The panels' custom controls driven as the user drives them: pointer, keys and screen reader.
 // Every edit is checked as the sequence of live and commit signals it produces, because that
 // sequence decides what the monitor is sent.
+#include "ui/sceneeditor/SceneValueEditorRow.h"
 #include "ui/widgets/CapsuleSlider.h"
 #include "ui/widgets/CircleChip.h"
 #include "ui/widgets/CompactMonitorSlider.h"
+#include "ui/widgets/FadingVisibility.h"
+#include "ui/widgets/PercentSlider.h"
+#include "ui/widgets/PercentValue.h"
+#include "ui/widgets/Readout.h"
 #include "ui/widgets/Spinner.h"
 #include "UiTesting.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QPropertyAnimation>
+#include <QProxyStyle>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTimer>
+#include <QVariantAnimation>
 
+using namespace Qt::StringLiterals;
 using namespace UiTesting;
 
 namespace {
@@ -80,6 +91,80 @@ QRect inkIn(QWidget* widget, const QRect& area) {
     }
     return ink;
 }
+
+// One of the three controls over a PercentValue, with the widget a screen reader meets as its
+// slider: the panel's capsule, a Controls row, or a scene editor row (with its value included).
+struct PercentControl {
+    QWidget* control = nullptr;
+    QWidget* slider = nullptr;
+    PercentValue* value = nullptr;
+};
+
+PercentControl makePercentControl(const QString& kind) {
+    if (kind == QLatin1String("capsule")) {
+        auto* capsule = new CapsuleSlider;
+        return {capsule, capsule, &capsule->percent()};
+    }
+    if (kind == QLatin1String("compact")) {
+        auto* row = new CompactMonitorSlider(QStringLiteral("Volume"), QStringLiteral("speaker.wave.2.fill"));
+        row->setLoaded(true);
+        return {row, row->findChild<PercentSlider*>(), &row->percent()};
+    }
+    auto* row = new SceneValueEditorRow(QStringLiteral("Contrast"), QStringLiteral("circle.lefthalf.filled"));
+    row->setIncluded(true);
+    auto* slider = row->findChild<PercentSlider*>();
+    return {row, slider, &slider->percent()};
+}
+
+// A style that reports animations off, as styles do when the desktop asks for no motion.
+class StillStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        return hint == SH_Widget_Animation_Duration ? 0 : QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+// A Controls row over a loaded `value`, on screen, and the readout it paints.
+struct ReadoutRow {
+    explicit ReadoutRow(double value) : row(new CompactMonitorSlider(u"Brightness"_s, u"sun.max.fill"_s)) {
+        row->setValue(value);
+        row->setLoaded(true);
+    }
+    bool show() { return host.showAndWait(); }
+    QImage readout() const { return row->grab(QRect(row->width() - 28, 0, 28, row->height())).toImage(); }
+    QVariantAnimation* count() const { return row->findChild<Readout*>()->findChild<QVariantAnimation*>(); }
+
+    CompactMonitorSlider* row;
+    Host host{row, 400};
+};
+
+// A window of three lines whose middle one comes and goes, as the panel's error line does.
+struct FadingLine {
+    FadingLine() {
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(new QLabel(u"Above"_s));
+        layout->addWidget(line);
+        layout->addWidget(below);
+    }
+    double opacity() const {
+        const auto* effect = static_cast<QGraphicsOpacityEffect*>(line->graphicsEffect());
+        return effect && effect->isEnabled() ? effect->opacity() : 1.0;
+    }
+    QPropertyAnimation* fade() const { return line->findChild<QPropertyAnimation*>(); }
+    // Takes the fade under way to `fraction` of its time.
+    void fadeTo(double fraction) const {
+        fade()->pause();
+        fade()->setCurrentTime(int(fade()->duration() * fraction));
+    }
+    bool visibleToScreenReader() const {
+        return !QAccessible::queryAccessibleInterface(line)->state().invisible;
+    }
+
+    QWidget window;
+    QLabel* line = new QLabel(u"Brightness could not be set"_s);
+    QLabel* below = new QLabel(u"Below"_s);
+};
 
 bool isWhite(QRgb pixel) {
     return qRed(pixel) > 245 && qGreen(pixel) > 245 && qBlue(pixel) > 245;
@@ -196,6 +281,74 @@ private slots:
         QCOMPARE(log.entries, edit(55));
     }
 
+    // The three controls share one value and one set of rules: a key or a screen reader's action
+    // is one complete edit to a whole number, counted from the value as shown (42.5 shows as 43),
+    // and a disabled control takes none.
+    void everyPercentSliderEditsAlike_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("enabled");
+        QTest::addColumn<QStringList>("expected");
+        const QString increase = QAccessibleActionInterface::increaseAction();
+        const QString decrease = QAccessibleActionInterface::decreaseAction();
+        for (const char* kind : {"capsule", "compact", "scene row"}) {
+            const auto row = [kind](const QString& how, bool enabled, const QStringList& expected) {
+                QTest::addRow("%s: %s%s", kind, qPrintable(how), enabled ? "" : ", disabled")
+                    << QString::fromUtf8(kind) << how << enabled << expected;
+            };
+            row(QStringLiteral("Right"), true, edit(44));
+            row(QStringLiteral("Page Down"), true, edit(33));
+            row(QStringLiteral("End"), true, edit(100));
+            row(increase, true, edit(44));
+            row(decrease, true, edit(42));
+            row(QStringLiteral("set 20.4"), true, edit(20));
+            row(increase, false, {});
+            row(QStringLiteral("set 20.4"), false, {});
+        }
+        // The platform slider is mirrored in a right-to-left layout, so Left steps up there; the
+        // capsule's fill grows from the left in either direction.
+        QTest::addRow("compact: Left, right to left")
+            << u"compact"_s << u"Left, right to left"_s << true << edit(44);
+        QTest::addRow("capsule: Left, right to left")
+            << u"capsule"_s << u"Left, right to left"_s << true << edit(42);
+    }
+
+    void everyPercentSliderEditsAlike() {
+        QFETCH(QString, kind);
+        QFETCH(QString, how);
+        QFETCH(bool, enabled);
+        QFETCH(QStringList, expected);
+
+        const PercentControl c = makePercentControl(kind);
+        Host host(c.control, 400);
+        if (how.endsWith(QLatin1String("right to left")))
+            host.setLayoutDirection(Qt::RightToLeft);
+        QVERIFY(host.showAndWait());
+        c.value->setValue(42.5);
+        c.slider->setEnabled(enabled);
+        EditLog log(c.value);
+
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(c.slider);
+        QCOMPARE(accessible->role(), QAccessible::Slider);
+        if (how.startsWith(QLatin1String("set "))) {
+            accessible->valueInterface()->setCurrentValue(how.mid(4).toDouble());
+        } else if (how == QAccessibleActionInterface::increaseAction() ||
+                   how == QAccessibleActionInterface::decreaseAction()) {
+            // Offered while enabled; done anyway when not, as a screen reader holding an old list may.
+            QCOMPARE(accessible->actionInterface()->actionNames().contains(how), enabled);
+            accessible->actionInterface()->doAction(how);
+        } else {
+            const QString key = how.section(QLatin1Char(','), 0, 0);
+            pressOn(c.slider, key == QLatin1String("Right")       ? Qt::Key_Right
+                              : key == QLatin1String("Left")      ? Qt::Key_Left
+                              : key == QLatin1String("Page Down") ? Qt::Key_PageDown
+                                                                  : Qt::Key_End);
+        }
+        QCOMPARE(log.entries, expected);
+        QCOMPARE(c.value->value(), expected.isEmpty() ? 42.5 : expected.last().section(' ', 1).toDouble());
+        QCOMPARE(accessible->text(QAccessible::Value), u"%1 percent"_s.arg(c.value->percent()));
+    }
+
     // Each way the user moves a row's slider: a drag gives live values and one commit where it
     // ends; a key or a click on the groove is one complete edit.
     void compactEdits_data() {
@@ -285,6 +438,63 @@ private slots:
         QCOMPARE(ink.height() > 2, readout == QLatin1String("number"));
     }
 
+    // The readout counts to a new value, pushed in or made by the user, over a short ease-out;
+    // what the row says in words is the new value at once. Driven through the count's own clock.
+    void compactReadoutCountsToANewValue() {
+        ReadoutRow counting(20);
+        QVERIFY(counting.show());
+        const QImage at20 = counting.readout();
+
+        counting.row->setValue(80);
+        QVariantAnimation* count = counting.count();
+        QCOMPARE(count->state(), QAbstractAnimation::Running);
+        count->pause();
+        QCOMPARE(accessibleText(counting.row->findChild<QSlider*>()), u"80 percent"_s);
+        QCOMPARE(counting.row->toolTip(), u"Brightness: 80 percent"_s);
+
+        count->setCurrentTime(0);
+        QCOMPARE(counting.readout(), at20);
+        count->setCurrentTime(count->duration() / 2);
+        const auto halfway = std::llround(count->currentValue().toDouble());
+        QVERIFY2(halfway > 50 && halfway < 80, qPrintable(QString::number(halfway))); // eases out
+        ReadoutRow still{double(halfway)}; // what that number looks like, standing still
+        QVERIFY(still.show());
+        QCOMPARE(counting.readout(), still.readout());
+
+        count->setCurrentTime(count->duration());
+        QCOMPARE(count->state(), QAbstractAnimation::Stopped);
+        ReadoutRow at80{80};
+        QVERIFY(at80.show());
+        QCOMPARE(counting.readout(), at80.readout());
+
+        // The user's own edit counts too.
+        pressOn(counting.row->findChild<QSlider*>(), Qt::Key_PageDown);
+        QCOMPARE(count->startValue().toDouble(), 80.0);
+        QCOMPARE(count->endValue().toDouble(), 70.0);
+    }
+
+    // Asked for no motion (or hidden, or showing no number before), the readout jumps.
+    void compactReadoutJumpsWithoutMotion() {
+        ReadoutRow at80{80}, at64{64};
+        QVERIFY(at80.show() && at64.show());
+
+        StillStyle style;
+        ReadoutRow still(20);
+        still.row->setStyle(&style);
+        QVERIFY(still.show());
+        still.row->setValue(80);
+        QCOMPARE(still.count()->state(), QAbstractAnimation::Stopped);
+        QCOMPARE(still.readout(), at80.readout());
+
+        ReadoutRow reading(0);
+        reading.row->setLoaded(false);
+        QVERIFY(reading.show());
+        reading.row->setValue(64);
+        reading.row->setLoaded(true); // the first number read appears as it is
+        QCOMPARE(reading.count()->state(), QAbstractAnimation::Stopped);
+        QCOMPARE(reading.readout(), at64.readout());
+    }
+
     void compactAccessibility() {
         auto* row =
             new CompactMonitorSlider(QStringLiteral("Red"), QStringLiteral("r.circle.fill"), QColor(Qt::red));
@@ -317,6 +527,58 @@ private slots:
         slider->valueInterface()->setCurrentValue(60.0);
         QCOMPARE(log.entries, edit(60));
         QCOMPARE(slider->text(QAccessible::Value), QStringLiteral("60 percent"));
+    }
+
+    // A line fades out in place and is then really hidden, closing the gap; it comes back taking
+    // its room at once and fading in over it; a change of mind turns the fade round where it is.
+    void fadingLineComesAndGoes() {
+        FadingLine f;
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        const int belowWithLine = f.below->y();
+
+        FadingVisibility::setVisible(*f.line, false);
+        f.fadeTo(0.5);
+        QVERIFY(f.line->isVisible());
+        QVERIFY2(f.opacity() > 0 && f.opacity() < 1, qPrintable(QString::number(f.opacity())));
+        QCOMPARE(f.below->y(), belowWithLine);
+        f.fadeTo(1);
+        QVERIFY(f.line->isHidden());
+        QVERIFY(!f.visibleToScreenReader());
+        QTRY_VERIFY(f.below->y() < belowWithLine);
+
+        FadingVisibility::setVisible(*f.line, true);
+        f.fadeTo(0);
+        QCOMPARE(f.opacity(), 0.0);
+        QVERIFY(f.line->isVisible());
+        QVERIFY(f.visibleToScreenReader());
+        QTRY_COMPARE(f.below->y(), belowWithLine);
+        f.fadeTo(0.5);
+        const double partly = f.opacity();
+        FadingVisibility::setVisible(*f.line, false); // turned round from where it had got to
+        QCOMPARE(f.fade()->startValue().toDouble(), partly);
+        FadingVisibility::setVisible(*f.line, true);
+        f.fadeTo(1);
+        QCOMPARE(f.fade()->state(), QAbstractAnimation::Stopped);
+        QVERIFY(f.line->isVisible());
+        QVERIFY(!f.line->graphicsEffect()->isEnabled()); // at rest it draws as any other widget
+    }
+
+    // Asked for no motion, or with its window closed, the line comes and goes at once.
+    void fadingLineJumpsWithoutMotion() {
+        FadingLine f;
+        FadingVisibility::setVisible(*f.line, false); // window not shown yet
+        QVERIFY(f.line->isHidden());
+        FadingVisibility::setVisible(*f.line, true);
+        QVERIFY(!f.line->isHidden());
+
+        StillStyle style;
+        f.line->setStyle(&style);
+        f.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        FadingVisibility::setVisible(*f.line, false);
+        QVERIFY(f.line->isHidden());
+        QCOMPARE(f.fade()->state(), QAbstractAnimation::Stopped);
     }
 
     // Return and Enter act as Space does on a tool button: they click, or open the chip's menu.

@@ -18,6 +18,7 @@
 #include "ui/widgets/CircleChip.h"
 #include "ui/widgets/Divider.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/FadingVisibility.h"
 #include "ui/widgets/MonitorPicker.h"
 #include "ui/widgets/Spinner.h"
 #include "ui/widgets/ToggleSwitch.h"
@@ -32,6 +33,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -598,8 +600,20 @@ void MonitorMenuView::updateSound() {
 }
 
 void MonitorMenuView::updateError() {
-    m_errorText->setText(shown().status().trimmed());
-    m_error->setVisible(shown().hasError());
+    // The controller words a recovery before it clears the failure, in one step; the line fading
+    // out keeps the failure it showed, not the status that replaced it. What it showed is kept
+    // until the event loop turns, which ends the step.
+    constexpr auto replacedProperty = "velmarReplacedFailure";
+    const bool failed = shown().hasError();
+    if (failed) {
+        m_errorText->setProperty(replacedProperty, m_errorText->text());
+        m_errorText->setText(shown().status().trimmed());
+        QTimer::singleShot(0, m_errorText,
+                           [label = m_errorText] { label->setProperty(replacedProperty, {}); });
+    } else if (const QVariant replaced = m_errorText->property(replacedProperty); replaced.isValid()) {
+        m_errorText->setText(replaced.toString());
+    }
+    FadingVisibility::setVisible(*m_error, failed);
 }
 
 void MonitorMenuView::updateNightMode() {

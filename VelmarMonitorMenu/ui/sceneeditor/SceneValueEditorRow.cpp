@@ -4,6 +4,7 @@
 #include "ui/Style.h"
 #include "ui/widgets/ControlLook.h"
 #include "ui/widgets/PercentSlider.h"
+#include "ui/widgets/PercentValue.h"
 #include "ui/widgets/Readout.h"
 #include "ui/widgets/ToggleSwitch.h"
 
@@ -14,11 +15,9 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPropertyAnimation>
-#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 #include <chrono>
-#include <cmath>
 
 using namespace std::chrono_literals;
 
@@ -46,14 +45,14 @@ public:
     }
 
     PercentSlider* slider;
-    qint64 readout = 0;
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Style::secondaryText(palette()));
-        Readout::paint(painter, QRect(width() - readoutWidth, 0, readoutWidth, height()), readout, locale());
+        Readout::paint(painter, QRect(width() - readoutWidth, 0, readoutWidth, height()),
+                       slider->percent().percent(), locale());
     }
     void changeEvent(QEvent* event) override {
         QWidget::changeEvent(event);
@@ -92,7 +91,10 @@ SceneValueEditorRow::SceneValueEditorRow(const QString& title, const QString& sy
     m_fadeAnimation->setEasingCurve(QEasingCurve::OutCubic);
 
     connect(m_switch, &ToggleSwitch::toggled, this, &SceneValueEditorRow::applyIncluded);
-    connect(m_slider, &QSlider::valueChanged, this, &SceneValueEditorRow::userMovedSlider);
+    connect(&m_slider->percent(), &PercentValue::valueChanged, this, [this](double value) {
+        m_sliderLine->update();
+        emit valueChanged(value);
+    });
 
     m_sliderLine->setEnabled(false);
     m_fade->setOpacity(excludedOpacity);
@@ -113,17 +115,12 @@ void SceneValueEditorRow::setInclusionFixed(bool fixed) {
         setIncluded(true);
 }
 
+double SceneValueEditorRow::value() const {
+    return m_slider->percent().value();
+}
+
 void SceneValueEditorRow::setValue(double value) {
-    value = qBound(0.0, value, 100.0);
-    if (value == m_value)
-        return;
-    m_value = value;
-    {
-        QScopedValueRollback pushing(m_pushing, true);
-        m_slider->setValue(int(std::lround(value)));
-    }
-    refreshValueText();
-    emit valueChanged(m_value);
+    m_slider->percent().setValue(value);
 }
 
 void SceneValueEditorRow::applyIncluded(bool included) {
@@ -136,19 +133,8 @@ void SceneValueEditorRow::applyIncluded(bool included) {
     emit includedChanged(included);
 }
 
-void SceneValueEditorRow::userMovedSlider(int position) {
-    if (m_pushing)
-        return;
-    m_value = position;
-    refreshValueText();
-    emit valueChanged(m_value);
-}
-
 void SceneValueEditorRow::refreshValueText() {
-    m_sliderLine->readout = std::llround(m_value);
-    m_sliderLine->update();
-    m_slider->setAccessibleValueText(m_included ? PercentSliderAccessible::percentText(m_value)
-                                                : tr("Not changed by this scene"));
+    m_slider->percent().setStandInText(m_included ? QString() : tr("Not changed by this scene"));
 }
 
 void SceneValueEditorRow::fadeSliderLine() {
@@ -185,7 +171,7 @@ void SceneValueEditorRow::matchDisabledColours() {
 void SceneValueEditorRow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LocaleChange)
-        refreshValueText();
+        m_sliderLine->update();
     // Light or dark: the slider's colours come from the new palette.
     if (event->type() == QEvent::PaletteChange && m_slider)
         matchDisabledColours();

@@ -17,7 +17,8 @@ class ToggleSwitch;
 /// it, labelled with the value's title and symbol, and below it a slider with a readout. While the
 /// value is left out the slider is disabled but keeps its position, so including the value again
 /// brings it back. The slider and readout are one accessible element named by the title, whose
-/// value is "N percent", or "Not changed by this scene" while the value is left out.
+/// value is "N percent", or "Not changed by this scene" while the value is left out. The value and
+/// its rules are the slider's PercentValue's; valueChanged() reports every change, pushed or made.
 class SceneValueEditorRow : public QWidget {
     Q_OBJECT
 public:
@@ -36,7 +37,7 @@ public:
     bool isInclusionFixed() const { return m_inclusionFixed; }
 
     /// The value, kept as given until the user moves the slider (a stored 80.4 stays 80.4).
-    double value() const { return m_value; }
+    double value() const;
     void setValue(double value);
 
 signals:
@@ -48,7 +49,6 @@ protected:
 
 private:
     void applyIncluded(bool included);
-    void userMovedSlider(int position);
     void refreshValueText();
     void fadeSliderLine();
     void matchDisabledColours();
@@ -57,8 +57,6 @@ private:
     std::optional<QColor> m_tint;
     bool m_included = false;
     bool m_inclusionFixed = false;
-    double m_value = 0;
-    bool m_pushing = false; // setValue() is moving the slider
     SceneSymbolView* m_symbol;
     ToggleSwitch* m_switch;
     SceneValueSliderLine* m_sliderLine;

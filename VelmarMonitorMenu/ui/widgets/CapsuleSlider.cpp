@@ -1,7 +1,7 @@
 #include "CapsuleSlider.h"
 
 #include "ControlLook.h"
-#include "ui/Accessibility.h"
+#include "PercentValue.h"
 #include "ui/Style.h"
 
 #include <QKeyEvent>
@@ -10,7 +10,6 @@
 #include <QVariantAnimation>
 
 #include <chrono>
-#include <cmath>
 
 using namespace std::chrono_literals;
 
@@ -48,9 +47,7 @@ void drawCapsuleShadow(QPainter& painter, const QRectF& capsule) {
 } // namespace
 
 CapsuleSlider::CapsuleSlider(QWidget* parent)
-    : QWidget(parent), m_fillAnimation(new QVariantAnimation(this)) {
-    Accessibility::install();
-
+    : QWidget(parent), m_percent(new PercentValue(this)), m_fillAnimation(new QVariantAnimation(this)) {
     setFocusPolicy(Qt::StrongFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(m_trackHeight);
@@ -60,10 +57,17 @@ CapsuleSlider::CapsuleSlider(QWidget* parent)
         m_shownValue = shown.toDouble();
         update();
     });
+    connect(m_percent, &PercentValue::valueChanged, this, &CapsuleSlider::showFill);
+    connect(m_percent, &PercentValue::liveChanged, this, &CapsuleSlider::liveChanged);
+    connect(m_percent, &PercentValue::committed, this, &CapsuleSlider::committed);
+}
+
+double CapsuleSlider::value() const {
+    return m_percent->value();
 }
 
 void CapsuleSlider::setValue(double value) {
-    store(qBound(0.0, value, 100.0));
+    m_percent->setValue(value);
 }
 
 void CapsuleSlider::setTrackHeight(int height) {
@@ -78,11 +82,7 @@ void CapsuleSlider::setLoaded(bool loaded) {
         return;
     m_loaded = loaded;
     setEnabled(loaded);
-    PercentSliderAccessible::announceValue(this, m_value);
-}
-
-QString CapsuleSlider::accessibleValueText() const {
-    return PercentSliderAccessible::monitorValueText(m_value, m_loaded);
+    m_percent->setStandInText(loaded ? QString() : PercentValue::readingMonitorText());
 }
 
 QSize CapsuleSlider::sizeHint() const {
@@ -93,18 +93,10 @@ QSize CapsuleSlider::minimumSizeHint() const {
     return {m_trackHeight * 2, m_trackHeight};
 }
 
-void CapsuleSlider::store(double value) {
-    if (value == m_value)
-        return;
-    m_value = value;
-    showFill(value);
-    PercentSliderAccessible::announceValue(this, value);
-}
-
 void CapsuleSlider::showFill(double value) {
     m_fillAnimation->stop();
     // Under the pointer the fill follows the finger; hidden, there is nothing to watch.
-    const auto duration = m_dragging || !isVisible()
+    const auto duration = m_percent->isDragging() || !isVisible()
                               ? std::chrono::milliseconds(0)
                               : ControlLook::animationDuration(this, fillAnimationDuration);
     if (duration.count() == 0 || m_shownValue == value) {
@@ -118,22 +110,9 @@ void CapsuleSlider::showFill(double value) {
     m_fillAnimation->start();
 }
 
-void CapsuleSlider::applyEdit(double value) {
-    if (value == m_value)
-        return;
-    store(value);
-    emit liveChanged(value);
-    emit committed(value);
-}
-
 void CapsuleSlider::dragTo(qreal x) {
     const qreal fraction = width() > 0 ? x / width() : 0;
-    // Whole numbers while dragging; std::round rounds halves away from zero.
-    const double value = fraction <= 0 ? 0.0 : std::round(qMin<qreal>(fraction, 1) * 100);
-    if (value == m_value)
-        return;
-    store(value);
-    emit liveChanged(value);
+    m_percent->dragTo(qBound<qreal>(0, fraction, 1) * 100);
 }
 
 void CapsuleSlider::mousePressEvent(QMouseEvent* event) {
@@ -141,13 +120,13 @@ void CapsuleSlider::mousePressEvent(QMouseEvent* event) {
         event->ignore();
         return;
     }
-    m_dragging = true;
-    showFill(m_value); // a fill still easing to the model's value jumps under the pointer
+    m_percent->beginDrag();
+    showFill(m_percent->value()); // a fill still easing to the model's value jumps under the pointer
     dragTo(event->position().x());
 }
 
 void CapsuleSlider::mouseMoveEvent(QMouseEvent* event) {
-    if (!m_dragging) {
+    if (!m_percent->isDragging()) {
         event->ignore();
         return;
     }
@@ -155,57 +134,32 @@ void CapsuleSlider::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CapsuleSlider::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !m_dragging) {
+    if (event->button() != Qt::LeftButton || !m_percent->isDragging()) {
         event->ignore();
         return;
     }
     dragTo(event->position().x());
-    m_dragging = false;
-    emit committed(m_value);
+    m_percent->endDrag();
 }
 
 void CapsuleSlider::keyPressEvent(QKeyEvent* event) {
-    double target = m_value;
-    switch (event->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Down:
-        target -= 1;
-        break;
-    case Qt::Key_Right:
-    case Qt::Key_Up:
-        target += 1;
-        break;
-    case Qt::Key_PageDown:
-        target -= 10;
-        break;
-    case Qt::Key_PageUp:
-        target += 10;
-        break;
-    case Qt::Key_Home:
-        target = 0;
-        break;
-    case Qt::Key_End:
-        target = 100;
-        break;
-    default:
+    // The fill grows from the left in either layout direction, so Left always steps down.
+    if (!m_percent->applyKey(event, false))
         QWidget::keyPressEvent(event);
-        return;
-    }
-    applyEdit(qBound(0.0, target, 100.0));
 }
 
 void CapsuleSlider::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     // A hidden control never gets its release: the drag is over, and the fill stands still.
-    m_dragging = false;
+    m_percent->abandonDrag();
     m_fillAnimation->stop();
-    m_shownValue = m_value;
+    m_shownValue = m_percent->value();
 }
 
 void CapsuleSlider::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::EnabledChange && !isEnabled())
-        m_dragging = false; // input stops here, so no release will end the drag
+        m_percent->abandonDrag(); // input stops here, so no release will end the drag
 }
 
 void CapsuleSlider::paintEvent(QPaintEvent*) {

@@ -1,22 +1,23 @@
 #pragma once
 
-#include "PercentSliderAccessible.h"
-
 #include <QString>
 #include <QWidget>
 
+class PercentValue;
 class QVariantAnimation;
 
 /// A thick capsule-shaped slider over 0...100: a translucent track and a white fill that
 /// follows the pointer. Every value the user passes through while dragging is `liveChanged`;
 /// letting go is `committed`. A key press is a complete edit of its own (live, then commit).
-class CapsuleSlider : public QWidget, public PercentSliderAccessible::Slider {
+/// The value and its rules are its PercentValue's.
+class CapsuleSlider : public QWidget {
     Q_OBJECT
 
 public:
     explicit CapsuleSlider(QWidget* parent = nullptr);
 
-    double value() const { return m_value; }
+    PercentValue& percent() const { return *m_percent; }
+    double value() const;
     /// The model's value, 0...100. Emits nothing; the fill eases to it unless the user is
     /// dragging.
     void setValue(double value);
@@ -29,9 +30,6 @@ public:
     /// is disabled and a screen reader hears "Reading monitor" for its value.
     bool isLoaded() const { return m_loaded; }
     void setLoaded(bool loaded);
-
-    /// What a screen reader announces as the value ("42 percent", "Reading monitor").
-    QString accessibleValueText() const override;
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -50,19 +48,13 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    double accessibleValue() const override { return m_value; }
-    void applyAccessibleValue(double value) override { applyEdit(value); }
     void dragTo(qreal x);
-    /// A discrete edit (a key, assistive technology): live, then commit, if it changes anything.
-    void applyEdit(double value);
-    void store(double value);
     void showFill(double value);
 
-    double m_value = 0;
-    // What the fill shows: trails m_value while it eases towards it.
+    PercentValue* m_percent;
+    // What the fill shows: trails the value while it eases towards it.
     double m_shownValue = 0;
     int m_trackHeight = 22;
-    bool m_dragging = false;
     bool m_loaded = true;
     QVariantAnimation* m_fillAnimation = nullptr;
 };

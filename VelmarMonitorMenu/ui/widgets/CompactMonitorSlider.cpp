@@ -2,19 +2,15 @@
 
 #include "ControlLook.h"
 #include "PercentSlider.h"
+#include "PercentValue.h"
 #include "Readout.h"
 #include "Spinner.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
 
 #include <QHBoxLayout>
-#include <QLocale>
 #include <QPainter>
 #include <QPaintEvent>
-#include <QScopedValueRollback>
-
-#include <cmath>
-#include <utility>
 
 namespace {
 
@@ -26,34 +22,11 @@ constexpr int minimumRowHeight = 28;
 
 } // namespace
 
-// The slider inside the row: it reports when it has finished handling a mouse press, so the row
-// can tell the start of a drag (the handle jumps to the pointer, then follows it) from a click
-// that pages.
-class CompactMonitorSliderControl final : public PercentSlider {
-    Q_OBJECT
-
-public:
-    using PercentSlider::PercentSlider;
-
-    bool handlingMousePress = false;
-
-signals:
-    void mousePressHandled();
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        {
-            QScopedValueRollback pressing(handlingMousePress, true);
-            PercentSlider::mousePressEvent(event);
-        }
-        emit mousePressHandled();
-    }
-};
-
 CompactMonitorSlider::CompactMonitorSlider(const QString& title, const QString& symbol,
                                            std::optional<QColor> tint, QWidget* parent)
-    : QWidget(parent), m_title(title), m_symbol(symbol), m_tint(tint),
-      m_slider(new CompactMonitorSliderControl(this)), m_spinner(new Spinner(Spinner::Size::mini, this)) {
+    : QWidget(parent), m_title(title), m_symbol(symbol), m_tint(tint), m_slider(new PercentSlider(this)),
+      m_spinner(new Spinner(Spinner::Size::mini, this)),
+      m_readout(new Readout(this, [this] { return readoutRect(); })) {
     setMinimumHeight(minimumRowHeight);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 
@@ -71,12 +44,11 @@ CompactMonitorSlider::CompactMonitorSlider(const QString& title, const QString& 
         m_slider->setPalette(palette);
     }
 
-    connect(m_slider, &QSlider::valueChanged, this, &CompactMonitorSlider::userChanged);
-    connect(m_slider, &CompactMonitorSliderControl::mousePressHandled, this,
-            &CompactMonitorSlider::mousePressHandled);
-    connect(m_slider, &QSlider::sliderReleased, this, [this] { emit committed(m_value); });
+    connect(&percent(), &PercentValue::valueChanged, this, [this] { refreshState(m_loaded); });
+    connect(&percent(), &PercentValue::liveChanged, this, &CompactMonitorSlider::liveChanged);
+    connect(&percent(), &PercentValue::committed, this, &CompactMonitorSlider::committed);
 
-    refreshState();
+    refreshState(false);
 }
 
 void CompactMonitorSlider::setSymbol(const QString& symbol) {
@@ -86,63 +58,42 @@ void CompactMonitorSlider::setSymbol(const QString& symbol) {
     update(symbolRect());
 }
 
+PercentValue& CompactMonitorSlider::percent() const {
+    return m_slider->percent();
+}
+
+double CompactMonitorSlider::value() const {
+    return percent().value();
+}
+
 void CompactMonitorSlider::setValue(double value) {
-    value = qBound(0.0, value, 100.0);
-    if (value == m_value)
-        return;
-    m_value = value;
-    {
-        QScopedValueRollback pushing(m_pushing, true);
-        m_slider->setValue(int(std::lround(value)));
-    }
-    refreshState();
+    percent().setValue(value);
 }
 
 void CompactMonitorSlider::setLoaded(bool loaded) {
     if (loaded == m_loaded)
         return;
     m_loaded = loaded;
-    refreshState();
+    refreshState(false); // a number that was not shown appears as it is
 }
 
 void CompactMonitorSlider::setLoading(bool loading) {
     if (loading == m_loading)
         return;
     m_loading = loading;
-    refreshState();
+    refreshState(m_loaded);
 }
 
-void CompactMonitorSlider::userChanged(int value) {
-    if (m_pushing)
-        return;
-    m_value = value;
-    refreshState();
-    if (m_slider->handlingMousePress) {
-        m_changedInPress = true; // decided once the press is handled
-        return;
-    }
-    emit liveChanged(m_value);
-    if (!m_slider->isSliderDown())
-        emit committed(m_value);
-}
-
-void CompactMonitorSlider::mousePressHandled() {
-    if (!std::exchange(m_changedInPress, false))
-        return;
-    emit liveChanged(m_value);
-    // A slider that went down is being dragged: its release commits.
-    if (!m_slider->isSliderDown())
-        emit committed(m_value);
-}
-
-void CompactMonitorSlider::refreshState() {
+void CompactMonitorSlider::refreshState(bool countReadout) {
     m_slider->setEnabled(!(m_loading && !m_loaded));
     m_spinner->setVisible(m_loading && !m_loaded);
 
-    const auto percent = static_cast<qint64>(std::llround(m_value));
-    setToolTip(m_loaded ? tr("%1: %2 percent").arg(m_title).arg(percent)
+    // Words say the new value at once; only the digits count.
+    const qint64 number = percent().percent();
+    setToolTip(m_loaded ? tr("%1: %2 percent").arg(m_title).arg(number)
                         : tr("%1 is not available").arg(m_title));
-    m_slider->setAccessibleValueText(PercentSliderAccessible::monitorValueText(m_value, m_loaded));
+    percent().setStandInText(m_loaded ? QString() : PercentValue::readingMonitorText());
+    m_readout->setNumber(number, countReadout);
     update(readoutRect());
 }
 
@@ -191,9 +142,7 @@ void CompactMonitorSlider::paintEvent(QPaintEvent* event) {
         return;
     painter.setPen(Style::secondaryText(palette()));
     if (m_loaded)
-        Readout::paint(painter, readout, std::llround(m_value), QLocale());
+        m_readout->paint(painter);
     else if (!m_loading)
         painter.drawText(readout, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("\u2014"));
 }
-
-#include "CompactMonitorSlider.moc"

@@ -6,13 +6,16 @@
 
 #include <optional>
 
-class CompactMonitorSliderControl;
+class PercentSlider;
+class PercentValue;
+class Readout;
 class Spinner;
 
 /// One line of the Controls panel: a symbol, the platform's slider over 0...100 and a numeric
-/// readout. While the user drags the handle each value is `liveChanged` and letting go is
-/// `committed`; a key press or a click on the groove is a complete edit (live, then commit).
-/// Values pushed in with setValue() never echo back.
+/// readout that counts to each new value. While the user drags the handle each value is
+/// `liveChanged` and letting go is `committed`; a key press or a click on the groove is a
+/// complete edit (live, then commit). Values pushed in with setValue() never echo back. The value
+/// and its rules are the slider's PercentValue's.
 class CompactMonitorSlider : public QWidget {
     Q_OBJECT
 
@@ -26,7 +29,8 @@ public:
     void setSymbol(const QString& symbol);
     std::optional<QColor> tint() const { return m_tint; }
 
-    double value() const { return m_value; }
+    PercentValue& percent() const;
+    double value() const;
     /// The model's value, 0...100. Emits nothing.
     void setValue(double value);
     /// The monitor's value has been read.
@@ -48,20 +52,16 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void userChanged(int value);
-    void mousePressHandled();
-    void refreshState();
+    void refreshState(bool countReadout);
     QRect symbolRect() const;
     QRect readoutRect() const;
 
     QString m_title;
     QString m_symbol;
     std::optional<QColor> m_tint;
-    double m_value = 0;
     bool m_loaded = false;
     bool m_loading = false;
-    bool m_pushing = false;        // setValue() is moving the slider
-    bool m_changedInPress = false; // the slider moved while handling a mouse press
-    CompactMonitorSliderControl* m_slider = nullptr;
+    PercentSlider* m_slider = nullptr;
     Spinner* m_spinner = nullptr;
+    Readout* m_readout = nullptr;
 };

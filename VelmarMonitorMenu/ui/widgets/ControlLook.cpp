@@ -32,8 +32,11 @@ void drawFocusRing(QPainter& painter, const QRectF& bounds, qreal radius, const 
 }
 
 std::chrono::milliseconds animationDuration(const QWidget* widget, std::chrono::milliseconds preferred) {
-    // Styles report 0 here when the desktop turns animations off (the nearest Qt has to a
-    // reduce-motion preference).
+    // Styles report 0 here when the desktop turns animations off: the nearest Qt has to a
+    // reduce-motion preference. Breeze follows Plasma's animation speed (0 at "Instant"); Fusion
+    // always animates, and no Qt style sees GNOME's "Reduce Animation", which only the settings
+    // portal tells (org.gnome.desktop.interface enable-animations, and in newer portals
+    // org.freedesktop.appearance reduced-motion).
     const bool animates =
         widget->style()->styleHint(QStyle::SH_Widget_Animation_Duration, nullptr, widget) > 0;
     return animates ? preferred : std::chrono::milliseconds(0);

@@ -1,25 +1,29 @@
 #pragma once
 
-#include "PercentSliderAccessible.h"
-
 #include <QSlider>
 
-/// The platform's horizontal slider over 0...100 in whole steps (a page is 10), announcing the
-/// value text its owner words rather than a bare number. A value set through assistive
-/// technology moves it like a key press, so its owner hears of it through valueChanged().
-class PercentSlider : public QSlider, public PercentSliderAccessible::Slider {
+class PercentValue;
+
+/// The platform's horizontal slider over 0...100 in whole steps, as the face of a PercentValue:
+/// it shows the value and hands the user's handling of it (drags, clicks on the groove, keys) to
+/// the value as edits. Its owner reads and sets the value, and hears of edits, through percent().
+class PercentSlider : public QSlider {
     Q_OBJECT
 
 public:
     explicit PercentSlider(QWidget* parent = nullptr);
 
-    QString accessibleValueText() const override { return m_accessibleValueText; }
-    /// What a screen reader announces as the value ("42 percent", "Reading monitor").
-    void setAccessibleValueText(const QString& text);
+    PercentValue& percent() const { return *m_percent; }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    double accessibleValue() const override { return value(); }
-    void applyAccessibleValue(double value) override;
+    void positionChanged(int position);
 
-    QString m_accessibleValueText;
+    PercentValue* m_percent;
+    bool m_showing = false;       // the slider is being moved to the value's position
+    bool m_handlingPress = false; // a mouse press is being handled
+    bool m_movedInPress = false;  // and moved the handle
 };

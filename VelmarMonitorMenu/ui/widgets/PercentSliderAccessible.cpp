@@ -1,12 +1,11 @@
 #include "PercentSliderAccessible.h"
 
-#include <QCoreApplication>
+#include "PercentValue.h"
+
 #include <QWidget>
 
-#include <cmath>
-
-PercentSliderAccessible::PercentSliderAccessible(QWidget* widget, Slider& slider)
-    : QAccessibleWidget(widget, QAccessible::Slider), m_slider(slider) {}
+PercentSliderAccessible::PercentSliderAccessible(QWidget* widget, PercentValue& value)
+    : QAccessibleWidget(widget, QAccessible::Slider), m_value(&value) {}
 
 void* PercentSliderAccessible::interface_cast(QAccessible::InterfaceType type) {
     if (type == QAccessible::ValueInterface)
@@ -16,17 +15,17 @@ void* PercentSliderAccessible::interface_cast(QAccessible::InterfaceType type) {
 
 QString PercentSliderAccessible::text(QAccessible::Text t) const {
     if (t == QAccessible::Value)
-        return m_slider.accessibleValueText();
+        return m_value ? m_value->valueText() : QString();
     return QAccessibleWidget::text(t);
 }
 
 QVariant PercentSliderAccessible::currentValue() const {
-    return m_slider.accessibleValue();
+    return m_value ? m_value->value() : 0.0;
 }
 
 void PercentSliderAccessible::setCurrentValue(const QVariant& value) {
-    if (widget()->isEnabled())
-        m_slider.applyAccessibleValue(qBound(0.0, value.toDouble(), 100.0));
+    if (m_value && widget()->isEnabled())
+        m_value->edit(value.toDouble());
 }
 
 QVariant PercentSliderAccessible::maximumValue() const {
@@ -41,17 +40,19 @@ QVariant PercentSliderAccessible::minimumStepSize() const {
     return 1.0;
 }
 
-QString PercentSliderAccessible::percentText(double value) {
-    return QCoreApplication::translate("PercentSliderAccessible", "%1 percent")
-        .arg(static_cast<qint64>(std::llround(value)));
+QStringList PercentSliderAccessible::actionNames() const {
+    QStringList names = QAccessibleWidget::actionNames();
+    if (widget()->isEnabled())
+        names << increaseAction() << decreaseAction();
+    return names;
 }
 
-QString PercentSliderAccessible::monitorValueText(double value, bool loaded) {
-    return loaded ? percentText(value)
-                  : QCoreApplication::translate("PercentSliderAccessible", "Reading monitor");
-}
-
-void PercentSliderAccessible::announceValue(QWidget* widget, double value) {
-    QAccessibleValueChangeEvent event(widget, value);
-    QAccessible::updateAccessibility(&event);
+void PercentSliderAccessible::doAction(const QString& action) {
+    const bool increase = action == increaseAction();
+    if (!increase && action != decreaseAction()) {
+        QAccessibleWidget::doAction(action);
+        return;
+    }
+    if (m_value && widget()->isEnabled())
+        m_value->step(increase ? 1 : -1);
 }

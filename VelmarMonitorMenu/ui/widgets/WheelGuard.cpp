@@ -1,7 +1,5 @@
 #include "WheelGuard.h"
 
-#include "CapsuleSlider.h"
-
 #include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QComboBox>
@@ -30,8 +28,9 @@ protected:
 bool takesTheWheel(const QWidget* widget) {
     if (qobject_cast<const QScrollBar*>(widget))
         return false; // a scroll bar is the page's own
+    // Our own sliders guard themselves as they are made (PercentValue).
     return qobject_cast<const QComboBox*>(widget) || qobject_cast<const QAbstractSlider*>(widget) ||
-           qobject_cast<const QAbstractSpinBox*>(widget) || qobject_cast<const CapsuleSlider*>(widget);
+           qobject_cast<const QAbstractSpinBox*>(widget);
 }
 
 } // namespace
