@@ -159,8 +159,13 @@ void MonitorController::setReportedInputs(QList<MonitorInput> inputs) {
 }
 
 void MonitorController::setStatus(const QString& status, bool hasError) {
-    assign(m_status, status, &MonitorController::statusChanged);
-    assign(m_hasError, hasError, &MonitorController::hasErrorChanged);
+    // Both stand before either is announced: a view never sees the new text with the old flag.
+    const bool statusChanged = std::exchange(m_status, status) != status;
+    const bool errorChanged = std::exchange(m_hasError, hasError) != hasError;
+    if (statusChanged)
+        emit this->statusChanged();
+    if (errorChanged)
+        emit hasErrorChanged();
 }
 
 void MonitorController::setDisplayName(const QString& name) {

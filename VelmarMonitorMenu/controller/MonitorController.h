@@ -67,6 +67,8 @@ public:
     /// The inputs a picker offers: those the monitor's capabilities list when it is switched
     /// through the standard input feature and has said which it has, else every input.
     QList<MonitorInput> offeredInputs() const;
+    /// The monitor's input register is known: a switch goes through the one it answers on.
+    bool canSwitchInput() const { return m_inputRegister != InputRegister::unknown; }
     const QString& displayName() const { return m_displayName; }
     const QString& status() const { return m_status; }
     bool hasError() const { return m_hasError; }

@@ -163,8 +163,7 @@ void MonitorController::setInput(MonitorInput input) {
     ++m_writes.inputChoices;
     const auto previous = m_activeInput;
     setActiveInput(input);
-    assign(m_status, tr("Switching to %1…").arg(MonitorInputs::title(input)),
-           &MonitorController::statusChanged);
+    setStatus(tr("Switching to %1…").arg(MonitorInputs::title(input)), false);
     if (m_writes.switchingInput) {
         // Replaces a switch still waiting: the monitor need not pass through inputs no one wants now.
         const auto waiting = std::exchange(m_writes.nextInputSwitch, std::nullopt);

@@ -4,6 +4,7 @@
 #include "async/SerialQueue.h"
 #include "InputSourceList.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QTimer>
 
@@ -18,8 +19,6 @@ namespace {
 // A helper killed at its time limit normally dies at once; one stuck in the kernel (an I2C
 // transfer that never returns) is let go after this rather than holding every later command.
 constexpr auto killGrace = 5s;
-// How long the client's destructor waits for a killed helper to be reaped, so none outlives us.
-constexpr int reapOnCloseMs = 1000;
 // A helper says a few bytes. One that floods its pipes is kept to this much of each, so it can
 // neither exhaust our memory nor put megabytes of text on the screen.
 constexpr qsizetype keptOutputBytes = 64 * 1024;
@@ -49,15 +48,7 @@ public:
         m_timer.setSingleShot(true);
     }
 
-    ~HelperRun() override {
-        if (m_process && m_process->state() != QProcess::NotRunning) {
-            // Killed but not yet gone (stuck in the kernel): let it go without blocking, and
-            // let Qt reap it whenever it dies.
-            QProcess* orphan = m_process.release();
-            orphan->disconnect(this);
-            QObject::connect(orphan, &QProcess::finished, orphan, &QObject::deleteLater);
-        }
-    }
+    ~HelperRun() override { letGo(); }
 
     struct Awaiter {
         HelperRun* run;
@@ -67,17 +58,18 @@ public:
     };
     Awaiter operator co_await() { return Awaiter{this}; }
 
-    /// Kills the helper and reaps it before returning; the waiting coroutine resumes later.
+    /// Kills the helper without waiting for it to go (a dock leaving with several stuck monitors
+    /// must not freeze the program); the waiting coroutine resumes later.
     void abort() {
         m_outcome = Outcome::aborted;
         m_timer.stop();
-        if (m_process->state() != QProcess::NotRunning) {
+        if (m_process->state() != QProcess::NotRunning)
             m_process->kill();
-            m_process->waitForFinished(reapOnCloseMs);
-        }
+        letGo();
         postResume();
     }
 
+    /// Once it has exited (or failed to start, or timed out): an aborted run has none.
     QProcess& process() { return *m_process; }
     /// What the helper printed: the last keptOutputBytes of its output, the first of its errors.
     const QByteArray& output() {
@@ -90,6 +82,19 @@ public:
     }
 
 private:
+    // A helper that is killed but not gone yet is reaped by the event loop whenever it dies,
+    // without anyone waiting for it; should the program end first, the application takes it down
+    // with it (and reaps it then).
+    void letGo() {
+        if (!m_process || m_process->state() == QProcess::NotRunning)
+            return;
+        QProcess* orphan = m_process.release();
+        orphan->disconnect(this);
+        if (auto* application = QCoreApplication::instance())
+            orphan->setParent(application);
+        QObject::connect(orphan, &QProcess::finished, orphan, &QObject::deleteLater);
+    }
+
     void start(std::coroutine_handle<> waiter) {
         m_waiter = waiter;
         // QProcess reads both pipes as data arrives, so a chatty helper cannot fill a pipe
@@ -281,18 +286,18 @@ QCoro::Task<Result<QString>> DDCClient::Shared::runHelper(std::shared_ptr<Shared
     if (shared->current == &run)
         shared->current = nullptr;
 
-    QProcess& process = run.process();
     switch (outcome) {
     case HelperRun::Outcome::aborted:
     case HelperRun::Outcome::running:
         co_return ClientError::cancelled();
     case HelperRun::Outcome::failedToStart:
-        co_return ClientError::launchFailed(process.errorString());
+        co_return ClientError::launchFailed(run.process().errorString());
     case HelperRun::Outcome::timedOut:
         co_return ClientError::timedOut(shared->timeLimit);
     case HelperRun::Outcome::exited:
         break;
     }
+    QProcess& process = run.process();
     const QString output = QString::fromUtf8(run.output());
     const QString errors = QString::fromUtf8(run.errors());
     if (process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0)

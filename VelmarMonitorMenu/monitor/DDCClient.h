@@ -29,9 +29,10 @@ public:
     explicit DDCClient(HelperLocator locator = HelperLocation::bundled(),
                        std::chrono::milliseconds timeLimit = defaultTimeLimit,
                        std::chrono::milliseconds readRetryPause = defaultReadRetryPause);
-    /// Stops the helper that is running (killed and reaped before this returns) and drops the
-    /// commands waiting behind it. Their callers are resumed later, from the event loop, with
-    /// ClientError::cancelled; nothing resumed that way touches this object.
+    /// Stops the helper that is running (killed before this returns, reaped by the event loop
+    /// without anyone waiting for it) and drops the commands waiting behind it. Their callers are
+    /// resumed later, from the event loop, with ClientError::cancelled; nothing resumed that way
+    /// touches this object.
     ~DDCClient();
     DDCClient(const DDCClient&) = delete;
     DDCClient& operator=(const DDCClient&) = delete;

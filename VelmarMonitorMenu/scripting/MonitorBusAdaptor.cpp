@@ -147,11 +147,14 @@ MonitorBus::SceneList MonitorBusAdaptor::scenes() const {
     return list;
 }
 
-void MonitorBusAdaptor::setDisplays(MonitorBus::DisplayList displays) {
+void MonitorBusAdaptor::setDisplays(MonitorBus::DisplayList displays, bool announce) {
     if (displays == m_displays)
         return;
     m_displays = std::move(displays);
-    scheduleChangeSignal();
+    if (announce)
+        scheduleChangeSignal();
+    else
+        m_published.insert(QStringLiteral("Displays"), QVariant::fromValue(m_displays));
 }
 
 void MonitorBusAdaptor::refuse(const QDBusMessage& message, const char* error, const QString& text) const {
@@ -208,6 +211,10 @@ void MonitorBusAdaptor::SetInput(const QString& input, const QDBusMessage& messa
     if (!known)
         return refuse(message, "org.freedesktop.DBus.Error.InvalidArgs",
                       tr("There is no input \"%1\"; the inputs are %2.").arg(input, inputList()));
+    // The vendor command could mean something else to another make's monitor: not before the
+    // monitor has said which register it switches on.
+    if (!monitor().canSwitchInput())
+        return refuse(message, MonitorBus::notReadError, tr("The monitor's input has not been read yet."));
     monitor().setInput(*known);
     emit m_changes.inputRequested(*known, &monitor());
 }

@@ -77,7 +77,8 @@ public:
     MonitorBus::SceneList scenes() const;
     /// Every connected monitor, the main one first; empty until set.
     const MonitorBus::DisplayList& displays() const { return m_displays; }
-    void setDisplays(MonitorBus::DisplayList displays);
+    /// `announce` false: the list the object starts with, which no one has seen change.
+    void setDisplays(MonitorBus::DisplayList displays, bool announce = true);
 
 public slots:
     /// Sets a feature to a value from 0 to 100.

@@ -5,6 +5,8 @@
 #include "controller/ProgramModel.h"
 #include "MonitorBusAdaptor.h"
 
+#include <set>
+
 MonitorBusService::MonitorBusService(ProgramModel& model, QDBusConnection bus, QObject* mainObject)
     : m_model(model), m_bus(std::move(bus)),
       m_main(std::make_unique<MonitorBusAdaptor>(model, nullptr, m_bus, mainObject)) {
@@ -62,6 +64,7 @@ void MonitorBusService::follow() {
         if (!served.controller || served.controller->id() != id)
             unserve(id);
     }
+    std::set<const MonitorBusAdaptor*> added;
     for (auto* controller : controllers) {
         const QString id = controller->id();
         if (id.isEmpty() || m_served.contains(id))
@@ -70,6 +73,7 @@ void MonitorBusService::follow() {
         const QString path = MonitorBus::displayPath(id);
         served.adaptor = new MonitorBusAdaptor(m_model, controller, m_bus, served.object.get(), path);
         forward(*served.adaptor);
+        added.insert(served.adaptor);
         m_bus.registerObject(path, served.object.get(), QDBusConnection::ExportAdaptors);
         m_served.emplace(id, std::move(served));
         // A controller goes before the monitors say so, while they are changing: its object goes
@@ -78,8 +82,9 @@ void MonitorBusService::follow() {
         connect(controller, &MonitorController::displayNameChanged, this, &MonitorBusService::follow,
                 Qt::UniqueConnection);
     }
+    // An object served just now is seen with the list it starts with: no change to announce.
     const auto list = displays();
-    m_main->setDisplays(list);
+    m_main->setDisplays(list, std::exchange(m_mainAnnounces, true));
     for (const auto& [id, served] : m_served)
-        served.adaptor->setDisplays(list);
+        served.adaptor->setDisplays(list, !added.contains(served.adaptor));
 }

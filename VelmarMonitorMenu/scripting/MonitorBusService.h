@@ -46,5 +46,6 @@ private:
     QDBusConnection m_bus;
     ScriptedChanges m_changes;
     std::unique_ptr<MonitorBusAdaptor> m_main;
+    bool m_mainAnnounces = false; // its first list is where it starts, not a change
     std::map<QString, Served> m_served;
 };

@@ -33,7 +33,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -600,19 +599,10 @@ void MonitorMenuView::updateSound() {
 }
 
 void MonitorMenuView::updateError() {
-    // The controller words a recovery before it clears the failure, in one step; the line fading
-    // out keeps the failure it showed, not the status that replaced it. What it showed is kept
-    // until the event loop turns, which ends the step.
-    constexpr auto replacedProperty = "velmarReplacedFailure";
+    // The line keeps the failure it showed while it fades out.
     const bool failed = shown().hasError();
-    if (failed) {
-        m_errorText->setProperty(replacedProperty, m_errorText->text());
+    if (failed)
         m_errorText->setText(shown().status().trimmed());
-        QTimer::singleShot(0, m_errorText,
-                           [label = m_errorText] { label->setProperty(replacedProperty, {}); });
-    } else if (const QVariant replaced = m_errorText->property(replacedProperty); replaced.isValid()) {
-        m_errorText->setText(replaced.toString());
-    }
     FadingVisibility::setVisible(*m_error, failed);
 }
 
