@@ -149,13 +149,13 @@ void MonitorController::setActiveInput(std::optional<MonitorInput> input) {
 }
 
 QList<MonitorInput> MonitorController::offeredInputs() const {
-    if (m_reportedInputs.isEmpty())
+    if (m_input.reported.isEmpty())
         return {MonitorInputs::allCases.begin(), MonitorInputs::allCases.end()};
-    return m_reportedInputs;
+    return m_input.reported;
 }
 
 void MonitorController::setReportedInputs(QList<MonitorInput> inputs) {
-    assign(m_reportedInputs, inputs, &MonitorController::offeredInputsChanged);
+    assign(m_input.reported, inputs, &MonitorController::offeredInputsChanged);
 }
 
 void MonitorController::setStatus(const QString& status, bool hasError) {

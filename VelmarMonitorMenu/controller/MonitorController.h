@@ -1,6 +1,7 @@
 #pragma once
 
 #include "async/Cancellation.h"
+#include "InputRegister.h"
 #include "monitor/MonitorFeature.h"
 #include "monitor/MonitorInput.h"
 #include "MonitorControllerEnvironment.h"
@@ -26,23 +27,12 @@ struct MonitorScene;
 struct MonitorSceneState;
 
 // One monitor, for the whole of its controller's life: what the interface shows about it and
-// every action on it, on the main thread. Properties notify only when their value really changes.
+// every action on it, on the main thread. Each value has a change signal, sent only when the value
+// really changes.
 // What acts over every monitor (linked brightness, Night Mode for all, adaptive brightness) is an
 // object of its own that calls into the controllers.
 class MonitorController : public QObject {
     Q_OBJECT
-    Q_PROPERTY(double brightness READ brightness NOTIFY brightnessChanged)
-    Q_PROPERTY(double contrast READ contrast NOTIFY contrastChanged)
-    Q_PROPERTY(double volume READ volume NOTIFY volumeChanged)
-    Q_PROPERTY(double red READ red NOTIFY redChanged)
-    Q_PROPERTY(double green READ green NOTIFY greenChanged)
-    Q_PROPERTY(double blue READ blue NOTIFY blueChanged)
-    Q_PROPERTY(QString displayName READ displayName NOTIFY displayNameChanged)
-    Q_PROPERTY(QString status READ status NOTIFY statusChanged)
-    Q_PROPERTY(bool hasError READ hasError NOTIFY hasErrorChanged)
-    Q_PROPERTY(bool isWorking READ isWorking NOTIFY isWorkingChanged)
-    Q_PROPERTY(bool isNightMode READ isNightMode NOTIFY isNightModeChanged)
-    Q_PROPERTY(bool isApplyingScene READ isApplyingScene NOTIFY isApplyingSceneChanged)
 
 public:
     static constexpr double sceneMatchTolerance = 1.0;
@@ -68,7 +58,7 @@ public:
     /// through the standard input feature and has said which it has, else every input.
     QList<MonitorInput> offeredInputs() const;
     /// The monitor's input register is known: a switch goes through the one it answers on.
-    bool canSwitchInput() const { return m_inputRegister != InputRegister::unknown; }
+    bool canSwitchInput() const { return m_input.kind != InputRegister::Kind::unknown; }
     const QString& displayName() const { return m_displayName; }
     const QString& status() const { return m_status; }
     bool hasError() const { return m_hasError; }
@@ -96,8 +86,7 @@ public:
     /// The listing named the monitor this controller has been speaking to, with `settingsGroup`
     /// holding its keys. Only a controller that stands for the helper's default learns its id.
     void learnIdentity(const QString& id, const QString& settingsGroup);
-    /// Commands carry the id from now on, or go to the helper's default monitor again (the only
-    /// one left); a controller whose id is unknown stays unaddressed.
+    /// Commands carry the id from now on, or go to the helper's default (the only monitor left).
     void setAddressed(bool addressed);
     /// The name the helper lists the monitor under, used when several are connected.
     void setListedName(const QString& name);
@@ -109,8 +98,7 @@ public:
     /// (until the time is up or `interrupted` is cancelled by a newer event), then the per-input
     /// scene step. True when the brightness could be read.
     QCoro::Task<bool> readAfterChange(CancelToken interrupted);
-    /// Before the program ends: no new work starts, and the monitor command under way gets up to
-    /// `bound` to finish, so quitting does not cut a write short.
+    /// Before the program ends: no new work starts; the command under way gets up to `bound`.
     QCoro::Task<> finishWork(std::chrono::milliseconds bound);
     /// Re-reads all values, the input and the display name; dropped while one is running.
     /// Cancelling `cancel` (the view that asked has gone) cuts the reads' retries short.
@@ -130,8 +118,7 @@ public:
     /// Linked to another monitor's brightness: moved as its own slider would move it, but no choice
     /// of the user's here (no adaptive pause, no brightnessChosen).
     void followBrightness(double brightness, bool live);
-    /// A brightness chosen by adaptive brightness: written at once, shown with `status`. True once
-    /// it is on the monitor.
+    /// Adaptive brightness's choice: written at once, shown with `status`; true once it took.
     QCoro::Task<bool> writeAdaptiveBrightness(int brightness, QString status);
     void applyPreset(ColorPreset preset);
     void setInput(MonitorInput input);
@@ -255,15 +242,7 @@ private:
     QString m_id;
     QString m_listedName;
 
-    // Which register switches this monitor's input. A monitor of another make has no vendor
-    // register: it is switched through the standard one once that has answered, and the vendor
-    // command never goes to it. A Velmar monitor that misses one question keeps its own register.
-    enum class InputRegister { unknown, vendor, standard };
-    InputRegister m_inputRegister = InputRegister::unknown;
-    // What such a monitor's capabilities list; empty while unknown. Asked once per connection: the
-    // answer cannot change while the monitor stays, and reading it keeps the bus busy for a while.
-    QList<MonitorInput> m_reportedInputs;
-    bool m_inputsAsked = false;
+    InputRegister m_input;
 
     MonitorSceneStore& m_sceneStore;
     // Cancelled first thing in the destructor: every task holds it and checks it after each

@@ -145,12 +145,12 @@ QCoro::Task<> MonitorController::writePreset(ColorGains gains) {
 }
 
 QCoro::Task<Result<void>> MonitorController::selectInput(MonitorInput input) {
-    switch (m_inputRegister) {
-    case InputRegister::vendor:
+    switch (m_input.kind) {
+    case InputRegister::Kind::vendor:
         return m_ddc->setVelmarInput(input);
-    case InputRegister::standard:
+    case InputRegister::Kind::standard:
         return m_ddc->setStandardInput(input);
-    case InputRegister::unknown:
+    case InputRegister::Kind::unknown:
         break;
     }
     // Neither register has answered: a vendor command could mean something else to another make's

@@ -35,7 +35,7 @@ QCoro::Task<bool> MonitorController::readAfterChange(CancelToken interrupted) {
     const auto lifetime = m_lifetime;
     const RunningTask running(m_writes.runningTasks, lifetime);
     // The monitor may have new firmware, or be back after a while: ask it again what it offers.
-    m_inputsAsked = false;
+    m_input.asked = false;
     auto readBrightness = co_await readMonitor({});
     if (lifetime->isCancelled())
         co_return false;
@@ -146,7 +146,7 @@ QCoro::Task<std::optional<MonitorInput>> MonitorController::detectActiveInput() 
     if (vendor) {
         if (const auto code = asInt(vendor.value())) {
             if (const auto input = MonitorInputs::fromVendorCode(*code)) {
-                m_inputRegister = InputRegister::vendor;
+                m_input.kind = InputRegister::Kind::vendor;
                 co_return input;
             }
         }
@@ -156,8 +156,8 @@ QCoro::Task<std::optional<MonitorInput>> MonitorController::detectActiveInput() 
     if (lifetime->isCancelled() || !standard)
         co_return std::nullopt;
     // Any answer, even an input outside our table (DVI, VGA), says the standard register works.
-    if (m_inputRegister == InputRegister::unknown)
-        m_inputRegister = InputRegister::standard;
+    if (m_input.kind == InputRegister::Kind::unknown)
+        m_input.kind = InputRegister::Kind::standard;
     if (const auto code = asInt(standard.value()))
         co_return MonitorInputs::fromStandardCode(*code);
     co_return std::nullopt;
@@ -165,9 +165,9 @@ QCoro::Task<std::optional<MonitorInput>> MonitorController::detectActiveInput() 
 
 QCoro::Task<> MonitorController::askForOfferedInputs() {
     // A Velmar monitor has every input, and its command lines stay as they always were.
-    if (m_inputRegister != InputRegister::standard || m_inputsAsked)
+    if (m_input.kind != InputRegister::Kind::standard || m_input.asked)
         co_return;
-    m_inputsAsked = true;
+    m_input.asked = true;
     const auto lifetime = m_lifetime;
     const auto codes = co_await m_ddc->inputSources();
     if (lifetime->isCancelled())
