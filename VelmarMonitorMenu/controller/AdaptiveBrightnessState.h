@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
+
+#include <optional>
 
 // How adaptive brightness stands, in the words of no view in particular: the controller
 // derives it once, and each view turns it into its own words.
@@ -12,8 +15,17 @@ enum class Support { unknown, yes, no };
 Q_ENUM_NS(Support)
 
 /// What the user is told, first match wins: switched off; paused after a manual change;
-/// the built-in display cannot be read; not sampled yet; following it.
+/// the source cannot be read; not read yet; following it.
 enum class State { off, paused, unavailable, checking, following };
 Q_ENUM_NS(State)
+
+/// What the monitor follows: the laptop's own panel (the default), the ambient light sensor, or
+/// the schedule for the time of day.
+enum class Source { laptop, lightSensor, schedule };
+Q_ENUM_NS(Source)
+
+/// "laptop", "light-sensor", "schedule": the settings', the bus's and the command line's word.
+QString sourceName(Source source);
+std::optional<Source> sourceFromName(QStringView name);
 
 } // namespace Adaptive

@@ -140,6 +140,7 @@ QCoro::Task<> ConnectedMonitors::lifecycleLoop() {
         const auto event = co_await m_lifecycle->next();
         if (!event || lifetime->isCancelled())
             co_return;
+        emit changeNoticed(*event);
         // Events that come while the monitors settle belong to the same change (a wake brings
         // several, a dock or a flapping cable a burst): wait until they stop, then read once. A
         // display that never calms down is read after a few rounds all the same.
@@ -174,6 +175,7 @@ QCoro::Task<> ConnectedMonitors::lifecycleLoop() {
         if (lifetime->isCancelled())
             co_return;
         disconnect(connection);
+        emit monitorsRead();
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "async/Cancellation.h"
 #include "MonitorControllerEnvironment.h"
+#include "system/DisplayLifecycleEventSource.h"
 
 #include <QCoro/QCoroTask>
 #include <QObject>
@@ -12,7 +13,6 @@
 #include <memory>
 #include <optional>
 
-class DisplayLifecycleEventSource;
 class MonitorController;
 class MonitorSceneStore;
 class SerialQueue;
@@ -80,6 +80,10 @@ signals:
     void controllersChanged();
     /// A controller that came with its monitor has read it for the first time.
     void controllerStarted(MonitorController* controller);
+    /// The machine woke or the displays changed; the monitors are read once things settle.
+    void changeNoticed(DisplayLifecycleEvent event);
+    /// The monitors have been read after a wake or a display change (those that answered).
+    void monitorsRead();
 
 private:
     QString chosenMain() const;

@@ -23,6 +23,16 @@ struct MonitorControllerTimings {
     std::chrono::milliseconds wakeRetryGiveUpAfter = std::chrono::seconds(30);
     // How often the built-in panel is looked at.
     std::chrono::milliseconds adaptiveSamplingInterval = std::chrono::seconds(1);
+    // Following the light sensor: how fast the smoothed light follows a new reading, how often it
+    // is looked at while it settles, and how long a reading of 0 after a wake is the sensor's own.
+    std::chrono::milliseconds lightSmoothing = std::chrono::seconds(5);
+    std::chrono::milliseconds lightSettleLook = std::chrono::seconds(1);
+    std::chrono::milliseconds lightWakeBlindness = std::chrono::seconds(5);
+    // Following the schedule: a monitor keeps its settings in memory that wears, so during a
+    // transition it is written at most this often.
+    std::chrono::milliseconds scheduleWriteGap = std::chrono::minutes(1);
+    // A write a source asked for while the monitor was busy is tried again this long after.
+    std::chrono::milliseconds adaptiveBusyRetry{500};
     std::chrono::milliseconds readRetryPause = DDCClient::defaultReadRetryPause;
     std::chrono::milliseconds helperTimeLimit = DDCClient::defaultTimeLimit;
     // Settings are checked for a failed write once changes have stood still this long, so a

@@ -7,11 +7,18 @@
 #include "OnScreenIndicatorPreference.h"
 #include "SettingsFile.h"
 #include "system/DisplayLifecycleEventSource.h"
+#include "system/LightSensor.h"
+#include "system/WallClock.h"
 
 ProgramModel::ProgramModel(MonitorSceneStore& sceneStore, BuiltInDisplayBrightnessReadingSource& brightnessReader,
                            ProgramEnvironment environment, QObject* parent)
-    : QObject(parent), m_sceneStore(sceneStore),
+    : QObject(parent), m_sceneStore(sceneStore), m_clock(std::move(environment.clock)),
+      m_lightSensor(std::move(environment.lightSensor)),
       m_settings(std::make_unique<SettingsFile>(environment.settings, environment.timings.settingsCheckDelay)) {
+    if (!m_clock)
+        m_clock = makeSystemWallClock();
+    if (!m_lightSensor)
+        m_lightSensor = makeSystemLightSensor();
     MonitorControllerEnvironment controllers;
     controllers.settings = m_settings.get();
     controllers.helperLocator = std::move(environment.helperLocator);
@@ -21,9 +28,9 @@ ProgramModel::ProgramModel(MonitorSceneStore& sceneStore, BuiltInDisplayBrightne
                                                      std::move(environment.displayLifecycle));
     m_linked = std::make_unique<LinkedBrightness>(*m_monitors, *m_settings);
     m_nightMode = std::make_unique<NightModeForAll>(*m_monitors);
-    m_adaptive = std::make_unique<AdaptiveBrightness>(*m_monitors, *m_linked, brightnessReader, *m_settings,
-                                                      std::move(environment.now),
-                                                      environment.timings.adaptiveSamplingInterval);
+    m_adaptive = std::make_unique<AdaptiveBrightness>(
+        *m_monitors, *m_linked, AdaptiveBrightness::Sources{brightnessReader, *m_lightSensor, *m_clock},
+        *m_settings, environment.timings);
     m_indicator = std::make_unique<OnScreenIndicatorPreference>(*m_settings);
 }
 

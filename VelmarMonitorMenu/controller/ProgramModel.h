@@ -14,6 +14,8 @@
 class AdaptiveBrightness;
 class BuiltInDisplayBrightnessReadingSource;
 class ConnectedMonitors;
+class LightSensor;
+class WallClock;
 class LinkedBrightness;
 class MonitorSceneStore;
 class NightModeForAll;
@@ -29,7 +31,9 @@ struct ProgramEnvironment {
     std::shared_ptr<ScreenNameSource> screens; // the platform's screens when null
     /// The platform's wake and display signals when null.
     std::unique_ptr<DisplayLifecycleEventSource> displayLifecycle;
-    std::function<QDateTime()> now; // wall clock for the adaptive pause; system clock when empty
+    /// The system's clock and time zone, and its light sensor, when null.
+    std::shared_ptr<WallClock> clock;
+    std::shared_ptr<LightSensor> lightSensor;
     MonitorControllerTimings timings;
 };
 
@@ -51,6 +55,7 @@ public:
     NightModeForAll& nightMode() const { return *m_nightMode; }
     AdaptiveBrightness& adaptiveBrightness() const { return *m_adaptive; }
     OnScreenIndicatorPreference& onScreenIndicator() const { return *m_indicator; }
+    WallClock& clock() const { return *m_clock; }
 
     /// Once: adaptive brightness as the settings keep it, then the monitors (see ConnectedMonitors::start).
     QCoro::Task<> start();
@@ -60,6 +65,8 @@ public:
 
 private:
     MonitorSceneStore& m_sceneStore;
+    std::shared_ptr<WallClock> m_clock;
+    std::shared_ptr<LightSensor> m_lightSensor;
     std::unique_ptr<SettingsFile> m_settings;
     std::unique_ptr<ConnectedMonitors> m_monitors;
     std::unique_ptr<LinkedBrightness> m_linked;

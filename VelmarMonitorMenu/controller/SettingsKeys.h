@@ -5,6 +5,10 @@ namespace SettingsKeys {
 inline constexpr auto adaptiveBrightnessEnabled = "adaptiveBrightnessEnabled";
 inline constexpr auto adaptiveMinimumBrightness = "adaptiveMinimumBrightness";
 inline constexpr auto adaptiveMaximumBrightness = "adaptiveMaximumBrightness";
+inline constexpr auto adaptiveSource = "adaptiveBrightnessSource";     // laptop, light-sensor or schedule
+inline constexpr auto adaptiveSchedule = "adaptiveSchedule";           // its text form
+inline constexpr auto adaptiveTransition = "adaptiveScheduleTransition"; // minutes
+inline constexpr auto adaptivePlace = "adaptiveSchedulePlace";         // "latitude,longitude", typed by the user
 inline constexpr auto perInputScenesEnabled = "perInputScenesEnabled";
 inline constexpr auto nightModeEnabled = "nightModeEnabled";
 inline constexpr auto nightModeSnapshot = "nightModeSnapshot";

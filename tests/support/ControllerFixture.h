@@ -11,6 +11,8 @@
 #include "FakeMonitor.h"
 #include "scenes/MonitorSceneStore.h"
 #include "system/BuiltInDisplayBrightnessReadingSource.h"
+#include "system/LightSensor.h"
+#include "system/WallClock.h"
 
 #include <QRegularExpression>
 #include <QSettings>
@@ -49,10 +51,38 @@ public:
     }
 };
 
-// A wall clock the test moves by hand.
-struct FakeClock {
+// A wall clock the test moves by hand, in a time zone of its choosing. Moving it is not a jump of
+// the clock; setting it is.
+class FakeClock : public WallClock {
+public:
     QDateTime current = QDateTime(QDate(2026, 12, 6), QTime(10, 0), Qt::UTC);
+    QTimeZone zone = QTimeZone("Europe/Berlin");
     void advance(std::chrono::seconds by) { current = current.addSecs(by.count()); }
+    void set(const QDateTime& instant) {
+        current = instant;
+        emit changed();
+    }
+    QDateTime now() const override { return current; }
+    QTimeZone timeZone() const override { return zone; }
+    QByteArray timeZoneId() const override { return zone.id(); }
+};
+
+// An ambient light sensor whose light the test sets.
+class FakeLightSensor : public LightSensor {
+public:
+    bool present = true;
+    std::optional<double> lux;
+    int claims = 0;
+    int releases = 0;
+    void setLux(double value) {
+        lux = value;
+        emit levelChanged();
+    }
+    bool isPresent() const override { return present; }
+    std::optional<double> level() const override { return lux; }
+    Unit unit() const override { return Unit::lux; }
+    void claim() override { ++claims; }
+    void release() override { ++releases; }
 };
 
 // Waits short enough for a test to wait them out; the pacing between commands keeps its real
@@ -106,7 +136,8 @@ public:
             environment.displayLifecycle =
                 std::make_unique<DisplayLifecycleEventSource>(DisplayLifecycleEventSource::Observe::nothing);
             lifecycle = environment.displayLifecycle.get();
-            environment.now = [clock = clock] { return clock->current; };
+            environment.clock = clock;
+            environment.lightSensor = light;
             environment.timings = timings;
             model = std::make_unique<ProgramModel>(*store, reader, std::move(environment));
             monitors = &model->monitors();
@@ -193,6 +224,7 @@ public:
     FakeMonitor monitor;
     std::shared_ptr<FakeScreens> screens = std::make_shared<FakeScreens>();
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
+    std::shared_ptr<FakeLightSensor> light = std::make_shared<FakeLightSensor>();
     FakeBrightnessReader reader;
     std::unique_ptr<QSettings> settings;
     std::unique_ptr<MonitorSceneStore> store;
