@@ -73,6 +73,10 @@ std::optional<int> standardInputForVendorCode(int vendorCode) {
     return MonitorCodes::codesOf(*input).standardCodes.front();
 }
 
+bool isInputSourceCode(int code) {
+    return code >= 0x01 && code <= 0x1B;
+}
+
 std::optional<int> vendorCodeForStandardInput(int standardCode) {
     const auto input = MonitorCodes::inputFromStandardCode(standardCode);
     if (!input) {

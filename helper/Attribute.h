@@ -34,4 +34,8 @@ std::optional<int> standardInputForVendorCode(int vendorCode);
 /// The vendor input code that selects the input reported by a standard input-source code.
 std::optional<int> vendorCodeForStandardInput(int standardCode);
 
+/// Whether `code` is an input-source code (VCP 0x60) a monitor may have: 1 (VGA-1) to 27 (USB-C),
+/// the inputs the app has a name for and those it has not (DVI, component and the like).
+bool isInputSourceCode(int code);
+
 } // namespace m1ddc

@@ -24,16 +24,6 @@ std::string vendorInputCodes() {
     return codes;
 }
 
-std::string standardInputCodes() {
-    std::string codes;
-    for (const auto& row : MonitorCodes::inputs) {
-        for (const int code : row.standardCodes) {
-            codes += code == 0 ? "" : (codes.empty() ? "" : ", ") + std::to_string(code);
-        }
-    }
-    return codes;
-}
-
 // Plain decimal only: no sign other than '-', no spaces, no hex, nothing after the digits.
 std::variant<int, UsageError> parseValue(std::string_view text, Attribute attribute) {
     int value = 0;
@@ -51,11 +41,11 @@ std::variant<int, UsageError> parseValue(std::string_view text, Attribute attrib
         }
         return value;
     }
-    // Other brands' monitors switch through the standard feature; only the inputs we know go there.
+    // Other brands' monitors switch through the standard feature, among inputs the app may have no
+    // name for (DVI, say); which of them a monitor has, its capabilities say, and it refuses others.
     if (attribute == Attribute::input) {
-        if (outOfRange || !MonitorCodes::inputFromStandardCode(value)) {
-            return UsageError{"Input code " + std::string(text) +
-                              " is none of the standard input codes: " + standardInputCodes()};
+        if (outOfRange || !isInputSourceCode(value)) {
+            return UsageError{"Input code " + std::string(text) + " is not a standard input code, 1 to 27"};
         }
         return value;
     }

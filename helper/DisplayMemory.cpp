@@ -1,23 +1,30 @@
 // The file holds a header line, then for each display (the default one first) its bus, the hash
-// of its whole EDID, the hash of what names the monitor and, when sysfs showed one, the identity of
-// its bus's adapter; then the hash of each connected display that did not answer:
+// of its whole EDID, the hash of what names the monitor, when sysfs showed one the identity of its
+// bus's adapter, and the monitor's name; then the hash of each connected display that did not
+// answer:
 //
 //   velmar-monitor display 3
 //   bus 7
 //   edid 1d2c3b4a59687786
 //   id 5f0e1d2c3b4a6978
 //   adapter 0a1b2c3d4e5f6071
+//   name Velmar S27
 //   bus 9
 //   edid 0a1b2c3d4e5f6071
 //   id 1122334455667788
+//   name DEL 41159
 //   silent 8899aabbccddeeff
 //
-// bus numbers in decimal, hashes in 16 lower-case hex digits. Earlier helpers wrote neither id nor
-// adapter, under "velmar-monitor display 1" (one display, nothing silent) or "... display 2"; such
-// a file is read for which display was the default and is never trusted to name a bus. Anything
-// else in the file, or a file that is not a regular file of the user's, is ignored and replaced
-// after the next detection.
+// bus numbers in decimal, hashes in 16 lower-case hex digits, a name as edidName gives it (one
+// short line of printable text). Files of the helper before names were kept have no name lines
+// and are read as they always were. Helpers before those wrote neither id nor adapter, under
+// "velmar-monitor display 1" (one display, nothing silent) or "... display 2"; such a file is read
+// for which display was the default and is never trusted to name a bus. Anything else in the
+// file, or a file that is not a regular file of the user's, is ignored and replaced after the next
+// detection.
 #include "DisplayMemory.h"
+
+#include "Edid.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -106,6 +113,9 @@ std::string formatRememberedDisplays(const RememberedDisplays& remembered) {
             if (display.adapter) {
                 text += "\nadapter " + hex(*display.adapter);
             }
+            if (display.name) {
+                text += "\nname " + *display.name;
+            }
         }
     }
     for (const auto hash : remembered.silent) {
@@ -148,6 +158,14 @@ std::optional<RememberedDisplays> parseRememberedDisplays(std::string_view text)
                     if (!display.adapter) {
                         return std::nullopt;
                     }
+                }
+                // The name goes into our output as it stands: only what edidName could have given.
+                if (auto after = rest; nextLine(after).value_or("").starts_with("name ")) {
+                    const auto name = valueAfter(*nextLine(rest), "name");
+                    if (!name || !isEdidName(*name)) {
+                        return std::nullopt;
+                    }
+                    display.name = std::string(*name);
                 }
             }
             remembered.displays.push_back(display);

@@ -21,6 +21,10 @@ struct DisplayRecord {
     /// The bus's I2C adapter as sysfs showed it (see i2cAdapterIdentity), when it showed one: a
     /// re-plug or a driver reload may give the bus number to another adapter.
     std::optional<std::uint64_t> adapter{};
+    /// What `display list` calls the monitor (see edidName), for a listing while another program
+    /// holds the bus and its EDID cannot be read there. None in a file from a helper before names
+    /// were kept, until a listing puts it in.
+    std::optional<std::string> name{};
 
     bool operator==(const DisplayRecord&) const = default;
 };

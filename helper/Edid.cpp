@@ -1,5 +1,6 @@
 #include "Edid.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <vector>
@@ -14,6 +15,7 @@ constexpr std::size_t descriptorCount = 4;
 constexpr std::uint8_t displayNameTag = 0xFC;
 constexpr std::uint8_t serialTextTag = 0xFF;
 constexpr std::size_t textStart = 5; // after the tag and a reserved byte
+constexpr std::size_t maxNameLength = descriptorSize - textStart;
 
 // The text of each descriptor tagged `tag`, in the block's order, up to the line break that ends a
 // short one.
@@ -103,6 +105,11 @@ std::string edidName(const EdidBlock& edid) {
         name += letter >= 1 && letter <= 26 ? static_cast<char>('A' + letter - 1) : '?';
     }
     return name + " " + std::to_string(edid[10] | edid[11] << 8);
+}
+
+bool isEdidName(std::string_view text) {
+    return !text.empty() && text.size() <= maxNameLength && text.front() != ' ' && text.back() != ' ' &&
+           std::ranges::all_of(text, [](char c) { return c >= 0x20 && c < 0x7F; });
 }
 
 } // namespace m1ddc

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 namespace m1ddc {
 
@@ -47,5 +48,9 @@ std::uint64_t monitorHash(const MonitorIdentity& identity);
 /// The monitor's name: its display-name descriptor, else its maker's three letters and its product
 /// code ("DEL 41159"). One line of printable text.
 std::string edidName(const EdidBlock& edid);
+
+/// Whether `text` could be a name edidName gives: 1 to 13 printable ASCII characters (a
+/// descriptor's text holds no more), without a space at either end.
+bool isEdidName(std::string_view text);
 
 } // namespace m1ddc

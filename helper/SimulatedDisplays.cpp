@@ -8,12 +8,6 @@
 
 namespace m1ddc {
 
-namespace {
-
-constexpr std::string_view defaultName = "Velmar Studio 27";
-
-} // namespace
-
 SimulatedDisplays::SimulatedDisplays(std::string_view stateFiles) {
     while (!stateFiles.empty()) {
         const auto end = std::min(stateFiles.find(':'), stateFiles.size());
@@ -35,7 +29,7 @@ Listing SimulatedDisplays::list() {
         }
         const auto& monitor = std::get<SimulatedState>(state);
         const int place = static_cast<int>(i) + 1;
-        const auto name = monitor.name.value_or(std::string(defaultName) +
+        const auto name = monitor.name.value_or(std::string(simulatedModelName(monitor.make)) +
                                                 (place == 1 ? "" : " (" + std::to_string(place) + ")"));
         const int serial = monitor.serial.value_or(place);
         // As an EDID names a real monitor: what it is called and its serial number.

@@ -12,8 +12,9 @@ namespace m1ddc {
 /// The simulated monitors VELMAR_SIMULATED_MONITOR names: state files separated by ':', each one
 /// monitor (see SimulatedMonitor), the first the default. A monitor's name and serial number come
 /// from its file; without them the first is "Velmar Studio 27" with serial 1, the second
-/// "Velmar Studio 27 (2)" with serial 2, and so on. Its id is made from the two as a real
-/// monitor's is from its EDID: the name as the display-name text, the serial as the serial number.
+/// "Velmar Studio 27 (2)" with serial 2, and so on ("Other Brand 24" for a monitor of another make). Its id
+/// is made from the two as a real monitor's is from its EDID: the name as the display-name text, the serial
+/// as the serial number.
 class SimulatedDisplays final : public Displays {
 public:
     explicit SimulatedDisplays(std::string_view stateFiles);

@@ -19,9 +19,30 @@
 // 27, 17, 18). The name is one line of text; without a name or a serial the monitor takes those of
 // its place among the simulated monitors (see SimulatedDisplays), and neither is written then. A
 // missing or blank file starts from the values above; a missing key takes its default (or, for
-// one input code, follows the other). Anything else that is not such an object,
-// an unknown key, a value out of range or two input codes naming different ports is reported as
-// an error and the file is left as it is, so a hand edit gone wrong is not silently thrown away.
+// one input code, follows the other).
+//
+// That is a Velmar monitor. "make": "other" makes it a monitor of another make, which has no
+// vendor input register (reading or setting "input-alt" fails as on a real monitor without it)
+// and switches through the standard feature alone, among the inputs it has:
+//
+//   {
+//     "make": "other",
+//     "inputs": [3, 15, 17],
+//     "luminance": 70,
+//     ...
+//     "input": 17
+//   }
+//
+// "inputs" lists its input-source codes (VCP 0x60, 1 to 27, each once) as its capabilities string
+// does, by default 3 (DVI 1, an input the app has no name for), 15 (DisplayPort 1) and 17 (HDMI 1);
+// "input" is one of them, HDMI 1 or else the first by default, and its file has no "input-alt".
+// Unnamed, it is "Other Brand 24". "make" is written only for another make, and "velmar" is the
+// default, so a Velmar monitor's file reads and is written as it always was.
+//
+// Anything else that is not such an object, an unknown key or make, a value out of range, two
+// input codes naming different ports, an "inputs" on a Velmar monitor or an "input" not among its
+// "inputs" is reported as an error and the file is left as it is, so a hand edit gone wrong is
+// not silently thrown away.
 //
 // When a file "<file>.log" exists, every write that took is appended to it as a line such as
 // "set luminance 40", so a test can see what reached the monitor; without it nothing is logged.
@@ -39,12 +60,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "DdcPacket.h"
 #include "MonitorCodes.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <tuple>
 #include <utility>
@@ -61,14 +84,19 @@ constexpr std::size_t maxStateSize = 4096;
 constexpr std::array stateOrder{Attribute::luminance, Attribute::contrast, Attribute::volume,
                                 Attribute::red,       Attribute::green,    Attribute::blue,
                                 Attribute::inputAlt,  Attribute::input};
+// DVI 1, which the app has no name for, DisplayPort 1 and HDMI 1.
+const std::vector<int> otherMakeInputs{0x03, 0x0F, 0x11};
+constexpr int otherMakeInput = 0x11;
+constexpr std::string_view velmarWord = "velmar";
+constexpr std::string_view otherWord = "other";
 
 // Reads the one shape of JSON a state file holds: an object of string keys and values that are
-// integers or strings.
+// integers, strings or lists of integers.
 class FlatObjectReader {
 public:
     explicit FlatObjectReader(std::string_view text) : text_(text) {}
 
-    using Value = std::variant<int, std::string>;
+    using Value = std::variant<int, std::string, std::vector<int>>;
     using Member = std::pair<std::string, Value>;
 
     std::variant<std::vector<Member>, std::string> read() {
@@ -138,6 +166,33 @@ private:
         if (pos_ < text_.size() && text_[pos_] == '"') {
             return readString();
         }
+        if (consume('[')) {
+            return readIntegers();
+        }
+        return readInteger();
+    }
+
+    // The rest of a list after its '['.
+    std::optional<Value> readIntegers() {
+        std::vector<int> values;
+        if (consume(']')) {
+            return values;
+        }
+        do {
+            const auto value = readInteger();
+            if (!value) {
+                return std::nullopt;
+            }
+            values.push_back(*value);
+        } while (consume(','));
+        if (!consume(']')) {
+            return std::nullopt;
+        }
+        return values;
+    }
+
+    std::optional<int> readInteger() {
+        skipSpace();
         int value = 0;
         const char* begin = text_.data() + pos_;
         const char* end = text_.data() + text_.size();
@@ -331,20 +386,126 @@ SimulatedState SimulatedState::defaults() {
     return state;
 }
 
+namespace {
+
+// "make" first, wherever it stands in the object: it decides what the other keys may say.
+std::variant<SimulatedMake, Failure> makeIn(const std::vector<FlatObjectReader::Member>& members) {
+    std::optional<SimulatedMake> make;
+    for (const auto& [key, value] : members) {
+        if (key != "make") {
+            continue;
+        }
+        if (make) {
+            return Failure{"\"make\" appears twice"};
+        }
+        const auto* word = std::get_if<std::string>(&value);
+        if (!word || (*word != velmarWord && *word != otherWord)) {
+            return Failure{"\"make\" is neither \"velmar\" nor \"other\""};
+        }
+        make = *word == velmarWord ? SimulatedMake::velmar : SimulatedMake::other;
+    }
+    return make.value_or(SimulatedMake::velmar);
+}
+
+std::variant<std::vector<int>, Failure> inputsIn(const FlatObjectReader::Value& value) {
+    const auto* codes = std::get_if<std::vector<int>>(&value);
+    if (!codes || codes->empty()) {
+        return Failure{"\"inputs\" is not a list of input codes"};
+    }
+    for (auto code = codes->begin(); code != codes->end(); ++code) {
+        if (!isInputSourceCode(*code)) {
+            return Failure{"\"inputs\" has " + std::to_string(*code) + ", not an input code 1 to 27"};
+        }
+        if (std::find(codes->begin(), code, *code) != code) {
+            return Failure{"\"inputs\" has " + std::to_string(*code) + " twice"};
+        }
+    }
+    return *codes;
+}
+
+// The input codes of a Velmar monitor: both known, of one port, the missing one following the
+// other.
+std::optional<Failure> settleVelmarInputs(SimulatedState& state, bool hasVendor, bool hasStandard) {
+    const int vendor = state.value(Attribute::inputAlt);
+    const int standard = state.value(Attribute::input);
+    if (hasVendor && !standardInputForVendorCode(vendor)) {
+        return Failure{"\"input-alt\" " + std::to_string(vendor) + " is not a known input code"};
+    }
+    if (hasStandard && !vendorCodeForStandardInput(standard)) {
+        return Failure{"\"input\" " + std::to_string(standard) + " is not a known input code"};
+    }
+    if (hasVendor && hasStandard && vendorCodeForStandardInput(standard) != vendor) {
+        return Failure{"\"input\" " + std::to_string(standard) + " and \"input-alt\" " +
+                       std::to_string(vendor) + " name different inputs"};
+    }
+    if (hasVendor && !hasStandard) {
+        state.setValue(Attribute::input, *standardInputForVendorCode(vendor));
+    } else if (hasStandard && !hasVendor) {
+        state.setValue(Attribute::inputAlt, *vendorCodeForStandardInput(standard));
+    }
+    return std::nullopt;
+}
+
+// The input of another make's monitor: one it has.
+std::optional<Failure> settleOtherMakeInput(SimulatedState& state, bool hasStandard) {
+    const auto has = [&state](int code) {
+        return std::ranges::find(state.inputs, code) != state.inputs.end();
+    };
+    if (!hasStandard) {
+        state.setValue(Attribute::input, has(otherMakeInput) ? otherMakeInput : state.inputs.front());
+    } else if (!has(state.value(Attribute::input))) {
+        return Failure{"\"input\" " + std::to_string(state.value(Attribute::input)) +
+                       " is not among its \"inputs\""};
+    }
+    state.setValue(Attribute::inputAlt, 0);
+    return std::nullopt;
+}
+
+} // namespace
+
 std::variant<SimulatedState, Failure> parseSimulatedState(std::string_view text) {
     auto state = SimulatedState::defaults();
     if (isBlank(text)) {
         return state;
     }
-    auto members = FlatObjectReader(text).read();
-    if (auto* error = std::get_if<std::string>(&members)) {
+    auto read = FlatObjectReader(text).read();
+    if (auto* error = std::get_if<std::string>(&read)) {
         return Failure{std::move(*error)};
+    }
+    const auto& members = std::get<std::vector<FlatObjectReader::Member>>(read);
+    auto make = makeIn(members);
+    if (auto* failure = std::get_if<Failure>(&make)) {
+        return std::move(*failure);
+    }
+    state.make = std::get<SimulatedMake>(make);
+    const bool velmar = state.make == SimulatedMake::velmar;
+    if (!velmar) {
+        state.inputs = otherMakeInputs;
     }
 
     std::array<bool, std::tuple_size_v<decltype(state.values)>> seen{};
-    for (const auto& [key, value] : std::get<std::vector<FlatObjectReader::Member>>(members)) {
+    bool inputsSeen = false;
+    for (const auto& [key, value] : members) {
         const auto* number = std::get_if<int>(&value);
         const auto* string = std::get_if<std::string>(&value);
+        if (key == "make") {
+            continue;
+        }
+        if (key == "inputs") {
+            if (velmar) {
+                return Failure{"\"inputs\" is for a monitor of another make, with \"make\": \"other\""};
+            }
+            if (inputsSeen) {
+                return Failure{"\"inputs\" appears twice"};
+            }
+            inputsSeen = true;
+            auto inputs = inputsIn(value);
+            if (auto* failure = std::get_if<Failure>(&inputs)) {
+                return std::move(*failure);
+            }
+            state.inputs = std::get<std::vector<int>>(std::move(inputs));
+            continue;
+        }
         if (key == "name" || key == "serial") {
             if (key == "name" ? state.name.has_value() : state.serial.has_value()) {
                 return Failure{"\"" + key + "\" appears twice"};
@@ -368,6 +529,10 @@ std::variant<SimulatedState, Failure> parseSimulatedState(std::string_view text)
         if (!attribute) {
             return Failure{"unknown key \"" + key + "\""};
         }
+        if (*attribute == Attribute::inputAlt && !velmar) {
+            return Failure{
+                "\"input-alt\" is a Velmar monitor's: one of another make has no vendor input register"};
+        }
         if (!number) {
             return Failure{"\"" + key + "\" is not an integer"};
         }
@@ -382,24 +547,12 @@ std::variant<SimulatedState, Failure> parseSimulatedState(std::string_view text)
         state.setValue(*attribute, *number);
     }
 
-    const bool hasVendor = seen[static_cast<std::size_t>(Attribute::inputAlt)];
     const bool hasStandard = seen[static_cast<std::size_t>(Attribute::input)];
-    const int vendor = state.value(Attribute::inputAlt);
-    const int standard = state.value(Attribute::input);
-    if (hasVendor && !standardInputForVendorCode(vendor)) {
-        return Failure{"\"input-alt\" " + std::to_string(vendor) + " is not a known input code"};
-    }
-    if (hasStandard && !vendorCodeForStandardInput(standard)) {
-        return Failure{"\"input\" " + std::to_string(standard) + " is not a known input code"};
-    }
-    if (hasVendor && hasStandard && vendorCodeForStandardInput(standard) != vendor) {
-        return Failure{"\"input\" " + std::to_string(standard) + " and \"input-alt\" " +
-                       std::to_string(vendor) + " name different inputs"};
-    }
-    if (hasVendor && !hasStandard) {
-        state.setValue(Attribute::input, *standardInputForVendorCode(vendor));
-    } else if (hasStandard && !hasVendor) {
-        state.setValue(Attribute::inputAlt, *vendorCodeForStandardInput(standard));
+    auto failure =
+        velmar ? settleVelmarInputs(state, seen[static_cast<std::size_t>(Attribute::inputAlt)], hasStandard)
+               : settleOtherMakeInput(state, hasStandard);
+    if (failure) {
+        return std::move(*failure);
     }
     return state;
 }
@@ -412,32 +565,74 @@ std::string formatSimulatedState(const SimulatedState& state) {
     if (state.serial) {
         text += "  \"serial\": " + std::to_string(*state.serial) + ",\n";
     }
-    for (std::size_t i = 0; i < stateOrder.size(); ++i) {
-        text +=
-            "  \"" + std::string(wordOf(stateOrder[i])) + "\": " + std::to_string(state.value(stateOrder[i]));
-        text += i + 1 < stateOrder.size() ? ",\n" : "\n";
+    const bool velmar = state.make == SimulatedMake::velmar;
+    if (!velmar) {
+        text += "  \"make\": \"" + std::string(otherWord) + "\",\n  \"inputs\": [";
+        for (std::size_t i = 0; i < state.inputs.size(); ++i) {
+            text += (i == 0 ? "" : ", ") + std::to_string(state.inputs[i]);
+        }
+        text += "],\n";
     }
-    text += "}\n";
-    return text;
+    std::string values;
+    for (const auto attribute : stateOrder) {
+        if (velmar || attribute != Attribute::inputAlt) {
+            values += std::string(values.empty() ? "" : ",\n") + "  \"" + std::string(wordOf(attribute)) +
+                      "\": " + std::to_string(state.value(attribute));
+        }
+    }
+    return text + values + "\n}\n";
+}
+
+std::string_view simulatedModelName(SimulatedMake make) {
+    return make == SimulatedMake::velmar ? "Velmar Studio 27" : "Other Brand 24";
 }
 
 std::string simulatedCapabilities(const SimulatedState& state) {
-    std::string inputs;
-    for (const auto& row : MonitorCodes::inputs) {
-        for (const int code : row.standardCodes) {
-            if (code != 0) {
-                char hex[4];
-                std::snprintf(hex, sizeof hex, "%02X", code);
-                inputs += (inputs.empty() ? "" : " ") + std::string(hex);
-            }
+    const bool velmar = state.make == SimulatedMake::velmar;
+    std::vector<int> codes = state.inputs;
+    if (velmar) {
+        for (const auto& row : MonitorCodes::inputs) {
+            std::copy_if(row.standardCodes.begin(), row.standardCodes.end(), std::back_inserter(codes),
+                         [](int code) { return code != 0; });
         }
     }
-    return "(prot(monitor)type(LCD)model(" + state.name.value_or("Velmar Studio 27") +
+    std::string inputs;
+    for (const int code : codes) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, "%02X", code);
+        inputs += (inputs.empty() ? "" : " ") + std::string(hex);
+    }
+    // The vendor input register, F4, is a Velmar monitor's alone.
+    return "(prot(monitor)type(LCD)model(" +
+           state.name.value_or(std::string(simulatedModelName(state.make))) +
            ")cmds(01 02 03 07 0C E3 F3)vcp(02 04 05 08 10 12 14(05 08 0B) 16 18 1A 60(" + inputs +
-           ") 62 AC AE B6 C6 C8 C9 D6(01 04 05) DF F4)mccs_ver(2.2))";
+           ") 62 AC AE B6 C6 C8 C9 D6(01 04 05) DF" + (velmar ? " F4" : "") + ")mccs_ver(2.2))";
+}
+
+ReadOutcome applyRead(const SimulatedState& state, Attribute attribute) {
+    if (attribute == Attribute::inputAlt && state.make != SimulatedMake::velmar) {
+        return Failure{"Cannot read input-alt: " +
+                       std::string(ddc::describe(ddc::ReplyError::unsupportedFeature))};
+    }
+    return state.value(attribute);
 }
 
 WriteOutcome applyWrite(SimulatedState& state, Attribute attribute, int value) {
+    // Another make has neither the vendor register nor the Velmar monitor's table of inputs. A real
+    // monitor ignores a write to a register it lacks, unseen by the helper; the simulation sees it,
+    // and fails it as a read of it fails, so that no one is told of a switch that never happened.
+    if (state.make != SimulatedMake::velmar &&
+        (attribute == Attribute::input || attribute == Attribute::inputAlt)) {
+        if (attribute == Attribute::inputAlt) {
+            return Failure{"Cannot set input-alt: " +
+                           std::string(ddc::describe(ddc::ReplyError::unsupportedFeature))};
+        }
+        if (std::ranges::find(state.inputs, value) == state.inputs.end()) {
+            return Failure{"The monitor has no input with standard code " + std::to_string(value)};
+        }
+        state.setValue(Attribute::input, value);
+        return std::nullopt;
+    }
     // A switch through the standard feature shows the input as written, DisplayPort's second port
     // included.
     if (attribute == Attribute::input) {
@@ -500,7 +695,7 @@ ReadOutcome SimulatedMonitor::read(Attribute attribute) {
     if (auto* failure = std::get_if<Failure>(&state)) {
         return std::move(*failure);
     }
-    return std::get<SimulatedState>(state).value(attribute);
+    return applyRead(std::get<SimulatedState>(state), attribute);
 }
 
 WriteOutcome SimulatedMonitor::write(Attribute attribute, int value) {

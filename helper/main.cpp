@@ -14,9 +14,10 @@
 // rule printed another id for the monitor, a line "<n> formerly <old-id>" with the same n follows
 // its own. No monitor at all is no line and status 0, so a caller tells "none" from a failure by
 // the status alone; the listing fails only when the monitors cannot be looked for (no permission on
-// a display's bus, no libddcutil). A monitor whose bus another program holds is left out of a
-// listing that finds it so; a command for it fails with "The display's bus is busy: ...". A
-// command for an id or a position no monitor has fails with "No display with id <id>".
+// a display's bus, no libddcutil). A monitor whose bus another program holds stays listed, by the
+// id and name remembered for it, while sysfs still shows it on that bus; a command for it fails
+// with "The display's bus is busy: ...". A command for an id or a position no monitor has fails
+// with "No display with id <id>".
 // `get inputs` reads the monitor's capabilities string and prints the input-source codes (VCP 0x60)
 // it lists, in decimal as `get input` prints one, on one line separated by single spaces; a
 // string that lists none fails.

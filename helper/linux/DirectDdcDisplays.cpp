@@ -68,6 +68,21 @@ BusInSysfs lookInSysfs(const std::filesystem::path& sysRoot, int bus) {
     return {.external = true, .namedByConnector = true, .kernelEdid = kernelEdid(*connector)};
 }
 
+// What sysfs shows of a remembered display's bus while it still agrees with the record: an external
+// display's bus, the adapter it was, and the kernel's copy of the EDID, if it keeps one, the
+// display's. Nothing when it does not.
+std::optional<BusInSysfs> stillInSysfs(const std::filesystem::path& sysRoot, const DisplayRecord& record) {
+    auto seen = lookInSysfs(sysRoot, record.bus);
+    // An adapter that no connector names is the display's only while it is the adapter the
+    // display was found on.
+    if (!seen.external || (!seen.namedByConnector && !record.adapter) ||
+        (seen.kernelEdid && edidHash(*seen.kernelEdid) != record.edidHash) ||
+        i2cAdapterIdentity(sysRoot, record.bus) != record.adapter) {
+        return std::nullopt;
+    }
+    return seen;
+}
+
 // The EDID hashes of the connected external displays on none of `buses`. Only a display whose
 // driver keeps its EDID is seen: one without it is found when a remembered display stops holding.
 std::vector<std::uint64_t> displaysElsewhere(const std::filesystem::path& sysRoot,
@@ -128,14 +143,11 @@ DirectDdcDisplays::DirectDdcDisplays(DisplayDetector& detector, DisplayBuses& bu
 std::variant<DirectDdcDisplays::Confirmed, DirectDdcDisplays::Stale, DirectDdcDisplays::Busy>
 DirectDdcDisplays::confirm(const DisplayRecord& record, bool toTalk,
                            std::optional<std::string>& refusedDevice) {
-    const auto seen = lookInSysfs(sysRoot_, record.bus);
-    // An adapter that no connector names is the display's only while it is the adapter the
-    // display was found on.
-    if (!seen.external || (!seen.namedByConnector && !record.adapter) ||
-        (seen.kernelEdid && edidHash(*seen.kernelEdid) != record.edidHash) ||
-        i2cAdapterIdentity(sysRoot_, record.bus) != record.adapter) {
+    const auto found = stillInSysfs(sysRoot_, record);
+    if (!found) {
         return Stale{};
     }
+    const auto& seen = *found;
     if (seen.kernelEdid && !toTalk) {
         return Confirmed{.edid = *seen.kernelEdid};
     }
@@ -151,8 +163,12 @@ DirectDdcDisplays::confirm(const DisplayRecord& record, bool toTalk,
     if (std::holds_alternative<Failure>(taken)) {
         return Stale{};
     }
-    // Another DDC program using the bus does not make it another display's.
+    // Another DDC program using the bus does not make it another display's, as long as sysfs,
+    // looked at again after the wait, still says the display is there.
     if (!std::get<bool>(taken)) {
+        if (!stillInSysfs(sysRoot_, record)) {
+            return Stale{};
+        }
         return Busy{bus->device()};
     }
     // The device was opened by its number after the look above, and the lock may have taken a
@@ -201,20 +217,33 @@ DirectDdcDisplays::onRememberedDisplay(const DisplayRecord& record, std::uint8_t
 
 std::optional<std::vector<ListedDisplay>>
 DirectDdcDisplays::listRemembered(const RememberedDisplays& remembered) {
-    // Over every remembered display, a busy one too, so that the others keep their ordinals.
     const auto ids = idsOf(remembered.displays);
     const auto formerIds = idsOf(remembered.displays, true);
     std::vector<ListedDisplay> listed;
+    auto named = remembered;
     std::optional<std::string> refusedDevice;
     for (std::size_t i = 0; i < ids.size(); ++i) {
-        const auto confirmed = confirm(remembered.displays[i], false, refusedDevice);
+        const auto& record = remembered.displays[i];
+        const auto confirmed = confirm(record, false, refusedDevice);
         if (std::holds_alternative<Stale>(confirmed)) {
             return std::nullopt;
         }
-        // Left out while another program holds it, and remembered for when it lets go.
+        std::optional<std::string> name;
         if (const auto* display = std::get_if<Confirmed>(&confirmed)) {
-            listed.push_back({.id = ids[i], .name = edidName(display->edid), .formerId = formerIds[i]});
+            name = named.displays[i].name = edidName(display->edid);
+        } else {
+            // The app drops a monitor that a listing leaves out, and any work under way on it: one
+            // that sysfs still shows on its bus while another program holds it keeps its place
+            // under the name it had. A file from before names were kept has none to give.
+            name = record.name;
         }
+        if (name) {
+            listed.push_back({.id = ids[i], .name = std::move(*name), .formerId = formerIds[i]});
+        }
+    }
+    // Only when a name was missing (or not the EDID's), so that a listing seldom writes.
+    if (named != remembered) {
+        memory_.remember(named);
     }
     return listed;
 }
@@ -257,7 +286,8 @@ DirectDdcDisplays::detect(const std::optional<RememberedDisplays>& before) {
         remembered.displays.push_back({.bus = display.bus,
                                        .edidHash = edidHash(display.edid),
                                        .monitorHash = idHash(display),
-                                       .adapter = i2cAdapterIdentity(sysRoot_, display.bus)});
+                                       .adapter = i2cAdapterIdentity(sysRoot_, display.bus),
+                                       .name = edidName(display.edid)});
         buses.insert(display.bus);
     }
     // Connected displays that did not answer (DDC/CI turned off, a TV) must not look new next time.

@@ -24,15 +24,16 @@ namespace m1ddc {
 /// and the EDID there still matches; otherwise a detection finds every monitor again, and they are
 /// remembered. A stale memory costs one detection within the same run, never a command sent to
 /// another display or to a bus that is no display's. A bus that another DDC program holds is busy,
-/// not stale: the command on it fails, a listing leaves its monitor out, and the memory stays.
+/// not stale: the command on it fails, a listing names its monitor as remembered while sysfs still
+/// shows it there, and the memory stays.
 class DirectDdcDisplays final : public Displays {
 public:
     DirectDdcDisplays(DisplayDetector& detector, DisplayBuses& buses, const DisplayMemory& memory,
                       Clock& clock, std::filesystem::path sysRoot);
 
     /// The remembered monitors as long as sysfs confirms them all and shows no connected display
-    /// the memory does not know (those whose bus another program holds left out); otherwise what a
-    /// detection finds.
+    /// the memory does not know (one whose bus another program holds by the id and name
+    /// remembered for it); otherwise what a detection finds.
     Listing list() override;
     ReadOutcome read(const DisplayTarget& target, Attribute attribute) override;
     WriteOutcome write(const DisplayTarget& target, Attribute attribute, int value) override;
@@ -67,7 +68,7 @@ private:
     Outcome onDisplay(const DisplayTarget& target, std::uint8_t sourceAddress, const Exchange& exchange);
     // Whether a remembered display is still on its bus, as far as a look at sysfs and, when it
     // does not tell, at the bus shows; `toTalk` takes the bus even then. `refusedDevice` is set when
-    // we may not open the bus.
+    // we may not open the bus. Busy only while sysfs, looked at again after the wait, agrees.
     std::variant<Confirmed, Stale, Busy> confirm(const DisplayRecord& record, bool toTalk,
                                                  std::optional<std::string>& refusedDevice);
     // The exchange on a remembered display; nothing when the memory did not hold and a detection
@@ -75,8 +76,8 @@ private:
     std::optional<Outcome> onRememberedDisplay(const DisplayRecord& record, std::uint8_t sourceAddress,
                                                const Exchange& exchange,
                                                std::optional<std::string>& refusedDevice);
-    // The remembered displays that are still on their buses, leaving out those whose bus another
-    // program holds; nothing when one is not.
+    // The remembered displays that are still on their buses, one whose bus another program holds
+    // by its remembered name; nothing when one is not. Puts in the names a record lacks.
     std::optional<std::vector<ListedDisplay>> listRemembered(const RememberedDisplays& remembered);
     // Whether sysfs shows a connected external display that `remembered` does not know.
     bool unknownDisplayConnected(const RememberedDisplays& remembered) const;

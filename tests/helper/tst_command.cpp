@@ -26,6 +26,8 @@ private slots:
         QTest::newRow("input code") << Arguments{"set", "input-alt", "210"} << Command{set, Attribute::inputAlt, 210};
         // Other brands switch through the standard feature, DisplayPort's second port among its codes.
         QTest::newRow("standard input code") << Arguments{"set", "input", "16"} << Command{set, Attribute::input, 16};
+        // Which of them a monitor has, it says itself: one the app has no name for (DVI) goes too.
+        QTest::newRow("standard input code of no name") << Arguments{"set", "input", "3"} << Command{set, Attribute::input, 3};
         QTest::newRow("display list") << Arguments{"display", "list"} << Command{list};
         QTest::newRow("display by position") << Arguments{"display", "2", "get", "volume"} << Command{get, Attribute::volume, 0, "2"};
         QTest::newRow("display by id") << Arguments{"display", "0123456789abcdef", "set", "input-alt", "208"} << Command{set, Attribute::inputAlt, 208, "0123456789abcdef"};
@@ -60,8 +62,10 @@ private slots:
         // Only the monitor's own vendor codes: a standard input code is not one.
         QTest::newRow("standard input code") << Arguments{"set", "input-alt", "17"} << "none of the monitor's inputs";
         QTest::newRow("input code beyond int") << Arguments{"set", "input-alt", "99999999999"} << "none of the monitor's inputs";
-        // And only the standard codes of those inputs: a vendor code is not one.
-        QTest::newRow("vendor code as standard") << Arguments{"set", "input", "208"} << "none of the standard input codes";
+        // And only standard codes, 1 to 27: a vendor code is not one.
+        QTest::newRow("vendor code as standard") << Arguments{"set", "input", "208"} << "not a standard input code";
+        QTest::newRow("standard input code 0") << Arguments{"set", "input", "0"} << "not a standard input code";
+        QTest::newRow("beyond the standard input codes") << Arguments{"set", "input", "28"} << "not a standard input code";
         QTest::newRow("display alone") << Arguments{"display"} << "Missing list";
         QTest::newRow("display list with more") << Arguments{"display", "list", "all"} << "\"all\"";
         QTest::newRow("display without command") << Arguments{"display", "2"} << "Missing command after \"display 2\"";

@@ -227,7 +227,10 @@ private:
     static QString connectorOn(int bus) { return "card0-DP-" + QString::number(bus); }
     int detections() const { return machine_.detections; }
     static DisplayRecord recordOf(int bus, const FakeScreen& screen) {
-        return {bus, edidHash(screen.edid), monitorHash(monitorIdentity(screen.edid))};
+        return {.bus = bus,
+                .edidHash = edidHash(screen.edid),
+                .monitorHash = monitorHash(monitorIdentity(screen.edid)),
+                .name = edidName(screen.edid)};
     }
     void remember(int bus, const FakeScreen& screen) {
         memory_->remember({.displays = {recordOf(bus, screen)}});
@@ -461,25 +464,72 @@ private slots:
         QCOMPARE(memory_->recall(), (RememberedDisplays{{recordOf(5, monitor_)}}));
     }
 
-    // A bus another program holds is busy, not stale: a listing leaves its monitor out and keeps
-    // the others' ids, and the memory stays, so once the bus is free nothing needs detecting.
-    void listsAroundABusyDisplay() {
+    // A bus another program holds is busy, not stale: a listing still names its monitor, by the id
+    // and name remembered for it, so that the app keeps it, and a command for it says it is busy;
+    // the memory stays, so once the bus is free nothing needs detecting. Only while sysfs shows the
+    // monitor on that bus: one unplugged meanwhile, during the wait for the bus too, is detected.
+    void listsAMonitorWhoseBusIsHeld_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<int>("detections");
+        QTest::newRow("held") << "" << QStringList{"Velmar S24", "Velmar S27"} << 0;
+        QTest::newRow("unplugged") << "unplugged" << QStringList{"Velmar S27"} << 1;
+        QTest::newRow("unplugged during the wait") << "unplugged later" << QStringList{"Velmar S27"} << 1;
+    }
+    void listsAMonitorWhoseBusIsHeld() {
+        QFETCH(QString, change);
         plugIn(3, other_);
         makeConnector(sys_, connectorOn(3), 3, "connected"); // no kernel copy: its EDID is read on the bus
         const QStringList names{"Velmar S24", "Velmar S27"};
         QCOMPARE(list(), names);
         const auto ids = ids_;
         const auto remembered = memory_->recall();
+        other_.received.clear();
         machine_.heldElsewhereUntil[3] = clock_.now() + std::chrono::hours(1);
-        QCOMPARE(list(), QStringList{"Velmar S27"});
-        QCOMPARE(ids_, QStringList{ids[1]});
+        if (change == "unplugged") {
+            unplug(3);
+        } else if (change == "unplugged later") {
+            clock_.afterSleep = [&] { unplug(3); };
+        }
+        QTEST(list(), "names");
+        QTEST(detections() - 1, "detections");
+        QVERIFY(other_.received.empty());
+        if (!change.isEmpty())
+            return;
+        QCOMPARE(ids_, ids);
         QCOMPARE(memory_->recall(), remembered);
+        QCOMPARE(describe(get(Attribute::luminance, ids[0].toStdString())),
+                 "The display's bus is busy: another program is using /dev/i2c-3");
 
         machine_.heldElsewhereUntil[3] = {};
         QCOMPARE(list(), names);
         QCOMPARE(ids_, ids);
+        QCOMPARE(describe(get(Attribute::luminance, ids[0].toStdString())), "24");
         QCOMPARE(detections(), 1);
-        QCOMPARE(other_.unlockedIo, 0);
+    }
+
+    // A file from before names were kept is read as it was: a listing that reads the monitors puts
+    // their names in, so that one whose bus is held later is still listed. Held before that, it has
+    // no name to be listed by, and is left out as it used to be.
+    void namesTheMonitorsOfAFileFromBeforeNamesWereKept() {
+        plugIn(3, other_);
+        makeConnector(sys_, connectorOn(3), 3, "connected");
+        const QStringList names{"Velmar S24", "Velmar S27"};
+        QCOMPARE(list(), names);
+        auto unnamed = memory_->recall().value_or(RememberedDisplays{});
+        for (auto& record : unnamed.displays)
+            record.name.reset();
+        memory_->remember(unnamed);
+
+        machine_.heldElsewhereUntil[3] = clock_.now() + std::chrono::hours(1);
+        QCOMPARE(list(), QStringList{"Velmar S27"});
+        machine_.heldElsewhereUntil[3] = {};
+        QCOMPARE(list(), names);
+        const auto ids = ids_;
+        machine_.heldElsewhereUntil[3] = clock_.now() + std::chrono::hours(1);
+        QCOMPARE(list(), names);
+        QCOMPARE(ids_, ids);
+        QCOMPARE(detections(), 1);
     }
 
     // Detection cannot see a display on a bus we may not open: say so, and what to do.

@@ -25,6 +25,11 @@ const QByteArray twoDisplaysText =
     "velmar-monitor display 3\nbus 7\nedid 1d2c3b4a59687786\nid 5f0e1d2c3b4a6978\n"
     "adapter 0a1b2c3d4e5f6071\nbus 12\nedid fedcba9876543210\nid 0123456789abcdef\n"
     "silent 0000000000000001\n";
+// Today's, with the monitors' names: one after an adapter, one without.
+const QByteArray namedTwoDisplaysText =
+    QByteArray(twoDisplaysText)
+        .replace("6071\n", "6071\nname Velmar S27\n")
+        .replace("id 0123456789abcdef\n", "id 0123456789abcdef\nname DEL 41159\n");
 // As helpers wrote it before ids named the monitor alone: for one display, and for the rest.
 const QByteArray earlierBus7Text = "velmar-monitor display 1\nbus 7\nedid 1d2c3b4a59687786\n";
 const QByteArray earlierTwoDisplaysText = "velmar-monitor display 2\nbus 7\nedid 1d2c3b4a59687786\n"
@@ -77,6 +82,18 @@ private slots:
         QTest::newRow("bus 0, hashes 0") << QByteArray("velmar-monitor display 3\nbus 0\nedid 0000000000000000\nid 0000000000000000\n") << true;
         QTest::newRow("two displays, one without an adapter, and a silent one") << twoDisplaysText << true;
         QTest::newRow("one display and a silent one") << QByteArray(twoDisplaysText).replace("bus 12\nedid fedcba9876543210\nid 0123456789abcdef\n", "") << true;
+        QTest::newRow("names") << namedTwoDisplaysText << true;
+        QTest::newRow("name of the longest") << QByteArray(namedTwoDisplaysText).replace("Velmar S27", "Velmar Studio") << true;
+        // A name goes into the listing as it stands: only what an EDID could have given.
+        QTest::newRow("name too long") << QByteArray(namedTwoDisplaysText).replace("Velmar S27", "Velmar Studio2") << false;
+        QTest::newRow("empty name") << QByteArray(namedTwoDisplaysText).replace("Velmar S27", "") << false;
+        QTest::newRow("name with a tab") << QByteArray(namedTwoDisplaysText).replace("Velmar S27", "Velmar\tS27") << false;
+        QTest::newRow("name with a carriage return") << QByteArray(namedTwoDisplaysText).replace("Velmar S27", "Velmar S27\r") << false;
+        QTest::newRow("name not ASCII") << QByteArray(namedTwoDisplaysText).replace("Velmar S27", "Velmar S\xc3\xa9") << false;
+        QTest::newRow("name padded") << QByteArray(namedTwoDisplaysText).replace("Velmar S27", "Velmar S27 ") << false;
+        QTest::newRow("name before the adapter") << QByteArray(namedTwoDisplaysText).replace("adapter 0a1b2c3d4e5f6071\nname Velmar S27", "name Velmar S27\nadapter 0a1b2c3d4e5f6071") << false;
+        QTest::newRow("name twice") << QByteArray(namedTwoDisplaysText).replace("name Velmar S27\n", "name Velmar S27\nname Velmar S27\n") << false;
+        QTest::newRow("a name under an earlier header") << QByteArray(earlierBus7Text + "name Velmar S27\n") << false;
         QTest::newRow("an earlier helper's, one display") << earlierBus7Text << true;
         QTest::newRow("an earlier helper's, two displays") << earlierTwoDisplaysText << true;
         QTest::newRow("earlier two displays under the one-display header") << QByteArray(earlierTwoDisplaysText).replace("display 2", "display 1") << false;

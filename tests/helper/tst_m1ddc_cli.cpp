@@ -167,6 +167,27 @@ private slots:
                                                              .toUtf8());
     }
 
+    // A monitor of another make, run as the app runs it: the vendor register fails as on a real
+    // monitor without it, `get inputs` lists the inputs it has, and `set input` takes any of them
+    // (one the app has no name for too) and no other.
+    void drivesAMonitorOfAnotherMake() {
+        makeFile(state_, "{\"make\": \"other\", \"inputs\": [3, 15, 17, 18]}");
+        const auto listing = QString::fromUtf8(m1ddc(state_, {"display", "list"}).out);
+        QVERIFY2(QRegularExpression("^1 [0-9a-f]{16} Other Brand 24\n").match(listing).hasMatch(),
+                 qPrintable(listing));
+        QCOMPARE(m1ddc(state_, {"get", "inputs"}).out, QByteArray("3 15 17 18\n"));
+        QCOMPARE(m1ddc(state_, {"get", "input"}).out, QByteArray("17\n"));
+        for (const QStringList& arguments : {QStringList{"get", "input-alt"}, {"set", "input-alt", "208"}}) {
+            const auto run = m1ddc(state_, arguments);
+            verifyOneLineFailure(run, 2);
+            QVERIFY2(run.err.endsWith(": The display does not support this feature\n"), run.err.constData());
+        }
+        QCOMPARE(m1ddc(state_, {"set", "input", "3"}).exitCode, 0);
+        verifyOneLineFailure(m1ddc(state_, {"set", "input", "16"}), 2);
+        verifyOneLineFailure(m1ddc(state_, {"set", "input", "28"}), 1);
+        QCOMPARE(m1ddc(state_, {"get", "input"}).out, QByteArray("3\n"));
+    }
+
     void honoursTheContractWithoutASimulatedMonitor() {
         // Real hardware, whatever this machine has: either a value or one line saying why not.
         const auto run = m1ddc(std::nullopt, {"get", "luminance"});

@@ -1,3 +1,4 @@
+#include "Capabilities.h"
 #include "SimulatedMonitor.h"
 #include "TestFiles.h"
 #include "VirtualClock.h"
@@ -46,6 +47,22 @@ private slots:
         QCOMPARE(std::pair(named.name.value_or(""), named.serial.value_or(0)),
                  std::pair(std::string("Other Brand 24"), 7));
         QCOMPARE(parsedOrFail(formatSimulatedState(named)), named);
+        // A Velmar monitor's file is what it always was: no make, no list of inputs.
+        const auto written = formatSimulatedState(named);
+        QVERIFY(written.find("make") == std::string::npos && written.find("inputs") == std::string::npos);
+        QCOMPARE(parsedOrFail("{\"make\": \"velmar\"}"), SimulatedState::defaults());
+
+        // Another make has the inputs its file lists, else DVI 1, DisplayPort 1 and HDMI 1, and is
+        // on HDMI 1 when it has it, else on the first; its file says so, and keeps its input list.
+        const auto other = parsedOrFail("{\"make\": \"other\", \"volume\": 5}");
+        QCOMPARE(std::pair(other.inputs, other.value(Attribute::input)),
+                 std::pair(std::vector{3, 15, 17}, 17));
+        QCOMPARE(other.value(Attribute::volume), 5);
+        const auto listed = parsedOrFail("{\"inputs\": [ 18,4 ,1 ], \"make\": \"other\"}");
+        QCOMPARE(std::pair(listed.inputs, listed.value(Attribute::input)),
+                 std::pair(std::vector{18, 4, 1}, 18));
+        for (const auto& state : {other, listed})
+            QCOMPARE(parsedOrFail(formatSimulatedState(state)), state);
     }
 
     void refusesBrokenState_data() {
@@ -66,6 +83,25 @@ private slots:
         QTest::newRow("name of two lines") << QByteArray("{\"name\": \"Studio\t27\"}");
         QTest::newRow("serial not a number") << QByteArray("{\"serial\": \"7\"}");
         QTest::newRow("value not a number") << QByteArray("{\"luminance\": \"70\"}");
+        // clang-format off
+        QTest::newRow("unknown make") << QByteArray("{\"make\": \"dell\"}");
+        QTest::newRow("make not a word") << QByteArray("{\"make\": 1}");
+        QTest::newRow("make twice") << QByteArray("{\"make\": \"other\", \"make\": \"other\"}");
+        QTest::newRow("inputs of a Velmar monitor") << QByteArray("{\"inputs\": [15, 17]}");
+        QTest::newRow("inputs not a list") << QByteArray("{\"make\": \"other\", \"inputs\": 17}");
+        QTest::newRow("no inputs") << QByteArray("{\"make\": \"other\", \"inputs\": []}");
+        QTest::newRow("input code 0 among inputs") << QByteArray("{\"make\": \"other\", \"inputs\": [0, 17]}");
+        QTest::newRow("input code 28 among inputs") << QByteArray("{\"make\": \"other\", \"inputs\": [17, 28]}");
+        QTest::newRow("an input twice") << QByteArray("{\"make\": \"other\", \"inputs\": [17, 3, 17]}");
+        QTest::newRow("inputs of text") << QByteArray("{\"make\": \"other\", \"inputs\": [\"17\"]}");
+        QTest::newRow("inputs cut off") << QByteArray("{\"make\": \"other\", \"inputs\": [3, 17}");
+        QTest::newRow("inputs with a comma too many") << QByteArray("{\"make\": \"other\", \"inputs\": [3, 17,]}");
+        QTest::newRow("inputs twice") << QByteArray("{\"make\": \"other\", \"inputs\": [3], \"inputs\": [3]}");
+        QTest::newRow("input not among inputs") << QByteArray("{\"make\": \"other\", \"inputs\": [3, 15], \"input\": 17}");
+        QTest::newRow("input not among the default inputs") << QByteArray("{\"make\": \"other\", \"input\": 18}");
+        QTest::newRow("vendor input of another make") << QByteArray("{\"input-alt\": 144, \"make\": \"other\"}");
+        QTest::newRow("a list for a value") << QByteArray("{\"luminance\": [70]}");
+        // clang-format on
     }
     void refusesBrokenState() {
         QFETCH(QByteArray, text);
@@ -98,6 +134,31 @@ private slots:
         QCOMPARE(state, SimulatedState::defaults());
         QVERIFY(!applyWrite(state, Attribute::green, 100));
         QCOMPARE(state.value(Attribute::green), 100);
+    }
+
+    // Another make has no vendor input register: reading or setting it fails as on a real monitor
+    // without it. It switches through the standard feature to any input it has, one the app has
+    // no name for too, and its capabilities list those inputs and no vendor register.
+    void anotherMakeSwitchesAmongItsOwnInputs() {
+        auto state = parsedOrFail("{\"make\": \"other\", \"inputs\": [3, 15, 17, 20]}");
+        const auto before = state;
+        const auto readAlt = applyRead(state, Attribute::inputAlt);
+        QCOMPARE(std::get_if<Failure>(&readAlt) ? std::get<Failure>(readAlt).reason : "read",
+                 "Cannot read input-alt: The display does not support this feature");
+        const auto setAlt = applyWrite(state, Attribute::inputAlt, 0x90);
+        QCOMPARE(setAlt.value_or(Failure{"set"}).reason,
+                 "Cannot set input-alt: The display does not support this feature");
+        QVERIFY(applyWrite(state, Attribute::input, 18)); // not one of its inputs
+        QCOMPARE(state, before);
+        for (const int input : {3, 20, 15}) {
+            QVERIFY(!applyWrite(state, Attribute::input, input));
+            QCOMPARE(std::get<int>(applyRead(state, Attribute::input)), input);
+        }
+
+        const auto capabilities = simulatedCapabilities(state);
+        QCOMPARE(inputSourceCodes(capabilities), std::optional(std::vector{3, 15, 17, 20}));
+        QVERIFY2(capabilities.find("F4") == std::string::npos, capabilities.c_str());
+        QVERIFY(simulatedCapabilities(SimulatedState::defaults()).find(" F4)") != std::string::npos);
     }
 
     void keepsStateInTheFile() {
