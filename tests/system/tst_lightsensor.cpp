@@ -100,11 +100,9 @@ private:
         return sensor;
     }
 
-    // The sensor has the answers to everything asked so far: the service has been read since
-    // `readsBefore`, and its answer, sent before the barrier, has been taken.
-    bool settled(SensorService& service, int readsBefore) {
-        return QTest::qWaitFor([&] { return service.proxy.reads > readsBefore; }, 10000) &&
-               m_barrier->pass(service);
+    // The sensor has read the service: its answer, sent before the barrier, has been taken.
+    bool settled(SensorService& service) {
+        return QTest::qWaitFor([&] { return service.proxy.reads > 0; }, 10000) && m_barrier->pass(service);
     }
 
     QString file() const { return m_folder.filePath(QStringLiteral("lux")); }
@@ -160,8 +158,6 @@ private slots:
         QTest::addColumn<bool>("present");
         QTest::addColumn<std::optional<LightReading>>("reading");
         QTest::newRow("lux") << true << "lux" << 80.0 << true << std::optional(lux(80));
-        QTest::newRow("vendor") << true << "vendor" << 0.5 << true
-                                << std::optional(LightReading{0.5, LightLevelUnit::vendor});
         QTest::newRow("no light sensor") << false << "lux" << 80.0 << false << std::optional<LightReading>();
         QTest::newRow("unknown unit") << true << "candela" << 80.0 << false << std::optional<LightReading>();
         QTest::newRow("no level yet") << true << "lux" << notANumber << true << std::optional<LightReading>();
@@ -177,7 +173,7 @@ private slots:
 
         auto sensor = makeSensor();
         QVERIFY(sensor);
-        QVERIFY(settled(*m_service, 0));
+        QVERIFY(settled(*m_service));
         QTEST(sensor->isPresent(), "present");
         QTEST(sensor->reading(), "reading");
     }
@@ -187,10 +183,10 @@ private slots:
         QVERIFY(m_service->start());
         auto sensor = makeSensor();
         QVERIFY(sensor);
-        QVERIFY(settled(*m_service, 0));
+        QVERIFY(settled(*m_service));
         QSignalSpy readings(sensor.get(), &LightSensor::readingChanged);
-        for (const QVariant& level : {QVariant(-1.0), QVariant(notANumber), QVariant(infinity), QVariant(-infinity),
-                                      QVariant(QStringLiteral("300")), QVariant(300)})
+        for (const QVariant& level : {QVariant(-1.0), QVariant(notANumber), QVariant(infinity),
+                                      QVariant(-infinity), QVariant(QStringLiteral("300")), QVariant(300)})
             QVERIFY(m_service->announce({{"LightLevel", level}}));
         QVERIFY(m_service->announce({{"HasAmbientLight", "false"}}));
         QVERIFY(m_barrier->pass(*m_service));
@@ -205,7 +201,7 @@ private slots:
         QVERIFY(m_service->start());
         auto sensor = makeSensor();
         QVERIFY(sensor);
-        QVERIFY(settled(*m_service, 0));
+        QVERIFY(settled(*m_service));
         QSignalSpy presence(sensor.get(), &LightSensor::presenceChanged);
         QSignalSpy readings(sensor.get(), &LightSensor::readingChanged);
 
@@ -316,10 +312,8 @@ private slots:
         QTest::newRow("a level") << QByteArray(" 0.25\n") << std::optional(lux(0.25));
         QTest::newRow("empty") << QByteArray() << std::optional<LightReading>();
         QTest::newRow("words") << QByteArray("dim") << std::optional<LightReading>();
-        QTest::newRow("with a unit") << QByteArray("30 lux") << std::optional<LightReading>();
         QTest::newRow("negative") << QByteArray("-5") << std::optional<LightReading>();
         QTest::newRow("not a number") << QByteArray("nan") << std::optional<LightReading>();
-        QTest::newRow("infinite") << QByteArray("inf") << std::optional<LightReading>();
         QTest::newRow("too long") << QByteArray(100, '1') << std::optional<LightReading>();
     }
     void simulatedSensorTakesOnlyALevel() {

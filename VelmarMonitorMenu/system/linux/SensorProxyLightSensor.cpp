@@ -5,9 +5,6 @@
 
 #include <QDBusArgument>
 #include <QDBusMessage>
-#include <QDBusMetaType>
-
-#include <cmath>
 
 namespace {
 

@@ -4,7 +4,6 @@
 
 #include <QDBusArgument>
 #include <QDBusMessage>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -15,6 +14,7 @@
 #include <cstdint>
 #include <ctime>
 #include <limits>
+#include <optional>
 
 #include <sys/timerfd.h>
 #include <unistd.h>
@@ -105,6 +105,8 @@ SystemWallClock::SystemWallClock(QString configurationFolder, QDBusConnection bu
 }
 
 SystemWallClock::~SystemWallClock() {
+    // The notifier lets go of the descriptor before it is closed.
+    delete m_clockNotifier;
     if (m_clockTimer >= 0)
         ::close(m_clockTimer);
 }
@@ -124,7 +126,9 @@ QTimeZone SystemWallClock::timeZone() const {
 }
 
 // A timer on the realtime clock set to expire at the end of time, cancelled by the kernel
-// whenever the clock is set. A machine without it still hears of zone changes.
+// whenever the clock is set, and by current kernels after a resume from suspend too (the clock
+// moves on by the time slept, which timers on the steady clock do not count). A machine without
+// it still hears of zone changes.
 void SystemWallClock::watchClock() {
     m_clockTimer = ::timerfd_create(CLOCK_REALTIME, TFD_NONBLOCK | TFD_CLOEXEC);
     if (m_clockTimer < 0)
