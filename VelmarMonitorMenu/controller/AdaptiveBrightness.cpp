@@ -22,6 +22,12 @@
 
 using namespace std::chrono_literals;
 
+namespace {
+LightSensorPolicy::Unit policyUnit(LightLevelUnit unit) {
+    return unit == LightLevelUnit::vendor ? LightSensorPolicy::Unit::vendor : LightSensorPolicy::Unit::lux;
+}
+} // namespace
+
 AdaptiveBrightness::AdaptiveBrightness(ConnectedMonitors& monitors, const LinkedBrightness& link, Sources sources,
                                        SettingsFile& settings, MonitorControllerTimings timings, QObject* parent)
     : QObject(parent), m_monitors(monitors), m_link(link), m_reader(sources.laptop), m_light(sources.light),
@@ -66,7 +72,13 @@ AdaptiveBrightness::AdaptiveBrightness(ConnectedMonitors& monitors, const Linked
         m_lastScheduleWrite.reset();
         follow();
     });
+    // An edited schedule or place applies at once; a clock that was set is a moment like any other.
     connect(m_schedule.get(), &AdaptiveSchedule::changed, this, [this] {
+        m_lastScheduleWrite.reset();
+        if (m_source == Adaptive::Source::schedule)
+            follow();
+    });
+    connect(&m_clock, &WallClock::changed, this, [this] {
         if (m_source == Adaptive::Source::schedule)
             follow();
     });
@@ -75,7 +87,7 @@ AdaptiveBrightness::AdaptiveBrightness(ConnectedMonitors& monitors, const Linked
         if (m_source == Adaptive::Source::lightSensor)
             lightChanged();
     });
-    connect(&m_light, &LightSensor::levelChanged, this, &AdaptiveBrightness::lightChanged);
+    connect(&m_light, &LightSensor::readingChanged, this, &AdaptiveBrightness::lightChanged);
 }
 
 AdaptiveBrightness::~AdaptiveBrightness() {
@@ -199,6 +211,7 @@ void AdaptiveBrightness::start() {
     if (!m_enabled)
         return;
     m_loop = makeCancelToken();
+    m_lastScheduleWrite.reset(); // the user's choice applies at once
     switch (m_source) {
     case Adaptive::Source::laptop:
         loop(policy(), m_loop);
@@ -211,8 +224,8 @@ void AdaptiveBrightness::start() {
         tuning.smoothing = m_timings.lightSmoothing;
         tuning.wakeBlindness = m_timings.lightWakeBlindness;
         m_lightPolicy.emplace(range.minimumMonitorBrightness, range.maximumMonitorBrightness, tuning);
-        if (const auto level = m_light.level())
-            m_lightPolicy->read(*level, LightSensorPolicy::Unit(m_light.unit()), monotonicNow());
+        if (const auto reading = m_light.reading())
+            m_lightPolicy->read(reading->level, policyUnit(reading->unit), monotonicNow());
         break;
     }
     case Adaptive::Source::schedule:
@@ -237,8 +250,8 @@ void AdaptiveBrightness::stop() {
 void AdaptiveBrightness::lightChanged() {
     if (!m_lightPolicy)
         return;
-    if (const auto level = m_light.level(); level && m_light.isPresent())
-        m_lightPolicy->read(*level, LightSensorPolicy::Unit(m_light.unit()), monotonicNow());
+    if (const auto reading = m_light.reading(); reading && m_light.isPresent())
+        m_lightPolicy->read(reading->level, policyUnit(reading->unit), monotonicNow());
     follow();
 }
 
@@ -293,11 +306,12 @@ void AdaptiveBrightness::follow() {
             lookAgainAt(*state.nextChange);
         if (m_lastWritten && target == *m_lastWritten)
             return;
-        // Monitors keep their settings in memory that wears: during a move, one write a minute.
+        // Monitors keep their settings in memory that wears: through a move, one write a minute,
+        // the last one at its point included.
         const auto gapEnd = m_lastScheduleWrite
                                 ? m_lastScheduleWrite->addMSecs(m_timings.scheduleWriteGap.count())
                                 : QDateTime();
-        if (state.transitioning && gapEnd.isValid() && gapEnd > now) {
+        if (gapEnd.isValid() && gapEnd > now) {
             lookAgainAt(gapEnd);
             return;
         }
@@ -330,6 +344,8 @@ QCoro::Task<> AdaptiveBrightness::write(int brightness, CancelToken loop) {
     m_lastWritten = brightness;
     if (m_source == Adaptive::Source::schedule)
         m_lastScheduleWrite = m_clock.now();
+    if (m_lightPolicy)
+        m_lightPolicy->wrote(monotonicNow());
 }
 
 QString AdaptiveBrightness::followingStatus() const {

@@ -44,9 +44,7 @@ std::optional<GeoPlace> storedPlace(const SettingsFile& settings) {
 
 AdaptiveSchedule::AdaptiveSchedule(SettingsFile& settings, WallClock& clock, QObject* parent)
     : QObject(parent), m_settings(settings), m_clock(clock), m_schedule(storedSchedule(settings)),
-      m_customPlace(storedPlace(settings)) {
-    connect(&m_clock, &WallClock::changed, this, &AdaptiveSchedule::changed);
-}
+      m_customPlace(storedPlace(settings)) {}
 
 void AdaptiveSchedule::setSchedule(const BrightnessSchedule& schedule) {
     m_settings.store(QLatin1String(SettingsKeys::adaptiveSchedule), schedule.text());

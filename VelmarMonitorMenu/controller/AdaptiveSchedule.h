@@ -37,7 +37,7 @@ public:
     WallClock& clock() const { return m_clock; }
 
 signals:
-    /// The schedule or the place changed, or the clock or the time zone jumped: evaluate again.
+    /// The user changed the schedule or the place.
     void changed();
 
 private:

@@ -32,6 +32,10 @@ void LightSensorPolicy::woke(std::chrono::milliseconds at) {
     m_wokeAt = at;
 }
 
+void LightSensorPolicy::wrote(std::chrono::milliseconds at) {
+    m_wroteAt = at;
+}
+
 double LightSensorPolicy::smoothedFraction(std::chrono::milliseconds at) const {
     const double elapsed = std::max(0.0, double((at - m_since).count()));
     const double tau = std::max(1.0, double(m_tuning.smoothing.count()));
@@ -50,8 +54,14 @@ std::optional<int> LightSensorPolicy::proposal(std::chrono::milliseconds at,
     if (!value)
         return std::nullopt;
     const double whole = std::round(*value);
-    if (lastWritten && std::isfinite(*lastWritten) && std::abs(whole - *lastWritten) < m_tuning.deadBand)
-        return std::nullopt;
+    if (lastWritten && std::isfinite(*lastWritten)) {
+        const double settled = m_minimum + m_to * (m_maximum - m_minimum);
+        const bool small =
+            std::abs(whole - *lastWritten) < m_tuning.deadBand || std::abs(settled - *lastWritten) < m_tuning.deadBand;
+        const bool moveEnds = m_wroteAt && *m_wroteAt >= m_since && !isSettling(at) && whole != *lastWritten;
+        if (small && !moveEnds)
+            return std::nullopt;
+    }
     return static_cast<int>(whole);
 }
 

@@ -22,8 +22,8 @@ public:
         double darkLux = 1;
         double brightLux = 10000;
         /// How fast the smoothed value follows a new reading: it covers about two thirds of the
-        /// way in this long.
-        std::chrono::milliseconds smoothing{5000};
+        /// way in this long, a fifth in a quarter of it (a shadow passing by).
+        std::chrono::milliseconds smoothing{8000};
         /// The smallest move worth a monitor write, in brightness points.
         double deadBand = 6;
         /// How long after a wake a reading of 0 is taken for the sensor's own.
@@ -36,11 +36,16 @@ public:
     void read(double level, Unit unit, std::chrono::milliseconds at);
     /// The machine woke `at`.
     void woke(std::chrono::milliseconds at);
+    /// A proposal was written `at`: a move it began goes on to where the light settles, not to a
+    /// dead band short of it.
+    void wrote(std::chrono::milliseconds at);
 
     /// The smoothed brightness `at`, or nullopt before the first reading.
     std::optional<double> brightness(std::chrono::milliseconds at) const;
     /// The whole brightness to write `at`, or nullopt to leave the monitor alone: no reading yet,
-    /// or no further than the dead band from `lastWritten`.
+    /// or the smoothed value, or the light the last reading says, no further than the dead band
+    /// from `lastWritten` (a light that is back where it was writes nothing on its way back) -
+    /// unless a move written since the last reading has settled short of it.
     std::optional<int> proposal(std::chrono::milliseconds at, std::optional<double> lastWritten) const;
     /// The smoothed value is still on its way to the last reading: look again a little later.
     bool isSettling(std::chrono::milliseconds at) const;
@@ -58,4 +63,5 @@ private:
     double m_to = 0;              // the last reading's fraction
     std::chrono::milliseconds m_since{0};
     std::optional<std::chrono::milliseconds> m_wokeAt;
+    std::optional<std::chrono::milliseconds> m_wroteAt;
 };

@@ -25,7 +25,7 @@ struct MonitorControllerTimings {
     std::chrono::milliseconds adaptiveSamplingInterval = std::chrono::seconds(1);
     // Following the light sensor: how fast the smoothed light follows a new reading, how often it
     // is looked at while it settles, and how long a reading of 0 after a wake is the sensor's own.
-    std::chrono::milliseconds lightSmoothing = std::chrono::seconds(5);
+    std::chrono::milliseconds lightSmoothing = std::chrono::seconds(8);
     std::chrono::milliseconds lightSettleLook = std::chrono::seconds(1);
     std::chrono::milliseconds lightWakeBlindness = std::chrono::seconds(5);
     // Following the schedule: a monitor keeps its settings in memory that wears, so during a

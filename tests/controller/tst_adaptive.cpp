@@ -2,6 +2,7 @@
 // fake panel and a wall clock the test moves.
 #include "support/ControllerFixture.h"
 #include "support/TestSupport.h"
+#include "controller/AdaptiveSchedule.h"
 #include "system/PlatformWording.h"
 
 #include <QSignalSpy>
@@ -16,6 +17,30 @@ constexpr auto program = ControllerFixture::withMonitors;
 // Long enough for several samples to run; only used to show that something does NOT happen.
 void letSamplesRun(const ControllerFixture& f) {
     QTest::qWait(int(5 * f.timings.adaptiveSamplingInterval.count()));
+}
+
+// A moment of 7 December 2026 in Berlin, the fake clock's time zone.
+QDateTime berlin(int hour, int minute, int second = 0) {
+    return QDateTime(QDate(2026, 12, 7), QTime(hour, minute, second), QTimeZone("Europe/Berlin"));
+}
+
+BrightnessSchedule scheduleOf(const QString& text) {
+    return std::get<BrightnessSchedule>(BrightnessSchedule::parse(text));
+}
+
+// Follows `source` over the whole range, switched on.
+void follow(ControllerFixture& f, Adaptive::Source source) {
+    f.adaptive().setRange(0, 100);
+    f.adaptive().setSource(source);
+    f.adaptive().setEnabled(true);
+}
+
+MonitorControllerTimings quickLight() {
+    auto timings = testTimings();
+    timings.lightSmoothing = 100ms;
+    timings.lightSettleLook = 20ms;
+    timings.adaptiveBusyRetry = 20ms;
+    return timings;
 }
 } // namespace
 
@@ -188,5 +213,113 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAdaptive)
+// The other sources: the schedule for the time of day and the light sensor.
+class TestAdaptiveSources : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The schedule's value now, within the range, with the status saying so; through a move at most
+    // one write a minute, each a new whole value, nothing at all between points.
+    void theScheduleIsFollowedWithinItsWriteBudget() {
+        ControllerFixture f(program);
+        f.clock->current = berlin(11, 0);
+        f.adaptive().schedule().setSchedule(scheduleOf("07:00=90 22:00=20"));
+        follow(f, Adaptive::Source::schedule);
+        QTRY_COMPARE(f.c().brightness(), 90.0);
+        QCOMPARE(f.c().status(), QStringLiteral("Adaptive • Following schedule"));
+        QCOMPARE(f.adaptive().state(), Adaptive::State::following);
+        f.adaptive().setRange(8, 82);
+        QTRY_COMPARE(f.c().brightness(), 82.0); // held within the range
+        f.adaptive().setRange(0, 100);
+        QTRY_COMPARE(f.c().brightness(), 90.0);
+        f.settle();
+
+        QList<std::pair<QDateTime, double>> written;
+        QObject::connect(&f.c(), &MonitorController::brightnessChosen,
+                         [&](double value) { written.append({f.clock->current, value}); });
+        for (QDateTime at = berlin(21, 0); at <= berlin(22, 10); at = at.addSecs(10)) {
+            f.clock->set(at);
+            f.settle();
+        }
+        QVERIFY(written.size() >= 25 && written.size() <= 31);
+        QCOMPARE(written.last().second, 20.0);
+        QVERIFY(written.first().first >= berlin(21, 30));
+        for (qsizetype i = 1; i < written.size(); ++i) {
+            QVERIFY(written[i - 1].first.secsTo(written[i].first) >= 60);
+            QVERIFY(written[i].second < written[i - 1].second);
+        }
+    }
+
+    // A manual change holds until the schedule's next point, and the caption can say until when.
+    void aManualChangeHoldsUntilTheNextPoint() {
+        ControllerFixture f(program);
+        f.clock->current = berlin(12, 0);
+        f.adaptive().schedule().setSchedule(scheduleOf("07:00=90 22:00=20"));
+        follow(f, Adaptive::Source::schedule);
+        QTRY_COMPARE(f.c().brightness(), 90.0);
+        f.settle();
+        f.c().set(MonitorFeature::brightness, 55);
+        QCOMPARE(f.adaptive().pausedUntil(), berlin(22, 0));
+        QCOMPARE(f.adaptive().state(), Adaptive::State::paused);
+        f.clock->set(berlin(21, 45)); // within the move, still held
+        f.settle();
+        QCOMPARE(f.c().brightness(), 55.0);
+        f.clock->set(berlin(22, 0, 30));
+        QTRY_COMPARE(f.c().brightness(), 20.0);
+        QVERIFY(!f.adaptive().pausedUntil());
+    }
+
+    // After a wake, once the monitor answers, the schedule's value goes to it again: the monitor
+    // may have changed meanwhile.
+    void aWokenMonitorGetsTheSchedulesValue() {
+        ControllerFixture f(program);
+        f.clock->current = berlin(12, 0);
+        f.adaptive().schedule().setSchedule(scheduleOf("07:00=90 22:00=20"));
+        QVERIFY(runTask(f.start()));
+        follow(f, Adaptive::Source::schedule);
+        QTRY_COMPARE(f.monitor.stateValue("luminance"), QStringLiteral("90"));
+        f.settle();
+        f.monitor.setState({{"luminance", "35"}}); // set on the monitor's own buttons while asleep
+        f.monitor.clearLog();
+        f.lifecycle->post(DisplayLifecycleEvent::systemDidWake);
+        QTRY_COMPARE(f.monitor.stateValue("luminance"), QStringLiteral("90"));
+        QCOMPARE(f.monitor.writes(), QStringList("set luminance 90"));
+    }
+
+    // The light sensor is claimed only while it is followed; its light moves the monitor once the
+    // move is worth it, and a sensor that is gone makes following unavailable.
+    void theLightSensorIsFollowedWhileClaimed() {
+        ControllerFixture f(quickLight(), program);
+        f.light->lux = 1000;
+        follow(f, Adaptive::Source::lightSensor);
+        QCOMPARE(f.light->claims, 1);
+        QTRY_COMPARE(f.c().brightness(), 75.0);
+        QCOMPARE(f.c().status(), QStringLiteral("Adaptive • Following light sensor"));
+        f.settle();
+        f.monitor.clearLog();
+        f.light->setLux(10000);
+        QTRY_COMPARE(f.c().brightness(), 100.0);
+        f.settle();
+        QVERIFY(f.monitor.writes().size() <= 6); // on its way, in steps of the dead band at least
+        f.monitor.clearLog();
+        f.light->setLux(8000); // 97.6: within the dead band
+        QTest::qWait(200);
+        f.settle();
+        QVERIFY(f.monitor.writes().isEmpty());
+
+        f.light->setPresent(false);
+        QCOMPARE(f.adaptive().state(), Adaptive::State::unavailable);
+        f.adaptive().setSource(Adaptive::Source::laptop);
+        QCOMPARE(f.light->releases, 1);
+        f.adaptive().setEnabled(false);
+        QCOMPARE(f.light->claims, 1);
+    }
+};
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    TestAdaptive adaptive;
+    TestAdaptiveSources sources;
+    return QTest::qExec(&adaptive, argc, argv) | QTest::qExec(&sources, argc, argv);
+}
 #include "tst_adaptive.moc"

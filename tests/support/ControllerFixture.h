@@ -64,7 +64,6 @@ public:
     }
     QDateTime now() const override { return current; }
     QTimeZone timeZone() const override { return zone; }
-    QByteArray timeZoneId() const override { return zone.id(); }
 };
 
 // An ambient light sensor whose light the test sets.
@@ -76,11 +75,16 @@ public:
     int releases = 0;
     void setLux(double value) {
         lux = value;
-        emit levelChanged();
+        emit readingChanged(*reading());
+    }
+    void setPresent(bool isPresent) {
+        present = isPresent;
+        emit presenceChanged(present);
     }
     bool isPresent() const override { return present; }
-    std::optional<double> level() const override { return lux; }
-    Unit unit() const override { return Unit::lux; }
+    std::optional<LightReading> reading() const override {
+        return present && lux ? std::optional(LightReading{*lux, LightLevelUnit::lux}) : std::nullopt;
+    }
     void claim() override { ++claims; }
     void release() override { ++releases; }
 };
