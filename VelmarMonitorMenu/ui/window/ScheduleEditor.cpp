@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -34,6 +35,7 @@ constexpr int rowInset = 12;
 constexpr int rowPadding = 6;
 constexpr int rowHeight = 36;
 constexpr int fieldSpacing = 8;
+constexpr int numberWidth = 14;
 constexpr int whenWidth = 104;
 constexpr int brightnessWidth = 76;
 constexpr int coordinateWidth = 96;
@@ -213,7 +215,7 @@ constexpr auto invalidProperty = "velmarInvalid";
 class SchedulePointRow final : public QWidget {
 public:
     explicit SchedulePointRow(QWidget* parent)
-        : QWidget(parent), when(new QComboBox(this)), time(new QTimeEdit(this)),
+        : QWidget(parent), number(new QLabel(this)), when(new QComboBox(this)), time(new QTimeEdit(this)),
           offset(new OffsetSpinBox(this)), brightness(new QSpinBox(this)),
           remove(new ReturnPresses<QToolButton>(this)), problem(captionLabel(this)) {
         auto* column = new QVBoxLayout(this);
@@ -224,7 +226,15 @@ public:
         line->setSpacing(fieldSpacing);
         column->addLayout(line);
         column->addWidget(problem);
+        problem->setContentsMargins(numberWidth + fieldSpacing, 0, 0, 0);
         problem->hide();
+
+        // The point's number, as a list numbers its items: it names the picker for a screen
+        // reader too, which on Linux hears a picker's label rather than its name.
+        number->setFixedWidth(numberWidth);
+        number->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        number->setBuddy(when);
+        line->addWidget(number);
 
         when->addItem(ScheduleEditor::tr("Time"), timeWhen);
         for (const SunEvent event : {SunEvent::sunrise, SunEvent::sunset, SunEvent::dawn, SunEvent::dusk})
@@ -294,8 +304,10 @@ public:
         return before;
     }
 
-    void setNumber(int number) {
-        const QString n = QString::number(number);
+    void setNumber(int position) {
+        const QString n = QString::number(position);
+        number->setText(n);
+        number->setAccessibleName(ScheduleEditor::tr("Point %1").arg(n));
         when->setAccessibleName(ScheduleEditor::tr("Point %1 when").arg(n));
         time->setAccessibleName(ScheduleEditor::tr("Point %1 time").arg(n));
         offset->setAccessibleName(ScheduleEditor::tr("Point %1 offset").arg(n));
@@ -313,6 +325,7 @@ public:
 
     QList<QWidget*> fields() const { return {when, time, offset, brightness, remove}; }
 
+    QLabel* number;
     QComboBox* when;
     QTimeEdit* time;
     OffsetSpinBox* offset;
@@ -386,7 +399,7 @@ void ScheduleEditor::buildTransitionRow(QVBoxLayout* layout) {
     label->setBuddy(m_transition);
     line->addWidget(m_transition);
     layout->addWidget(row);
-    connect(m_transition, &QSpinBox::valueChanged, this, [this] { edited(nullptr); });
+    connect(m_transition, &QSpinBox::valueChanged, this, [this] { edited(); });
 }
 
 void ScheduleEditor::buildPlaceRows(QVBoxLayout* layout) {
@@ -448,14 +461,17 @@ void ScheduleEditor::buildSunTimesRow(QVBoxLayout* layout) {
 SchedulePointRow* ScheduleEditor::addRow() {
     auto* row = new SchedulePointRow(this);
     m_layout->insertWidget(int(m_rows.size()), row);
+    // Now, not once the layout gets round to it: the keyboard moves to the new point at once.
+    row->show();
     m_rows.push_back(row);
     WheelGuard::guardControls(*row);
     row->remove->setIcon(SymbolIcons::icon(u"trash"_s, palette()));
     Style::setTextColor(row->problem, Style::errorText(palette()));
+    Style::setTextColor(row->number, Style::secondaryText(palette()));
     connect(row->when, &QComboBox::activated, this, [this, row] { switchedWhen(row); });
     connect(row->time, &QTimeEdit::timeChanged, this, [this, row] { edited(row); });
     connect(row->offset, &QSpinBox::valueChanged, this, [this, row] { edited(row); });
-    connect(row->brightness, &QSpinBox::valueChanged, this, [this, row] { edited(row); });
+    connect(row->brightness, &QSpinBox::valueChanged, this, [this] { edited(); });
     connect(row->remove, &QToolButton::clicked, this, [this, row] { removeRow(row); });
     return row;
 }
@@ -464,6 +480,7 @@ void ScheduleEditor::setSchedule(const BrightnessSchedule& schedule) {
     if (m_shown == schedule)
         return;
     m_shown = schedule;
+    m_problemRow = nullptr;
     const QList<SchedulePoint>& points = schedule.points();
     while (m_rows.size() > std::size_t(points.size())) {
         // Later, not now: the call may come from one of the row's own signals.
@@ -519,6 +536,8 @@ void ScheduleEditor::removeRow(SchedulePointRow* row) {
     const bool hadFocus = row->isAncestorOf(QApplication::focusWidget());
     const auto index = std::size_t(found - m_rows.begin());
     m_rows.erase(found);
+    if (row == m_problemRow)
+        m_problemRow = nullptr;
     // Later, not now: this runs inside the row's own button.
     row->hide();
     row->deleteLater();
@@ -526,7 +545,7 @@ void ScheduleEditor::removeRow(SchedulePointRow* row) {
     // The keyboard stays where it was: on the point that takes the removed one's place.
     if (hadFocus)
         m_rows[std::min(index, m_rows.size() - 1)]->when->setFocus(Qt::TabFocusReason);
-    edited(nullptr);
+    edited();
 }
 
 void ScheduleEditor::switchedWhen(SchedulePointRow* row) {
@@ -545,22 +564,25 @@ void ScheduleEditor::switchedWhen(SchedulePointRow* row) {
     edited(row);
 }
 
-void ScheduleEditor::edited(SchedulePointRow* edited) {
-    // Checked with the edited point last, so that a time it repeats is the one quoted.
+void ScheduleEditor::edited(SchedulePointRow* moved) {
+    // Checked with the point just moved last, or else the one already showing the problem, so
+    // that the repeat quoted is that point's own and the problem stays where the user saw it.
+    SchedulePointRow* last = moved ? moved : m_problemRow;
     std::vector<SchedulePointRow*> order;
     std::copy_if(m_rows.begin(), m_rows.end(), std::back_inserter(order),
-                 [edited](SchedulePointRow* row) { return row != edited; });
-    if (edited)
-        order.push_back(edited);
+                 [last](SchedulePointRow* row) { return row != last; });
+    if (last)
+        order.push_back(last);
     if (m_rows.empty())
         return; // nothing shown yet
     const std::chrono::minutes transition{m_transition->value()};
     const auto checked = BrightnessSchedule::parse(textOf(order), transition);
     for (SchedulePointRow* row : m_rows)
         row->setProblem({});
+    m_problemRow = nullptr;
     if (const auto* error = std::get_if<ScheduleError>(&checked)) {
         // At the row the parser stopped at: the first whose time an earlier row has.
-        SchedulePointRow* at = edited ? edited : m_rows.back();
+        SchedulePointRow* at = last ? last : m_rows.back();
         QSet<QString> seen;
         for (SchedulePointRow* row : order) {
             const QString when = row->point().whenText();
@@ -571,6 +593,7 @@ void ScheduleEditor::edited(SchedulePointRow* edited) {
             seen.insert(when);
         }
         at->setProblem(error->message());
+        m_problemRow = at;
         return;
     }
     // Valid in any order, so valid in the rows' own.
@@ -592,7 +615,7 @@ void ScheduleEditor::renumber() {
     QList<QWidget*> chain;
     for (const SchedulePointRow* row : m_rows)
         chain += row->fields();
-    chain += {m_add, m_transition, m_placeSource, m_latitude, m_longitude};
+    chain += QList<QWidget*>{m_add, m_transition, m_placeSource, m_latitude, m_longitude};
     for (qsizetype i = 1; i < chain.size(); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 }
@@ -618,7 +641,7 @@ void ScheduleEditor::showSunTimes() {
     }
     QString text = tr("%1: %2").arg(m_sunTitle, times.join(tr(", ")));
     if (!missing.isEmpty())
-        text += u' ' + tr("Points at %1 are skipped today.").arg(QLocale().createSeparatedList(missing));
+        text = tr("%1. Points at %2 are skipped today.").arg(text, QLocale().createSeparatedList(missing));
     m_sunTimes->setText(text);
     m_sunTimes->setVisible(!m_today.isEmpty());
 }
@@ -689,6 +712,7 @@ void ScheduleEditor::restyle() {
     for (SchedulePointRow* row : m_rows) {
         row->remove->setIcon(SymbolIcons::icon(u"trash"_s, palette()));
         Style::setTextColor(row->problem, Style::errorText(palette()));
+        Style::setTextColor(row->number, Style::secondaryText(palette()));
     }
     Style::setTextColor(m_sunTimes, Style::secondaryText(palette()));
     const bool shownInvalid =

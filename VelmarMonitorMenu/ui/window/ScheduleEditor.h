@@ -64,9 +64,9 @@ private:
     void removeRow(SchedulePointRow* row);
     void addPoint();
     void switchedWhen(SchedulePointRow* row);
-    /// Checks the schedule the rows show after an edit of `edited` (nullptr: of no one row), and
-    /// announces it or shows why not.
-    void edited(SchedulePointRow* edited);
+    /// Checks the schedule the rows show after an edit, and announces it or shows why not.
+    /// `moved` is the row whose WHEN the edit changed, if it changed one.
+    void edited(SchedulePointRow* moved = nullptr);
     void renumber();
     void placeFieldEdited();
     void placeSourcePicked(int index);
@@ -81,6 +81,7 @@ private:
     QSpinBox* m_transition = nullptr;
     // What the rows and the transition showed when they last made a valid schedule.
     std::optional<BrightnessSchedule> m_shown;
+    SchedulePointRow* m_problemRow = nullptr; // the row saying why the rows are not a schedule
 
     QComboBox* m_placeSource = nullptr;
     QWidget* m_coordinatesRow = nullptr;
