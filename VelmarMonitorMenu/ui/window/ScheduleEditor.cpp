@@ -2,6 +2,7 @@
 
 #include "ui/icons/SymbolIcons.h"
 #include "ui/Style.h"
+#include "ui/widgets/ControlLook.h"
 #include "ui/widgets/KeyAsSpace.h"
 #include "ui/widgets/WheelGuard.h"
 
@@ -39,6 +40,8 @@ constexpr int numberWidth = 14;
 constexpr int whenWidth = 104;
 constexpr int brightnessWidth = 76;
 constexpr int coordinateWidth = 96;
+constexpr int pickerWidth = 220; // as Settings' own pickers
+constexpr int symbolSize = 16;
 constexpr int removeSide = 28;
 
 constexpr int middleBrightness = 50; // a new point's, halfway through the range
@@ -207,6 +210,17 @@ QString degreesText(double value) {
 }
 
 constexpr auto invalidProperty = "velmarInvalid";
+
+// The remove button's symbol a step back from the fields, as the scene rows' actions are.
+QIcon removeIcon(const QPalette& palette, qreal devicePixelRatio) {
+    const QColor colour = Style::secondaryText(palette);
+    QIcon icon;
+    icon.addPixmap(SymbolIcons::pixmap(u"trash"_s, symbolSize, colour, devicePixelRatio), QIcon::Normal);
+    icon.addPixmap(
+        SymbolIcons::pixmap(u"trash"_s, symbolSize, ControlLook::faded(colour, 0.4), devicePixelRatio),
+        QIcon::Disabled);
+    return icon;
+}
 
 } // namespace
 
@@ -412,6 +426,7 @@ void ScheduleEditor::buildPlaceRows(QVBoxLayout* layout) {
     m_placeSource->addItem(tr("Time zone's own"));
     m_placeSource->addItem(tr("Latitude and longitude"));
     m_placeSource->setAccessibleName(tr("Place"));
+    m_placeSource->setFixedWidth(pickerWidth);
     label->setBuddy(m_placeSource);
     line->addWidget(m_placeSource);
     layout->addWidget(row);
@@ -465,7 +480,7 @@ SchedulePointRow* ScheduleEditor::addRow() {
     row->show();
     m_rows.push_back(row);
     WheelGuard::guardControls(*row);
-    row->remove->setIcon(SymbolIcons::icon(u"trash"_s, palette()));
+    row->remove->setIcon(removeIcon(palette(), devicePixelRatioF()));
     Style::setTextColor(row->problem, Style::errorText(palette()));
     Style::setTextColor(row->number, Style::secondaryText(palette()));
     connect(row->when, &QComboBox::activated, this, [this, row] { switchedWhen(row); });
@@ -640,8 +655,10 @@ void ScheduleEditor::showSunTimes() {
         times.append(tr("%1 %2").arg(eventWord(sun.event), local.toString(u"HH:mm"_s)));
     }
     QString text = tr("%1: %2").arg(m_sunTitle, times.join(tr(", ")));
-    if (!missing.isEmpty())
-        text = tr("%1. Points at %2 are skipped today.").arg(text, QLocale().createSeparatedList(missing));
+    if (missing.size() == 1)
+        text = tr("%1. Points at %2 are skipped today.").arg(text, missing.first());
+    else if (!missing.isEmpty())
+        text = tr("%1. Points at those events are skipped today.").arg(text);
     m_sunTimes->setText(text);
     m_sunTimes->setVisible(!m_today.isEmpty());
 }
@@ -710,7 +727,7 @@ std::optional<GeoPlace> ScheduleEditor::typedPlace(bool showProblems) {
 void ScheduleEditor::restyle() {
     m_add->setIcon(SymbolIcons::icon(u"plus"_s, palette()));
     for (SchedulePointRow* row : m_rows) {
-        row->remove->setIcon(SymbolIcons::icon(u"trash"_s, palette()));
+        row->remove->setIcon(removeIcon(palette(), devicePixelRatioF()));
         Style::setTextColor(row->problem, Style::errorText(palette()));
         Style::setTextColor(row->number, Style::secondaryText(palette()));
     }
