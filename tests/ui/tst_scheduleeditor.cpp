@@ -268,10 +268,12 @@ private slots:
         QTest::keyClick(e.time(3), Qt::Key_Return);
         QCOMPARE(e.sent.size(), 2); // the time typed is one edit
         QCOMPARE(e.sent.last(), described(schedule(u"07:00=80 sunset-30=50 21:30=50"_s)));
+        e.editor.setPlace(GeoPlace{52.52, 13.4}); // its fields come last
         e.field(u"Point 1 when"_s)->setFocus(Qt::TabFocusReason);
         const QStringList point3{u"Point 3 when"_s, u"Point 3 time"_s, u"Point 3 brightness"_s,
                                  u"Remove point 3"_s};
-        QCOMPARE(e.tabOrder(), point1 + point2 + point3 + rest);
+        const QStringList coordinates{u"Latitude"_s, u"Longitude"_s};
+        QCOMPARE(e.tabOrder(), point1 + point2 + point3 + rest + coordinates);
 
         pressOn(e.field(u"Point 1 when"_s), Qt::Key_Down);
         pressOn(e.spin(u"Point 1 brightness"_s), Qt::Key_Up);

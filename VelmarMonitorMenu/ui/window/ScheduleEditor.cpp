@@ -121,7 +121,8 @@ public:
 
 protected:
     QString textFromValue(int value) const override {
-        const QString minutes = locale().toString(std::abs(value));
+        // Plain digits, which read() takes back whatever the locale's own are.
+        const QString minutes = QString::number(std::abs(value));
         if (value < 0)
             return ScheduleEditor::tr("%1 min before").arg(minutes);
         if (value > 0)
@@ -140,7 +141,7 @@ private:
     };
 
     // "30 min before", "-30", "30 before", "+15 min": a sign or a word says which way, not both.
-    Reading read(QString text) const {
+    Reading read(const QString& text) const {
         static const QRegularExpression form(u"^\\s*([+\\-\u2212]?)\\s*([0-9]*)\\s*(.*?)\\s*$"_s);
         const QRegularExpressionMatch match = form.match(text);
         if (!match.hasMatch())
