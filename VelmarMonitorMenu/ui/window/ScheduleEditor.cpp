@@ -45,8 +45,8 @@ constexpr int symbolSize = 16;
 constexpr int removeSide = 28;
 
 constexpr int middleBrightness = 50; // a new point's, halfway through the range
-constexpr int noonHour = 12;         // a new point's when no point keeps the clock
-constexpr auto newPointGap = 60min;  // a new point's after the last clock point
+constexpr int noonHour = 12;         // a new point's hour when no point keeps the clock
+constexpr auto newPointGap = 60min;  // how long after the last clock point a new point comes
 constexpr int offsetStep = 5;        // minutes: sun offsets are rounded figures
 constexpr int transitionStep = 5;
 constexpr int timeWhen = -1; // the "Time" entry's data in the WHEN picker
