@@ -16,6 +16,8 @@
 #include "ui/widgets/MonitorPicker.h"
 #include "ui/widgets/Readout.h"
 #include "ui/widgets/ToggleSwitch.h"
+#include "ui/window/FormSection.h"
+#include "ui/window/ScheduleEditor.h"
 #include "ui/window/SettingsView.h"
 #include "ui/window/UnifiedMonitorWindow.h"
 
@@ -24,6 +26,7 @@
 #include <QDir>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QPainter>
@@ -32,8 +35,10 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTest>
+#include <QTimeEdit>
 #include <QToolButton>
 #include <QVariantAnimation>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cstdio>
@@ -161,6 +166,7 @@ public:
     void severalMonitors(int count);
     void indicator();
     void sceneEditor();
+    void scheduleEditor();
     void controls();
     void symbols();
 
@@ -193,8 +199,7 @@ void Gallery::panelAndWindow() {
     reach("Night Mode", [&] { return f.c().isNightMode(); });
     f.reader.reading = Reading::unavailable(Reading::UnavailableReason::noBuiltInDisplay);
     f.adaptive().setEnabled(true);
-    reach("adaptive brightness unavailable",
-          [&] { return f.adaptive().support() == Adaptive::Support::no; });
+    reach("adaptive brightness unavailable", [&] { return f.adaptive().support() == Adaptive::Support::no; });
     save(&panel, u"panel-night-adaptive-unavailable"_s);
     f.adaptive().setEnabled(false);
 
@@ -380,6 +385,58 @@ void Gallery::sceneEditor() {
         save(&empty, u"scene-editor-empty"_s);
 }
 
+// The time-of-day schedule's editor in a card of the 480-pixel window's form, as Settings holds
+// it: Berlin in winter by its time zone's own place; Tromsø at midsummer, a place typed in, where
+// the sun does not set; and the problems it shows: a time given twice, a latitude beyond 90°.
+void Gallery::scheduleEditor() {
+    const auto parsed = BrightnessSchedule::parse(u"dawn=30 07:00=80 sunset-30=50 22:00=20"_s);
+    const auto& schedule = std::get<BrightnessSchedule>(parsed);
+    const auto draw = [&](const QString& name, const QString& title, QDate day, const QTimeZone& zone,
+                          GeoPlace place, bool typed, const std::function<void(ScheduleEditor&)>& edit) {
+        QWidget window;
+        window.setFixedWidth(480);
+        auto* outer = new QVBoxLayout(&window);
+        outer->setContentsMargins(0, 0, 0, 0);
+        QVBoxLayout* form = addScrollingForm(*outer);
+        auto* section = new FormSection(u"Time of Day"_s, form->parentWidget());
+        auto* editor = new ScheduleEditor;
+        QWidget* row = section->addFullRow(editor);
+        row->layout()->setContentsMargins(0, 0, 0, 0);
+        row->setMinimumHeight(0);
+        form->addWidget(section);
+        form->addStretch(1);
+        editor->setSchedule(schedule);
+        editor->setPlace(typed ? std::optional(place) : std::nullopt);
+        editor->setSunTimes(title, schedule.sunTimes(day, ScheduleContext{place, zone}), zone);
+        if (edit)
+            edit(*editor);
+        // As tall as the form, wrapped lines and all, so that nothing scrolls.
+        QWidget* page = form->parentWidget();
+        window.resize(480, page->hasHeightForWidth() ? page->heightForWidth(480) : page->sizeHint().height());
+        if (show(&window))
+            save(&window, name);
+    };
+    const GeoPlace berlin{52.52, 13.40}, tromso{69.65, 18.96};
+    draw(u"schedule-editor"_s, u"Sun times for Europe/Berlin"_s, QDate(2025, 1, 15),
+         QTimeZone("Europe/Berlin"), berlin, false, {});
+    draw(u"schedule-editor-no-sunset"_s, u"Sun times for 69.65° N, 18.96° E"_s, QDate(2025, 6, 21),
+         QTimeZone("Europe/Oslo"), tromso, true, {});
+    // Edited as the user would: the last point moved onto 07:00, then a latitude out of range.
+    draw(u"schedule-editor-problems"_s, u"Sun times for Europe/Berlin"_s, QDate(2025, 1, 15),
+         QTimeZone("Europe/Berlin"), berlin, true, [](ScheduleEditor& editor) {
+             for (auto* time : editor.findChildren<QTimeEdit*>()) {
+                 if (time->accessibleName() == u"Point 4 time"_s)
+                     time->setTime(QTime(7, 0));
+             }
+             for (auto* field : editor.findChildren<QLineEdit*>()) {
+                 if (field->accessibleName() == u"Latitude"_s) {
+                     field->setText(u"95.2"_s);
+                     emit field->editingFinished();
+                 }
+             }
+         });
+}
+
 // Every custom control in every state, captioned, in one window. Only one control has the focus
 // at a time, so the focused chip is taken from a second grab.
 void Gallery::controls() {
@@ -529,6 +586,7 @@ int main(int argc, char** argv) {
         gallery.severalMonitors(3);
         gallery.indicator();
         gallery.sceneEditor();
+        gallery.scheduleEditor();
         gallery.controls();
         gallery.symbols();
         failed = failed || gallery.failed();
