@@ -7,6 +7,7 @@
 #include "system/LoginItemService.h"
 #include "ui/icons/SymbolIcons.h"
 #include "ui/OnScreenIndicator.h"
+#include "controller/AdaptiveSchedule.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/sceneeditor/SceneEditorSheet.h"
 #include "ui/sceneeditor/SceneManagementRow.h"
@@ -163,6 +164,7 @@ public:
 
     void panelAndWindow();
     void settings();
+    void followingSchedule();
     void severalMonitors(int count);
     void indicator();
     void sceneEditor();
@@ -292,6 +294,35 @@ void Gallery::settings() {
         save(sheet, u"settings-editor"_s);
         sheet->reject();
     }
+    f.adaptive().setEnabled(false);
+    f.settle();
+}
+
+// Adaptive brightness following the schedule: Settings' section with its editor, and the panel's
+// caption while a manual change holds until the next point.
+void Gallery::followingSchedule() {
+    ControllerFixture f(ControllerFixture::withMonitors);
+    f.clock->current = QDateTime(QDate(2026, 12, 7), QTime(15, 10), QTimeZone("Europe/Berlin"));
+    f.adaptive().schedule().setSchedule(
+        std::get<BrightnessSchedule>(BrightnessSchedule::parse(u"07:00=80 sunset-30=55 22:00=20"_s)));
+    f.adaptive().setSource(Adaptive::Source::schedule);
+    f.adaptive().setEnabled(true);
+    reach("following the schedule", [&] { return f.adaptive().lastWritten().has_value(); });
+    StillLoginItem login;
+    SettingsView view(*f.model, login);
+    if (!show(&view))
+        return;
+    for (auto* toggle : view.findChildren<ToggleSwitch*>()) {
+        if (toggle->accessibleName() == u"Follow schedule"_s)
+            view.findChild<QScrollArea*>()->ensureWidgetVisible(toggle, 0, 20);
+    }
+    save(&view, u"settings-schedule"_s);
+    if (auto* scroll = view.findChild<QScrollArea*>())
+        save(scroll->widget(), u"settings-schedule-page"_s);
+    f.c().set(MonitorFeature::brightness, 65); // holds until sunset-30
+    MonitorMenuView panel(*f.model);
+    if (show(&panel))
+        save(&panel, u"panel-schedule-held"_s);
     f.adaptive().setEnabled(false);
     f.settle();
 }
@@ -582,6 +613,7 @@ int main(int argc, char** argv) {
         Gallery gallery(folder, dark);
         gallery.panelAndWindow();
         gallery.settings();
+        gallery.followingSchedule();
         gallery.severalMonitors(2);
         gallery.severalMonitors(3);
         gallery.indicator();

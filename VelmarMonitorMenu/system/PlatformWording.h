@@ -17,6 +17,8 @@ QString unavailableOnThisComputer();
 QString followAutomaticBrightness();
 /// The adaptive switch in Settings: "Follow MacBook brightness".
 QString followBuiltInBrightnessSwitch();
+/// The built-in panel among adaptive brightness's sources: "MacBook brightness".
+QString builtInBrightnessSource();
 /// Below the adaptive settings: "Follows the brightness macOS chooses for the built-in display. ...".
 QString adaptiveBrightnessExplanation();
 /// "The built-in display brightness is unavailable on this Mac."

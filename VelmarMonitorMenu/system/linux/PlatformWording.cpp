@@ -29,6 +29,10 @@ QString followBuiltInBrightnessSwitch() {
     return QCoreApplication::translate("PlatformWording", "Follow laptop brightness");
 }
 
+QString builtInBrightnessSource() {
+    return QCoreApplication::translate("PlatformWording", "Laptop brightness");
+}
+
 QString adaptiveBrightnessExplanation() {
     return QCoreApplication::translate("PlatformWording",
                                        "Follows the brightness the desktop chooses for the laptop's built-in "

@@ -29,6 +29,10 @@ QString followBuiltInBrightnessSwitch() {
     return QCoreApplication::translate("PlatformWording", "Follow MacBook brightness");
 }
 
+QString builtInBrightnessSource() {
+    return QCoreApplication::translate("PlatformWording", "MacBook brightness");
+}
+
 QString adaptiveBrightnessExplanation() {
     return QCoreApplication::translate(
         "PlatformWording", "Follows the brightness macOS chooses for the built-in display. Manual "

@@ -8,7 +8,6 @@
 #include "controller/ProgramModel.h"
 #include "MonitorHeaderPicker.h"
 #include "system/DesktopSession.h"
-#include "system/PlatformWording.h"
 #include "ui/Accessibility.h"
 #include "ui/AdaptiveStatus.h"
 #include "ui/FeatureSlider.h"
@@ -87,7 +86,8 @@ MonitorMenuView::MonitorMenuView(ProgramModel& model, QWidget* parent)
 
     const auto* adaptive = &m_model.adaptiveBrightness();
     for (auto signal : {&AdaptiveBrightness::enabledChanged, &AdaptiveBrightness::supportChanged,
-                        &AdaptiveBrightness::stateChanged})
+                        &AdaptiveBrightness::stateChanged, &AdaptiveBrightness::sourceChanged,
+                        &AdaptiveBrightness::pausedUntilChanged})
         connect(adaptive, signal, this, &MonitorMenuView::updateAdaptive);
     followMonitors();
     restyle();
@@ -124,7 +124,7 @@ void MonitorMenuView::buildHeader(QVBoxLayout* layout) {
 
 void MonitorMenuView::buildAdaptiveRow(QVBoxLayout* layout) {
     auto* adaptive = new QWidget(this);
-    adaptive->setToolTip(PlatformWording::followAutomaticBrightness());
+    m_adaptiveRow = adaptive;
     auto* adaptiveRow = new QHBoxLayout(adaptive);
     adaptiveRow->setContentsMargins(0, 0, 0, 0);
     adaptiveRow->setSpacing(8);
@@ -141,7 +141,6 @@ void MonitorMenuView::buildAdaptiveRow(QVBoxLayout* layout) {
     adaptiveRow->addSpacing(12);
     m_adaptiveSwitch = new ToggleSwitch(adaptive);
     m_adaptiveSwitch->setAccessibleName(tr("Adaptive Brightness"));
-    m_adaptiveSwitch->setToolTip(PlatformWording::followAutomaticBrightness());
     adaptiveRow->addWidget(m_adaptiveSwitch);
     layout->addWidget(adaptive);
     connect(m_adaptiveSwitch, &ToggleSwitch::clicked, this,
@@ -585,6 +584,9 @@ void MonitorMenuView::updateAdaptive() {
     Style::setTextColor(m_adaptiveStatus, AdaptiveStatus::isWarning(adaptive) ? Style::warningText(palette())
                                                                               : Style::secondaryText(palette()));
     m_adaptiveSwitch->setChecked(adaptive.isEnabled());
+    const QString toolTip = AdaptiveStatus::toolTip(adaptive.source());
+    m_adaptiveRow->setToolTip(toolTip);
+    m_adaptiveSwitch->setToolTip(toolTip);
     m_adaptiveSwitch->setAccessibleValueText(status);
 }
 

@@ -119,6 +119,7 @@ private:
     MonitorHeaderPicker* m_picker = nullptr;
     ElidedLabel* m_headerStatus = nullptr;
     Spinner* m_spinner = nullptr;
+    QWidget* m_adaptiveRow = nullptr;
     QLabel* m_adaptiveStatus = nullptr;
     ToggleSwitch* m_adaptiveSwitch = nullptr;
     QWidget* m_brightness = nullptr;

@@ -1,6 +1,7 @@
 #include "SettingsView.h"
 
 #include "controller/AdaptiveBrightness.h"
+#include "controller/AdaptiveSchedule.h"
 #include "controller/ConnectedMonitors.h"
 #include "controller/LinkedBrightness.h"
 #include "controller/MonitorController.h"
@@ -8,6 +9,9 @@
 #include "controller/ProgramModel.h"
 #include "controller/SettingsFile.h"
 #include "FormSection.h"
+#include "ScheduleEditor.h"
+#include "system/WallClock.h"
+#include "ui/AdaptiveStatus.h"
 #include "scenes/MonitorSceneStore.h"
 #include "system/LoginItemService.h"
 #include "system/PlatformWording.h"
@@ -109,7 +113,8 @@ SettingsView::SettingsView(ProgramModel& model, LoginItemService& loginItem, QWi
     const auto* adaptive = &m_model.adaptiveBrightness();
     for (auto signal : {&AdaptiveBrightness::enabledChanged, &AdaptiveBrightness::minimumChanged,
                         &AdaptiveBrightness::maximumChanged, &AdaptiveBrightness::supportChanged,
-                        &AdaptiveBrightness::pausedUntilChanged, &AdaptiveBrightness::stateChanged})
+                        &AdaptiveBrightness::pausedUntilChanged, &AdaptiveBrightness::stateChanged,
+                        &AdaptiveBrightness::sourceChanged})
         connect(adaptive, signal, this, &SettingsView::updateAdaptive);
     connect(&m_monitors, &ConnectedMonitors::controllersChanged, this, &SettingsView::updateMonitors);
     connect(&m_monitors, &ConnectedMonitors::mainChanged, this, &SettingsView::bindMain);
@@ -275,10 +280,22 @@ void SettingsView::updateActiveScene() {
 }
 
 void SettingsView::buildAdaptiveSection(QVBoxLayout* layout) {
-    auto* section = new FormSection(tr("Adaptive Brightness"), this);
-    section->addRow(PlatformWording::followBuiltInBrightnessSwitch(), switchRow(m_adaptive, this));
+    auto& adaptive = m_model.adaptiveBrightness();
+    m_adaptiveSection = new FormSection(tr("Adaptive Brightness"), this);
+    auto* section = m_adaptiveSection;
+    // The switch speaks of the source followed: its label and name change with it.
+    auto* switchRowWidget = section->addRow(AdaptiveStatus::switchText(adaptive.source()), switchRow(m_adaptive, this));
+    m_adaptiveLabel = switchRowWidget->findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
     connect(m_adaptive, &ToggleSwitch::clicked, this,
             [this](bool enabled) { m_model.adaptiveBrightness().setEnabled(enabled); });
+
+    m_source = new QComboBox(this);
+    m_source->setFixedWidth(pickerWidth);
+    m_source->setAccessibleName(tr("Source"));
+    section->addRow(tr("Source"), m_source);
+    connect(m_source, &QComboBox::activated, this, [this](int index) {
+        m_model.adaptiveBrightness().setSource(Adaptive::Source(m_source->itemData(index).toInt()));
+    });
 
     m_minimumRow = section->addRow(tr("Velmar minimum"), rangeSlider(m_minimum, m_minimumValue, this));
     m_maximumRow = section->addRow(tr("Velmar maximum"), rangeSlider(m_maximum, m_maximumValue, this));
@@ -294,6 +311,16 @@ void SettingsView::buildAdaptiveSection(QVBoxLayout* layout) {
         adaptive.setRange(adaptive.minimum(), value);
     });
 
+    m_schedule = new ScheduleEditor(this);
+    m_scheduleRow = section->addFullRow(m_schedule);
+    m_scheduleRow->layout()->setContentsMargins(0, 0, 0, 0);
+    m_scheduleRow->setMinimumHeight(0);
+    auto& schedule = adaptive.schedule();
+    connect(m_schedule, &ScheduleEditor::scheduleEdited, &schedule, &AdaptiveSchedule::setSchedule);
+    connect(m_schedule, &ScheduleEditor::placeEdited, &schedule, &AdaptiveSchedule::setCustomPlace);
+    connect(&schedule, &AdaptiveSchedule::changed, this, &SettingsView::updateSchedule);
+    connect(&schedule.clock(), &WallClock::changed, this, &SettingsView::updateSchedule);
+
     auto* resume = new QPushButton(tr("Resume Following Now"), this);
     resume->setObjectName(QStringLiteral("resumeFollowing"));
     connect(resume, &QPushButton::clicked, this, [this] { m_model.adaptiveBrightness().resume(); });
@@ -307,11 +334,35 @@ void SettingsView::buildAdaptiveSection(QVBoxLayout* layout) {
     m_unavailableSymbol = new QLabel(unavailable);
     unavailableLine->addWidget(m_unavailableSymbol, 0, Qt::AlignTop);
     m_unavailable = problemLabel(unavailable);
-    m_unavailable->setText(PlatformWording::builtInBrightnessUnavailable());
     unavailableLine->addWidget(m_unavailable, 1);
     m_unavailableRow = section->addFullRow(unavailable);
-    section->setFooter(PlatformWording::adaptiveBrightnessExplanation());
     layout->addWidget(section);
+    connect(&adaptive, &AdaptiveBrightness::lightSensorChanged, this, &SettingsView::updateSources);
+    updateSchedule();
+}
+
+void SettingsView::updateSources() {
+    const auto& adaptive = m_model.adaptiveBrightness();
+    const QSignalBlocker blocker(m_source);
+    m_source->clear();
+    for (const auto source : {Adaptive::Source::laptop, Adaptive::Source::lightSensor, Adaptive::Source::schedule}) {
+        // The sensor is offered while there is one, and shown while it is the choice.
+        if (source == Adaptive::Source::lightSensor && !adaptive.hasLightSensor() && adaptive.source() != source)
+            continue;
+        m_source->addItem(AdaptiveStatus::sourceTitle(source), int(source));
+    }
+    m_source->setCurrentIndex(m_source->findData(int(adaptive.source())));
+}
+
+void SettingsView::updateSchedule() {
+    const auto& schedule = m_model.adaptiveBrightness().schedule();
+    const auto context = schedule.context();
+    m_schedule->setSchedule(schedule.schedule());
+    m_schedule->setPlace(schedule.customPlace());
+    const QDate today = schedule.clock().now().toTimeZone(context.timeZone).date();
+    m_schedule->setSunTimes(tr("Sun times for %1").arg(schedule.placeTitle()),
+                            context.place ? schedule.schedule().sunTimes(today, context) : QList<ScheduleSunTime>{},
+                            context.timeZone);
 }
 
 void SettingsView::buildInputScenesSection(QVBoxLayout* layout) {
@@ -400,10 +451,17 @@ void SettingsView::updateProblems() {
 void SettingsView::updateAdaptive() {
     const auto& adaptive = m_model.adaptiveBrightness();
     const bool enabled = adaptive.isEnabled();
+    const auto source = adaptive.source();
     m_adaptive->setChecked(enabled);
     m_adaptive->setAccessibleValueText(enabled ? tr("On") : tr("Off"));
+    m_adaptive->setAccessibleName(AdaptiveStatus::switchText(source));
+    if (m_adaptiveLabel)
+        m_adaptiveLabel->setText(AdaptiveStatus::switchText(source));
+    m_adaptiveSection->setFooter(AdaptiveStatus::explanation(source));
+    updateSources();
     m_minimumRow->setVisible(enabled);
     m_maximumRow->setVisible(enabled);
+    m_scheduleRow->setVisible(enabled && source == Adaptive::Source::schedule);
     const double minimum = adaptive.minimum();
     const double maximum = adaptive.maximum();
     {
@@ -417,7 +475,9 @@ void SettingsView::updateAdaptive() {
     m_minimumValue->setText(locale.toString(m_minimum->value()));
     m_maximumValue->setText(locale.toString(m_maximum->value()));
     m_resumeRow->setVisible(adaptive.state() == Adaptive::State::paused);
-    m_unavailableRow->setVisible(enabled && adaptive.support() == Adaptive::Support::no);
+    m_unavailable->setText(AdaptiveStatus::unavailableText(source));
+    m_unavailableRow->setVisible(enabled && adaptive.support() == Adaptive::Support::no &&
+                                 !m_unavailable->text().isEmpty());
 }
 
 void SettingsView::updateInputScenes() {
@@ -513,7 +573,6 @@ void SettingsView::restyle() {
         save->setIcon(SymbolIcons::icon(QStringLiteral("plus"), palette()));
     if (auto* resume = findChild<QPushButton*>(QStringLiteral("resumeFollowing")))
         resume->setIcon(SymbolIcons::icon(QStringLiteral("play.fill"), palette()));
-    m_unavailable->setText(PlatformWording::builtInBrightnessUnavailable());
     updateProblems();
     updateAdaptive();
     updateMonitors();

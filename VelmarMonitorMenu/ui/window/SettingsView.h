@@ -22,6 +22,7 @@ class QPushButton;
 class QSlider;
 class QVBoxLayout;
 class SceneManagementRow;
+class ScheduleEditor;
 class ToggleSwitch;
 
 // The Settings section of the window: the connected monitors (while there are several), the
@@ -64,6 +65,8 @@ private:
     void updateActiveScene();
     void updateProblems();
     void updateAdaptive();
+    void updateSources();
+    void updateSchedule();
     void updateMonitors();
     void updateLinked();
     /// Scenes by input are shown for `monitor` from now on (the main monitor's for nullptr).
@@ -93,7 +96,12 @@ private:
     std::vector<std::pair<QUuid, SceneManagementRow*>> m_rows;
     QLabel* m_scenesProblem = nullptr;
 
+    FormSection* m_adaptiveSection = nullptr;
+    QLabel* m_adaptiveLabel = nullptr;
     ToggleSwitch* m_adaptive = nullptr;
+    QComboBox* m_source = nullptr;
+    QWidget* m_scheduleRow = nullptr;
+    ScheduleEditor* m_schedule = nullptr;
     QWidget* m_minimumRow = nullptr;
     QWidget* m_maximumRow = nullptr;
     QSlider* m_minimum = nullptr;
