@@ -24,6 +24,8 @@ void showOnScreen(const ScriptedChanges& changes, VelmarMonitorMenuApp& shell) {
                      &VelmarMonitorMenuApp::showSceneChange);
     QObject::connect(&changes, &ScriptedChanges::nightModeRequested, &shell,
                      &VelmarMonitorMenuApp::showNightModeChange);
+    QObject::connect(&changes, &ScriptedChanges::adaptiveRequested, &shell,
+                     &VelmarMonitorMenuApp::showAdaptiveChange);
 }
 
 ProgramEnvironment environmentOver(QSettings& settings) {

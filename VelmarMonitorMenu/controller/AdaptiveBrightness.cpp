@@ -229,6 +229,7 @@ void AdaptiveBrightness::start() {
         break;
     }
     case Adaptive::Source::schedule:
+        setSupport(Adaptive::Support::yes); // a clock is always there to follow
         break;
     }
     // The first look comes on the next turn of the event loop: whoever started following finishes

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "controller/AdaptiveBrightnessState.h"
+#include "controller/BrightnessSchedule.h"
 #include "MonitorBus.h"
 
 #include <QCommandLineParser>
@@ -36,10 +38,16 @@ const QString statusOption = QStringLiteral("status");
 const QString displayOption = QStringLiteral("display");
 const QString listDisplaysOption = QStringLiteral("list-displays");
 const QString everyDisplay = QStringLiteral("all");
+const QString adaptiveOption = QStringLiteral("adaptive");
+const QString scheduleOption = QStringLiteral("schedule");
+// --schedule without points prints the schedule; the parser knows it under a name of its own.
+const QString showScheduleOption = QStringLiteral("show-schedule");
+const QString transitionOption = QStringLiteral("transition");
 
 QStringList commandNames() {
-    QStringList names{refreshOption,      sceneOption,  inputOption,  nightOption,
-                      listDisplaysOption, statusOption, displayOption};
+    QStringList names{refreshOption,    sceneOption,      inputOption,        nightOption,
+                      adaptiveOption,   scheduleOption,   transitionOption,   listDisplaysOption,
+                      statusOption,     displayOption};
     for (const auto feature : MonitorFeatures::allCases)
         names.append(MonitorBus::featureName(feature));
     return names;
@@ -78,6 +86,28 @@ void describe(QCommandLineParser& parser) {
          QCoreApplication::translate("CommandLine", "input")});
     parser.addOption({nightOption, QCoreApplication::translate("CommandLine", "Turn Night Mode on or off."),
                       QStringLiteral("on|off|toggle")});
+    parser.addOption(
+        {scheduleOption,
+         QCoreApplication::translate(
+             "CommandLine",
+             "Set the points of the schedule adaptive brightness follows for the time of day, separated by "
+             "spaces, each WHEN=BRIGHTNESS: WHEN is HH:MM, sunrise, sunset, dawn or dusk, an event "
+             "optionally followed by +N or -N minutes (\"07:00=80 sunset-30=50 22:00=20\"). Alone, "
+             "print the points, each with when it happens today."),
+         QCoreApplication::translate("CommandLine", "points")});
+    QCommandLineOption showSchedule(showScheduleOption);
+    showSchedule.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(showSchedule);
+    parser.addOption({transitionOption,
+                      QCoreApplication::translate("CommandLine",
+                                                  "Minutes (0 to 120) the schedule takes to move to each point."),
+                      QCoreApplication::translate("CommandLine", "minutes")});
+    parser.addOption(
+        {adaptiveOption,
+         QCoreApplication::translate("CommandLine",
+                                     "Turn adaptive brightness on or off, or follow a source: laptop, "
+                                     "light-sensor or schedule (which also turns it on)."),
+         QStringLiteral("on|off|toggle|laptop|light-sensor|schedule")});
     for (const auto feature : MonitorFeatures::allCases)
         parser.addOption(
             {MonitorBus::featureName(feature),
@@ -354,6 +384,7 @@ void printStatus(const QVariantMap& state, const QString& id, QTextStream& out) 
         {QStringLiteral("night-mode"), onOff("NightMode")},
         {QStringLiteral("adaptive-brightness"),
          state.value(QStringLiteral("AdaptiveBrightnessState")).toString()},
+        {QStringLiteral("adaptive-source"), state.value(QStringLiteral("AdaptiveBrightnessSource")).toString()},
         {QStringLiteral("scene"), sceneName},
         {QStringLiteral("scene-id"), activeScene},
         {QStringLiteral("display"), state.value(QStringLiteral("DisplayName")).toString()},
@@ -483,6 +514,83 @@ std::optional<QString> planNight(const QCommandLineParser& parser, Steps& steps)
     return std::nullopt;
 }
 
+// The schedule's points, checked here by the rules the instance checks them by, so that a mistake
+// changes nothing and says which part is wrong.
+std::optional<QString> planSchedule(const QCommandLineParser& parser, Steps& steps) {
+    if (!parser.isSet(scheduleOption))
+        return std::nullopt;
+    const QString points = parser.value(scheduleOption);
+    auto parsed = BrightnessSchedule::parse(points);
+    if (const auto* error = std::get_if<ScheduleError>(&parsed))
+        return error->message();
+    steps.emplace_back([points](Client& client) {
+        return client.forFirst([&points](Client& each, const Target&) {
+            return each.command(QStringLiteral("SetSchedule"), {points}).has_value();
+        });
+    });
+    return std::nullopt;
+}
+
+std::optional<QString> planTransition(const QCommandLineParser& parser, Steps& steps) {
+    if (!parser.isSet(transitionOption))
+        return std::nullopt;
+    bool isNumber = false;
+    const int minutes = parser.value(transitionOption).trimmed().toInt(&isNumber);
+    if (!isNumber || minutes < 0 || minutes > int(BrightnessSchedule::longestTransition.count()))
+        return QCoreApplication::translate("CommandLine", "--transition takes minutes from 0 to 120, not \"%1\".")
+            .arg(parser.value(transitionOption));
+    steps.emplace_back([minutes](Client& client) {
+        return client.forFirst([minutes](Client& each, const Target&) {
+            return each.command(QStringLiteral("SetScheduleTransition"), {minutes}).has_value();
+        });
+    });
+    return std::nullopt;
+}
+
+// Adaptive brightness is every monitor's, as Night Mode is: one monitor is asked.
+std::optional<QString> planAdaptive(const QCommandLineParser& parser, Steps& steps) {
+    if (!parser.isSet(adaptiveOption))
+        return std::nullopt;
+    const QString word = parser.value(adaptiveOption).trimmed().toLower();
+    const auto source = Adaptive::sourceFromName(word);
+    if (!source && word != QLatin1String("on") && word != QLatin1String("off") && word != QLatin1String("toggle"))
+        return QCoreApplication::translate(
+                   "CommandLine", "--adaptive takes on, off, toggle, laptop, light-sensor or schedule, not \"%1\".")
+            .arg(parser.value(adaptiveOption));
+    steps.emplace_back([word, source](Client& client) {
+        return client.forFirst([&](Client& each, const Target&) {
+            bool on = word != QLatin1String("off");
+            if (word == QLatin1String("toggle")) {
+                const auto state = each.properties();
+                if (!state)
+                    return false;
+                on = !state->value(QStringLiteral("AdaptiveBrightness")).toBool();
+            }
+            if (source && !each.command(QStringLiteral("SetAdaptiveBrightnessSource"), {word}))
+                return false;
+            return each.command(QStringLiteral("SetAdaptiveBrightness"), {on}).has_value();
+        });
+    });
+    return std::nullopt;
+}
+
+std::optional<QString> planShowSchedule(const QCommandLineParser& parser, Steps& steps) {
+    if (parser.isSet(showScheduleOption))
+        steps.emplace_back([](Client& client) {
+            return client.forFirst([](Client& each, const Target&) {
+                const auto reply = each.command(QStringLiteral("ScheduleToday"), {});
+                if (!reply)
+                    return false;
+                for (const auto& line : reply->arguments().value(0).toStringList())
+                    each.out() << printable(line.section(QLatin1Char('\t'), 0, 0)) << '\t'
+                               << printable(line.section(QLatin1Char('\t'), 1)) << '\n';
+                each.out().flush();
+                return true;
+            });
+        });
+    return std::nullopt;
+}
+
 // A step for every monitor at once: each one's value is read before any is written, since with
 // brightness linked a write moves the others too, and a step taken after that would count twice.
 bool stepEvery(Client& client, MonitorFeature feature, int delta) {
@@ -570,8 +678,9 @@ std::variant<Steps, QString> plan(const QCommandLineParser& parser) {
         return QCoreApplication::translate("CommandLine", "Unexpected argument \"%1\".")
             .arg(parser.positionalArguments().first());
     Steps steps;
-    for (const Planner planner : {planDisplay, planRefresh, planScene, planInput, planNight, planValues,
-                                  planListDisplays, planStatus}) {
+    for (const Planner planner : {planDisplay, planRefresh, planScene, planInput, planNight, planSchedule,
+                                  planTransition, planAdaptive, planValues, planListDisplays, planShowSchedule,
+                                  planStatus}) {
         if (auto mistake = planner(parser, steps))
             return *mistake;
     }
@@ -601,11 +710,18 @@ bool isCommand(const QStringList& arguments) {
     return false;
 }
 
-int run(const QStringList& arguments, QDBusConnection bus, QTextStream& out, QTextStream& err) {
+int run(const QStringList& given, QDBusConnection bus, QTextStream& out, QTextStream& err) {
     MonitorBus::registerTypes();
     QCommandLineParser parser;
     describe(parser);
     Client client(std::move(bus), out, err);
+    // --schedule with nothing after it, or with another option next, asks for the schedule.
+    QStringList arguments = given;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const bool bare = i + 1 == arguments.size() || arguments.at(i + 1).startsWith(QLatin1String("--"));
+        if (arguments.at(i) == QLatin1String("--") + scheduleOption && bare)
+            arguments[i] = QLatin1String("--") + showScheduleOption;
+    }
     if (!parser.parse(arguments))
         return client.badArgument(parser.errorText());
     if (const auto answered = answerWithoutInstance(parser, out))

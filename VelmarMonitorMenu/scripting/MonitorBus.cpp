@@ -40,6 +40,8 @@ void registerTypes() {
     qDBusRegisterMetaType<SceneList>();
     qDBusRegisterMetaType<DisplayEntry>();
     qDBusRegisterMetaType<DisplayList>();
+    qDBusRegisterMetaType<SchedulePoint>();
+    qDBusRegisterMetaType<Schedule>();
 }
 
 } // namespace MonitorBus
@@ -68,6 +70,20 @@ QDBusArgument& operator<<(QDBusArgument& argument, const MonitorBus::DisplayEntr
 const QDBusArgument& operator>>(const QDBusArgument& argument, MonitorBus::DisplayEntry& entry) {
     argument.beginStructure();
     argument >> entry.id >> entry.name >> entry.path;
+    argument.endStructure();
+    return argument;
+}
+
+QDBusArgument& operator<<(QDBusArgument& argument, const MonitorBus::SchedulePoint& point) {
+    argument.beginStructure();
+    argument << point.when << point.offset << point.brightness;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, MonitorBus::SchedulePoint& point) {
+    argument.beginStructure();
+    argument >> point.when >> point.offset >> point.brightness;
     argument.endStructure();
     return argument;
 }

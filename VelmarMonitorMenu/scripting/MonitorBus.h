@@ -58,14 +58,34 @@ struct DisplayEntry {
 };
 using DisplayList = QList<DisplayEntry>;
 
-/// Makes SceneEntry, DisplayEntry and their lists known to Qt D-Bus; safe to call more than once.
+/// One point of the brightness schedule as the interface carries it: signature (sii), when it
+/// happens ("HH:MM", or sunrise, sunset, dawn or dusk), the offset in minutes (for an event) and
+/// the brightness.
+struct SchedulePoint {
+    QString when;
+    int offset = 0;
+    int brightness = 0;
+    bool operator==(const SchedulePoint&) const = default;
+};
+using Schedule = QList<SchedulePoint>;
+
+/// The interface's word for adaptive brightness's sources: laptop, light-sensor, schedule.
+inline constexpr auto sourceNames = "laptop, light-sensor, schedule";
+/// Following a source the machine does not have now (a light sensor).
+inline constexpr auto unavailableError = "com.velmar.Monitor1.Error.Unavailable";
+
+/// Makes SceneEntry, DisplayEntry, SchedulePoint and their lists known to Qt D-Bus; safe to call
+/// more than once.
 void registerTypes();
 } // namespace MonitorBus
 
 Q_DECLARE_METATYPE(MonitorBus::SceneEntry)
 Q_DECLARE_METATYPE(MonitorBus::DisplayEntry)
+Q_DECLARE_METATYPE(MonitorBus::SchedulePoint)
 
 QDBusArgument& operator<<(QDBusArgument& argument, const MonitorBus::SceneEntry& entry);
 const QDBusArgument& operator>>(const QDBusArgument& argument, MonitorBus::SceneEntry& entry);
 QDBusArgument& operator<<(QDBusArgument& argument, const MonitorBus::DisplayEntry& entry);
 const QDBusArgument& operator>>(const QDBusArgument& argument, MonitorBus::DisplayEntry& entry);
+QDBusArgument& operator<<(QDBusArgument& argument, const MonitorBus::SchedulePoint& point);
+const QDBusArgument& operator>>(const QDBusArgument& argument, MonitorBus::SchedulePoint& point);

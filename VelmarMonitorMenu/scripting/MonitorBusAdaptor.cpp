@@ -1,11 +1,13 @@
 #include "MonitorBusAdaptor.h"
 
 #include "controller/AdaptiveBrightness.h"
+#include "controller/AdaptiveSchedule.h"
 #include "controller/ConnectedMonitors.h"
 #include "controller/MonitorController.h"
 #include "controller/MonitorValue.h"
 #include "controller/NightModeForAll.h"
 #include "controller/ProgramModel.h"
+#include "system/WallClock.h"
 #include "scenes/MonitorScene.h"
 
 #include <QMetaProperty>
@@ -55,8 +57,10 @@ MonitorBusAdaptor::MonitorBusAdaptor(ProgramModel& model, MonitorController* mon
                 [this] { bind(m_model.monitors().main()); });
     }
     const auto& adaptive = model.adaptiveBrightness();
-    connect(&adaptive, &AdaptiveBrightness::enabledChanged, this, &MonitorBusAdaptor::scheduleChangeSignal);
-    connect(&adaptive, &AdaptiveBrightness::stateChanged, this, &MonitorBusAdaptor::scheduleChangeSignal);
+    for (auto signal :
+         {&AdaptiveBrightness::enabledChanged, &AdaptiveBrightness::stateChanged, &AdaptiveBrightness::sourceChanged})
+        connect(&adaptive, signal, this, &MonitorBusAdaptor::scheduleChangeSignal);
+    connect(&adaptive.schedule(), &AdaptiveSchedule::changed, this, &MonitorBusAdaptor::scheduleChangeSignal);
     m_published = propertyValues();
 }
 
@@ -133,6 +137,21 @@ QString MonitorBusAdaptor::adaptiveBrightnessState() const {
         break;
     }
     return QStringLiteral("following");
+}
+
+QString MonitorBusAdaptor::adaptiveBrightnessSource() const {
+    return Adaptive::sourceName(m_model.adaptiveBrightness().source());
+}
+
+MonitorBus::Schedule MonitorBusAdaptor::schedule() const {
+    MonitorBus::Schedule points;
+    for (const auto& entry : m_model.adaptiveBrightness().schedule().schedule().entries())
+        points.append({entry.when, entry.offsetMinutes, entry.brightness});
+    return points;
+}
+
+int MonitorBusAdaptor::scheduleTransition() const {
+    return int(m_model.adaptiveBrightness().schedule().schedule().transition().count());
 }
 
 QString MonitorBusAdaptor::activeScene() const {
@@ -253,6 +272,58 @@ void MonitorBusAdaptor::SetNightMode(bool on, const QDBusMessage& message) {
         return refuse(message, MonitorBus::busyError, tr("The monitor is being read."));
     m_model.nightMode().setEnabled(on);
     emit m_changes.nightModeRequested(on, &monitor());
+}
+
+void MonitorBusAdaptor::SetAdaptiveBrightness(bool on) {
+    m_model.adaptiveBrightness().setEnabled(on);
+    emit m_changes.adaptiveRequested(on);
+}
+
+void MonitorBusAdaptor::SetAdaptiveBrightnessSource(const QString& source, const QDBusMessage& message) {
+    const auto known = Adaptive::sourceFromName(source.trimmed().toLower());
+    if (!known)
+        return refuse(message, "org.freedesktop.DBus.Error.InvalidArgs",
+                      tr("There is no source \"%1\"; the sources are %2.")
+                          .arg(source, QLatin1String(MonitorBus::sourceNames)));
+    auto& adaptive = m_model.adaptiveBrightness();
+    if (*known == Adaptive::Source::lightSensor && !adaptive.hasLightSensor() && adaptive.source() != *known)
+        return refuse(message, MonitorBus::unavailableError, tr("This computer has no light sensor."));
+    adaptive.setSource(*known);
+}
+
+void MonitorBusAdaptor::SetSchedule(const QString& points, const QDBusMessage& message) {
+    auto& schedule = m_model.adaptiveBrightness().schedule();
+    auto parsed = BrightnessSchedule::parse(points, schedule.schedule().transition());
+    if (const auto* error = std::get_if<ScheduleError>(&parsed))
+        return refuse(message, "org.freedesktop.DBus.Error.InvalidArgs", error->message());
+    schedule.setSchedule(std::get<BrightnessSchedule>(parsed));
+}
+
+void MonitorBusAdaptor::SetScheduleTransition(int minutes, const QDBusMessage& message) {
+    auto& schedule = m_model.adaptiveBrightness().schedule();
+    auto parsed = BrightnessSchedule::parse(schedule.schedule().text(), std::chrono::minutes(minutes));
+    if (const auto* error = std::get_if<ScheduleError>(&parsed))
+        return refuse(message, "org.freedesktop.DBus.Error.InvalidArgs", error->message());
+    schedule.setSchedule(std::get<BrightnessSchedule>(parsed));
+}
+
+QStringList MonitorBusAdaptor::ScheduleToday() {
+    const auto& schedule = m_model.adaptiveBrightness().schedule();
+    const auto context = schedule.context();
+    const QDate today = schedule.clock().now().toTimeZone(context.timeZone).date();
+    QStringList lines;
+    for (const auto& point : schedule.schedule().points()) {
+        std::optional<QDateTime> at;
+        if (!point.sunEvent)
+            at = QDateTime(today, point.clockTime, context.timeZone);
+        else if (context.place)
+            at = sunEventTime(*point.sunEvent, today, *context.place, context.timeZone);
+        if (at && point.sunEvent)
+            at = at->addSecs(60 * point.offsetMinutes);
+        const QString when = at ? at->toTimeZone(context.timeZone).time().toString(QStringLiteral("HH:mm")) : QString();
+        lines.append(QStringLiteral("%1=%2\t%3").arg(point.whenText()).arg(point.brightness).arg(when));
+    }
+    return lines;
 }
 
 void MonitorBusAdaptor::Refresh(const QDBusMessage& message) {

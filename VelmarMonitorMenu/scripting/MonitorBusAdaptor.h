@@ -43,6 +43,9 @@ class MonitorBusAdaptor : public QDBusAbstractAdaptor {
     Q_PROPERTY(bool NightMode READ nightMode)
     Q_PROPERTY(bool AdaptiveBrightness READ adaptiveBrightness)
     Q_PROPERTY(QString AdaptiveBrightnessState READ adaptiveBrightnessState)
+    Q_PROPERTY(QString AdaptiveBrightnessSource READ adaptiveBrightnessSource)
+    Q_PROPERTY(MonitorBus::Schedule Schedule READ schedule)
+    Q_PROPERTY(int ScheduleTransition READ scheduleTransition)
     Q_PROPERTY(QString ActiveScene READ activeScene)
     Q_PROPERTY(MonitorBus::SceneList Scenes READ scenes)
     Q_PROPERTY(MonitorBus::DisplayList Displays READ displays)
@@ -72,6 +75,11 @@ public:
     bool adaptiveBrightness() const;
     /// off, checking, following, paused or unavailable.
     QString adaptiveBrightnessState() const;
+    /// laptop, light-sensor or schedule.
+    QString adaptiveBrightnessSource() const;
+    MonitorBus::Schedule schedule() const;
+    /// Minutes.
+    int scheduleTransition() const;
     /// The active scene's id, empty for none.
     QString activeScene() const;
     MonitorBus::SceneList scenes() const;
@@ -90,6 +98,18 @@ public slots:
     /// Applies the scene with this id, or with this name in any case.
     void ApplyScene(const QString& scene, const QDBusMessage& message);
     void SetNightMode(bool on, const QDBusMessage& message);
+    /// Adaptive brightness on or off, for every monitor.
+    void SetAdaptiveBrightness(bool on);
+    /// What adaptive brightness follows: laptop, light-sensor (only while there is one) or schedule.
+    void SetAdaptiveBrightnessSource(const QString& source, const QDBusMessage& message);
+    /// The schedule's points in its text form ("07:00=80 sunset-30=50 22:00=20"); the transition
+    /// stays.
+    void SetSchedule(const QString& points, const QDBusMessage& message);
+    /// Minutes, 0 to 120.
+    void SetScheduleTransition(int minutes, const QDBusMessage& message);
+    /// One line per point: its text form, a tab, and when it happens today ("HH:MM"), nothing
+    /// after the tab when it does not happen today.
+    QStringList ScheduleToday();
     /// Reads every value again; answers once the monitor has been read.
     void Refresh(const QDBusMessage& message);
 

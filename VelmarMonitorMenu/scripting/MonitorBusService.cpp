@@ -26,6 +26,7 @@ void MonitorBusService::forward(const MonitorBusAdaptor& adaptor) {
     connect(&changes, &ScriptedChanges::inputRequested, &m_changes, &ScriptedChanges::inputRequested);
     connect(&changes, &ScriptedChanges::sceneRequested, &m_changes, &ScriptedChanges::sceneRequested);
     connect(&changes, &ScriptedChanges::nightModeRequested, &m_changes, &ScriptedChanges::nightModeRequested);
+    connect(&changes, &ScriptedChanges::adaptiveRequested, &m_changes, &ScriptedChanges::adaptiveRequested);
 }
 
 void MonitorBusService::unserve(const QString& id) {

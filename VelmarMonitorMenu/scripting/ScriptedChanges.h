@@ -21,4 +21,6 @@ signals:
     void inputRequested(MonitorInput input, MonitorController* monitor);
     void sceneRequested(const MonitorScene& scene, MonitorController* monitor);
     void nightModeRequested(bool on, MonitorController* monitor);
+    /// Adaptive brightness was switched on or off (every monitor's).
+    void adaptiveRequested(bool on);
 };

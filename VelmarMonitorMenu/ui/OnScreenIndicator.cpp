@@ -107,6 +107,11 @@ void OnScreenIndicator::showNightMode(bool on) {
     present(QStringLiteral("moon.fill"), on ? tr("Night Mode On") : tr("Night Mode Off"), std::nullopt);
 }
 
+void OnScreenIndicator::showAdaptive(bool on) {
+    present(QStringLiteral("sun.max.fill"), on ? tr("Adaptive Brightness On") : tr("Adaptive Brightness Off"),
+            std::nullopt);
+}
+
 void OnScreenIndicator::present(const QString& symbol, const QString& text, std::optional<double> level,
                                 std::optional<QColor> tint) {
     m_symbol = symbol;

@@ -33,6 +33,7 @@ public:
     void showInput(MonitorInput input);
     void showScene(const MonitorScene& scene);
     void showNightMode(bool on);
+    void showAdaptive(bool on);
 
     QSize sizeHint() const override;
 

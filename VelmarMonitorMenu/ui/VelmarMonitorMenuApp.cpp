@@ -117,6 +117,12 @@ void VelmarMonitorMenuApp::showNightModeChange(bool on) {
         indicator->showNightMode(on);
 }
 
+void VelmarMonitorMenuApp::showAdaptiveChange(bool on) {
+    // Every monitor's, as Night Mode is.
+    if (auto* indicator = indicatorForChange(nullptr, false))
+        indicator->showAdaptive(on);
+}
+
 OnScreenIndicator* VelmarMonitorMenuApp::indicatorForChange(const MonitorController* monitor, bool named) {
     if (m_quitting || !m_model.onScreenIndicator().isEnabled())
         return nullptr;

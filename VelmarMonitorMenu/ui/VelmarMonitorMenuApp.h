@@ -54,6 +54,7 @@ public:
     void showInputChange(MonitorInput input, MonitorController* monitor = nullptr);
     void showSceneChange(const MonitorScene& scene, MonitorController* monitor = nullptr);
     void showNightModeChange(bool on);
+    void showAdaptiveChange(bool on);
 
     WindowSectionState& selection() { return m_selection; }
     /// The panel and the window, once made; for tests and screenshots.
