@@ -115,6 +115,21 @@ private slots:
         QCOMPARE(run({"--night", "toggle"}).exitCode, 0);
         QTRY_COMPARE_WITH_TIMEOUT(status().value("night-mode"), QStringLiteral("on"), 10000);
 
+        // A schedule for the time of day: a mistake says which part and changes nothing; one point
+        // holds all day, and following it writes its brightness; alone, --schedule prints it.
+        const auto wrong = run({"--schedule", "07:00=80 25:00=10", "--adaptive", "schedule"});
+        QCOMPARE(wrong.exitCode, 2);
+        QVERIFY2(wrong.err.contains(QLatin1String("25:00")), qPrintable(wrong.err));
+        QCOMPARE(status().value("adaptive-source"), QStringLiteral("laptop"));
+        QCOMPARE(run({"--schedule", "07:00=60", "--transition", "10", "--adaptive", "schedule"}).exitCode, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(lastWrite(), QStringLiteral("set luminance 60"), 10000);
+        const auto following = status();
+        QCOMPARE(following.value("adaptive-source"), QStringLiteral("schedule"));
+        QCOMPARE(following.value("adaptive-brightness"), QStringLiteral("following"));
+        QCOMPARE(following.value("night-mode"), QStringLiteral("on")); // following does not end it
+        QCOMPARE(run({"--schedule"}).out, QStringLiteral("07:00=60\t07:00\n"));
+        QCOMPARE(run({"--adaptive", "off"}).exitCode, 0);
+
         // One monitor is listed as such, and its status is what it has always been. It did not
         // answer when the helper listed the monitors at start, so its id is not known.
         const auto listed = run({"--list-displays"});
@@ -128,7 +143,7 @@ private slots:
         QTemporaryDir home;
         const QString leftState = home.filePath("left.json"), rightState = home.filePath("right.json");
         makeFile(leftState, R"({"name": "Left"})");
-        makeFile(rightState, R"({"name": "Right"})");
+        makeFile(rightState, R"({"name": "Right", "make": "other"})");
         makeFile(leftState + ".log");
         makeFile(rightState + ".log");
         m_environment = programEnvironment(home.path(), QStringLiteral("offscreen"), m_bus.address);
@@ -178,6 +193,12 @@ private slots:
             QVERIFY2(outcome.err.contains(QLatin1String("(See --help.)")), qPrintable(outcome.err));
         }
         QCOMPARE(fileLines(rightState + ".log").size() + fileLines(leftState + ".log").size(), 4);
+
+        // The monitor of another make is switched through the standard input feature, never the
+        // Velmar one.
+        QCOMPARE(run({"--display", "Right", "--input", "dp"}).exitCode, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(fileLines(rightState + ".log").value(2), "set input 15", 10000);
+        QVERIFY(fileLines(rightState + ".log").filter("input-alt").isEmpty());
         m_instance.terminate();
         QVERIFY(m_instance.waitForFinished(10000));
     }

@@ -97,6 +97,7 @@ public:
         values["Scenes"] = QVariant::fromValue(qdbus_cast<MonitorBus::SceneList>(values.value("Scenes")));
         values["Displays"] =
             QVariant::fromValue(qdbus_cast<MonitorBus::DisplayList>(values.value("Displays")));
+        values["Schedule"] = QVariant::fromValue(qdbus_cast<MonitorBus::Schedule>(values.value("Schedule")));
         return values;
     }
     QVariant property(const char* name) const { return properties().value(QLatin1String(name)); }
@@ -201,6 +202,12 @@ private slots:
         QTest::newRow("unknown input") << "SetInput" << QVariantList{"vga"} << invalidArgs;
         QTest::newRow("unknown scene id") << "ApplyScene" << QVariantList{uuidText(QUuid::createUuid())} << invalidArgs;
         QTest::newRow("two scenes of that name") << "ApplyScene" << QVariantList{"desk"} << invalidArgs;
+        QTest::newRow("unknown source") << "SetAdaptiveBrightnessSource" << QVariantList{"moon"} << invalidArgs;
+        QTest::newRow("a time past midnight") << "SetSchedule" << QVariantList{"07:00=80 25:00=20"} << invalidArgs;
+        QTest::newRow("two points at sunset") << "SetSchedule" << QVariantList{"sunset=50 sunset+0=60"} << invalidArgs;
+        QTest::newRow("brightness beyond 100") << "SetSchedule" << QVariantList{"07:00=120"} << invalidArgs;
+        QTest::newRow("an unknown event") << "SetSchedule" << QVariantList{"noon=50"} << invalidArgs;
+        QTest::newRow("a transition of hours") << "SetScheduleTransition" << QVariantList{200} << invalidArgs;
         // clang-format on
     }
     void badArgumentsAreRefusedAndChangeNothing() {
@@ -225,6 +232,36 @@ private slots:
         QCOMPARE(f.monitor.commandLines(), QStringList());
         QCOMPARE(bus.properties(), before);
         QCOMPARE(values.size() + inputs.size() + scenes.size(), 0);
+    }
+
+    // Adaptive brightness's source and schedule, read and set as the command line does; a light
+    // sensor the machine does not have is refused.
+    void adaptiveBrightnessFollowsWhatScriptsChoose() {
+        ControllerFixture f(ControllerFixture::withMonitors);
+        f.clock->current = QDateTime(QDate(2026, 12, 7), QTime(12, 0), QTimeZone("Europe/Berlin"));
+        BusSession bus(f, m_bus.address);
+        QCOMPARE(bus.property("AdaptiveBrightnessSource").toString(), QStringLiteral("laptop"));
+        QCOMPARE(bus.failure("SetSchedule", {"07:00=80 sunset-30=50 22:00=20"}), QString());
+        QCOMPARE(bus.failure("SetScheduleTransition", {20}), QString());
+        const auto points = bus.properties().value("Schedule").value<MonitorBus::Schedule>();
+        QCOMPARE(points, (MonitorBus::Schedule{{"07:00", 0, 80}, {"sunset", -30, 50}, {"22:00", 0, 20}}));
+        QCOMPARE(bus.property("ScheduleTransition").toInt(), 20);
+        // Sunset in Berlin on 7 December is at 15:53.
+        QCOMPARE(bus.call("ScheduleToday").arguments().value(0).toStringList(),
+                 (QStringList{"07:00=80\t07:00", "sunset-30=50\t15:23", "22:00=20\t22:00"}));
+
+        QSignalSpy switched(&bus.service->changes(), &ScriptedChanges::adaptiveRequested);
+        QCOMPARE(bus.failure("SetAdaptiveBrightnessSource", {"Schedule"}), QString());
+        QCOMPARE(bus.failure("SetAdaptiveBrightness", {true}), QString());
+        QCOMPARE(switched.size(), 1);
+        QTRY_COMPARE(f.c().brightness(), 80.0);
+        QCOMPARE(bus.property("AdaptiveBrightnessSource").toString(), QStringLiteral("schedule"));
+
+        f.light->setPresent(false);
+        QCOMPARE(bus.call("SetAdaptiveBrightnessSource", {"light-sensor"}).errorName(),
+                 QLatin1String(MonitorBus::unavailableError));
+        QCOMPARE(f.adaptive().source(), Adaptive::Source::schedule);
+        f.adaptive().setEnabled(false);
     }
 
     void commandsTheMonitorCannotTakeNowAreRefused() {
