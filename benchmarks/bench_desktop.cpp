@@ -376,7 +376,9 @@ IdleFigures measureIdle(Desktop& desktop, pid_t pid, std::chrono::seconds length
 // The first monitor's helper runs are the ones watched: the main monitor's reading is the start-up.
 class Surroundings {
 public:
-    Surroundings(bool adaptive, int monitors) {
+    enum class Following { nothing, panel, schedule };
+    Surroundings(bool adaptive, int monitors) : Surroundings(adaptive ? Following::panel : Following::nothing, monitors) {}
+    Surroundings(Following following, int monitors) {
         QStringList states{statePath()};
         for (int n = 2; n <= monitors; ++n)
             states << m_dir.filePath(QStringLiteral("monitor-%1.json").arg(n));
@@ -384,7 +386,19 @@ public:
             QFile(state).open(QIODevice::WriteOnly); // blank: the simulated monitor's defaults
         env["VELMAR_SIMULATED_MONITOR"] = states.join(QLatin1Char(':')).toStdString();
         env["XDG_CONFIG_HOME"] = m_dir.filePath(QStringLiteral("config")).toStdString();
-        if (adaptive) {
+        if (following == Following::schedule) {
+            // Two points far from now: the program is between them all through the measurement.
+            const QTime now = QTime::currentTime();
+            const QString settings = m_dir.filePath(QStringLiteral("config/Velmar"));
+            QDir().mkpath(settings);
+            write(settings + QStringLiteral("/VelmarMonitor.conf"),
+                  QStringLiteral("[General]\nadaptiveBrightnessEnabled=true\nadaptiveBrightnessSource=schedule\n"
+                                 "adaptiveSchedule=%1=60 %2=40\n")
+                      .arg(now.addSecs(-2 * 3600).toString(QStringLiteral("HH:mm")),
+                           now.addSecs(3 * 3600).toString(QStringLiteral("HH:mm")))
+                      .toUtf8());
+        }
+        if (following == Following::panel) {
             const QString panel = m_dir.filePath(QStringLiteral("backlight/panel"));
             QDir().mkpath(panel);
             write(panel + QStringLiteral("/max_brightness"), "100\n");
@@ -592,6 +606,24 @@ Figures adaptiveRound(Desktop& desktop, const std::string& program, std::chrono:
     return {{"adaptive_cpu", figures.cpuPercent}, {"adaptive_wakeups", figures.wakeupsPerMinute}};
 }
 
+Figures scheduleRound(Desktop& desktop, const std::string& program, std::chrono::seconds idle, int round,
+                      int monitors) {
+    Surroundings surroundings(Surroundings::Following::schedule, monitors);
+    const auto started = launch(desktop, program, surroundings);
+    if (!started)
+        return {};
+    // The schedule's value is written once; between its points nothing should wake the program.
+    desktop.pass(settleTime);
+    const auto runsBefore = desktop.closes.size();
+    const auto figures = measureIdle(desktop, started->pid, idle);
+    const auto runs = desktop.closes.size() - runsBefore;
+    std::printf("round %d: following the schedule between points: %.4f %% CPU, %.1f wake-ups/min (%s ), %zu "
+                "helper runs while measured\n",
+                round, figures.cpuPercent, figures.wakeupsPerMinute, qPrintable(figures.byThread.trimmed()), runs);
+    stop(started->pid);
+    return {{"schedule_cpu", figures.cpuPercent}, {"schedule_wakeups", figures.wakeupsPerMinute}};
+}
+
 Figures bareRound(Desktop& desktop, const std::string& program, int round) {
     const pid_t pid = spawn({program});
     if (!desktop.waitUntil([&] { return desktop.embedded.contains(pid); }, startLimit)) {
@@ -660,6 +692,8 @@ int main(int argc, char** argv) {
         collect(sessionRound(desktop, program, idle, round, monitors));
     for (int round = 1; round <= rounds; ++round)
         collect(adaptiveRound(desktop, program, idle, round, monitors));
+    for (int round = 1; round <= rounds; ++round)
+        collect(scheduleRound(desktop, program, idle, round, monitors));
     if (!bare.empty()) {
         for (int round = 1; round <= rounds; ++round)
             collect(bareRound(desktop, bare, round));
@@ -671,6 +705,7 @@ int main(int argc, char** argv) {
         {"rss_idle", "MiB"},         {"rss_after", "MiB"},         {"rss_bare", "MiB"},
         {"wakeups_idle", "per min"}, {"wakeups_after", "per min"}, {"cpu_idle", "%"},
         {"cpu_after", "%"},          {"adaptive_cpu", "%"},        {"adaptive_wakeups", "per min"},
+        {"schedule_cpu", "%"},       {"schedule_wakeups", "per min"},
         {"window_open_first", "ms"}, {"window_open_again", "ms"}};
     for (const auto& [name, values] : all)
         std::printf("BENCH\t%s\t%.4g\t%s\n", name.c_str(), median(values), units.at(name));

@@ -59,6 +59,7 @@ measure() {
     [ -x "$bench/bench_monitors" ] && run "$bench/bench_monitors" "$((rounds > 5 ? rounds : 5))"
     [ -x "$bench/bench_drag" ] && run "$bench/bench_drag" "$((rounds > 5 ? rounds : 5))"
     [ -x "$bench/bench_adaptive_idle" ] && run "$bench/bench_adaptive_idle" "$seconds"
+    [ -x "$bench/bench_schedule" ] && run "$bench/bench_schedule"
     [ -x "$bench/bench_helper" ] && run "$bench/bench_helper"
     local driver=(build/default/benchmarks/bench_desktop --program "$build/bin/velmar-monitor"
         --rounds "$rounds" --seconds "$seconds" --monitors "$monitors")
@@ -90,6 +91,9 @@ figures=(
     "adaptive_cpu|CPU, adaptive on, steady panel (program)|%|< 0.1"
     "adaptive_wakeups|wake-ups, adaptive on, steady panel (program)|per min|"
     "adaptive_cpu_controller|CPU, adaptive on, steady panel (controller)|%|< 0.1"
+    "schedule_wakeups|wake-ups, following the schedule between points|per min|= 0"
+    "schedule_cpu|CPU, following the schedule between points|%|< 0.1"
+    "schedule_writes_per_hour|monitor writes per hour, during a move|per h|<= 60"
     "startup_tray|start-up: exec to tray icon embedded|ms|"
     "startup_refresh|start-up: exec to first refresh finished|ms|"
     "startup_helper_runs|  helper runs in the start-up refresh|runs|"
@@ -168,7 +172,7 @@ if [ -n "$against" ]; then
         echo 'add_subdirectory(benchmarks)' >>"$old/src/CMakeLists.txt"
     (cd "$old/src" && cmake --preset default >/dev/null)
     cmake --build "$old/src/build/default" --target velmar-monitor m1ddc -j "$jobs"
-    for target in bench_refresh bench_monitors bench_drag bench_adaptive_idle bench_helper; do
+    for target in bench_refresh bench_monitors bench_drag bench_adaptive_idle bench_schedule bench_helper; do
         rm -f "$old/src/build/default/benchmarks/$target"
         cmake --build "$old/src/build/default" --target "$target" -j "$jobs" >"$work/old-$target.log" 2>&1 ||
             echo "-- $target does not build against $against: its figures are skipped"
