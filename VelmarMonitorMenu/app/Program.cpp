@@ -1,9 +1,12 @@
 #include "Program.h"
 
+#include "controller/KeyboardShortcuts.h"
 #include "controller/ProgramModel.h"
 #include "scenes/MonitorSceneStore.h"
 #include "scripting/ProgramInstance.h"
 #include "scripting/ScriptedChanges.h"
+#include "scripting/ShortcutActions.h"
+#include "system/GlobalShortcuts.h"
 #include "system/BuiltInDisplayBrightnessReadingSource.h"
 #include "system/TerminationRequests.h"
 #include "ui/VelmarMonitorMenuApp.h"
@@ -31,6 +34,7 @@ void showOnScreen(const ScriptedChanges& changes, VelmarMonitorMenuApp& shell) {
 ProgramEnvironment environmentOver(QSettings& settings) {
     ProgramEnvironment environment;
     environment.settings = &settings;
+    environment.globalShortcuts = makeSystemGlobalShortcuts();
     return environment;
 }
 
@@ -42,7 +46,7 @@ struct Program::Parts {
         : sceneStore(std::make_unique<SettingsMonitorSceneStorage>(settings), MonitorScene::builtInDefaults()),
           brightnessReader(makeSystemBuiltInDisplayBrightnessReader()),
           model(sceneStore, *brightnessReader, environmentOver(settings)), shell(model),
-          scripting(instance.serveScripts(model)) {}
+          keys(model, model.keyboardShortcuts()), scripting(instance.serveScripts(model)) {}
 
     QSettings settings;
     MonitorSceneStore sceneStore;
@@ -50,8 +54,9 @@ struct Program::Parts {
     // The monitors and what acts over all of them, which the views and scripts act on.
     ProgramModel model;
     VelmarMonitorMenuApp shell;
-    // Scripts and keyboard shortcuts reach every monitor's controller where the platform lets
-    // them.
+    // The program's own keys, grabbed for its whole life whether or not a window is open.
+    ShortcutActions keys;
+    // Scripts reach every monitor's controller where the platform lets them.
     std::unique_ptr<ScriptAccess> scripting;
     TerminationRequests termination;
 };
@@ -59,6 +64,7 @@ struct Program::Parts {
 Program::Program(ProgramInstance& instance, QObject* parent)
     : QObject(parent), d(std::make_unique<Parts>(instance)) {
     connect(&instance, &ProgramInstance::activationRequested, &d->shell, &VelmarMonitorMenuApp::raiseWindow);
+    showOnScreen(d->keys.changes(), d->shell);
     if (d->scripting)
         showOnScreen(d->scripting->changes(), d->shell);
     // Quitting, and being told to end from outside (logout, a terminal, a service manager), both

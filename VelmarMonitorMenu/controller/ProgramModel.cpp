@@ -2,23 +2,27 @@
 
 #include "AdaptiveBrightness.h"
 #include "ConnectedMonitors.h"
+#include "KeyboardShortcuts.h"
 #include "LinkedBrightness.h"
 #include "NightModeForAll.h"
 #include "OnScreenIndicatorPreference.h"
 #include "SettingsFile.h"
 #include "system/DisplayLifecycleEventSource.h"
+#include "system/GlobalShortcuts.h"
 #include "system/LightSensor.h"
 #include "system/WallClock.h"
 
 ProgramModel::ProgramModel(MonitorSceneStore& sceneStore, BuiltInDisplayBrightnessReadingSource& brightnessReader,
                            ProgramEnvironment environment, QObject* parent)
     : QObject(parent), m_sceneStore(sceneStore), m_clock(std::move(environment.clock)),
-      m_lightSensor(std::move(environment.lightSensor)),
+      m_lightSensor(std::move(environment.lightSensor)), m_globalShortcuts(std::move(environment.globalShortcuts)),
       m_settings(std::make_unique<SettingsFile>(environment.settings, environment.timings.settingsCheckDelay)) {
     if (!m_clock)
         m_clock = makeSystemWallClock();
     if (!m_lightSensor)
         m_lightSensor = makeSystemLightSensor();
+    if (!m_globalShortcuts)
+        m_globalShortcuts = std::make_shared<NoGlobalShortcuts>();
     MonitorControllerEnvironment controllers;
     controllers.settings = m_settings.get();
     controllers.helperLocator = std::move(environment.helperLocator);
@@ -32,10 +36,12 @@ ProgramModel::ProgramModel(MonitorSceneStore& sceneStore, BuiltInDisplayBrightne
         *m_monitors, *m_linked, AdaptiveBrightness::Sources{brightnessReader, *m_lightSensor, *m_clock},
         *m_settings, environment.timings);
     m_indicator = std::make_unique<OnScreenIndicatorPreference>(*m_settings);
+    m_shortcuts = std::make_unique<KeyboardShortcuts>(*m_settings, sceneStore, *m_globalShortcuts);
 }
 
 ProgramModel::~ProgramModel() {
     // The features first: they watch the controllers, which go with the monitors.
+    m_shortcuts.reset();
     m_indicator.reset();
     m_adaptive.reset();
     m_nightMode.reset();

@@ -14,6 +14,8 @@
 class AdaptiveBrightness;
 class BuiltInDisplayBrightnessReadingSource;
 class ConnectedMonitors;
+class GlobalShortcuts;
+class KeyboardShortcuts;
 class LightSensor;
 class WallClock;
 class LinkedBrightness;
@@ -34,6 +36,9 @@ struct ProgramEnvironment {
     /// The system's clock and time zone, and its light sensor, when null.
     std::shared_ptr<WallClock> clock;
     std::shared_ptr<LightSensor> lightSensor;
+    /// The desktop's way to keys of the program's own; none when null, so that nothing grabs
+    /// keys unless asked to.
+    std::shared_ptr<GlobalShortcuts> globalShortcuts;
     MonitorControllerTimings timings;
 };
 
@@ -55,6 +60,7 @@ public:
     NightModeForAll& nightMode() const { return *m_nightMode; }
     AdaptiveBrightness& adaptiveBrightness() const { return *m_adaptive; }
     OnScreenIndicatorPreference& onScreenIndicator() const { return *m_indicator; }
+    KeyboardShortcuts& keyboardShortcuts() const { return *m_shortcuts; }
     WallClock& clock() const { return *m_clock; }
 
     /// Once: adaptive brightness as the settings keep it, then the monitors (see ConnectedMonitors::start).
@@ -67,10 +73,12 @@ private:
     MonitorSceneStore& m_sceneStore;
     std::shared_ptr<WallClock> m_clock;
     std::shared_ptr<LightSensor> m_lightSensor;
+    std::shared_ptr<GlobalShortcuts> m_globalShortcuts;
     std::unique_ptr<SettingsFile> m_settings;
     std::unique_ptr<ConnectedMonitors> m_monitors;
     std::unique_ptr<LinkedBrightness> m_linked;
     std::unique_ptr<NightModeForAll> m_nightMode;
     std::unique_ptr<AdaptiveBrightness> m_adaptive;
     std::unique_ptr<OnScreenIndicatorPreference> m_indicator;
+    std::unique_ptr<KeyboardShortcuts> m_shortcuts;
 };

@@ -25,6 +25,9 @@ QString adaptiveBrightnessExplanation();
 QString builtInBrightnessUnavailable();
 /// Below the login switch: "Velmar Monitor lives in the menu bar. ...".
 QString launchAtLoginExplanation();
+/// In Settings where the desktop lets no program take keys of its own: how to bind the
+/// command line in the desktop's own keyboard settings instead.
+QString shortcutsUnavailable();
 /// The credit for what talks to the monitor in this build, and where its source lives.
 QString monitorAccessCredit();
 QString monitorAccessCreditLink();

@@ -43,6 +43,7 @@ constexpr ButtonClass buttonClasses[] = {
     {"SceneApplyButton"_L1, QAccessible::Button},
     {"SceneActionsButton"_L1, QAccessible::Button},
     {"MonitorHeaderPicker"_L1, QAccessible::Button},
+    {"KeyRecorder"_L1, QAccessible::Button},
 };
 
 template <class Slider> QAccessibleInterface* sliderInterface(QWidget* widget) {

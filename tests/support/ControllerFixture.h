@@ -11,6 +11,7 @@
 #include "FakeMonitor.h"
 #include "scenes/MonitorSceneStore.h"
 #include "system/BuiltInDisplayBrightnessReadingSource.h"
+#include "system/GlobalShortcuts.h"
 #include "system/LightSensor.h"
 #include "system/WallClock.h"
 
@@ -20,6 +21,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 
 // Internals, for tests only (friends of the classes they look into).
@@ -89,6 +91,42 @@ public:
     void release() override { ++releases; }
 };
 
+// A desktop that gives keys as the test says: every key asked for is active unless the test
+// named it taken or refused; press() is a key pressed.
+class FakeGlobalShortcuts : public GlobalShortcuts {
+public:
+    bool available = true;
+    QList<Shortcut> asked;
+    std::map<QString, State> answers; // by id; active otherwise
+    int requests = 0;
+    bool isAvailable() const override { return available; }
+    void setShortcuts(const QList<Shortcut>& shortcuts) override {
+        asked = shortcuts;
+        ++requests;
+        emit stateChanged();
+    }
+    State state(const QString& id) const override {
+        const bool wanted = std::any_of(asked.begin(), asked.end(), [&](const auto& s) { return s.id == id; });
+        if (!wanted)
+            return State::none;
+        const auto answer = answers.find(id);
+        return answer == answers.end() ? State::active : answer->second;
+    }
+    void answer(const QString& id, State state) {
+        answers[id] = state;
+        emit stateChanged();
+    }
+    void press(const QString& id) { emit activated(id); }
+    /// The keys asked for `id`, empty when none.
+    QKeySequence keysOf(const QString& id) const {
+        for (const auto& shortcut : asked) {
+            if (shortcut.id == id)
+                return shortcut.keys;
+        }
+        return {};
+    }
+};
+
 // Waits short enough for a test to wait them out; the pacing between commands keeps its real
 // values, so tests can check it.
 inline MonitorControllerTimings testTimings() {
@@ -142,6 +180,7 @@ public:
             lifecycle = environment.displayLifecycle.get();
             environment.clock = clock;
             environment.lightSensor = light;
+            environment.globalShortcuts = keys;
             environment.timings = timings;
             model = std::make_unique<ProgramModel>(*store, reader, std::move(environment));
             monitors = &model->monitors();
@@ -229,6 +268,7 @@ public:
     std::shared_ptr<FakeScreens> screens = std::make_shared<FakeScreens>();
     std::shared_ptr<FakeClock> clock = std::make_shared<FakeClock>();
     std::shared_ptr<FakeLightSensor> light = std::make_shared<FakeLightSensor>();
+    std::shared_ptr<FakeGlobalShortcuts> keys = std::make_shared<FakeGlobalShortcuts>();
     FakeBrightnessReader reader;
     std::unique_ptr<QSettings> settings;
     std::unique_ptr<MonitorSceneStore> store;

@@ -1,16 +1,22 @@
 // The Settings section: scene rows and the naming dialog, adaptive brightness with its range
-// and pause, scenes by input, launch at login, About, and the problems the user must see; with
+// and pause, scenes by input, keyboard shortcuts, launch at login, About, and the problems the
+// user must see; with
 // several monitors, the Monitors section and each monitor's scenes by input.
+#include "controller/KeyboardShortcuts.h"
 #include "MonitorsTesting.h"
 #include "system/PlatformWording.h"
 #include "ui/sceneeditor/SceneEditorSheet.h"
 #include "ui/sceneeditor/SceneManagementRow.h"
 #include "ui/widgets/ElidedLabel.h"
+#include "ui/widgets/KeyRecorder.h"
 #include "ui/widgets/ToggleSwitch.h"
 #include "ui/window/SettingsView.h"
 #include "UiTesting.h"
 
 #include <QAbstractButton>
+#include <QAccessibleActionInterface>
+#include <QComboBox>
+#include <QToolButton>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QLineEdit>
@@ -219,6 +225,63 @@ private slots:
 
     // About, and the problems the user must see: scenes that could not be read, and a launch at
     // login that could not be changed, after which the switch shows the real state.
+    // Each action's key is recorded from the keyboard, a screen reader's press included, stored
+    // and asked of the desktop; its row says how the desktop answered. The step, the keyboard's
+    // brightness keys, a new scene's row, and a desktop that lets no program take keys.
+    void shortcutsAreRecordedFromTheKeyboard() {
+        SettingsFixture f;
+        f.settings->setValue(QStringLiteral("shortcuts/volumeUp"), QStringLiteral("Ctrl+Alt+PgUp"));
+        f.rebuild();
+        SettingsView& view = f.show();
+        QVERIFY(!shownLabel(&view, PlatformWording::shortcutsUnavailable()));
+        const auto recorder = [&](const QString& action) {
+            return byAccessibleName<KeyRecorder>(&view, action + QStringLiteral(" shortcut"));
+        };
+        auto* up = recorder(QStringLiteral("Brightness up"));
+        QVERIFY(up);
+        QCOMPARE(accessibleText(up), QStringLiteral("None"));
+        QCOMPARE(accessibleText(recorder(QStringLiteral("Volume up"))),
+                 QKeySequence(QStringLiteral("Ctrl+Alt+PgUp")).toString(QKeySequence::NativeText));
+
+        QAccessible::queryAccessibleInterface(up)->actionInterface()->doAction(
+            QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(up->isRecording());
+        QTest::keyClick(up, Qt::Key_A); // a key that types, alone, is no shortcut
+        QTest::keyClick(up, Qt::Key_Control, Qt::ControlModifier);
+        QVERIFY(up->isRecording());
+        QTest::keyClick(up, Qt::Key_Up, Qt::ControlModifier | Qt::AltModifier);
+        QVERIFY(!up->isRecording());
+        QCOMPARE(f.settings->value(QStringLiteral("shortcuts/brightnessUp")).toString(), QStringLiteral("Ctrl+Alt+Up"));
+        QCOMPARE(f.keys->keysOf(QStringLiteral("brightnessUp")), QKeySequence(QStringLiteral("Ctrl+Alt+Up")));
+        up->click();
+        QTest::keyClick(up, Qt::Key_Escape);
+        QVERIFY(!up->isRecording());
+        QCOMPARE(f.model->keyboardShortcuts().keys(QStringLiteral("brightnessUp")), QKeySequence(QStringLiteral("Ctrl+Alt+Up")));
+
+        f.keys->answer(QStringLiteral("brightnessUp"), GlobalShortcuts::State::taken);
+        QVERIFY(shownLabel(&view, QStringLiteral("Taken by another program")));
+        QCOMPARE(accessibleText(up, QAccessible::Description), QStringLiteral("Taken by another program"));
+        byAccessibleName<QToolButton>(&view, QStringLiteral("Clear Brightness up shortcut"))->click();
+        QVERIFY(!f.settings->contains(QStringLiteral("shortcuts/brightnessUp")));
+        QCOMPARE(accessibleText(up), QStringLiteral("None"));
+        QVERIFY(!shownLabel(&view, QStringLiteral("Taken by another program")));
+
+        auto* step = byAccessibleName<QComboBox>(&view, QStringLiteral("Step of a brightness or volume key"));
+        QCOMPARE(step->currentText(), QStringLiteral("10"));
+        pressOn(step, Qt::Key_Up);
+        QCOMPARE(f.model->keyboardShortcuts().step(), 5);
+        byAccessibleName<ToggleSwitch>(&view, QStringLiteral("Use the keyboard's brightness keys"))->click();
+        QVERIFY(f.model->keyboardShortcuts().usesBrightnessKeys());
+
+        f.store->add(userScene(QStringLiteral("Desk")));
+        QVERIFY(recorder(QStringLiteral("Desk")));
+
+        f.keys->available = false;
+        f.keys->answer(QStringLiteral("volumeUp"), GlobalShortcuts::State::none);
+        QVERIFY(shownLabel(&view, PlatformWording::shortcutsUnavailable()));
+        QVERIFY(!recorder(QStringLiteral("Brightness up"))->isEnabled());
+    }
+
     void aboutAndProblemsTheUserMustSee() {
         SettingsFixture f;
         f.settings->setValue(QStringLiteral("monitorScenes.custom.v1"), QByteArray("[{\"broken\": "));

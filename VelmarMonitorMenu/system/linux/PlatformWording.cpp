@@ -50,6 +50,15 @@ QString launchAtLoginExplanation() {
         "Velmar Monitor lives in the system tray. Enable this to have it ready whenever you log in.");
 }
 
+QString shortcutsUnavailable() {
+    return QCoreApplication::translate(
+        "PlatformWording",
+        "This desktop does not let programs take keys of their own. Bind a command in the "
+        "desktop's keyboard settings instead (GNOME: Settings → Keyboard → Custom Shortcuts; KDE: "
+        "System Settings → Shortcuts → Add New → Command), for example "
+        "\"velmar-monitor --brightness +10\" and \"velmar-monitor --brightness -10\".");
+}
+
 // On Linux the program talks to the monitor through its own helper, which finds the display
 // with libddcutil.
 QString monitorAccessCredit() {

@@ -50,6 +50,12 @@ QString launchAtLoginExplanation() {
         "Velmar Monitor lives in the menu bar. Enable this to have it ready whenever you log in.");
 }
 
+QString shortcutsUnavailable() {
+    return QCoreApplication::translate(
+        "PlatformWording",
+        "Velmar Monitor cannot take keys of its own on this Mac yet.");
+}
+
 // On the Mac the program talks to the monitor through m1ddc, built from its public source and
 // carried inside the app bundle.
 QString monitorAccessCredit() {

@@ -45,6 +45,7 @@ constexpr std::array symbols{
     "play.fill"_L1,
     "exclamationmark.triangle.fill"_L1,
     "checkmark.circle.fill"_L1,
+    "xmark.circle.fill"_L1,
     "arrow.clockwise"_L1,
     "ellipsis"_L1,
     "ellipsis.circle"_L1,

@@ -3,12 +3,14 @@
 #include "controller/AdaptiveBrightness.h"
 #include "controller/AdaptiveSchedule.h"
 #include "controller/ConnectedMonitors.h"
+#include "controller/KeyboardShortcuts.h"
 #include "controller/LinkedBrightness.h"
 #include "controller/MonitorController.h"
 #include "controller/OnScreenIndicatorPreference.h"
 #include "controller/ProgramModel.h"
 #include "controller/SettingsFile.h"
 #include "FormSection.h"
+#include "ShortcutRows.h"
 #include "ScheduleEditor.h"
 #include "system/WallClock.h"
 #include "ui/AdaptiveStatus.h"
@@ -396,13 +398,34 @@ void SettingsView::buildInputScenesSection(QVBoxLayout* layout) {
 }
 
 void SettingsView::buildShortcutsSection(QVBoxLayout* layout) {
+    auto& keys = m_model.keyboardShortcuts();
     auto* section = new FormSection(tr("Shortcuts and Scripts"), this);
+    m_shortcutsUnavailable = new QLabel(PlatformWording::shortcutsUnavailable(), this);
+    m_shortcutsUnavailable->setWordWrap(true);
+    m_shortcutsUnavailable->setTextFormat(Qt::PlainText);
+    m_shortcutsUnavailable->setFont(Style::captionFont());
+    m_shortcutsUnavailableRow = section->addFullRow(m_shortcutsUnavailable);
+    section->addFullRow(new ShortcutRows(keys, this));
+
+    m_shortcutStep = new QComboBox(this);
+    for (const int step : {5, 10})
+        m_shortcutStep->addItem(QString::number(step), step);
+    section->addRow(tr("Step of a brightness or volume key"), m_shortcutStep);
+    connect(m_shortcutStep, &QComboBox::activated, this, [this, &keys](int index) {
+        keys.setStep(m_shortcutStep->itemData(index).toInt());
+    });
+    section->addRow(tr("Use the keyboard's brightness keys"), switchRow(m_brightnessKeys, this));
+    connect(m_brightnessKeys, &ToggleSwitch::clicked, this, [&keys](bool on) { keys.setUsesBrightnessKeys(on); });
+
     section->addRow(tr("Show changes on screen"), switchRow(m_onScreenIndicator, this));
     connect(m_onScreenIndicator, &ToggleSwitch::clicked, this,
             [this](bool enabled) { m_model.onScreenIndicator().setEnabled(enabled); });
     section->setFooter(
-        tr("A command such as \"velmar-monitor --brightness +10\", run from a keyboard shortcut "
-           "or a script, shows its change for a moment near the bottom of the screen."));
+        tr("A shortcut acts on the main monitor wherever you are typing. A command such as "
+           "\"velmar-monitor --brightness +10\", run from a script, does the same; either shows its "
+           "change for a moment near the bottom of the screen."));
+    connect(&keys, &KeyboardShortcuts::changed, this, &SettingsView::updateShortcuts);
+    connect(&keys, &KeyboardShortcuts::stateChanged, this, &SettingsView::updateShortcuts);
     layout->addWidget(section);
 }
 
@@ -505,6 +528,13 @@ void SettingsView::updateShortcuts() {
     const bool enabled = m_model.onScreenIndicator().isEnabled();
     m_onScreenIndicator->setChecked(enabled);
     m_onScreenIndicator->setAccessibleValueText(enabled ? tr("On") : tr("Off"));
+    const auto& keys = m_model.keyboardShortcuts();
+    m_shortcutsUnavailableRow->setVisible(!keys.isAvailable());
+    m_shortcutStep->setCurrentIndex(m_shortcutStep->findData(keys.step()));
+    const bool brightnessKeys = keys.usesBrightnessKeys();
+    m_brightnessKeys->setChecked(brightnessKeys);
+    m_brightnessKeys->setAccessibleValueText(brightnessKeys ? tr("On") : tr("Off"));
+    m_brightnessKeys->setEnabled(keys.isAvailable());
 }
 
 void SettingsView::updateLaunchAtLogin(bool enabled) {
@@ -567,7 +597,7 @@ void SettingsView::restyle() {
     m_unavailableSymbol->setPixmap(SymbolIcons::pixmap(QStringLiteral("exclamationmark.triangle.fill"), 13,
                                                        Style::warningText(palette()), devicePixelRatioF()));
     Style::setTextColor(m_launchError, Style::errorText(palette()));
-    for (auto* label : {m_minimumValue, m_maximumValue})
+    for (auto* label : {m_minimumValue, m_maximumValue, m_shortcutsUnavailable})
         Style::setTextColor(label, Style::secondaryText(palette()));
     if (auto* save = findChild<QPushButton*>(QStringLiteral("saveScene")))
         save->setIcon(SymbolIcons::icon(QStringLiteral("plus"), palette()));

@@ -121,6 +121,10 @@ private:
     std::map<MonitorInput, std::pair<QWidget*, QComboBox*>> m_inputPickers;
 
     ToggleSwitch* m_onScreenIndicator = nullptr;
+    QWidget* m_shortcutsUnavailableRow = nullptr;
+    QLabel* m_shortcutsUnavailable = nullptr;
+    QComboBox* m_shortcutStep = nullptr;
+    ToggleSwitch* m_brightnessKeys = nullptr;
 
     ToggleSwitch* m_launchAtLogin = nullptr;
     QWidget* m_launchErrorRow = nullptr;
