@@ -20,6 +20,8 @@
 #include "ui/window/FormSection.h"
 #include "ui/window/ScheduleEditor.h"
 #include "ui/window/SettingsView.h"
+#include "ui/window/ShortcutRows.h"
+#include "controller/KeyboardShortcuts.h"
 #include "ui/window/UnifiedMonitorWindow.h"
 
 #include <QAbstractAnimation>
@@ -248,11 +250,22 @@ void Gallery::settings() {
     // The whole page, as if the window were tall enough for it.
     if (auto* scroll = view.findChild<QScrollArea*>())
         save(scroll->widget(), u"settings-page"_s);
-    for (auto* toggle : view.findChildren<ToggleSwitch*>()) {
-        if (toggle->accessibleName() == u"Show changes on screen"_s) {
-            view.findChild<QScrollArea*>()->ensureWidgetVisible(toggle, 0, 200);
-            save(&view, u"settings-shortcuts"_s);
-        }
+    // The shortcuts: two keys the desktop gave, one another program holds; then a desktop that
+    // lets no program take keys.
+    auto& keys = f.model->keyboardShortcuts();
+    keys.setKeys(u"brightnessUp"_s, QKeySequence(u"Ctrl+Alt+Up"_s));
+    keys.setKeys(u"brightnessDown"_s, QKeySequence(u"Ctrl+Alt+Down"_s));
+    keys.setKeys(u"nightMode"_s, QKeySequence(u"Meta+N"_s));
+    f.keys->answer(u"nightMode"_s, GlobalShortcuts::State::taken);
+    if (auto* section = view.findChild<ShortcutRows*>()) {
+        view.findChild<QScrollArea*>()->ensureWidgetVisible(section, 0, 0);
+        view.findChild<QScrollArea*>()->ensureWidgetVisible(section->parentWidget(), 0, 60);
+        save(&view, u"settings-shortcuts"_s);
+        f.keys->available = false;
+        f.keys->answer(u"nightMode"_s, GlobalShortcuts::State::none);
+        view.findChild<QScrollArea*>()->ensureWidgetVisible(section->parentWidget(), 0, 60);
+        save(&view, u"settings-shortcuts-unavailable"_s);
+        f.keys->available = true;
     }
 
     // The custom scene's row with its menu open.

@@ -261,8 +261,11 @@ private slots:
         f.keys->answer(QStringLiteral("brightnessUp"), GlobalShortcuts::State::taken);
         QVERIFY(shownLabel(&view, QStringLiteral("Taken by another program")));
         QCOMPARE(accessibleText(up, QAccessible::Description), QStringLiteral("Taken by another program"));
-        byAccessibleName<QToolButton>(&view, QStringLiteral("Clear Brightness up shortcut"))->click();
-        QVERIFY(!f.settings->contains(QStringLiteral("shortcuts/brightnessUp")));
+        auto* clear = byAccessibleName<QToolButton>(&view, QStringLiteral("Clear Brightness up shortcut"));
+        QAccessible::queryAccessibleInterface(clear)->actionInterface()->doAction(
+            QAccessibleActionInterface::pressAction());
+        QTRY_VERIFY(!f.settings->contains(QStringLiteral("shortcuts/brightnessUp")));
+        QVERIFY(!clear->isVisibleTo(&view)); // nothing left to clear
         QCOMPARE(accessibleText(up), QStringLiteral("None"));
         QVERIFY(!shownLabel(&view, QStringLiteral("Taken by another program")));
 
@@ -279,7 +282,7 @@ private slots:
         f.keys->available = false;
         f.keys->answer(QStringLiteral("volumeUp"), GlobalShortcuts::State::none);
         QVERIFY(shownLabel(&view, PlatformWording::shortcutsUnavailable()));
-        QVERIFY(!recorder(QStringLiteral("Brightness up"))->isEnabled());
+        QVERIFY(!recorder(QStringLiteral("Brightness up"))->isVisibleTo(&view));
     }
 
     void aboutAndProblemsTheUserMustSee() {

@@ -405,16 +405,18 @@ void SettingsView::buildShortcutsSection(QVBoxLayout* layout) {
     m_shortcutsUnavailable->setTextFormat(Qt::PlainText);
     m_shortcutsUnavailable->setFont(Style::captionFont());
     m_shortcutsUnavailableRow = section->addFullRow(m_shortcutsUnavailable);
-    section->addFullRow(new ShortcutRows(keys, this));
+    // Where no key can be had, only the note and the commands are shown.
+    m_shortcutRows.append(section->addFullRow(new ShortcutRows(keys, this)));
 
     m_shortcutStep = new QComboBox(this);
     for (const int step : {5, 10})
         m_shortcutStep->addItem(QString::number(step), step);
-    section->addRow(tr("Step of a brightness or volume key"), m_shortcutStep);
+    m_shortcutRows.append(section->addRow(tr("Step of a brightness or volume key"), m_shortcutStep));
     connect(m_shortcutStep, &QComboBox::activated, this, [this, &keys](int index) {
         keys.setStep(m_shortcutStep->itemData(index).toInt());
     });
-    section->addRow(tr("Use the keyboard's brightness keys"), switchRow(m_brightnessKeys, this));
+    m_shortcutRows.append(
+        section->addRow(tr("Use the keyboard's brightness keys"), switchRow(m_brightnessKeys, this)));
     connect(m_brightnessKeys, &ToggleSwitch::clicked, this, [&keys](bool on) { keys.setUsesBrightnessKeys(on); });
 
     section->addRow(tr("Show changes on screen"), switchRow(m_onScreenIndicator, this));
@@ -530,11 +532,12 @@ void SettingsView::updateShortcuts() {
     m_onScreenIndicator->setAccessibleValueText(enabled ? tr("On") : tr("Off"));
     const auto& keys = m_model.keyboardShortcuts();
     m_shortcutsUnavailableRow->setVisible(!keys.isAvailable());
+    for (QWidget* row : m_shortcutRows)
+        row->setVisible(keys.isAvailable());
     m_shortcutStep->setCurrentIndex(m_shortcutStep->findData(keys.step()));
     const bool brightnessKeys = keys.usesBrightnessKeys();
     m_brightnessKeys->setChecked(brightnessKeys);
     m_brightnessKeys->setAccessibleValueText(brightnessKeys ? tr("On") : tr("Off"));
-    m_brightnessKeys->setEnabled(keys.isAvailable());
 }
 
 void SettingsView::updateLaunchAtLogin(bool enabled) {

@@ -122,6 +122,7 @@ private:
 
     ToggleSwitch* m_onScreenIndicator = nullptr;
     QWidget* m_shortcutsUnavailableRow = nullptr;
+    QList<QWidget*> m_shortcutRows;
     QLabel* m_shortcutsUnavailable = nullptr;
     QComboBox* m_shortcutStep = nullptr;
     ToggleSwitch* m_brightnessKeys = nullptr;

@@ -82,6 +82,10 @@ void ShortcutRows::rebuild() {
         clear->setAutoRaise(true);
         clear->setAccessibleName(tr("Clear %1 shortcut").arg(action.title));
         clear->setToolTip(tr("Clear"));
+        // Shown only with a key to clear; its place is kept so the recorders stay in line.
+        QSizePolicy keepPlace = clear->sizePolicy();
+        keepPlace.setRetainSizeWhenHidden(true);
+        clear->setSizePolicy(keepPlace);
         line->addWidget(clear);
         m_rows->addWidget(row);
 
@@ -100,21 +104,18 @@ void ShortcutRows::showKeys() {
         const QKeySequence keys = m_shortcuts.keys(row.id);
         if (!row.recorder->isRecording())
             row.recorder->setKeys(keys);
-        row.clear->setEnabled(!keys.isEmpty());
+        row.clear->setVisible(!keys.isEmpty());
     }
     showStates();
 }
 
 void ShortcutRows::showStates() {
-    const bool available = m_shortcuts.isAvailable();
     for (const auto& row : m_shown) {
         const QString text = stateText(m_shortcuts.state(row.id), m_shortcuts.boundKeys(row.id));
         row.status->setText(text);
         row.status->setVisible(!text.isEmpty());
         // Said with the key, so that a screen reader hears it too.
         row.recorder->setAccessibleDescription(text);
-        // Keys the desktop would never deliver are not offered; stored ones are kept.
-        row.recorder->setEnabled(available);
     }
     restyle();
 }
