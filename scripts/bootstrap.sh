@@ -14,7 +14,8 @@ packages=(
     trayer xdotool # the end-to-end test: a tray host on the virtual X server, and a real pointer
     at-spi2-core python3-pyatspi # the screen reader end-to-end test: the accessibility bus, and a reader
     clang-14 libclang-rt-14-dev # the fuzz targets: clang with libFuzzer and the sanitizers' runtimes
-    libxcb1-dev # the desktop benchmark watches the X server for the tray icon and windows
+    libxcb1-dev # the desktop benchmark watches the X server for the tray icon and windows; the X11 shortcuts
+    x11proto-dev # X's keysym names, for the keys the X11 shortcuts grab
     dpkg-dev file # the Debian package: cpack finds the binaries with file, their dependencies with dpkg-shlibdeps
     desktop-file-utils appstream libxml2-utils # the package test validates the desktop entry, metainfo and icon
     libglib2.0-bin # the login item test starts the autostart entry with gio, as a desktop would
