@@ -1,9 +1,11 @@
 // The real program in a desktop session: an X server with a tray host, where its window starts
 // hidden, and a session bus. Launched again, it hands over to the running instance, which shows
 // its window, and the second one ends without touching the monitor. Told to end at logout
-// (SIGTERM), it has what the user just changed on disk.
+// (SIGTERM), it has what the user just changed on disk. Its own keys are grabbed on the X server,
+// act on the monitor when pressed, and are the server's again once it ends.
 #include "E2eTesting.h"
 #include "support/PrivateBus.h"
+#include "system/linux/X11KeyboardMap.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -16,6 +18,35 @@
 #include <QTest>
 
 namespace {
+
+QDBusMessage busCall(const QString& method, const QVariantList& arguments) {
+    auto call = QDBusMessage::createMethodCall(QStringLiteral("com.velmar.Monitor"),
+                                               QStringLiteral("/com/velmar/Monitor"),
+                                               QStringLiteral("com.velmar.Monitor1"), method);
+    call.setArguments(arguments);
+    return call;
+}
+
+// Whether another client holds Ctrl+Alt+`keysym` on the root window: our own grab of it is
+// refused (and given back at once when made).
+bool heldByAnotherClient(xcb_keysym_t keysym) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11->connection();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const auto keys = X11KeyboardMap::read(connection).keysFor({keysym, Qt::ControlModifier | Qt::AltModifier});
+    bool held = false;
+    for (const X11Key& key : keys) {
+        const X11Reply<xcb_generic_error_t> error(xcb_request_check(
+            connection, xcb_grab_key_checked(connection, false, root, key.modifiers, key.keycode,
+                                             XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC)));
+        if (error)
+            held = true;
+        else
+            xcb_ungrab_key(connection, key.keycode, root, key.modifiers);
+    }
+    xcb_flush(connection);
+    return held;
+}
 
 // One property of the running instance's bus interface, asked for afresh.
 QVariant busProperty(QDBusConnection& bus, const QString& name) {
@@ -102,6 +133,47 @@ private slots:
         const auto snapshot = saved.value(QStringLiteral("nightModeSnapshot")).toByteArray();
         QVERIFY2(snapshot.contains("\"brightness\":" + QByteArray::number(brightness)), snapshot.constData());
         QDBusConnection::disconnectFromBus(QStringLiteral("session-test"));
+    }
+
+    // A key stored for Brightness down is the program's from its start, with no window open; a
+    // press lowers the brightness by the step, and the key is the server's again after the end.
+    void itsOwnKeysActAndAreGivenBackAtTheEnd() {
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            QSKIP("xdotool is not installed (scripts/bootstrap.sh installs it)");
+        constexpr xcb_keysym_t down = 0xff54; // XK_Down
+        QVERIFY(!heldByAnotherClient(down));
+        {
+            QSettings stored(m_home.filePath(QStringLiteral("config/Velmar/VelmarMonitor.conf")),
+                             QSettings::IniFormat);
+            stored.setValue(QStringLiteral("shortcuts/brightnessDown"), QStringLiteral("Ctrl+Alt+Down"));
+            stored.setValue(QStringLiteral("shortcuts/step"), 5);
+        }
+        Installation installation;
+        QVERIFY(installation.make());
+        QProcess running;
+        QVERIFY(startProgram(running, installation.program, m_environment));
+        auto bus = QDBusConnection::connectToBus(m_bus.address, QStringLiteral("keys-test"));
+        QTRY_VERIFY_WITH_TIMEOUT(busProperty(bus, "Busy") == false, 20000);
+        QCOMPARE(bus.call(busCall(QStringLiteral("SetValue"), {QStringLiteral("brightness"), 60}),
+                          QDBus::Block, 10000).type(),
+                 QDBusMessage::ReplyMessage);
+        QTRY_COMPARE_WITH_TIMEOUT(busProperty(bus, "Brightness").toInt(), 60, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(heldByAnotherClient(down), 20000);
+
+        QProcess press;
+        press.start(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("ctrl+alt+Down")});
+        QVERIFY(press.waitForFinished(10000));
+        QCOMPARE(press.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(busProperty(bus, "Brightness").toInt(), 55, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(installation.helperRuns().join(QLatin1Char('\n')).contains(
+                                     QLatin1String("\tset\tluminance\t55")),
+                                 20000);
+
+        running.terminate();
+        QVERIFY(running.waitForFinished(10000));
+        QCOMPARE(running.exitCode(), 0);
+        QVERIFY(!heldByAnotherClient(down));
+        QDBusConnection::disconnectFromBus(QStringLiteral("keys-test"));
     }
 
 private:
