@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cmath>
 #include <limits>
 #include <memory>
 #include <optional>
