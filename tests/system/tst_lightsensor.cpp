@@ -315,17 +315,9 @@ private slots:
     }
 };
 
+// The service lives on the system bus; a private one stands in for it.
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    // The service lives on the system bus; this one stands in for it. Nothing may reach the
-    // user's real buses.
-    PrivateBus system;
-    QTemporaryDir nowhere;
-    const QString noBus = "unix:path=" + nowhere.filePath(QStringLiteral("no-bus"));
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", (system.address.isEmpty() ? noBus : system.address).toUtf8());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", noBus.toUtf8());
-    TestLightSensor test(system.address);
-    return QTest::qExec(&test, argc, argv);
+    return execOnPrivateSystemBus<TestLightSensor>(argc, argv);
 }
 
 #include "tst_lightsensor.moc"

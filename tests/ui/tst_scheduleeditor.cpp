@@ -1,7 +1,8 @@
 // The schedule editor, driven as the user drives it: each kind of edit sends the schedule it makes,
 // once; an edit that repeats a time is shown in words and sent nowhere; the last point stays; the
-// place's fields check what is typed; the keyboard and a screen reader reach and work every field;
-// the wheel leaves the fields alone; and the sun times line says which events miss today.
+// place's fields check what is typed; the keyboard reaches and works every field, each found by the
+// name a screen reader gives it; the wheel leaves the fields alone; and the sun times line says
+// which events miss today.
 #include "controller/BrightnessSchedule.h"
 #include "ui/window/ScheduleEditor.h"
 #include "UiTesting.h"
