@@ -47,13 +47,11 @@ private slots:
         add("white space of any kind", "\t 07:00=80 \n sunset+720=50  ", {});
         add("longest transition", "07:00=80", {}, {}, 120);
         add("empty", "", Kind::empty);
-        add("only spaces", "   ", Kind::empty);
         add("no brightness", "07:00", Kind::malformedPoint, "07:00");
         add("two equals signs", "07:00=80=5", Kind::malformedPoint, "07:00=80=5");
         add("no WHEN", "=80", Kind::malformedPoint, "=80");
         add("one-digit hour", "7:00=80", Kind::malformedPoint, "7:00=80");
         add("sign without minutes", "sunset+=50", Kind::malformedPoint, "sunset+=50");
-        add("two signs", "sunset+-5=50", Kind::malformedPoint, "sunset+-5=50");
         add("unknown event", "07:00=80 noon=50", Kind::unknownEvent, "noon");
         add("capitalised event", "Sunset=50", Kind::unknownEvent, "Sunset");
         add("hour 24", "24:00=50", Kind::timeOutOfRange, "24:00");
@@ -62,7 +60,6 @@ private slots:
         add("offset beyond 720", "sunset+721=50", Kind::offsetOutOfRange, "sunset+721=50");
         add("offset far beyond", "dawn-99999999999=50", Kind::offsetOutOfRange, "dawn-99999999999=50");
         add("brightness above 100", "07:00=101", Kind::brightnessOutOfRange, "07:00=101");
-        add("negative brightness", "07:00=-1", Kind::brightnessOutOfRange, "07:00=-1");
         add("fractional brightness", "07:00=50.5", Kind::brightnessOutOfRange, "07:00=50.5");
         add("missing brightness", "07:00=", Kind::brightnessOutOfRange, "07:00=");
         add("same clock time twice", "07:00=80 07:00=20", Kind::repeatedTime, "07:00=20");
@@ -103,15 +100,15 @@ private slots:
         QCOMPARE(std::get<BrightnessSchedule>(fromBus), written);
     }
 
+    // The checks the bus form shares with the text form are the text form's cases above; these are
+    // its own, and one shared check to show it makes them.
     void busFormIsCheckedLikeText() {
+        const QList<ScheduleEntry> tooMany(BrightnessSchedule::maximumPoints + 1, {"07:00", 0, 50});
         const QList<std::pair<QList<ScheduleEntry>, Kind>> refused{
             {{}, Kind::empty},
             {{{"sunset-30", 0, 50}}, Kind::malformedPoint},
             {{{"07:00", 15, 50}}, Kind::offsetOnClockTime},
-            {{{"sunset", -721, 50}}, Kind::offsetOutOfRange},
-            {{{"07:00", 0, 101}}, Kind::brightnessOutOfRange},
-            {{{"twilight", 0, 50}}, Kind::unknownEvent},
-            {{{"dusk", 10, 50}, {"dusk", 10, 20}}, Kind::repeatedTime},
+            {tooMany, Kind::tooManyPoints},
         };
         for (const auto& [entries, kind] : refused) {
             const auto result = BrightnessSchedule::fromEntries(entries);
@@ -120,6 +117,8 @@ private slots:
         }
     }
 
+    // Each row: the points, the transition in minutes, the zone, the instant, and what the schedule
+    // says there: the brightness, whether it is moving, its next change (empty: none) and next point.
     void stateAtChosenInstants_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("transition");
@@ -127,102 +126,51 @@ private slots:
         QTest::addColumn<QString>("instant");
         QTest::addColumn<double>("brightness");
         QTest::addColumn<bool>("transitioning");
-        QTest::addColumn<QString>("nextChange"); // empty: none
+        QTest::addColumn<QString>("nextChange");
         QTest::addColumn<QString>("nextPoint");
         const QByteArray berlinZone("Europe/Berlin");
         const QByteArray newYork("America/New_York");
         const QString day = "07:00=80 22:00=20";
+        // clang-format off
         // An ordinary day in Berlin (UTC+2).
-        QTest::newRow("a point holds until the move to the next")
-            << day << 30 << berlinZone << "2024-06-10T12:00:00+02:00" << 80.0 << false
-            << "2024-06-10T21:30:00+02:00"
-            << "2024-06-10T22:00:00+02:00";
-        QTest::newRow("points given out of order")
-            << "22:00=20 07:00=80" << 30 << berlinZone << "2024-06-10T12:00:00+02:00" << 80.0 << false
-            << "2024-06-10T21:30:00+02:00"
-            << "2024-06-10T22:00:00+02:00";
+        QTest::newRow("a point holds until the move to the next") << day << 30 << berlinZone << "2024-06-10T12:00:00+02:00" << 80.0 << false << "2024-06-10T21:30:00+02:00" << "2024-06-10T22:00:00+02:00";
+        QTest::newRow("points given out of order") << "22:00=20 07:00=80" << 30 << berlinZone << "2024-06-10T12:00:00+02:00" << 80.0 << false << "2024-06-10T21:30:00+02:00" << "2024-06-10T22:00:00+02:00";
         // Half of the 30 minutes from 80 to 20 have passed: 50, falling 2 a minute. It reaches
         // 49.5 a quarter minute later, which still rounds to 50, so 50 turns 49 a millisecond after.
-        QTest::newRow("half way down") << day << 30 << berlinZone << "2024-06-10T21:45:00+02:00" << 50.0
-                                       << true << "2024-06-10T21:45:15.001+02:00"
-                                       << "2024-06-10T22:00:00+02:00";
+        QTest::newRow("half way down") << day << 30 << berlinZone << "2024-06-10T21:45:00+02:00" << 50.0 << true << "2024-06-10T21:45:15.001+02:00" << "2024-06-10T22:00:00+02:00";
         // 10 of 30 minutes from 20 to 80: 40, rising 2 a minute; 40.5 rounds up to 41 at once.
-        QTest::newRow("a third of the way up") << day << 30 << berlinZone << "2024-06-10T06:40:00+02:00"
-                                               << 40.0 << true << "2024-06-10T06:40:15.000+02:00"
-                                               << "2024-06-10T07:00:00+02:00";
-        QTest::newRow("after the last point, the first point's move is next")
-            << day << 30 << berlinZone << "2024-06-10T22:00:00+02:00" << 20.0 << false
-            << "2024-06-11T06:30:00+02:00"
-            << "2024-06-11T07:00:00+02:00";
+        QTest::newRow("a third of the way up") << day << 30 << berlinZone << "2024-06-10T06:40:00+02:00" << 40.0 << true << "2024-06-10T06:40:15.000+02:00" << "2024-06-10T07:00:00+02:00";
+        QTest::newRow("after the last point, the first point's move is next") << day << 30 << berlinZone << "2024-06-10T22:00:00+02:00" << 20.0 << false << "2024-06-11T06:30:00+02:00" << "2024-06-11T07:00:00+02:00";
         // The move to 07:10 may not start before 07:00: 10 minutes for 60 steps, half done at 07:05.
-        QTest::newRow("a move starts no earlier than the point before")
-            << "07:00=80 07:10=20" << 30 << berlinZone << "2024-06-10T07:05:00+02:00" << 50.0 << true
-            << "2024-06-10T07:05:05.001+02:00"
-            << "2024-06-10T07:10:00+02:00";
-        QTest::newRow("without a transition the point itself is the change")
-            << day << 0 << berlinZone << "2024-06-10T21:59:00+02:00" << 80.0 << false
-            << "2024-06-10T22:00:00+02:00"
-            << "2024-06-10T22:00:00+02:00";
-        QTest::newRow("one point holds all day")
-            << "07:00=55" << 30 << berlinZone << "2024-06-10T12:00:00+02:00" << 55.0 << false << QString()
-            << "2024-06-11T07:00:00+02:00";
-        QTest::newRow("a point that keeps the brightness changes nothing")
-            << "07:00=50 12:00=50 22:00=20" << 30 << berlinZone << "2024-06-10T08:00:00+02:00" << 50.0
-            << false << "2024-06-10T21:30:00+02:00"
-            << "2024-06-10T12:00:00+02:00";
+        QTest::newRow("a move starts no earlier than the point before") << "07:00=80 07:10=20" << 30 << berlinZone << "2024-06-10T07:05:00+02:00" << 50.0 << true << "2024-06-10T07:05:05.001+02:00" << "2024-06-10T07:10:00+02:00";
+        QTest::newRow("without a transition the point itself is the change") << day << 0 << berlinZone << "2024-06-10T21:59:00+02:00" << 80.0 << false << "2024-06-10T22:00:00+02:00" << "2024-06-10T22:00:00+02:00";
+        QTest::newRow("one point holds all day") << "07:00=55" << 30 << berlinZone << "2024-06-10T12:00:00+02:00" << 55.0 << false << QString() << "2024-06-11T07:00:00+02:00";
+        QTest::newRow("a point that keeps the brightness changes nothing") << "07:00=50 12:00=50 22:00=20" << 30 << berlinZone << "2024-06-10T08:00:00+02:00" << 50.0 << false << "2024-06-10T21:30:00+02:00" << "2024-06-10T12:00:00+02:00";
         // Berlin springs forward from 02:00 to 03:00 on 31 March 2024.
-        QTest::newRow("Berlin: a point in the gap comes when the gap ends")
-            << "02:30=10 12:00=90" << 0 << berlinZone << "2024-03-31T01:59:00+01:00" << 90.0 << false
-            << "2024-03-31T03:00:00+02:00"
-            << "2024-03-31T03:00:00+02:00";
+        QTest::newRow("Berlin: a point in the gap comes when the gap ends") << "02:30=10 12:00=90" << 0 << berlinZone << "2024-03-31T01:59:00+01:00" << 90.0 << false << "2024-03-31T03:00:00+02:00" << "2024-03-31T03:00:00+02:00";
         // The move to that point runs from 01:30 to the end of the gap, 30 real minutes: 80 down
         // in 1800 s, half done at 01:45; 49.5 is passed 11.25 s later.
-        QTest::newRow("Berlin: the move to a point in the gap")
-            << "02:30=10 12:00=90" << 30 << berlinZone << "2024-03-31T01:45:00+01:00" << 50.0 << true
-            << "2024-03-31T01:45:11.251+01:00"
-            << "2024-03-31T03:00:00+02:00";
-        // Berlin falls back from 03:00 to 02:00 on 27 October 2024: 02:30 comes twice.
-        QTest::newRow("Berlin: a repeated time comes the first time")
-            << "02:30=10 12:00=90" << 0 << berlinZone << "2024-10-27T02:29:00+02:00" << 90.0 << false
-            << "2024-10-27T02:30:00+02:00"
-            << "2024-10-27T02:30:00+02:00";
-        QTest::newRow("Berlin: and not again")
-            << "02:30=10 12:00=90" << 0 << berlinZone << "2024-10-27T02:29:00+01:00" << 10.0 << false
-            << "2024-10-27T12:00:00+01:00"
-            << "2024-10-27T12:00:00+01:00";
-        // New York springs forward from 02:00 to 03:00 on 10 March 2024: both points in the gap
-        // come at 03:00, the later one's brightness staying.
-        QTest::newRow("New York: before the gap")
-            << "02:15=10 02:45=30 12:00=90" << 0 << newYork << "2024-03-10T01:59:00-05:00" << 90.0 << false
-            << "2024-03-10T03:00:00-04:00"
-            << "2024-03-10T03:00:00-04:00";
-        QTest::newRow("New York: two points in the gap")
-            << "02:15=10 02:45=30 12:00=90" << 0 << newYork << "2024-03-10T03:00:00-04:00" << 30.0 << false
-            << "2024-03-10T12:00:00-04:00"
-            << "2024-03-10T12:00:00-04:00";
-        // New York falls back from 02:00 to 01:00 on 3 November 2024.
-        QTest::newRow("New York: a repeated time comes the first time")
-            << "01:30=10 12:00=90" << 0 << newYork << "2024-11-03T01:29:00-04:00" << 90.0 << false
-            << "2024-11-03T01:30:00-04:00"
-            << "2024-11-03T01:30:00-04:00";
-        QTest::newRow("New York: and not again")
-            << "01:30=10 12:00=90" << 0 << newYork << "2024-11-03T01:15:00-05:00" << 10.0 << false
-            << "2024-11-03T12:00:00-05:00"
-            << "2024-11-03T12:00:00-05:00";
+        QTest::newRow("Berlin: the move to a point in the gap") << "02:30=10 12:00=90" << 30 << berlinZone << "2024-03-31T01:45:00+01:00" << 50.0 << true << "2024-03-31T01:45:11.251+01:00" << "2024-03-31T03:00:00+02:00";
+        // Berlin falls back from 03:00 to 02:00 on 27 October 2024: 02:30 comes twice, and the
+        // point the first time. (That it does not come again, there and in New York, the walk
+        // through each clock-change day below shows.)
+        QTest::newRow("Berlin: a repeated time comes the first time") << "02:30=10 12:00=90" << 0 << berlinZone << "2024-10-27T02:29:00+02:00" << 90.0 << false << "2024-10-27T02:30:00+02:00" << "2024-10-27T02:30:00+02:00";
+        // New York, behind UTC, springs forward from 02:00 to 03:00 on 10 March 2024: both points
+        // in the gap come at 03:00, the later one's brightness staying.
+        QTest::newRow("New York: two points in the gap") << "02:15=10 02:45=30 12:00=90" << 0 << newYork << "2024-03-10T03:00:00-04:00" << 30.0 << false << "2024-03-10T12:00:00-04:00" << "2024-03-10T12:00:00-04:00";
+        // clang-format on
     }
     void stateAtChosenInstants() {
         QFETCH(QString, text);
         QFETCH(int, transition);
         QFETCH(QByteArray, zone);
         QFETCH(QString, instant);
-        QFETCH(double, brightness);
-        QFETCH(bool, transitioning);
         QFETCH(QString, nextChange);
         QFETCH(QString, nextPoint);
         const ScheduleState state = schedule(text, std::chrono::minutes(transition))
                                         .stateAt(at(instant), {std::nullopt, QTimeZone(zone)});
-        QCOMPARE(state.brightness, brightness);
-        QCOMPARE(state.transitioning, transitioning);
+        QTEST(state.brightness, "brightness");
+        QTEST(state.transitioning, "transitioning");
         QCOMPARE(shown(state.nextChange), nextChange.isEmpty() ? "none" : shown(at(nextChange)));
         QCOMPARE(shown(state.nextPoint), shown(at(nextPoint)));
     }

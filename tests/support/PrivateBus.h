@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QString>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -33,3 +36,17 @@ public:
 private:
     QProcess m_daemon;
 };
+
+/// Runs the test object `Test`, made with the address of a private bus that stands in for the
+/// system bus (empty when none started); the session bus leads nowhere, so nothing may reach the
+/// user's real buses.
+template <class Test> int execOnPrivateSystemBus(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    PrivateBus system;
+    QTemporaryDir nowhere;
+    const QString noBus = "unix:path=" + nowhere.filePath(QStringLiteral("no-bus"));
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", (system.address.isEmpty() ? noBus : system.address).toUtf8());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", noBus.toUtf8());
+    Test test(system.address);
+    return QTest::qExec(&test, argc, argv);
+}

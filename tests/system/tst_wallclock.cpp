@@ -60,26 +60,18 @@ private slots:
         QTest::addColumn<QByteArray>("nameFile");
         QTest::addColumn<QByteArray>("expected");
         const QString berlin = zoneFile("Europe/Berlin");
-        QTest::newRow("link") << QByteArray() << berlin << QByteArray() << QByteArray("Europe/Berlin");
-        QTest::newRow("relative link into the posix copy")
-            << QByteArray() << "../usr/share/zoneinfo/posix/Asia/Tokyo" << QByteArray()
-            << QByteArray("Asia/Tokyo");
-        QTest::newRow("link before name file")
-            << QByteArray() << berlin << QByteArray("America/New_York\n") << QByteArray("Europe/Berlin");
-        QTest::newRow("name file") << QByteArray() << QString() << QByteArray("America/New_York\n")
-                                   << QByteArray("America/New_York");
-        QTest::newRow("TZ before both") << QByteArray("Asia/Tokyo") << berlin
-                                        << QByteArray("America/New_York") << QByteArray("Asia/Tokyo");
-        QTest::newRow("TZ as a path") << QByteArray(":/usr/share/zoneinfo/America/New_York") << berlin
-                                      << QByteArray() << QByteArray("America/New_York");
-        QTest::newRow("TZ as a rule names no zone") << QByteArray("CET-1CEST,M3.5.0,M10.5.0/3") << berlin
-                                                    << QByteArray() << QByteArray("Europe/Berlin");
-        QTest::newRow("link to no zone")
-            << QByteArray() << "/usr/share/doc" << QByteArray("Asia/Tokyo") << QByteArray("Asia/Tokyo");
-        QTest::newRow("a name leading out of the zones")
-            << QByteArray() << QString() << QByteArray("../../etc/passwd") << QByteArray();
-        QTest::newRow("a zone nobody knows") << QByteArray() << zoneFile("Mars/Olympus_Mons")
-                                             << QByteArray("Mars/Olympus_Mons") << QByteArray();
+        const QByteArray none;
+        // clang-format off
+        QTest::newRow("relative link into the posix copy") << none << "../usr/share/zoneinfo/posix/Asia/Tokyo" << none << QByteArray("Asia/Tokyo");
+        QTest::newRow("link before name file") << none << berlin << QByteArray("America/New_York\n") << QByteArray("Europe/Berlin");
+        QTest::newRow("name file") << none << QString() << QByteArray("America/New_York\n") << QByteArray("America/New_York");
+        QTest::newRow("TZ before both") << QByteArray("Asia/Tokyo") << berlin << QByteArray("America/New_York") << QByteArray("Asia/Tokyo");
+        QTest::newRow("TZ as a path") << QByteArray(":/usr/share/zoneinfo/America/New_York") << berlin << none << QByteArray("America/New_York");
+        QTest::newRow("TZ as a rule names no zone") << QByteArray("CET-1CEST,M3.5.0,M10.5.0/3") << berlin << none << QByteArray("Europe/Berlin");
+        QTest::newRow("link to no zone") << none << "/usr/share/doc" << QByteArray("Asia/Tokyo") << QByteArray("Asia/Tokyo");
+        QTest::newRow("a name leading out of the zones") << none << QString() << QByteArray("../../etc/passwd") << none;
+        QTest::newRow("a zone nobody knows") << none << zoneFile("Mars/Olympus_Mons") << QByteArray("Mars/Olympus_Mons") << none;
+        // clang-format on
     }
     void zoneIsReadInTheSystemsOrder() {
         QFETCH(QString, link);
@@ -148,17 +140,9 @@ private slots:
     }
 };
 
+// timedated lives on the system bus; a private one stands in for it.
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    // timedated lives on the system bus; this one stands in for it. Nothing may reach the user's
-    // real buses.
-    PrivateBus system;
-    QTemporaryDir nowhere;
-    const QString noBus = "unix:path=" + nowhere.filePath(QStringLiteral("no-bus"));
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", (system.address.isEmpty() ? noBus : system.address).toUtf8());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", noBus.toUtf8());
-    TestWallClock test(system.address);
-    return QTest::qExec(&test, argc, argv);
+    return execOnPrivateSystemBus<TestWallClock>(argc, argv);
 }
 
 #include "tst_wallclock.moc"

@@ -1,18 +1,17 @@
 // The schedule editor, driven as the user drives it: each kind of edit sends the schedule it makes,
 // once; an edit that repeats a time is shown in words and sent nowhere; the last point stays; the
-// place's fields check what is typed; the keyboard and a screen reader reach and work every field;
-// the wheel leaves the fields alone; and the sun times line says which events miss today.
+// place's fields check what is typed; the keyboard reaches and works every field, each found by the
+// name a screen reader gives it; the wheel leaves the fields alone; and the sun times line says
+// which events miss today.
 #include "controller/BrightnessSchedule.h"
 #include "ui/window/ScheduleEditor.h"
 #include "UiTesting.h"
 
-#include <QAccessibleActionInterface>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QTimeEdit>
-#include <QToolButton>
 #include <QWheelEvent>
 
 #include <functional>
@@ -33,6 +32,9 @@ BrightnessSchedule schedule(const QString& text, std::chrono::minutes transition
 // A schedule as a failing comparison should print it: its text form and its transition.
 QString described(const BrightnessSchedule& schedule) {
     return schedule.text() + u" / "_s + QString::number(schedule.transition().count()) + u" min"_s;
+}
+QString described(const QString& text, std::chrono::minutes transition = 30min) {
+    return described(schedule(text, transition));
 }
 
 QString repeated(const QString& point) {
@@ -101,7 +103,6 @@ const QString threePoints = u"07:00=80 sunset-30=50 22:00=20"_s;
 } // namespace
 
 Q_DECLARE_METATYPE(Edit)
-Q_DECLARE_METATYPE(ScheduleSunTime)
 
 class TestScheduleEditor : public UiTesting::Test {
     Q_OBJECT
@@ -111,62 +112,32 @@ private slots:
         QTest::addColumn<QString>("start");
         QTest::addColumn<Edit>("edit");
         QTest::addColumn<QString>("expected");
-        QTest::addColumn<int>("transition");
-        const auto row = [](const char* name, const QString& start, Edit edit, const QString& expected,
-                            int transition = 30) {
-            QTest::newRow(name) << start << edit << expected << transition;
-        };
-        row(
-            "time", threePoints, [](Editor& e) { e.time(3)->setTime(QTime(23, 15)); },
-            u"07:00=80 sunset-30=50 23:15=20"_s);
-        row(
-            "event", threePoints, [](Editor& e) { e.pick(u"Point 2 when"_s, u"Dusk"_s); },
-            u"07:00=80 dusk-30=50 22:00=20"_s);
-        row(
-            "clock point made a sun point", threePoints,
-            [](Editor& e) { e.pick(u"Point 1 when"_s, u"Sunrise"_s); },
-            u"sunrise=80 sunset-30=50 22:00=20"_s);
-        row(
-            "sun point made a clock point, where the sun was today", threePoints,
-            [](Editor& e) {
-                e.editor.setSunTimes(
-                    u"Sun times for Europe/Berlin"_s,
-                    {{SunEvent::sunset, QDateTime(QDate(2025, 1, 15), QTime(15, 15), Qt::UTC)}},
-                    QTimeZone("Europe/Berlin"));
-                e.pick(u"Point 2 when"_s, u"Time"_s);
-            },
-            u"07:00=80 15:45=50 22:00=20"_s);
-        row(
-            "offset", threePoints, [](Editor& e) { e.spin(u"Point 2 offset"_s)->setValue(15); },
-            u"07:00=80 sunset+15=50 22:00=20"_s);
-        row(
-            "brightness", threePoints, [](Editor& e) { e.spin(u"Point 1 brightness"_s)->setValue(65); },
-            u"07:00=65 sunset-30=50 22:00=20"_s);
-        row(
-            "transition", threePoints, [](Editor& e) { e.spin(u"Transition"_s)->setValue(45); }, threePoints,
-            45);
-        row(
-            "add: an hour after the last clock point", threePoints,
-            [](Editor& e) { e.button(u"Add Point"_s)->click(); }, threePoints + u" 23:00=50"_s);
-        row(
-            "add: the next free hour", u"08:00=50 07:00=80"_s,
-            [](Editor& e) { e.button(u"Add Point"_s)->click(); }, u"08:00=50 07:00=80 09:00=50"_s);
-        row(
-            "add: noon without clock points", u"sunrise=80 sunset=20"_s,
-            [](Editor& e) { e.button(u"Add Point"_s)->click(); }, u"sunrise=80 sunset=20 12:00=50"_s);
-        row(
-            "remove", threePoints, [](Editor& e) { e.button(u"Remove point 2"_s)->click(); },
-            u"07:00=80 22:00=20"_s);
+        const Edit add = [](Editor& e) { e.button(u"Add Point"_s)->click(); };
+        // clang-format off
+        QTest::newRow("time") << threePoints << Edit([](Editor& e) { e.time(3)->setTime(QTime(23, 15)); }) << described(u"07:00=80 sunset-30=50 23:15=20"_s);
+        QTest::newRow("event") << threePoints << Edit([](Editor& e) { e.pick(u"Point 2 when"_s, u"Dusk"_s); }) << described(u"07:00=80 dusk-30=50 22:00=20"_s);
+        QTest::newRow("clock point made a sun point") << threePoints << Edit([](Editor& e) { e.pick(u"Point 1 when"_s, u"Sunrise"_s); }) << described(u"sunrise=80 sunset-30=50 22:00=20"_s);
+        QTest::newRow("sun point made a clock point, where the sun was today") << threePoints << Edit([](Editor& e) {
+            e.editor.setSunTimes(u"Sun times for Europe/Berlin"_s, {{SunEvent::sunset, QDateTime(QDate(2025, 1, 15), QTime(15, 15), Qt::UTC)}}, QTimeZone("Europe/Berlin"));
+            e.pick(u"Point 2 when"_s, u"Time"_s);
+        }) << described(u"07:00=80 15:45=50 22:00=20"_s);
+        QTest::newRow("offset") << threePoints << Edit([](Editor& e) { e.spin(u"Point 2 offset"_s)->setValue(15); }) << described(u"07:00=80 sunset+15=50 22:00=20"_s);
+        QTest::newRow("brightness") << threePoints << Edit([](Editor& e) { e.spin(u"Point 1 brightness"_s)->setValue(65); }) << described(u"07:00=65 sunset-30=50 22:00=20"_s);
+        QTest::newRow("transition") << threePoints << Edit([](Editor& e) { e.spin(u"Transition"_s)->setValue(45); }) << described(threePoints, 45min);
+        QTest::newRow("add: an hour after the last clock point") << threePoints << add << described(threePoints + u" 23:00=50"_s);
+        QTest::newRow("add: the next free hour") << u"08:00=50 07:00=80"_s << add << described(u"08:00=50 07:00=80 09:00=50"_s);
+        QTest::newRow("add: noon without clock points") << u"sunrise=80 sunset=20"_s << add << described(u"sunrise=80 sunset=20 12:00=50"_s);
+        QTest::newRow("remove") << threePoints << Edit([](Editor& e) { e.button(u"Remove point 2"_s)->click(); }) << described(u"07:00=80 22:00=20"_s);
+        // clang-format on
     }
     void eachEditSendsTheScheduleItMakes() {
         QFETCH(QString, start);
         QFETCH(Edit, edit);
         QFETCH(QString, expected);
-        QFETCH(int, transition);
         Editor e(start);
         e.editor.show();
         edit(e);
-        QCOMPARE(e.sent, QStringList{described(schedule(expected, std::chrono::minutes(transition)))});
+        QCOMPARE(e.sent, QStringList{expected});
     }
 
     // Two points at one time: the row says why in the command line's words, quoting the point
@@ -181,7 +152,7 @@ private slots:
         QCOMPARE(e.sent, QStringList());
 
         e.time(3)->setTime(QTime(21, 0));
-        QCOMPARE(e.sent, QStringList{described(schedule(u"07:00=60 sunset-30=50 21:00=20"_s))});
+        QCOMPARE(e.sent, QStringList{described(u"07:00=60 sunset-30=50 21:00=20"_s)});
         QVERIFY(!shownLabel(&e.editor, repeated(u"07:00=20"_s)));
 
         e.pick(u"Point 1 when"_s, u"Sunset"_s);
@@ -201,26 +172,21 @@ private slots:
         QCOMPARE(e.sent.size(), 2);
     }
 
+    // Turning the schedule off is another switch's business. (A press offered to a screen reader,
+    // and a click, on a disabled button are Qt's to refuse.)
     void theLastPointStays() {
         Editor e(u"07:00=80 22:00=20"_s);
         e.editor.show();
-        QVERIFY(e.button(u"Remove point 1"_s)->isEnabled());
         e.button(u"Remove point 1"_s)->click();
-        QCOMPARE(e.sent, QStringList{described(schedule(u"22:00=20"_s))});
-        QAbstractButton* last = e.button(u"Remove point 1"_s);
-        QVERIFY(!last->isEnabled());
-        const QStringList actions =
-            QAccessible::queryAccessibleInterface(last)->actionInterface()->actionNames();
-        QVERIFY(!actions.contains(QAccessibleActionInterface::pressAction()));
-        QTest::mouseClick(last, Qt::LeftButton);
-        QCOMPARE(e.sent.size(), 1);
+        QCOMPARE(e.sent, QStringList{described(u"22:00=20"_s)});
+        QVERIFY(!e.button(u"Remove point 1"_s)->isEnabled());
     }
 
     // Each coordinate is checked as it is finished; a place is sent once both are valid.
     void thePlaceFieldsCheckWhatIsTyped() {
         Editor e(threePoints);
         QVERIFY(showActive(&e.editor));
-        QVERIFY(!e.field<QLineEdit>(u"Latitude"_s)->isVisibleTo(&e.editor));
+        // Hidden until picked, as the keyboard test's order of fields shows.
         e.pick(u"Place"_s, u"Latitude and longitude"_s);
         QVERIFY(e.field<QLineEdit>(u"Latitude"_s)->isVisibleTo(&e.editor));
         QVERIFY(e.placed.empty()); // nothing typed yet
@@ -262,12 +228,12 @@ private slots:
         QCOMPARE(e.tabOrder(), point1 + point2 + rest);
 
         pressOn(e.button(u"Add Point"_s), Qt::Key_Return);
-        QCOMPARE(e.sent.last(), described(schedule(u"07:00=80 sunset-30=50 08:00=50"_s)));
+        QCOMPARE(e.sent.last(), described(u"07:00=80 sunset-30=50 08:00=50"_s));
         QCOMPARE(QApplication::focusWidget(), e.time(3));
         QTest::keyClicks(e.time(3), u"2130"_s);
         QTest::keyClick(e.time(3), Qt::Key_Return);
         QCOMPARE(e.sent.size(), 2); // the time typed is one edit
-        QCOMPARE(e.sent.last(), described(schedule(u"07:00=80 sunset-30=50 21:30=50"_s)));
+        QCOMPARE(e.sent.last(), described(u"07:00=80 sunset-30=50 21:30=50"_s));
         e.editor.setPlace(GeoPlace{52.52, 13.4}); // its fields come last
         e.field(u"Point 1 when"_s)->setFocus(Qt::TabFocusReason);
         const QStringList point3{u"Point 3 when"_s, u"Point 3 time"_s, u"Point 3 brightness"_s,
@@ -281,91 +247,65 @@ private slots:
         QTest::keyClicks(e.spin(u"Point 2 offset"_s), u"45 before"_s);
         QTest::keyClick(e.spin(u"Point 2 offset"_s), Qt::Key_Return);
         pressOn(e.button(u"Remove point 3"_s), Qt::Key_Space);
-        QCOMPARE(e.sent.mid(2), (QStringList{described(schedule(u"sunrise=80 sunset-30=50 21:30=50"_s)),
-                                             described(schedule(u"sunrise=81 sunset-30=50 21:30=50"_s)),
-                                             described(schedule(u"sunrise=81 sunset-45=50 21:30=50"_s)),
-                                             described(schedule(u"sunrise=81 sunset-45=50"_s))}));
+        QCOMPARE(e.sent.mid(2), (QStringList{described(u"sunrise=80 sunset-30=50 21:30=50"_s),
+                                             described(u"sunrise=81 sunset-30=50 21:30=50"_s),
+                                             described(u"sunrise=81 sunset-45=50 21:30=50"_s),
+                                             described(u"sunrise=81 sunset-45=50"_s)}));
         // The focus stays with the points: on the one that took the removed one's place, or the last.
         QCOMPARE(QApplication::focusWidget(), e.field(u"Point 2 when"_s));
     }
 
-    void screenReaderActionsAddAndRemove() {
-        Editor e(threePoints);
-        e.editor.show();
-        const auto press = [&](const QString& name) {
-            QAccessible::queryAccessibleInterface(e.button(name))
-                ->actionInterface()
-                ->doAction(QAccessibleActionInterface::pressAction());
-        };
-        press(u"Add Point"_s);
-        QTRY_COMPARE(e.sent, QStringList{described(schedule(threePoints + u" 23:00=50"_s))});
-        press(u"Remove point 1"_s);
-        QTRY_COMPARE(e.sent.size(), 2);
-        QCOMPARE(e.sent.last(), described(schedule(u"sunset-30=50 22:00=20 23:00=50"_s)));
-    }
-
-    // A wheel turned over a field, with the focus or without, scrolls the page instead.
+    // A wheel turned over a field scrolls the page instead. (With the focus too: the guard does not
+    // ask, as the scroll wheel's own test shows across the program.)
     void theWheelLeavesTheFieldsAlone() {
         Editor e(threePoints);
         e.editor.setPlace(GeoPlace{52.52, 13.4});
         QVERIFY(showActive(&e.editor));
-        const auto shown = [&] {
-            QStringList values;
-            for (const auto* box : e.editor.findChildren<QAbstractSpinBox*>())
-                values << box->text();
-            for (const auto* picker : e.editor.findChildren<QComboBox*>())
-                values << picker->currentText();
-            return values;
-        };
-        const QStringList before = shown();
         QList<QWidget*> fields;
         for (auto* box : e.editor.findChildren<QAbstractSpinBox*>())
             fields << box;
         for (auto* picker : e.editor.findChildren<QComboBox*>())
             fields << picker;
         QVERIFY(fields.size() >= 9);
-        for (QWidget* field : fields) {
-            for (const bool focused : {false, true}) {
-                if (focused)
-                    field->setFocus(Qt::TabFocusReason);
-                const QPointF middle = QRectF(field->rect()).center();
-                QWheelEvent wheel(middle, field->mapToGlobal(middle), QPoint(), QPoint(0, -120), Qt::NoButton,
-                                  Qt::NoModifier, Qt::NoScrollPhase, false);
-                QApplication::sendEvent(field, &wheel);
+        const auto shown = [&] {
+            QStringList values;
+            for (const QWidget* field : std::as_const(fields)) {
+                const auto* picker = qobject_cast<const QComboBox*>(field);
+                values << (picker ? picker->currentText()
+                                  : static_cast<const QAbstractSpinBox*>(field)->text());
             }
+            return values;
+        };
+        const QStringList before = shown();
+        for (QWidget* field : std::as_const(fields)) {
+            const QPointF middle = QRectF(field->rect()).center();
+            QWheelEvent wheel(middle, field->mapToGlobal(middle), QPoint(), QPoint(0, -120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(field, &wheel);
         }
         QCOMPARE(shown(), before);
         QCOMPARE(e.sent, QStringList());
     }
 
-    void theSunTimesLineSaysWhatMissesToday_data() {
-        QTest::addColumn<QList<ScheduleSunTime>>("today");
-        QTest::addColumn<QString>("expected");
+    // The line names today's sun times in the zone's own time, and which events miss today; without
+    // sun points it goes.
+    void theSunTimesLineSaysWhatMissesToday() {
+        Editor e(threePoints);
+        e.editor.show();
+        const QTimeZone oslo("Europe/Oslo");
         const auto utc = [](int day, int hour, int minute) {
             return std::optional(QDateTime(QDate(2025, 6, day), QTime(hour, minute), Qt::UTC));
         };
-        QTest::newRow("ordinary day")
-            << QList<ScheduleSunTime>{{SunEvent::dawn, utc(21, 2, 41)}, {SunEvent::sunset, utc(21, 19, 33)}}
-            << u"Sun times for Oslo: dawn 04:41, sunset 21:33"_s;
-        QTest::newRow("no sunset") << QList<ScheduleSunTime>{{SunEvent::sunrise, utc(20, 23, 17)},
-                                                             {SunEvent::sunset, std::nullopt}}
-                                   << u"Sun times for Oslo: sunrise 01:17, no sunset today. "
-                                      "Points at sunset are skipped today."_s;
-        QTest::newRow("no sun points") << QList<ScheduleSunTime>() << QString();
-    }
-    void theSunTimesLineSaysWhatMissesToday() {
-        QFETCH(QList<ScheduleSunTime>, today);
-        QFETCH(QString, expected);
-        Editor e(threePoints);
-        e.editor.show();
-        e.editor.setSunTimes(u"Sun times for Oslo"_s, today, QTimeZone("Europe/Oslo"));
-        const auto lines = e.editor.findChildren<QLabel*>();
-        const bool found = std::any_of(lines.begin(), lines.end(), [&](const QLabel* label) {
-            return label->text().startsWith(u"Sun times for Oslo"_s) && label->isVisibleTo(&e.editor);
-        });
-        QCOMPARE(found, !expected.isEmpty());
-        if (!expected.isEmpty())
-            QVERIFY(shownLabel(&e.editor, expected));
+        e.editor.setSunTimes(u"Sun times for Oslo"_s,
+                             {{SunEvent::dawn, utc(21, 2, 41)}, {SunEvent::sunset, utc(21, 19, 33)}}, oslo);
+        QVERIFY(shownLabel(&e.editor, u"Sun times for Oslo: dawn 04:41, sunset 21:33"_s));
+        e.editor.setSunTimes(u"Sun times for Oslo"_s,
+                             {{SunEvent::sunrise, utc(20, 23, 17)}, {SunEvent::sunset, std::nullopt}}, oslo);
+        QLabel* line = shownLabel(&e.editor, u"Sun times for Oslo: sunrise 01:17, no sunset today. "
+                                             "Points at sunset are skipped today."_s);
+        QVERIFY(line);
+        e.editor.setSunTimes(u"Sun times for Oslo"_s, {}, oslo);
+        QVERIFY(!line->isVisibleTo(&e.editor));
     }
 };
 
