@@ -128,7 +128,7 @@ public:
     /// The bus form, in the given order.
     QList<ScheduleEntry> entries() const;
 
-    /// The schedule's brightness at `instant` (any time spec; it is the instant that counts),
+    /// The schedule's brightness at `instant` (in any zone or offset; it is the instant that counts),
     /// and when to look again. Pure and cheap: the same arguments give the same answer, so the
     /// caller sets one timer for `nextChange` and evaluates again at once when the clock or the
     /// time zone changes. When no point happened within the past year (sun points alone, near a
