@@ -46,13 +46,11 @@ int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 5;
 
     ControllerFixture f(ControllerFixture::withMonitors);
-    f.monitor.setDisplays({left + " Left", right + " Right"});
+    // The whole program's start: the main monitor read, the listing, the second one read.
+    if (!f.startMonitors({left + " Left", right + " Right"}))
+        return 1;
     f.monitor.setScript(
         QStringLiteral("display * get * = delay=%1\ndisplay * set * * = delay=%1\n").arg(commandMs));
-    runTask(f.c().start());
-    if (!QTest::qWaitFor([&f] { return f.monitors->controller(right) != nullptr; }, 20000))
-        return 1;
-    f.settle();
     auto& main = f.c();
     auto& other = *f.monitors->controller(right);
     const auto brightnessIs = [&f](const QString& id, int value) {

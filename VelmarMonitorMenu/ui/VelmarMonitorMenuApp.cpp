@@ -15,38 +15,71 @@
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QIconEngine>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmapCache>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
+#include <map>
+
 namespace {
 
 // The tray shows the "display" symbol. Tray backgrounds may be light or dark whatever the
-// application palette says, so the symbol is drawn light with a dark outline, readable on both,
-// unless the tray colours the symbol's shape itself.
-QIcon trayIconImage() {
-    QIcon icon;
-    if (DesktopSession::trayTintsIcons()) {
-        for (int size : {16, 18, 22, 32, 36, 44})
-            icon.addPixmap(SymbolIcons::pixmap(QStringLiteral("display"), size, Qt::black));
-        icon.setIsMask(true);
-        return icon;
+// application palette says, so the symbol is drawn light with a dark outline, readable on both.
+// Each size is drawn when the tray first asks for it: a tray shows one, and drawing every size
+// ahead was the slowest step before the icon appeared.
+class OutlinedSymbolIcon final : public QIconEngine {
+public:
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+        const QPixmap drawn = pixmap(rect.size(), mode, state);
+        QRect square(QPoint(), drawn.size());
+        square.moveCenter(rect.center());
+        painter->drawPixmap(square, drawn);
     }
-    for (int size : {16, 22, 24, 32, 48, 64}) {
-        QPixmap pixmap(size, size);
+    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
+        const int side = std::min(size.width(), size.height());
+        if (side <= 0)
+            return {};
+        QPixmap& drawn = m_drawn[side];
+        if (drawn.isNull())
+            drawn = draw(side);
+        return drawn;
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> sizes;
+        for (const int side : {16, 22, 24, 32, 48, 64})
+            sizes.append(QSize(side, side));
+        return sizes;
+    }
+    QIconEngine* clone() const override { return new OutlinedSymbolIcon(*this); }
+    QString key() const override { return QStringLiteral("VelmarOutlinedSymbol"); }
+
+private:
+    static QPixmap draw(int side) {
+        QPixmap pixmap(side, side);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         const QPixmap outline =
-            SymbolIcons::pixmap(QStringLiteral("display"), size, QColor(0x20, 0x20, 0x20));
+            SymbolIcons::pixmap(QStringLiteral("display"), side, QColor(0x20, 0x20, 0x20));
         for (const QPoint offset : {QPoint(-1, 0), QPoint(1, 0), QPoint(0, -1), QPoint(0, 1)})
             painter.drawPixmap(offset, outline);
-        painter.drawPixmap(0, 0,
-                           SymbolIcons::pixmap(QStringLiteral("display"), size, QColor(0xf4, 0xf4, 0xf4)));
-        painter.end();
-        icon.addPixmap(pixmap);
+        painter.drawPixmap(0, 0, SymbolIcons::pixmap(QStringLiteral("display"), side, QColor(0xf4, 0xf4, 0xf4)));
+        return pixmap;
     }
+
+    std::map<int, QPixmap> m_drawn;
+};
+
+// Where the tray colours the symbol's shape itself, it is a mask of the symbol alone.
+QIcon trayIconImage() {
+    if (!DesktopSession::trayTintsIcons())
+        return QIcon(new OutlinedSymbolIcon);
+    QIcon icon;
+    for (int size : {16, 18, 22, 32, 36, 44})
+        icon.addPixmap(SymbolIcons::pixmap(QStringLiteral("display"), size, Qt::black));
+    icon.setIsMask(true);
     return icon;
 }
 

@@ -209,8 +209,9 @@ public:
     QCoro::Task<> start() { return model ? model->start() : controller->start(); }
 
     /// Built `withMonitors`: starts over the monitors `displays` names ("<id> <name>", the main one
-    /// first, with "formerly <id>" lines as the helper prints them) and waits until each has its controller and every reading is done; the log then
-    /// starts empty. False when a monitor never got its controller.
+    /// first, with "formerly <id>" lines as the helper prints them) and waits until each has its
+    /// controller and every reading is done; the log then starts empty. False when a monitor never
+    /// got its controller.
     bool startMonitors(const QStringList& displays) {
         monitor.setDisplays(displays);
         start();

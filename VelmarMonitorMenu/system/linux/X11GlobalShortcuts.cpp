@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QPointer>
 
+#include <algorithm>
+
 #include <X11/extensions/XKB.h>
 
 namespace {
@@ -25,8 +27,6 @@ X11GlobalShortcuts::X11GlobalShortcuts(xcb_connection_t* connection, QObject* pa
     for (auto screen = xcb_setup_roots_iterator(xcb_get_setup(connection)); screen.rem;
          xcb_screen_next(&screen))
         m_roots.append(screen.data->root);
-    m_xkbFirstEvent = xkbFirstEvent(connection);
-    m_keyboard = X11KeyboardMap::read(connection);
     QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -97,6 +97,9 @@ void X11GlobalShortcuts::onKeyboardChanged() {
         this,
         [this] {
             m_keyboardReadQueued = false;
+            // Unread, the map is read as it stands when a key is first wanted.
+            if (!m_keyboardRead)
+                return;
             m_keyboard = X11KeyboardMap::read(m_connection);
             grabWanted();
         },
@@ -104,6 +107,14 @@ void X11GlobalShortcuts::onKeyboardChanged() {
 }
 
 void X11GlobalShortcuts::grabWanted() {
+    // Most users set no key: the keyboard is not asked about at start-up for nothing.
+    const bool anyWanted = std::any_of(m_shortcuts.begin(), m_shortcuts.end(),
+                                       [](const Shortcut& shortcut) { return !shortcut.keys.isEmpty(); });
+    if (anyWanted && !m_keyboardRead) {
+        m_xkbFirstEvent = xkbFirstEvent(m_connection);
+        m_keyboard = X11KeyboardMap::read(m_connection);
+        m_keyboardRead = true;
+    }
     QHash<QString, State> states;
     std::map<X11Key, QStringList> wanted;
     for (const Shortcut& shortcut : m_shortcuts) {

@@ -40,6 +40,7 @@ private:
     QList<xcb_window_t> m_roots;
     std::uint8_t m_xkbFirstEvent = 0; // none without the XKEYBOARD extension
     X11KeyboardMap m_keyboard;
+    bool m_keyboardRead = false;
     bool m_keyboardReadQueued = false;
 
     QList<Shortcut> m_shortcuts;
