@@ -30,11 +30,14 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(refreshesIn(f.monitor), 2, 30000);
         f.lifecycle->post(DisplayLifecycleEvent::displayConfigurationDidChange); // mid-refresh
         QTRY_COMPARE_WITH_TIMEOUT(refreshesIn(f.monitor), 3, 30000);
+        // The last listing follows the last refresh, which may already be over.
+        QTRY_COMPARE_WITH_TIMEOUT(f.monitor.invocations().size(), 24, 30000);
         f.settle();
         // The first refresh began a settle delay after the wake, the second only after the first
         // and its listing ended and its own settle delay passed.
         const auto calls = f.monitor.invocations();
         QCOMPARE(calls.size(), 24);
+        QCOMPARE(f.monitor.commandLines().last(), QStringLiteral("display list"));
         QCOMPARE_GE(msBetween(wokeAt, calls.at(8).startedAt), f.timings.lifecycleSettleDelay.count() - 1);
         QVERIFY(msBetween(calls.at(15).startedAt, calls.at(16).startedAt) >=
                 f.timings.lifecycleSettleDelay.count() - 1);
