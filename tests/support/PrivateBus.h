@@ -37,16 +37,21 @@ private:
     QProcess m_daemon;
 };
 
+/// Which of the user's buses a private one stands in for while a test runs.
+enum class StandsFor { systemBus, sessionBus };
+
 /// Runs the test object `Test`, made with the address of a private bus that stands in for the
-/// system bus (empty when none started); the session bus leads nowhere, so nothing may reach the
-/// user's real buses.
-template <class Test> int execOnPrivateSystemBus(int argc, char** argv) {
+/// system or the session bus (empty when none started); the other leads nowhere, so nothing may
+/// reach the user's real buses.
+template <class Test> int execOnPrivateBus(StandsFor standsFor, int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    PrivateBus system;
+    PrivateBus bus;
     QTemporaryDir nowhere;
-    const QString noBus = "unix:path=" + nowhere.filePath(QStringLiteral("no-bus"));
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", (system.address.isEmpty() ? noBus : system.address).toUtf8());
-    qputenv("DBUS_SESSION_BUS_ADDRESS", noBus.toUtf8());
-    Test test(system.address);
+    const QByteArray noBus = ("unix:path=" + nowhere.filePath(QStringLiteral("no-bus"))).toUtf8();
+    const QByteArray address = bus.address.isEmpty() ? noBus : bus.address.toUtf8();
+    const bool system = standsFor == StandsFor::systemBus;
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", system ? address : noBus);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", system ? noBus : address);
+    Test test(bus.address);
     return QTest::qExec(&test, argc, argv);
 }

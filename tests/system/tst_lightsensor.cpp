@@ -317,7 +317,7 @@ private slots:
 
 // The service lives on the system bus; a private one stands in for it.
 int main(int argc, char** argv) {
-    return execOnPrivateSystemBus<TestLightSensor>(argc, argv);
+    return execOnPrivateBus<TestLightSensor>(StandsFor::systemBus, argc, argv);
 }
 
 #include "tst_lightsensor.moc"

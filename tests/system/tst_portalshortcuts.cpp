@@ -500,17 +500,9 @@ private slots:
     }
 };
 
+// The portal lives on the session bus; a private one stands in for it.
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    // The portal lives on the session bus; this one stands in for it. Nothing may reach the
-    // user's real buses.
-    PrivateBus session;
-    QTemporaryDir nowhere;
-    const QString noBus = "unix:path=" + nowhere.filePath(QStringLiteral("no-bus"));
-    qputenv("DBUS_SESSION_BUS_ADDRESS", (session.address.isEmpty() ? noBus : session.address).toUtf8());
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", noBus.toUtf8());
-    TestPortalShortcuts test(session.address);
-    return QTest::qExec(&test, argc, argv);
+    return execOnPrivateBus<TestPortalShortcuts>(StandsFor::sessionBus, argc, argv);
 }
 
 #include "tst_portalshortcuts.moc"

@@ -142,7 +142,7 @@ private slots:
 
 // timedated lives on the system bus; a private one stands in for it.
 int main(int argc, char** argv) {
-    return execOnPrivateSystemBus<TestWallClock>(argc, argv);
+    return execOnPrivateBus<TestWallClock>(StandsFor::systemBus, argc, argv);
 }
 
 #include "tst_wallclock.moc"
