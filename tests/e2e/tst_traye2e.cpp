@@ -4,6 +4,7 @@
 // movement.
 #include "helper/TestFiles.h"
 #include "support/ControllerFixture.h"
+#include "support/Xdotool.h"
 #include "ui/panel/MonitorMenuView.h"
 #include "ui/VelmarMonitorMenuApp.h"
 #include "ui/widgets/CapsuleSlider.h"
@@ -16,14 +17,6 @@
 
 namespace {
 
-// Runs xdotool with the event loop still turning, so the program sees the pointer as it moves.
-bool xdotool(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    return process.waitForStarted(5000) &&
-           QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 30000) &&
-           process.exitCode() == 0;
-}
 
 } // namespace
 

@@ -1,9 +1,9 @@
 // Keys of the program's own on a real X server (the test runs under xvfb-run): keys pressed with
 // xdotool, which speaks XTest as a keyboard would, and a second X client for another program.
+#include "support/Xdotool.h"
 #include "system/linux/X11GlobalShortcuts.h"
 
 #include <QGuiApplication>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
@@ -19,14 +19,6 @@ namespace {
 
 constexpr std::uint16_t ctrlAlt = XCB_MOD_MASK_CONTROL | XCB_MOD_MASK_1;
 
-// With the event loop turning, so the grabber reads its events as they come.
-bool xdotool(const QStringList& arguments) {
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    return process.waitForStarted(5000) &&
-           QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 30000) &&
-           process.exitCode() == 0;
-}
 
 xcb_connection_t* qtConnection() {
     return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
